@@ -1,0 +1,140 @@
+#include "db/Connection.h"
+
+#include <map>
+
+#include "db/Error.h"
+
+namespace db {
+
+namespace {
+
+struct Registry {
+    std::mutex mutex;
+    std::map<QString, Connection*> byName;  // key: upper-cased database name
+};
+
+Registry& registry() {
+    static Registry r;
+    return r;
+}
+
+}  // namespace
+
+Connection::Connection(const QString& databaseName, QObject* parent)
+    : QObject(parent), databaseName_(databaseName) {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.byName[databaseName.toUpper()] = this;
+}
+
+Connection::~Connection() {
+    {
+        auto& r = registry();
+        std::lock_guard lock(r.mutex);
+        auto it = r.byName.find(databaseName_.toUpper());
+        if (it != r.byName.end() && it->second == this)
+            r.byName.erase(it);
+    }
+    if (driver_) {
+        try {
+            driver_->close();
+        } catch (const Error&) {
+            // The session is going away with the process; nothing is left to report to.
+        }
+    }
+}
+
+Connection* Connection::find(const QString& databaseName) {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto it = r.byName.find(databaseName.toUpper());
+    return it == r.byName.end() ? nullptr : it->second;
+}
+
+Connection& Connection::byName(const QString& databaseName) {
+    if (Connection* c = find(databaseName))
+        return *c;
+    throw Error::client(QStringLiteral("Database '%1' is not defined").arg(databaseName));
+}
+
+void Connection::open() {
+    std::lock_guard lock(mutex_);
+    if (isOpen())
+        return;
+    if (beforeConnect_)
+        beforeConnect_(*this);
+    auto driver = createDriver(params_.value(kServerName));
+    driver->open(params_);
+    driver_ = std::move(driver);
+    if (afterConnect_)
+        afterConnect_(*this);
+}
+
+void Connection::close() {
+    std::lock_guard lock(mutex_);
+    if (!driver_)
+        return;
+    auto driver = std::move(driver_);
+    driver->close();
+}
+
+bool Connection::isOpen() const {
+    std::lock_guard lock(mutex_);
+    return driver_ && driver_->isOpen();
+}
+
+Driver& Connection::openDriver() {
+    open();
+    return *driver_;
+}
+
+void Connection::startTransaction() {
+    std::lock_guard lock(mutex_);
+    openDriver().beginTransaction();
+}
+
+void Connection::commit() {
+    std::lock_guard lock(mutex_);
+    if (!inTransaction())
+        throw Error::client(QStringLiteral("Database '%1' has no active transaction")
+                                .arg(databaseName_));
+    driver_->commit();
+}
+
+void Connection::rollback() {
+    std::lock_guard lock(mutex_);
+    if (!inTransaction())
+        throw Error::client(QStringLiteral("Database '%1' has no active transaction")
+                                .arg(databaseName_));
+    driver_->rollback();
+}
+
+bool Connection::inTransaction() const {
+    std::lock_guard lock(mutex_);
+    return driver_ && driver_->isOpen() && driver_->transactionDepth() > 0;
+}
+
+BatchResult Connection::execute(const QString& sql, const std::vector<BoundValue>& params) {
+    std::lock_guard lock(mutex_);
+    try {
+        return openDriver().execute(sql, params);
+    } catch (Error& e) {
+        if (e.statement().isEmpty())
+            e.setStatement(sql);
+        throw;
+    }
+}
+
+int Connection::callProcedure(const QString& name, std::vector<ProcArg>& args,
+                              BatchResult* results) {
+    std::lock_guard lock(mutex_);
+    try {
+        return openDriver().callProcedure(name, args, results);
+    } catch (Error& e) {
+        if (e.statement().isEmpty())
+            e.setStatement(name);
+        throw;
+    }
+}
+
+}  // namespace db

@@ -1,0 +1,68 @@
+#include "db/DataSource.h"
+
+namespace db {
+
+void DataSource::setDataSet(Query* query) {
+    beginResetModel();
+    if (query_)
+        disconnect(query_, nullptr, this, nullptr);
+    query_ = query;
+    if (query_) {
+        auto reset = [this] {
+            beginResetModel();
+            endResetModel();
+        };
+        connect(query_, &Query::opened, this, reset);
+        connect(query_, &Query::closed, this, reset);
+        connect(query_, &Query::rowsChanged, this, reset);
+    }
+    endResetModel();
+}
+
+int DataSource::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() || !query_ || !query_->isActive())
+        return 0;
+    return query_->recordCount();
+}
+
+int DataSource::columnCount(const QModelIndex& parent) const {
+    if (parent.isValid() || !query_ || !query_->isActive())
+        return 0;
+    return static_cast<int>(query_->columns().size());
+}
+
+QVariant DataSource::data(const QModelIndex& index, int role) const {
+    if (!query_ || !index.isValid())
+        return {};
+    const QVariant value = query_->valueAt(index.row(), index.column());
+    if (role == Qt::DisplayRole)
+        return variantToString(value);
+    if (role == Qt::EditRole)
+        return value;
+    if (role == Qt::TextAlignmentRole) {
+        const FieldType type = query_->columns()[index.column()].type;
+        if (type == FieldType::Integer || type == FieldType::Float)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    return {};
+}
+
+QVariant DataSource::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || !query_)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (section < 0 || section >= int(query_->columns().size()))
+        return {};
+    return query_->columns()[section].name;
+}
+
+int DataSource::columnOf(const QString& fieldName) const {
+    if (!query_)
+        return -1;
+    const auto& columns = query_->columns();
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].name.compare(fieldName, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+}  // namespace db

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QPointer>
+
+#include "db/Query.h"
+
+namespace db {
+
+// Exposes a query's rows to Qt item views: one row per record, one column per field, titles
+// from the field names. Follows the query as it opens, closes and changes.
+class DataSource : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit DataSource(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+
+    void setDataSet(Query* query);
+    Query* dataSet() const { return query_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    // Column index of a field name, -1 when absent.
+    int columnOf(const QString& fieldName) const;
+
+private:
+    QPointer<Query> query_;
+};
+
+}  // namespace db

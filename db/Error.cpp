@@ -1,0 +1,39 @@
+#include "db/Error.h"
+
+#include <QStringList>
+
+namespace db {
+
+Error::Error(Kind kind, QString message, int nativeError, QString statement)
+    : std::runtime_error(message.toStdString()),
+      kind_(kind),
+      message_(std::move(message)),
+      nativeError_(nativeError),
+      statement_(std::move(statement)),
+      utf8_(message_.toStdString()) {
+    if (kind_ == Kind::Server)
+        messages_.push_back({message_, 0, nativeError_, {}});
+}
+
+static QString joinTexts(const std::vector<ServerMessage>& messages) {
+    QStringList texts;
+    for (const auto& m : messages)
+        texts << m.text;
+    return texts.join('\n');
+}
+
+Error::Error(std::vector<ServerMessage> messages, QString statement)
+    : std::runtime_error(joinTexts(messages).toStdString()),
+      kind_(Kind::Server),
+      message_(joinTexts(messages)),
+      nativeError_(messages.empty() ? 0 : messages.front().nativeError),
+      statement_(std::move(statement)),
+      messages_(std::move(messages)),
+      utf8_(message_.toStdString()) {}
+
+void Error::setMessage(const QString& message) {
+    message_ = message;
+    utf8_ = message_.toStdString();
+}
+
+}  // namespace db

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+#include <vector>
+
+namespace db {
+
+// One message of a failing operation as the server or driver reported it.
+struct ServerMessage {
+    QString text;
+    int errorCode = 0;    // driver-level code (SQLSTATE class as a number where known)
+    int nativeError = 0;  // server's error number, e.g. 2627 for a duplicate key
+    QString sqlState;
+};
+
+// Raised by every failing operation of the access layer.
+//  - Kind::Server: the server, engine or driver refused something; messages() holds its words.
+//  - Kind::Client: the layer itself refused (missing parameter, unknown field, closed database).
+class Error : public std::runtime_error {
+public:
+    enum class Kind { Server, Client };
+
+    Error(Kind kind, QString message, int nativeError = 0, QString statement = {});
+    Error(std::vector<ServerMessage> messages, QString statement = {});
+
+    static Error client(const QString& message) { return Error(Kind::Client, message); }
+
+    Kind kind() const { return kind_; }
+    bool isServerError() const { return kind_ == Kind::Server; }
+    const QString& message() const { return message_; }
+    void setMessage(const QString& message);
+    int nativeError() const { return nativeError_; }
+    const QString& statement() const { return statement_; }
+    void setStatement(const QString& statement) { statement_ = statement; }
+    const std::vector<ServerMessage>& messages() const { return messages_; }
+    void addMessage(const ServerMessage& message) { messages_.push_back(message); }
+
+    const char* what() const noexcept override { return utf8_.c_str(); }
+
+private:
+    Kind kind_;
+    QString message_;
+    int nativeError_ = 0;
+    QString statement_;
+    std::vector<ServerMessage> messages_;
+    std::string utf8_;
+};
+
+}  // namespace db

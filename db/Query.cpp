@@ -1,0 +1,293 @@
+#include "db/Query.h"
+
+#include "db/Connection.h"
+#include "db/Error.h"
+#include "db/ParamScanner.h"
+#include "db/UpdateSql.h"
+
+namespace db {
+
+Query::Query(QObject* parent) : QObject(parent) {}
+
+Query::~Query() = default;
+
+Connection& Query::connection() const { return Connection::byName(databaseName_); }
+
+void Query::setSql(const QStringList& lines) {
+    close();
+    sql_ = lines;
+    params_.rebuild(scanParams(sqlText()).names);
+}
+
+void Query::setSqlText(const QString& text) { setSql(text.split('\n')); }
+
+void Query::setLine(int index, const QString& line) {
+    if (index < 0 || index >= sql_.size())
+        throw Error::client(QStringLiteral("List index out of bounds (%1)").arg(index));
+    QStringList lines = sql_;
+    lines[index] = line;
+    setSql(lines);
+}
+
+void Query::addLine(const QString& line) {
+    QStringList lines = sql_;
+    lines << line;
+    setSql(lines);
+}
+
+std::vector<BoundValue> Query::bindParams(const QStringList& occurrences) const {
+    std::vector<BoundValue> values;
+    values.reserve(occurrences.size());
+    for (const auto& name : occurrences) {
+        const Param& p = params_.byName(name);
+        if (!p.isBound())
+            throw Error::client(QStringLiteral("No value for parameter '%1'").arg(p.name()));
+        values.push_back(p.bound());
+    }
+    return values;
+}
+
+void Query::open() {
+    if (active_)
+        return;
+    const ScannedSql scanned = scanParams(sqlText());
+    const std::vector<BoundValue> values = bindParams(scanned.occurrences);
+    const BatchResult result = connection().execute(scanned.text, values);
+    const StatementResult* rows = result.firstRowSet();
+    if (!rows)
+        throw Error::client(
+            QStringLiteral("%1: the statement returned no result set").arg(objectName()));
+    loadRows(rows->rowSet);
+    active_ = true;
+    emit opened();
+    first();
+}
+
+void Query::execSql() {
+    const ScannedSql scanned = scanParams(sqlText());
+    const std::vector<BoundValue> values = bindParams(scanned.occurrences);
+    rowsAffected_ = connection().execute(scanned.text, values).lastRowsAffected();
+}
+
+void Query::close() {
+    if (!active_)
+        return;
+    active_ = false;
+    columns_.clear();
+    rows_.clear();
+    deleted_.clear();
+    fetched_.clear();
+    current_ = -1;
+    eof_ = bof_ = true;
+    emit closed();
+}
+
+void Query::loadRows(const RowSet& rows) {
+    columns_ = rows.columns;
+    rows_.clear();
+    deleted_.clear();
+    rows_.reserve(rows.rows.size());
+    fetched_ = rows.rows;
+    for (const auto& values : fetched_)
+        rows_.push_back({values, values, RowState::Unchanged});
+}
+
+void Query::requireActive() const {
+    if (!active_)
+        throw Error::client(QStringLiteral("%1: Cannot perform this operation on a closed dataset")
+                                .arg(objectName()));
+}
+
+void Query::moveTo(int row) {
+    const int count = recordCount();
+    bof_ = row < 0 || count == 0;
+    eof_ = row >= count || count == 0;
+    const int clamped = count == 0 ? -1 : std::clamp(row, 0, count - 1);
+    if (clamped != current_) {
+        current_ = clamped;
+        emit currentChanged(current_);
+    }
+}
+
+void Query::first() {
+    requireActive();
+    moveTo(0);
+    bof_ = true;
+}
+
+void Query::next() {
+    requireActive();
+    moveTo(current_ + 1);
+}
+
+void Query::prior() {
+    requireActive();
+    moveTo(current_ - 1);
+}
+
+void Query::last() {
+    requireActive();
+    moveTo(recordCount() - 1);
+    eof_ = true;
+}
+
+void Query::setRecNo(int row) {
+    requireActive();
+    moveTo(row);
+}
+
+QStringList Query::fieldNames() const {
+    QStringList names;
+    for (const auto& c : columns_)
+        names << c.name;
+    return names;
+}
+
+int Query::columnIndex(const QString& name) const {
+    for (size_t i = 0; i < columns_.size(); ++i)
+        if (columns_[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool Query::hasField(const QString& name) const { return columnIndex(name) >= 0; }
+
+Field Query::fieldByName(const QString& name) const {
+    requireActive();
+    const int column = columnIndex(name);
+    if (column < 0)
+        throw Error::client(QStringLiteral("%1: Field '%2' not found").arg(objectName(), name));
+    const QVariant value = current_ < 0 ? QVariant() : rows_[current_].values.value(column);
+    return Field(columns_[column].name, columns_[column].type, value);
+}
+
+QVariant Query::valueAt(int row, int column) const {
+    if (row < 0 || row >= recordCount() || column < 0 || column >= int(columns_.size()))
+        return {};
+    return rows_[row].values.value(column);
+}
+
+void Query::setFieldValue(const QString& name, const QVariant& value) {
+    requireActive();
+    if (!cachedUpdates_)
+        throw Error::client(QStringLiteral("%1: Cannot modify a read-only dataset").arg(objectName()));
+    const int column = columnIndex(name);
+    if (column < 0)
+        throw Error::client(QStringLiteral("%1: Field '%2' not found").arg(objectName(), name));
+    if (current_ < 0)
+        throw Error::client(QStringLiteral("%1: Cannot modify an empty dataset").arg(objectName()));
+    CachedRow& row = rows_[current_];
+    row.values[column] = value;
+    if (row.state == RowState::Unchanged)
+        row.state = RowState::Modified;
+    emit rowsChanged();
+}
+
+void Query::append() {
+    requireActive();
+    if (!cachedUpdates_)
+        throw Error::client(QStringLiteral("%1: Cannot modify a read-only dataset").arg(objectName()));
+    QVariantList empty;
+    for (size_t i = 0; i < columns_.size(); ++i)
+        empty << QVariant();
+    rows_.push_back({empty, empty, RowState::Inserted});
+    emit rowsChanged();
+    moveTo(recordCount() - 1);
+}
+
+void Query::deleteRecord() {
+    requireActive();
+    if (!cachedUpdates_)
+        throw Error::client(QStringLiteral("%1: Cannot modify a read-only dataset").arg(objectName()));
+    if (current_ < 0)
+        throw Error::client(QStringLiteral("%1: Cannot delete from an empty dataset").arg(objectName()));
+    CachedRow row = rows_[current_];
+    rows_.erase(rows_.begin() + current_);
+    if (row.state != RowState::Inserted)
+        deleted_.push_back(std::move(row));
+    emit rowsChanged();
+    moveTo(std::min(current_, recordCount() - 1));
+}
+
+bool Query::updatesPending() const {
+    if (!deleted_.empty())
+        return true;
+    for (const auto& r : rows_)
+        if (r.state != RowState::Unchanged)
+            return true;
+    return false;
+}
+
+void Query::requireUpdateObject() const {
+    if (!updateObject_)
+        throw Error::client(QStringLiteral("%1: No update object assigned").arg(objectName()));
+}
+
+// Parameters for one update statement: :Column is the value as edited, :OLD_Column as fetched.
+Params Query::applyParams(const CachedRow& row) const {
+    Params params;
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        Param current(columns_[i].name);
+        current.setValue(columns_[i].type, row.values.value(i));
+        params.add(current);
+        Param old(QStringLiteral("OLD_") + columns_[i].name);
+        old.setValue(columns_[i].type, row.original.value(i));
+        params.add(old);
+    }
+    return params;
+}
+
+void Query::applyUpdates() {
+    requireActive();
+    if (!updatesPending())
+        return;
+    requireUpdateObject();
+    Connection& conn = connection();
+    auto run = [&](const QStringList& lines, const CachedRow& row) {
+        const ScannedSql scanned = scanParams(lines.join('\n'));
+        const Params params = applyParams(row);
+        std::vector<BoundValue> values;
+        for (const auto& name : scanned.occurrences)
+            values.push_back(params.byName(name).bound());
+        conn.execute(scanned.text, values);
+    };
+    const bool ownTransaction = !conn.inTransaction();
+    if (ownTransaction)
+        conn.startTransaction();
+    try {
+        for (const auto& row : deleted_)
+            run(updateObject_->deleteSql, row);
+        for (const auto& row : rows_) {
+            if (row.state == RowState::Modified)
+                run(updateObject_->modifySql, row);
+            else if (row.state == RowState::Inserted)
+                run(updateObject_->insertSql, row);
+        }
+        if (ownTransaction)
+            conn.commit();
+    } catch (...) {
+        if (ownTransaction && conn.inTransaction())
+            conn.rollback();
+        throw;
+    }
+    deleted_.clear();
+    fetched_.clear();
+    for (auto& row : rows_) {
+        row.original = row.values;
+        row.state = RowState::Unchanged;
+        fetched_.push_back(row.values);
+    }
+}
+
+void Query::cancelUpdates() {
+    if (!active_)
+        return;
+    rows_.clear();
+    for (const auto& values : fetched_)
+        rows_.push_back({values, values, RowState::Unchanged});
+    deleted_.clear();
+    emit rowsChanged();
+    moveTo(0);
+}
+
+}  // namespace db

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QVariant>
+#include <vector>
+
+namespace db {
+
+// Declared type of a parameter or column. Unknown: a parameter nobody has set yet.
+enum class FieldType { Unknown, Integer, String, Float, DateTime };
+
+// A value handed to a driver: a null QVariant is SQL NULL of the given type.
+struct BoundValue {
+    FieldType type = FieldType::Unknown;
+    QVariant value;
+};
+
+struct Column {
+    QString name;
+    FieldType type = FieldType::String;
+};
+
+// Rows of one result set, fully fetched. Values are null QVariant for NULL, qint64 for integers,
+// double for floats and decimals, QString for texts, QDateTime for date-time columns.
+struct RowSet {
+    std::vector<Column> columns;
+    std::vector<QVariantList> rows;
+
+    // Column index by name, letter case ignored; -1 when absent.
+    int indexOf(const QString& name) const;
+};
+
+// One result of a batch: either a row set or the count of rows a statement touched.
+struct StatementResult {
+    bool hasRowSet = false;
+    RowSet rowSet;
+    qint64 rowsAffected = -1;
+};
+
+struct BatchResult {
+    std::vector<StatementResult> results;
+    QStringList messages;  // informational messages (PRINT), in order
+
+    // The first result that carries rows, or nullptr.
+    const StatementResult* firstRowSet() const;
+    // Rows touched by the last statement that reported a count, -1 when none did.
+    qint64 lastRowsAffected() const;
+};
+
+enum class ParamDirection { Input, Output, InputOutput, Result };
+
+// An argument of a stored-procedure call; output values are written back into value.
+struct ProcArg {
+    QString name;  // with the leading '@'
+    FieldType type = FieldType::Unknown;
+    ParamDirection direction = ParamDirection::Input;
+    QVariant value;
+};
+
+}  // namespace db
