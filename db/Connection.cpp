@@ -96,16 +96,16 @@ void Connection::startTransaction() {
 void Connection::commit() {
     std::lock_guard lock(mutex_);
     if (!inTransaction())
-        throw Error::client(QStringLiteral("Database '%1' has no active transaction")
-                                .arg(databaseName_));
+        throw Error::client(
+            QStringLiteral("Database '%1' has no active transaction").arg(databaseName_));
     driver_->commit();
 }
 
 void Connection::rollback() {
     std::lock_guard lock(mutex_);
     if (!inTransaction())
-        throw Error::client(QStringLiteral("Database '%1' has no active transaction")
-                                .arg(databaseName_));
+        throw Error::client(
+            QStringLiteral("Database '%1' has no active transaction").arg(databaseName_));
     driver_->rollback();
 }
 

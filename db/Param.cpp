@@ -69,10 +69,18 @@ void Param::assignValue(const Param& other) {
     bound_ = other.bound_;
 }
 
-qint64 Param::asInteger() const { return variantToInteger(value_); }
-QString Param::asString() const { return variantToString(value_); }
-double Param::asFloat() const { return variantToFloat(value_); }
-QDateTime Param::asDateTime() const { return variantToDateTime(value_); }
+qint64 Param::asInteger() const {
+    return variantToInteger(value_);
+}
+QString Param::asString() const {
+    return variantToString(value_);
+}
+double Param::asFloat() const {
+    return variantToFloat(value_);
+}
+QDateTime Param::asDateTime() const {
+    return variantToDateTime(value_);
+}
 
 Param* Params::find(const QString& name) {
     for (auto& p : list_)

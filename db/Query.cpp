@@ -11,7 +11,9 @@ Query::Query(QObject* parent) : QObject(parent) {}
 
 Query::~Query() = default;
 
-Connection& Query::connection() const { return Connection::byName(databaseName_); }
+Connection& Query::connection() const {
+    return Connection::byName(databaseName_);
+}
 
 void Query::setSql(const QStringList& lines) {
     close();
@@ -19,7 +21,9 @@ void Query::setSql(const QStringList& lines) {
     params_.rebuild(scanParams(sqlText()).names);
 }
 
-void Query::setSqlText(const QString& text) { setSql(text.split('\n')); }
+void Query::setSqlText(const QString& text) {
+    setSql(text.split('\n'));
+}
 
 void Query::setLine(int index, const QString& line) {
     if (index < 0 || index >= sql_.size())
@@ -150,7 +154,9 @@ int Query::columnIndex(const QString& name) const {
     return -1;
 }
 
-bool Query::hasField(const QString& name) const { return columnIndex(name) >= 0; }
+bool Query::hasField(const QString& name) const {
+    return columnIndex(name) >= 0;
+}
 
 Field Query::fieldByName(const QString& name) const {
     requireActive();
@@ -170,7 +176,8 @@ QVariant Query::valueAt(int row, int column) const {
 void Query::setFieldValue(const QString& name, const QVariant& value) {
     requireActive();
     if (!cachedUpdates_)
-        throw Error::client(QStringLiteral("%1: Cannot modify a read-only dataset").arg(objectName()));
+        throw Error::client(
+            QStringLiteral("%1: Cannot modify a read-only dataset").arg(objectName()));
     const int column = columnIndex(name);
     if (column < 0)
         throw Error::client(QStringLiteral("%1: Field '%2' not found").arg(objectName(), name));
@@ -186,7 +193,8 @@ void Query::setFieldValue(const QString& name, const QVariant& value) {
 void Query::append() {
     requireActive();
     if (!cachedUpdates_)
-        throw Error::client(QStringLiteral("%1: Cannot modify a read-only dataset").arg(objectName()));
+        throw Error::client(
+            QStringLiteral("%1: Cannot modify a read-only dataset").arg(objectName()));
     QVariantList empty;
     for (size_t i = 0; i < columns_.size(); ++i)
         empty << QVariant();
@@ -198,9 +206,11 @@ void Query::append() {
 void Query::deleteRecord() {
     requireActive();
     if (!cachedUpdates_)
-        throw Error::client(QStringLiteral("%1: Cannot modify a read-only dataset").arg(objectName()));
+        throw Error::client(
+            QStringLiteral("%1: Cannot modify a read-only dataset").arg(objectName()));
     if (current_ < 0)
-        throw Error::client(QStringLiteral("%1: Cannot delete from an empty dataset").arg(objectName()));
+        throw Error::client(
+            QStringLiteral("%1: Cannot delete from an empty dataset").arg(objectName()));
     CachedRow row = rows_[current_];
     rows_.erase(rows_.begin() + current_);
     if (row.state != RowState::Inserted)

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QApplication>
+#include <QPointer>
+#include <QWidget>
+#include <exception>
+#include <functional>
+
+namespace ui {
+
+// The application object: create-form (the first form becomes the main window), the event loop,
+// process-messages, the title, and one application-wide event for errors that escape an event
+// handler while the loop runs.
+class Application : public QApplication {
+    Q_OBJECT
+public:
+    using ExceptionHandler = std::function<void(const std::exception&)>;
+
+    Application(int& argc, char** argv);
+    ~Application() override;
+
+    static Application* instance();
+
+    // Registers a created top-level form. The first one registered becomes the main window:
+    // only its closing ends the event loop.
+    void addForm(QWidget* form);
+    template <class Form, class... Args>
+    Form* createForm(Args&&... args) {
+        auto* form = new Form(std::forward<Args>(args)...);
+        addForm(form);
+        return form;
+    }
+    QWidget* mainForm() const { return mainForm_; }
+
+    // Shows the main window and runs the event loop until it has closed; returns at once when
+    // there is no main window.
+    int run();
+    // Handles the pending window messages, for long work on the user-interface thread.
+    static void processMessages();
+
+    void setTitle(const QString& title) { setApplicationDisplayName(title); }
+    QString title() const { return applicationDisplayName(); }
+
+    // The handler errors escaping an event handler reach. A silent abort (ui::Abort) never
+    // reaches it. Without a handler the error's message is shown in a plain box.
+    void setOnException(ExceptionHandler handler) { onException_ = std::move(handler); }
+    void handleException(const std::exception& e);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    QPointer<QWidget> mainForm_;
+    ExceptionHandler onException_;
+};
+
+}  // namespace ui
