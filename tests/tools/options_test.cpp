@@ -19,7 +19,7 @@ QString usageErrorOf(const QStringList& args) {
 
 }  // namespace
 
-TEST(Options, ConnectionAndQuery) {
+TEST(VoqSqlOptions, ConnectionAndQuery) {
     const Options o = parseArguments({"-S", "SRV01\\SQLEXPRESS", "-d", "DMDATA", "-U", "sa", "-P",
                                       "", "-t", "30", "-Q", "select 1"});
     EXPECT_EQ(o.server, "SRV01\\SQLEXPRESS");
@@ -33,7 +33,7 @@ TEST(Options, ConnectionAndQuery) {
     EXPECT_EQ(o.query, "select 1");
 }
 
-TEST(Options, Defaults) {
+TEST(VoqSqlOptions, Defaults) {
     const Options o = parseArguments({"-S", "odbc:DSN=x", "-Q", "select 1"});
     EXPECT_EQ(o.database, "master");
     EXPECT_FALSE(o.hasUser);
@@ -46,7 +46,7 @@ TEST(Options, Defaults) {
     EXPECT_TRUE(o.substitute);
 }
 
-TEST(Options, AttachedValues) {
+TEST(VoqSqlOptions, AttachedValues) {
     const Options o = parseArguments({"-SSRV01", "-dDMDATA", "-h-1", "-s,", "-Qselect 1"});
     EXPECT_EQ(o.server, "SRV01");
     EXPECT_EQ(o.database, "DMDATA");
@@ -55,14 +55,14 @@ TEST(Options, AttachedValues) {
     EXPECT_EQ(o.query, "select 1");
 }
 
-TEST(Options, ValuesThatLookLikeOptionsAfterTheirOption) {
+TEST(VoqSqlOptions, ValuesThatLookLikeOptionsAfterTheirOption) {
     // "-h -1": the value of -h starts with a dash.
     const Options o = parseArguments({"-S", "x", "-h", "-1", "-Q", "-- just a comment"});
     EXPECT_EQ(o.headers, -1);
     EXPECT_EQ(o.query, "-- just a comment");
 }
 
-TEST(Options, InputFilesKeepTheirOrder) {
+TEST(VoqSqlOptions, InputFilesKeepTheirOrder) {
     const Options o = parseArguments({"-S", "x", "-i", "b.sql", "-i", "a.sql", "-b", "-W", "-x"});
     EXPECT_EQ(o.inputFiles, QStringList({"b.sql", "a.sql"}));
     EXPECT_TRUE(o.exitOnError);
@@ -70,7 +70,7 @@ TEST(Options, InputFilesKeepTheirOrder) {
     EXPECT_FALSE(o.substitute);
 }
 
-TEST(Options, VariablesRepeatedOrListedAfterOneV) {
+TEST(VoqSqlOptions, VariablesRepeatedOrListedAfterOneV) {
     const Options o = parseArguments(
         {"-S", "x", "-v", "Year=2567", "Name=สมชาย", "-v", "expr=a=b", "-v", "empty=", "-Q", "q"});
     EXPECT_EQ(o.variables.value("YEAR"), "2567");
@@ -80,12 +80,12 @@ TEST(Options, VariablesRepeatedOrListedAfterOneV) {
     EXPECT_EQ(o.query, "q");
 }
 
-TEST(Options, HelpNeedsNothingElse) {
+TEST(VoqSqlOptions, HelpNeedsNothingElse) {
     EXPECT_TRUE(parseArguments({"-?"}).help);
     EXPECT_TRUE(parseArguments({"--help"}).help);
 }
 
-TEST(Options, MissingPiecesAreUsageErrors) {
+TEST(VoqSqlOptions, MissingPiecesAreUsageErrors) {
     EXPECT_TRUE(usageErrorOf({}).contains("-S"));
     EXPECT_TRUE(usageErrorOf({"-Q", "select 1"}).contains("-S"));
     EXPECT_TRUE(usageErrorOf({"-S", "x"}).contains("-Q"));
@@ -94,7 +94,7 @@ TEST(Options, MissingPiecesAreUsageErrors) {
     EXPECT_TRUE(usageErrorOf({"-S", "x", "-Q", "a", "-Q", "b"}).contains("once"));
 }
 
-TEST(Options, BadValuesAreUsageErrorsNamingThem) {
+TEST(VoqSqlOptions, BadValuesAreUsageErrorsNamingThem) {
     EXPECT_TRUE(usageErrorOf({"-S", "x", "-Q", "q", "-t", "soon"}).contains("'soon'"));
     EXPECT_TRUE(usageErrorOf({"-S", "x", "-Q", "q", "-t", "-5"}).contains("'-5'"));
     EXPECT_TRUE(usageErrorOf({"-S", "x", "-Q", "q", "-h", "-2"}).contains("'-2'"));
@@ -104,7 +104,7 @@ TEST(Options, BadValuesAreUsageErrorsNamingThem) {
     EXPECT_TRUE(usageErrorOf({"-S", "x", "-Q", "q", "-v", "=1"}).contains("''"));
 }
 
-TEST(Options, UnknownOptionsAndStrayArgumentsAreUsageErrors) {
+TEST(VoqSqlOptions, UnknownOptionsAndStrayArgumentsAreUsageErrors) {
     EXPECT_TRUE(usageErrorOf({"-S", "x", "-Q", "q", "-z"}).contains("'-z'"));
     EXPECT_TRUE(usageErrorOf({"-S", "x", "-Q", "q", "-bW"}).contains("'-bW'"));
     EXPECT_TRUE(usageErrorOf({"-S", "x", "-Q", "q", "stray"}).contains("'stray'"));

@@ -102,7 +102,7 @@ TEST(ResultPrinter, CharactersOutsideTheBasicPlaneCountOnce) {
 
 // --- values ------------------------------------------------------------------------------------
 
-TEST(FormatValue, EachTypeAsSqlcmdShowsIt) {
+TEST(VoqSqlFormatValue, EachTypeAsSqlcmdShowsIt) {
     EXPECT_EQ(voqsql::formatValue(QVariant()), "NULL");
     EXPECT_EQ(voqsql::formatValue(qint64(-9007199254740993)), "-9007199254740993");
     EXPECT_EQ(voqsql::formatValue(1e15), "1000000000000000");
@@ -138,7 +138,7 @@ TEST(ResultPrinter, BatchPrintsResultsInOrderThenMessages) {
 
 // --- errors ------------------------------------------------------------------------------------
 
-TEST(FormatError, ServerMessagesWithNumberStateAndPlace) {
+TEST(VoqSqlFormatError, ServerMessagesWithNumberStateAndPlace) {
     db::Error e({{"Violation of PRIMARY KEY constraint 'PK_T'.", 23000, 2627, "23000"},
                  {"The statement has been terminated.", 1, 3621, "01000"}});
     EXPECT_EQ(voqsql::formatError(e, "load.sql line 12"),
@@ -148,7 +148,7 @@ TEST(FormatError, ServerMessagesWithNumberStateAndPlace) {
               "The statement has been terminated.\n");
 }
 
-TEST(FormatError, ClientErrorsAreOneLine) {
+TEST(VoqSqlFormatError, ClientErrorsAreOneLine) {
     EXPECT_EQ(voqsql::formatError(db::Error::client("No server name given"), "query line 1"),
               "voq-sql: query line 1: No server name given\n");
 }

@@ -36,6 +36,13 @@ TEST(SplitBatches, GoIgnoresCaseAndSurroundingBlanks) {
     EXPECT_EQ(texts(b), QStringList({"select 1", "select 2", "select 3"}));
 }
 
+TEST(SplitBatches, GoMayCarryATrailingLineComment) {
+    const auto b =
+        splitBatches("select 1\nGO -- tables done\nselect 2\ngo 2-- twice\nselect 3\nGO--\n");
+    EXPECT_EQ(texts(b), QStringList({"select 1", "select 2", "select 3"}));
+    EXPECT_EQ(b[1].repeat, 2);
+}
+
 TEST(SplitBatches, TextWithoutGoIsOneBatch) {
     const auto b = splitBatches("select 1\nselect 2");
     EXPECT_EQ(texts(b), QStringList({"select 1\nselect 2"}));
@@ -48,9 +55,9 @@ TEST(SplitBatches, CrLfLineEndsBecomeLf) {
 }
 
 TEST(SplitBatches, WordsStartingWithGoDoNotSeparate) {
-    const auto b = splitBatches("GOTO done\nGO;\ngood\nGO--x\nselect 1 GO");
+    const auto b = splitBatches("GOTO done\nGO;\ngood\nGO1\nselect 1 GO");
     ASSERT_EQ(b.size(), 1u);
-    EXPECT_EQ(b[0].text, "GOTO done\nGO;\ngood\nGO--x\nselect 1 GO");
+    EXPECT_EQ(b[0].text, "GOTO done\nGO;\ngood\nGO1\nselect 1 GO");
 }
 
 TEST(SplitBatches, EmptyAndCommentOnlyBatchesAreDropped) {
@@ -190,7 +197,7 @@ TEST(VariableNames, LettersDigitsUnderscore) {
 
 // --- script files ------------------------------------------------------------------------------
 
-class ScriptFile : public ::testing::Test {
+class VoqSqlScriptFile : public ::testing::Test {
 protected:
     QString write(const QString& name, const QByteArray& bytes) {
         const QString path = dir_.filePath(name);
@@ -202,13 +209,13 @@ protected:
     QTemporaryDir dir_;
 };
 
-TEST_F(ScriptFile, ReadsUtf8WithOrWithoutBom) {
+TEST_F(VoqSqlScriptFile, ReadsUtf8WithOrWithoutBom) {
     const QString thai = QStringLiteral("select N'ข้าว'");
     EXPECT_EQ(voqsql::readScriptFile(write("a.sql", thai.toUtf8())), thai);
     EXPECT_EQ(voqsql::readScriptFile(write("b.sql", "\xEF\xBB\xBF" + thai.toUtf8())), thai);
 }
 
-TEST_F(ScriptFile, ReadsUtf16WithBom) {
+TEST_F(VoqSqlScriptFile, ReadsUtf16WithBom) {
     const QString thai = QStringLiteral("select N'ข้าว'");
     QByteArray bytes("\xFF\xFE", 2);
     for (QChar c : thai) {
@@ -218,7 +225,7 @@ TEST_F(ScriptFile, ReadsUtf16WithBom) {
     EXPECT_EQ(voqsql::readScriptFile(write("c.sql", bytes)), thai);
 }
 
-TEST_F(ScriptFile, InvalidUtf8IsAnError) {
+TEST_F(VoqSqlScriptFile, InvalidUtf8IsAnError) {
     // TIS-620 bytes for Thai are not UTF-8.
     const QString path = write("tis.sql", "select '\xA1\xD2\xC3'");
     try {
@@ -229,7 +236,7 @@ TEST_F(ScriptFile, InvalidUtf8IsAnError) {
     }
 }
 
-TEST_F(ScriptFile, MissingFileIsAnErrorNamingIt) {
+TEST_F(VoqSqlScriptFile, MissingFileIsAnErrorNamingIt) {
     const QString path = dir_.filePath("none.sql");
     try {
         voqsql::readScriptFile(path);

@@ -75,10 +75,13 @@ void scanLine(QStringView line, LexState& st, bool& hasCode) {
     }
 }
 
-// Recognises "GO" or "GO <count>" with blanks around. Returns the count, 0 when the line is not
-// a GO line; raises ScriptError for a GO line with a count that is not a positive number.
+// Recognises "GO" or "GO <count>" with blanks around and an optional trailing "--" comment.
+// Returns the count, 0 when the line is not a GO line; raises ScriptError for a GO line with a
+// count that is not a positive number.
 int goLineCount(QStringView line, int lineNumber) {
-    const QStringView t = line.trimmed();
+    QStringView t = line.trimmed();
+    if (const qsizetype comment = t.indexOf(u"--"); comment >= 2)
+        t = t.left(comment).trimmed();
     if (t.size() < 2 || t.left(2).compare(u"GO", Qt::CaseInsensitive) != 0)
         return 0;
     if (t.size() == 2)

@@ -134,5 +134,10 @@ int main(int argc, char** argv) {
         write(stdout, usageText());
         return kSuccess;
     }
-    return run(options);
+    try {
+        return run(options);
+    } catch (const std::exception& e) {
+        write(stderr, QStringLiteral("voq-sql: %1\n").arg(QString::fromUtf8(e.what())));
+        return kFailed;
+    }
 }
