@@ -33,19 +33,6 @@ TEST(VoqSqlOptions, ConnectionAndQuery) {
     EXPECT_EQ(o.query, "select 1");
 }
 
-TEST(VoqSqlOptions, Defaults) {
-    const Options o = parseArguments({"-S", "odbc:DSN=x", "-Q", "select 1"});
-    EXPECT_EQ(o.database, "master");
-    EXPECT_FALSE(o.hasUser);
-    EXPECT_FALSE(o.hasPassword);
-    EXPECT_EQ(o.queryTimeout, 0);
-    EXPECT_FALSE(o.exitOnError);
-    EXPECT_EQ(o.headers, 0);
-    EXPECT_FALSE(o.trim);
-    EXPECT_EQ(o.separator, " ");
-    EXPECT_TRUE(o.substitute);
-}
-
 TEST(VoqSqlOptions, AttachedValues) {
     const Options o = parseArguments({"-SSRV01", "-dDMDATA", "-h-1", "-s,", "-Qselect 1"});
     EXPECT_EQ(o.server, "SRV01");
@@ -78,11 +65,6 @@ TEST(VoqSqlOptions, VariablesRepeatedOrListedAfterOneV) {
     EXPECT_EQ(o.variables.value("expr"), "a=b");  // split at the first '='
     EXPECT_EQ(o.variables.value("empty"), "");
     EXPECT_EQ(o.query, "q");
-}
-
-TEST(VoqSqlOptions, HelpNeedsNothingElse) {
-    EXPECT_TRUE(parseArguments({"-?"}).help);
-    EXPECT_TRUE(parseArguments({"--help"}).help);
 }
 
 TEST(VoqSqlOptions, MissingPiecesAreUsageErrors) {

@@ -135,7 +135,8 @@ TEST(SubstituteVariables, ReplacesEveryReferenceIgnoringCase) {
     Variables v;
     v.set("Year", "2567");
     v.set("db", "DMDATA");
-    EXPECT_EQ(substituteVariables("use $(DB); select '$(year)', $(YEAR)+$(Year)", v),
+    v.set("empty", "");
+    EXPECT_EQ(substituteVariables("use $(DB); select '$(year)$(empty)', $(YEAR)+$(Year)", v),
               "use DMDATA; select '2567', 2567+2567");
 }
 
@@ -144,20 +145,6 @@ TEST(SubstituteVariables, ValuesAreNotScannedAgain) {
     v.set("a", "$(b)");
     v.set("b", "x");
     EXPECT_EQ(substituteVariables("select '$(a)'", v), "select '$(b)'");
-}
-
-TEST(SubstituteVariables, ThaiValuesAndEmptyValues) {
-    Variables v;
-    v.set("name", "สมชาย");
-    v.set("empty", "");
-    EXPECT_EQ(substituteVariables("N'$(name)$(empty)'", v), "N'สมชาย'");
-}
-
-TEST(SubstituteVariables, LaterSetReplacesEarlier) {
-    Variables v;
-    v.set("x", "1");
-    v.set("X", "2");
-    EXPECT_EQ(substituteVariables("$(x)", v), "2");
 }
 
 TEST(SubstituteVariables, DollarWithoutParenthesisIsText) {
@@ -184,15 +171,6 @@ TEST(SubstituteVariables, MalformedReferencesAreErrors) {
     EXPECT_THROW(substituteVariables("select $()", v), ScriptError);
     EXPECT_THROW(substituteVariables("select $(a b)", v), ScriptError);
     EXPECT_THROW(substituteVariables("select $(1a)", v), ScriptError);
-}
-
-TEST(VariableNames, LettersDigitsUnderscore) {
-    EXPECT_TRUE(voqsql::isValidVariableName(u"Year_2"));
-    EXPECT_TRUE(voqsql::isValidVariableName(u"_x"));
-    EXPECT_FALSE(voqsql::isValidVariableName(u""));
-    EXPECT_FALSE(voqsql::isValidVariableName(u"2x"));
-    EXPECT_FALSE(voqsql::isValidVariableName(u"a-b"));
-    EXPECT_FALSE(voqsql::isValidVariableName(u"ปี"));
 }
 
 // --- script files ------------------------------------------------------------------------------

@@ -81,13 +81,6 @@ TEST_F(VoqSqlProcess, InsertsAndSelectsThaiRowsAsAnAlignedTable) {
         << r.out.toStdString();
 }
 
-TEST_F(VoqSqlProcess, InsertReportsItsCount) {
-    createGoods();
-    const Outcome r = onServer({"-Q", "update Goods set Qty = Qty + 1"});
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "\n(2 rows affected)\n");
-}
-
 TEST_F(VoqSqlProcess, NoHeadersTrimAndSeparatorForExport) {
     createGoods();
     const Outcome r =
