@@ -450,52 +450,6 @@ QVariant readCell(SQLHSTMT stmt, SQLUSMALLINT col, Reader reader, const QString&
                               raw.size() / static_cast<qsizetype>(sizeof(SQLWCHAR)));
 }
 
-void collectMessages(SQLHSTMT stmt, QStringList& messages) {
-    for (const ServerMessage& m : diagnostics(SQL_HANDLE_STMT, stmt))
-        messages << m.text;
-}
-
-// Reads the current result of `stmt`: all rows of a row set, or the count of rows touched.
-void readResult(SQLHSTMT stmt, const QString& statement, BatchResult& out) {
-    SQLSMALLINT columns = 0;
-    check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt, "SQLNumResultCols", statement);
-    if (columns == 0) {
-        SQLLEN count = -1;
-        check(SQLRowCount(stmt, &count), SQL_HANDLE_STMT, stmt, "SQLRowCount", statement);
-        if (count >= 0) {
-            StatementResult r;
-            r.rowsAffected = count;
-            out.results.push_back(std::move(r));
-        }
-        return;
-    }
-    StatementResult r;
-    r.hasRowSet = true;
-    std::vector<Reader> readers;
-    for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(columns); ++i) {
-        ColumnReader c = describeColumn(stmt, i, statement);
-        r.rowSet.columns.push_back(c.column);
-        readers.push_back(c.reader);
-    }
-    // Pushed before fetching so rows read before a failing fetch are not lost to the caller
-    // of a batch that goes on; the error itself is raised by the caller.
-    out.results.push_back(std::move(r));
-    RowSet& rows = out.results.back().rowSet;
-    for (;;) {
-        const SQLRETURN rc = SQLFetch(stmt);
-        if (rc == SQL_NO_DATA)
-            break;
-        check(rc, SQL_HANDLE_STMT, stmt, "SQLFetch", statement);
-        if (rc == SQL_SUCCESS_WITH_INFO)
-            collectMessages(stmt, out.messages);
-        QVariantList row;
-        row.reserve(columns);
-        for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(columns); ++i)
-            row << readCell(stmt, i, readers[i - 1], statement);
-        rows.rows.push_back(std::move(row));
-    }
-}
-
 bool sameMessages(const std::vector<ServerMessage>& a, const std::vector<ServerMessage>& b) {
     return std::equal(
         a.begin(), a.end(), b.begin(), b.end(), [](const ServerMessage& x, const ServerMessage& y) {
@@ -503,53 +457,119 @@ bool sameMessages(const std::vector<ServerMessage>& a, const std::vector<ServerM
         });
 }
 
-// Walks every result of an executed statement. A failing statement inside a batch does not stop
-// the walk: the server goes on with the batch, so its later results are read (and its later
-// errors gathered) before the first error is raised with all of them.
-void consumeResults(SQLHSTMT stmt, SQLRETURN rc, const QString& statement, BatchResult& out) {
-    std::vector<ServerMessage> errors;
-    std::vector<ServerMessage> lastError;
-    bool first = true;
-    for (;;) {
-        if (rc == SQL_NO_DATA && !first)
-            break;
-        if (rc == SQL_ERROR || rc == SQL_INVALID_HANDLE) {
-            std::vector<ServerMessage> records = diagnostics(SQL_HANDLE_STMT, stmt);
-            // A driver that cannot move past the failure repeats itself or says nothing.
-            if (records.empty() || sameMessages(records, lastError)) {
-                if (errors.empty())
-                    errors = makeError(std::move(records),
-                                       first ? "SQLExecDirect" : "SQLMoreResults", statement)
-                                 .messages();
-                break;
-            }
-            errors.insert(errors.end(), records.begin(), records.end());
-            lastError = std::move(records);
-        } else {
-            lastError.clear();
-            if (rc == SQL_SUCCESS_WITH_INFO)
-                collectMessages(stmt, out.messages);
-            if (rc == SQL_NO_DATA) {
-                // The first statement touched no rows.
-                StatementResult r;
-                r.rowsAffected = 0;
-                out.results.push_back(std::move(r));
+// Walks every result of an executed statement: row counts and fully fetched row sets, in order.
+//
+// A failing statement inside a batch does not end the walk: SQL Server goes on with the rest of
+// the batch, so its later results are read and its later errors gathered, and the first error is
+// raised with every record once the batch is exhausted. Drivers differ in how they report a
+// statement that failed mid-batch (SQL_ERROR, or SQL_SUCCESS_WITH_INFO carrying error records),
+// so the records of every return are sorted by class: "01" (PRINT, warnings) are messages, all
+// others errors.
+class BatchReader {
+public:
+    BatchReader(SQLHSTMT stmt, const QString& statement) : stmt_(stmt), statement_(statement) {}
+
+    BatchResult run(SQLRETURN rc) {
+        std::vector<ServerMessage> lastError;
+        for (bool first = true;; first = false) {
+            if (rc == SQL_ERROR || rc == SQL_INVALID_HANDLE) {
+                std::vector<ServerMessage> records = diagnostics(SQL_HANDLE_STMT, stmt_);
+                // A driver that cannot move past a failure says nothing or repeats itself.
+                if (records.empty() || sameMessages(records, lastError)) {
+                    if (errors_.empty())
+                        errors_ =
+                            makeError({}, first ? "SQLExecDirect" : "SQLMoreResults", statement_)
+                                .messages();
+                    break;
+                }
+                errors_.insert(errors_.end(), records.begin(), records.end());
+                lastError = std::move(records);
             } else {
-                try {
-                    readResult(stmt, statement, out);
-                } catch (const Error& e) {
-                    errors.insert(errors.end(), e.messages().begin(), e.messages().end());
-                    if (!e.isServerError())
-                        throw;
+                lastError.clear();
+                if (rc == SQL_SUCCESS_WITH_INFO || rc == SQL_NO_DATA)
+                    takeRecords();
+                if (rc == SQL_NO_DATA) {
+                    if (!first)
+                        break;
+                    // The first statement touched no rows, or reports no count at all (SET).
+                    SQLLEN count = -1;
+                    if (succeeded(SQLRowCount(stmt_, &count)) && count >= 0)
+                        addCount(count);
+                } else {
+                    try {
+                        readResult();
+                    } catch (const Error& e) {
+                        if (!e.isServerError())
+                            throw;
+                        errors_.insert(errors_.end(), e.messages().begin(), e.messages().end());
+                    }
                 }
             }
+            rc = SQLMoreResults(stmt_);
         }
-        first = false;
-        rc = SQLMoreResults(stmt);
+        if (!errors_.empty())
+            throw makeError(std::move(errors_), "SQLExecDirect", statement_);
+        return std::move(out_);
     }
-    if (!errors.empty())
-        throw makeError(std::move(errors), "SQLExecDirect", statement);
-}
+
+private:
+    void takeRecords() {
+        for (ServerMessage& m : diagnostics(SQL_HANDLE_STMT, stmt_)) {
+            if (isInformational(m))
+                out_.messages << m.text;
+            else
+                errors_.push_back(std::move(m));
+        }
+    }
+
+    void addCount(qint64 count) {
+        StatementResult r;
+        r.rowsAffected = count;
+        out_.results.push_back(std::move(r));
+    }
+
+    // The current result: all rows of a row set, or the count of rows touched.
+    void readResult() {
+        SQLSMALLINT columns = 0;
+        check(SQLNumResultCols(stmt_, &columns), SQL_HANDLE_STMT, stmt_, "SQLNumResultCols",
+              statement_);
+        if (columns == 0) {
+            SQLLEN count = -1;
+            check(SQLRowCount(stmt_, &count), SQL_HANDLE_STMT, stmt_, "SQLRowCount", statement_);
+            if (count >= 0)
+                addCount(count);
+            return;
+        }
+        StatementResult r;
+        r.hasRowSet = true;
+        std::vector<Reader> readers;
+        for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(columns); ++i) {
+            ColumnReader c = describeColumn(stmt_, i, statement_);
+            r.rowSet.columns.push_back(c.column);
+            readers.push_back(c.reader);
+        }
+        out_.results.push_back(std::move(r));
+        RowSet& rows = out_.results.back().rowSet;
+        for (;;) {
+            const SQLRETURN rc = SQLFetch(stmt_);
+            if (rc == SQL_NO_DATA)
+                break;
+            check(rc, SQL_HANDLE_STMT, stmt_, "SQLFetch", statement_);
+            if (rc == SQL_SUCCESS_WITH_INFO)
+                takeRecords();
+            QVariantList row;
+            row.reserve(columns);
+            for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(columns); ++i)
+                row << readCell(stmt_, i, readers[i - 1], statement_);
+            rows.rows.push_back(std::move(row));
+        }
+    }
+
+    SQLHSTMT stmt_;
+    const QString& statement_;
+    BatchResult out_;
+    std::vector<ServerMessage> errors_;
+};
 
 // ---- connection strings --------------------------------------------------------------------
 
@@ -900,9 +920,7 @@ BatchResult OdbcDriver::execute(const QString& sql, const std::vector<BoundValue
     Statement stmt(dbc_, queryTimeout_, sql);
     bindParams(stmt.get(), buffers, sql);
     const SQLRETURN rc = SQLExecDirectW(stmt.get(), wide(sql), SQL_NTS);
-    BatchResult out;
-    consumeResults(stmt.get(), rc, sql, out);
-    return out;
+    return BatchReader(stmt.get(), sql).run(rc);
 }
 
 int OdbcDriver::callProcedure(const QString& name, std::vector<ProcArg>& args,
@@ -942,8 +960,7 @@ int OdbcDriver::callProcedure(const QString& name, std::vector<ProcArg>& args,
     Statement stmt(dbc_, queryTimeout_, call);
     bindParams(stmt.get(), buffers, call);
     const SQLRETURN rc = SQLExecDirectW(stmt.get(), wide(call), SQL_NTS);
-    BatchResult out;
-    consumeResults(stmt.get(), rc, call, out);
+    BatchResult out = BatchReader(stmt.get(), call).run(rc);
 
     // Output values are in place once every result has been read.
     const int returnStatus = status.indicator == SQL_NULL_DATA ? 0 : status.status;

@@ -1,0 +1,179 @@
+// The ODBC driver against a real SQL Server through FreeTDS. Runs when VOQ_TEST_MSSQL names a
+// server ("host", "host\instance" or "host,port"); VOQ_TEST_MSSQL_USER and
+// VOQ_TEST_MSSQL_PASSWORD give the login, VOQ_TEST_MSSQL_DATABASE the database (tempdb when
+// unset). Everything the tests create is a temporary table or dropped again.
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <functional>
+
+#include "db/OdbcDriver.h"
+
+using namespace db;
+
+namespace {
+
+const QString kThai = QString::fromUtf8("สวัสดีครับ ราคาสินค้า ๑๒๓ เลขประจำตัวผู้เสียภาษี");
+const char* const kProc = "dbo.VoqTestProc";
+
+QString env(const char* name) {
+    return qEnvironmentVariable(name);
+}
+
+ConnectionParams serverParams(const QString& maxQueryTime = QStringLiteral("600")) {
+    ConnectionParams p;
+    const QString database = env("VOQ_TEST_MSSQL_DATABASE");
+    p.add(QStringLiteral("DATABASE NAME=") + (database.isEmpty() ? "tempdb" : database));
+    p.add(QStringLiteral("SERVER NAME=") + env("VOQ_TEST_MSSQL"));
+    p.add(QStringLiteral("USER NAME=") + env("VOQ_TEST_MSSQL_USER"));
+    p.add(QStringLiteral("MAX QUERY TIME=") + maxQueryTime);
+    p.add(QStringLiteral("PASSWORD=") + env("VOQ_TEST_MSSQL_PASSWORD"));
+    return p;
+}
+
+Error expectError(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Error& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no db::Error raised";
+    return Error::client(QString());
+}
+
+class SqlServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (env("VOQ_TEST_MSSQL").isEmpty())
+            GTEST_SKIP() << "VOQ_TEST_MSSQL names no SQL Server";
+        driver_.open(serverParams());
+    }
+
+    BatchResult exec(const QString& sql, const std::vector<BoundValue>& params = {}) {
+        return driver_.execute(sql, params);
+    }
+
+    OdbcDriver driver_;
+};
+
+}  // namespace
+
+TEST_F(SqlServer, ProcedureWithOutputsAndReturnValue) {
+    exec(QStringLiteral("if object_id('%1') is not null drop procedure %1").arg(kProc));
+    exec(QStringLiteral("create procedure %1 @In int, @Name nvarchar(50), @Twice int output, "
+                        "@Greeting nvarchar(100) output, @Counter int output as\n"
+                        "begin\n"
+                        "  set nocount on\n"
+                        "  select @In as Echo, @Name as Name\n"
+                        "  set @Twice = @In * 2\n"
+                        "  set @Greeting = @Name + N'!'\n"
+                        "  set @Counter = @Counter + 1\n"
+                        "  return 42\n"
+                        "end")
+             .arg(kProc));
+    std::vector<ProcArg> args = {
+        {"@In", FieldType::Integer, ParamDirection::Input, QVariant::fromValue<qint64>(21)},
+        {"@Name", FieldType::String, ParamDirection::Input, kThai},
+        {"@Twice", FieldType::Integer, ParamDirection::Output, QVariant()},
+        {"@Greeting", FieldType::String, ParamDirection::Output, QVariant()},
+        {"@Counter", FieldType::Integer, ParamDirection::InputOutput,
+         QVariant::fromValue<qint64>(9)},
+        {"@Result", FieldType::Integer, ParamDirection::Result, QVariant()}};
+    BatchResult rows;
+    const int status = driver_.callProcedure(kProc, args, &rows);
+    exec(QStringLiteral("drop procedure %1").arg(kProc));
+
+    EXPECT_EQ(status, 42);
+    EXPECT_EQ(args[5].value.toLongLong(), 42);
+    EXPECT_EQ(args[2].value.toLongLong(), 42);
+    EXPECT_EQ(args[3].value.toString(), kThai + "!");
+    EXPECT_EQ(args[4].value.toLongLong(), 10);
+    ASSERT_NE(rows.firstRowSet(), nullptr);
+    EXPECT_EQ(rows.firstRowSet()->rowSet.rows.at(0),
+              (QVariantList{QVariant::fromValue<qint64>(21), kThai}));
+}
+
+TEST_F(SqlServer, SeveralResultsInOrderWithPrintMessages) {
+    const BatchResult r = exec(
+        "create table #n (i int)\n"
+        "insert into #n values (1), (2), (3)\n"
+        "select i from #n order by i\n"
+        "print 'halfway'\n"
+        "update #n set i = i * 10 where i > 1\n"
+        "select count(*) as n, sum(i) as total from #n\n"
+        "print N'" +
+        kThai + "'");
+    ASSERT_EQ(r.results.size(), 4u);
+    EXPECT_EQ(r.results[0].rowsAffected, 3);
+    ASSERT_TRUE(r.results[1].hasRowSet);
+    EXPECT_EQ(r.results[1].rowSet.rows.size(), 3u);
+    EXPECT_EQ(r.results[2].rowsAffected, 2);
+    ASSERT_TRUE(r.results[3].hasRowSet);
+    EXPECT_EQ(r.results[3].rowSet.rows.at(0),
+              (QVariantList{QVariant::fromValue<qint64>(3), QVariant::fromValue<qint64>(51)}));
+    EXPECT_EQ(r.messages, (QStringList{QStringLiteral("halfway"), kThai}));
+}
+
+TEST_F(SqlServer, ThaiRoundTripThroughUnicodeAndThaiCodePageColumns) {
+    exec("create table #t (id int, u nvarchar(100), a varchar(100) collate Thai_CI_AS)");
+    exec("insert into #t values (1, ?, ?)",
+         {{FieldType::String, kThai}, {FieldType::String, kThai}});
+    exec(QStringLiteral("insert into #t values (2, N'%1', N'%1')").arg(kThai));
+    const BatchResult r = exec("select u, a from #t order by id");
+    const auto& rows = r.firstRowSet()->rowSet.rows;
+    ASSERT_EQ(rows.size(), 2u);
+    for (const auto& row : rows) {
+        EXPECT_EQ(row[0].toString(), kThai);
+        EXPECT_EQ(row[1].toString(), kThai);
+    }
+}
+
+TEST_F(SqlServer, ColumnTypes) {
+    const BatchResult r = exec(
+        "select cast(1 as int) i, cast(5000000000 as bigint) b, cast(1 as bit) f, "
+        "cast(12.34 as decimal(10,2)) d, cast(3.5 as money) m, cast(0.25 as float) x, "
+        "cast('2024-02-29 13:14:15.250' as datetime) t, cast(null as int) n, N'x' s");
+    const RowSet& set = r.firstRowSet()->rowSet;
+    const QVariantList& row = set.rows.at(0);
+    EXPECT_EQ(row[0].toLongLong(), 1);
+    EXPECT_EQ(row[1].toLongLong(), 5000000000LL);
+    EXPECT_EQ(row[2].toLongLong(), 1);
+    EXPECT_EQ(row[3].toDouble(), 12.34);
+    EXPECT_EQ(row[4].toDouble(), 3.5);
+    EXPECT_EQ(row[5].toDouble(), 0.25);
+    EXPECT_EQ(row[6].toDateTime(), QDateTime(QDate(2024, 2, 29), QTime(13, 14, 15, 250)));
+    EXPECT_TRUE(row[7].isNull());
+    EXPECT_EQ(row[8].toString(), QStringLiteral("x"));
+    EXPECT_EQ(set.columns[3].type, FieldType::Float);
+    EXPECT_EQ(set.columns[6].type, FieldType::DateTime);
+}
+
+TEST_F(SqlServer, DuplicateKeyRaisesError2627AndTheBatchGoesOn) {
+    exec("create table #k (id int primary key)");
+    exec("insert into #k values (1)");
+    const QString batch = QStringLiteral("insert into #k values (1)\ninsert into #k values (5)");
+    const Error e = expectError([&] { exec(batch); });
+    EXPECT_EQ(e.nativeError(), 2627) << e.what();
+    EXPECT_TRUE(e.message().contains(QStringLiteral("Cannot insert duplicate key"))) << e.what();
+    EXPECT_FALSE(e.message().startsWith('[')) << e.what();
+    EXPECT_EQ(e.statement(), batch);
+    EXPECT_EQ(exec("select count(*) from #k where id = 5").firstRowSet()->rowSet.rows[0][0],
+              QVariant::fromValue<qint64>(1));
+}
+
+TEST_F(SqlServer, RollbackUndoesWork) {
+    exec("create table #r (id int)");
+    driver_.beginTransaction();
+    exec("insert into #r values (?)", {{FieldType::Integer, 1}});
+    driver_.rollback();
+    EXPECT_EQ(exec("select count(*) from #r").firstRowSet()->rowSet.rows[0][0].toLongLong(), 0);
+}
+
+TEST_F(SqlServer, MaxQueryTimeEndsALongStatement) {
+    OdbcDriver quick;
+    quick.open(serverParams(QStringLiteral("1")));
+    const Error e = expectError([&] { quick.execute("waitfor delay '00:00:05'", {}); });
+    ASSERT_FALSE(e.messages().empty());
+    EXPECT_EQ(e.messages().front().sqlState, QStringLiteral("HYT00")) << e.what();
+}
