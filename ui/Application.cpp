@@ -1,6 +1,7 @@
 #include "ui/Application.h"
 
 #include <QWidget>
+#include <utility>
 
 #include "ui/Abort.h"
 #include "ui/MessageBox.h"
@@ -27,7 +28,11 @@ void Application::addForm(QWidget* form) {
 int Application::run() {
     if (!mainForm_)
         return 0;
+    showingMain_ = true;
     mainForm_->show();
+    showingMain_ = false;
+    if (pending_)
+        std::rethrow_exception(std::exchange(pending_, nullptr));
     if (!mainForm_ || !mainForm_->isVisible())
         return 0;
     return exec();
@@ -50,7 +55,10 @@ bool Application::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        handleException(e);
+        if (!showingMain_)
+            handleException(e);
+        else if (!pending_)
+            pending_ = std::current_exception();
     }
     return false;
 }

@@ -33,7 +33,8 @@ public:
     QWidget* mainForm() const { return mainForm_; }
 
     // Shows the main window and runs the event loop until it has closed; returns at once when
-    // there is no main window.
+    // there is no main window. An error raised while the window is first shown is raised from
+    // here, before the loop starts.
     int run();
     // Handles the pending window messages, for long work on the user-interface thread.
     static void processMessages();
@@ -51,6 +52,8 @@ public:
 private:
     QPointer<QWidget> mainForm_;
     ExceptionHandler onException_;
+    bool showingMain_ = false;
+    std::exception_ptr pending_;  // raised while the main window was first shown
 };
 
 }  // namespace ui

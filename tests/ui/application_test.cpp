@@ -78,3 +78,19 @@ TEST(Application, TitleIsTheDisplayName) {
     app->setTitle("คำนวน สินค้าคงเหลือ");
     EXPECT_EQ(app->title(), "คำนวน สินค้าคงเหลือ");
 }
+
+TEST(Application, ErrorWhileTheMainFormFirstShowsIsRaisedFromRun) {
+    auto* app = ui::Application::instance();
+    int handled = 0;
+    app->setOnException([&](const std::exception&) { ++handled; });
+    auto* form = app->createForm<ThrowingWidget>();
+    try {
+        app->run();
+        FAIL() << "run() returned";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "handler failed");
+    }
+    EXPECT_EQ(handled, 0) << "the start-up reports it, not the application event";
+    app->setOnException(nullptr);
+    delete form;
+}

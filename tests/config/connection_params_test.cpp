@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "config/ConnectionParamList.h"
+
+namespace {
+
+// Runs the test body in a scratch current directory, where Server.Dat is looked up.
+class InScratchDir : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        previous = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+    }
+    void TearDown() override { QDir::setCurrent(previous); }
+    void writeServerDat(const QByteArray& content) {
+        QFile f("Server.Dat");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+
+    QTemporaryDir dir;
+    QString previous;
+};
+
+using ServerDat = InScratchDir;
+
+}  // namespace
+
+TEST(ConnectionParamList, TwentyFourLinesInOrderRebuiltEveryTime) {
+    db::ConnectionParams params;
+    params.add("STALE=1");
+    config::fillConnectionParams(params, "DEMO", "SRV01", config::kCompanyQueryTime);
+    config::fillConnectionParams(params, "DEMO", "SRV01", config::kCompanyQueryTime);
+    ASSERT_EQ(params.count(), 24);
+    EXPECT_EQ(params.lines().front(), "DATABASE NAME=DEMO");
+    EXPECT_EQ(params.lines()[1], "SERVER NAME=SRV01");
+    EXPECT_EQ(params.lines()[2], "USER NAME=voq");
+    EXPECT_EQ(params.lines()[8], "SQLPASSTHRU MODE=SHARED AUTOCOMMIT");
+    EXPECT_EQ(params.lines()[11], "MAX QUERY TIME=2400");
+    EXPECT_EQ(params.lines()[19], "ENABLE BCD=True");
+    EXPECT_EQ(params.lines().back(), "PASSWORD=marigold");
+    EXPECT_FALSE(params.contains("STALE"));
+    for (const auto& line : params.lines())
+        EXPECT_FALSE(line.contains(" =") || line.contains("= ")) << line.toStdString();
+}
+
+TEST(ConnectionParamList, QueryTimesOfTheThreeConnections) {
+    db::ConnectionParams params;
+    config::fillConnectionParams(params, "master", "S", config::kMasterQueryTime);
+    EXPECT_EQ(params.value("MAX QUERY TIME"), "1200");
+    config::fillConnectionParams(params, "VOQ_CONFIG", "S", config::kConfigQueryTime);
+    EXPECT_EQ(params.value("MAX QUERY TIME"), "600");
+}
+
+TEST_F(ServerDat, FirstLineIsTakenWholeWithItsBlanks) {
+    writeServerDat("SRV01\\SQLEXPRESS \r\nsecond line\r\n");
+    EXPECT_EQ(config::ReadServerName(), "SRV01\\SQLEXPRESS ");
+    EXPECT_EQ(config::serverName(), "SRV01\\SQLEXPRESS ");
+}
+
+TEST_F(ServerDat, MissingFileOrEmptyFirstLineFallsBackToTheDefault) {
+    EXPECT_EQ(config::ReadServerName(), "");
+    EXPECT_EQ(config::serverName(), VOQ_DEFAULT_SERVER);
+    writeServerDat("\nSRV02\n");
+    EXPECT_EQ(config::ReadServerName(), "");
+    EXPECT_EQ(config::serverName(), VOQ_DEFAULT_SERVER);
+}
+
+TEST_F(ServerDat, LastLineWithoutLineBreak) {
+    writeServerDat("file:demo/server");
+    EXPECT_EQ(config::ReadServerName(), "file:demo/server");
+}
