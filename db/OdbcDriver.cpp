@@ -3,11 +3,14 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <langinfo.h>
+#include <locale.h>
+
 #include <QByteArray>
 #include <QDate>
 #include <QTime>
 #include <algorithm>
-#include <mutex>
+#include <cstring>
 
 namespace db {
 
@@ -616,6 +619,39 @@ QStringList connectionKeys(const QString& text) {
     return keys;
 }
 
+// A driver without wide-character entry points (the SQLite one) gets its text from unixODBC in
+// the character set that the thread's locale had when the connection handle was made; with a
+// locale such as "C", Thai would reach it as garbage. While it lives, an instance switches the
+// calling thread alone to UTF-8 character handling, the set such drivers read on this platform.
+class Utf8Ctype {
+public:
+    Utf8Ctype() {
+        if (std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0)
+            return;
+        locale_t base = duplocale(uselocale(static_cast<locale_t>(nullptr)));
+        if (base == static_cast<locale_t>(nullptr))
+            return;
+        utf8_ = newlocale(LC_CTYPE_MASK, "C.UTF-8", base);
+        if (utf8_ == static_cast<locale_t>(nullptr)) {
+            freelocale(base);
+            return;
+        }
+        previous_ = uselocale(utf8_);
+    }
+    ~Utf8Ctype() {
+        if (utf8_ == static_cast<locale_t>(nullptr))
+            return;
+        uselocale(previous_);
+        freelocale(utf8_);
+    }
+    Utf8Ctype(const Utf8Ctype&) = delete;
+    Utf8Ctype& operator=(const Utf8Ctype&) = delete;
+
+private:
+    locale_t utf8_ = static_cast<locale_t>(nullptr);
+    locale_t previous_ = static_cast<locale_t>(nullptr);
+};
+
 // "Driver=FreeTDS" when the driver manager knows that name, else the library itself.
 QString freeTdsDriver() {
     static const QString driver = [] {
@@ -802,6 +838,7 @@ void OdbcDriver::open(const ConnectionParams& params) {
     }
     const QString text = connectionString(params);
 
+    const Utf8Ctype utf8;
     SQLHENV env = nullptr;
     if (!succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)))
         throw Error::client(QStringLiteral("The ODBC driver manager could not be initialised"));
