@@ -700,10 +700,11 @@ int OdbcDriver::countMarkers(const QString& sql) {
         const QChar c = sql[i];
         const QChar next = i + 1 < n ? sql[i + 1] : QChar();
         if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('[')) {
-            // A doubled closing character inside the stretch is one literal character: leaving
-            // and re-entering at once has the same effect.
+            // A doubled closing character inside the stretch stands for itself.
             const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
-            const qsizetype end = sql.indexOf(close, i + 1);
+            qsizetype end = sql.indexOf(close, i + 1);
+            while (end >= 0 && end + 1 < n && sql[end + 1] == close)
+                end = sql.indexOf(close, end + 2);
             if (end < 0)
                 break;
             i = end;

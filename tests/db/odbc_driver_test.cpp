@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <functional>
 #include <optional>
@@ -118,6 +119,29 @@ TEST(OdbcOpen, MissingDriverFailsWithTheDriverManagersMessage) {
     EXPECT_TRUE(e.message().contains(QStringLiteral("NoSuchDriver"))) << e.what();
     EXPECT_FALSE(e.message().startsWith('[')) << e.what();
     EXPECT_FALSE(d.isOpen());
+}
+
+// A data source names no database of the connection's own; the connection's DATABASE NAME is
+// then made the current catalog, which the SQLite driver accepts without a change.
+TEST(OdbcOpen, DataSourceNameFromTheUsersOdbcIni) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile ini(dir.filePath("odbc.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[voq_test]\nDriver=SQLite3\nDatabase=" + dir.filePath("dsn.db").toUtf8() + "\n");
+    ini.close();
+    const QByteArray previous = qgetenv("ODBCINI");
+    qputenv("ODBCINI", ini.fileName().toUtf8());
+
+    OdbcDriver d;
+    d.open(paramsFor(QStringLiteral("odbc:DSN=voq_test"), QStringLiteral("master")));
+    d.execute("create table t (x integer)", {});
+    d.close();
+    if (previous.isEmpty())
+        qunsetenv("ODBCINI");
+    else
+        qputenv("ODBCINI", previous);
+    EXPECT_TRUE(QFile::exists(dir.filePath("dsn.db")));
 }
 
 TEST(OdbcOpen, UnknownDataSourceName) {
@@ -539,7 +563,8 @@ TEST(OdbcMessages, VendorTagsAreRemovedAndTheRestKept) {
 TEST(OdbcMarkers, CountsOnlyMarkersOutsideQuotedTextAndComments) {
     EXPECT_EQ(OdbcDriver::countMarkers("select ?, ?"), 2);
     EXPECT_EQ(OdbcDriver::countMarkers("select '?', 'it''s ?', ?"), 1);
-    EXPECT_EQ(OdbcDriver::countMarkers("select [a?]]b], \"c?\" from t where x = ?"), 1);
+    EXPECT_EQ(OdbcDriver::countMarkers("select [a]]?b], \"c\"\"?\" from t where x = ?"), 1);
+    EXPECT_EQ(OdbcDriver::countMarkers("select '', ?, "), 1);
     EXPECT_EQ(OdbcDriver::countMarkers("select ? -- a?\n, ?"), 2);
     EXPECT_EQ(OdbcDriver::countMarkers("select /* ? /* ? */ ? */ ?"), 1);
     EXPECT_EQ(OdbcDriver::countMarkers("select ? -- trailing ?"), 1);
