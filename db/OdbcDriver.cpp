@@ -132,7 +132,6 @@ struct ParamBuffer {
     SQLSMALLINT sqlType = SQL_WVARCHAR;
     SQLULEN columnSize = 0;
     SQLSMALLINT digits = 0;
-    FieldType type = FieldType::Unknown;
     SQLBIGINT integer = 0;
     SQLINTEGER status = 0;
     double real = 0;
@@ -203,7 +202,6 @@ void fillParam(ParamBuffer& b, FieldType type, const QVariant& value, ParamDirec
     const bool returnsValue = output || direction == ParamDirection::InputOutput;
     b.ioType =
         output ? SQL_PARAM_OUTPUT : (returnsValue ? SQL_PARAM_INPUT_OUTPUT : SQL_PARAM_INPUT);
-    b.type = type;
     const bool null = output || value.isNull();
     b.indicator = null ? SQL_NULL_DATA : 0;
     bool ok = true;

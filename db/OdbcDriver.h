@@ -11,9 +11,12 @@ namespace db {
 // SQL Server (or any ODBC data source) through unixODBC and the ODBC 3 API.
 //
 // SERVER NAME selects the connection:
-//  - "odbc:" followed by an ODBC connection string or "DSN=..." is used as it stands;
+//  - "odbc:" followed by an ODBC connection string or "DSN=..." is used as it stands; when that
+//    string names no Database, DATABASE NAME becomes the current catalog once connected, so
+//    the connections of one server name still reach their own databases;
 //  - anything else names a SQL Server reached through the FreeTDS driver: "HOST",
-//    "HOST\INSTANCE" or "HOST,PORT" (a port given wins over an instance name).
+//    "HOST\INSTANCE" or "HOST,PORT" (a port given wins over an instance name), with DATABASE
+//    NAME, USER NAME and PASSWORD, TDS 7.4 and UTF-8 as the client character set.
 // MAX QUERY TIME becomes the statement timeout. Statements commit on their own unless a
 // transaction is open. Every failure is raised as db::Error with every diagnostic record the
 // driver manager, driver and server returned.
