@@ -10,8 +10,8 @@ enum class TokenKind {
     QuotedName,  // [name] or "name"
     String,      // 'text' or N'text'
     Integer,
-    Decimal,  // digits with a point
-    Float,    // digits with an exponent
+    Decimal,   // digits with a point
+    Float,     // digits with an exponent
     Variable,  // @name
     Global,    // @@name
     Param,     // ? positional parameter
@@ -20,7 +20,7 @@ enum class TokenKind {
 
 struct Token {
     TokenKind kind = TokenKind::End;
-    QString text;  // identifier without brackets, string without quotes, symbol as written
+    QString text;    // identifier without brackets, string without quotes, symbol as written
     int offset = 0;  // position in the source text
     int line = 1;
     bool national = false;  // N'...'
@@ -32,7 +32,8 @@ struct Token {
     }
     // A bare word equal to `word`, letter case ignored.
     bool isWord(const char* word) const {
-        return kind == TokenKind::Identifier && text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+        return kind == TokenKind::Identifier &&
+               text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
     }
 };
 

@@ -1,0 +1,399 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "tsql/SqlType.h"
+
+namespace tsql {
+
+struct Expr;
+struct Select;
+struct Stmt;
+using ExprPtr = std::unique_ptr<Expr>;
+using StmtPtr = std::unique_ptr<Stmt>;
+using StmtList = std::vector<StmtPtr>;
+
+// A possibly qualified object name: [database.][schema.]name.
+struct ObjectName {
+    QString database;
+    QString schema;
+    QString name;
+    QString display() const;
+};
+
+struct OrderItem {
+    ExprPtr expr;
+    bool descending = false;
+};
+
+struct WindowSpec {
+    std::vector<ExprPtr> partitionBy;
+    std::vector<OrderItem> orderBy;
+};
+
+// One expression node. Which fields are used depends on the kind.
+struct Expr {
+    enum Kind {
+        Literal,   // lit, text
+        Column,    // parts (qualifiers then column name)
+        Variable,  // text = "@name"
+        Global,    // text = "@@NAME" upper-cased
+        Param,     // paramIndex
+        Unary,     // op, a
+        Binary,    // op, a, b
+        IsNull,    // a, negated
+        Between,   // a, b (low), c (high), negated
+        Like,      // a, b (pattern), c (escape), negated
+        InList,    // a, args, negated
+        InSelect,  // a, select, negated
+        Exists,    // select
+        Subquery,  // select (scalar)
+        Case,      // a (operand, optional), whens, c (else)
+        Function,  // text (lower-cased name), args, distinct, star (count(*)), over
+        Cast,      // a, castType, b (style), isConvert
+        Star,      // parts = qualifier (empty for bare *)
+    };
+    enum LitKind { Null, Integer, Decimal, Float, String };
+
+    explicit Expr(Kind k) : kind(k) {}
+
+    Kind kind;
+    LitKind lit = Null;
+    bool national = false;
+    QString text;
+    QString op;
+    QStringList parts;
+    int paramIndex = -1;
+    ExprPtr a, b, c;
+    std::vector<ExprPtr> args;
+    std::vector<std::pair<ExprPtr, ExprPtr>> whens;
+    std::unique_ptr<Select> select;
+    std::unique_ptr<WindowSpec> over;
+    SqlType castType;
+    bool negated = false;
+    bool distinct = false;
+    bool star = false;
+    bool isConvert = false;
+};
+
+struct SelectItem {
+    ExprPtr expr;
+    QString alias;      // empty when none
+    QString assignVar;  // SELECT @v = expr
+};
+
+struct TableRef {
+    enum Kind { Named, Derived, Join };
+    enum JoinType { Inner, Left, Right, Full, Cross };
+    explicit TableRef(Kind k) : kind(k) {}
+    Kind kind;
+    ObjectName name;
+    QString alias;
+    std::unique_ptr<Select> derived;
+    JoinType joinType = Inner;
+    std::unique_ptr<TableRef> left, right;
+    ExprPtr on;
+};
+using TableRefPtr = std::unique_ptr<TableRef>;
+
+struct SelectCore {
+    bool distinct = false;
+    ExprPtr top;
+    bool topPercent = false;
+    std::vector<SelectItem> items;
+    std::vector<TableRefPtr> from;
+    ExprPtr where;
+    std::vector<ExprPtr> groupBy;
+    ExprPtr having;
+};
+
+struct Select {
+    std::vector<SelectCore> cores;
+    std::vector<bool> unionAll;  // between cores[i] and cores[i+1]
+    std::vector<OrderItem> orderBy;
+};
+
+// ---- statements ----
+
+struct Stmt {
+    enum Kind {
+        SelectStmt,
+        Insert,
+        Update,
+        Delete,
+        CreateTable,
+        CreateType,
+        CreateIndex,
+        CreateView,
+        CreateProcedure,
+        AlterTable,
+        Drop,
+        CreateDatabase,
+        DropDatabase,
+        Declare,
+        SetVar,
+        SetOption,
+        If,
+        Block,
+        While,
+        Break,
+        Continue,
+        Exec,
+        Return,
+        Transaction,
+        TryCatch,
+        Raiserror,
+        Throw,
+        Print,
+        Use,
+    };
+    explicit Stmt(Kind k) : kind(k) {}
+    virtual ~Stmt() = default;
+    Kind kind;
+    int line = 1;
+    QString source;  // the statement's own text
+};
+
+struct SelectStmt : Stmt {
+    SelectStmt() : Stmt(Stmt::SelectStmt) {}
+    std::unique_ptr<Select> select;
+};
+
+struct ExecArg {
+    QString name;   // "@name" when given by name
+    ExprPtr value;  // null for DEFAULT
+    bool output = false;
+};
+
+struct ExecStmt : Stmt {
+    ExecStmt() : Stmt(Stmt::Exec) {}
+    QString returnVar;
+    ObjectName procedure;
+    std::vector<ExecArg> args;
+};
+
+struct InsertStmt : Stmt {
+    InsertStmt() : Stmt(Stmt::Insert) {}
+    ObjectName table;
+    QStringList columns;
+    std::vector<std::vector<ExprPtr>> rows;
+    std::unique_ptr<Select> select;
+    bool defaultValues = false;
+};
+
+struct Assignment {
+    QString column;    // target column, or empty
+    QString variable;  // target @variable, or empty
+    ExprPtr value;
+};
+
+struct UpdateStmt : Stmt {
+    UpdateStmt() : Stmt(Stmt::Update) {}
+    ObjectName target;  // a table, or an alias declared in FROM
+    ExprPtr top;
+    std::vector<Assignment> sets;
+    std::vector<TableRefPtr> from;
+    ExprPtr where;
+};
+
+struct DeleteStmt : Stmt {
+    DeleteStmt() : Stmt(Stmt::Delete) {}
+    ObjectName target;
+    ExprPtr top;
+    std::vector<TableRefPtr> from;
+    ExprPtr where;
+};
+
+struct ColumnDef {
+    QString name;
+    SqlType type;
+    QString aliasType;  // user-defined type name when used
+    bool identity = false;
+    qint64 seed = 1;
+    qint64 increment = 1;
+    std::optional<bool> nullable;
+    ExprPtr defaultValue;
+    QString defaultName;
+    bool primaryKey = false;
+    bool unique = false;
+    bool clustered = false;
+    QString constraintName;  // of the inline key constraint
+    ObjectName refTable;
+    QString refColumn;
+};
+
+struct TableConstraint {
+    enum Kind { PrimaryKey, Unique, ForeignKey, Check, Default };
+    QString name;
+    Kind kind = PrimaryKey;
+    bool clustered = true;
+    QStringList columns;
+    ObjectName refTable;
+    QStringList refColumns;
+    ExprPtr expr;  // check condition or default value
+};
+
+struct CreateTableStmt : Stmt {
+    CreateTableStmt() : Stmt(Stmt::CreateTable) {}
+    ObjectName name;
+    std::vector<ColumnDef> columns;
+    std::vector<TableConstraint> constraints;
+};
+
+struct CreateTypeStmt : Stmt {
+    CreateTypeStmt() : Stmt(Stmt::CreateType) {}
+    ObjectName name;
+    SqlType base;
+    bool nullable = true;
+};
+
+struct CreateIndexStmt : Stmt {
+    CreateIndexStmt() : Stmt(Stmt::CreateIndex) {}
+    bool unique = false;
+    bool clustered = false;
+    QString name;
+    ObjectName table;
+    std::vector<std::pair<QString, bool>> columns;  // name, descending
+};
+
+struct CreateViewStmt : Stmt {
+    CreateViewStmt() : Stmt(Stmt::CreateView) {}
+    ObjectName name;
+    QStringList columns;
+    std::unique_ptr<Select> select;
+};
+
+struct ProcParam {
+    QString name;
+    SqlType type;
+    QString aliasType;
+    ExprPtr defaultValue;
+    bool output = false;
+};
+
+struct CreateProcedureStmt : Stmt {
+    CreateProcedureStmt() : Stmt(Stmt::CreateProcedure) {}
+    ObjectName name;
+    std::vector<ProcParam> params;
+    StmtList body;
+    bool alter = false;
+};
+
+struct AlterTableStmt : Stmt {
+    AlterTableStmt() : Stmt(Stmt::AlterTable) {}
+    enum Action { AddItems, DropConstraint, DropColumn };
+    ObjectName table;
+    Action action = AddItems;
+    std::vector<ColumnDef> columns;
+    std::vector<TableConstraint> constraints;
+    QStringList names;  // dropped constraints or columns
+};
+
+struct DropStmt : Stmt {
+    DropStmt() : Stmt(Stmt::Drop) {}
+    enum Object { Table, View, Procedure, Index, Type };
+    Object object = Table;
+    std::vector<ObjectName> names;
+    bool ifExists = false;
+};
+
+struct DatabaseStmt : Stmt {
+    explicit DatabaseStmt(Kind k) : Stmt(k) {}
+    QString name;
+};
+
+struct Declaration {
+    QString name;
+    SqlType type;
+    QString aliasType;
+    ExprPtr init;
+};
+
+struct DeclareStmt : Stmt {
+    DeclareStmt() : Stmt(Stmt::Declare) {}
+    std::vector<Declaration> vars;
+};
+
+struct SetVarStmt : Stmt {
+    SetVarStmt() : Stmt(Stmt::SetVar) {}
+    QString name;
+    QString op;  // "=", "+=", ...
+    ExprPtr value;
+};
+
+struct SetOptionStmt : Stmt {
+    SetOptionStmt() : Stmt(Stmt::SetOption) {}
+    QString option;  // upper-cased
+    QString value;   // ON, OFF or a value
+};
+
+struct IfStmt : Stmt {
+    IfStmt() : Stmt(Stmt::If) {}
+    ExprPtr condition;
+    StmtPtr then;
+    StmtPtr otherwise;
+};
+
+struct BlockStmt : Stmt {
+    BlockStmt() : Stmt(Stmt::Block) {}
+    StmtList body;
+};
+
+struct WhileStmt : Stmt {
+    WhileStmt() : Stmt(Stmt::While) {}
+    ExprPtr condition;
+    StmtPtr body;
+};
+
+struct ReturnStmt : Stmt {
+    ReturnStmt() : Stmt(Stmt::Return) {}
+    ExprPtr value;
+};
+
+struct TransactionStmt : Stmt {
+    TransactionStmt() : Stmt(Stmt::Transaction) {}
+    enum Action { Begin, Commit, Rollback, Save };
+    Action action = Begin;
+    QString name;
+};
+
+struct TryCatchStmt : Stmt {
+    TryCatchStmt() : Stmt(Stmt::TryCatch) {}
+    StmtList tryBody;
+    StmtList catchBody;
+};
+
+struct RaiserrorStmt : Stmt {
+    RaiserrorStmt() : Stmt(Stmt::Raiserror) {}
+    ExprPtr message;
+    ExprPtr severity;
+    ExprPtr state;
+    std::vector<ExprPtr> args;
+};
+
+struct ThrowStmt : Stmt {
+    ThrowStmt() : Stmt(Stmt::Throw) {}
+    ExprPtr number;  // all null: rethrow inside CATCH
+    ExprPtr message;
+    ExprPtr state;
+};
+
+struct PrintStmt : Stmt {
+    PrintStmt() : Stmt(Stmt::Print) {}
+    ExprPtr value;
+};
+
+struct UseStmt : Stmt {
+    UseStmt() : Stmt(Stmt::Use) {}
+    QString database;
+};
+
+struct SimpleStmt : Stmt {
+    explicit SimpleStmt(Kind k) : Stmt(k) {}
+};
+
+}  // namespace tsql

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <vector>
+
+#include "tsql/Ast.h"
+#include "tsql/Catalog.h"
+
+namespace tsql {
+
+// What the binder needs from the session: variables, parameters, tables and alias types.
+class Environment {
+public:
+    virtual ~Environment() = default;
+    // Declared type of a variable; nullopt when it is not declared.
+    virtual std::optional<SqlType> variableType(const QString& name) const = 0;
+    virtual SqlType parameterType(int index) const = 0;
+    // The table or view a name stands for; raises 208 when there is none.
+    virtual const TableInfo* resolveTable(const ObjectName& name) = 0;
+    // A declared type, with alias types (CREATE TYPE) replaced by their base type.
+    virtual SqlType resolveType(const SqlType& type, const QString& aliasName) = 0;
+};
+
+struct BoundColumn {
+    QByteArray sql;
+    SqlType type;
+    QString name;
+};
+
+// Name resolution: the table sources visible at each level of a query, innermost first.
+class Binder {
+public:
+    explicit Binder(Environment& env) : env_(env) {}
+
+    Environment& env() { return env_; }
+
+    void push();
+    void pop();
+
+    // A table or view under its correlation name (the alias, else the table's own name).
+    void addTable(const QString& alias, const TableInfo* table);
+    // A derived table with the columns of its select list.
+    void addDerived(const QString& alias, std::vector<ColumnInfo> columns);
+
+    // Resolves [qualifier.]column against the innermost level first; raises 207 or 209.
+    BoundColumn column(const QStringList& parts) const;
+    // Columns of `*` or `alias.*` at the innermost level.
+    std::vector<BoundColumn> star(const QStringList& qualifier) const;
+    // SQL correlation name of a source at the innermost level, or empty.
+    QByteArray correlation(const QString& alias) const;
+    // Names of the select list, for ORDER BY references to aliases.
+    void setSelectAliases(std::vector<std::pair<QString, SqlType>> aliases);
+    std::optional<std::pair<QString, SqlType>> selectAlias(const QString& name) const;
+
+    static QByteArray quote(const QString& name);
+
+private:
+    struct Source {
+        QString alias;
+        std::vector<ColumnInfo> columns;
+    };
+    struct Level {
+        std::vector<Source> sources;
+        std::vector<std::pair<QString, SqlType>> aliases;
+    };
+    Environment& env_;
+    std::vector<Level> levels_;
+};
+
+}  // namespace tsql

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "tsql/SqlType.h"
+
+namespace tsql {
+
+class Database;
+
+struct ColumnInfo {
+    QString name;
+    SqlType type;
+    bool notNull = false;
+    bool identity = false;
+    bool hasDefault = false;
+};
+
+struct TableInfo {
+    QString schema;  // SQLite schema: main, temp or an attached database
+    QString name;    // as stored
+    bool view = false;
+    std::vector<ColumnInfo> columns;
+    int identityColumn = -1;
+
+    int indexOf(const QString& column) const;
+    QByteArray sqlName() const;  // "schema"."name"
+};
+
+struct ConstraintInfo {
+    QString name;
+    QString table;
+    QString kind;  // PK, UQ, FK, DF
+    QStringList columns;
+    QString detail;  // FK: referenced table(columns); DF: the default's T-SQL text
+};
+
+// Tables, views, alias types and constraints of one connection's databases, read from SQLite's
+// schema and the engine's metadata tables, cached until the schema changes.
+class Catalog {
+public:
+    explicit Catalog(Database& db) : db_(db) {}
+
+    // nullptr when there is no such table or view.
+    const TableInfo* find(const QString& schema, const QString& name);
+    std::optional<SqlType> aliasType(const QString& schema, const QString& name);
+    std::vector<ConstraintInfo> constraints(const QString& schema, const QString& table);
+    std::optional<ConstraintInfo> constraint(const QString& schema, const QString& name);
+    // Index (SQLite name) whose columns are exactly `columns`, for error messages.
+    QString uniqueIndexOn(const QString& schema, const QString& table, const QStringList& columns);
+    // Whether any object (table, view, procedure, constraint, index) has this name.
+    bool objectExists(const QString& schema, const QString& name);
+    void invalidate();
+
+private:
+    Database& db_;
+    QHash<QString, std::shared_ptr<TableInfo>> tables_;
+    QHash<QString, std::optional<SqlType>> types_;
+};
+
+// T-SQL type of a column as declared in the SQLite file.
+SqlType columnType(const QString& declared);
+
+}  // namespace tsql

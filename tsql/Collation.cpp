@@ -1,0 +1,166 @@
+#include "tsql/Collation.h"
+
+#include <sqlite3.h>
+#include <unicode/ucol.h>
+#include <unicode/uiter.h>
+
+#include <QString>
+#include <mutex>
+
+namespace tsql {
+
+namespace {
+
+UCollator* collator() {
+    // ucol_strcoll is thread safe on a shared collator once it is opened.
+    static UCollator* c = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        UCollator* col = ucol_open("th", &status);
+        if (U_FAILURE(status))
+            col = ucol_open("", &status);
+        ucol_setStrength(col, UCOL_SECONDARY);
+        return col;
+    }();
+    return c;
+}
+
+int trimmedLength(const char* s, int n) {
+    while (n > 0 && s[n - 1] == ' ')
+        --n;
+    return n;
+}
+
+int collate(void*, int na, const void* a, int nb, const void* b) {
+    return compareTexts(static_cast<const char*>(a), na, static_cast<const char*>(b), nb);
+}
+
+}  // namespace
+
+int compareTexts(const char* a, int na, const char* b, int nb) {
+    na = trimmedLength(a, na);
+    nb = trimmedLength(b, nb);
+    // Plain ASCII letters and digits compare without ICU when they are equal ignoring case,
+    // which is the common case of code lookups.
+    if (na == nb) {
+        int k = 0;
+        for (; k < na; ++k) {
+            unsigned char x = static_cast<unsigned char>(a[k]);
+            unsigned char y = static_cast<unsigned char>(b[k]);
+            if (x >= 0x80 || y >= 0x80)
+                break;
+            if (x != y && (x | 0x20) != (y | 0x20))
+                break;
+            if (x != y && !((x | 0x20) >= 'a' && (x | 0x20) <= 'z'))
+                break;
+        }
+        if (k == na)
+            return 0;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    UCollationResult r = ucol_strcollUTF8(collator(), a, na, b, nb, &status);
+    if (U_FAILURE(status))
+        return QString::compare(QString::fromUtf8(a, na), QString::fromUtf8(b, nb),
+                                Qt::CaseInsensitive);
+    return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
+}
+
+void registerCollation(sqlite3* db) {
+    sqlite3_create_collation(db, "NOCASE", SQLITE_UTF8, nullptr, collate);
+}
+
+namespace {
+
+// T-SQL LIKE over case-folded UTF-16 texts.
+bool likeMatch(const QString& p, int pi, const QString& s, int si, QChar escape) {
+    const int pn = static_cast<int>(p.size()), sn = static_cast<int>(s.size());
+    while (pi < pn) {
+        QChar c = p[pi];
+        if (!escape.isNull() && c == escape && pi + 1 < pn) {
+            if (si >= sn || s[si] != p[pi + 1])
+                return false;
+            pi += 2;
+            ++si;
+            continue;
+        }
+        if (c == u'%') {
+            while (pi < pn && p[pi] == u'%')
+                ++pi;
+            if (pi == pn)
+                return true;
+            for (int k = si; k <= sn; ++k)
+                if (likeMatch(p, pi, s, k, escape))
+                    return true;
+            return false;
+        }
+        if (si >= sn)
+            return false;
+        if (c == u'_') {
+            ++pi;
+            ++si;
+            continue;
+        }
+        if (c == u'[') {
+            int close = static_cast<int>(p.indexOf(u']', pi + 1));
+            if (close > pi + 1) {
+                bool negate = p[pi + 1] == u'^';
+                int k = pi + (negate ? 2 : 1);
+                bool hit = false;
+                for (; k < close; ++k) {
+                    if (k + 2 < close && p[k + 1] == u'-') {
+                        if (s[si] >= p[k] && s[si] <= p[k + 2])
+                            hit = true;
+                        k += 2;
+                    } else if (p[k] == s[si]) {
+                        hit = true;
+                    }
+                }
+                if (hit == negate)
+                    return false;
+                pi = close + 1;
+                ++si;
+                continue;
+            }
+        }
+        if (c != s[si])
+            return false;
+        ++pi;
+        ++si;
+    }
+    return si == sn;
+}
+
+void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    auto text = [](sqlite3_value* v) {
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                                 sqlite3_value_bytes(v))
+            .toCaseFolded();
+    };
+    QString pattern = text(argv[0]);
+    QString subject = text(argv[1]);
+    QChar escape;
+    if (argc == 3 && sqlite3_value_type(argv[2]) != SQLITE_NULL) {
+        QString e = text(argv[2]);
+        if (e.size() == 1)
+            escape = e[0];
+    }
+    // SQL Server ignores trailing blanks of the subject when the pattern has none.
+    if (!pattern.endsWith(u' '))
+        while (subject.endsWith(u' '))
+            subject.chop(1);
+    sqlite3_result_int(ctx, likeMatch(pattern, 0, subject, 0, escape) ? 1 : 0);
+}
+
+}  // namespace
+
+void registerLike(sqlite3* db) {
+    sqlite3_create_function(db, "like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            likeFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "like", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            likeFunction, nullptr, nullptr);
+}
+
+}  // namespace tsql

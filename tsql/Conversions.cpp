@@ -1,0 +1,472 @@
+#include "tsql/Conversions.h"
+
+#include <QRegularExpression>
+#include <cmath>
+
+#include "tsql/Errors.h"
+
+namespace tsql {
+
+namespace {
+
+const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+QString typeWord(const SqlType& t) {
+    QString s = t.toSql();
+    int p = s.indexOf(u'(');
+    return p < 0 ? s : s.left(p);
+}
+
+const QDateTime& baseDate() {
+    static const QDateTime d(QDate(1900, 1, 1), QTime(0, 0));
+    return d;
+}
+
+QDateTime fromDays(double days) {
+    qint64 ms = static_cast<qint64>(std::llround(days * 86400000.0));
+    return baseDate().addMSecs(ms);
+}
+
+double toDays(const QDateTime& dt) {
+    return static_cast<double>(baseDate().msecsTo(dt)) / 86400000.0;
+}
+
+QString withCommas(const QString& digits) {
+    QString out;
+    int n = static_cast<int>(digits.size());
+    for (int k = 0; k < n; ++k) {
+        if (k > 0 && (n - k) % 3 == 0)
+            out += u',';
+        out += digits[k];
+    }
+    return out;
+}
+
+[[noreturn]] void dateFailed() {
+    raise(err::DateConversion,
+          QStringLiteral(
+              "Conversion failed when converting date and/or time from character string."));
+}
+
+QString fitText(const QString& text, const SqlType& to, ConvertMode mode) {
+    if (to.length < 0 || to.base == SqlType::Text)
+        return text;
+    QString r = text;
+    if (r.size() > to.length) {
+        if (mode == ConvertMode::Store) {
+            // Trailing blanks beyond the length are dropped without complaint.
+            QString trimmed = r;
+            while (trimmed.size() > to.length && trimmed.endsWith(u' '))
+                trimmed.chop(1);
+            if (trimmed.size() > to.length)
+                raise(8152, QStringLiteral("String or binary data would be truncated."));
+            r = trimmed;
+        } else {
+            r.truncate(to.length);
+        }
+    }
+    if (to.isFixedText() && r.size() < to.length)
+        r = r.leftJustified(to.length, u' ');
+    return r;
+}
+
+}  // namespace
+
+QByteArray canonicalDate(const QDateTime& dt) {
+    QDate d = dt.date();
+    QTime t = dt.time();
+    char buf[32];
+    snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", d.year(), d.month(), d.day(),
+             t.hour(), t.minute(), t.second(), t.msec());
+    return QByteArray(buf);
+}
+
+std::optional<QDateTime> parseCanonicalDate(const QByteArray& s) {
+    // Fast path for the stored form; anything else goes through the general reader.
+    if (s.size() >= 10 && s[4] == '-' && s[7] == '-') {
+        auto num = [&](int at, int len) {
+            int v = 0;
+            for (int k = 0; k < len; ++k) {
+                char c = s[at + k];
+                if (c < '0' || c > '9')
+                    return -1;
+                v = v * 10 + (c - '0');
+            }
+            return v;
+        };
+        int y = num(0, 4), mo = num(5, 2), d = num(8, 2);
+        int h = 0, mi = 0, se = 0, ms = 0;
+        if (s.size() >= 19) {
+            h = num(11, 2);
+            mi = num(14, 2);
+            se = num(17, 2);
+            if (s.size() >= 23)
+                ms = num(20, 3);
+        }
+        if (y >= 0 && mo > 0 && d > 0 && h >= 0 && mi >= 0 && se >= 0 && ms >= 0) {
+            QDate date(y, mo, d);
+            QTime time(h, mi, se, ms);
+            if (date.isValid() && time.isValid())
+                return QDateTime(date, time);
+        }
+    }
+    return parseDateText(QString::fromUtf8(s));
+}
+
+std::optional<QDateTime> parseDateText(const QString& raw, int style) {
+    const QString text = raw.trimmed();
+    if (text.isEmpty())
+        return QDateTime(QDate(1900, 1, 1), QTime(0, 0));
+    static const QRegularExpression timeRe(
+        QStringLiteral("^(\\d{1,2}):(\\d{2})(?::(\\d{2})(?:[.:](\\d{1,3}))?)?\\s*(AM|PM)?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    auto parseTime = [&](const QString& t, QTime& out) {
+        if (t.isEmpty()) {
+            out = QTime(0, 0);
+            return true;
+        }
+        auto m = timeRe.match(t.trimmed());
+        if (!m.hasMatch())
+            return false;
+        int h = m.captured(1).toInt();
+        int mi = m.captured(2).toInt();
+        int se = m.captured(3).toInt();
+        QString frac = m.captured(4);
+        int ms = frac.isEmpty() ? 0 : frac.leftJustified(3, u'0').toInt();
+        QString ap = m.captured(5).toUpper();
+        if (ap == u"PM" && h < 12)
+            h += 12;
+        if (ap == u"AM" && h == 12)
+            h = 0;
+        out = QTime(h, mi, se, ms);
+        return out.isValid();
+    };
+    auto make = [&](int y, int mo, int d, const QString& rest) -> std::optional<QDateTime> {
+        if (y < 100)
+            y += y < 50 ? 2000 : 1900;
+        QDate date(y, mo, d);
+        QTime time;
+        if (!date.isValid() || !parseTime(rest, time))
+            return std::nullopt;
+        return QDateTime(date, time);
+    };
+    // yyyymmdd [time]
+    static const QRegularExpression compact(
+        QStringLiteral("^(\\d{4})(\\d{2})(\\d{2})(?:\\s+(.*))?$"));
+    // yyyy-mm-dd[ T]time
+    static const QRegularExpression iso(
+        QStringLiteral("^(\\d{4})[-/.](\\d{1,2})[-/.](\\d{1,2})(?:[ T]+(.*))?$"));
+    // a/b/yyyy [time]
+    static const QRegularExpression slashed(
+        QStringLiteral("^(\\d{1,2})[-/.](\\d{1,2})[-/.](\\d{2}|\\d{4})(?:\\s+(.*))?$"));
+    // Mon dd yyyy [time]
+    static const QRegularExpression named(
+        QStringLiteral("^([A-Za-z]{3})[A-Za-z]*\\s+(\\d{1,2}),?\\s+(\\d{4})(?:\\s+(.*))?$"));
+    QRegularExpressionMatch m;
+    if ((m = compact.match(text)).hasMatch())
+        return make(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+                    m.captured(4));
+    if ((m = iso.match(text)).hasMatch())
+        return make(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+                    m.captured(4));
+    if ((m = slashed.match(text)).hasMatch()) {
+        int a = m.captured(1).toInt(), b = m.captured(2).toInt(), y = m.captured(3).toInt();
+        bool dayFirst = style == 103 || style == 3 || style == 104 || style == 4 || style == 105 ||
+                        style == 5 || style == 131;
+        return dayFirst ? make(y, b, a, m.captured(4)) : make(y, a, b, m.captured(4));
+    }
+    if ((m = named.match(text)).hasMatch()) {
+        for (int k = 0; k < 12; ++k)
+            if (m.captured(1).compare(QLatin1String(kMonths[k]), Qt::CaseInsensitive) == 0)
+                return make(m.captured(3).toInt(), k + 1, m.captured(2).toInt(), m.captured(4));
+        return std::nullopt;
+    }
+    // A bare time reads as that time on 1900-01-01.
+    QTime time;
+    if (parseTime(text, time))
+        return QDateTime(QDate(1900, 1, 1), time);
+    return std::nullopt;
+}
+
+QString formatDate(const QDateTime& dt, int style) {
+    QDate d = dt.date();
+    QTime t = dt.time();
+    auto two = [](int v) { return QString::number(v).rightJustified(2, u'0'); };
+    auto four = [](int v) { return QString::number(v).rightJustified(4, u'0'); };
+    QString yy = two(d.year() % 100), yyyy = four(d.year());
+    QString hm12 = QStringLiteral("%1:%2%3")
+                       .arg(t.hour() % 12 == 0 ? 12 : t.hour() % 12)
+                       .arg(two(t.minute()))
+                       .arg(t.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
+    QString hms = QStringLiteral("%1:%2:%3").arg(two(t.hour()), two(t.minute()), two(t.second()));
+    QString ms = QString::number(t.msec()).rightJustified(3, u'0');
+    QString mon = QLatin1String(kMonths[d.month() - 1]);
+    switch (style) {
+        case 1:
+            return two(d.month()) + u'/' + two(d.day()) + u'/' + yy;
+        case 101:
+            return two(d.month()) + u'/' + two(d.day()) + u'/' + yyyy;
+        case 2:
+            return yy + u'.' + two(d.month()) + u'.' + two(d.day());
+        case 102:
+            return yyyy + u'.' + two(d.month()) + u'.' + two(d.day());
+        case 3:
+            return two(d.day()) + u'/' + two(d.month()) + u'/' + yy;
+        case 103:
+            return two(d.day()) + u'/' + two(d.month()) + u'/' + yyyy;
+        case 4:
+            return two(d.day()) + u'.' + two(d.month()) + u'.' + yy;
+        case 104:
+            return two(d.day()) + u'.' + two(d.month()) + u'.' + yyyy;
+        case 5:
+            return two(d.day()) + u'-' + two(d.month()) + u'-' + yy;
+        case 105:
+            return two(d.day()) + u'-' + two(d.month()) + u'-' + yyyy;
+        case 8:
+        case 108:
+            return hms;
+        case 10:
+            return two(d.month()) + u'-' + two(d.day()) + u'-' + yy;
+        case 110:
+            return two(d.month()) + u'-' + two(d.day()) + u'-' + yyyy;
+        case 11:
+            return yy + u'/' + two(d.month()) + u'/' + two(d.day());
+        case 111:
+            return yyyy + u'/' + two(d.month()) + u'/' + two(d.day());
+        case 12:
+            return yy + two(d.month()) + two(d.day());
+        case 112:
+            return yyyy + two(d.month()) + two(d.day());
+        case 23:
+            return yyyy + u'-' + two(d.month()) + u'-' + two(d.day());
+        case 20:
+        case 120:
+            return yyyy + u'-' + two(d.month()) + u'-' + two(d.day()) + u' ' + hms;
+        case 21:
+        case 121:
+        case 25:
+            return yyyy + u'-' + two(d.month()) + u'-' + two(d.day()) + u' ' + hms + u'.' + ms;
+        case 126:
+            return yyyy + u'-' + two(d.month()) + u'-' + two(d.day()) + u'T' + hms + u'.' + ms;
+        case 106:
+            return two(d.day()) + u' ' + mon + u' ' + yyyy;
+        case 107:
+            return mon + u' ' + two(d.day()) + QStringLiteral(", ") + yyyy;
+        case 9:
+        case 109:
+            return mon + u' ' + QString::number(d.day()).rightJustified(2, u' ') + u' ' + yyyy +
+                   u' ' +
+                   QStringLiteral("%1:%2:%3:%4%5")
+                       .arg(t.hour() % 12 == 0 ? 12 : t.hour() % 12)
+                       .arg(two(t.minute()), two(t.second()), ms,
+                            t.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
+        case 13:
+        case 113:
+            return two(d.day()) + u' ' + mon + u' ' + yyyy + u' ' + hms + u':' + ms;
+        case -1:
+        case 0:
+        case 100:
+        default:
+            return mon + u' ' + QString::number(d.day()).rightJustified(2, u' ') + u' ' + yyyy +
+                   u' ' + hm12.rightJustified(7, u' ');
+    }
+}
+
+double roundHalfAway(double v, int scale) {
+    double f = std::pow(10.0, scale);
+    double x = v * f;
+    // Guard against binary representation just below the half (2.675 -> 2.67499999).
+    double r = std::round(x + (x >= 0 ? 1e-9 : -1e-9));
+    return r / f;
+}
+
+QString formatNumber(const Value& v, const SqlType& type, int style) {
+    if (v.kind == Value::Int && !(type.base == SqlType::Decimal || type.base == SqlType::Money))
+        return QString::number(v.i);
+    double d = v.toDouble();
+    if (type.base == SqlType::Decimal)
+        return QString::number(roundHalfAway(d, type.scale), 'f', type.scale);
+    if (type.base == SqlType::Money) {
+        bool commas = style == 1 || style == 3;
+        int decimals = (style == 2 || style == 3 || style == 126) ? 4 : 2;
+        QString s = QString::number(roundHalfAway(d, decimals), 'f', decimals);
+        if (commas) {
+            bool neg = s.startsWith(u'-');
+            if (neg)
+                s.remove(0, 1);
+            int dot = static_cast<int>(s.indexOf(u'.'));
+            s = withCommas(s.left(dot)) + s.mid(dot);
+            if (neg)
+                s.prepend(u'-');
+        }
+        return s;
+    }
+    if (type.isApprox()) {
+        if (style == 1)
+            return QString::number(d, 'e', 7);
+        if (style == 2)
+            return QString::number(d, 'e', 15);
+        if (style == 3)
+            return QString::number(d, 'g', 17);
+        // Style 0: at most six significant digits.
+        QString s = QString::number(d, 'g', 6);
+        if (s.contains(u'e')) {
+            // SQL Server writes exponents with a sign and three digits: 1.23457e+006.
+            int e = static_cast<int>(s.indexOf(u'e'));
+            QString mant = s.left(e);
+            int exp = s.mid(e + 1).toInt();
+            s = mant + u'e' + (exp < 0 ? u'-' : u'+') +
+                QString::number(std::abs(exp)).rightJustified(3, u'0');
+        }
+        return s;
+    }
+    if (v.kind == Value::Int)
+        return QString::number(v.i);
+    return QString::number(d, 'g', 17);
+}
+
+Value textToNumber(const QString& raw, const SqlType& to) {
+    const QString text = raw.trimmed();
+    static const QRegularExpression intRe(QStringLiteral("^[+-]?\\d+$"));
+    static const QRegularExpression decRe(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)$"));
+    static const QRegularExpression floatRe(
+        QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+    if (to.isInteger()) {
+        if (text.isEmpty())
+            return Value::integer(0);
+        if (!intRe.match(text).hasMatch())
+            raise(err::ConversionFailed,
+                  QStringLiteral(
+                      "Conversion failed when converting the %1 value '%2' to data type %3.")
+                      .arg(QStringLiteral("varchar"), raw, typeWord(to)));
+        bool ok = false;
+        qint64 v = text.toLongLong(&ok);
+        if (!ok)
+            raise(248, QStringLiteral(
+                           "The conversion of the varchar value '%1' overflowed an int column.")
+                           .arg(raw));
+        return Value::integer(v);
+    }
+    if (to.base == SqlType::Money) {
+        QString t = text;
+        t.remove(u',');
+        if (t.startsWith(u'$'))
+            t.remove(0, 1);
+        if (t.isEmpty())
+            return Value::real(0);
+        if (!decRe.match(t).hasMatch())
+            raise(235, QStringLiteral("Cannot convert a char value to money. The char value has "
+                                      "incorrect syntax."));
+        return Value::real(roundHalfAway(t.toDouble(), 4));
+    }
+    if (to.base == SqlType::Decimal) {
+        if (!decRe.match(text).hasMatch())
+            raise(err::ConvertNumeric,
+                  QStringLiteral("Error converting data type varchar to numeric."));
+        return Value::real(text.toDouble());
+    }
+    if (text.isEmpty())
+        return Value::real(0);
+    if (!floatRe.match(text).hasMatch())
+        raise(err::ConvertNumeric, QStringLiteral("Error converting data type varchar to float."));
+    return Value::real(text.toDouble());
+}
+
+Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int style,
+                   ConvertMode mode) {
+    if (v.isNull() || !to.known())
+        return v;
+    // What the value is: the declared source type when known, else its storage kind.
+    const bool srcText = from.known() ? from.isText() : v.kind == Value::Text;
+    const bool srcDate = from.isDate();
+
+    if (to.isInteger() || to.isNumeric()) {
+        Value n;
+        if (srcDate) {
+            auto dt = parseCanonicalDate(v.s);
+            if (!dt)
+                dateFailed();
+            double days = toDays(*dt);
+            n = to.isInteger() ? Value::integer(static_cast<qint64>(std::floor(days + 0.5)))
+                               : Value::real(days);
+        } else if (srcText || v.kind == Value::Text) {
+            n = textToNumber(v.toString(), to);
+        } else {
+            n = v;
+        }
+        if (to.isInteger()) {
+            qint64 i = n.kind == Value::Int ? n.i : static_cast<qint64>(std::trunc(n.d));
+            if (to.base == SqlType::Bit)
+                i = i != 0;
+            else if (to.base == SqlType::Int && (i > 2147483647LL || i < -2147483648LL))
+                raise(8115,
+                      QStringLiteral(
+                          "Arithmetic overflow error converting expression to data type int."));
+            return Value::integer(i);
+        }
+        if (to.base == SqlType::Decimal) {
+            double d = roundHalfAway(n.toDouble(), to.scale);
+            double limit = std::pow(10.0, to.precision - to.scale);
+            if (std::fabs(d) >= limit)
+                raise(
+                    8115,
+                    QStringLiteral("Arithmetic overflow error converting %1 to data type numeric.")
+                        .arg(from.isInteger() ? QStringLiteral("int") : QStringLiteral("numeric")));
+            if (to.scale == 0)
+                return Value::integer(static_cast<qint64>(d));
+            return Value::real(d);
+        }
+        if (to.base == SqlType::Money)
+            return Value::real(roundHalfAway(n.toDouble(), 4));
+        return Value::real(n.toDouble());
+    }
+
+    if (to.isDate()) {
+        QDateTime dt;
+        if (srcDate) {
+            auto p = parseCanonicalDate(v.s);
+            if (!p)
+                dateFailed();
+            dt = *p;
+        } else if (srcText || v.kind == Value::Text) {
+            auto p = parseDateText(v.toString(), style);
+            if (!p)
+                dateFailed();
+            dt = *p;
+        } else {
+            dt = fromDays(v.toDouble());
+        }
+        if (to.base == SqlType::Date)
+            dt.setTime(QTime(0, 0));
+        return Value::text(canonicalDate(dt));
+    }
+
+    if (to.isText()) {
+        QString text;
+        if (srcDate) {
+            auto p = parseCanonicalDate(v.s);
+            text = p ? formatDate(*p, from.base == SqlType::Date && style < 0 ? 23 : style)
+                     : v.toString();
+        } else if (srcText || v.kind == Value::Text) {
+            text = v.toString();
+        } else {
+            SqlType src = from;
+            if (!src.known())
+                src =
+                    v.kind == Value::Int ? SqlType::of(SqlType::Int) : SqlType::of(SqlType::Float);
+            text = formatNumber(v, src, style);
+            if (to.length >= 0 && text.size() > to.length) {
+                if (src.isInteger())
+                    return Value::text(QByteArray("*"));
+                raise(8115,
+                      QStringLiteral(
+                          "Arithmetic overflow error converting numeric to data type varchar."));
+            }
+        }
+        return Value::text(fitText(text, to, mode));
+    }
+    return v;
+}
+
+}  // namespace tsql

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDateTime>
+#include <optional>
+
+#include "tsql/SqlType.h"
+#include "tsql/Value.h"
+
+namespace tsql {
+
+// Conversions with SQL Server's rules and error numbers; one implementation serves CAST and
+// CONVERT in statements, assignments to variables and values stored into columns.
+enum class ConvertMode {
+    Explicit,  // CAST/CONVERT: texts are cut silently
+    Store,     // into a column: a text too long raises 8152
+};
+
+Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int style = -1,
+                   ConvertMode mode = ConvertMode::Explicit);
+
+// Canonical stored form of date-times: "YYYY-MM-DD HH:MM:SS.mmm".
+QByteArray canonicalDate(const QDateTime& dt);
+std::optional<QDateTime> parseCanonicalDate(const QByteArray& text);
+// Reads a text as a date the way SQL Server does under the mdy date format (style -1), or with
+// an explicit style (101, 103, 112, ...). Empty when it is not a date.
+std::optional<QDateTime> parseDateText(const QString& text, int style = -1);
+// Formats a date-time with a CONVERT style.
+QString formatDate(const QDateTime& dt, int style);
+
+// Rounds half away from zero to `scale` decimals.
+double roundHalfAway(double v, int scale);
+// Text of a number as SQL Server shows a value of the type (decimal scale, money style).
+QString formatNumber(const Value& v, const SqlType& type, int style = -1);
+
+// Raises 245/8114/235 for a text that is not a number of the wanted type.
+Value textToNumber(const QString& text, const SqlType& to);
+
+}  // namespace tsql

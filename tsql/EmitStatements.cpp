@@ -1,0 +1,279 @@
+// Rendering of INSERT, UPDATE and DELETE, with values converted to the column types.
+#include "tsql/Errors.h"
+#include "tsql/Parser.h"
+#include "tsql/SqliteEmitter.h"
+
+namespace tsql {
+
+namespace {
+
+bool needsConversion(const SqliteEmitter::Rendered& r, const SqlType& to) {
+    const SqlType& from = r.type;
+    if (r.sql == "NULL")
+        return false;
+    if (!from.known())
+        return to.isDate() || to.isText() || to.base == SqlType::Decimal || to.isInteger() ||
+               to.base == SqlType::Money;
+    if (to.isDate())
+        return !from.isDate();
+    if (to.isText()) {
+        if (!from.isText())
+            return true;
+        if (to.length >= 0 && (from.length < 0 || from.length > to.length))
+            return true;
+        return to.isFixedText() && !(from.isFixedText() && from.length == to.length);
+    }
+    if (to.base == SqlType::Bit)
+        return from.base != SqlType::Bit;
+    if (to.isInteger())
+        return !from.isInteger();
+    if (to.base == SqlType::Decimal) {
+        if (from.isInteger())
+            return to.precision - to.scale < 10;
+        return !(from.base == SqlType::Decimal && from.scale <= to.scale &&
+                 from.precision - from.scale <= to.precision - to.scale);
+    }
+    if (to.base == SqlType::Money)
+        return !(from.base == SqlType::Money || from.isInteger());
+    return !from.isNumeric();
+}
+
+// The correlation name under which the target of UPDATE/DELETE appears in FROM, if it does.
+bool findTarget(const TableRef& t, const QString& target, QString* alias) {
+    switch (t.kind) {
+        case TableRef::Named: {
+            const QString exposed = t.alias.isEmpty() ? t.name.name : t.alias;
+            if (exposed.compare(target, Qt::CaseInsensitive) == 0) {
+                *alias = exposed;
+                return true;
+            }
+            return false;
+        }
+        case TableRef::Derived:
+            return false;
+        case TableRef::Join:
+            return findTarget(*t.left, target, alias) || findTarget(*t.right, target, alias);
+    }
+    return false;
+}
+
+const TableRef* findTargetRef(const TableRef& t, const QString& target) {
+    switch (t.kind) {
+        case TableRef::Named: {
+            const QString exposed = t.alias.isEmpty() ? t.name.name : t.alias;
+            return exposed.compare(target, Qt::CaseInsensitive) == 0 ? &t : nullptr;
+        }
+        case TableRef::Derived:
+            return nullptr;
+        case TableRef::Join: {
+            const TableRef* l = findTargetRef(*t.left, target);
+            return l ? l : findTargetRef(*t.right, target);
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+QByteArray SqliteEmitter::assignmentValue(const TableInfo& t, const QString& column,
+                                          const Expr& value) {
+    int idx = t.indexOf(column);
+    if (idx < 0)
+        invalidColumn(column);
+    const ColumnInfo& c = t.columns[static_cast<size_t>(idx)];
+    Rendered r = expr(value);
+    if (needsConversion(r, c.type))
+        return convertTo(r, c.type, -1, true);
+    return r.sql;
+}
+
+Compiled SqliteEmitter::insert(const InsertStmt& s) {
+    out_ = Compiled();
+    const TableInfo* t = binder_.env().resolveTable(s.table);
+    if (t->view)
+        notSupported(QStringLiteral("INSERT into a view"));
+    out_.target = t;
+    out_.verb = QStringLiteral("INSERT");
+    out_.changesRows = true;
+
+    QStringList columns = s.columns;
+    if (columns.isEmpty() && !s.defaultValues)
+        for (const auto& c : t->columns)
+            if (!c.identity)
+                columns << c.name;
+    for (const QString& c : columns) {
+        int idx = t->indexOf(c);
+        if (idx < 0)
+            invalidColumn(c);
+        if (t->columns[static_cast<size_t>(idx)].identity)
+            raise(544, QStringLiteral("Cannot insert explicit value for identity column in table "
+                                      "'%1' when IDENTITY_INSERT is set to OFF.")
+                           .arg(t->name));
+    }
+    QByteArray cols;
+    for (const QString& c : columns)
+        cols += (cols.isEmpty() ? "" : ", ") + Binder::quote(t->columns[t->indexOf(c)].name);
+
+    QByteArray sql = "INSERT INTO " + t->sqlName();
+    if (s.defaultValues) {
+        sql += " DEFAULT VALUES";
+    } else if (s.select) {
+        std::vector<OutColumn> outCols;
+        QByteArray inner = selectSql(*s.select, &outCols);
+        if (outCols.size() != static_cast<size_t>(columns.size()))
+            raise(120, QStringLiteral("The select list for the INSERT statement contains %1 items "
+                                      "than the insert list. The number of SELECT values must "
+                                      "match the number of INSERT columns.")
+                           .arg(outCols.size() < static_cast<size_t>(columns.size())
+                                    ? QStringLiteral("fewer")
+                                    : QStringLiteral("more")));
+        bool convert = false;
+        QByteArray names, values;
+        for (int k = 0; k < columns.size(); ++k) {
+            Rendered r;
+            r.sql = "\"_s" + QByteArray::number(k) + "\"";
+            r.type = outCols[static_cast<size_t>(k)].type;
+            const ColumnInfo& c = t->columns[static_cast<size_t>(t->indexOf(columns[k]))];
+            names += (k ? ", " : "") + r.sql;
+            if (needsConversion(r, c.type)) {
+                convert = true;
+                values += (k ? ", " : "") + convertTo(r, c.type, -1, true);
+            } else {
+                values += (k ? ", " : "") + r.sql;
+            }
+        }
+        if (convert)
+            sql = "WITH \"_src\"(" + names + ") AS (" + inner + ") " + sql + " (" + cols +
+                  ") SELECT " + values + " FROM \"_src\"";
+        else
+            sql += " (" + cols + ") " + inner;
+    } else {
+        sql += " (" + cols + ") VALUES ";
+        for (size_t r = 0; r < s.rows.size(); ++r) {
+            const auto& row = s.rows[r];
+            if (row.size() != static_cast<size_t>(columns.size()))
+                raise(110, QStringLiteral("There are %1 columns in the INSERT statement than "
+                                          "values specified in the VALUES clause. The number of "
+                                          "values in the VALUES clause must match the number of "
+                                          "columns specified in the INSERT statement.")
+                               .arg(row.size() < static_cast<size_t>(columns.size())
+                                        ? QStringLiteral("more")
+                                        : QStringLiteral("fewer")));
+            QByteArray values;
+            for (size_t k = 0; k < row.size(); ++k)
+                values +=
+                    (k ? ", " : "") + assignmentValue(*t, columns[static_cast<int>(k)], *row[k]);
+            sql += (r ? ", (" : "(") + values + ")";
+        }
+    }
+    out_.sql = sql;
+    return std::move(out_);
+}
+
+Compiled SqliteEmitter::update(const UpdateStmt& s) {
+    out_ = Compiled();
+    out_.verb = QStringLiteral("UPDATE");
+    out_.changesRows = true;
+    if (s.top)
+        notSupported(QStringLiteral("UPDATE TOP"));
+    for (const auto& a : s.sets)
+        if (!a.variable.isEmpty())
+            notSupported(QStringLiteral("assigning a variable in UPDATE ... SET"));
+
+    QString corr;
+    const TableRef* inFrom = nullptr;
+    for (const auto& f : s.from)
+        if (!inFrom && findTarget(*f, s.target.name, &corr))
+            inFrom = findTargetRef(*f, s.target.name);
+    const TableInfo* t = binder_.env().resolveTable(inFrom ? inFrom->name : s.target);
+    if (t->view)
+        notSupported(QStringLiteral("UPDATE of a view"));
+    out_.target = t;
+
+    binder_.push();
+    QByteArray sql;
+    if (inFrom) {
+        // The target appears in FROM: join its own instance to the updated row by rowid.
+        QByteArray from = fromSql(s.from);
+        QByteArray sets;
+        for (const auto& a : s.sets)
+            sets += (sets.isEmpty() ? "" : ", ") +
+                    Binder::quote(t->columns[t->indexOf(a.column)].name) + " = " +
+                    assignmentValue(*t, a.column, *a.value);
+        for (const auto& a : s.sets)
+            if (t->indexOf(a.column) < 0)
+                invalidColumn(a.column);
+        sql = "UPDATE " + t->sqlName() + " AS \"_t\" SET " + sets + " FROM " + from + " WHERE " +
+              Binder::quote(corr) + ".rowid = \"_t\".rowid";
+        if (s.where)
+            sql += " AND " + expr(*s.where).sql;
+    } else {
+        const QString alias = s.target.name;
+        binder_.addTable(alias, t);
+        QByteArray from = s.from.empty() ? QByteArray() : fromSql(s.from);
+        QByteArray sets;
+        for (const auto& a : s.sets) {
+            if (t->indexOf(a.column) < 0)
+                invalidColumn(a.column);
+            sets += (sets.isEmpty() ? "" : ", ") +
+                    Binder::quote(t->columns[t->indexOf(a.column)].name) + " = " +
+                    assignmentValue(*t, a.column, *a.value);
+        }
+        sql = "UPDATE " + t->sqlName() + " AS " + Binder::quote(alias) + " SET " + sets;
+        if (!from.isEmpty())
+            sql += " FROM " + from;
+        if (s.where)
+            sql += " WHERE " + expr(*s.where).sql;
+    }
+    binder_.pop();
+    out_.sql = sql;
+    return std::move(out_);
+}
+
+Compiled SqliteEmitter::remove(const DeleteStmt& s) {
+    out_ = Compiled();
+    out_.verb = QStringLiteral("DELETE");
+    out_.changesRows = true;
+    if (s.top)
+        notSupported(QStringLiteral("DELETE TOP"));
+    QString corr;
+    const TableRef* inFrom = nullptr;
+    for (const auto& f : s.from)
+        if (!inFrom && findTarget(*f, s.target.name, &corr))
+            inFrom = findTargetRef(*f, s.target.name);
+    const TableInfo* t = binder_.env().resolveTable(inFrom ? inFrom->name : s.target);
+    if (t->view)
+        notSupported(QStringLiteral("DELETE from a view"));
+    out_.target = t;
+    QByteArray sql;
+    binder_.push();
+    if (inFrom) {
+        QByteArray from = fromSql(s.from);
+        sql = "DELETE FROM " + t->sqlName() + " AS \"_t\" WHERE \"_t\".rowid IN (SELECT " +
+              Binder::quote(corr) + ".rowid FROM " + from;
+        if (s.where)
+            sql += " WHERE " + expr(*s.where).sql;
+        sql += ")";
+    } else {
+        const QString alias = s.target.name;
+        binder_.addTable(alias, t);
+        sql = "DELETE FROM " + t->sqlName() + " AS " + Binder::quote(alias);
+        QByteArray cond;
+        if (!s.from.empty()) {
+            binder_.push();
+            QByteArray from = fromSql(s.from);
+            cond = "EXISTS (SELECT 1 FROM " + from +
+                   (s.where ? " WHERE " + expr(*s.where).sql : QByteArray()) + ")";
+            binder_.pop();
+        } else if (s.where) {
+            cond = expr(*s.where).sql;
+        }
+        if (!cond.isEmpty())
+            sql += " WHERE " + cond;
+    }
+    binder_.pop();
+    out_.sql = sql;
+    return std::move(out_);
+}
+
+}  // namespace tsql

@@ -1,0 +1,30 @@
+#include "tsql/Errors.h"
+
+namespace tsql {
+
+void raise(int number, const QString& message) {
+    throw db::Error(db::Error::Kind::Server, message, number);
+}
+
+void syntaxError(const QString& near) {
+    raise(err::Syntax, QStringLiteral("Incorrect syntax near '%1'.").arg(near));
+}
+
+void notSupported(const QString& construct) {
+    raise(err::NotSupported,
+          QStringLiteral("The embedded engine does not support %1.").arg(construct));
+}
+
+void invalidObject(const QString& name) {
+    raise(err::InvalidObject, QStringLiteral("Invalid object name '%1'.").arg(name));
+}
+
+void invalidColumn(const QString& name) {
+    raise(err::InvalidColumn, QStringLiteral("Invalid column name '%1'.").arg(name));
+}
+
+void undeclaredVariable(const QString& name) {
+    raise(137, QStringLiteral("Must declare the scalar variable \"%1\".").arg(name));
+}
+
+}  // namespace tsql

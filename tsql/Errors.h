@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include "db/Error.h"
+
+namespace tsql {
+
+// Raises db::Error of kind Server with SQL Server's error number and wording.
+[[noreturn]] void raise(int number, const QString& message);
+
+// 102: Incorrect syntax near '...'.
+[[noreturn]] void syntaxError(const QString& near);
+// A construct the engine does not run; names it.
+[[noreturn]] void notSupported(const QString& construct);
+// 208: Invalid object name '...'.
+[[noreturn]] void invalidObject(const QString& name);
+// 207: Invalid column name '...'.
+[[noreturn]] void invalidColumn(const QString& name);
+// 137: Must declare the scalar variable "@...".
+[[noreturn]] void undeclaredVariable(const QString& name);
+
+// Error numbers used by the engine.
+namespace err {
+inline constexpr int NullNotAllowed = 515;
+inline constexpr int DuplicateKey = 2627;
+inline constexpr int DuplicateIndexKey = 2601;
+inline constexpr int ReferenceConflict = 547;
+inline constexpr int InvalidObject = 208;
+inline constexpr int InvalidColumn = 207;
+inline constexpr int ConversionFailed = 245;
+inline constexpr int ConvertNumeric = 8114;
+inline constexpr int DateConversion = 241;
+inline constexpr int DivideByZero = 8134;
+inline constexpr int UnknownProcedure = 2812;
+inline constexpr int Syntax = 102;
+inline constexpr int NotSupported = 40000;
+inline constexpr int ObjectExists = 2714;
+inline constexpr int ColumnExists = 2705;
+inline constexpr int UserRaised = 50000;
+inline constexpr int Timeout = 40001;
+}  // namespace err
+
+}  // namespace tsql

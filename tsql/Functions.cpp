@@ -1,0 +1,467 @@
+#include "tsql/Functions.h"
+
+#include <sqlite3.h>
+
+#include <cmath>
+
+#include "tsql/Conversions.h"
+#include "tsql/Errors.h"
+#include "tsql/Value.h"
+
+namespace tsql {
+
+namespace {
+
+// Errors raised inside a SQLite callback travel as the function's error text; the statement
+// runner turns "tsql:<number>:<message>" back into db::Error.
+void fail(sqlite3_context* ctx, const db::Error& e) {
+    QByteArray msg = "tsql:" + QByteArray::number(e.nativeError()) + ":" + e.message().toUtf8();
+    sqlite3_result_error(ctx, msg.constData(), int(msg.size()));
+}
+
+template <typename F>
+void guarded(sqlite3_context* ctx, F&& f) {
+    try {
+        f();
+    } catch (const db::Error& e) {
+        fail(ctx, e);
+    }
+}
+
+QString argText(sqlite3_value* v) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                             sqlite3_value_bytes(v));
+}
+
+bool anyNull(int argc, sqlite3_value** argv) {
+    for (int k = 0; k < argc; ++k)
+        if (sqlite3_value_type(argv[k]) == SQLITE_NULL)
+            return true;
+    return false;
+}
+
+void resultText(sqlite3_context* ctx, const QString& s) {
+    QByteArray b = s.toUtf8();
+    sqlite3_result_text(ctx, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+}
+
+QDateTime argDate(sqlite3_value* v) {
+    if (sqlite3_value_type(v) == SQLITE_TEXT) {
+        Value val = Value::fromSqlite(v);
+        auto dt = parseCanonicalDate(val.s);
+        if (!dt)
+            raise(err::DateConversion, QStringLiteral("Conversion failed when converting date "
+                                                      "and/or time from character string."));
+        return *dt;
+    }
+    Value c = convertValue(Value::fromSqlite(v), SqlType::of(SqlType::Float),
+                           SqlType::of(SqlType::DateTime));
+    return *parseCanonicalDate(c.s);
+}
+
+// The type argument of tsql_convert is a constant: parse it once per statement.
+const SqlType* cachedType(sqlite3_context* ctx, int arg, sqlite3_value* v) {
+    auto* t = static_cast<SqlType*>(sqlite3_get_auxdata(ctx, arg));
+    if (t)
+        return t;
+    auto* parsed = new SqlType(SqlType::parseDeclared(argText(v)));
+    sqlite3_set_auxdata(ctx, arg, parsed, [](void* p) { delete static_cast<SqlType*>(p); });
+    t = static_cast<SqlType*>(sqlite3_get_auxdata(ctx, arg));
+    return t ? t : parsed;
+}
+
+// tsql_convert(value, to, style, from[, store])
+void fnConvert(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    guarded(ctx, [&] {
+        if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+        SqlType to = *cachedType(ctx, 1, argv[1]);
+        SqlType from = *cachedType(ctx, 3, argv[3]);
+        int style = sqlite3_value_type(argv[2]) == SQLITE_NULL ? -1 : sqlite3_value_int(argv[2]);
+        ConvertMode mode =
+            argc > 4 && sqlite3_value_int(argv[4]) ? ConvertMode::Store : ConvertMode::Explicit;
+        convertValue(Value::fromSqlite(argv[0]), from, to, style, mode).result(ctx);
+    });
+}
+
+void fnNonZero(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    sqlite3_value* v = argv[0];
+    int t = sqlite3_value_type(v);
+    if ((t == SQLITE_INTEGER && sqlite3_value_int64(v) == 0) ||
+        (t == SQLITE_FLOAT && sqlite3_value_double(v) == 0.0)) {
+        fail(ctx,
+             db::Error(db::Error::Kind::Server, QStringLiteral("Divide by zero error encountered."),
+                       err::DivideByZero));
+        return;
+    }
+    sqlite3_result_value(ctx, v);
+}
+
+void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**) {
+    auto* now = static_cast<std::function<QDateTime()>*>(sqlite3_user_data(ctx));
+    QByteArray s = canonicalDate((*now)());
+    sqlite3_result_text(ctx, s.constData(), int(s.size()), SQLITE_TRANSIENT);
+}
+
+void fnDatePart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    guarded(ctx, [&] {
+        if (anyNull(argc, argv)) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+        sqlite3_result_int(ctx, datePart(argText(argv[0]), argDate(argv[1])));
+    });
+}
+
+void fnDateAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    guarded(ctx, [&] {
+        if (anyNull(argc, argv)) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+        QByteArray s = canonicalDate(
+            dateAdd(argText(argv[0]), sqlite3_value_int64(argv[1]), argDate(argv[2])));
+        sqlite3_result_text(ctx, s.constData(), int(s.size()), SQLITE_TRANSIENT);
+    });
+}
+
+void fnDateDiff(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    guarded(ctx, [&] {
+        if (anyNull(argc, argv)) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+        sqlite3_result_int64(ctx, dateDiff(argText(argv[0]), argDate(argv[1]), argDate(argv[2])));
+    });
+}
+
+void fnSubstring(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    guarded(ctx, [&] {
+        if (anyNull(argc, argv)) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+        QString s = argText(argv[0]);
+        qint64 start = sqlite3_value_int64(argv[1]);
+        qint64 len = sqlite3_value_int64(argv[2]);
+        if (len < 0)
+            raise(537,
+                  QStringLiteral("Invalid length parameter passed to the substring function."));
+        // Characters before position 1 count against the length, as in SQL Server.
+        qint64 end = start + len;
+        if (start < 1)
+            start = 1;
+        if (end <= start || start > s.size()) {
+            resultText(ctx, QString());
+            return;
+        }
+        resultText(ctx, s.mid(start - 1, end - start));
+    });
+}
+
+void fnLeftRight(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    guarded(ctx, [&] {
+        if (anyNull(argc, argv)) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+        bool left = sqlite3_user_data(ctx) != nullptr;
+        QString s = argText(argv[0]);
+        qint64 n = sqlite3_value_int64(argv[1]);
+        if (n < 0)
+            raise(536, QStringLiteral("Invalid length parameter passed to the %1 function.")
+                           .arg(left ? QStringLiteral("left") : QStringLiteral("right")));
+        resultText(ctx, left ? s.left(n) : s.right(n));
+    });
+}
+
+void fnLen(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    QString s = argText(argv[0]);
+    int n = static_cast<int>(s.size());
+    while (n > 0 && s[n - 1] == u' ')
+        --n;
+    sqlite3_result_int(ctx, n);
+}
+
+void fnCharIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    QString needle = argText(argv[0]);
+    QString hay = argText(argv[1]);
+    qint64 start = argc > 2 ? sqlite3_value_int64(argv[2]) : 1;
+    if (start < 1)
+        start = 1;
+    qsizetype at = hay.indexOf(needle, start - 1, Qt::CaseInsensitive);
+    sqlite3_result_int64(ctx, needle.isEmpty() ? 0 : at + 1);
+}
+
+void fnCase(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    bool upper = sqlite3_user_data(ctx) != nullptr;
+    QString s = argText(argv[0]);
+    resultText(ctx, upper ? s.toUpper() : s.toLower());
+}
+
+void fnReplace(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    QString s = argText(argv[0]);
+    QString from = argText(argv[1]);
+    if (from.isEmpty()) {
+        resultText(ctx, s);
+        return;
+    }
+    resultText(ctx, s.replace(from, argText(argv[2]), Qt::CaseInsensitive));
+}
+
+void fnRound(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    int n = sqlite3_value_int(argv[1]);
+    bool truncate = argc > 2 && sqlite3_value_int(argv[2]) != 0;
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
+        qint64 v = sqlite3_value_int64(argv[0]);
+        if (n >= 0) {
+            sqlite3_result_int64(ctx, v);
+            return;
+        }
+        double f = std::pow(10.0, -n);
+        double r = truncate ? std::trunc(double(v) / f) * f : roundHalfAway(double(v) / f, 0) * f;
+        sqlite3_result_int64(ctx, static_cast<qint64>(r));
+        return;
+    }
+    double v = sqlite3_value_double(argv[0]);
+    if (truncate) {
+        double f = std::pow(10.0, n);
+        sqlite3_result_double(ctx, std::trunc(v * f) / f);
+        return;
+    }
+    sqlite3_result_double(ctx, roundHalfAway(v, n));
+}
+
+void fnReplicate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    qint64 n = sqlite3_value_int64(argv[argc - 1]);
+    if (n < 0) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    QString unit = argc == 1 ? QStringLiteral(" ") : argText(argv[0]);
+    resultText(ctx, unit.repeated(n));
+}
+
+void fnIsDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) {
+        sqlite3_result_int(ctx, 0);
+        return;
+    }
+    sqlite3_result_int(ctx, parseDateText(argText(argv[0])) ? 1 : 0);
+}
+
+void fnIsNumeric(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    int t = sqlite3_value_type(argv[0]);
+    if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) {
+        sqlite3_result_int(ctx, 1);
+        return;
+    }
+    if (t != SQLITE_TEXT) {
+        sqlite3_result_int(ctx, 0);
+        return;
+    }
+    bool ok = false;
+    QString s = argText(argv[0]).trimmed();
+    s.toDouble(&ok);
+    sqlite3_result_int(ctx, ok ? 1 : 0);
+}
+
+// OBJECT_ID('[db.][schema.]name'): the catalogue id of a table, view, procedure or constraint.
+void fnObjectId(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    QString name = argText(argv[0]);
+    QStringList parts = name.split(u'.');
+    QString obj = parts.last();
+    if (obj.startsWith(u'[') && obj.endsWith(u']'))
+        obj = obj.mid(1, obj.size() - 2);
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    sqlite3_stmt* st = nullptr;
+    const char* sql = "SELECT id FROM temp.sysobjects WHERE name = ?1 COLLATE NOCASE LIMIT 1";
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_result_error(ctx, sqlite3_errmsg(db), -1);
+        return;
+    }
+    QByteArray o = obj.toUtf8();
+    sqlite3_bind_text(st, 1, o.constData(), int(o.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(st) == SQLITE_ROW)
+        sqlite3_result_int64(ctx, sqlite3_column_int64(st, 0));
+    else
+        sqlite3_result_null(ctx);
+    sqlite3_finalize(st);
+}
+
+QString normalPart(const QString& raw) {
+    QString p = raw.toLower();
+    if (p == u"yy" || p == u"yyyy" || p == u"year")
+        return QStringLiteral("year");
+    if (p == u"qq" || p == u"q" || p == u"quarter")
+        return QStringLiteral("quarter");
+    if (p == u"mm" || p == u"m" || p == u"month")
+        return QStringLiteral("month");
+    if (p == u"dy" || p == u"y" || p == u"dayofyear")
+        return QStringLiteral("dayofyear");
+    if (p == u"dd" || p == u"d" || p == u"day")
+        return QStringLiteral("day");
+    if (p == u"wk" || p == u"ww" || p == u"week")
+        return QStringLiteral("week");
+    if (p == u"dw" || p == u"w" || p == u"weekday")
+        return QStringLiteral("weekday");
+    if (p == u"hh" || p == u"hour")
+        return QStringLiteral("hour");
+    if (p == u"mi" || p == u"n" || p == u"minute")
+        return QStringLiteral("minute");
+    if (p == u"ss" || p == u"s" || p == u"second")
+        return QStringLiteral("second");
+    if (p == u"ms" || p == u"millisecond")
+        return QStringLiteral("millisecond");
+    raise(155, QStringLiteral("'%1' is not a recognized datepart option.").arg(raw));
+}
+
+}  // namespace
+
+int datePart(const QString& rawPart, const QDateTime& d) {
+    QString part = normalPart(rawPart);
+    if (part == u"year")
+        return d.date().year();
+    if (part == u"quarter")
+        return (d.date().month() - 1) / 3 + 1;
+    if (part == u"month")
+        return d.date().month();
+    if (part == u"dayofyear")
+        return d.date().dayOfYear();
+    if (part == u"day")
+        return d.date().day();
+    if (part == u"week") {
+        QDate jan1(d.date().year(), 1, 1);
+        int offset = jan1.dayOfWeek() % 7;  // Sunday first
+        return (d.date().dayOfYear() + offset - 1) / 7 + 1;
+    }
+    if (part == u"weekday")
+        return d.date().dayOfWeek() % 7 + 1;
+    if (part == u"hour")
+        return d.time().hour();
+    if (part == u"minute")
+        return d.time().minute();
+    if (part == u"second")
+        return d.time().second();
+    return d.time().msec();
+}
+
+QDateTime dateAdd(const QString& rawPart, qint64 n, const QDateTime& d) {
+    QString part = normalPart(rawPart);
+    if (part == u"year")
+        return d.addYears(static_cast<int>(n));
+    if (part == u"quarter")
+        return d.addMonths(static_cast<int>(n * 3));
+    if (part == u"month")
+        return d.addMonths(static_cast<int>(n));
+    if (part == u"day" || part == u"dayofyear" || part == u"weekday")
+        return d.addDays(n);
+    if (part == u"week")
+        return d.addDays(n * 7);
+    if (part == u"hour")
+        return d.addSecs(n * 3600);
+    if (part == u"minute")
+        return d.addSecs(n * 60);
+    if (part == u"second")
+        return d.addSecs(n);
+    return d.addMSecs(n);
+}
+
+qint64 dateDiff(const QString& rawPart, const QDateTime& a, const QDateTime& b) {
+    // Counts boundaries crossed, as SQL Server does.
+    QString part = normalPart(rawPart);
+    QDate da = a.date(), db = b.date();
+    if (part == u"year")
+        return db.year() - da.year();
+    if (part == u"quarter")
+        return (db.year() - da.year()) * 4 + (db.month() - 1) / 3 - (da.month() - 1) / 3;
+    if (part == u"month")
+        return (db.year() - da.year()) * 12 + db.month() - da.month();
+    if (part == u"day" || part == u"dayofyear" || part == u"weekday")
+        return da.daysTo(db);
+    if (part == u"week") {
+        // Weeks start on Sunday.
+        QDate sa = da.addDays(-(da.dayOfWeek() % 7)), sb = db.addDays(-(db.dayOfWeek() % 7));
+        return sa.daysTo(sb) / 7;
+    }
+    auto floorTo = [](const QDateTime& t, qint64 unitMs) {
+        qint64 ms = QDateTime(QDate(1900, 1, 1), QTime(0, 0)).msecsTo(t);
+        return ms >= 0 ? ms / unitMs : -((-ms + unitMs - 1) / unitMs);
+    };
+    qint64 unit = part == u"hour"     ? 3600000
+                  : part == u"minute" ? 60000
+                  : part == u"second" ? 1000
+                                      : 1;
+    return floorTo(b, unit) - floorTo(a, unit);
+}
+
+void registerFunctions(sqlite3* db, std::function<QDateTime()>* now) {
+    const int det = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    struct Fn {
+        const char* name;
+        int args;
+        void (*f)(sqlite3_context*, int, sqlite3_value**);
+        void* data;
+    };
+    static int flag = 1;
+    const Fn fns[] = {
+        {"tsql_convert", 4, fnConvert, nullptr},
+        {"tsql_convert", 5, fnConvert, nullptr},
+        {"tsql_nz", 1, fnNonZero, nullptr},
+        {"tsql_datepart", 2, fnDatePart, nullptr},
+        {"tsql_dateadd", 3, fnDateAdd, nullptr},
+        {"tsql_datediff", 3, fnDateDiff, nullptr},
+        {"tsql_substring", 3, fnSubstring, nullptr},
+        {"tsql_left", 2, fnLeftRight, &flag},
+        {"tsql_right", 2, fnLeftRight, nullptr},
+        {"tsql_len", 1, fnLen, nullptr},
+        {"tsql_charindex", 2, fnCharIndex, nullptr},
+        {"tsql_charindex", 3, fnCharIndex, nullptr},
+        {"tsql_upper", 1, fnCase, &flag},
+        {"tsql_lower", 1, fnCase, nullptr},
+        {"tsql_replace", 3, fnReplace, nullptr},
+        {"tsql_round", 2, fnRound, nullptr},
+        {"tsql_round", 3, fnRound, nullptr},
+        {"tsql_replicate", 2, fnReplicate, nullptr},
+        {"tsql_space", 1, fnReplicate, nullptr},
+        {"tsql_isdate", 1, fnIsDate, nullptr},
+        {"tsql_isnumeric", 1, fnIsNumeric, nullptr},
+    };
+    for (const Fn& f : fns)
+        sqlite3_create_function(db, f.name, f.args, det, f.data, f.f, nullptr, nullptr);
+    sqlite3_create_function(db, "tsql_getdate", 0, SQLITE_UTF8, now, fnGetDate, nullptr, nullptr);
+    sqlite3_create_function(db, "object_id", 1, SQLITE_UTF8, nullptr, fnObjectId, nullptr, nullptr);
+    sqlite3_create_function(db, "object_id", 2, SQLITE_UTF8, nullptr, fnObjectId, nullptr, nullptr);
+}
+
+}  // namespace tsql

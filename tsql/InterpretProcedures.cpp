@@ -1,0 +1,246 @@
+// Stored procedures: lookup, argument binding, execution and output parameters.
+#include <sqlite3.h>
+
+#include "tsql/Conversions.h"
+#include "tsql/Errors.h"
+#include "tsql/Interpreter.h"
+#include "tsql/Parser.h"
+
+namespace tsql {
+
+namespace {
+constexpr int kMaxNesting = 32;
+}  // namespace
+
+std::shared_ptr<Interpreter::Procedure> Interpreter::loadProcedure(const QString& name) {
+    sqlite3_stmt* st =
+        db_->prepare("SELECT name, definition FROM main.tsql_procedures WHERE name = ?1");
+    Value::text(name).bind(st, 1);
+    int rc = sqlite3_step(st);
+    if (rc != SQLITE_ROW) {
+        sqlite3_reset(st);
+        if (rc != SQLITE_DONE)
+            db_->raiseLast(rc);
+        return nullptr;
+    }
+    QString stored = Value::fromColumn(st, 0).toString();
+    QString definition = Value::fromColumn(st, 1).toString();
+    sqlite3_reset(st);
+    const QString key = stored.toLower();
+    auto it = procedures_.find(key);
+    if (it != procedures_.end() && it.value()->definition == definition)
+        return it.value();
+    auto p = std::make_shared<Procedure>();
+    p->definition = definition;
+    p->batch = std::make_shared<Batch>();
+    Parser parser(definition);
+    p->batch->statements = parser.parseBatch();
+    if (p->batch->statements.size() != 1 || p->batch->statements[0]->kind != Stmt::CreateProcedure)
+        raise(0, QStringLiteral("The stored definition of procedure '%1' is damaged.").arg(stored));
+    p->stmt = static_cast<const CreateProcedureStmt*>(p->batch->statements[0].get());
+    procedures_.insert(key, p);
+    return p;
+}
+
+int Interpreter::execProcedure(const ExecStmt& s) {
+    std::vector<Argument> args;
+    for (const ExecArg& a : s.args) {
+        Argument arg;
+        arg.name = a.name;
+        arg.output = a.output;
+        if (!a.value) {
+            arg.isDefault = true;
+        } else {
+            if (a.output && a.value->kind != Expr::Variable)
+                raise(179, QStringLiteral("Cannot use the OUTPUT option when passing a constant "
+                                          "to a stored procedure."));
+            arg.value = evaluate(*a.value, &arg.type);
+        }
+        args.push_back(std::move(arg));
+    }
+    int status = invoke(s.procedure, args);
+    for (size_t k = 0; k < args.size(); ++k)
+        if (args[k].output && s.args[k].value)
+            assign(s.args[k].value->text, args[k].result, args[k].resultType);
+    return status;
+}
+
+int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
+    if (!target.database.isEmpty() && target.database.compare(dbName_, Qt::CaseInsensitive) != 0)
+        notSupported(
+            QStringLiteral("calling a procedure of another database (%1)").arg(target.display()));
+    if (static_cast<int>(frames_.size()) > kMaxNesting)
+        raise(217, QStringLiteral("Maximum stored procedure, function, trigger, or view nesting "
+                                  "level exceeded (limit 32)."));
+    std::shared_ptr<Procedure> proc = loadProcedure(target.name);
+    if (!proc)
+        raise(err::UnknownProcedure,
+              QStringLiteral("Could not find stored procedure '%1'.").arg(target.display()));
+    const CreateProcedureStmt& def = *proc->stmt;
+    const QString procName = def.name.name;
+
+    // Match arguments to parameters: positional first, then by name.
+    std::vector<int> given(def.params.size(), -1);
+    bool named = false;
+    for (size_t k = 0; k < args.size(); ++k) {
+        int index = -1;
+        if (args[k].name.isEmpty()) {
+            if (named)
+                raise(119, QStringLiteral("Must pass parameter number %1 and subsequent parameters "
+                                          "as '@name = value'. After the form '@name = value' has "
+                                          "been used, all subsequent parameters must be passed in "
+                                          "the form '@name = value'.")
+                               .arg(k + 1));
+            if (k >= def.params.size())
+                raise(8144, QStringLiteral("Procedure or function %1 has too many arguments "
+                                           "specified.")
+                                .arg(procName));
+            index = static_cast<int>(k);
+        } else {
+            named = true;
+            for (size_t p = 0; p < def.params.size(); ++p)
+                if (def.params[p].name.compare(args[k].name, Qt::CaseInsensitive) == 0)
+                    index = static_cast<int>(p);
+            if (index < 0)
+                raise(8145, QStringLiteral("%1 is not a parameter for procedure %2.")
+                                .arg(args[k].name, procName));
+        }
+        given[static_cast<size_t>(index)] = static_cast<int>(k);
+    }
+
+    Frame frame;
+    frame.procedure = procName;
+    frame.nocount = nocount_;
+    std::vector<SqlType> types;
+    for (size_t p = 0; p < def.params.size(); ++p) {
+        const ProcParam& param = def.params[p];
+        SqlType t = resolveType(param.type, param.aliasType);
+        types.push_back(t);
+        frame.vars.insert(param.name.toLower(), {t, Value()});
+    }
+    frames_.push_back(std::move(frame));
+    const bool savedNocount = nocount_;
+    const int depthAtEntry = tranDepth_;
+    int status = 0;
+    try {
+        for (size_t p = 0; p < def.params.size(); ++p) {
+            const ProcParam& param = def.params[p];
+            const int a = given[p];
+            if (a >= 0 && !args[static_cast<size_t>(a)].isDefault) {
+                assign(param.name, args[static_cast<size_t>(a)].value,
+                       args[static_cast<size_t>(a)].type);
+            } else if (param.defaultValue) {
+                SqlType from;
+                Value v = evaluate(*param.defaultValue, &from);
+                assign(param.name, v, from);
+            } else {
+                raise(201, QStringLiteral("Procedure or function '%1' expects parameter '%2', "
+                                          "which was not supplied.")
+                               .arg(procName, param.name));
+            }
+        }
+        execList(def.body);
+        status = frames_.back().returnStatus;
+    } catch (...) {
+        syncTransaction();
+        // A failing procedure leaves nothing of the transaction it began.
+        if (tranDepth_ > depthAtEntry)
+            rollbackAll();
+        frames_.pop_back();
+        nocount_ = savedNocount;
+        throw;
+    }
+    for (size_t p = 0; p < def.params.size(); ++p) {
+        const int a = given[p];
+        if (a >= 0 && args[static_cast<size_t>(a)].output && def.params[p].output) {
+            const Variable& v = frames_.back().vars[def.params[p].name.toLower()];
+            args[static_cast<size_t>(a)].result = v.value;
+            args[static_cast<size_t>(a)].resultType = v.type;
+        } else if (a >= 0) {
+            args[static_cast<size_t>(a)].result = args[static_cast<size_t>(a)].value;
+            args[static_cast<size_t>(a)].resultType = args[static_cast<size_t>(a)].type;
+        }
+    }
+    frames_.pop_back();
+    nocount_ = savedNocount;
+    return status;
+}
+
+int Interpreter::callProcedure(const QString& name, std::vector<db::ProcArg>& procArgs,
+                               db::BatchResult* results) {
+    db::BatchResult local;
+    results_ = results ? results : &local;
+    qint64 stamp = db_->schemaStamp();
+    if (stamp != stamp_) {
+        stamp_ = stamp;
+        schemaChanged();
+    }
+    frames_.resize(1);
+    frames_[0] = Frame();
+    catches_.clear();
+    statementNow_.reset();
+    db_->startStatement();
+    std::vector<Argument> args;
+    std::vector<size_t> map;
+    int resultIndex = -1;
+    for (size_t k = 0; k < procArgs.size(); ++k) {
+        const db::ProcArg& p = procArgs[k];
+        if (p.direction == db::ParamDirection::Result) {
+            resultIndex = static_cast<int>(k);
+            continue;
+        }
+        Argument a;
+        a.name = p.name.startsWith(u'@') ? p.name : u'@' + p.name;
+        a.output = p.direction != db::ParamDirection::Input;
+        db::BoundValue b{p.type, p.direction == db::ParamDirection::Output ? QVariant() : p.value};
+        a.value = Value::fromBound(b);
+        switch (p.type) {
+            case db::FieldType::Integer:
+                a.type = SqlType::of(SqlType::Int);
+                break;
+            case db::FieldType::Float:
+                a.type = SqlType::of(SqlType::Float);
+                break;
+            case db::FieldType::DateTime:
+                a.type = SqlType::of(SqlType::DateTime);
+                break;
+            case db::FieldType::String:
+                a.type = SqlType::of(SqlType::VarChar, 8000);
+                break;
+            case db::FieldType::Unknown:
+                break;
+        }
+        args.push_back(std::move(a));
+        map.push_back(k);
+    }
+    ObjectName target;
+    {
+        QStringList parts = name.split(u'.');
+        target.name = parts.takeLast();
+        if (!parts.isEmpty())
+            target.schema = parts.takeLast();
+        if (!parts.isEmpty())
+            target.database = parts.takeLast();
+    }
+    int status = 0;
+    try {
+        status = invoke(target, args);
+    } catch (...) {
+        syncTransaction();
+        if (xactAbort_ && tranDepth_ > 0)
+            rollbackAll();
+        results_ = nullptr;
+        throw;
+    }
+    for (size_t k = 0; k < args.size(); ++k) {
+        db::ProcArg& p = procArgs[map[k]];
+        if (args[k].output)
+            p.value = args[k].result.toVariant(args[k].resultType);
+    }
+    if (resultIndex >= 0)
+        procArgs[static_cast<size_t>(resultIndex)].value = QVariant(static_cast<qint64>(status));
+    results_ = nullptr;
+    return status;
+}
+
+}  // namespace tsql

@@ -1,0 +1,501 @@
+// Schema statements: tables, alias types, indexes, views, procedures, databases.
+#include <sqlite3.h>
+
+#include <QDateTime>
+#include <QRandomGenerator>
+
+#include "tsql/Conversions.h"
+#include "tsql/Errors.h"
+#include "tsql/Interpreter.h"
+
+namespace tsql {
+
+namespace {
+
+QByteArray q(const QString& s) {
+    return Binder::quote(s);
+}
+
+QString generatedName(const QString& prefix, const QString& table) {
+    return QStringLiteral("%1__%2__%3")
+        .arg(prefix, table.left(8))
+        .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))
+        .toUpper();
+}
+
+QByteArray columnList(const QStringList& cols) {
+    QByteArray s;
+    for (const QString& c : cols)
+        s += (s.isEmpty() ? "" : ", ") + q(c);
+    return s;
+}
+
+}  // namespace
+
+void Interpreter::recordConstraint(const QString& name, const QString& table, const QString& kind,
+                                   const QStringList& columns, const QString& detail) {
+    if (catalog_->objectExists(QStringLiteral("main"), name) && kind != u"DF")
+        raise(err::ObjectExists,
+              QStringLiteral("There is already an object named '%1' in the database.").arg(name));
+    sqlite3_stmt* st = db_->prepare(
+        "INSERT INTO main.tsql_constraints (name, table_name, kind, columns, detail) "
+        "VALUES (?1, ?2, ?3, ?4, ?5)");
+    Value::text(name).bind(st, 1);
+    Value::text(table).bind(st, 2);
+    Value::text(kind).bind(st, 3);
+    Value::text(columns.join(u',')).bind(st, 4);
+    Value::text(detail).bind(st, 5);
+    int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE)
+        db_->raiseLast(rc);
+}
+
+QByteArray Interpreter::columnSql(const ColumnDef& c, const QString& table, bool alter, bool inKey,
+                                  std::vector<QByteArray>* after) {
+    SqlType type = resolveType(c.type, c.aliasType);
+    bool nullable = true;
+    if (!c.aliasType.isEmpty()) {
+        sqlite3_stmt* st = db_->prepare("SELECT nullable FROM main.tsql_types WHERE name = ?1");
+        Value::text(c.aliasType).bind(st, 1);
+        if (sqlite3_step(st) == SQLITE_ROW)
+            nullable = sqlite3_column_int(st, 0) != 0;
+        sqlite3_reset(st);
+    }
+    if (c.nullable)
+        nullable = *c.nullable;
+    if (c.primaryKey || c.identity || inKey)
+        nullable = false;
+    QByteArray sql = q(c.name) + " ";
+    if (c.identity) {
+        if (!type.isInteger() && !(type.base == SqlType::Decimal && type.scale == 0))
+            raise(2749,
+                  QStringLiteral("Identity column '%1' must be of data type int, bigint, "
+                                 "smallint, tinyint, or decimal or numeric with a scale of 0, "
+                                 "and constrained to be nonnullable.")
+                      .arg(c.name));
+        if (alter)
+            notSupported(QStringLiteral("adding an identity column to an existing table"));
+        if (c.increment != 1)
+            notSupported(QStringLiteral("identity increments other than 1"));
+        sql += "INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL";
+    } else {
+        sql += type.toSql().toUtf8();
+        if (type.isText())
+            sql += " COLLATE NOCASE";
+        if (!nullable)
+            sql += " NOT NULL";
+    }
+    if (c.defaultValue) {
+        const Expr& d = *c.defaultValue;
+        QByteArray value;
+        if (d.kind == Expr::Literal) {
+            if (d.lit == Expr::String) {
+                Value v =
+                    convertValue(Value::text(d.text), SqlType::of(SqlType::VarChar, -1), type);
+                value = v.kind == Value::Text  ? "'" + v.s.replace('\'', "''") + "'"
+                        : v.kind == Value::Int ? QByteArray::number(v.i)
+                                               : QByteArray::number(v.d, 'g', 17);
+            } else {
+                value = d.lit == Expr::Null ? QByteArray("NULL") : d.text.toUtf8();
+            }
+        } else {
+            SqliteEmitter emitter(*this);
+            Compiled c0 = emitter.expression(d);
+            if (!c0.bindings.empty())
+                raise(128, QStringLiteral("The name is not permitted in this context. Valid "
+                                          "expressions are constants, constant expressions, and "
+                                          "(in some contexts) variables. Column names are not "
+                                          "permitted."));
+            value = "(" + c0.sql.mid(7) + ")";
+        }
+        sql += " DEFAULT " + value;
+        recordConstraint(
+            c.defaultName.isEmpty() ? generatedName(QStringLiteral("DF"), table) : c.defaultName,
+            table, QStringLiteral("DF"), {c.name}, QString());
+    }
+    if (!c.refTable.name.isEmpty()) {
+        const TableInfo* ref = resolveTable(c.refTable);
+        QString refCol = c.refColumn;
+        if (refCol.isEmpty() && ref->identityColumn >= 0)
+            refCol = ref->columns[static_cast<size_t>(ref->identityColumn)].name;
+        QString name = c.constraintName.isEmpty() || c.primaryKey || c.unique
+                           ? generatedName(QStringLiteral("FK"), table)
+                           : c.constraintName;
+        sql += " CONSTRAINT " + q(name) + " REFERENCES " + q(ref->name) + "(" + q(refCol) + ")";
+        recordConstraint(name, table, QStringLiteral("FK"), {c.name},
+                         ref->name + u'(' + refCol + u')');
+    }
+    if (c.primaryKey || c.unique) {
+        TableConstraint k;
+        k.kind = c.primaryKey ? TableConstraint::PrimaryKey : TableConstraint::Unique;
+        k.name = c.constraintName;
+        k.columns << c.name;
+        if (c.identity && c.primaryKey) {
+            QString name = k.name.isEmpty() ? generatedName(QStringLiteral("PK"), table) : k.name;
+            recordConstraint(name, table, QStringLiteral("PK"), {c.name}, QString());
+        } else {
+            addKey(table, k, after);
+        }
+    }
+    return sql;
+}
+
+void Interpreter::addKey(const QString& table, const TableConstraint& k,
+                         std::vector<QByteArray>* after) {
+    const QString kind =
+        k.kind == TableConstraint::PrimaryKey ? QStringLiteral("PK") : QStringLiteral("UQ");
+    QString name = k.name.isEmpty() ? generatedName(kind, table) : k.name;
+    recordConstraint(name, table, kind, k.columns, QString());
+    after->push_back("CREATE UNIQUE INDEX main." + q(name) + " ON " + q(table) + " (" +
+                     columnList(k.columns) + ")");
+}
+
+void Interpreter::createTable(const CreateTableStmt& s) {
+    if (!s.name.database.isEmpty() && s.name.database.compare(dbName_, Qt::CaseInsensitive) != 0)
+        notSupported(QStringLiteral("creating a table in another database"));
+    if (master_)
+        notSupported(QStringLiteral("tables in master"));
+    const QString table = s.name.name;
+    if (catalog_->objectExists(QStringLiteral("main"), table))
+        raise(err::ObjectExists,
+              QStringLiteral("There is already an object named '%1' in the database.").arg(table));
+    // Nothing of a failed CREATE TABLE stays behind, metadata included.
+    db_->exec("SAVEPOINT tsql_ddl");
+    try {
+        std::vector<QByteArray> after;
+        QByteArray body;
+        QStringList pkColumns;
+        for (const auto& k : s.constraints)
+            if (k.kind == TableConstraint::PrimaryKey)
+                pkColumns = k.columns;
+        int identities = 0;
+        for (const ColumnDef& c : s.columns) {
+            identities += c.identity ? 1 : 0;
+            const bool inKey = pkColumns.contains(c.name, Qt::CaseInsensitive);
+            body += (body.isEmpty() ? "" : ",\n  ") + columnSql(c, table, false, inKey, &after);
+        }
+        if (identities > 1)
+            raise(2744, QStringLiteral("Multiple identity columns specified for table '%1'. Only "
+                                       "one identity column per table is allowed.")
+                            .arg(table));
+        for (const auto& k : s.constraints) {
+            switch (k.kind) {
+                case TableConstraint::PrimaryKey:
+                case TableConstraint::Unique: {
+                    // An identity column that is the key is SQLite's rowid already.
+                    bool identityKey = false;
+                    if (k.columns.size() == 1)
+                        for (const auto& c : s.columns)
+                            if (c.identity &&
+                                c.name.compare(k.columns[0], Qt::CaseInsensitive) == 0)
+                                identityKey = k.kind == TableConstraint::PrimaryKey;
+                    if (identityKey)
+                        recordConstraint(
+                            k.name.isEmpty() ? generatedName(QStringLiteral("PK"), table) : k.name,
+                            table, QStringLiteral("PK"), k.columns, QString());
+                    else
+                        addKey(table, k, &after);
+                    break;
+                }
+                case TableConstraint::ForeignKey: {
+                    const TableInfo* ref = resolveTable(k.refTable);
+                    QStringList refCols = k.refColumns;
+                    if (refCols.isEmpty() && ref->identityColumn >= 0)
+                        refCols << ref->columns[static_cast<size_t>(ref->identityColumn)].name;
+                    QString name =
+                        k.name.isEmpty() ? generatedName(QStringLiteral("FK"), table) : k.name;
+                    body += ",\n  CONSTRAINT " + q(name) + " FOREIGN KEY (" +
+                            columnList(k.columns) + ") REFERENCES " + q(ref->name) + " (" +
+                            columnList(refCols) + ")";
+                    recordConstraint(name, table, QStringLiteral("FK"), k.columns,
+                                     ref->name + u'(' + refCols.join(u',') + u')');
+                    break;
+                }
+                case TableConstraint::Check:
+                    notSupported(QStringLiteral("CHECK constraints"));
+                case TableConstraint::Default:
+                    notSupported(QStringLiteral("DEFAULT ... FOR in CREATE TABLE"));
+            }
+        }
+        db_->exec("CREATE TABLE main." + q(table) + " (\n  " + body + "\n)");
+        for (const auto& c : s.columns)
+            if (c.identity && c.seed != 1)
+                db_->exec("INSERT INTO main.sqlite_sequence (name, seq) VALUES ('" +
+                          table.toUtf8().replace('\'', "''") + "', " +
+                          QByteArray::number(c.seed - 1) + ")");
+        for (const QByteArray& a : after)
+            db_->exec(a);
+        db_->exec("RELEASE tsql_ddl");
+    } catch (...) {
+        db_->exec("ROLLBACK TO tsql_ddl");
+        db_->exec("RELEASE tsql_ddl");
+        throw;
+    }
+    schemaChanged();
+}
+
+void Interpreter::createType(const CreateTypeStmt& s) {
+    if (catalog_->aliasType(QStringLiteral("main"), s.name.name))
+        raise(219, QStringLiteral("The type '%1' already exists, or you do not have permission to "
+                                  "create it.")
+                       .arg(s.name.name));
+    sqlite3_stmt* st = db_->prepare(
+        "INSERT INTO main.tsql_types (name, definition, nullable) VALUES (?1, ?2, ?3)");
+    Value::text(s.name.name).bind(st, 1);
+    Value::text(s.base.toSql()).bind(st, 2);
+    Value::integer(s.nullable ? 1 : 0).bind(st, 3);
+    int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE)
+        db_->raiseLast(rc);
+    schemaChanged();
+}
+
+void Interpreter::createIndex(const CreateIndexStmt& s) {
+    const TableInfo* t = resolveTable(s.table);
+    if (t->view || t->schema != u"main")
+        notSupported(QStringLiteral("indexes on views or on other databases"));
+    QByteArray cols;
+    for (const auto& [name, desc] : s.columns) {
+        if (t->indexOf(name) < 0)
+            invalidColumn(name);
+        cols += (cols.isEmpty() ? "" : ", ") + q(name) + (desc ? " DESC" : "");
+    }
+    const QString stored = t->name + u'.' + s.name;
+    if (catalog_->objectExists(QStringLiteral("main"), stored))
+        raise(1913, QStringLiteral("The operation failed because an index or statistics with name "
+                                   "'%1' already exists on table '%2'.")
+                        .arg(s.name, t->name));
+    db_->exec(QByteArray("CREATE ") + (s.unique ? "UNIQUE " : "") + "INDEX main." + q(stored) +
+              " ON " + q(t->name) + " (" + cols + ")");
+    schemaChanged();
+}
+
+void Interpreter::createView(const CreateViewStmt& s) {
+    if (catalog_->objectExists(QStringLiteral("main"), s.name.name))
+        raise(err::ObjectExists, QStringLiteral("There is already an object named '%1' in the "
+                                                "database.")
+                                     .arg(s.name.name));
+    SqliteEmitter emitter(*this);
+    Compiled c = emitter.select(*s.select);
+    if (!c.bindings.empty())
+        raise(4104, QStringLiteral("Views cannot refer to variables or parameters."));
+    QByteArray cols;
+    if (!s.columns.isEmpty()) {
+        if (s.columns.size() != static_cast<int>(c.columns.size()))
+            raise(8159, QStringLiteral("'%1' has fewer columns than were specified in the column "
+                                       "list.")
+                            .arg(s.name.name));
+        cols = " (" + columnList(s.columns) + ")";
+    } else {
+        for (size_t k = 0; k < c.columns.size(); ++k)
+            if (c.columns[k].name.isEmpty())
+                raise(4511, QStringLiteral("Create View or Function failed because no column name "
+                                           "was specified for column %1.")
+                                .arg(k + 1));
+    }
+    db_->exec("CREATE VIEW main." + q(s.name.name) + cols + " AS " + c.sql);
+    schemaChanged();
+}
+
+void Interpreter::createProcedure(const CreateProcedureStmt& s) {
+    const QString name = s.name.name;
+    std::shared_ptr<Procedure> existing = loadProcedure(name);
+    if (s.alter && !existing)
+        invalidObject(name);
+    if (!s.alter && (existing || catalog_->objectExists(QStringLiteral("main"), name)))
+        raise(err::ObjectExists,
+              QStringLiteral("There is already an object named '%1' in the database.").arg(name));
+    QString definition = s.source;
+    if (s.alter) {
+        // Stored as CREATE so that the text reads as a definition.
+        int at =
+            static_cast<int>(definition.indexOf(QStringLiteral("alter"), 0, Qt::CaseInsensitive));
+        definition.replace(at, 5, QStringLiteral("CREATE"));
+    }
+    sqlite3_stmt* st = db_->prepare(
+        s.alter ? QByteArray("UPDATE main.tsql_procedures SET definition = ?2 WHERE name = ?1")
+                : QByteArray("INSERT INTO main.tsql_procedures (name, definition, created) "
+                             "VALUES (?1, ?2, ?3)"));
+    Value::text(name).bind(st, 1);
+    Value::text(definition).bind(st, 2);
+    if (!s.alter)
+        Value::text(canonicalDate(QDateTime::currentDateTime())).bind(st, 3);
+    int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE)
+        db_->raiseLast(rc);
+    schemaChanged();
+}
+
+void Interpreter::alterTable(const AlterTableStmt& s) {
+    const TableInfo* t = resolveTable(s.table);
+    if (t->view || t->schema != u"main")
+        notSupported(QStringLiteral("ALTER TABLE on views or on other databases"));
+    const QString table = t->name;
+    db_->exec("SAVEPOINT tsql_ddl");
+    try {
+        std::vector<QByteArray> after;
+        switch (s.action) {
+            case AlterTableStmt::AddItems:
+                for (const ColumnDef& c : s.columns) {
+                    if (t->indexOf(c.name) >= 0)
+                        raise(err::ColumnExists,
+                              QStringLiteral("Column names in each table must be unique. Column "
+                                             "name '%1' in table '%2' is specified more than once.")
+                                  .arg(c.name, table));
+                    QByteArray col = columnSql(c, table, true, false, &after);
+                    try {
+                        db_->exec("ALTER TABLE main." + q(table) + " ADD COLUMN " + col);
+                    } catch (const db::Error& e) {
+                        if (e.message().contains(u"NOT NULL"))
+                            raise(4901,
+                                  QStringLiteral("ALTER TABLE only allows columns to be added "
+                                                 "that can contain nulls, or have a DEFAULT "
+                                                 "definition specified, or the column being "
+                                                 "added is an identity or timestamp column, "
+                                                 "or alternatively if none of the previous "
+                                                 "conditions are satisfied the table must be "
+                                                 "empty to allow addition of this column. "
+                                                 "Column '%1' cannot be added to non-empty "
+                                                 "table '%2' because it does not satisfy "
+                                                 "these conditions.")
+                                      .arg(c.name, table));
+                        throw;
+                    }
+                }
+                for (const auto& k : s.constraints) {
+                    if (k.kind == TableConstraint::PrimaryKey || k.kind == TableConstraint::Unique)
+                        addKey(table, k, &after);
+                    else
+                        notSupported(
+                            QStringLiteral("adding a FOREIGN KEY, CHECK or DEFAULT "
+                                           "constraint to an existing table"));
+                }
+                break;
+            case AlterTableStmt::DropColumn:
+                for (const QString& c : s.names) {
+                    if (t->indexOf(c) < 0)
+                        raise(4924, QStringLiteral("ALTER TABLE DROP COLUMN failed because column "
+                                                   "'%1' does not exist in table '%2'.")
+                                        .arg(c, table));
+                    db_->exec("ALTER TABLE main." + q(table) + " DROP COLUMN " + q(c));
+                }
+                break;
+            case AlterTableStmt::DropConstraint:
+                for (const QString& n : s.names) {
+                    auto c = catalog_->constraint(QStringLiteral("main"), n);
+                    if (!c || c->table.compare(table, Qt::CaseInsensitive) != 0)
+                        raise(3728, QStringLiteral("'%1' is not a constraint.").arg(n));
+                    if (c->kind == u"PK" || c->kind == u"UQ") {
+                        if (!catalog_->objectExists(QStringLiteral("main"), c->name) ||
+                            (t->identityColumn >= 0 && c->columns.size() == 1 &&
+                             c->columns[0].compare(
+                                 t->columns[static_cast<size_t>(t->identityColumn)].name,
+                                 Qt::CaseInsensitive) == 0))
+                            notSupported(QStringLiteral("dropping the key of an identity column"));
+                        db_->exec("DROP INDEX main." + q(c->name));
+                    } else if (c->kind != u"DF") {
+                        notSupported(QStringLiteral("dropping a FOREIGN KEY constraint"));
+                    }
+                    sqlite3_stmt* st =
+                        db_->prepare("DELETE FROM main.tsql_constraints WHERE name = ?1");
+                    Value::text(c->name).bind(st, 1);
+                    sqlite3_step(st);
+                    sqlite3_reset(st);
+                }
+                break;
+        }
+        for (const QByteArray& a : after)
+            db_->exec(a);
+        db_->exec("RELEASE tsql_ddl");
+    } catch (...) {
+        db_->exec("ROLLBACK TO tsql_ddl");
+        db_->exec("RELEASE tsql_ddl");
+        schemaChanged();
+        throw;
+    }
+    schemaChanged();
+}
+
+void Interpreter::drop(const DropStmt& s) {
+    static const char* const words[] = {"table", "view", "procedure", "index", "type"};
+    for (const ObjectName& n : s.names) {
+        const QString what = QLatin1String(words[s.object]);
+        auto missing = [&](const QString& shown) {
+            if (s.ifExists)
+                return;
+            raise(3701, QStringLiteral("Cannot drop the %1 '%2', because it does not exist or you "
+                                       "do not have permission.")
+                            .arg(what, shown));
+        };
+        switch (s.object) {
+            case DropStmt::Table:
+            case DropStmt::View: {
+                const TableInfo* t = catalog_->find(QStringLiteral("main"), n.name);
+                if (!t || t->view != (s.object == DropStmt::View)) {
+                    missing(n.name);
+                    break;
+                }
+                db_->exec(QByteArray(s.object == DropStmt::View ? "DROP VIEW main."
+                                                                : "DROP TABLE main.") +
+                          q(t->name));
+                sqlite3_stmt* st =
+                    db_->prepare("DELETE FROM main.tsql_constraints WHERE table_name = ?1");
+                Value::text(t->name).bind(st, 1);
+                sqlite3_step(st);
+                sqlite3_reset(st);
+                break;
+            }
+            case DropStmt::Procedure: {
+                sqlite3_stmt* st = db_->prepare("DELETE FROM main.tsql_procedures WHERE name = ?1");
+                Value::text(n.name).bind(st, 1);
+                sqlite3_step(st);
+                sqlite3_reset(st);
+                if (sqlite3_changes(db_->handle()) == 0)
+                    missing(n.name);
+                break;
+            }
+            case DropStmt::Index: {
+                // n.schema holds the table, n.name the index
+                const QString stored = n.schema + u'.' + n.name;
+                if (!catalog_->objectExists(QStringLiteral("main"), stored)) {
+                    missing(stored);
+                    break;
+                }
+                db_->exec("DROP INDEX main." + q(stored));
+                break;
+            }
+            case DropStmt::Type: {
+                sqlite3_stmt* st = db_->prepare("DELETE FROM main.tsql_types WHERE name = ?1");
+                Value::text(n.name).bind(st, 1);
+                sqlite3_step(st);
+                sqlite3_reset(st);
+                if (sqlite3_changes(db_->handle()) == 0)
+                    missing(n.name);
+                break;
+            }
+        }
+    }
+    schemaChanged();
+}
+
+void Interpreter::databaseStatement(const DatabaseStmt& s) {
+    if (!master_)
+        raise(0, QStringLiteral("%1 DATABASE runs only in the master database of the embedded "
+                                "server.")
+                     .arg(s.kind == Stmt::CreateDatabase ? QStringLiteral("CREATE")
+                                                         : QStringLiteral("DROP")));
+    if (tranDepth_ > 0)
+        raise(226, QStringLiteral("%1 DATABASE statement not allowed within multi-statement "
+                                  "transaction.")
+                       .arg(s.kind == Stmt::CreateDatabase ? QStringLiteral("CREATE")
+                                                           : QStringLiteral("DROP")));
+    if (s.kind == Stmt::CreateDatabase)
+        server_.createDatabase(s.name);
+    else
+        server_.dropDatabase(s.name);
+}
+
+}  // namespace tsql

@@ -1,0 +1,158 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "db/Types.h"
+#include "tsql/Ast.h"
+#include "tsql/Binder.h"
+#include "tsql/Catalog.h"
+#include "tsql/Database.h"
+#include "tsql/Server.h"
+#include "tsql/SqliteEmitter.h"
+#include "tsql/Value.h"
+
+namespace tsql {
+
+// Runs parsed batches: procedural statements directly, set statements through their SQLite
+// translation. Owns the connection, the catalogue and the caches of parsed and translated text.
+class Interpreter : public Environment {
+public:
+    Interpreter(const QString& serverDir, const QString& database);
+    ~Interpreter() override;
+
+    db::BatchResult execute(const QString& sql, const std::vector<db::BoundValue>& params);
+    int callProcedure(const QString& name, std::vector<db::ProcArg>& args,
+                      db::BatchResult* results);
+    void beginTransaction();
+    void commit();
+    void rollback();
+    int transactionDepth() const { return tranDepth_; }
+    void setQueryTimeout(int seconds) { db_->setTimeout(seconds); }
+
+    // Environment
+    std::optional<SqlType> variableType(const QString& name) const override;
+    SqlType parameterType(int index) const override;
+    const TableInfo* resolveTable(const ObjectName& name) override;
+    SqlType resolveType(const SqlType& type, const QString& aliasName) override;
+
+private:
+    enum class Flow { Normal, Break, Continue, Return };
+
+    struct Variable {
+        SqlType type;
+        Value value;
+    };
+    struct Frame {
+        QHash<QString, Variable> vars;  // keyed by lower-cased name
+        const std::vector<db::BoundValue>* params = nullptr;
+        QString procedure;
+        int returnStatus = 0;
+        bool nocount = false;
+    };
+    struct CatchContext {
+        int number = 0;
+        QString message;
+        int severity = 16;
+        int state = 1;
+        int line = 0;
+        QString procedure;
+    };
+    struct Batch {
+        StmtList statements;
+    };
+    struct Procedure {
+        QString definition;
+        std::shared_ptr<Batch> batch;
+        const CreateProcedureStmt* stmt = nullptr;
+    };
+    struct CompiledEntry {
+        Compiled compiled;
+        qint64 generation = 0;
+    };
+    struct Argument {
+        QString name;  // "@name" when passed by name
+        Value value;
+        SqlType type;
+        bool output = false;
+        bool isDefault = false;
+        Value result;  // value of an output parameter after the call
+        SqlType resultType;
+    };
+
+    std::shared_ptr<Batch> parse(const QString& sql);
+    void runBatch(const StmtList& stmts);
+    Flow exec(const Stmt& s);
+    Flow execList(const StmtList& list);
+    Flow execStatement(const Stmt& s);
+
+    // set statements
+    const Compiled& compiled(const void* key, int variant,
+                             const std::function<Compiled(SqliteEmitter&)>& make);
+    void bindSlots(sqlite3_stmt* st, const Compiled& c);
+    void runQuery(const Compiled& c, db::RowSet* rows, std::vector<Value>* lastRow);
+    void runChange(const Compiled& c);
+    void execSelect(const SelectStmt& s);
+    Value evaluate(const Expr& e, SqlType* type);
+    bool test(const Expr& e);
+    void assign(const QString& name, const Value& v, const SqlType& from);
+    Value contextValue(const QString& name) const;
+    [[noreturn]] void raiseConstraint(int rc, const QString& message, const Compiled& c);
+
+    // procedures
+    int execProcedure(const ExecStmt& s);
+    int invoke(const ObjectName& name, std::vector<Argument>& args);
+    std::shared_ptr<Procedure> loadProcedure(const QString& name);
+
+    // schema statements
+    void createTable(const CreateTableStmt& s);
+    void createType(const CreateTypeStmt& s);
+    void createIndex(const CreateIndexStmt& s);
+    void createView(const CreateViewStmt& s);
+    void createProcedure(const CreateProcedureStmt& s);
+    void alterTable(const AlterTableStmt& s);
+    void drop(const DropStmt& s);
+    void databaseStatement(const DatabaseStmt& s);
+    QByteArray columnSql(const ColumnDef& c, const QString& table, bool alter, bool inKey,
+                         std::vector<QByteArray>* after);
+    void addKey(const QString& table, const TableConstraint& k, std::vector<QByteArray>* after);
+    void recordConstraint(const QString& name, const QString& table, const QString& kind,
+                          const QStringList& columns, const QString& detail);
+    void schemaChanged();
+    void refreshDatabases();
+
+    // transactions
+    void rollbackAll();
+    void syncTransaction();
+
+    Server server_;
+    QString dbName_;
+    bool master_ = false;
+    std::unique_ptr<Database> db_;
+    std::unique_ptr<Catalog> catalog_;
+    std::function<QDateTime()> clock_;
+    std::optional<QDateTime> statementNow_;
+
+    QHash<QString, std::shared_ptr<Batch>> batches_;
+    QHash<QString, std::shared_ptr<Procedure>> procedures_;
+    std::unordered_map<std::string, CompiledEntry> compiled_;
+    qint64 generation_ = 0;
+    qint64 stamp_ = 0;
+    QString paramSignature_;
+
+    std::vector<Frame> frames_;
+    std::vector<CatchContext> catches_;
+    db::BatchResult* results_ = nullptr;
+    bool nocount_ = false;
+    bool xactAbort_ = false;
+    int tranDepth_ = 0;
+    qint64 rowcount_ = 0;
+    std::optional<qint64> identity_;
+    int lastError_ = 0;
+};
+
+}  // namespace tsql

@@ -1,0 +1,226 @@
+#include "tsql/Lexer.h"
+
+#include "tsql/Errors.h"
+
+namespace tsql {
+
+namespace {
+
+bool isIdentStart(QChar c) {
+    return c.isLetter() || c == u'_' || c == u'#';
+}
+
+bool isIdentPart(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c == u'#' || c == u'$' || c == u'@' ||
+           c.category() == QChar::Mark_NonSpacing || c.category() == QChar::Mark_SpacingCombining;
+}
+
+class Scanner {
+public:
+    explicit Scanner(const QString& s) : s_(s) {}
+
+    std::vector<Token> run() {
+        std::vector<Token> out;
+        int params = 0;
+        for (;;) {
+            skipBlanks();
+            Token t;
+            t.offset = pos_;
+            t.line = line_;
+            if (pos_ >= s_.size()) {
+                out.push_back(t);
+                return out;
+            }
+            QChar c = s_[pos_];
+            if ((c == u'N' || c == u'n') && peek(1) == u'\'') {
+                ++pos_;
+                t.national = true;
+                readString(t);
+            } else if (c == u'\'') {
+                readString(t);
+            } else if (c == u'[') {
+                readDelimited(t, u']');
+            } else if (c == u'"') {
+                readDelimited(t, u'"');
+            } else if (c.isDigit() || (c == u'.' && peek(1).isDigit())) {
+                readNumber(t);
+            } else if (c == u'@') {
+                readVariable(t);
+            } else if (c == u'?') {
+                ++pos_;
+                t.kind = TokenKind::Param;
+                t.text = QStringLiteral("?");
+                t.paramIndex = params++;
+            } else if (isIdentStart(c)) {
+                int start = pos_;
+                while (pos_ < s_.size() && isIdentPart(s_[pos_]))
+                    ++pos_;
+                t.kind = TokenKind::Identifier;
+                t.text = s_.mid(start, pos_ - start);
+            } else {
+                readSymbol(t);
+            }
+            out.push_back(std::move(t));
+        }
+    }
+
+private:
+    QChar peek(int ahead) const {
+        int p = pos_ + ahead;
+        return p < s_.size() ? s_[p] : QChar();
+    }
+
+    void skipBlanks() {
+        while (pos_ < s_.size()) {
+            QChar c = s_[pos_];
+            if (c == u'\n') {
+                ++line_;
+                ++pos_;
+            } else if (c.isSpace()) {
+                ++pos_;
+            } else if (c == u'-' && peek(1) == u'-') {
+                while (pos_ < s_.size() && s_[pos_] != u'\n')
+                    ++pos_;
+            } else if (c == u'/' && peek(1) == u'*') {
+                // T-SQL block comments nest.
+                int depth = 0;
+                do {
+                    if (s_[pos_] == u'/' && peek(1) == u'*') {
+                        ++depth;
+                        pos_ += 2;
+                    } else if (s_[pos_] == u'*' && peek(1) == u'/') {
+                        --depth;
+                        pos_ += 2;
+                    } else {
+                        if (s_[pos_] == u'\n')
+                            ++line_;
+                        ++pos_;
+                    }
+                } while (depth > 0 && pos_ < s_.size());
+                if (depth > 0)
+                    raise(113, QStringLiteral("Missing end comment mark '*/'."));
+            } else {
+                break;
+            }
+        }
+    }
+
+    void readString(Token& t) {
+        int start = pos_;
+        ++pos_;
+        QString text;
+        for (;;) {
+            if (pos_ >= s_.size())
+                raise(105,
+                      QStringLiteral("Unclosed quotation mark after the character string '%1'.")
+                          .arg(s_.mid(start + 1)));
+            QChar c = s_[pos_++];
+            if (c == u'\'') {
+                if (pos_ < s_.size() && s_[pos_] == u'\'') {
+                    text += u'\'';
+                    ++pos_;
+                    continue;
+                }
+                break;
+            }
+            if (c == u'\n')
+                ++line_;
+            text += c;
+        }
+        t.kind = TokenKind::String;
+        t.text = text;
+    }
+
+    void readDelimited(Token& t, QChar close) {
+        int start = pos_;
+        ++pos_;
+        QString text;
+        for (;;) {
+            if (pos_ >= s_.size())
+                raise(105,
+                      QStringLiteral("Unclosed quotation mark after the character string '%1'.")
+                          .arg(s_.mid(start + 1)));
+            QChar c = s_[pos_++];
+            if (c == close) {
+                if (pos_ < s_.size() && s_[pos_] == close) {
+                    text += close;
+                    ++pos_;
+                    continue;
+                }
+                break;
+            }
+            text += c;
+        }
+        t.kind = TokenKind::QuotedName;
+        t.text = text;
+    }
+
+    void readNumber(Token& t) {
+        int start = pos_;
+        bool point = false, exponent = false;
+        while (pos_ < s_.size()) {
+            QChar c = s_[pos_];
+            if (c.isDigit()) {
+                ++pos_;
+            } else if (c == u'.' && !point && !exponent) {
+                point = true;
+                ++pos_;
+            } else if ((c == u'e' || c == u'E') && !exponent &&
+                       (peek(1).isDigit() ||
+                        ((peek(1) == u'+' || peek(1) == u'-') && peek(2).isDigit()))) {
+                exponent = true;
+                pos_ += 2;
+            } else {
+                break;
+            }
+        }
+        t.text = s_.mid(start, pos_ - start);
+        t.kind = exponent ? TokenKind::Float : point ? TokenKind::Decimal : TokenKind::Integer;
+    }
+
+    void readVariable(Token& t) {
+        int start = pos_;
+        bool global = peek(1) == u'@';
+        pos_ += global ? 2 : 1;
+        while (pos_ < s_.size() && isIdentPart(s_[pos_]))
+            ++pos_;
+        t.kind = global ? TokenKind::Global : TokenKind::Variable;
+        t.text = s_.mid(start, pos_ - start);
+        if (t.text.size() == (global ? 2 : 1))
+            syntaxError(t.text);
+    }
+
+    void readSymbol(Token& t) {
+        static const char* const twoChar[] = {"<>", "!=", "<=", ">=", "!<", "!>", "+=", "-=",
+                                              "*=", "/=", "%=", "&=", "|=", "^=", "::"};
+        t.kind = TokenKind::Symbol;
+        if (pos_ + 1 < s_.size()) {
+            QString two = s_.mid(pos_, 2);
+            for (const char* op : twoChar) {
+                if (two == QLatin1String(op)) {
+                    t.text = two;
+                    pos_ += 2;
+                    return;
+                }
+            }
+        }
+        QChar c = s_[pos_];
+        static const QString single = QStringLiteral("+-*/%=<>(),.;&|^~!:");
+        if (!single.contains(c))
+            syntaxError(QString(c));
+        t.text = QString(c);
+        ++pos_;
+    }
+
+    const QString& s_;
+    int pos_ = 0;
+    int line_ = 1;
+};
+
+}  // namespace
+
+std::vector<Token> tokenize(const QString& sql) {
+    return Scanner(sql).run();
+}
+
+}  // namespace tsql

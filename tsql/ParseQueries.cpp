@@ -1,0 +1,236 @@
+// SELECT grammar: cores, unions, table sources and ORDER BY.
+#include "tsql/Errors.h"
+#include "tsql/Parser.h"
+
+namespace tsql {
+
+std::unique_ptr<Select> Parser::parseSelect() {
+    auto s = std::make_unique<Select>();
+    if (peek().isSymbol("(") && peek(1).isWord("SELECT")) {
+        // (SELECT ...) UNION ... : a parenthesised first core.
+        next();
+        auto inner = parseSelect();
+        expectSymbol(")");
+        if (inner->cores.size() != 1 || !inner->orderBy.empty())
+            notSupported(QStringLiteral("nested parenthesised unions"));
+        s->cores.push_back(std::move(inner->cores.front()));
+    } else {
+        s->cores.push_back(parseSelectCore());
+    }
+    while (peek().isWord("UNION")) {
+        next();
+        s->unionAll.push_back(acceptWord("ALL"));
+        if (acceptSymbol("(")) {
+            s->cores.push_back(parseSelectCore());
+            expectSymbol(")");
+        } else {
+            s->cores.push_back(parseSelectCore());
+        }
+    }
+    if (peek().isWord("EXCEPT") || peek().isWord("INTERSECT"))
+        notSupported(peek().text.toUpper());
+    if (peek().isWord("ORDER")) {
+        next();
+        expectWord("BY");
+        s->orderBy = parseOrderList();
+    }
+    if (peek().isWord("FOR"))
+        notSupported(QStringLiteral("FOR XML/BROWSE"));
+    if (peek().isWord("OPTION"))
+        notSupported(QStringLiteral("query hints (OPTION)"));
+    return s;
+}
+
+ExprPtr Parser::parseTop() {
+    if (acceptSymbol("(")) {
+        ExprPtr e = parseExpr();
+        expectSymbol(")");
+        return e;
+    }
+    if (peek().kind == TokenKind::Integer || peek().kind == TokenKind::Param ||
+        peek().kind == TokenKind::Variable)
+        return parsePrimary();
+    fail();
+}
+
+SelectCore Parser::parseSelectCore() {
+    expectWord("SELECT");
+    SelectCore c;
+    if (acceptWord("DISTINCT"))
+        c.distinct = true;
+    else
+        acceptWord("ALL");
+    if (acceptWord("TOP")) {
+        c.top = parseTop();
+        c.topPercent = acceptWord("PERCENT");
+        if (peek().isWord("WITH") && peek(1).isWord("TIES"))
+            notSupported(QStringLiteral("TOP ... WITH TIES"));
+    }
+    do {
+        c.items.push_back(parseSelectItem());
+    } while (acceptSymbol(","));
+    if (peek().isWord("INTO"))
+        notSupported(QStringLiteral("SELECT ... INTO"));
+    if (acceptWord("FROM"))
+        c.from = parseFromList();
+    if (acceptWord("WHERE"))
+        c.where = parseExpr();
+    if (peek().isWord("GROUP")) {
+        next();
+        expectWord("BY");
+        do {
+            c.groupBy.push_back(parseExpr());
+        } while (acceptSymbol(","));
+        if (peek().isWord("WITH"))
+            notSupported(QStringLiteral("GROUP BY ... WITH ROLLUP/CUBE"));
+    }
+    if (acceptWord("HAVING"))
+        c.having = parseExpr();
+    return c;
+}
+
+SelectItem Parser::parseSelectItem() {
+    SelectItem item;
+    const Token& t = peek();
+    // @v = expr
+    if (t.kind == TokenKind::Variable && peek(1).kind == TokenKind::Symbol &&
+        (peek(1).text == u"=" || peek(1).text == u"+=" || peek(1).text == u"-=")) {
+        item.assignVar = next().text;
+        QString op = next().text;
+        item.expr = parseExpr();
+        if (op != u"=") {
+            auto var = std::make_unique<Expr>(Expr::Variable);
+            var->text = item.assignVar;
+            auto e = std::make_unique<Expr>(Expr::Binary);
+            e->op = op.left(1);
+            e->a = std::move(var);
+            e->b = std::move(item.expr);
+            item.expr = std::move(e);
+        }
+        return item;
+    }
+    // alias = expr
+    if ((t.kind == TokenKind::Identifier || t.kind == TokenKind::QuotedName ||
+         t.kind == TokenKind::String) &&
+        peek(1).isSymbol("=") && !(t.kind == TokenKind::Identifier && isReserved(t))) {
+        item.alias = next().text;
+        next();
+        item.expr = parseExpr();
+        return item;
+    }
+    item.expr = parseExpr();
+    if (acceptWord("AS")) {
+        const Token& a = peek();
+        if (a.kind != TokenKind::Identifier && a.kind != TokenKind::QuotedName &&
+            a.kind != TokenKind::String)
+            fail();
+        item.alias = next().text;
+    } else {
+        const Token& a = peek();
+        if (a.kind == TokenKind::QuotedName || a.kind == TokenKind::String ||
+            (a.kind == TokenKind::Identifier && !isReserved(a)))
+            item.alias = next().text;
+    }
+    return item;
+}
+
+std::vector<TableRefPtr> Parser::parseFromList() {
+    std::vector<TableRefPtr> list;
+    do {
+        list.push_back(parseTableRef());
+    } while (acceptSymbol(","));
+    return list;
+}
+
+TableRefPtr Parser::parseTableRef() {
+    TableRefPtr left = parseTablePrimary();
+    for (;;) {
+        TableRef::JoinType type;
+        if (peek().isWord("JOIN") || peek().isWord("INNER")) {
+            acceptWord("INNER");
+            expectWord("JOIN");
+            type = TableRef::Inner;
+        } else if (peek().isWord("LEFT") || peek().isWord("RIGHT") || peek().isWord("FULL")) {
+            QString w = next().text.toUpper();
+            acceptWord("OUTER");
+            expectWord("JOIN");
+            type = w == u"LEFT" ? TableRef::Left : w == u"RIGHT" ? TableRef::Right : TableRef::Full;
+        } else if (peek().isWord("CROSS")) {
+            next();
+            if (peek().isWord("APPLY"))
+                notSupported(QStringLiteral("CROSS APPLY"));
+            expectWord("JOIN");
+            type = TableRef::Cross;
+        } else if (peek().isWord("OUTER") && peek(1).isWord("APPLY")) {
+            notSupported(QStringLiteral("OUTER APPLY"));
+        } else {
+            return left;
+        }
+        auto j = std::make_unique<TableRef>(TableRef::Join);
+        j->joinType = type;
+        j->left = std::move(left);
+        j->right = parseTablePrimary();
+        if (type != TableRef::Cross) {
+            expectWord("ON");
+            j->on = parseExpr();
+        }
+        left = std::move(j);
+    }
+}
+
+TableRefPtr Parser::parseTablePrimary() {
+    TableRefPtr t;
+    if (peek().isSymbol("(")) {
+        next();
+        if (peek().isWord("SELECT")) {
+            t = std::make_unique<TableRef>(TableRef::Derived);
+            t->derived = parseSelect();
+            expectSymbol(")");
+        } else {
+            t = parseTableRef();
+            expectSymbol(")");
+            return t;
+        }
+    } else {
+        t = std::make_unique<TableRef>(TableRef::Named);
+        if (peek().kind == TokenKind::Variable)
+            notSupported(QStringLiteral("table variables"));
+        t->name = parseObjectName();
+        if (peek().isSymbol("("))
+            notSupported(QStringLiteral("table-valued functions (%1)").arg(t->name.display()));
+    }
+    if (acceptWord("AS")) {
+        t->alias = parseName();
+    } else if ((peek().kind == TokenKind::Identifier && !isReserved(peek()) &&
+                !peek().isWord("OUTER") && !peek().isWord("CROSS")) ||
+               peek().kind == TokenKind::QuotedName) {
+        t->alias = next().text;
+    }
+    // Table hints such as WITH (NOLOCK) change nothing on this engine.
+    if (peek().isWord("WITH") && peek(1).isSymbol("(")) {
+        next();
+        next();
+        while (!peek().isSymbol(")") && peek().kind != TokenKind::End)
+            next();
+        expectSymbol(")");
+    }
+    if (t->kind == TableRef::Derived && t->alias.isEmpty())
+        fail();
+    return t;
+}
+
+std::vector<OrderItem> Parser::parseOrderList() {
+    std::vector<OrderItem> list;
+    do {
+        OrderItem o;
+        o.expr = parseExpr();
+        if (acceptWord("DESC"))
+            o.descending = true;
+        else
+            acceptWord("ASC");
+        list.push_back(std::move(o));
+    } while (acceptSymbol(","));
+    return list;
+}
+
+}  // namespace tsql

@@ -1,0 +1,412 @@
+// CREATE / ALTER / DROP grammar.
+#include "tsql/Errors.h"
+#include "tsql/Parser.h"
+
+namespace tsql {
+
+void Parser::skipIndexOptions() {
+    for (;;) {
+        if (peek().isWord("WITH") && peek(1).isSymbol("(")) {
+            next();
+            next();
+            int depth = 1;
+            while (depth > 0 && peek().kind != TokenKind::End) {
+                if (peek().isSymbol("("))
+                    ++depth;
+                else if (peek().isSymbol(")"))
+                    --depth;
+                next();
+            }
+        } else if (peek().isWord("WITH") && (peek(1).isWord("FILLFACTOR"))) {
+            next();
+            next();
+            expectSymbol("=");
+            next();
+        } else if (peek().isWord("ON") &&
+                   (peek(1).kind == TokenKind::QuotedName || peek(1).isWord("PRIMARY"))) {
+            next();
+            next();
+        } else if (peek().isWord("TEXTIMAGE_ON")) {
+            next();
+            next();
+        } else {
+            return;
+        }
+    }
+}
+
+StmtPtr Parser::parseCreate() {
+    expectWord("CREATE");
+    if (peek().isWord("TABLE"))
+        return parseCreateTable();
+    if (peek().isWord("PROC") || peek().isWord("PROCEDURE"))
+        return parseCreateProcedure(false);
+    bool unique = acceptWord("UNIQUE");
+    bool clustered = false;
+    if (acceptWord("CLUSTERED"))
+        clustered = true;
+    else
+        acceptWord("NONCLUSTERED");
+    if (peek().isWord("INDEX"))
+        return parseCreateIndex(unique, clustered);
+    if (unique || clustered)
+        fail();
+    if (acceptWord("VIEW")) {
+        auto s = std::make_unique<CreateViewStmt>();
+        s->name = parseObjectName();
+        if (acceptSymbol("(")) {
+            do {
+                s->columns << parseName();
+            } while (acceptSymbol(","));
+            expectSymbol(")");
+        }
+        if (peek().isWord("WITH"))
+            notSupported(QStringLiteral("view options"));
+        expectWord("AS");
+        s->select = parseSelect();
+        return s;
+    }
+    if (acceptWord("TYPE")) {
+        auto s = std::make_unique<CreateTypeStmt>();
+        s->name = parseObjectName();
+        if (peek().isWord("AS"))
+            notSupported(QStringLiteral("table types"));
+        expectWord("FROM");
+        QString alias;
+        s->base = parseType(&alias);
+        if (!alias.isEmpty())
+            raise(243, QStringLiteral("Type %1 is not a defined system type.").arg(alias));
+        if (acceptWord("NOT")) {
+            expectWord("NULL");
+            s->nullable = false;
+        } else {
+            acceptWord("NULL");
+        }
+        return s;
+    }
+    if (acceptWord("DATABASE")) {
+        auto s = std::make_unique<DatabaseStmt>(Stmt::CreateDatabase);
+        s->name = parseName();
+        if (!atStatementEnd())
+            notSupported(QStringLiteral("CREATE DATABASE options"));
+        return s;
+    }
+    if (peek().isWord("FUNCTION"))
+        notSupported(QStringLiteral("user-defined functions"));
+    if (peek().isWord("TRIGGER"))
+        notSupported(QStringLiteral("triggers"));
+    fail();
+}
+
+StmtPtr Parser::parseAlter() {
+    expectWord("ALTER");
+    if (peek().isWord("PROC") || peek().isWord("PROCEDURE"))
+        return parseCreateProcedure(true);
+    if (!acceptWord("TABLE"))
+        notSupported(QStringLiteral("ALTER %1").arg(peek().text.toUpper()));
+    auto s = std::make_unique<AlterTableStmt>();
+    s->table = parseObjectName();
+    if (acceptWord("ADD")) {
+        s->action = AlterTableStmt::AddItems;
+        do {
+            if (!parseTableConstraint(s->constraints))
+                s->columns.push_back(parseColumnDef());
+        } while (acceptSymbol(","));
+        return s;
+    }
+    if (acceptWord("DROP")) {
+        if (acceptWord("COLUMN")) {
+            s->action = AlterTableStmt::DropColumn;
+        } else {
+            acceptWord("CONSTRAINT");
+            s->action = AlterTableStmt::DropConstraint;
+        }
+        do {
+            s->names << parseName();
+        } while (acceptSymbol(","));
+        return s;
+    }
+    if (peek().isWord("ALTER"))
+        notSupported(QStringLiteral("ALTER TABLE ... ALTER COLUMN"));
+    if (peek().isWord("WITH") || peek().isWord("NOCHECK") || peek().isWord("CHECK"))
+        notSupported(QStringLiteral("ALTER TABLE ... WITH CHECK/NOCHECK"));
+    fail();
+}
+
+StmtPtr Parser::parseDrop() {
+    expectWord("DROP");
+    auto s = std::make_unique<DropStmt>();
+    if (acceptWord("DATABASE")) {
+        auto d = std::make_unique<DatabaseStmt>(Stmt::DropDatabase);
+        d->name = parseName();
+        return d;
+    }
+    if (acceptWord("TABLE"))
+        s->object = DropStmt::Table;
+    else if (acceptWord("VIEW"))
+        s->object = DropStmt::View;
+    else if (acceptWord("PROC") || acceptWord("PROCEDURE"))
+        s->object = DropStmt::Procedure;
+    else if (acceptWord("TYPE"))
+        s->object = DropStmt::Type;
+    else if (acceptWord("INDEX"))
+        s->object = DropStmt::Index;
+    else
+        notSupported(QStringLiteral("DROP %1").arg(peek().text.toUpper()));
+    if (peek().isWord("IF") && peek(1).isWord("EXISTS")) {
+        next();
+        next();
+        s->ifExists = true;
+    }
+    do {
+        ObjectName n = parseObjectName();
+        if (s->object == DropStmt::Index) {
+            if (acceptWord("ON")) {
+                // DROP INDEX name ON table: keep table in schema, index in name.
+                ObjectName t = parseObjectName();
+                n.schema = t.name;
+            } else {
+                // DROP INDEX table.name
+                if (n.schema.isEmpty())
+                    fail();
+            }
+        }
+        s->names.push_back(n);
+    } while (acceptSymbol(","));
+    return s;
+}
+
+void Parser::parseReferences(ObjectName& table, QStringList& columns) {
+    expectWord("REFERENCES");
+    table = parseObjectName();
+    if (acceptSymbol("(")) {
+        do {
+            columns << parseName();
+        } while (acceptSymbol(","));
+        expectSymbol(")");
+    }
+    while (peek().isWord("ON") && (peek(1).isWord("DELETE") || peek(1).isWord("UPDATE"))) {
+        next();
+        next();
+        if (acceptWord("NO")) {
+            expectWord("ACTION");
+        } else {
+            notSupported(QStringLiteral("cascading foreign keys"));
+        }
+    }
+    if (peek().isWord("NOT") && peek(1).isWord("FOR"))
+        notSupported(QStringLiteral("NOT FOR REPLICATION"));
+}
+
+bool Parser::parseTableConstraint(std::vector<TableConstraint>& out) {
+    TableConstraint c;
+    if (acceptWord("CONSTRAINT"))
+        c.name = parseName();
+    else if (!(peek().isWord("PRIMARY") || peek().isWord("UNIQUE") || peek().isWord("FOREIGN") ||
+               peek().isWord("CHECK")))
+        return false;
+    if (acceptWord("PRIMARY")) {
+        expectWord("KEY");
+        c.kind = TableConstraint::PrimaryKey;
+    } else if (acceptWord("UNIQUE")) {
+        c.kind = TableConstraint::Unique;
+        c.clustered = false;
+    } else if (acceptWord("FOREIGN")) {
+        expectWord("KEY");
+        c.kind = TableConstraint::ForeignKey;
+    } else if (acceptWord("CHECK")) {
+        c.kind = TableConstraint::Check;
+        expectSymbol("(");
+        c.expr = parseExpr();
+        expectSymbol(")");
+        out.push_back(std::move(c));
+        return true;
+    } else if (acceptWord("DEFAULT")) {
+        c.kind = TableConstraint::Default;
+        c.expr = parsePrimary();
+        expectWord("FOR");
+        c.columns << parseName();
+        out.push_back(std::move(c));
+        return true;
+    } else {
+        fail();
+    }
+    if (c.kind == TableConstraint::PrimaryKey || c.kind == TableConstraint::Unique) {
+        if (acceptWord("CLUSTERED"))
+            c.clustered = true;
+        else if (acceptWord("NONCLUSTERED"))
+            c.clustered = false;
+    }
+    expectSymbol("(");
+    do {
+        c.columns << parseName();
+        if (!acceptWord("ASC"))
+            acceptWord("DESC");
+    } while (acceptSymbol(","));
+    expectSymbol(")");
+    if (c.kind == TableConstraint::ForeignKey)
+        parseReferences(c.refTable, c.refColumns);
+    skipIndexOptions();
+    out.push_back(std::move(c));
+    return true;
+}
+
+ColumnDef Parser::parseColumnDef() {
+    ColumnDef c;
+    c.name = parseName();
+    if (peek().isWord("AS"))
+        notSupported(QStringLiteral("computed columns"));
+    c.type = parseType(&c.aliasType);
+    for (;;) {
+        QString constraintName;
+        if (acceptWord("CONSTRAINT"))
+            constraintName = parseName();
+        if (acceptWord("IDENTITY")) {
+            c.identity = true;
+            if (acceptSymbol("(")) {
+                c.seed = next().text.toLongLong();
+                expectSymbol(",");
+                c.increment = next().text.toLongLong();
+                expectSymbol(")");
+            }
+        } else if (acceptWord("NULL")) {
+            c.nullable = true;
+        } else if (peek().isWord("NOT") && peek(1).isWord("NULL")) {
+            next();
+            next();
+            c.nullable = false;
+        } else if (acceptWord("DEFAULT")) {
+            c.defaultValue = parsePrimary();
+            c.defaultName = constraintName;
+        } else if (acceptWord("PRIMARY")) {
+            expectWord("KEY");
+            c.primaryKey = true;
+            c.constraintName = constraintName;
+            if (acceptWord("CLUSTERED"))
+                c.clustered = true;
+            else if (!acceptWord("NONCLUSTERED"))
+                c.clustered = true;
+            skipIndexOptions();
+        } else if (acceptWord("UNIQUE")) {
+            c.unique = true;
+            c.constraintName = constraintName;
+            if (!acceptWord("CLUSTERED"))
+                acceptWord("NONCLUSTERED");
+        } else if (peek().isWord("REFERENCES") || peek().isWord("FOREIGN")) {
+            if (acceptWord("FOREIGN"))
+                expectWord("KEY");
+            QStringList cols;
+            parseReferences(c.refTable, cols);
+            c.refColumn = cols.value(0);
+            if (c.constraintName.isEmpty())
+                c.constraintName = constraintName;
+        } else if (acceptWord("CHECK")) {
+            notSupported(QStringLiteral("CHECK constraints"));
+        } else if (acceptWord("COLLATE")) {
+            parseName();  // text comparison follows the engine's one collation
+        } else if (peek().isWord("ROWGUIDCOL") || peek().isWord("SPARSE")) {
+            notSupported(peek().text.toUpper());
+        } else {
+            if (!constraintName.isEmpty())
+                fail();
+            return c;
+        }
+    }
+}
+
+StmtPtr Parser::parseCreateTable() {
+    expectWord("TABLE");
+    auto s = std::make_unique<CreateTableStmt>();
+    s->name = parseObjectName();
+    if (s->name.name.startsWith(u'#'))
+        notSupported(QStringLiteral("temporary tables"));
+    expectSymbol("(");
+    do {
+        if (peek().isSymbol(")"))
+            break;  // trailing comma, as SQL Server allows
+        if (!parseTableConstraint(s->constraints))
+            s->columns.push_back(parseColumnDef());
+    } while (acceptSymbol(","));
+    expectSymbol(")");
+    skipIndexOptions();
+    return s;
+}
+
+StmtPtr Parser::parseCreateIndex(bool unique, bool clustered) {
+    expectWord("INDEX");
+    auto s = std::make_unique<CreateIndexStmt>();
+    s->unique = unique;
+    s->clustered = clustered;
+    s->name = parseName();
+    expectWord("ON");
+    s->table = parseObjectName();
+    expectSymbol("(");
+    do {
+        QString col = parseName();
+        bool desc = acceptWord("DESC");
+        if (!desc)
+            acceptWord("ASC");
+        s->columns.emplace_back(col, desc);
+    } while (acceptSymbol(","));
+    expectSymbol(")");
+    if (peek().isWord("INCLUDE"))
+        notSupported(QStringLiteral("INCLUDE columns"));
+    if (peek().isWord("WHERE"))
+        notSupported(QStringLiteral("filtered indexes"));
+    skipIndexOptions();
+    return s;
+}
+
+StmtPtr Parser::parseCreateProcedure(bool alter) {
+    int start = static_cast<int>(pos_) - 1;  // the CREATE/ALTER word
+    next();                                  // PROC / PROCEDURE
+    auto s = std::make_unique<CreateProcedureStmt>();
+    s->alter = alter;
+    s->name = parseObjectName();
+    if (acceptSymbol(";"))
+        notSupported(QStringLiteral("numbered procedures"));
+    bool paren = acceptSymbol("(");
+    while (peek().kind == TokenKind::Variable) {
+        ProcParam p;
+        p.name = next().text;
+        acceptWord("AS");
+        p.type = parseType(&p.aliasType);
+        if (acceptWord("VARYING"))
+            notSupported(QStringLiteral("cursor parameters"));
+        if (acceptSymbol("="))
+            p.defaultValue = parseUnary();
+        if (acceptWord("OUTPUT") || acceptWord("OUT"))
+            p.output = true;
+        if (acceptWord("READONLY"))
+            notSupported(QStringLiteral("table-valued parameters"));
+        s->params.push_back(std::move(p));
+        if (!acceptSymbol(","))
+            break;
+    }
+    if (paren)
+        expectSymbol(")");
+    if (acceptWord("WITH")) {
+        do {
+            QString opt = parseName();
+            if (opt.compare(u"EXECUTE", Qt::CaseInsensitive) == 0 ||
+                opt.compare(u"EXEC", Qt::CaseInsensitive) == 0) {
+                expectWord("AS");
+                next();
+            }
+        } while (acceptSymbol(","));
+    }
+    if (peek().isWord("FOR"))
+        notSupported(QStringLiteral("FOR REPLICATION"));
+    expectWord("AS");
+    while (peek().kind != TokenKind::End) {
+        while (acceptSymbol(";")) {
+        }
+        if (peek().kind == TokenKind::End)
+            break;
+        s->body.push_back(parseStatement());
+    }
+    s->source = sourceFrom(start < 0 ? 0 : start);
+    return s;
+}
+
+}  // namespace tsql

@@ -1,0 +1,444 @@
+// Batch, procedural and data-changing statements.
+#include "tsql/Errors.h"
+#include "tsql/Parser.h"
+
+namespace tsql {
+
+StmtList Parser::parseBatch() {
+    StmtList out;
+    for (;;) {
+        while (acceptSymbol(";")) {
+        }
+        if (peek().kind == TokenKind::End)
+            return out;
+        out.push_back(parseStatement());
+    }
+}
+
+StmtPtr Parser::parseStatement() {
+    int start = static_cast<int>(pos_);
+    int line = peek().line;
+    StmtPtr s = parseStatementBody();
+    s->line = line;
+    if (s->source.isEmpty())
+        s->source = sourceFrom(start);
+    while (acceptSymbol(";")) {
+    }
+    return s;
+}
+
+StmtPtr Parser::parseStatementBody() {
+    const Token& t = peek();
+    if (t.kind == TokenKind::Symbol && t.text == u"(" && peek(1).isWord("SELECT")) {
+        auto s = std::make_unique<SelectStmt>();
+        s->select = parseSelect();
+        return s;
+    }
+    if (t.kind != TokenKind::Identifier)
+        fail();
+    const QString w = t.text.toUpper();
+    if (w == u"SELECT") {
+        auto s = std::make_unique<SelectStmt>();
+        s->select = parseSelect();
+        return s;
+    }
+    if (w == u"INSERT")
+        return parseInsert();
+    if (w == u"UPDATE")
+        return parseUpdate();
+    if (w == u"DELETE")
+        return parseDelete();
+    if (w == u"TRUNCATE") {
+        next();
+        expectWord("TABLE");
+        auto s = std::make_unique<DeleteStmt>();
+        s->target = parseObjectName();
+        return s;
+    }
+    if (w == u"CREATE")
+        return parseCreate();
+    if (w == u"ALTER")
+        return parseAlter();
+    if (w == u"DROP")
+        return parseDrop();
+    if (w == u"BEGIN")
+        return parseBegin();
+    if (w == u"IF")
+        return parseIf();
+    if (w == u"WHILE")
+        return parseWhile();
+    if (w == u"DECLARE")
+        return parseDeclare();
+    if (w == u"SET")
+        return parseSet();
+    if (w == u"EXEC" || w == u"EXECUTE")
+        return parseExec();
+    if (w == u"RETURN")
+        return parseReturn();
+    if (w == u"COMMIT")
+        return parseTransaction(TransactionStmt::Commit);
+    if (w == u"ROLLBACK")
+        return parseTransaction(TransactionStmt::Rollback);
+    if (w == u"SAVE")
+        return parseTransaction(TransactionStmt::Save);
+    if (w == u"RAISERROR")
+        return parseRaiserror();
+    if (w == u"THROW")
+        return parseThrow();
+    if (w == u"PRINT") {
+        next();
+        auto s = std::make_unique<PrintStmt>();
+        s->value = parseExpr();
+        return s;
+    }
+    if (w == u"BREAK" || w == u"CONTINUE") {
+        next();
+        return std::make_unique<SimpleStmt>(w == u"BREAK" ? Stmt::Break : Stmt::Continue);
+    }
+    if (w == u"USE") {
+        next();
+        auto s = std::make_unique<UseStmt>();
+        s->database = parseName();
+        return s;
+    }
+    if (w == u"WITH")
+        notSupported(QStringLiteral("common table expressions (WITH)"));
+    if (w == u"GOTO" || w == u"WAITFOR" || w == u"MERGE" || w == u"OPEN" || w == u"FETCH" ||
+        w == u"CLOSE" || w == u"DEALLOCATE" || w == u"GRANT" || w == u"REVOKE" || w == u"DENY" ||
+        w == u"BULK" || w == u"DBCC")
+        notSupported(QStringLiteral("the %1 statement").arg(w));
+    if (peek(1).isSymbol(":"))
+        notSupported(QStringLiteral("labels and GOTO"));
+    fail();
+}
+
+StmtList Parser::parseUntilEnd(const char* endWord, const char* second) {
+    StmtList body;
+    for (;;) {
+        while (acceptSymbol(";")) {
+        }
+        if (peek().isWord(endWord) && (!second || peek(1).isWord(second))) {
+            next();
+            if (second)
+                next();
+            return body;
+        }
+        if (peek().kind == TokenKind::End)
+            fail();
+        body.push_back(parseStatement());
+    }
+}
+
+StmtPtr Parser::parseBegin() {
+    expectWord("BEGIN");
+    if (peek().isWord("TRAN") || peek().isWord("TRANSACTION") || peek().isWord("DISTRIBUTED")) {
+        if (acceptWord("DISTRIBUTED"))
+            notSupported(QStringLiteral("distributed transactions"));
+        next();
+        auto s = std::make_unique<TransactionStmt>();
+        s->action = TransactionStmt::Begin;
+        if (peek().kind == TokenKind::Identifier && !isReserved(peek()) && !peek().isWord("WITH"))
+            s->name = next().text;
+        return s;
+    }
+    if (acceptWord("TRY")) {
+        auto s = std::make_unique<TryCatchStmt>();
+        s->tryBody = parseUntilEnd("END", "TRY");
+        expectWord("BEGIN");
+        expectWord("CATCH");
+        s->catchBody = parseUntilEnd("END", "CATCH");
+        return s;
+    }
+    auto b = std::make_unique<BlockStmt>();
+    b->body = parseUntilEnd("END");
+    return b;
+}
+
+StmtPtr Parser::parseIf() {
+    expectWord("IF");
+    auto s = std::make_unique<IfStmt>();
+    s->condition = parseExpr();
+    s->then = parseStatement();
+    if (acceptWord("ELSE"))
+        s->otherwise = parseStatement();
+    return s;
+}
+
+StmtPtr Parser::parseWhile() {
+    expectWord("WHILE");
+    auto s = std::make_unique<WhileStmt>();
+    s->condition = parseExpr();
+    s->body = parseStatement();
+    return s;
+}
+
+StmtPtr Parser::parseDeclare() {
+    expectWord("DECLARE");
+    auto s = std::make_unique<DeclareStmt>();
+    do {
+        Declaration d;
+        if (peek().kind != TokenKind::Variable)
+            fail();
+        d.name = next().text;
+        acceptWord("AS");
+        if (peek().isWord("CURSOR"))
+            notSupported(QStringLiteral("cursors"));
+        d.type = parseType(&d.aliasType);
+        if (acceptSymbol("="))
+            d.init = parseExpr();
+        s->vars.push_back(std::move(d));
+    } while (acceptSymbol(","));
+    return s;
+}
+
+StmtPtr Parser::parseSet() {
+    expectWord("SET");
+    if (peek().kind == TokenKind::Variable) {
+        auto s = std::make_unique<SetVarStmt>();
+        s->name = next().text;
+        const Token& op = peek();
+        if (op.kind != TokenKind::Symbol ||
+            !(op.text == u"=" || op.text == u"+=" || op.text == u"-=" || op.text == u"*=" ||
+              op.text == u"/=" || op.text == u"%="))
+            fail();
+        s->op = next().text;
+        s->value = parseExpr();
+        if (s->op != u"=") {
+            // SET @v += x is SET @v = @v + x.
+            auto var = std::make_unique<Expr>(Expr::Variable);
+            var->text = s->name;
+            auto e = std::make_unique<Expr>(Expr::Binary);
+            e->op = s->op.left(1);
+            e->a = std::move(var);
+            e->b = std::move(s->value);
+            s->value = std::move(e);
+            s->op = QStringLiteral("=");
+        }
+        return s;
+    }
+    auto s = std::make_unique<SetOptionStmt>();
+    s->option = parseName().toUpper();
+    if (s->option == u"TRANSACTION") {
+        // SET TRANSACTION ISOLATION LEVEL ...: SQLite transactions are serialisable.
+        while (!atStatementEnd() || peek().isWord("READ"))
+            next();
+        return s;
+    }
+    if (s->option == u"IDENTITY_INSERT")
+        notSupported(QStringLiteral("SET IDENTITY_INSERT"));
+    const Token& v = peek();
+    if (v.kind == TokenKind::Identifier || v.kind == TokenKind::Integer) {
+        s->value = next().text.toUpper();
+    } else {
+        fail();
+    }
+    return s;
+}
+
+StmtPtr Parser::parseExec() {
+    next();
+    auto s = std::make_unique<ExecStmt>();
+    if (peek().isSymbol("("))
+        notSupported(QStringLiteral("dynamic SQL (EXEC of a string)"));
+    if (peek().kind == TokenKind::Variable && peek(1).isSymbol("=")) {
+        s->returnVar = next().text;
+        next();
+    }
+    if (peek().kind == TokenKind::Variable)
+        notSupported(QStringLiteral("EXEC of a procedure named by a variable"));
+    s->procedure = parseObjectName();
+    if (atStatementEnd() && !peek().isWord("DEFAULT"))
+        return s;
+    do {
+        ExecArg a;
+        if (peek().kind == TokenKind::Variable && peek(1).isSymbol("=")) {
+            a.name = next().text;
+            next();
+        }
+        if (acceptWord("DEFAULT")) {
+            // value stays null
+        } else {
+            a.value = parseExpr();
+        }
+        if (acceptWord("OUTPUT") || acceptWord("OUT"))
+            a.output = true;
+        s->args.push_back(std::move(a));
+    } while (acceptSymbol(","));
+    if (peek().isWord("WITH") && peek(1).isWord("RECOMPILE")) {
+        next();
+        next();
+    }
+    return s;
+}
+
+StmtPtr Parser::parseReturn() {
+    expectWord("RETURN");
+    auto s = std::make_unique<ReturnStmt>();
+    if (!atStatementEnd() && !peek().isWord("END") && !peek().isWord("ELSE"))
+        s->value = parseExpr();
+    return s;
+}
+
+StmtPtr Parser::parseTransaction(int action) {
+    next();
+    auto s = std::make_unique<TransactionStmt>();
+    s->action = static_cast<TransactionStmt::Action>(action);
+    if (acceptWord("TRAN") || acceptWord("TRANSACTION") || acceptWord("WORK")) {
+        if ((peek().kind == TokenKind::Identifier && !isReserved(peek())) ||
+            peek().kind == TokenKind::Variable)
+            s->name = next().text;
+    } else if (action == TransactionStmt::Save) {
+        fail();
+    }
+    return s;
+}
+
+StmtPtr Parser::parseRaiserror() {
+    expectWord("RAISERROR");
+    auto s = std::make_unique<RaiserrorStmt>();
+    if (!acceptSymbol("("))
+        notSupported(QStringLiteral("the old RAISERROR form without parentheses"));
+    s->message = parseExpr();
+    expectSymbol(",");
+    s->severity = parseExpr();
+    expectSymbol(",");
+    s->state = parseExpr();
+    while (acceptSymbol(","))
+        s->args.push_back(parseExpr());
+    expectSymbol(")");
+    if (acceptWord("WITH")) {
+        do {
+            parseName();  // NOWAIT, LOG, SETERROR
+        } while (acceptSymbol(","));
+    }
+    return s;
+}
+
+StmtPtr Parser::parseThrow() {
+    expectWord("THROW");
+    auto s = std::make_unique<ThrowStmt>();
+    if (atStatementEnd())
+        return s;
+    s->number = parseExpr();
+    expectSymbol(",");
+    s->message = parseExpr();
+    expectSymbol(",");
+    s->state = parseExpr();
+    return s;
+}
+
+StmtPtr Parser::parseInsert() {
+    expectWord("INSERT");
+    acceptWord("INTO");
+    auto s = std::make_unique<InsertStmt>();
+    if (peek().kind == TokenKind::Variable)
+        notSupported(QStringLiteral("table variables"));
+    s->table = parseObjectName();
+    if (peek().isSymbol("(") && !peek(1).isWord("SELECT")) {
+        next();
+        do {
+            s->columns << parseName();
+        } while (acceptSymbol(","));
+        expectSymbol(")");
+    }
+    if (peek().isWord("OUTPUT"))
+        notSupported(QStringLiteral("the OUTPUT clause"));
+    if (acceptWord("VALUES")) {
+        do {
+            expectSymbol("(");
+            std::vector<ExprPtr> row;
+            do {
+                if (peek().isWord("DEFAULT"))
+                    notSupported(QStringLiteral("DEFAULT in a VALUES list"));
+                row.push_back(parseExpr());
+            } while (acceptSymbol(","));
+            expectSymbol(")");
+            s->rows.push_back(std::move(row));
+        } while (acceptSymbol(","));
+    } else if (peek().isWord("SELECT") || peek().isSymbol("(")) {
+        s->select = parseSelect();
+    } else if (acceptWord("DEFAULT")) {
+        expectWord("VALUES");
+        s->defaultValues = true;
+    } else if (peek().isWord("EXEC") || peek().isWord("EXECUTE")) {
+        notSupported(QStringLiteral("INSERT ... EXEC"));
+    } else {
+        fail();
+    }
+    return s;
+}
+
+StmtPtr Parser::parseUpdate() {
+    expectWord("UPDATE");
+    auto s = std::make_unique<UpdateStmt>();
+    if (acceptWord("TOP"))
+        s->top = parseTop();
+    s->target = parseObjectName();
+    if (peek().isWord("WITH") && peek(1).isSymbol("(")) {
+        while (!peek().isSymbol(")"))
+            next();
+        next();
+    }
+    expectWord("SET");
+    do {
+        Assignment a;
+        if (peek().kind == TokenKind::Variable) {
+            a.variable = next().text;
+            if (peek(1).isSymbol("=") &&
+                (peek().kind == TokenKind::Identifier || peek().kind == TokenKind::QuotedName)) {
+                notSupported(QStringLiteral("SET @variable = column = expression"));
+            }
+        } else {
+            ObjectName col = parseObjectName();
+            a.column = col.name;
+        }
+        const Token& op = peek();
+        if (op.kind != TokenKind::Symbol)
+            fail();
+        QString o = next().text;
+        a.value = parseExpr();
+        if (o != u"=") {
+            if (o.size() != 2 || o[1] != u'=')
+                fail();
+            auto lhs = std::make_unique<Expr>(a.variable.isEmpty() ? Expr::Column : Expr::Variable);
+            if (a.variable.isEmpty())
+                lhs->parts << a.column;
+            else
+                lhs->text = a.variable;
+            auto e = std::make_unique<Expr>(Expr::Binary);
+            e->op = o.left(1);
+            e->a = std::move(lhs);
+            e->b = std::move(a.value);
+            a.value = std::move(e);
+        }
+        s->sets.push_back(std::move(a));
+    } while (acceptSymbol(","));
+    if (peek().isWord("OUTPUT"))
+        notSupported(QStringLiteral("the OUTPUT clause"));
+    if (acceptWord("FROM"))
+        s->from = parseFromList();
+    if (acceptWord("WHERE")) {
+        if (peek().isWord("CURRENT"))
+            notSupported(QStringLiteral("cursors"));
+        s->where = parseExpr();
+    }
+    return s;
+}
+
+StmtPtr Parser::parseDelete() {
+    expectWord("DELETE");
+    auto s = std::make_unique<DeleteStmt>();
+    if (acceptWord("TOP"))
+        s->top = parseTop();
+    acceptWord("FROM");
+    s->target = parseObjectName();
+    if (peek().isWord("OUTPUT"))
+        notSupported(QStringLiteral("the OUTPUT clause"));
+    if (acceptWord("FROM"))
+        s->from = parseFromList();
+    if (acceptWord("WHERE"))
+        s->where = parseExpr();
+    return s;
+}
+
+}  // namespace tsql

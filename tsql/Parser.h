@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+#include "tsql/Ast.h"
+#include "tsql/Token.h"
+
+namespace tsql {
+
+// Recursive-descent parser of the T-SQL subset. Raises db::Error 102 for a syntax error and
+// the engine's "not supported" error for recognised constructs it does not run.
+class Parser {
+public:
+    explicit Parser(const QString& sql);
+
+    // The statements of a batch.
+    StmtList parseBatch();
+    // A single expression (used by tests and for stored defaults).
+    ExprPtr parseStandaloneExpression();
+    // Number of `?` markers in the text.
+    int parameterCount() const { return paramCount_; }
+
+private:
+    // statements
+    StmtPtr parseStatement();
+    StmtPtr parseStatementBody();
+    StmtList parseUntilEnd(const char* endWord, const char* second = nullptr);
+    StmtPtr parseBegin();
+    StmtPtr parseIf();
+    StmtPtr parseWhile();
+    StmtPtr parseDeclare();
+    StmtPtr parseSet();
+    StmtPtr parseExec();
+    StmtPtr parseReturn();
+    StmtPtr parseTransaction(int action);
+    StmtPtr parseRaiserror();
+    StmtPtr parseThrow();
+    StmtPtr parseInsert();
+    StmtPtr parseUpdate();
+    StmtPtr parseDelete();
+    StmtPtr parseCreate();
+    StmtPtr parseAlter();
+    StmtPtr parseDrop();
+    StmtPtr parseCreateTable();
+    StmtPtr parseCreateProcedure(bool alter);
+    StmtPtr parseCreateIndex(bool unique, bool clustered);
+    ColumnDef parseColumnDef();
+    bool parseTableConstraint(std::vector<TableConstraint>& out);
+    void parseReferences(ObjectName& table, QStringList& columns);
+    void skipIndexOptions();
+
+    // queries
+    std::unique_ptr<Select> parseSelect();
+    SelectCore parseSelectCore();
+    SelectItem parseSelectItem();
+    std::vector<TableRefPtr> parseFromList();
+    TableRefPtr parseTableRef();
+    TableRefPtr parseTablePrimary();
+    std::vector<OrderItem> parseOrderList();
+    ExprPtr parseTop();
+
+    // expressions
+    ExprPtr parseExpr();
+    ExprPtr parseAnd();
+    ExprPtr parseNot();
+    ExprPtr parsePredicate();
+    ExprPtr parseAdditive();
+    ExprPtr parseMultiplicative();
+    ExprPtr parseUnary();
+    ExprPtr parsePrimary();
+    ExprPtr parseFunction(const QString& name);
+    ExprPtr parseCase();
+    ExprPtr parseCast(bool convert);
+    SqlType parseType(QString* aliasName);
+    ObjectName parseObjectName();
+    QString parseName();
+    bool startsSubquery() const;
+
+    // tokens
+    const Token& peek(int ahead = 0) const;
+    const Token& next();
+    bool acceptWord(const char* w);
+    bool acceptSymbol(const char* s);
+    void expectWord(const char* w);
+    void expectSymbol(const char* s);
+    bool atStatementEnd() const;
+    bool isReserved(const Token& t) const;
+    [[noreturn]] void fail() const;
+    QString sourceFrom(int startToken) const;
+
+    QString sql_;
+    std::vector<Token> toks_;
+    size_t pos_ = 0;
+    int paramCount_ = 0;
+};
+
+}  // namespace tsql

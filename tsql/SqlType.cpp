@@ -1,0 +1,169 @@
+#include "tsql/SqlType.h"
+
+#include <QRegularExpression>
+
+namespace tsql {
+
+QString SqlType::toSql() const {
+    auto len = [this] { return length < 0 ? QStringLiteral("max") : QString::number(length); };
+    switch (base) {
+        case Unknown:
+            return QStringLiteral("sql_variant");
+        case Bit:
+            return QStringLiteral("bit");
+        case TinyInt:
+            return QStringLiteral("tinyint");
+        case SmallInt:
+            return QStringLiteral("smallint");
+        case Int:
+            return QStringLiteral("int");
+        case BigInt:
+            return QStringLiteral("bigint");
+        case Decimal:
+            return QStringLiteral("decimal(%1,%2)").arg(precision).arg(scale);
+        case Money:
+            return QStringLiteral("money");
+        case Float:
+            return QStringLiteral("float");
+        case Real:
+            return QStringLiteral("real");
+        case Char:
+            return QStringLiteral("char(%1)").arg(len());
+        case VarChar:
+            return QStringLiteral("varchar(%1)").arg(len());
+        case NChar:
+            return QStringLiteral("nchar(%1)").arg(len());
+        case NVarChar:
+            return QStringLiteral("nvarchar(%1)").arg(len());
+        case Text:
+            return QStringLiteral("text");
+        case DateTime:
+            return QStringLiteral("datetime");
+        case Date:
+            return QStringLiteral("date");
+    }
+    return {};
+}
+
+db::FieldType SqlType::fieldType() const {
+    if (isInteger())
+        return db::FieldType::Integer;
+    if (isNumeric())
+        return db::FieldType::Float;
+    if (isDate())
+        return db::FieldType::DateTime;
+    if (isText())
+        return db::FieldType::String;
+    return db::FieldType::Unknown;
+}
+
+int SqlType::precedence() const {
+    switch (base) {
+        case DateTime:
+        case Date:
+            return 20;
+        case Float:
+            return 19;
+        case Real:
+            return 18;
+        case Decimal:
+            return 17;
+        case Money:
+            return 16;
+        case BigInt:
+            return 15;
+        case Int:
+            return 14;
+        case SmallInt:
+            return 13;
+        case TinyInt:
+            return 12;
+        case Bit:
+            return 11;
+        case Text:
+            return 6;
+        case NVarChar:
+            return 5;
+        case NChar:
+            return 4;
+        case VarChar:
+            return 3;
+        case Char:
+            return 2;
+        case Unknown:
+            return 0;
+    }
+    return 0;
+}
+
+SqlType SqlType::fromName(const QString& rawName, int a, int b) {
+    const QString name = rawName.toLower();
+    if (name == u"int" || name == u"integer")
+        return of(Int);
+    if (name == u"bigint")
+        return of(BigInt);
+    if (name == u"smallint")
+        return of(SmallInt);
+    if (name == u"tinyint")
+        return of(TinyInt);
+    if (name == u"bit")
+        return of(Bit);
+    if (name == u"decimal" || name == u"numeric" || name == u"dec")
+        return decimal(a < 0 ? 18 : a, b < 0 ? 0 : b);
+    if (name == u"money" || name == u"smallmoney")
+        return of(Money);
+    if (name == u"float" || name == u"double")
+        return of(Float);
+    if (name == u"real")
+        return of(Real);
+    if (name == u"char" || name == u"character")
+        return of(Char, a < 0 ? 1 : a);
+    if (name == u"varchar")
+        return of(VarChar, a == -2 ? -1 : (a < 0 ? 1 : a));
+    if (name == u"nchar")
+        return of(NChar, a < 0 ? 1 : a);
+    if (name == u"nvarchar")
+        return of(NVarChar, a == -2 ? -1 : (a < 0 ? 1 : a));
+    if (name == u"text" || name == u"ntext")
+        return of(Text, -1);
+    if (name == u"datetime" || name == u"smalldatetime" || name == u"datetime2")
+        return of(DateTime);
+    if (name == u"date")
+        return of(Date);
+    return {};
+}
+
+SqlType SqlType::parseDeclared(const QString& declared) {
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*([A-Za-z0-9_]+)\\s*(?:\\(\\s*(\\d+|max)\\s*(?:,\\s*(\\d+)\\s*)?\\))?"),
+        QRegularExpression::CaseInsensitiveOption);
+    auto m = re.match(declared);
+    if (!m.hasMatch())
+        return {};
+    int a = -1, b = -1;
+    if (m.capturedLength(2))
+        a = m.captured(2).compare(u"max", Qt::CaseInsensitive) == 0 ? -2 : m.captured(2).toInt();
+    if (m.capturedLength(3))
+        b = m.captured(3).toInt();
+    return fromName(m.captured(1), a, b);
+}
+
+SqlType commonType(const SqlType& a, const SqlType& b) {
+    if (!a.known())
+        return b;
+    if (!b.known())
+        return a;
+    if (a.isText() && b.isText()) {
+        SqlType r = a.precedence() >= b.precedence() ? a : b;
+        r.length = (a.length < 0 || b.length < 0) ? -1 : std::max(a.length, b.length);
+        return r;
+    }
+    if (a.base == SqlType::Decimal && b.base == SqlType::Decimal) {
+        int s = std::max(a.scale, b.scale);
+        int p = std::min(38, std::max(a.precision - a.scale, b.precision - b.scale) + s + 1);
+        return SqlType::decimal(p, s);
+    }
+    return a.precedence() >= b.precedence() ? a : b;
+}
+
+}  // namespace tsql

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+
+#include "db/Types.h"
+
+namespace tsql {
+
+// A T-SQL data type as the engine reasons about it.
+struct SqlType {
+    enum Base {
+        Unknown,  // not known at translation time (e.g. an untyped NULL)
+        Bit,
+        TinyInt,
+        SmallInt,
+        Int,
+        BigInt,
+        Decimal,
+        Money,
+        Float,
+        Real,
+        Char,
+        VarChar,
+        NChar,
+        NVarChar,
+        Text,
+        DateTime,
+        Date,
+    };
+    Base base = Unknown;
+    int length = 0;  // characters for texts; -1 for max
+    int precision = 0;
+    int scale = 0;
+
+    static SqlType of(Base b, int len = 0) { return SqlType{b, len, 0, 0}; }
+    static SqlType decimal(int p, int s) { return SqlType{Decimal, 0, p, s}; }
+
+    bool known() const { return base != Unknown; }
+    bool isText() const { return base >= Char && base <= Text; }
+    bool isFixedText() const { return base == Char || base == NChar; }
+    bool isInteger() const { return base >= Bit && base <= BigInt; }
+    bool isExact() const { return isInteger() || base == Decimal || base == Money; }
+    bool isNumeric() const { return base >= Bit && base <= Real; }
+    bool isApprox() const { return base == Float || base == Real; }
+    bool isDate() const { return base == DateTime || base == Date; }
+
+    // Declared type as written in CREATE TABLE (T-SQL spelling, e.g. "varchar(20)").
+    QString toSql() const;
+    // The field type reported to the access layer.
+    db::FieldType fieldType() const;
+    // SQL Server's data type precedence: higher wins in mixed expressions.
+    int precedence() const;
+
+    // Parses a declared type such as "DECIMAL(18,2)"; Unknown when not a base type name.
+    static SqlType fromName(const QString& name, int a = -1, int b = -1);
+    static SqlType parseDeclared(const QString& declared);
+};
+
+// Type of a binary arithmetic or CASE result under SQL Server's precedence rules.
+SqlType commonType(const SqlType& a, const SqlType& b);
+
+}  // namespace tsql

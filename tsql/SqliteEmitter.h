@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+#include "tsql/Ast.h"
+#include "tsql/Binder.h"
+
+namespace tsql {
+
+// Where the value of a `?N` placeholder comes from when the statement runs.
+struct Slot {
+    enum Kind { Param, Variable, Context };
+    Kind kind = Param;
+    int index = 0;  // Param: the batch parameter
+    QString name;   // Variable: "@name" lower-cased; Context: "@@ROWCOUNT", "ERROR_MESSAGE", ...
+};
+
+struct OutColumn {
+    QString name;
+    SqlType type;
+};
+
+// A translated statement: SQLite text, its placeholders, and the shape of its rows.
+struct Compiled {
+    QByteArray sql;
+    std::vector<Slot> bindings;
+    std::vector<OutColumn> columns;
+    QStringList assignTo;               // SELECT @a = ..., @b = ...: the variables, in column order
+    bool readsDatabases = false;        // reads sysdatabases
+    bool changesRows = false;           // INSERT/UPDATE/DELETE: reports a row count
+    const TableInfo* target = nullptr;  // of INSERT/UPDATE/DELETE
+    QString verb;                       // INSERT, UPDATE, DELETE
+};
+
+// Renders the set statements of the AST as SQLite SQL, typing each expression with the binder.
+// Every node kind is rendered in one place.
+class SqliteEmitter {
+public:
+    explicit SqliteEmitter(Environment& env) : binder_(env) {}
+
+    Compiled select(const Select& s);
+    Compiled assignSelect(const Select& s);  // SELECT @v = ...
+    Compiled expression(const Expr& e);      // SELECT <expr>
+    Compiled condition(const Expr& e);       // SELECT 1 when the condition holds, else 0
+    Compiled insert(const InsertStmt& s);
+    Compiled update(const UpdateStmt& s);
+    Compiled remove(const DeleteStmt& s);
+    // A constant default or a single expression typed for a column, for DDL.
+    QByteArray literalSql(const Expr& e, SqlType* type = nullptr);
+
+    struct Rendered {
+        QByteArray sql;
+        SqlType type;
+        bool column = false;         // a plain column reference
+        bool stringLiteral = false;  // a '...' literal: its text in `literal`
+        QString literal;
+    };
+
+private:
+    Rendered expr(const Expr& e);
+    Rendered literal(const Expr& e);
+    Rendered binary(const Expr& e);
+    Rendered comparison(const QString& op, Rendered l, Rendered r);
+    Rendered arithmetic(const QString& op, Rendered l, Rendered r);
+    Rendered function(const Expr& e);
+    Rendered aggregate(const Expr& e, const QString& name);
+    Rendered cast(const Expr& e);
+    Rendered caseExpr(const Expr& e);
+    Rendered subquery(const Select& s, bool scalar);
+    QByteArray slot(Slot::Kind kind, int index, const QString& name);
+    QByteArray convertTo(const Rendered& r, const SqlType& to, int style = -1, bool store = false);
+    // Brings two operands to comparable forms (date literals, collation).
+    void harmonise(Rendered& l, Rendered& r, bool& text);
+
+    QByteArray selectSql(const Select& s, std::vector<OutColumn>* out);
+    QByteArray coreSql(const SelectCore& c, std::vector<OutColumn>* out, QStringList* assign,
+                       const std::vector<OrderItem>* orderBy, QByteArray* orderSql);
+    QByteArray fromSql(const std::vector<TableRefPtr>& from);
+    QByteArray tableSql(const TableRef& t);
+    QByteArray orderSql(const std::vector<OrderItem>& items, const std::vector<OutColumn>* out);
+    QByteArray assignmentValue(const TableInfo& t, const QString& column, const Expr& value);
+
+    Binder binder_;
+    Compiled out_;
+    int derivedCount_ = 0;
+};
+
+}  // namespace tsql

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+
+#include "db/Types.h"
+#include "tsql/SqlType.h"
+
+struct sqlite3_value;
+struct sqlite3_stmt;
+struct sqlite3_context;
+
+namespace tsql {
+
+// A runtime scalar as SQLite holds it: texts are UTF-8, dates canonical texts.
+struct Value {
+    enum Kind { Null, Int, Real, Text };
+    Kind kind = Null;
+    qint64 i = 0;
+    double d = 0;
+    QByteArray s;
+
+    static Value null() { return {}; }
+    static Value integer(qint64 v) {
+        Value r;
+        r.kind = Int;
+        r.i = v;
+        return r;
+    }
+    static Value real(double v) {
+        Value r;
+        r.kind = Real;
+        r.d = v;
+        return r;
+    }
+    static Value text(const QByteArray& v) {
+        Value r;
+        r.kind = Text;
+        r.s = v;
+        return r;
+    }
+    static Value text(const QString& v) { return text(v.toUtf8()); }
+
+    bool isNull() const { return kind == Null; }
+    double toDouble() const;
+    QString toString() const;
+
+    static Value fromSqlite(sqlite3_value* v);
+    static Value fromColumn(sqlite3_stmt* st, int col);
+    void bind(sqlite3_stmt* st, int index) const;
+    void result(sqlite3_context* ctx) const;
+
+    // Value of an access-layer parameter; dates become the canonical text.
+    static Value fromBound(const db::BoundValue& b);
+    // The value as the access layer reports a column of the given type.
+    QVariant toVariant(const SqlType& type) const;
+};
+
+}  // namespace tsql
