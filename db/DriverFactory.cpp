@@ -1,4 +1,5 @@
 #include "db/Driver.h"
+#include "db/EmbeddedDriver.h"
 #include "db/Error.h"
 #include "db/OdbcDriver.h"
 
@@ -6,8 +7,7 @@ namespace db {
 
 std::unique_ptr<Driver> createDriver(const QString& serverName) {
     if (serverName.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive))
-        throw Error::client(QStringLiteral("The embedded engine is not available in this build: ") +
-                            serverName);
+        return std::make_unique<EmbeddedDriver>();
     return std::make_unique<OdbcDriver>();
 }
 

@@ -1,3 +1,4 @@
+// Queries: the SELECT forms the system's texts use, translated and run on SQLite.
 #include "TsqlFixture.h"
 
 class QueryTest : public TsqlTest {
@@ -6,16 +7,131 @@ protected:
         TsqlTest::SetUp();
         run(QStringLiteral(
             "CREATE TABLE Product (Id int identity(1,1) not null primary key, Code varchar(20) not "
-            "null, Name varchar(60) null, Price decimal(18,2) null default 0, Qty int null)\n"
+            "null, Name varchar(60) null, Price decimal(18,2) null default 0, Qty int null, "
+            "GroupId int null)\n"
             "CREATE UNIQUE INDEX IxProductCode ON Product (Code)\n"
-            "INSERT INTO Product (Code, Name, Price, Qty) VALUES ('A1', 'Apple', 10.5, 3)\n"
-            "INSERT INTO Product (Code, Name, Price, Qty) VALUES ('b2', 'banana', 2, NULL)\n"
-            "INSERT INTO Product (Code, Name, Price, Qty) VALUES ('C3', 'Cherry', NULL, 7)"));
+            "CREATE TABLE Grp (Id int not null primary key, Title varchar(20))\n"
+            "INSERT INTO Grp (Id, Title) VALUES (1, 'Fruit'), (2, 'Tools')\n"
+            "INSERT INTO Product (Code, Name, Price, Qty, GroupId) VALUES ('A1', 'Apple', 10.5, 3, "
+            "1)\n"
+            "INSERT INTO Product (Code, Name, Price, Qty, GroupId) VALUES ('b2', 'banana', 2, "
+            "NULL, 1)\n"
+            "INSERT INTO Product (Code, Name, Price, Qty, GroupId) VALUES ('C3', 'Cherry', NULL, "
+            "7, 3)"));
     }
 };
 
-TEST_F(QueryTest, SelectsWithTopOrderAndAliases) {
+TEST_F(QueryTest, TopOrderAndTheAliasForms) {
     EXPECT_EQ(rows(QStringLiteral("select top 2 Code, N = Name from Product order by Code desc")),
               (QStringList{QStringLiteral("C3|Cherry"), QStringLiteral("b2|banana")}));
+    db::BatchResult r = run(QStringLiteral("SELECT Code AS C, Name 'Title', Qty Q FROM Product"));
+    const auto& cols = r.firstRowSet()->rowSet.columns;
+    ASSERT_EQ(cols.size(), 3u);
+    EXPECT_EQ(cols[0].name, QStringLiteral("C"));
+    EXPECT_EQ(cols[1].name, QStringLiteral("Title"));
+    EXPECT_EQ(cols[2].name, QStringLiteral("Q"));
+    EXPECT_EQ(cols[2].type, db::FieldType::Integer);
+}
+
+TEST_F(QueryTest, StarAndQualifiedStarExpandToTheTableColumns) {
+    db::BatchResult r =
+        run(QStringLiteral("select P.*, G.Title from Product P "
+                           "left join Grp G on G.Id = P.GroupId where P.Code = 'a1'"));
+    const auto* rs = r.firstRowSet();
+    ASSERT_NE(rs, nullptr);
+    EXPECT_EQ(rs->rowSet.columns.size(), 7u);
+    EXPECT_EQ(rs->rowSet.indexOf(QStringLiteral("title")), 6);
+    EXPECT_EQ(scalar(QStringLiteral(
+                  "select count(*) from Product p inner join Grp g on g.Id = p.GroupId")),
+              QStringLiteral("2"));
+    EXPECT_EQ(scalar(QStringLiteral(
+                  "select count(*) from Grp g right join Product p on g.Id = p.GroupId")),
+              QStringLiteral("3"));
+}
+
+TEST_F(QueryTest, IdentityValuesAndRowCounts) {
     EXPECT_EQ(scalar(QStringLiteral("SELECT @@IDENTITY AS 'New_Id'")), QStringLiteral("3"));
+    db::BatchResult r = run(QStringLiteral("update Product set Qty = 0 where Qty is null"));
+    EXPECT_EQ(r.lastRowsAffected(), 1);
+    EXPECT_EQ(scalar(QStringLiteral("update Product set Qty = Qty + 1 select @@ROWCOUNT")),
+              QStringLiteral("3"));
+    EXPECT_EQ(scalar(QStringLiteral(
+                  "insert into Grp (Id, Title) values (9, 'x') select SCOPE_IDENTITY()")),
+              QStringLiteral("3"));  // Grp has no identity: the last identity stays
+}
+
+TEST_F(QueryTest, GroupByHavingDistinctAndUnion) {
+    EXPECT_EQ(rows(QStringLiteral("select GroupId, count(*) n from Product group by GroupId "
+                                  "having count(*) > 1")),
+              QStringList{QStringLiteral("1|2")});
+    EXPECT_EQ(scalar(QStringLiteral("select count(distinct GroupId) from Product")),
+              QStringLiteral("2"));
+    EXPECT_EQ(rows(QStringLiteral("select Code from Product where GroupId = 1 union "
+                                  "select Title from Grp order by Code")),
+              (QStringList{QStringLiteral("A1"), QStringLiteral("b2"), QStringLiteral("Fruit"),
+                           QStringLiteral("Tools")}));
+    EXPECT_EQ(
+        rows(QStringLiteral("select GroupId from Product union all select Id from Grp")).size(), 5);
+}
+
+TEST_F(QueryTest, SubSelectsExistsInAndBetween) {
+    EXPECT_EQ(
+        scalar(QStringLiteral("select (select Title from Grp where Id = P.GroupId) from Product P "
+                              "where Code = 'b2'")),
+        QStringLiteral("Fruit"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Product P where exists "
+                                    "(select * from Grp G where G.Id = P.GroupId)")),
+              QStringLiteral("2"));
+    EXPECT_EQ(scalar(QStringLiteral(
+                  "select count(*) from Product where GroupId not in (select Id from Grp)")),
+              QStringLiteral("1"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Product where Code in ('a1', 'C3 ')")),
+              QStringLiteral("2"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Product where Price between 2 and 10.5")),
+              QStringLiteral("2"));
+    EXPECT_EQ(
+        scalar(QStringLiteral("select Name from (select Code, Name from Product where Qty > 5) D")),
+        QStringLiteral("Cherry"));
+}
+
+TEST_F(QueryTest, CaseCoalesceAndWindowFunctions) {
+    EXPECT_EQ(
+        rows(QStringLiteral("select Code, case when Qty is null then 'none' when Qty > 5 then "
+                            "'many' else 'few' end from Product order by Id")),
+        (QStringList{QStringLiteral("A1|few"), QStringLiteral("b2|none"),
+                     QStringLiteral("C3|many")}));
+    EXPECT_EQ(scalar(QStringLiteral("select Coalesce(Price, 0.00) from Product where Code = 'C3'")),
+              QStringLiteral("0"));
+    EXPECT_EQ(
+        rows(QStringLiteral("select Code, RANK()Over ( Order BY GroupId Desc) R from Product "
+                            "order by Code")),
+        (QStringList{QStringLiteral("A1|2"), QStringLiteral("b2|2"), QStringLiteral("C3|1")}));
+}
+
+TEST_F(QueryTest, ParametersStandWhereExpressionsMay) {
+    EXPECT_EQ(scalar(QStringLiteral("select Name from Product where Code = ?"), {text("B2")}),
+              QStringLiteral("banana"));
+    EXPECT_EQ(scalar(QStringLiteral("if ? > 1 select 'big' else select 'small'"), {integer(2)}),
+              QStringLiteral("big"));
+    EXPECT_EQ(scalar(QStringLiteral("declare @x int set @x = ? + 1 select @x"), {integer(41)}),
+              QStringLiteral("42"));
+    EXPECT_EQ(
+        scalar(QStringLiteral("select count(*) from Product where Id in (select Id from Product "
+                              "where Qty > ?)"),
+               {integer(2)}),
+        QStringLiteral("2"));
+}
+
+TEST_F(QueryTest, ThreePartNamesReachAnotherDatabaseOfTheServer) {
+    tsql::Session master(dir_.path(), QStringLiteral("master"));
+    master.execute(QStringLiteral("CREATE DATABASE Other"), {});
+    tsql::Session other(dir_.path(), QStringLiteral("Other"));
+    other.execute(QStringLiteral("create table UserName (Id int, Code varchar(10)) "
+                                 "insert into UserName values (5, 'ANN')"),
+                  {});
+    EXPECT_EQ(scalar(QStringLiteral("select Code from Other.Dbo.UserName where Id = 5")),
+              QStringLiteral("ANN"));
+    EXPECT_EQ(
+        scalar(QStringLiteral("select count(*) from master..SysDatabases where Name = 'shop'")),
+        QStringLiteral("1"));
 }
