@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <unicode/ucol.h>
 #include <unicode/uiter.h>
+#include <unicode/uscript.h>
 
 #include <QString>
 #include <mutex>
@@ -19,6 +20,10 @@ UCollator* collator() {
         if (U_FAILURE(status))
             col = ucol_open("", &status);
         ucol_setStrength(col, UCOL_SECONDARY);
+        // Latin before Thai, as SQL Server's Thai collation orders them; the Thai tailoring alone
+        // would put Thai script first.
+        const int32_t order[] = {UCOL_REORDER_CODE_DIGIT, USCRIPT_LATIN, USCRIPT_THAI};
+        ucol_setReorderCodes(col, order, 3, &status);
         return col;
     }();
     return c;

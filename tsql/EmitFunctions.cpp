@@ -267,9 +267,9 @@ SqliteEmitter::Rendered SqliteEmitter::function(const Expr& e) {
         arity(e, 1, 1);
         out.sql = "tsql_" + n.toUtf8() + "(" + arg(0).sql + ")";
         out.type = SqlType::of(SqlType::Int);
-    } else if (n == u"object_id") {
-        arity(e, 1, 2);
-        out.sql = "object_id(" + arg(0).sql + ")";
+    } else if (n == u"object_id" || n == u"type_id") {
+        arity(e, 1, n == u"type_id" ? 1 : 2);
+        out.sql = n.toUtf8() + "(" + arg(0).sql + ")";
         out.type = SqlType::of(SqlType::Int);
     } else if (n == u"scope_identity" || n == u"db_name" || n == u"user_name" ||
                n == u"suser_sname" || n == u"host_name" || n == u"app_name" ||

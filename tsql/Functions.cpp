@@ -319,6 +319,29 @@ void fnObjectId(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     sqlite3_finalize(st);
 }
 
+// TYPE_ID('name'): the id of a system or alias type, NULL when there is none.
+void fnTypeId(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    QString name = argText(argv[0]).split(u'.').last();
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    sqlite3_stmt* st = nullptr;
+    const char* sql = "SELECT xusertype FROM temp.systypes WHERE name = ?1 COLLATE NOCASE LIMIT 1";
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_result_error(ctx, sqlite3_errmsg(db), -1);
+        return;
+    }
+    QByteArray o = name.toUtf8();
+    sqlite3_bind_text(st, 1, o.constData(), int(o.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(st) == SQLITE_ROW)
+        sqlite3_result_int64(ctx, sqlite3_column_int64(st, 0));
+    else
+        sqlite3_result_null(ctx);
+    sqlite3_finalize(st);
+}
+
 QString normalPart(const QString& raw) {
     QString p = raw.toLower();
     if (p == u"yy" || p == u"yyyy" || p == u"year")
@@ -461,6 +484,7 @@ void registerFunctions(sqlite3* db, std::function<QDateTime()>* now) {
         sqlite3_create_function(db, f.name, f.args, det, f.data, f.f, nullptr, nullptr);
     sqlite3_create_function(db, "tsql_getdate", 0, SQLITE_UTF8, now, fnGetDate, nullptr, nullptr);
     sqlite3_create_function(db, "object_id", 1, SQLITE_UTF8, nullptr, fnObjectId, nullptr, nullptr);
+    sqlite3_create_function(db, "type_id", 1, SQLITE_UTF8, nullptr, fnTypeId, nullptr, nullptr);
     sqlite3_create_function(db, "object_id", 2, SQLITE_UTF8, nullptr, fnObjectId, nullptr, nullptr);
 }
 
