@@ -2,10 +2,10 @@
 -- holds yes/no flags, true only when exactly 'Y'. Both are nullable, so columns of these types
 -- can be added to tables that already hold rows. Safe to run again.
 
-IF TYPE_ID('IdNo') IS NULL
+IF NOT EXISTS (SELECT * FROM systypes WHERE name = 'IdNo')
 CREATE TYPE IdNo FROM int NULL
 GO
 
-IF TYPE_ID('CharFlag') IS NULL
+IF NOT EXISTS (SELECT * FROM systypes WHERE name = 'CharFlag')
 CREATE TYPE CharFlag FROM char(1) NULL
 GO

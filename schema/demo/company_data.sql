@@ -500,21 +500,19 @@ FROM IvHd H
 WHERE H.DocNo LIKE 'IV____-R2' AND DateAdd(day, 14, H.DocDate) <= GetDate()
 GO
 
--- Receipts a month after each credit invoice; the last round of a year is paid half.
+-- Receipts 75 days after each credit invoice, so the last round of a year is still owed at
+-- its end.
 IF NOT EXISTS (SELECT * FROM RcHd)
 BEGIN
     INSERT INTO RcHd (DocNo, DocDate, CancelFlag, Remark, Customer, TotalAmount, CashAmount,
                       BankAmount)
-    SELECT 'RC' + Substring(H.DocNo, 3, 10), DateAdd(day, 30, H.DocDate), 'N', N'รับชำระหนี้',
+    SELECT 'RC' + Substring(H.DocNo, 3, 10), DateAdd(day, 75, H.DocDate), 'N', N'รับชำระหนี้',
            H.Customer, 0, 0, 0
     FROM IvHd H
-    WHERE H.IvType = 'R' AND H.CancelFlag = 'N' AND H.NotCutStock = 'N'
-      AND DateAdd(day, 30, H.DocDate) <= GetDate()
+    WHERE H.IvType = 'R' AND H.CancelFlag = 'N' AND DateAdd(day, 75, H.DocDate) <= GetDate()
 
     INSERT INTO RcDt (RcHd, DocType, DocId, DocNo, Amount, CurrencyId, Rate)
-    SELECT R.Id, 'IV', H.Id, H.DocNo,
-           CASE WHEN H.DocNo LIKE '%4' THEN Round(H.NetAmount / 2, 2) ELSE H.NetAmount END,
-           H.CurrencyId, H.Rate
+    SELECT R.Id, 'IV', H.Id, H.DocNo, H.NetAmount, H.CurrencyId, H.Rate
     FROM RcHd R
     INNER JOIN IvHd H ON H.DocNo = 'IV' + Substring(R.DocNo, 3, 10)
 
@@ -567,21 +565,28 @@ FROM PcHd H
 WHERE H.DocNo LIKE 'PC____-0002' AND DateAdd(day, 11, H.DocDate) <= GetDate()
 GO
 
--- Payments 30 days after each purchase; the dollar purchase of the current year stays unpaid.
+-- Payments 100 days after each purchase, less its returns, so the last round of a year is still owed at its
+-- end; the dollar purchase of the current year stays unpaid.
 IF NOT EXISTS (SELECT * FROM PdHd)
 BEGIN
     INSERT INTO PdHd (DocNo, DocDate, CancelFlag, Remark, Vendor, TotalAmount, CashAmount,
                       BankAmount)
-    SELECT 'PD' + Substring(H.DocNo, 3, 10), DateAdd(day, 30, H.DocDate), 'N', N'จ่ายชำระหนี้',
-           H.Vendor, H.NetAmount, 0, H.NetAmount
+    SELECT 'PD' + Substring(H.DocNo, 3, 10), DateAdd(day, 100, H.DocDate), 'N', N'จ่ายชำระหนี้',
+           H.Vendor, 0, 0, 0
     FROM PcHd H
-    WHERE DateAdd(day, 30, H.DocDate) <= GetDate()
+    WHERE DateAdd(day, 100, H.DocDate) <= GetDate()
       AND NOT (H.DocNo LIKE 'PC____-0009' AND Year(H.DocDate) = Year(GetDate()))
 
     INSERT INTO PdDt (PdHd, DocType, DocId, DocNo, Amount, CurrencyId, Rate)
-    SELECT P.Id, 'PC', H.Id, H.DocNo, H.NetAmount, H.CurrencyId, H.Rate
+    SELECT P.Id, 'PC', H.Id, H.DocNo,
+           H.NetAmount - Coalesce((SELECT Sum(R.NetAmount) FROM PrHd R WHERE R.PcHd = H.Id), 0),
+           H.CurrencyId, H.Rate
     FROM PdHd P
     INNER JOIN PcHd H ON H.DocNo = 'PC' + Substring(P.DocNo, 3, 10)
+
+    UPDATE PdHd
+    SET TotalAmount = (SELECT Sum(D.Amount) FROM PdDt D WHERE D.PdHd = PdHd.Id),
+        BankAmount = (SELECT Sum(D.Amount) FROM PdDt D WHERE D.PdHd = PdHd.Id)
 END
 GO
 
