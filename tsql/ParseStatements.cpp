@@ -174,6 +174,9 @@ StmtPtr Parser::parseWhile() {
 
 StmtPtr Parser::parseDeclare() {
     expectWord("DECLARE");
+    if (peek().kind == TokenKind::Identifier &&
+        (peek(1).isWord("CURSOR") || peek(1).isWord("INSENSITIVE") || peek(1).isWord("SCROLL")))
+        notSupported(QStringLiteral("cursors"));
     auto s = std::make_unique<DeclareStmt>();
     do {
         Declaration d;

@@ -1,0 +1,124 @@
+// Errors carry SQL Server's numbers and wording, so that the error translation works unchanged.
+#include "TsqlFixture.h"
+
+class ErrorTest : public TsqlTest {
+protected:
+    void SetUp() override {
+        TsqlTest::SetUp();
+        run(QStringLiteral(
+            "CREATE TABLE Grp (Id int not null constraint PK_Grp primary key, Code varchar(10) not "
+            "null "
+            "constraint UQ_GrpCode unique)\n"
+            "CREATE TABLE Item (Id int identity(1,1) not null, Code varchar(10) not null, "
+            "Grp int null constraint FK_ItemGrp references Grp(Id), "
+            "constraint PK_Item primary key (Id))\n"
+            "CREATE UNIQUE INDEX IxItemCode ON Item (Code)\n"
+            "INSERT INTO Grp VALUES (1, 'G1')\n"
+            "INSERT INTO Item (Code, Grp) VALUES ('A', 1)"));
+    }
+
+    void expectError(const QString& sql, int number, const QString& fragment) {
+        QString message;
+        EXPECT_EQ(errorOf(sql, &message), number)
+            << sql.toStdString() << " -> " << message.toStdString();
+        EXPECT_TRUE(message.contains(fragment, Qt::CaseInsensitive))
+            << message.toStdString() << " lacks " << fragment.toStdString();
+    }
+};
+
+TEST_F(ErrorTest, ConstraintViolations) {
+    expectError(
+        QStringLiteral("insert into Item (Code) values (null)"), 515,
+        QStringLiteral("Cannot insert the value NULL into column 'Code', table 'Shop.dbo.Item'; "
+                       "column does not allow nulls. INSERT fails."));
+    expectError(QStringLiteral("update Item set Code = null"), 515,
+                QStringLiteral("UPDATE fails."));
+    expectError(
+        QStringLiteral("insert into Grp values (1, 'G2')"), 2627,
+        QStringLiteral("Violation of PRIMARY KEY constraint 'PK_Grp'. Cannot insert duplicate "
+                       "key in object 'dbo.Grp'."));
+    expectError(QStringLiteral("insert into Grp values (2, 'g1')"), 2627,
+                QStringLiteral("Violation of UNIQUE KEY constraint 'UQ_GrpCode'."));
+    expectError(
+        QStringLiteral("insert into Item (Code) values ('a ')"), 2601,
+        QStringLiteral("Cannot insert duplicate key row in object 'dbo.Item' with unique index "
+                       "'IxItemCode'."));
+    expectError(QStringLiteral("insert into Item (Code, Grp) values ('B', 9)"), 547,
+                QStringLiteral("The INSERT statement conflicted with the FOREIGN KEY constraint "
+                               "\"FK_ItemGrp\"."));
+    expectError(
+        QStringLiteral("delete from Grp"), 547,
+        QStringLiteral(
+            "The DELETE statement conflicted with the REFERENCE constraint \"FK_ItemGrp\""));
+    // The failed statements changed nothing.
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Item")), QStringLiteral("1"));
+}
+
+TEST_F(ErrorTest, NamesThatDoNotResolve) {
+    expectError(QStringLiteral("select * from Nothing"), 208,
+                QStringLiteral("Invalid object name 'Nothing'."));
+    expectError(QStringLiteral("select Nope from Item"), 207,
+                QStringLiteral("Invalid column name 'Nope'."));
+    expectError(QStringLiteral("exec NoSuchProc 1"), 2812,
+                QStringLiteral("Could not find stored procedure 'NoSuchProc'."));
+    expectError(QStringLiteral("select @x"), 137,
+                QStringLiteral("Must declare the scalar variable \"@x\"."));
+    expectError(QStringLiteral("select Id from Item, Grp"), 209,
+                QStringLiteral("Ambiguous column name 'Id'."));
+}
+
+TEST_F(ErrorTest, ConversionsAndArithmetic) {
+    expectError(QStringLiteral("select Convert(Int, 'x1')"), 245,
+                QStringLiteral(
+                    "Conversion failed when converting the varchar value 'x1' to data type int."));
+    expectError(QStringLiteral(
+                    "declare @s varchar(5) set @s = 'a' select Convert(Int, SubString(@s, 1, 1))"),
+                245, QStringLiteral("varchar value 'a'"));
+    expectError(QStringLiteral("select Cast('1.2.3' As Decimal(10,2))"), 8114,
+                QStringLiteral("Error converting data type varchar to numeric."));
+    expectError(QStringLiteral("select 1 / 0"), 8134,
+                QStringLiteral("Divide by zero error encountered."));
+    expectError(QStringLiteral("declare @z int set @z = 0 select Id % @z from Item"), 8134,
+                QStringLiteral("Divide by zero"));
+    expectError(QStringLiteral("select Cast('31/31/2024' As datetime)"), 241,
+                QStringLiteral(
+                    "Conversion failed when converting date and/or time from character string."));
+    expectError(QStringLiteral("insert into Item (Code) values ('much too long')"), 8152,
+                QStringLiteral("String or binary data would be truncated."));
+}
+
+TEST_F(ErrorTest, SyntaxAndUnsupportedConstructs) {
+    expectError(QStringLiteral("select from where"), 102, QStringLiteral("Incorrect syntax near"));
+    expectError(QStringLiteral("select 'abc"), 105, QStringLiteral("Unclosed quotation mark"));
+    QString message;
+    EXPECT_NE(errorOf(QStringLiteral("with c as (select 1 x) select * from c"), &message), 0);
+    EXPECT_TRUE(message.contains(QStringLiteral("does not support common table expressions")))
+        << message.toStdString();
+    EXPECT_NE(errorOf(QStringLiteral("declare c cursor for select 1"), &message), 0);
+    EXPECT_TRUE(message.contains(QStringLiteral("not support"))) << message.toStdString();
+    EXPECT_NE(errorOf(QStringLiteral("select top 10 percent * from Item"), &message), 0);
+    EXPECT_TRUE(message.contains(QStringLiteral("TOP ... PERCENT"))) << message.toStdString();
+}
+
+TEST_F(ErrorTest, ErrorsInsideATransactionAndXactAbort) {
+    // A batch that began a transaction and failed leaves nothing of it.
+    EXPECT_EQ(errorOf(QStringLiteral("begin tran insert into Grp values (5, 'G5') "
+                                     "insert into Grp values (5, 'G6') commit")),
+              2627);
+    EXPECT_EQ(session_->transactionDepth(), 0);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Grp")), QStringLiteral("1"));
+    // With XACT_ABORT an error rolls back even the caller's transaction.
+    session_->beginTransaction();
+    run(QStringLiteral("insert into Grp values (6, 'G6')"));
+    EXPECT_EQ(errorOf(QStringLiteral("set xact_abort on insert into Grp values (6, 'G7')")), 2627);
+    EXPECT_EQ(session_->transactionDepth(), 0);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Grp")), QStringLiteral("1"));
+    // Without it the caller's transaction stays open and keeps its work.
+    run(QStringLiteral("set xact_abort off"));
+    session_->beginTransaction();
+    run(QStringLiteral("insert into Grp values (7, 'G7')"));
+    EXPECT_EQ(errorOf(QStringLiteral("insert into Grp values (7, 'G8')")), 2627);
+    EXPECT_EQ(session_->transactionDepth(), 1);
+    session_->commit();
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Grp")), QStringLiteral("2"));
+}

@@ -1,0 +1,102 @@
+// Stored procedures and the procedural statements of batches.
+#include "TsqlFixture.h"
+
+class ProcedureTest : public TsqlTest {
+protected:
+    void SetUp() override {
+        TsqlTest::SetUp();
+        run(QStringLiteral(
+            "CREATE TABLE Log (Id int identity not null primary key, Note varchar(40) "
+            "not null, Amount int null)"));
+        run(QStringLiteral(
+            "CREATE PROCEDURE AddLog @Note varchar(40), @Amount int = 5, @NewId int OUTPUT\n"
+            "AS\n"
+            "SET NOCOUNT ON\n"
+            "INSERT INTO Log (Note, Amount) VALUES (@Note, @Amount)\n"
+            "SET @NewId = SCOPE_IDENTITY()\n"
+            "IF @Amount > 100 RETURN 2\n"
+            "RETURN 1"));
+        run(QStringLiteral(
+            "CREATE PROCEDURE Failing @Note varchar(40)\nAS\nBEGIN TRAN\n"
+            "INSERT INTO Log (Note) VALUES (@Note)\nINSERT INTO Log (Note) VALUES (NULL)\nCOMMIT"));
+    }
+};
+
+TEST_F(ProcedureTest, PositionalNamedDefaultAndOutputArguments) {
+    EXPECT_EQ(rows(QStringLiteral("declare @id int, @r int exec @r = AddLog 'first', 7, @id output "
+                                  "exec AddLog @NewId = @id out, @Note = 'second' select @r, @id")),
+              QStringList{QStringLiteral("1|2")});
+    EXPECT_EQ(rows(QStringLiteral("select Note, Amount from Log order by Id")),
+              (QStringList{QStringLiteral("first|7"), QStringLiteral("second|5")}));
+}
+
+TEST_F(ProcedureTest, CalledThroughTheAccessLayerInterface) {
+    std::vector<db::ProcArg> args = {
+        {QStringLiteral("Result"), db::FieldType::Integer, db::ParamDirection::Result, {}},
+        {QStringLiteral("@Note"), db::FieldType::String, db::ParamDirection::Input,
+         QStringLiteral("x")},
+        {QStringLiteral("@Amount"), db::FieldType::Integer, db::ParamDirection::Input, 500},
+        {QStringLiteral("@NewId"), db::FieldType::Integer, db::ParamDirection::Output, {}},
+    };
+    EXPECT_EQ(session_->callProcedure(QStringLiteral("AddLog"), args, nullptr), 2);
+    EXPECT_EQ(args[0].value.toInt(), 2);
+    EXPECT_EQ(args[3].value.toInt(), 1);
+    std::vector<db::ProcArg> none;
+    try {
+        session_->callProcedure(QStringLiteral("AddLog"), none, nullptr);
+        FAIL() << "missing parameter accepted";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.nativeError(), 201);
+        EXPECT_TRUE(e.message().contains(QStringLiteral("expects parameter '@Note'")));
+    }
+}
+
+TEST_F(ProcedureTest, AFailingProcedureLeavesNothingOfItsTransaction) {
+    EXPECT_EQ(errorOf(QStringLiteral("exec Failing 'x'")), 515);
+    EXPECT_EQ(session_->transactionDepth(), 0);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Log")), QStringLiteral("0"));
+}
+
+TEST_F(ProcedureTest, TryCatchThrowRaiserrorAndErrorFunctions) {
+    EXPECT_EQ(scalar(QStringLiteral(
+                  "begin try exec Failing 'x' end try begin catch select ERROR_NUMBER(), "
+                  "Left(ERROR_MESSAGE(), 28) end catch")),
+              QStringLiteral("515|Cannot insert the value NULL"));
+    QString message;
+    EXPECT_EQ(errorOf(QStringLiteral("raiserror('Year %d is closed for %s.', 16, 1, 2024, 'AP')"),
+                      &message),
+              50000);
+    EXPECT_EQ(message, QStringLiteral("Year 2024 is closed for AP."));
+    EXPECT_EQ(errorOf(QStringLiteral("throw 51000, 'Custom failure', 1"), &message), 51000);
+    EXPECT_EQ(errorOf(QStringLiteral("begin try select 1/0 end try begin catch throw end catch")),
+              8134);
+    db::BatchResult r = run(QStringLiteral("raiserror('just a note', 10, 1) print 'after'"));
+    EXPECT_EQ(r.messages, (QStringList{QStringLiteral("just a note"), QStringLiteral("after")}));
+}
+
+TEST_F(ProcedureTest, WhileBreakContinueAndVariables) {
+    EXPECT_EQ(scalar(QStringLiteral(
+                  "declare @i int, @s int, @t varchar(20) select @i = 0, @s = 0 set @t = '' "
+                  "while @i < 10 begin set @i = @i + 1 if @i % 2 = 0 continue if @i > 7 break "
+                  "set @s += @i set @t = @t + Convert(varchar(2), @i) end select @s, @t")),
+              QStringLiteral("16|1357"));
+    EXPECT_EQ(
+        scalar(QStringLiteral("declare @c char(3) set @c = 'ab' select '[' + @c + ']', Len(@c)")),
+        QStringLiteral("[ab ]|2"));
+    EXPECT_EQ(
+        scalar(QStringLiteral("declare @n int select @n = Id from Log select IsNull(@n, -1)")),
+        QStringLiteral("-1"));
+}
+
+TEST_F(ProcedureTest, ProceduresAreStoredInTheDatabaseAndListed) {
+    EXPECT_EQ(scalar(QStringLiteral(
+                  "select count(*) from SysObjects where Name = 'AddLog' and xtype = 'P'")),
+              QStringLiteral("1"));
+    EXPECT_EQ(
+        scalar(QStringLiteral("select case when OBJECT_ID('AddLog') is null then 0 else 1 end")),
+        QStringLiteral("1"));
+    tsql::Session other(dir_.path(), QStringLiteral("Shop"));
+    other.execute(QStringLiteral("drop procedure AddLog"), {});
+    EXPECT_EQ(errorOf(QStringLiteral("declare @i int exec AddLog 'x', 1, @i output")), 2812);
+    EXPECT_EQ(errorOf(QStringLiteral("create procedure Failing as select 1")), 2714);
+}
