@@ -1,0 +1,123 @@
+#include "EngineFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+#include "company/U_DM.h"
+#include "config/Dm_Config.h"
+#include "tsql/Session.h"
+
+void EngineTest::SetUp() {
+    ASSERT_TRUE(dir.isValid());
+    previousDir = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    writeServerDat(server().toUtf8());
+    createDatabase(kCompany);
+}
+
+void EngineTest::TearDown() {
+    cfg.reset();
+    dm.reset();
+    QDir::setCurrent(previousDir);
+}
+
+void EngineTest::writeServerDat(const QByteArray& firstLine) {
+    QFile f(dir.filePath("Server.Dat"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(firstLine + "\r\n");
+}
+
+void EngineTest::writeServerClock(const QByteArray& line) {
+    QFile f(dir.filePath("server-clock"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(line + "\n");
+}
+
+void EngineTest::createDatabase(const QString& name) {
+    tsql::Session master(dir.path(), "master");
+    master.execute("CREATE DATABASE " + name, {});
+}
+
+void EngineTest::runScript(const QString& database, const QString& script) {
+    static const QRegularExpression go(QStringLiteral("^\\s*GO\\s*(--.*)?$"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    tsql::Session session(dir.path(), database);
+    QStringList batch;
+    auto flush = [&] {
+        if (!batch.join("").trimmed().isEmpty())
+            session.execute(batch.join('\n'), {});
+        batch.clear();
+    };
+    for (const QString& line : script.split('\n')) {
+        if (go.match(line).hasMatch())
+            flush();
+        else
+            batch << line;
+    }
+    flush();
+}
+
+void EngineTest::runFile(const QString& database, const QString& path) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+    runScript(database, QString::fromUtf8(f.readAll()));
+}
+
+void EngineTest::installCompanySchema() {
+    const QDir schema(sourcePath("schema/company"));
+    for (const QString& file : schema.entryList({"*.sql"}, QDir::Files, QDir::Name))
+        runFile(kCompany, schema.filePath(file));
+}
+
+void EngineTest::installDemoCompany() {
+    installCompanySchema();
+    const QDir demo(sourcePath("schema/demo"));
+    for (const QString& file : demo.entryList({"company*.sql"}, QDir::Files, QDir::Name))
+        runFile(kCompany, demo.filePath(file));
+}
+
+void EngineTest::installConfig() {
+    createDatabase("VOQ_CONFIG");
+    const QDir schema(sourcePath("schema/config"));
+    for (const QString& file : schema.entryList({"*.sql"}, QDir::Files, QDir::Name))
+        runFile("VOQ_CONFIG", schema.filePath(file));
+    const QDir demo(sourcePath("schema/demo"));
+    for (const QString& file : demo.entryList({"config*.sql"}, QDir::Files, QDir::Name))
+        runFile("VOQ_CONFIG", demo.filePath(file));
+}
+
+QStringList EngineTest::rows(const QString& database, const QString& sql) {
+    tsql::Session session(dir.path(), database);
+    const db::BatchResult r = session.execute(sql, {});
+    QStringList out;
+    const db::StatementResult* rs = r.firstRowSet();
+    if (!rs)
+        return out;
+    for (const auto& row : rs->rowSet.rows) {
+        QStringList cells;
+        for (const QVariant& v : row)
+            cells << (v.isNull() ? QStringLiteral("NULL")
+                      : v.typeId() == QMetaType::QDateTime
+                          ? v.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))
+                          : v.toString());
+        out << cells.join(u'|');
+    }
+    return out;
+}
+
+QString EngineTest::scalar(const QString& database, const QString& sql) {
+    const QStringList r = rows(database, sql);
+    return r.isEmpty() ? QStringLiteral("<no row>") : r.first();
+}
+
+void EngineTest::createModules() {
+    dm = std::make_unique<TDM>();
+    cfg = std::make_unique<TDMConfig>();
+    cfg->MenuId = 501;
+    cfg->UserId = 7;
+}
+
+QString EngineTest::sourcePath(const QString& relative) {
+    return QDir(qEnvironmentVariable("VOQ_SOURCE_DIR", VOQ_SOURCE_FALLBACK)).filePath(relative);
+}
