@@ -1,0 +1,113 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "db/Connection.h"
+#include "db/Error.h"
+#include "tools/voqsql/Script.h"
+
+namespace schematest {
+
+inline QString sourceDir() {
+    const QByteArray dir = qgetenv("VOQ_SOURCE_DIR");
+    return dir.isEmpty() ? QStringLiteral(VOQ_SOURCE_DIR_FALLBACK) : QString::fromLocal8Bit(dir);
+}
+
+// The scripts of one schema folder, in the order install-demo.sh runs them.
+inline QStringList scriptsOf(const QString& folder,
+                             const QString& pattern = QStringLiteral("*.sql")) {
+    QDir dir(sourceDir() + QStringLiteral("/schema/") + folder);
+    QStringList paths;
+    for (const QString& name : dir.entryList({pattern}, QDir::Files, QDir::Name))
+        paths << dir.filePath(name);
+    return paths;
+}
+
+// A connection to one database of an embedded server directory.
+inline std::unique_ptr<db::Connection> connect(const QString& dir, const QString& database) {
+    static int serial = 0;
+    auto c = std::make_unique<db::Connection>(QStringLiteral("SCHEMATEST%1").arg(++serial));
+    c->params().add(QStringLiteral("DATABASE NAME=") + database);
+    c->params().add(QStringLiteral("SERVER NAME=file:") + dir);
+    c->open();
+    return c;
+}
+
+inline void runScript(db::Connection& c, const QString& path) {
+    for (const voqsql::Batch& b : voqsql::splitBatches(voqsql::readScriptFile(path))) {
+        try {
+            c.execute(b.text);
+        } catch (db::Error& e) {
+            e.setMessage(
+                QStringLiteral("%1 line %2: %3").arg(path).arg(b.firstLine).arg(e.message()));
+            throw;
+        }
+    }
+}
+
+// Rows of the first row set, values joined with '|', NULL as "NULL", numbers as the driver
+// gives them (decimals as doubles).
+inline QStringList rowsOf(db::Connection& c, const QString& sql) {
+    const db::BatchResult r = c.execute(sql);
+    const db::StatementResult* rs = r.firstRowSet();
+    QStringList out;
+    if (!rs)
+        return out;
+    for (const auto& row : rs->rowSet.rows) {
+        QStringList cells;
+        for (const QVariant& v : row)
+            cells << (v.isNull() ? QStringLiteral("NULL")
+                      : v.typeId() == QMetaType::QDateTime
+                          ? v.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))
+                          : v.toString());
+        out << cells.join(u'|');
+    }
+    return out;
+}
+
+inline QString scalarOf(db::Connection& c, const QString& sql) {
+    const QStringList r = rowsOf(c, sql);
+    return r.isEmpty() ? QStringLiteral("<no row>") : r.first();
+}
+
+// A fresh embedded server with a company database TESTCO holding the company schema, and a
+// connection to it.
+class CompanyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        {
+            auto master = connect(dir_.path(), QStringLiteral("master"));
+            master->execute(QStringLiteral("CREATE DATABASE TESTCO"));
+        }
+        db_ = connect(dir_.path(), QStringLiteral("TESTCO"));
+        for (const QString& path : scriptsOf(QStringLiteral("company")))
+            ASSERT_NO_THROW(runScript(*db_, path)) << path.toStdString();
+    }
+
+    QStringList rows(const QString& sql) { return rowsOf(*db_, sql); }
+    QString scalar(const QString& sql) { return scalarOf(*db_, sql); }
+    void exec(const QString& sql) { db_->execute(sql); }
+
+    // Error number of a failing batch, 0 when it succeeds.
+    int errorOf(const QString& sql, QString* message = nullptr) {
+        try {
+            db_->execute(sql);
+        } catch (const db::Error& e) {
+            if (message)
+                *message = e.message();
+            return e.nativeError() ? e.nativeError() : -1;
+        }
+        return 0;
+    }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<db::Connection> db_;
+};
+
+}  // namespace schematest
