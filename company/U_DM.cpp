@@ -113,14 +113,21 @@ TDM::TDM(QObject* parent) : QObject(parent) {
 
     createSharedQueries();
 
-    if (auto* app = ui::Application::instance())
+    // The application's error event, and the scripts' errors that a script chooses to report
+    // and go on, both reach the handler below.
+    if (auto* app = ui::Application::instance()) {
         app->setOnException([this](const std::exception& e) { ApplicationEvents1Exception(e); });
+        TSQLScript::setApplicationErrorHandler(
+            [app](const std::exception& e) { app->handleException(e); });
+    }
     DM = this;
 }
 
 TDM::~TDM() {
-    if (auto* app = ui::Application::instance())
+    if (auto* app = ui::Application::instance()) {
         app->setOnException({});
+        TSQLScript::setApplicationErrorHandler(nullptr);
+    }
     if (DM == this)
         DM = nullptr;
 }

@@ -1,13 +1,21 @@
 // The company connection: its parameter list, the values read once it stands, the splash.
+#include <QApplication>
 #include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
 
 #include "EngineFixture.h"
 #include "app/Fr_FormLogo.h"
+#include "company/ErrorTranslation.h"
+#include "company/Fr_ShowError.h"
 #include "company/U_DM.h"
 #include "config/Dm_Config.h"
 #include "db/Connection.h"
 #include "db/Error.h"
 #include "db/Query.h"
+#include "sqlscript/SqlScript.h"
+#include "ui/Application.h"
 
 namespace {
 
@@ -173,4 +181,52 @@ TEST_F(DmConnectionTest, AMissingConfigColumnFailsTheConnectAtThatStep) {
     EXPECT_NE(FormLogo, nullptr);
     delete FormLogo;
     FormLogo = nullptr;
+}
+
+// The application-wide error handler with a reachable configuration database.
+class ErrorLogTest : public DmConnectionTest {};
+
+TEST_F(ErrorLogTest, AnUncaughtErrorIsLoggedAsRaisedAndShownTranslated) {
+    installConfig();
+    createModules();
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (auto* dialog = qobject_cast<TFrShowError*>(QApplication::activeModalWidget())) {
+            shown = dialog->ErrorBox->toPlainText();
+            dialog->BCancel->click();
+        }
+    });
+    const QString message =
+        "The DELETE statement conflicted with the REFERENCE constraint \"FK_x\". The conflict "
+        "occurred in database \"Demo_Co\", table \"dbo.gldt\", column 'GlHd'.";
+    ui::Application::instance()->handleException(db::Error(db::Error::Kind::Server, message, 547));
+    EXPECT_EQ(shown, QStringLiteral("ข้อมูลที่ลบถูกอ้างโดยข้อมูลอื่น ไม่สามารถลบข้อมูลนี้ได้") + "\n" +
+                         company::upperAscii(message) + "\n");
+    EXPECT_EQ(rows("VOQ_CONFIG", "select username, menu, errormsg from errorlog"),
+              QStringList{"7|501|" + message});
+}
+
+TEST_F(ErrorLogTest, AScriptErrorReportedAndPassedOverReachesTheHandler) {
+    installConfig();
+    createModules();
+    int dialogs = 0;
+    std::function<void()> closeNext = [&] {
+        if (auto* dialog = qobject_cast<TFrShowError*>(QApplication::activeModalWidget())) {
+            ++dialogs;
+            dialog->BCancel->click();
+        }
+    };
+    QTimer::singleShot(0, closeNext);
+    runScript(kCompany, "create table T (N int not null)");
+    config("'N', 'N', 'N', 'N', 1");
+    TSQLScript script;
+    script.DatabaseName = "DMDATA";
+    script.setSQL({"insert into T values (NULL)", "/", "insert into T values (2)"});
+    script.OnScriptError = [](TSQLScript&, db::Error&, int, int, TScriptAction& action) {
+        action = TScriptAction::ScriptActionContinue;
+    };
+    script.ExecSQL();
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(rows(kCompany, "select N from T"), QStringList{"2"});
+    EXPECT_EQ(scalar("VOQ_CONFIG", "select count(*) from errorlog"), "1");
 }
