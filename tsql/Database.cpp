@@ -173,13 +173,6 @@ qint64 Database::scalar(const QByteArray& sql) {
     return v;
 }
 
-qint64 Database::schemaStamp() {
-    qint64 stamp = scalar("PRAGMA main.schema_version");
-    for (const QString& a : attached_)
-        stamp = stamp * 31 + scalar("PRAGMA \"" + a.toUtf8() + "\".schema_version");
-    return stamp;
-}
-
 bool Database::isAttached(const QString& name) const {
     return attached_.contains(name, Qt::CaseInsensitive);
 }

@@ -37,8 +37,6 @@ public:
     void startStatement();
     bool timedOut() const { return timedOut_; }
 
-    // Schema generation across main and attached files; changes when any schema changes.
-    qint64 schemaStamp();
     // Attaches another database of the server under its name.
     void attach(const QString& name, const QString& path);
     bool isAttached(const QString& name) const;

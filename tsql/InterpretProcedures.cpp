@@ -170,11 +170,6 @@ int Interpreter::callProcedure(const QString& name, std::vector<db::ProcArg>& pr
                                db::BatchResult* results) {
     db::BatchResult local;
     results_ = results ? results : &local;
-    qint64 stamp = db_->schemaStamp();
-    if (stamp != stamp_) {
-        stamp_ = stamp;
-        schemaChanged();
-    }
     frames_.resize(1);
     frames_[0] = Frame();
     catches_.clear();

@@ -5,6 +5,8 @@
 #include <unistd.h>
 #include <QDir>
 #include <QFileInfo>
+#include <cstdio>
+#include <cstring>
 
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
@@ -44,6 +46,21 @@ SqlType boundType(const db::BoundValue& b) {
     }
 }
 
+// A column of the current row as the access layer reports the type.
+QVariant columnVariant(sqlite3_stmt* st, int k, const SqlType& type) {
+    const int kind = sqlite3_column_type(st, k);
+    if (kind == SQLITE_NULL)
+        return QVariant();
+    if (type.isText() || (!type.known() && kind == SQLITE_TEXT))
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, k)),
+                                          sqlite3_column_bytes(st, k)));
+    if (type.isInteger() && kind == SQLITE_INTEGER)
+        return QVariant(static_cast<qint64>(sqlite3_column_int64(st, k)));
+    if (type.isNumeric() && kind != SQLITE_TEXT)
+        return QVariant(sqlite3_column_double(st, k));
+    return Value::fromColumn(st, k).toVariant(type);
+}
+
 char signatureChar(const SqlType& t) {
     if (t.isInteger())
         return 'i';
@@ -79,7 +96,6 @@ Interpreter::Interpreter(const QString& serverDir, const QString& database)
     }
     db_ = std::make_unique<Database>(path, &clock_);
     catalog_ = std::make_unique<Catalog>(*db_);
-    stamp_ = db_->schemaStamp();
     frames_.emplace_back();
 }
 
@@ -123,10 +139,8 @@ const TableInfo* Interpreter::resolveTable(const ObjectName& name) {
                                      "entered correctly.")
                           .arg(dbPart));
             QString attachedName = QFileInfo(path).completeBaseName();
-            if (!db_->isAttached(attachedName)) {
+            if (!db_->isAttached(attachedName))
                 db_->attach(attachedName, path);
-                stamp_ = db_->schemaStamp();
-            }
             schema = attachedName;
         }
     }
@@ -172,14 +186,9 @@ db::BatchResult Interpreter::execute(const QString& sql,
                                      const std::vector<db::BoundValue>& params) {
     db::BatchResult result;
     results_ = &result;
-    qint64 stamp = db_->schemaStamp();
-    if (stamp != stamp_) {
-        stamp_ = stamp;
-        schemaChanged();
-    }
     paramSignature_.clear();
     for (const auto& p : params)
-        paramSignature_ += QLatin1Char(signatureChar(boundType(p)));
+        paramSignature_ += signatureChar(boundType(p));
     std::shared_ptr<Batch> batch = parse(sql);
     frames_.resize(1);
     frames_[0] = Frame();
@@ -233,21 +242,27 @@ Interpreter::Flow Interpreter::exec(const Stmt& s) {
 Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
     switch (s.kind) {
         case Stmt::SelectStmt:
-            execSelect(static_cast<const SelectStmt&>(s));
+            retryOnSchemaChange([&] { execSelect(static_cast<const SelectStmt&>(s)); });
             return Flow::Normal;
         case Stmt::Insert: {
             const auto& st = static_cast<const InsertStmt&>(s);
-            runChange(compiled(&s, 0, [&](SqliteEmitter& e) { return e.insert(st); }));
+            retryOnSchemaChange([&] {
+                runChange(compiled(&s, 0, [&](SqliteEmitter& e) { return e.insert(st); }));
+            });
             return Flow::Normal;
         }
         case Stmt::Update: {
             const auto& st = static_cast<const UpdateStmt&>(s);
-            runChange(compiled(&s, 0, [&](SqliteEmitter& e) { return e.update(st); }));
+            retryOnSchemaChange([&] {
+                runChange(compiled(&s, 0, [&](SqliteEmitter& e) { return e.update(st); }));
+            });
             return Flow::Normal;
         }
         case Stmt::Delete: {
             const auto& st = static_cast<const DeleteStmt&>(s);
-            runChange(compiled(&s, 0, [&](SqliteEmitter& e) { return e.remove(st); }));
+            retryOnSchemaChange([&] {
+                runChange(compiled(&s, 0, [&](SqliteEmitter& e) { return e.remove(st); }));
+            });
             return Flow::Normal;
         }
         case Stmt::CreateTable:
@@ -493,12 +508,16 @@ const Compiled& Interpreter::compiled(const void* key, int variant,
                                       const std::function<Compiled(SqliteEmitter&)>& make) {
     std::string k(reinterpret_cast<const char*>(&key), sizeof key);
     k += static_cast<char>('0' + variant);
-    k += paramSignature_.toStdString();
+    k += paramSignature_;
     auto it = compiled_.find(k);
     if (it != compiled_.end() && it->second.generation == generation_)
         return it->second.compiled;
     SqliteEmitter emitter(*this);
     CompiledEntry entry{make(emitter), generation_};
+    // VOQ_TSQL_TRACE=1 shows each translation on standard error.
+    static const bool trace = qEnvironmentVariableIsSet("VOQ_TSQL_TRACE");
+    if (trace)
+        fprintf(stderr, "tsql: %s\n", entry.compiled.sql.constData());
     auto [pos, inserted] = compiled_.insert_or_assign(std::move(k), std::move(entry));
     (void)inserted;
     return pos->second.compiled;
@@ -587,7 +606,7 @@ Value Interpreter::contextValue(const QString& name) const {
 void Interpreter::runQuery(const Compiled& c, db::RowSet* rows, std::vector<Value>* lastRow) {
     if (c.readsDatabases)
         refreshDatabases();
-    sqlite3_stmt* st = db_->prepare(c.sql);
+    sqlite3_stmt* st = prepare(c);
     bindSlots(st, c);
     if (rows) {
         rows->columns.clear();
@@ -598,15 +617,15 @@ void Interpreter::runQuery(const Compiled& c, db::RowSet* rows, std::vector<Valu
     }
     const int n = static_cast<int>(c.columns.size());
     qint64 count = 0;
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+    int rc = sqlite3_step(st);
+    checkReprepared(st, rc);
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {
         ++count;
         if (rows) {
             QVariantList row;
             row.reserve(n);
             for (int k = 0; k < n; ++k)
-                row.push_back(
-                    Value::fromColumn(st, k).toVariant(c.columns[static_cast<size_t>(k)].type));
+                row.push_back(columnVariant(st, k, c.columns[static_cast<size_t>(k)].type));
             rows->rows.push_back(std::move(row));
         } else if (lastRow) {
             lastRow->clear();
@@ -616,26 +635,31 @@ void Interpreter::runQuery(const Compiled& c, db::RowSet* rows, std::vector<Valu
     }
     if (rc != SQLITE_DONE) {
         sqlite3_reset(st);
+        noteSchema(st);
         db_->raiseLast(rc);
     }
     sqlite3_reset(st);
+    noteSchema(st);
     rowcount_ = count;
     lastError_ = 0;
 }
 
 void Interpreter::runChange(const Compiled& c) {
-    sqlite3_stmt* st = db_->prepare(c.sql);
+    sqlite3_stmt* st = prepare(c);
     bindSlots(st, c);
     int rc = sqlite3_step(st);
+    checkReprepared(st, rc);
     if (rc != SQLITE_DONE) {
         QString msg = QString::fromUtf8(sqlite3_errmsg(db_->handle()));
         int ext = sqlite3_extended_errcode(db_->handle());
         sqlite3_reset(st);
+        noteSchema(st);
         if ((ext & 0xff) == SQLITE_CONSTRAINT)
             raiseConstraint(ext, msg, c);
         db_->raiseLast(rc);
     }
     sqlite3_reset(st);
+    noteSchema(st);
     qint64 changes = sqlite3_changes64(db_->handle());
     rowcount_ = changes;
     lastError_ = 0;
@@ -672,21 +696,26 @@ void Interpreter::execSelect(const SelectStmt& s) {
 }
 
 Value Interpreter::evaluate(const Expr& e, SqlType* type) {
-    const Compiled& c = compiled(&e, 2, [&](SqliteEmitter& em) { return em.expression(e); });
     std::vector<Value> row;
     qint64 saved = rowcount_;
-    runQuery(c, nullptr, &row);
+    const Compiled* c = nullptr;
+    retryOnSchemaChange([&] {
+        c = &compiled(&e, 2, [&](SqliteEmitter& em) { return em.expression(e); });
+        runQuery(*c, nullptr, &row);
+    });
     rowcount_ = saved;
     if (type)
-        *type = c.columns[0].type;
+        *type = c->columns[0].type;
     return row.empty() ? Value() : row[0];
 }
 
 bool Interpreter::test(const Expr& e) {
-    const Compiled& c = compiled(&e, 3, [&](SqliteEmitter& em) { return em.condition(e); });
     std::vector<Value> row;
     qint64 saved = rowcount_;
-    runQuery(c, nullptr, &row);
+    retryOnSchemaChange([&] {
+        runQuery(compiled(&e, 3, [&](SqliteEmitter& em) { return em.condition(e); }), nullptr,
+                 &row);
+    });
     rowcount_ = saved;
     return !row.empty() && row[0].kind == Value::Int && row[0].i == 1;
 }
@@ -735,6 +764,53 @@ void Interpreter::rollbackAll() {
 void Interpreter::syncTransaction() {
     if (tranDepth_ > 0 && sqlite3_get_autocommit(db_->handle()))
         tranDepth_ = 0;
+}
+
+// SQLite prepares a statement again when the schema changed under it, also by another
+// connection. That happens at its first step, before it has done anything: the translation made
+// against the old catalogue is dropped and the statement translated and run again.
+void Interpreter::checkReprepared(sqlite3_stmt* st, int rc) {
+    const bool stale = rc == SQLITE_ERROR && isStaleSchemaError();
+    if (sqlite3_stmt_status(st, SQLITE_STMTSTATUS_REPREPARE, 1) > 0 || stale) {
+        sqlite3_reset(st);
+        schemaChanged();
+        throw SchemaChanged{};
+    }
+}
+
+// An object a translation refers to has gone: it was dropped or changed by another connection.
+bool Interpreter::isStaleSchemaError() const {
+    const char* msg = sqlite3_errmsg(db_->handle());
+    return strncmp(msg, "no such table", 13) == 0 || strncmp(msg, "no such column", 14) == 0;
+}
+
+sqlite3_stmt* Interpreter::prepare(const Compiled& c) {
+    try {
+        return db_->prepare(c.sql);
+    } catch (const db::Error&) {
+        if (!isStaleSchemaError())
+            throw;
+        schemaChanged();
+        throw SchemaChanged{};
+    }
+}
+
+void Interpreter::noteSchema(sqlite3_stmt* st) {
+    if (sqlite3_stmt_status(st, SQLITE_STMTSTATUS_REPREPARE, 1) > 0)
+        schemaChanged();
+}
+
+void Interpreter::retryOnSchemaChange(const std::function<void()>& run) {
+    for (int attempt = 0;; ++attempt) {
+        try {
+            run();
+            return;
+        } catch (const SchemaChanged&) {
+            if (attempt == 3)
+                raise(0, QStringLiteral("The schema kept changing while the statement was "
+                                        "prepared; run it again."));
+        }
+    }
 }
 
 void Interpreter::schemaChanged() {

@@ -123,6 +123,12 @@ private:
     void recordConstraint(const QString& name, const QString& table, const QString& kind,
                           const QStringList& columns, const QString& detail);
     void schemaChanged();
+    void noteSchema(sqlite3_stmt* st);
+    struct SchemaChanged {};
+    void checkReprepared(sqlite3_stmt* st, int rc);
+    bool isStaleSchemaError() const;
+    sqlite3_stmt* prepare(const Compiled& c);
+    void retryOnSchemaChange(const std::function<void()>& run);
     void refreshDatabases();
 
     // transactions
@@ -141,8 +147,7 @@ private:
     QHash<QString, std::shared_ptr<Procedure>> procedures_;
     std::unordered_map<std::string, CompiledEntry> compiled_;
     qint64 generation_ = 0;
-    qint64 stamp_ = 0;
-    QString paramSignature_;
+    std::string paramSignature_;
 
     std::vector<Frame> frames_;
     std::vector<CatchContext> catches_;

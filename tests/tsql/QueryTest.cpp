@@ -135,3 +135,14 @@ TEST_F(QueryTest, ThreePartNamesReachAnotherDatabaseOfTheServer) {
         scalar(QStringLiteral("select count(*) from master..SysDatabases where Name = 'shop'")),
         QStringLiteral("1"));
 }
+
+TEST_F(QueryTest, SchemaChangesOfAnotherConnectionAreSeenAtOnce) {
+    EXPECT_EQ(rows(QStringLiteral("select * from Grp where Id = 1")),
+              QStringList{QStringLiteral("1|Fruit")});
+    tsql::Session other(dir_.path(), QStringLiteral("Shop"));
+    other.execute(QStringLiteral("alter table Grp add Note varchar(10) null, Rank int null"), {});
+    EXPECT_EQ(rows(QStringLiteral("select * from Grp where Id = 1")),
+              QStringList{QStringLiteral("1|Fruit|NULL|NULL")});
+    other.execute(QStringLiteral("drop table Grp"), {});
+    EXPECT_EQ(errorOf(QStringLiteral("select * from Grp where Id = 1")), 208);
+}
