@@ -64,18 +64,10 @@ protected:
     }
 };
 
-TEST_F(DmConnectionTest, CreatingTheModuleOpensNothing) {
-    createModules();
-    EXPECT_FALSE(dm->DMdata->isOpen());
-    EXPECT_EQ(dm->DMdata->databaseName(), "DMDATA");
-    EXPECT_EQ(db::Connection::find("dmdata"), dm->DMdata);
-    EXPECT_TRUE(dm->CompanyDatabase.isEmpty());
-    EXPECT_EQ(DM, dm.get());
-}
-
-TEST_F(DmConnectionTest, ConnectingFillsTheCompanyColumnOfTheParameterList) {
+TEST_F(DmConnectionTest, ConnectingFillsTheCompanyColumnOfTheParameterListAfresh) {
     config("'Y', 'Y', 'Y', 'Y', 1");
     createModules();
+    dm->DMdata->params().add("STALE=1");
     dm->DMdata->open();
     // The command line's third parameter, blanks and tab removed, letter case kept.
     EXPECT_EQ(dm->CompanyDatabase, "Demo_Co");
@@ -89,31 +81,16 @@ TEST_F(DmConnectionTest, ConnectingFillsTheCompanyColumnOfTheParameterList) {
     EXPECT_EQ(lines[23], "PASSWORD=marigold");
 }
 
-TEST_F(DmConnectionTest, ParameterListIsRebuiltOnEveryConnect) {
-    config("'Y', 'Y', 'Y', 'Y', 1");
+TEST_F(DmConnectionTest, WithoutAServerInServerDatTheDefaultServerIsNamed) {
     createModules();
-    dm->DMdata->params().add("STALE=1");
-    dm->DMdata->open();
-    dm->DMdata->close();
-    dm->DMdata->open();
-    EXPECT_EQ(dm->DMdata->params().count(), 24);
-    EXPECT_FALSE(dm->DMdata->params().contains("STALE"));
-}
-
-TEST_F(DmConnectionTest, WithoutServerDatTheDefaultServerIsNamed) {
-    QFile::remove(dir.filePath("Server.Dat"));
-    createModules();
-    EXPECT_THROW(dm->DMdata->open(), db::Error);
-    EXPECT_EQ(dm->DMdata->params().lines().value(1),
-              QStringLiteral("SERVER NAME=") + VOQ_DEFAULT_SERVER);
-}
-
-TEST_F(DmConnectionTest, EmptyFirstLineOfServerDatNamesTheDefaultServer) {
-    writeServerDat("");
-    createModules();
-    EXPECT_THROW(dm->DMdata->open(), db::Error);
-    EXPECT_EQ(dm->DMdata->params().lines().value(1),
-              QStringLiteral("SERVER NAME=") + VOQ_DEFAULT_SERVER);
+    for (bool fileExists : {false, true}) {
+        QFile::remove(dir.filePath("Server.Dat"));
+        if (fileExists)
+            writeServerDat("");
+        EXPECT_THROW(dm->DMdata->open(), db::Error);
+        EXPECT_EQ(dm->DMdata->params().lines().value(1),
+                  QStringLiteral("SERVER NAME=") + VOQ_DEFAULT_SERVER);
+    }
 }
 
 TEST_F(DmConnectionTest, OnlyAnUpperCaseYSetsAFlag) {

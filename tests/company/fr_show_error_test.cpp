@@ -15,7 +15,6 @@
 #include "config/Workstation.h"
 #include "db/Error.h"
 #include "ui/Application.h"
-#include "ui/MessageBox.h"
 
 namespace {
 
@@ -32,30 +31,6 @@ struct ShownDialog {
 };
 
 }  // namespace
-
-TEST(ErrorDialog, LooksAsTheSuiteDrawsIt) {
-    ShownDialog shown("x" + QString(CR) + "Y" + CR);
-    TFrShowError& d = shown.dialog;
-    EXPECT_EQ(d.windowTitle(), "Windows Error Message");
-    EXPECT_EQ(d.size(), QSize(344, 101));
-    EXPECT_FALSE(d.windowFlags() & Qt::WindowCloseButtonHint);
-    EXPECT_FALSE(d.windowFlags() & Qt::WindowSystemMenuHint);
-    EXPECT_EQ(d.palette().color(QPalette::Window), QColor(Qt::red));
-    EXPECT_EQ(d.ErrorBox->geometry(), QRect(0, 0, 344, 65));
-    EXPECT_TRUE(d.ErrorBox->isReadOnly());
-    EXPECT_EQ(d.ErrorBox->palette().color(QPalette::Text), QColor(Qt::white));
-    EXPECT_EQ(d.BOk->text(), "Send Error");
-    EXPECT_EQ(d.BOk->geometry(), QRect(94, 70, 75, 25));
-    EXPECT_EQ(d.BCancel->text(), "Don't Send");
-    EXPECT_EQ(d.BCancel->geometry(), QRect(198, 70, 75, 25));
-    EXPECT_TRUE(d.BOk->font().bold());
-    EXPECT_EQ(d.TimeCount->pos(), QPoint(32, 75));
-    EXPECT_EQ(d.TimeCount->font().pointSize(), 12);
-    EXPECT_EQ(d.Timer1->interval(), 1000);
-    EXPECT_TRUE(d.Timer1->isActive());
-    EXPECT_EQ(d.findChild<QPushButton*>("BOk"), d.BOk);
-    EXPECT_EQ(d.findChild<QLabel*>("TimeCount"), d.TimeCount);
-}
 
 TEST(ErrorDialog, ShowingResetsTheCountdownAndFocusesDontSend) {
     ShownDialog shown(QStringLiteral("กำหนดราคาไม่ครบถ้วน") + CR + "CANNOT INSERT" + CR);
@@ -162,25 +137,4 @@ TEST_F(ErrorHandlerTest, FailingErrorLogStillShowsTheDialogAndReportsTheLogFailu
                          "'DEMO.DBO.IVHD'\n");
     EXPECT_NE(err.find("Error log not written"), std::string::npos) << err;
     EXPECT_NE(err.find("'Salesman'"), std::string::npos) << err;
-}
-
-TEST_F(ErrorHandlerTest, WithoutTheConfigurationModuleTheDialogStillShows) {
-    TDM dm;
-    testing::internal::CaptureStderr();
-    const QString shown = raiseAndRead(std::runtime_error("Possible network error"));
-    testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(shown.startsWith(QStringLiteral("ระบบเครือข่าย")));
-}
-
-TEST_F(ErrorHandlerTest, TheHandlerIsRemovedWithTheModule) {
-    { TDM dm; }
-    // Without DM's handler the application shows the message in a plain box.
-    QStringList boxes;
-    ui::setMessageBoxResponder([&](const ui::MessageBoxRequest& r) {
-        boxes << r.text;
-        return true;
-    });
-    ui::Application::instance()->handleException(std::runtime_error("plain"));
-    ui::setMessageBoxResponder({});
-    EXPECT_EQ(boxes, QStringList{"plain"});
 }

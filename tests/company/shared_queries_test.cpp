@@ -3,7 +3,6 @@
 #include "company/U_DM.h"
 #include "config/Dm_Config.h"
 #include "db/Connection.h"
-#include "db/DataSource.h"
 #include "db/Error.h"
 #include "db/Query.h"
 #include "db/StoredProc.h"
@@ -169,33 +168,10 @@ TEST_F(SharedQueriesTest, CodeListsKeepToTheirGroupInCodeOrder) {
     for (; !dm->QProvince->eof(); dm->QProvince->next())
         codes << dm->QProvince->fieldByName("code").asString();
     EXPECT_EQ(codes, QStringList({"BKK", "KKN"}));
+    // Its first line begins with a carriage return.
     dm->QPriceLevel->open();
     EXPECT_EQ(dm->QPriceLevel->recordCount(), 1);
     EXPECT_EQ(dm->QPriceLevel->fieldByName("Description").asString(), "Retail");
-    dm->QTransport->open();
-    EXPECT_TRUE(dm->QTransport->isEmpty());
-    dm->QTax->open();
-    dm->QSalesman->open();
-    EXPECT_EQ(dm->DProvince->rowCount(), 2);
-}
-
-TEST_F(SharedQueriesTest, DocumentNumbersComeFromTheCompanysNumbering) {
-    runScript(kCompany,
-              "insert into DocumentNo (Code, DocYear, Description, Prefix, LastNo, "
-              "DocumentLength, AutoRun) values ('IV', 2024, 'Invoice', 'IV', 41, 8, "
-              "'Y')");
-    dm->QDocumentNo->paramByName("GetCode").setAsString("IV");
-    dm->QDocumentNo->paramByName("GetYear").setAsInteger(2024);
-    dm->QDocumentNo->open();
-    EXPECT_EQ(dm->QDocumentNo->fieldByName("LastNo").asInteger(), 41);
-    dm->QDocumentNo->close();
-    dm->SpNextDocNo->paramByName("@DocCode").setAsString("IV");
-    dm->SpNextDocNo->paramByName("@DocYear").setAsInteger(2024);
-    dm->SpNextDocNo->execProc();
-    const QString first = dm->SpNextDocNo->paramByName("@NewNo").asString();
-    dm->SpNextDocNo->execProc();
-    EXPECT_EQ(first, "IV000042");
-    EXPECT_EQ(dm->SpNextDocNo->paramByName("@NewNo").asString(), "IV000043");
 }
 
 TEST_F(SharedQueriesTest, CancelledPosLineNamesTheApprovingUserFromTheConfigurationDatabase) {
