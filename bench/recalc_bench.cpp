@@ -62,10 +62,10 @@ QString companyWith(std::int64_t lines) {
     o.firstYear = kYear - 1;
     o.years = 3;
     datagen::Sink sink;
-    sink.scalar = [&](const QString& sql) -> std::int64_t {
+    sink.rows = [&](const QString& sql) {
         const db::BatchResult r = c->execute(sql);
         const db::StatementResult* rs = r.firstRowSet();
-        return rs && !rs->rowSet.rows.empty() ? rs->rowSet.rows.front().front().toLongLong() : 0;
+        return rs ? rs->rowSet.rows : std::vector<QVariantList>{};
     };
     sink.execute = [&](const QString& sql) { c->execute(sql); };
     c->startTransaction();

@@ -1,54 +1,52 @@
 #include "tools/datagen/Generator.h"
 
 #include <QDate>
+#include <QHash>
 #include <QStringList>
 #include <array>
+#include <map>
 #include <random>
-#include <vector>
+#include <tuple>
 
 namespace datagen {
 
 namespace {
 
-// Rows waiting for one multi-row INSERT with explicit ids.
-struct Table {
-    QString name;
-    QString columns;
-    QStringList rows;
-};
-
+// Rows waiting for one multi-row INSERT.
 class Writer {
 public:
     Writer(const Sink& sink, int rowsPerInsert) : sink_(sink), rowsPerInsert_(rowsPerInsert) {}
 
-    // Tables are flushed in the order they were added, so headers go before their lines.
-    int addTable(const QString& name, const QString& columns) {
-        tables_.push_back({name, columns, {}});
-        return static_cast<int>(tables_.size()) - 1;
+    void add(const QString& table, const QString& columns, const QString& values) {
+        Pending& p = pending_[table];
+        p.columns = columns;
+        p.rows << values;
+        if (p.rows.size() >= rowsPerInsert_)
+            flush(table, p);
     }
 
-    void add(int table, const QString& values) {
-        tables_[table].rows << values;
-        if (tables_[table].rows.size() >= rowsPerInsert_)
-            flush();
-    }
-
-    void flush() {
-        for (Table& t : tables_) {
-            if (t.rows.isEmpty())
-                continue;
-            sink_.execute(QStringLiteral("SET IDENTITY_INSERT %1 ON\n"
-                                         "INSERT INTO %1 (%2) VALUES\n(%3)\n"
-                                         "SET IDENTITY_INSERT %1 OFF")
-                              .arg(t.name, t.columns, t.rows.join(QStringLiteral("),\n("))));
-            t.rows.clear();
-        }
+    void flushAll() {
+        for (auto& [table, p] : pending_)
+            flush(table, p);
     }
 
 private:
+    struct Pending {
+        QString columns;
+        QStringList rows;
+    };
+
+    void flush(const QString& table, Pending& p) {
+        if (p.rows.isEmpty())
+            return;
+        sink_.execute(QStringLiteral("INSERT INTO %1 (%2) VALUES\n(%3)")
+                          .arg(table, p.columns, p.rows.join(QStringLiteral("),\n("))));
+        p.rows.clear();
+    }
+
     const Sink& sink_;
     int rowsPerInsert_;
-    std::vector<Table> tables_;
+    std::map<QString, Pending> pending_;
 };
 
 // Reproducible on every platform: the engine's sequence is fixed by the standard, and no
@@ -71,14 +69,8 @@ QString money(std::int64_t cents) {
     return QStringLiteral("%1%2.%3").arg(sign).arg(a / 100).arg(a % 100, 2, 10, QLatin1Char('0'));
 }
 
-QString text(const QString& s) {
-    QString q = s;
-    q.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + q + QLatin1Char('\'');
-}
-
-QString nText(const QString& s) {
-    return QLatin1Char('N') + text(s);
+QString padded(std::int64_t n, int width) {
+    return QStringLiteral("%1").arg(n, width, 10, QLatin1Char('0'));
 }
 
 enum class Kind {
@@ -86,6 +78,7 @@ enum class Kind {
     PurchaseReturn,
     Invoice,
     Undelivered,
+    Delivery,
     SalesReturn,
     Issue,
     IssueReturn,
@@ -95,25 +88,32 @@ enum class Kind {
 
 struct KindInfo {
     Kind kind;
-    int weight;
+    int weight;  // per hundred documents; an undelivered invoice comes with its delivery
     const char* header;
     const char* lines;
     const char* party;  // "Vendor", "Customer" or nullptr
     const char* prefix;
 };
 
-// Weights per hundred documents. An undelivered invoice comes with its delivery.
-constexpr std::array<KindInfo, 9> kKinds{{
+constexpr std::array<KindInfo, 10> kKinds{{
     {Kind::Receipt, 20, "MrHd", "MrDt", "Vendor", "GMR"},
     {Kind::PurchaseReturn, 4, "PrHd", "PrDt", "Vendor", "GPR"},
     {Kind::Invoice, 36, "IvHd", "IvDt", "Customer", "GIV"},
     {Kind::Undelivered, 4, "IvHd", "IvDt", "Customer", "GIN"},
+    {Kind::Delivery, 0, "IvHd", "IvDt", "Customer", "GIB"},
     {Kind::SalesReturn, 4, "SrHd", "SrDt", "Customer", "GSR"},
     {Kind::Issue, 8, "IsHd", "IsDt", nullptr, "GIS"},
     {Kind::IssueReturn, 4, "RiHd", "RiDt", nullptr, "GRI"},
     {Kind::Transfer, 12, "TrHd", "TrDt", nullptr, "GTR"},
     {Kind::Adjustment, 8, "AjHd", "AjDt", nullptr, "GAJ"},
 }};
+
+const KindInfo& kindOf(Kind kind) {
+    for (const KindInfo& k : kKinds)
+        if (k.kind == kind)
+            return k;
+    return kKinds.front();
+}
 
 const KindInfo& pickKind(Random& random) {
     int n = random.below(100);
@@ -125,14 +125,49 @@ const KindInfo& pickKind(Random& random) {
     return kKinds.back();
 }
 
-struct Product {
-    std::int64_t id;
-    std::int64_t smallUnit;
-    std::int64_t stockUnit;
-    int stockFraction;
+struct PlannedProduct {
+    int fractionIndex;
     std::int64_t costCents;  // per small unit
-    std::int64_t firstLot;   // 0 when the product has no lots
+    bool lots;
 };
+
+struct PlannedLine {
+    int product;  // index into the products
+    bool stockUnit;
+    int warehouse;    // index
+    int toWarehouse;  // index, transfers only
+    int quantity;
+};
+
+struct PlannedDocument {
+    const KindInfo* kind;
+    std::int64_t number;
+    QDate date;
+    int yearIndex;
+    bool cancelled;
+    int party;  // index into vendors or customers
+    QString ivType;
+    QString notCutStock;
+    std::vector<PlannedLine> lines;
+};
+
+constexpr std::array<int, 3> kFractions{6, 12, 24};
+constexpr std::array<const char*, 3> kStockUnits{"แพ็ค", "กล่อง", "ลัง"};
+
+// Ids by code, read back after an insert.
+QHash<QString, std::int64_t> idsByCode(const Sink& sink, const QString& sql) {
+    QHash<QString, std::int64_t> ids;
+    for (const QVariantList& row : sink.rows(sql))
+        ids.insert(row.at(1).toString(), row.at(0).toLongLong());
+    return ids;
+}
+
+std::int64_t need(const QHash<QString, std::int64_t>& ids, const QString& code) {
+    const auto it = ids.constFind(code);
+    if (it == ids.constEnd())
+        throw std::runtime_error(("generated row " + code + " was not found again").toStdString());
+    return it.value();
+}
 
 }  // namespace
 
@@ -157,258 +192,259 @@ void validate(const Options& o) {
 
 Summary generate(const Options& o, const Sink& sink) {
     validate(o);
-    if (sink.scalar(QStringLiteral("SELECT Count(*) FROM Product WHERE Code = 'G0000001'")) > 0 ||
-        sink.scalar(QStringLiteral("SELECT Count(*) FROM Warehouse WHERE Code = 'GW01'")) > 0)
+    auto scalar = [&](const QString& sql) -> std::int64_t {
+        const std::vector<QVariantList> r = sink.rows(sql);
+        return r.empty() || r.front().isEmpty() ? 0 : r.front().front().toLongLong();
+    };
+    if (scalar(QStringLiteral("SELECT Count(*) FROM Product WHERE Code = 'G0000001'")) > 0 ||
+        scalar(QStringLiteral("SELECT Count(*) FROM Warehouse WHERE Code = 'GW01'")) > 0)
         throw OptionsError("the database already holds generated data (product G0000001)");
 
-    auto maxId = [&](const char* table) {
-        return sink.scalar(QStringLiteral("SELECT Coalesce(Max(Id), 0) FROM %1").arg(table));
-    };
-    std::int64_t taxId = sink.scalar(QStringLiteral("SELECT Coalesce(Min(Id), 0) FROM Tax"));
-    if (taxId == 0) {
-        sink.execute(QStringLiteral(
-            "INSERT INTO Tax (Code, Description, Rate) VALUES ('GV7', N'ภาษีมูลค่าเพิ่ม 7%', 7)"));
-        taxId = sink.scalar(QStringLiteral("SELECT Id FROM Tax WHERE Code = 'GV7'"));
-    }
-
+    // The whole load is planned first, so the random sequence never depends on the database.
     Random random(o.seed);
-    Writer w(sink, o.rowsPerInsert);
-    Summary summary;
+    std::vector<PlannedProduct> products;
+    for (int i = 1; i <= o.products; ++i)
+        products.push_back({random.below(3), random.between(100, 50000), i % 10 == 0});
 
-    // Master data.
-    const int tWarehouse = w.addTable(QStringLiteral("Warehouse"),
-                                      QStringLiteral("Id, Code, Name, IsLocation, Blocked"));
-    const int tVendor = w.addTable(QStringLiteral("Vendor"), QStringLiteral("Id, Code, Name"));
-    const int tCustomer =
-        w.addTable(QStringLiteral("Customer"), QStringLiteral("Id, Code, Name, CreditDays"));
-    const int tProduct = w.addTable(
-        QStringLiteral("Product"),
-        QStringLiteral("Id, Code, ThaiName, ProductType, UseSerial, LotControl, TaxCode, "
-                       "Blocked, CostMoving"));
-    const int tUnit = w.addTable(
-        QStringLiteral("ProductUnits"),
-        QStringLiteral("Id, Product, UnitName, Fraction, BarCode, PurcPrice, SaleFlag, PurcFlag, "
-                       "StockUnitFlag, SmallUnitFlag"));
-    const int tLot =
-        w.addTable(QStringLiteral("LotNo"), QStringLiteral("Id, Code, Description, Product, "
-                                                           "HasExpired"));
-
-    std::vector<std::int64_t> warehouses, vendors, customers;
-    std::int64_t next = maxId("Warehouse");
-    for (int i = 1; i <= o.warehouses; ++i) {
-        warehouses.push_back(++next);
-        w.add(tWarehouse, QStringLiteral("%1, 'GW%2', N'คลังทดสอบ %2', 'N', 'N'")
-                              .arg(next)
-                              .arg(i, 2, 10, QLatin1Char('0')));
-    }
-    next = maxId("Vendor");
-    for (int i = 1; i <= o.vendors; ++i) {
-        vendors.push_back(++next);
-        w.add(tVendor, QStringLiteral("%1, 'GV%2', N'ผู้ขายทดสอบ %2'")
-                           .arg(next)
-                           .arg(i, 4, 10, QLatin1Char('0')));
-    }
-    next = maxId("Customer");
-    for (int i = 1; i <= o.customers; ++i) {
-        customers.push_back(++next);
-        w.add(tCustomer, QStringLiteral("%1, 'GC%2', N'ลูกค้าทดสอบ %2', 30")
-                             .arg(next)
-                             .arg(i, 5, 10, QLatin1Char('0')));
-    }
-
-    static const std::array<int, 3> kFractions{6, 12, 24};
-    static const std::array<const char*, 3> kStockUnits{"แพ็ค", "กล่อง", "ลัง"};
-    std::vector<Product> products;
-    std::int64_t productId = maxId("Product");
-    std::int64_t unitId = maxId("ProductUnits");
-    std::int64_t lotId = maxId("LotNo");
-    for (int i = 1; i <= o.products; ++i) {
-        const int f = random.below(3);
-        const bool lots = i % 10 == 0;
-        Product p{
-            ++productId,         unitId + 1, unitId + 2, kFractions[f], random.between(100, 50000),
-            lots ? lotId + 1 : 0};
-        unitId += 2;
-        const QString code = QStringLiteral("G%1").arg(i, 7, 10, QLatin1Char('0'));
-        w.add(tProduct, QStringLiteral("%1, '%2', N'สินค้าทดสอบ %2', 'S', 'N', '%3', %4, 'N', %5")
-                            .arg(p.id)
-                            .arg(code, lots ? QStringLiteral("Y") : QStringLiteral("N"))
-                            .arg(taxId)
-                            .arg(money(p.costCents)));
-        w.add(tUnit, QStringLiteral("%1, %2, N'ชิ้น', 1, '%3', %4, 'Y', 'N', 'N', 'Y'")
-                         .arg(p.smallUnit)
-                         .arg(p.id)
-                         .arg(QStringLiteral("99%1").arg(p.smallUnit, 11, 10, QLatin1Char('0')))
-                         .arg(money(p.costCents)));
-        w.add(tUnit, QStringLiteral("%1, %2, %3, %4, '%5', %6, 'Y', 'Y', 'Y', 'N'")
-                         .arg(p.stockUnit)
-                         .arg(p.id)
-                         .arg(nText(QString::fromUtf8(kStockUnits[f])))
-                         .arg(p.stockFraction)
-                         .arg(QStringLiteral("99%1").arg(p.stockUnit, 11, 10, QLatin1Char('0')))
-                         .arg(money(p.costCents * p.stockFraction)));
-        if (lots) {
-            for (int y = 0; y < o.years; ++y) {
-                w.add(tLot, QStringLiteral("%1, '%2-%3', N'ล็อตทดสอบ', %4, 'N'")
-                                .arg(++lotId)
-                                .arg(code)
-                                .arg(o.firstYear + y)
-                                .arg(p.id));
-            }
-        }
-        products.push_back(p);
-    }
-    summary.products = o.products;
-    summary.units = 2 * o.products;
-
-    // Documents: one writer table per header and line table, headers first.
-    struct DocTables {
-        int header;
-        int lines;
-        std::int64_t nextHeader;
-        std::int64_t nextLine;
-    };
-    std::vector<QString> names;
-    std::vector<DocTables> docTables;
-    auto tablesOf = [&](const KindInfo& k) -> DocTables& {
-        const QString name = QString::fromLatin1(k.header);
-        for (size_t i = 0; i < names.size(); ++i)
-            if (names[i] == name)
-                return docTables[i];
-        QString headerColumns = QStringLiteral("Id, DocNo, DocDate, CancelFlag");
-        if (k.party)
-            headerColumns += QStringLiteral(", %1, NetAmount").arg(k.party);
-        if (name == QLatin1String("IvHd"))
-            headerColumns += QStringLiteral(", IvType, NotCutStock");
-        QString lineColumns = QStringLiteral(
-                                  "Id, %1, Product, ProductUnits, Warehouse, LotNo, "
-                                  "Quantity, Fraction, Price, Amount")
-                                  .arg(name);
-        if (name == QLatin1String("IvHd"))
-            lineColumns += QStringLiteral(", IvdtB");
-        if (name == QLatin1String("TrHd"))
-            lineColumns += QStringLiteral(", ToWarehouse");
-        names.push_back(name);
-        docTables.push_back({w.addTable(name, headerColumns),
-                             w.addTable(QString::fromLatin1(k.lines), lineColumns), maxId(k.header),
-                             maxId(k.lines)});
-        return docTables.back();
-    };
-    // Every kind's tables exist in the writer before the first document, so that all headers
-    // are flushed before all lines.
-    for (const KindInfo& k : kKinds)
-        tablesOf(k);
-
-    struct Line {
-        std::int64_t id;
-        const Product* product;
-        std::int64_t unit;
-        int fraction;
-        std::int64_t warehouse;
-        std::int64_t lot;
-        int quantity;
-        std::int64_t priceCents;
-    };
+    std::vector<PlannedDocument> documents;
     std::int64_t remaining = o.lines;
-    std::int64_t docNo = 0;
+    std::int64_t number = 0;
     while (remaining > 0) {
         const KindInfo* k = &pickKind(random);
         if (k->kind == Kind::Undelivered && remaining < 2)
             k = &kKinds.back();
-        DocTables& t = tablesOf(*k);
         const int perDoc = random.between(1, 2 * o.linesPerDocument - 1);
         const std::int64_t budget = k->kind == Kind::Undelivered ? remaining / 2 : remaining;
         const int count = static_cast<int>(std::min<std::int64_t>(perDoc, budget));
-        const int yearIndex = random.below(o.years);
-        const QDate date = QDate(o.firstYear + yearIndex, 1, 1).addDays(random.below(365));
-        const bool cancelled = random.chance(50);
-        const std::int64_t party = k->party == nullptr ? 0
-                                   : QLatin1String(k->party) == QLatin1String("Vendor")
-                                       ? vendors[static_cast<size_t>(random.below(o.vendors))]
-                                       : customers[static_cast<size_t>(random.below(o.customers))];
-
-        std::vector<Line> lines;
-        std::int64_t total = 0;
+        PlannedDocument d{k, ++number, {}, random.below(o.years), random.chance(50), 0, {}, {}, {}};
+        d.date = QDate(o.firstYear + d.yearIndex, 1, 1).addDays(random.below(365));
+        if (k->party)
+            d.party = random.below(
+                QLatin1String(k->party) == QLatin1String("Vendor") ? o.vendors : o.customers);
         for (int i = 0; i < count; ++i) {
-            const Product& p = products[static_cast<size_t>(random.below(o.products))];
-            const bool stockUnit = random.chance(2);
-            Line l{++t.nextLine,
-                   &p,
-                   stockUnit ? p.stockUnit : p.smallUnit,
-                   stockUnit ? p.stockFraction : 1,
-                   warehouses[static_cast<size_t>(random.below(o.warehouses))],
-                   p.firstLot ? p.firstLot + yearIndex : 0,
-                   random.between(1, 50),
-                   0};
+            PlannedLine l{random.below(o.products), random.chance(2), random.below(o.warehouses), 0,
+                          random.between(1, 50)};
+            if (k->kind == Kind::Transfer)
+                l.toWarehouse = (l.warehouse + random.between(1, o.warehouses - 1)) % o.warehouses;
             if (k->kind == Kind::Adjustment && random.chance(2))
                 l.quantity = -l.quantity;
-            l.priceCents = p.costCents * l.fraction;
-            total += l.priceCents * l.quantity;
-            lines.push_back(l);
+            d.lines.push_back(l);
         }
-
-        auto writeDocument = [&](const char* prefix, const QString& ivColumns,
-                                 const std::vector<Line>& docLines, bool delivery,
-                                 std::int64_t firstLineOfInvoice) {
-            const std::int64_t headerId = ++t.nextHeader;
-            QString header = QStringLiteral("%1, '%2%3', '%4', '%5'")
-                                 .arg(headerId)
-                                 .arg(QLatin1String(prefix))
-                                 .arg(++docNo, 8, 10, QLatin1Char('0'))
-                                 .arg(date.addDays(delivery ? 7 : 0).toString(u"yyyyMMdd"))
-                                 .arg(cancelled ? QLatin1Char('Y') : QLatin1Char('N'));
-            if (k->party)
-                header += QStringLiteral(", %1, %2").arg(party).arg(money(delivery ? 0 : total));
-            header += ivColumns;
-            w.add(t.header, header);
-            ++summary.documents;
-            std::int64_t invoiceLine = firstLineOfInvoice;
-            for (const Line& l : docLines) {
-                const std::int64_t lineId = delivery ? ++t.nextLine : l.id;
-                QString row = QStringLiteral("%1, %2, %3, %4, %5, %6, %7, %8, %9, %10")
-                                  .arg(lineId)
-                                  .arg(headerId)
-                                  .arg(l.product->id)
-                                  .arg(l.unit)
-                                  .arg(l.warehouse)
-                                  .arg(l.lot ? QString::number(l.lot) : QStringLiteral("NULL"))
-                                  .arg(l.quantity)
-                                  .arg(l.fraction)
-                                  .arg(money(delivery ? 0 : l.priceCents))
-                                  .arg(money(delivery ? 0 : l.priceCents * l.quantity));
-                if (QLatin1String(k->header) == QLatin1String("IvHd"))
-                    row += delivery ? QStringLiteral(", %1").arg(invoiceLine++)
-                                    : QStringLiteral(", NULL");
-                if (k->kind == Kind::Transfer) {
-                    std::int64_t to = warehouses[static_cast<size_t>(random.below(o.warehouses))];
-                    if (to == l.warehouse)
-                        to = warehouses[(static_cast<size_t>(to - warehouses.front()) + 1) %
-                                        warehouses.size()];
-                    row += QStringLiteral(", %1").arg(to);
-                }
-                w.add(t.lines, row);
-                ++summary.lines;
-            }
-        };
-
-        switch (k->kind) {
-            case Kind::Invoice:
-                writeDocument(
-                    k->prefix,
-                    random.chance(4) ? QStringLiteral(", 'C', 'N'") : QStringLiteral(", 'R', 'N'"),
-                    lines, false, 0);
-                break;
-            case Kind::Undelivered:
-                writeDocument(k->prefix, QStringLiteral(", 'R', 'Y'"), lines, false, 0);
-                writeDocument("GIB", QStringLiteral(", 'B', 'N'"), lines, true, lines.front().id);
-                break;
-            default:
-                writeDocument(k->prefix, QString(), lines, false, 0);
-                break;
+        if (k->kind == Kind::Invoice) {
+            d.ivType = random.chance(4) ? QStringLiteral("C") : QStringLiteral("R");
+            d.notCutStock = QStringLiteral("N");
+        } else if (k->kind == Kind::Undelivered) {
+            d.ivType = QStringLiteral("R");
+            d.notCutStock = QStringLiteral("Y");
+        }
+        documents.push_back(d);
+        if (k->kind == Kind::Undelivered) {
+            // The delivery, a week later, carries the same lines under the same number.
+            PlannedDocument delivery = d;
+            delivery.kind = &kindOf(Kind::Delivery);
+            delivery.date = d.date.addDays(7);
+            delivery.ivType = QStringLiteral("B");
+            delivery.notCutStock = QStringLiteral("N");
+            documents.push_back(delivery);
         }
         remaining -= k->kind == Kind::Undelivered ? 2 * count : count;
     }
-    w.flush();
+
+    Writer w(sink, o.rowsPerInsert);
+    Summary summary;
+
+    // Master data, then their ids.
+    std::int64_t taxId = scalar(QStringLiteral("SELECT Coalesce(Min(Id), 0) FROM Tax"));
+    if (taxId == 0) {
+        sink.execute(QStringLiteral(
+            "INSERT INTO Tax (Code, Description, Rate) VALUES ('GV7', N'ภาษีมูลค่าเพิ่ม 7%', 7)"));
+        taxId = scalar(QStringLiteral("SELECT Id FROM Tax WHERE Code = 'GV7'"));
+    }
+    for (int i = 1; i <= o.warehouses; ++i)
+        w.add(QStringLiteral("Warehouse"), QStringLiteral("Code, Name, IsLocation, Blocked"),
+              QStringLiteral("'GW%1', N'คลังทดสอบ %1', 'N', 'N'").arg(padded(i, 2)));
+    for (int i = 1; i <= o.vendors; ++i)
+        w.add(QStringLiteral("Vendor"), QStringLiteral("Code, Name"),
+              QStringLiteral("'GV%1', N'ผู้ขายทดสอบ %1'").arg(padded(i, 4)));
+    for (int i = 1; i <= o.customers; ++i)
+        w.add(QStringLiteral("Customer"), QStringLiteral("Code, Name, CreditDays"),
+              QStringLiteral("'GC%1', N'ลูกค้าทดสอบ %1', 30").arg(padded(i, 5)));
+    for (int i = 0; i < o.products; ++i) {
+        const PlannedProduct& p = products[static_cast<size_t>(i)];
+        w.add(QStringLiteral("Product"),
+              QStringLiteral("Code, ThaiName, ProductType, UseSerial, LotControl, TaxCode, "
+                             "Blocked, CostMoving"),
+              QStringLiteral("'G%1', N'สินค้าทดสอบ G%1', 'S', 'N', '%2', %3, 'N', %4")
+                  .arg(padded(i + 1, 7), p.lots ? QStringLiteral("Y") : QStringLiteral("N"))
+                  .arg(taxId)
+                  .arg(money(p.costCents)));
+    }
+    w.flushAll();
+
+    const QHash<QString, std::int64_t> warehouseIds =
+        idsByCode(sink, QStringLiteral("SELECT Id, Code FROM Warehouse WHERE Code LIKE 'GW%'"));
+    const QHash<QString, std::int64_t> vendorIds =
+        idsByCode(sink, QStringLiteral("SELECT Id, Code FROM Vendor WHERE Code LIKE 'GV%'"));
+    const QHash<QString, std::int64_t> customerIds =
+        idsByCode(sink, QStringLiteral("SELECT Id, Code FROM Customer WHERE Code LIKE 'GC%'"));
+    const QHash<QString, std::int64_t> productCodes = idsByCode(
+        sink, QStringLiteral(
+                  "SELECT Id, Code FROM Product WHERE Code >= 'G0000001' AND Code <= 'G9999999'"));
+    std::vector<std::int64_t> warehouses, vendors, customers, productIds;
+    for (int i = 1; i <= o.warehouses; ++i)
+        warehouses.push_back(need(warehouseIds, QStringLiteral("GW") + padded(i, 2)));
+    for (int i = 1; i <= o.vendors; ++i)
+        vendors.push_back(need(vendorIds, QStringLiteral("GV") + padded(i, 4)));
+    for (int i = 1; i <= o.customers; ++i)
+        customers.push_back(need(customerIds, QStringLiteral("GC") + padded(i, 5)));
+    for (int i = 1; i <= o.products; ++i)
+        productIds.push_back(need(productCodes, QStringLiteral("G") + padded(i, 7)));
+
+    for (int i = 0; i < o.products; ++i) {
+        const PlannedProduct& p = products[static_cast<size_t>(i)];
+        const std::int64_t id = productIds[static_cast<size_t>(i)];
+        const QString columns = QStringLiteral(
+            "Product, UnitName, Fraction, BarCode, PurcPrice, SaleFlag, PurcFlag, StockUnitFlag, "
+            "SmallUnitFlag");
+        const int f = kFractions[static_cast<size_t>(p.fractionIndex)];
+        w.add(QStringLiteral("ProductUnits"), columns,
+              QStringLiteral("%1, N'ชิ้น', 1, '99%2', %3, 'Y', 'N', 'N', 'Y'")
+                  .arg(id)
+                  .arg(padded(2 * i + 1, 11), money(p.costCents)));
+        w.add(QStringLiteral("ProductUnits"), columns,
+              QStringLiteral("%1, N'%2', %3, '99%4', %5, 'Y', 'Y', 'Y', 'N'")
+                  .arg(id)
+                  .arg(QString::fromUtf8(kStockUnits[static_cast<size_t>(p.fractionIndex)]))
+                  .arg(f)
+                  .arg(padded(2 * i + 2, 11), money(p.costCents * f)));
+        if (p.lots)
+            for (int y = 0; y < o.years; ++y)
+                w.add(QStringLiteral("LotNo"),
+                      QStringLiteral("Code, Description, Product, HasExpired"),
+                      QStringLiteral("'G%1-%2', N'ล็อตทดสอบ', %3, 'N'")
+                          .arg(padded(i + 1, 7))
+                          .arg(o.firstYear + y)
+                          .arg(id));
+    }
+    w.flushAll();
+
+    // Units by the product's id and whether it is the small unit; lots by code.
+    std::map<std::pair<std::int64_t, bool>, std::int64_t> units;
+    for (const QVariantList& row : sink.rows(QStringLiteral(
+             "SELECT U.Id, U.Product, U.SmallUnitFlag FROM ProductUnits U INNER JOIN Product P ON "
+             "P.Id = U.Product WHERE P.Code >= 'G0000001' AND P.Code <= 'G9999999'")))
+        units[{row.at(1).toLongLong(), row.at(2).toString() == QLatin1String("Y")}] =
+            row.at(0).toLongLong();
+    const QHash<QString, std::int64_t> lotIds =
+        idsByCode(sink, QStringLiteral("SELECT Id, Code FROM LotNo WHERE Code LIKE 'G%-%'"));
+    summary.products = o.products;
+    summary.units = static_cast<int>(units.size());
+
+    // Headers, then their ids by document number.
+    auto docNo = [](const PlannedDocument& d) {
+        return QLatin1String(d.kind->prefix) + padded(d.number, 8);
+    };
+    for (const PlannedDocument& d : documents) {
+        std::int64_t total = 0;
+        for (const PlannedLine& l : d.lines) {
+            const PlannedProduct& p = products[static_cast<size_t>(l.product)];
+            total +=
+                p.costCents * (l.stockUnit ? kFractions[size_t(p.fractionIndex)] : 1) * l.quantity;
+        }
+        QString columns = QStringLiteral("DocNo, DocDate, CancelFlag");
+        QString values = QStringLiteral("'%1', '%2', '%3'")
+                             .arg(docNo(d), d.date.toString(u"yyyyMMdd"),
+                                  d.cancelled ? QStringLiteral("Y") : QStringLiteral("N"));
+        if (d.kind->party) {
+            const bool vendor = QLatin1String(d.kind->party) == QLatin1String("Vendor");
+            columns += QStringLiteral(", %1, NetAmount").arg(QLatin1String(d.kind->party));
+            values += QStringLiteral(", %1, %2")
+                          .arg((vendor ? vendors : customers)[static_cast<size_t>(d.party)])
+                          .arg(money(d.kind->kind == Kind::Delivery ? 0 : total));
+        }
+        if (!d.ivType.isEmpty()) {
+            columns += QStringLiteral(", IvType, NotCutStock");
+            values += QStringLiteral(", '%1', '%2'").arg(d.ivType, d.notCutStock);
+        }
+        w.add(QLatin1String(d.kind->header), columns, values);
+        ++summary.documents;
+    }
+    w.flushAll();
+    QHash<QString, std::int64_t> headerIds;
+    for (const char* table : {"MrHd", "PrHd", "IvHd", "SrHd", "IsHd", "RiHd", "TrHd", "AjHd"})
+        headerIds.insert(idsByCode(
+            sink, QStringLiteral("SELECT Id, DocNo FROM %1 WHERE DocNo LIKE 'G%'").arg(table)));
+
+    // Lines: first every document's but the deliveries', then the deliveries', which name the
+    // undelivered invoice's line of the same product, unit, warehouse and quantity.
+    auto writeLines = [&](const PlannedDocument& d, std::vector<std::int64_t>* invoiceLines) {
+        const std::int64_t header = need(headerIds, docNo(d));
+        QString columns = QStringLiteral(
+                              "%1, Product, ProductUnits, Warehouse, LotNo, Quantity, "
+                              "Fraction, Price, Amount")
+                              .arg(QLatin1String(d.kind->header));
+        if (d.kind->kind == Kind::Delivery)
+            columns += QStringLiteral(", IvdtB");
+        if (d.kind->kind == Kind::Transfer)
+            columns += QStringLiteral(", ToWarehouse");
+        size_t index = 0;
+        for (const PlannedLine& l : d.lines) {
+            const PlannedProduct& p = products[static_cast<size_t>(l.product)];
+            const std::int64_t productId = productIds[static_cast<size_t>(l.product)];
+            const int fraction = l.stockUnit ? kFractions[size_t(p.fractionIndex)] : 1;
+            const std::int64_t price = d.kind->kind == Kind::Delivery ? 0 : p.costCents * fraction;
+            const QString lot =
+                p.lots ? QString::number(need(lotIds, QStringLiteral("G%1-%2")
+                                                          .arg(padded(l.product + 1, 7))
+                                                          .arg(o.firstYear + d.yearIndex)))
+                       : QStringLiteral("NULL");
+            QString values = QStringLiteral("%1, %2, %3, %4, %5, %6, %7, %8, %9")
+                                 .arg(header)
+                                 .arg(productId)
+                                 .arg(units.at({productId, !l.stockUnit}))
+                                 .arg(warehouses[static_cast<size_t>(l.warehouse)])
+                                 .arg(lot)
+                                 .arg(l.quantity)
+                                 .arg(fraction)
+                                 .arg(money(price), money(price * l.quantity));
+            if (d.kind->kind == Kind::Delivery)
+                values += QStringLiteral(", %1").arg((*invoiceLines)[index++]);
+            if (d.kind->kind == Kind::Transfer)
+                values += QStringLiteral(", %1").arg(warehouses[size_t(l.toWarehouse)]);
+            w.add(QLatin1String(d.kind->lines), columns, values);
+            ++summary.lines;
+        }
+    };
+    for (const PlannedDocument& d : documents)
+        if (d.kind->kind != Kind::Delivery)
+            writeLines(d, nullptr);
+    w.flushAll();
+
+    using LineKey = std::tuple<QString, std::int64_t, std::int64_t, std::int64_t, std::int64_t>;
+    std::multimap<LineKey, std::int64_t> undelivered;
+    for (const QVariantList& row : sink.rows(QStringLiteral(
+             "SELECT D.Id, H.DocNo, D.ProductUnits, D.Warehouse, D.Quantity FROM IvDt D INNER "
+             "JOIN IvHd H ON H.Id = D.IvHd WHERE H.DocNo LIKE 'GIN%' ORDER BY D.Id")))
+        undelivered.insert({{row.at(1).toString().mid(3), row.at(2).toLongLong(),
+                             row.at(3).toLongLong(), row.at(4).toLongLong(), 0},
+                            row.at(0).toLongLong()});
+    for (const PlannedDocument& d : documents) {
+        if (d.kind->kind != Kind::Delivery)
+            continue;
+        std::vector<std::int64_t> invoiceLines;
+        for (const PlannedLine& l : d.lines) {
+            const std::int64_t productId = productIds[static_cast<size_t>(l.product)];
+            const LineKey key{padded(d.number, 8), units.at({productId, !l.stockUnit}),
+                              warehouses[static_cast<size_t>(l.warehouse)], l.quantity, 0};
+            const auto it = undelivered.find(key);
+            if (it == undelivered.end())
+                throw std::runtime_error("an undelivered invoice line was not found again");
+            invoiceLines.push_back(it->second);
+            undelivered.erase(it);
+        }
+        writeLines(d, &invoiceLines);
+    }
+    w.flushAll();
     return summary;
 }
 

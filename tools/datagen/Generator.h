@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QVariantList>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
+#include <vector>
 
 namespace datagen {
 
@@ -29,10 +31,10 @@ public:
 // Checks the options; throws OptionsError naming the first bad one.
 void validate(const Options& options);
 
-// Where the generated statements go. scalar() runs a query and returns its first value as an
-// integer (0 for NULL); execute() runs a batch.
+// Where the generated statements go: rows() runs a query and returns its rows (values as the
+// access layer gives them); execute() runs a batch.
 struct Sink {
-    std::function<std::int64_t(const QString& sql)> scalar;
+    std::function<std::vector<QVariantList>(const QString& sql)> rows;
     std::function<void(const QString& sql)> execute;
 };
 
@@ -49,8 +51,9 @@ struct Summary {
 // warehouses, customers, vendors, one lot per lot-controlled product and year, and exactly
 // `lines` document lines spread over goods receipts, purchase returns, invoices (some not
 // cutting stock, with their deliveries), sales returns, issues, returns of issues, transfers and
-// adjustments, dated within the years asked for, a few of them cancelled. Rows get explicit ids
-// after the highest id already present; the generated codes must not exist yet.
+// adjustments, dated within the years asked for, a few of them cancelled. Rows take the ids the
+// database gives them; ids are read back by code or document number. The generated codes must
+// not exist yet.
 Summary generate(const Options& options, const Sink& sink);
 
 }  // namespace datagen

@@ -93,12 +93,10 @@ int main(int argc, char** argv) {
     connection.params().add(QStringLiteral("%1=%2").arg(QLatin1String(db::kServerName), server));
     connection.params().add(QStringLiteral("%1=0").arg(QLatin1String(db::kMaxQueryTime)));
     datagen::Sink sink;
-    sink.scalar = [&](const QString& sql) -> std::int64_t {
+    sink.rows = [&](const QString& sql) {
         const db::BatchResult r = connection.execute(sql);
         const db::StatementResult* rows = r.firstRowSet();
-        if (!rows || rows->rowSet.rows.empty() || rows->rowSet.rows.front().isEmpty())
-            return 0;
-        return rows->rowSet.rows.front().front().toLongLong();
+        return rows ? rows->rowSet.rows : std::vector<QVariantList>{};
     };
     sink.execute = [&](const QString& sql) { connection.execute(sql); };
 
