@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs what the program can do so far on a local demo
-# database: voq-sql creates a small Thai table through the SQLite ODBC driver and reads it back.
+# Installs what is missing, builds, installs the demo into an embedded server (demo/server) and
+# starts the stock-on-hand recalculation as the suite's menu would, for demo user 1 (SOMCHAI):
+#   voq-recalc 503 1 DEMO - 3      (menu entry, user, company database, unused, task)
+# With a display the window opens for you. Without one it runs under Xvfb, picks the current
+# year, starts the run, saves a screenshot of the finished run as demo/recalc-onhand.png and
+# answers the exit question.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
 build="${VOQ_BUILD_DIR:-$root/build}"
-mkdir -p "$root/demo"
-db="$root/demo/demo.sqlite"
-rm -f "$db"
-server="odbc:Driver=SQLite3;Database=$db"
-"$build/tools/voqsql/voq-sql" -S "$server" -b -Q "create table Unit (Code varchar(10) primary key, NameThai nvarchar(30))"
-"$build/tools/voqsql/voq-sql" -S "$server" -b -Q "insert into Unit values ('BOX', 'กล่อง')"
-"$build/tools/voqsql/voq-sql" -S "$server" -b -Q "insert into Unit values ('PCS', 'ชิ้น')"
-"$build/tools/voqsql/voq-sql" -S "$server" -b -Q "select Code, NameThai from Unit order by Code"
+VOQ_SQL="$build/tools/voqsql/voq-sql" "$root/scripts/install-demo.sh" "$root/demo/server"
+
+cd "$root/demo"
+printf 'file:%s\r\n' "$root/demo/server" > Server.Dat
+program="$build/app/voq-recalc"
+if [ -n "${DISPLAY:-}" ]; then
+    exec "$program" 503 1 DEMO - 3
+fi
+xvfb-run -a -s "-screen 0 800x600x24" "$root/scripts/drive-demo.sh" "$program" \
+    "$root/demo/recalc-onhand.png"
+echo "demo: screenshot of the finished run in demo/recalc-onhand.png"

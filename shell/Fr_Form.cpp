@@ -108,8 +108,6 @@ TFrForm::TFrForm(QWidget* parent)
     ChgCode->move(8, 50);
 
     qApp->installEventFilter(this);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
 }
 
 TFrForm::~TFrForm() = default;
@@ -174,8 +172,14 @@ void TFrForm::FormClose(QCloseEvent* event) {
 
 void TFrForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
+    if (event->spontaneous())
+        return;
+    if (!placed_) {
+        placed_ = true;
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+    }
+    FormShow();
 }
 
 void TFrForm::closeEvent(QCloseEvent* event) {

@@ -69,4 +69,5 @@ private:
                         const QKeySequence& shortcut);
 
     bool keyPreview_ = true;
+    bool placed_ = false;  // centred on the screen at the first show
 };
