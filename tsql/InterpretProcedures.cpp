@@ -30,6 +30,9 @@ std::shared_ptr<Interpreter::Procedure> Interpreter::loadProcedure(const QString
     auto it = procedures_.find(key);
     if (it != procedures_.end() && it.value()->definition == definition)
         return it.value();
+    // Translations are keyed by the nodes of the procedure's text: a new text retires them.
+    if (it != procedures_.end())
+        ++generation_;
     auto p = std::make_shared<Procedure>();
     p->definition = definition;
     p->batch = std::make_shared<Batch>();

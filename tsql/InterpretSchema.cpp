@@ -483,10 +483,7 @@ void Interpreter::drop(const DropStmt& s) {
 
 void Interpreter::databaseStatement(const DatabaseStmt& s) {
     if (!master_)
-        raise(0, QStringLiteral("%1 DATABASE runs only in the master database of the embedded "
-                                "server.")
-                     .arg(s.kind == Stmt::CreateDatabase ? QStringLiteral("CREATE")
-                                                         : QStringLiteral("DROP")));
+        notSupported(QStringLiteral("CREATE/DROP DATABASE outside the master database"));
     if (tranDepth_ > 0)
         raise(226, QStringLiteral("%1 DATABASE statement not allowed within multi-statement "
                                   "transaction.")

@@ -176,8 +176,11 @@ std::shared_ptr<Interpreter::Batch> Interpreter::parse(const QString& sql) {
     auto b = std::make_shared<Batch>();
     Parser p(sql);
     b->statements = p.parseBatch();
-    if (batches_.size() > 500)
+    if (batches_.size() > 500) {
+        // Translations are keyed by the nodes of the parsed text: they go with it.
         batches_.clear();
+        compiled_.clear();
+    }
     batches_.insert(sql, b);
     return b;
 }
@@ -618,7 +621,7 @@ void Interpreter::runQuery(const Compiled& c, db::RowSet* rows, std::vector<Valu
     const int n = static_cast<int>(c.columns.size());
     qint64 count = 0;
     int rc = sqlite3_step(st);
-    checkReprepared(st, rc);
+    checkReprepared(st, rc, false);
     for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {
         ++count;
         if (rows) {
@@ -648,7 +651,7 @@ void Interpreter::runChange(const Compiled& c) {
     sqlite3_stmt* st = prepare(c);
     bindSlots(st, c);
     int rc = sqlite3_step(st);
-    checkReprepared(st, rc);
+    checkReprepared(st, rc, true);
     if (rc != SQLITE_DONE) {
         QString msg = QString::fromUtf8(sqlite3_errmsg(db_->handle()));
         int ext = sqlite3_extended_errcode(db_->handle());
@@ -769,9 +772,15 @@ void Interpreter::syncTransaction() {
 // SQLite prepares a statement again when the schema changed under it, also by another
 // connection. That happens at its first step, before it has done anything: the translation made
 // against the old catalogue is dropped and the statement translated and run again.
-void Interpreter::checkReprepared(sqlite3_stmt* st, int rc) {
+void Interpreter::checkReprepared(sqlite3_stmt* st, int rc, bool changesRows) {
     const bool stale = rc == SQLITE_ERROR && isStaleSchemaError();
-    if (sqlite3_stmt_status(st, SQLITE_STMTSTATUS_REPREPARE, 1) > 0 || stale) {
+    const bool reprepared = sqlite3_stmt_status(st, SQLITE_STMTSTATUS_REPREPARE, 1) > 0;
+    if (reprepared && changesRows && !stale) {
+        // The re-prepared statement has already done its work; later ones are translated anew.
+        schemaChanged();
+        return;
+    }
+    if (reprepared || stale) {
         sqlite3_reset(st);
         schemaChanged();
         throw SchemaChanged{};

@@ -125,7 +125,7 @@ private:
     void schemaChanged();
     void noteSchema(sqlite3_stmt* st);
     struct SchemaChanged {};
-    void checkReprepared(sqlite3_stmt* st, int rc);
+    void checkReprepared(sqlite3_stmt* st, int rc, bool changesRows);
     bool isStaleSchemaError() const;
     sqlite3_stmt* prepare(const Compiled& c);
     void retryOnSchemaChange(const std::function<void()>& run);

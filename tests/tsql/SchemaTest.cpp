@@ -1,0 +1,147 @@
+// Schema statements, the catalogue views, the server directory and the files' readability.
+#include <sqlite3.h>
+
+#include "TsqlFixture.h"
+
+TEST_F(TsqlTest, CreateTableWithTypesDefaultsKeysAndAliasTypes) {
+    run(QStringLiteral(
+        "CREATE TYPE IdNo FROM int NOT NULL\n"
+        "CREATE TYPE CharFlag FROM char(1) NULL\n"
+        "CREATE TABLE Doc (Id IdNo identity(100, 1) not null, Code varchar(10) not null, "
+        "Active CharFlag default 'Y', Made datetime default GetDate(), Qty decimal(9,3) default 0, "
+        "Owner IdNo, constraint PK_Doc primary key nonclustered (Id), "
+        "constraint UQ_DocCode unique (Code))"));
+    run(QStringLiteral("insert into Doc (Code, Owner) values ('D1', 1)"));
+    EXPECT_EQ(
+        scalar(QStringLiteral("select Id, Active, Qty, case when Made is null then 0 else 1 end "
+                              "from Doc")),
+        QStringLiteral("100|Y|0|1"));
+    // IdNo is NOT NULL by its type.
+    EXPECT_EQ(errorOf(QStringLiteral("insert into Doc (Code) values ('D2')")), 515);
+    EXPECT_EQ(scalar(QStringLiteral(
+                  "select count(*) from SysObjects where Name in ('PK_Doc', 'UQ_DocCode')")),
+              QStringLiteral("2"));
+    EXPECT_EQ(scalar(QStringLiteral(
+                  "select count(*) from systypes where name in ('IdNo', 'CharFlag', 'int')")),
+              QStringLiteral("3"));
+    EXPECT_EQ(errorOf(QStringLiteral("CREATE TABLE Doc (Id int)")), 2714);
+    EXPECT_EQ(errorOf(QStringLiteral("CREATE TYPE IdNo FROM int")), 219);
+    EXPECT_EQ(errorOf(QStringLiteral("CREATE TABLE Bad (X NoSuchType)")), 2715);
+    // A failed CREATE TABLE leaves nothing behind.
+    EXPECT_NE(errorOf(QStringLiteral("CREATE TABLE Half (A int constraint PK_Doc primary key)")),
+              0);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from SysObjects where Name = 'Half'")),
+              QStringLiteral("0"));
+}
+
+TEST_F(TsqlTest, AlterTableAddsColumnsAndConstraintsOnce) {
+    run(
+        QStringLiteral("create table Menu (Id int not null primary key, Command varchar(50))\n"
+                       "insert into Menu values (1, 'X')"));
+    const QString add = QStringLiteral(
+        "if not exists (select Id from SysColumns where Name = 'Version' and Id = "
+        "(select Id from SysObjects where Name = 'Menu')) alter table Menu add Version int null, "
+        "Flag char(1) not null default 'N'");
+    run(add);
+    run(add);
+    EXPECT_EQ(
+        scalar(QStringLiteral("select count(*) from SysColumns where Id = OBJECT_ID('Menu')")),
+        QStringLiteral("4"));
+    EXPECT_EQ(scalar(QStringLiteral("select Version, Flag from Menu")), QStringLiteral("NULL|N"));
+    EXPECT_EQ(errorOf(QStringLiteral("alter table Menu add Version int")), 2705);
+    EXPECT_EQ(errorOf(QStringLiteral("alter table Menu add Must int not null")), 4901);
+    run(QStringLiteral("alter table Menu add constraint UQ_MenuCommand unique (Command)"));
+    EXPECT_EQ(errorOf(QStringLiteral("insert into Menu (Id, Command) values (2, 'x')")), 2627);
+    run(QStringLiteral("alter table Menu drop constraint UQ_MenuCommand"));
+    run(QStringLiteral("insert into Menu (Id, Command) values (2, 'x')"));
+    EXPECT_EQ(errorOf(QStringLiteral("alter table Menu drop constraint Nope")), 3728);
+}
+
+TEST_F(TsqlTest, IndexesViewsAndDrops) {
+    run(QStringLiteral(
+        "create table T (Id int identity not null primary key, Code varchar(10), N int)\n"
+        "create index IxTCode on T (Code)\n"
+        "create view VT as select Code, N * 2 Twice from T where N > 0\n"
+        "insert into T (Code, N) values ('a', 1), ('b', -1)"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from sysindexes where name = 'IxTCode' and "
+                                    "id = OBJECT_ID('T')")),
+              QStringLiteral("1"));
+    EXPECT_EQ(rows(QStringLiteral("select * from VT")), QStringList{QStringLiteral("a|2")});
+    EXPECT_EQ(errorOf(QStringLiteral("create view VT as select 1 x")), 2714);
+    EXPECT_EQ(errorOf(QStringLiteral("create view VX as select Code + 'x' from T")), 4511);
+    run(QStringLiteral("drop index T.IxTCode drop view VT"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from sysindexes where name = 'IxTCode'")),
+              QStringLiteral("0"));
+    EXPECT_EQ(errorOf(QStringLiteral("select * from VT")), 208);
+    EXPECT_EQ(errorOf(QStringLiteral("drop table Nothing")), 3701);
+    run(QStringLiteral("drop table if exists Nothing drop table T"));
+    EXPECT_EQ(errorOf(QStringLiteral("select * from T")), 208);
+}
+
+TEST_F(TsqlTest, MasterListsAndMakesDatabases) {
+    tsql::Session master(dir_.path(), QStringLiteral("master"));
+    auto names = [&] {
+        QStringList out;
+        db::BatchResult r =
+            master.execute(QStringLiteral("select name from SysDatabases order by name"), {});
+        for (const auto& row : r.firstRowSet()->rowSet.rows)
+            out << row[0].toString();
+        return out;
+    };
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("master"), QStringLiteral("Shop")}));
+    master.execute(QStringLiteral("if not exists (select * from SysDatabases where Name = 'Extra') "
+                                  "create database Extra"),
+                   {});
+    EXPECT_TRUE(QFile::exists(dir_.filePath(QStringLiteral("Extra.sqlite"))));
+    EXPECT_EQ(names().size(), 3);
+    try {
+        master.execute(QStringLiteral("create database extra"), {});
+        FAIL() << "created twice";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.nativeError(), 1801);
+    }
+    master.execute(QStringLiteral("drop database Extra"), {});
+    EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("Extra.sqlite"))));
+    // CREATE DATABASE belongs to master.
+    EXPECT_NE(errorOf(QStringLiteral("create database Nope")), 0);
+    try {
+        tsql::Session missing(dir_.path(), QStringLiteral("Missing"));
+        FAIL() << "opened a database that does not exist";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.nativeError(), 4060);
+    }
+    try {
+        tsql::Session noServer(dir_.filePath(QStringLiteral("nowhere")), QStringLiteral("master"));
+        FAIL() << "opened a server directory that does not exist";
+    } catch (const db::Error& e) {
+        EXPECT_TRUE(e.isServerError());
+    }
+}
+
+TEST_F(TsqlTest, DatabaseFilesAreReadableByPlainSqlite) {
+    run(QStringLiteral(
+        "create table Item (Id int identity not null primary key, Name nvarchar(20), "
+        "Price money, Made datetime)\n"
+        "create index IxItemName on Item (Name)\n"
+        "insert into Item (Name, Price, Made) values (N'ไก่', 12.5, '05/01/2024')"));
+    session_.reset();  // closes the connection, which checkpoints the journal
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(dir_.filePath(QStringLiteral("Shop.sqlite")).toUtf8().constData(),
+                              &raw, SQLITE_OPEN_READONLY, nullptr),
+              SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(raw, "SELECT Name, Price, Made FROM Item WHERE Name = 'ไก่'", -1,
+                                 &st, nullptr),
+              SQLITE_OK)
+        << sqlite3_errmsg(raw);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 2)),
+                 "2024-05-01 00:00:00.000");
+    EXPECT_DOUBLE_EQ(sqlite3_column_double(st, 1), 12.5);
+    sqlite3_finalize(st);
+    ASSERT_EQ(sqlite3_prepare_v2(raw, "PRAGMA integrity_check", -1, &st, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "ok");
+    sqlite3_finalize(st);
+    sqlite3_close(raw);
+}
