@@ -111,3 +111,10 @@ protected:
 };
 
 }  // namespace schematest
+
+// Readable failure output for row lists.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QStringList& list, std::ostream* os) {
+    *os << '{' << list.join(QStringLiteral(", ")).toStdString() << '}';
+}
+QT_END_NAMESPACE

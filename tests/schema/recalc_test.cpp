@@ -1,5 +1,7 @@
 // The three year-end recalculations on small hand-made data whose balances are worked out here.
 
+#include <thread>
+
 #include "tests/schema/SchemaFixture.h"
 
 namespace {
@@ -263,6 +265,51 @@ TEST_F(RecalcTest, AFailedReceivablesRunLeavesThePreviousRows) {
 
     EXPECT_EQ(balances(QStringLiteral("CustomerBalance"), QStringLiteral("Customer"), 2024),
               (QStringList{"1|1|42|42"}));
+}
+
+TEST_F(RecalcTest, ReceivablesAndPayablesRunTwiceGiveTheSameRows) {
+    header("IvHd", "20240110", ", Customer, IvType, NetAmount", ", 1, 'R', 500");
+    header("PcHd", "20240110", ", Vendor, NetAmount, CurrencyId, Rate", ", 2, 10, 2, 33.5");
+    exec(QStringLiteral("EXEC Calculate_AR 2024\nEXEC Calculate_AP 2024"));
+    const QStringList ar =
+        balances(QStringLiteral("CustomerBalance"), QStringLiteral("Customer"), 2024);
+    const QStringList ap =
+        balances(QStringLiteral("VendorBalance"), QStringLiteral("Vendor"), 2024);
+    exec(QStringLiteral("EXEC Calculate_AR 2024\nEXEC Calculate_AP 2024"));
+    EXPECT_EQ(ar, (QStringList{"1|1|500|500"}));
+    EXPECT_EQ(ap, (QStringList{"2|2|10|335"}));
+    EXPECT_EQ(balances(QStringLiteral("CustomerBalance"), QStringLiteral("Customer"), 2024), ar);
+    EXPECT_EQ(balances(QStringLiteral("VendorBalance"), QStringLiteral("Vendor"), 2024), ap);
+}
+
+// Runs of the same recalculation from two connections at once wait for each other: none fails
+// and the rows come out as from one run.
+TEST_F(RecalcTest, RunsAtOnceAreSerialised) {
+    const int receipt = header("MrHd", "20240105", ", Vendor", ", 1");
+    for (int i = 0; i < 20; ++i)
+        line("MrDt", "MrHd", receipt, 2, 1 + i % 2, "10", i % 3 ? "1" : "2");
+    auto other = schematest::connect(dir_.path(), QStringLiteral("TESTCO"));
+    QString otherError;
+    std::thread t([&] {
+        try {
+            for (int i = 0; i < 10; ++i)
+                other->execute(QStringLiteral("EXEC Calculate_OnHand 2024"));
+        } catch (const db::Error& e) {
+            otherError = e.message();
+        }
+    });
+    QString myError;
+    try {
+        for (int i = 0; i < 10; ++i)
+            exec(QStringLiteral("EXEC Calculate_OnHand 2024"));
+    } catch (const db::Error& e) {
+        myError = e.message();
+    }
+    t.join();
+    EXPECT_TRUE(myError.isEmpty()) << myError.toStdString();
+    EXPECT_TRUE(otherError.isEmpty()) << otherError.toStdString();
+    EXPECT_EQ(onHand(2024), (QStringList{"2|1|1200", "2|2|1200"}));
+    EXPECT_EQ(lots(2024), (QStringList{"1|1|720", "1|2|840", "2|1|480", "2|2|360"}));
 }
 
 }  // namespace
