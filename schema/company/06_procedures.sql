@@ -62,9 +62,10 @@ IF OBJECT_ID('NewDocumentNo') IS NOT NULL DROP PROCEDURE NewDocumentNo
 GO
 -- Hands out the next number of a document code for a year: Prefix followed by LastNo + 1
 -- padded with zeros to DocumentLength characters in all (a number too long for that is written
--- whole). A year without a row of its own starts from the code's latest year, at 1. The update
--- takes the row's lock before the number is read, so two callers at once wait for each other and
--- never get the same number.
+-- whole). A year without a row of its own starts from the code's latest year, at 1; a code
+-- without any row is an error. The update takes the row's lock before the number is read, so
+-- two callers at once wait for each other and never get the same number (two callers starting
+-- the same new year at once: the second fails on the unique index instead).
 CREATE PROCEDURE NewDocumentNo
     @DocCode varchar(20),
     @DocYear int,
@@ -75,10 +76,14 @@ BEGIN
     SET XACT_ABORT ON
     DECLARE @No int, @Prefix varchar(10), @Length int, @Digits varchar(12), @Width int
     SET @NewNo = NULL
+    IF NOT EXISTS (SELECT * FROM DocumentNo WHERE Code = @DocCode)
+    BEGIN
+        RAISERROR('NewDocumentNo: document code %s has no numbering.', 16, 1, @DocCode)
+        RETURN 1
+    END
     BEGIN TRAN
     UPDATE DocumentNo SET LastNo = LastNo + 1 WHERE Code = @DocCode AND DocYear = @DocYear
     IF @@ROWCOUNT = 0
-    BEGIN
         INSERT INTO DocumentNo (Code, DocYear, Description, Prefix, LastNo, DocumentLength,
                                 AutoRun, DocType)
         SELECT D.Code, @DocYear, D.Description, D.Prefix, 1, D.DocumentLength, D.AutoRun,
@@ -86,13 +91,6 @@ BEGIN
         FROM DocumentNo D
         WHERE D.Code = @DocCode
           AND D.DocYear = (SELECT Max(X.DocYear) FROM DocumentNo X WHERE X.Code = @DocCode)
-        IF @@ROWCOUNT = 0
-        BEGIN
-            ROLLBACK
-            RAISERROR('NewDocumentNo: document code %s has no numbering.', 16, 1, @DocCode)
-            RETURN 1
-        END
-    END
     SELECT @No = LastNo, @Prefix = Coalesce(Prefix, ''), @Length = Coalesce(DocumentLength, 0)
     FROM DocumentNo
     WHERE Code = @DocCode AND DocYear = @DocYear
