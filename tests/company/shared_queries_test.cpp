@@ -204,3 +204,31 @@ TEST_F(SharedQueriesTest, CancelledPosLineNamesTheApprovingUserFromTheConfigurat
                    "Quantity, Price, UserCode, UserApproved from CancelPosHeader"),
               QStringList{"VOID|2024-03-01 08:00:00|17|100|200|2.5|19.75|CASHIER1|MANAGER"});
 }
+
+TEST_F(SharedQueriesTest, EveryLookupRunsOnTheCompanySchema) {
+    runScript(kCompany, "insert into Tax (Code, Rate) values ('V7', 7)");
+    dm->QTaxRate->paramByName("GetCode").setAsInteger(1);
+    dm->QUnitFraction->paramByName("GetUnit").setAsInteger(1);
+    dm->QStockUnitQnty->paramByName("GetProduct").setAsInteger(1);
+    dm->QAcID->paramByName("inputid").setAsInteger(1);
+    dm->QDocumentNo->paramByName("GetCode").setAsString("IV");
+    dm->QDocumentNo->paramByName("GetYear").setAsInteger(2024);
+    dm->QDocConvert->paramByName("GetCode").setAsString("IV");
+    dm->QDocConvert->paramByName("GetYear").setAsInteger(2024);
+    for (db::Query* q :
+         {dm->QTransport, dm->QTax, dm->QSalesman, dm->QTaxRate, dm->QUnitFraction,
+          dm->QStockUnitQnty, dm->QNewId, dm->QAcID, dm->QDocumentNo, dm->QDocConvert}) {
+        EXPECT_NO_THROW(q->open()) << q->objectName().toStdString();
+        q->close();
+    }
+    dm->QTaxRate->open();
+    EXPECT_EQ(dm->QTaxRate->fieldByName("Rate").asFloat(), 7.0);
+
+    dm->SpAddLog->paramByName("@UserId").setAsInteger(7);
+    dm->SpAddLog->paramByName("@MenuId").setAsInteger(501);
+    dm->SpAddLog->paramByName("@FunctionListId").setAsInteger(2);
+    dm->SpAddLog->paramByName("@DocumentId").setAsInteger(0);
+    dm->SpAddLog->paramByName("@Remark").setAsString("old form");
+    dm->SpAddLog->execProc();
+    EXPECT_EQ(scalar(kCompany, "select Remark from UserLog"), "old form");
+}
