@@ -133,7 +133,9 @@ TDM::~TDM() {
 }
 
 void TDM::DMdataBeforeConnect() {
-    CompanyDatabase = trimBlanks(QCoreApplication::arguments().value(3));
+    const QStringList commandLine =
+        QCoreApplication::instance() ? QCoreApplication::arguments() : QStringList();
+    CompanyDatabase = trimBlanks(commandLine.value(3));
     config::fillConnectionParams(DMdata->params(), CompanyDatabase, config::serverName(),
                                  config::kCompanyQueryTime);
 }
