@@ -1,12 +1,170 @@
+// Lexer and parser: the token forms of T-SQL and the shape of the statements they make.
 #include <gtest/gtest.h>
 
 #include "db/Error.h"
+#include "tsql/Lexer.h"
 #include "tsql/Parser.h"
 
 using namespace tsql;
 
-TEST(Parser, Smoke) {
-    Parser p(QStringLiteral("select 1"));
-    auto b = p.parseBatch();
-    EXPECT_EQ(b.size(), 1u);
+namespace {
+
+int errorNumber(const QString& sql) {
+    try {
+        Parser(sql).parseBatch();
+    } catch (const db::Error& e) {
+        return e.nativeError();
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(Lexer, NamesStringsNumbersAndVariables) {
+    auto t =
+        tokenize(QStringLiteral("[Order Details] \"Q\"\"x\" N'ไทย' 'it''s' 12 1.50 2e3 @v "
+                                "@@ROWCOUNT ? ? -- c\n /* a /* b */ */ x"));
+    ASSERT_EQ(t.size(), 13u);
+    EXPECT_EQ(t[0].kind, TokenKind::QuotedName);
+    EXPECT_EQ(t[0].text, QStringLiteral("Order Details"));
+    EXPECT_EQ(t[1].text, QStringLiteral("Q\"x"));
+    EXPECT_EQ(t[2].kind, TokenKind::String);
+    EXPECT_TRUE(t[2].national);
+    EXPECT_EQ(t[2].text, QStringLiteral("ไทย"));
+    EXPECT_EQ(t[3].text, QStringLiteral("it's"));
+    EXPECT_EQ(t[4].kind, TokenKind::Integer);
+    EXPECT_EQ(t[5].kind, TokenKind::Decimal);
+    EXPECT_EQ(t[6].kind, TokenKind::Float);
+    EXPECT_EQ(t[7].kind, TokenKind::Variable);
+    EXPECT_EQ(t[8].kind, TokenKind::Global);
+    EXPECT_EQ(t[9].paramIndex, 0);
+    EXPECT_EQ(t[10].paramIndex, 1);
+    EXPECT_EQ(t[11].text, QStringLiteral("x"));  // nested comment skipped whole
+    EXPECT_EQ(t[12].kind, TokenKind::End);
+}
+
+TEST(Lexer, UnclosedTextIsAnError) {
+    EXPECT_EQ(errorNumber(QStringLiteral("select 'abc")), 105);
+    EXPECT_EQ(errorNumber(QStringLiteral("select [abc")), 105);
+    EXPECT_EQ(errorNumber(QStringLiteral("select 1 /* open")), 113);
+}
+
+TEST(Parser, StatementsWithoutSeparatorsSplitAtKeywords) {
+    StmtList b =
+        Parser(QStringLiteral(
+                   "Declare @a Int\nSet @a = 1 Select @a ChkDigit If @a <> 0 Set @a = 2 Else "
+                   "Set @a = 3 Print 'x'; Exec P 1, @x = 2, @y OUTPUT"))
+            .parseBatch();
+    ASSERT_EQ(b.size(), 6u);
+    EXPECT_EQ(b[0]->kind, Stmt::Declare);
+    EXPECT_EQ(b[1]->kind, Stmt::SetVar);
+    ASSERT_EQ(b[2]->kind, Stmt::SelectStmt);
+    EXPECT_EQ(static_cast<SelectStmt&>(*b[2]).select->cores[0].items[0].alias,
+              QStringLiteral("ChkDigit"));
+    ASSERT_EQ(b[3]->kind, Stmt::If);
+    EXPECT_NE(static_cast<IfStmt&>(*b[3]).otherwise, nullptr);
+    EXPECT_EQ(b[4]->kind, Stmt::Print);
+    ASSERT_EQ(b[5]->kind, Stmt::Exec);
+    const auto& e = static_cast<ExecStmt&>(*b[5]);
+    ASSERT_EQ(e.args.size(), 3u);
+    EXPECT_TRUE(e.args[0].name.isEmpty());
+    EXPECT_EQ(e.args[1].name, QStringLiteral("@x"));
+    EXPECT_TRUE(e.args[2].output);
+}
+
+TEST(Parser, SelectItemFormsAndClauses) {
+    StmtList b =
+        Parser(
+            QStringLiteral(
+                "select distinct top (5) A = x.a, b AS 'B c', c d, x.*, count(*) "
+                "from T x left outer join U on U.k = x.k, (select 1 one) D "
+                "where x.a like 'a[bc]%' and x.b not between 1 and 2 "
+                "group by x.a having count(*) > 1 union all select 1, 2, 3, 4, 5 order by 1 desc"))
+            .parseBatch();
+    ASSERT_EQ(b.size(), 1u);
+    const Select& s = *static_cast<SelectStmt&>(*b[0]).select;
+    ASSERT_EQ(s.cores.size(), 2u);
+    EXPECT_TRUE(s.unionAll[0]);
+    const SelectCore& c = s.cores[0];
+    EXPECT_TRUE(c.distinct);
+    ASSERT_NE(c.top, nullptr);
+    ASSERT_EQ(c.items.size(), 5u);
+    EXPECT_EQ(c.items[0].alias, QStringLiteral("A"));
+    EXPECT_EQ(c.items[1].alias, QStringLiteral("B c"));
+    EXPECT_EQ(c.items[2].alias, QStringLiteral("d"));
+    EXPECT_EQ(c.items[3].expr->kind, Expr::Star);
+    EXPECT_TRUE(c.items[4].expr->star);
+    ASSERT_EQ(c.from.size(), 2u);
+    EXPECT_EQ(c.from[0]->kind, TableRef::Join);
+    EXPECT_EQ(c.from[0]->joinType, TableRef::Left);
+    EXPECT_EQ(c.from[1]->kind, TableRef::Derived);
+    EXPECT_EQ(s.orderBy.size(), 1u);
+    EXPECT_TRUE(s.orderBy[0].descending);
+}
+
+TEST(Parser, ProcedureDefinitionKeepsItsText) {
+    const QString text = QStringLiteral(
+        "CREATE PROCEDURE dbo.NewDocumentNo @DocCode varchar(20), @DocYear int = 0, "
+        "@NewNo varchar(30) OUTPUT AS\nBEGIN\n  SET NOCOUNT ON\n  RETURN 0\nEND");
+    StmtList b = Parser(text).parseBatch();
+    ASSERT_EQ(b.size(), 1u);
+    const auto& p = static_cast<CreateProcedureStmt&>(*b[0]);
+    EXPECT_EQ(p.name.name, QStringLiteral("NewDocumentNo"));
+    ASSERT_EQ(p.params.size(), 3u);
+    EXPECT_EQ(p.params[0].type.base, SqlType::VarChar);
+    EXPECT_EQ(p.params[0].type.length, 20);
+    EXPECT_NE(p.params[1].defaultValue, nullptr);
+    EXPECT_TRUE(p.params[2].output);
+    EXPECT_EQ(p.body.size(), 1u);
+    EXPECT_EQ(p.source, text);
+}
+
+TEST(Parser, SchemaStatements) {
+    StmtList b =
+        Parser(QStringLiteral(
+                   "create table dbo.T (Id IdNo identity(1,1) not null, C varchar(10) null "
+                   "default 'x', constraint PK_T primary key nonclustered (Id)) on [PRIMARY]\n"
+                   "alter table T add A int null, B CharFlag, constraint UQ_T unique (C)\n"
+                   "create unique clustered index IxT on T (C desc, A)\n"
+                   "drop index T.IxT\n"
+                   "create type CharFlag from char(1) not null"))
+            .parseBatch();
+    ASSERT_EQ(b.size(), 5u);
+    const auto& t = static_cast<CreateTableStmt&>(*b[0]);
+    ASSERT_EQ(t.columns.size(), 2u);
+    EXPECT_EQ(t.columns[0].aliasType, QStringLiteral("IdNo"));
+    EXPECT_TRUE(t.columns[0].identity);
+    EXPECT_FALSE(*t.columns[0].nullable);
+    ASSERT_EQ(t.constraints.size(), 1u);
+    EXPECT_FALSE(t.constraints[0].clustered);
+    const auto& a = static_cast<AlterTableStmt&>(*b[1]);
+    EXPECT_EQ(a.columns.size(), 2u);
+    EXPECT_EQ(a.constraints.size(), 1u);
+    const auto& i = static_cast<CreateIndexStmt&>(*b[2]);
+    EXPECT_TRUE(i.unique);
+    EXPECT_TRUE(i.columns[0].second);
+    const auto& d = static_cast<DropStmt&>(*b[3]);
+    EXPECT_EQ(d.names[0].schema, QStringLiteral("T"));
+    EXPECT_EQ(d.names[0].name, QStringLiteral("IxT"));
+    EXPECT_FALSE(static_cast<CreateTypeStmt&>(*b[4]).nullable);
+}
+
+TEST(Parser, SyntaxErrorsAndUnsupportedConstructsAreNamed) {
+    EXPECT_EQ(errorNumber(QStringLiteral("select * from")), 102);
+    EXPECT_EQ(errorNumber(QStringLiteral("if 1 = 1")), 102);
+    EXPECT_EQ(errorNumber(QStringLiteral("begin select 1")), 102);
+    EXPECT_EQ(errorNumber(QStringLiteral("select a from t where")), 102);
+    try {
+        Parser(QStringLiteral("select * from t cross apply f(t.x)")).parseBatch();
+        FAIL();
+    } catch (const db::Error& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("CROSS APPLY")))
+            << e.message().toStdString();
+    }
+    try {
+        Parser(QStringLiteral("merge into t using u on 1 = 1")).parseBatch();
+        FAIL();
+    } catch (const db::Error& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("MERGE"))) << e.message().toStdString();
+    }
 }
