@@ -128,6 +128,12 @@ int Database::progress(void* self) {
     return 0;
 }
 
+bool Database::timedOut() {
+    if (!timedOut_ && deadline_ && QDateTime::currentMSecsSinceEpoch() > deadline_)
+        timedOut_ = true;
+    return timedOut_;
+}
+
 void Database::startStatement() {
     timedOut_ = false;
     deadline_ = timeoutMs_ ? QDateTime::currentMSecsSinceEpoch() + timeoutMs_ : 0;

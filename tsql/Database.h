@@ -32,10 +32,10 @@ public:
     // Integer of the first column of the first row.
     qint64 scalar(const QByteArray& sql);
 
-    // Statement deadline for the progress handler; 0 for none.
+    // Deadline of a batch, checked while SQLite runs and between statements; 0 for none.
     void setTimeout(int seconds) { timeoutMs_ = seconds * 1000; }
     void startStatement();
-    bool timedOut() const { return timedOut_; }
+    bool timedOut();
 
     // Attaches another database of the server under its name.
     void attach(const QString& name, const QString& path);

@@ -259,6 +259,26 @@ SqliteEmitter::Rendered SqliteEmitter::cast(const Expr& e) {
     return out;
 }
 
+namespace {
+
+// TOP 1, or a lone aggregate without GROUP BY: the sub-select cannot yield a second row.
+bool yieldsAtMostOneRow(const Select& s) {
+    if (s.cores.size() != 1)
+        return false;
+    const SelectCore& c = s.cores[0];
+    if (c.top && c.top->kind == Expr::Literal && c.top->text == u"1")
+        return true;
+    if (!c.groupBy.empty() || c.items.size() != 1 || !c.items[0].expr)
+        return false;
+    const Expr& e = *c.items[0].expr;
+    if (e.kind != Expr::Function || e.over)
+        return false;
+    return e.text == u"count" || e.text == u"sum" || e.text == u"min" || e.text == u"max" ||
+           e.text == u"avg" || e.text == u"count_big";
+}
+
+}  // namespace
+
 SqliteEmitter::Rendered SqliteEmitter::subquery(const Select& s, bool scalar) {
     std::vector<OutColumn> cols;
     Rendered out;
@@ -268,6 +288,16 @@ SqliteEmitter::Rendered SqliteEmitter::subquery(const Select& s, bool scalar) {
             raise(116, QStringLiteral("Only one expression can be specified in the select list "
                                       "when the subquery is not introduced with EXISTS."));
         out.type = cols[0].type;
+        if (!yieldsAtMostOneRow(s)) {
+            // SQLite would take the first row; SQL Server refuses a second one (512).
+            const QByteArray name =
+                Binder::quote(cols[0].name.isEmpty() ? QStringLiteral("_c1") : cols[0].name);
+            out.sql =
+                "(SELECT CASE WHEN count(*) > 1 THEN tsql_raise(512, 'Subquery returned more "
+                "than 1 value. This is not permitted when the subquery follows =, !=, <, <= "
+                ", >, >= or when the subquery is used as an expression.') ELSE min(" +
+                name + ") END FROM (SELECT * FROM " + out.sql + " LIMIT 2))";
+        }
     }
     return out;
 }

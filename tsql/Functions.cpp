@@ -99,6 +99,11 @@ void fnNonZero(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_value(ctx, v);
 }
 
+// tsql_raise(number, message): raises an engine error from inside a statement.
+void fnRaise(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    fail(ctx, db::Error(db::Error::Kind::Server, argText(argv[1]), sqlite3_value_int(argv[0])));
+}
+
 void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**) {
     auto* now = static_cast<std::function<QDateTime()>*>(sqlite3_user_data(ctx));
     QByteArray s = canonicalDate((*now)());
@@ -461,6 +466,7 @@ void registerFunctions(sqlite3* db, std::function<QDateTime()>* now) {
         {"tsql_convert", 4, fnConvert, nullptr},
         {"tsql_convert", 5, fnConvert, nullptr},
         {"tsql_nz", 1, fnNonZero, nullptr},
+        {"tsql_raise", 2, fnRaise, nullptr},
         {"tsql_datepart", 2, fnDatePart, nullptr},
         {"tsql_dateadd", 3, fnDateAdd, nullptr},
         {"tsql_datediff", 3, fnDateDiff, nullptr},

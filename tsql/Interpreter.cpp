@@ -197,6 +197,7 @@ db::BatchResult Interpreter::execute(const QString& sql,
     frames_[0] = Frame();
     frames_[0].params = &params;
     catches_.clear();
+    db_->startStatement();  // the query timeout counts for the whole batch
     const int depthAtStart = tranDepth_;
     try {
         runBatch(batch->statements);
@@ -230,7 +231,8 @@ Interpreter::Flow Interpreter::execList(const StmtList& list) {
 
 Interpreter::Flow Interpreter::exec(const Stmt& s) {
     statementNow_.reset();
-    db_->startStatement();
+    if (db_->timedOut())
+        raise(err::Timeout, QStringLiteral("Query timeout expired"));
     try {
         Flow f = execStatement(s);
         return f;
@@ -352,6 +354,8 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
         case Stmt::While: {
             const auto& w = static_cast<const WhileStmt&>(s);
             while (test(*w.condition)) {
+                if (db_->timedOut())
+                    raise(err::Timeout, QStringLiteral("Query timeout expired"));
                 Flow f = exec(*w.body);
                 if (f == Flow::Break)
                     break;

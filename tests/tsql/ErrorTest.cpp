@@ -65,6 +65,13 @@ TEST_F(ErrorTest, NamesThatDoNotResolve) {
                 QStringLiteral("Must declare the scalar variable \"@x\"."));
     expectError(QStringLiteral("select Id from Item, Grp"), 209,
                 QStringLiteral("Ambiguous column name 'Id'."));
+    run(QStringLiteral("insert into Grp values (2, 'G2')"));
+    expectError(QStringLiteral("select (select Id from Grp) from Item"), 512,
+                QStringLiteral("Subquery returned more than 1 value."));
+    EXPECT_EQ(scalar(QStringLiteral(
+                  "select (select Code from Grp where Id = 2), "
+                  "(select top 1 Code from Grp order by Id), (select max(Id) from Grp)")),
+              QStringLiteral("G2|G1|2"));
 }
 
 TEST_F(ErrorTest, ConversionsAndArithmetic) {

@@ -100,3 +100,14 @@ TEST_F(ProcedureTest, ProceduresAreStoredInTheDatabaseAndListed) {
     EXPECT_EQ(errorOf(QStringLiteral("declare @i int exec AddLog 'x', 1, @i output")), 2812);
     EXPECT_EQ(errorOf(QStringLiteral("create procedure Failing as select 1")), 2714);
 }
+
+TEST_F(ProcedureTest, TheQueryTimeoutEndsARunawayBatch) {
+    session_->setQueryTimeout(1);
+    QString message;
+    EXPECT_NE(
+        errorOf(QStringLiteral("declare @i int set @i = 0 while 1 = 1 set @i = @i + 1"), &message),
+        0);
+    EXPECT_EQ(message, QStringLiteral("Query timeout expired"));
+    // The next batch has its own time.
+    EXPECT_EQ(scalar(QStringLiteral("select 1")), QStringLiteral("1"));
+}
