@@ -369,12 +369,19 @@ CREATE TABLE ProductVendorOther (
 )
 GO
 
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'ProductVendorOtherIndexVendor')
+CREATE INDEX ProductVendorOtherIndexVendor ON ProductVendorOther (Vendor, Product)
+GO
+
 IF OBJECT_ID('ProductComponentHd') IS NULL
 CREATE TABLE ProductComponentHd (
     Id           IdNo          IDENTITY(1, 1) NOT NULL PRIMARY KEY,
     ProductUnits IdNo          NOT NULL REFERENCES ProductUnits (Id),
     Description  nvarchar(100) NULL
 )
+GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'ProductComponentHdIndexUnit')
+CREATE INDEX ProductComponentHdIndexUnit ON ProductComponentHd (ProductUnits)
 GO
 IF OBJECT_ID('ProductComponentDt') IS NULL
 CREATE TABLE ProductComponentDt (
@@ -403,6 +410,9 @@ CREATE TABLE ProdAttrCode (
     Code          varchar(10)   NOT NULL,
     Description   nvarchar(100) NULL
 )
+GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'ProdAttrCodeIndexGroup')
+CREATE INDEX ProdAttrCodeIndexGroup ON ProdAttrCode (ProdAttrGroup, Code)
 GO
 IF OBJECT_ID('ProductAttribute') IS NULL
 CREATE TABLE ProductAttribute (

@@ -28,6 +28,9 @@ GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'PoRQHdIndexDocDate')
 CREATE INDEX PoRQHdIndexDocDate ON PoRQHd (DocDate)
 GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'PoRQHdIndexDocNo')
+CREATE INDEX PoRQHdIndexDocNo ON PoRQHd (DocNo)
+GO
 
 -- Purchase orders (no balance).
 IF OBJECT_ID('PoHd') IS NULL
@@ -49,6 +52,9 @@ CREATE TABLE PoHd (
 GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'PoHdIndexDocDate')
 CREATE INDEX PoHdIndexDocDate ON PoHd (DocDate)
+GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'PoHdIndexDocNo')
+CREATE INDEX PoHdIndexDocNo ON PoHd (DocNo)
 GO
 
 IF OBJECT_ID('PoDt') IS NULL
@@ -90,6 +96,9 @@ CREATE TABLE MrHd (
 GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'MrHdIndexDocDate')
 CREATE INDEX MrHdIndexDocDate ON MrHd (DocDate)
+GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'MrHdIndexDocNo')
+CREATE INDEX MrHdIndexDocNo ON MrHd (DocNo)
 GO
 
 IF OBJECT_ID('MrDt') IS NULL
@@ -134,6 +143,9 @@ GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'PcHdIndexDocDate')
 CREATE INDEX PcHdIndexDocDate ON PcHd (DocDate)
 GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'PcHdIndexDocNo')
+CREATE INDEX PcHdIndexDocNo ON PcHd (DocNo)
+GO
 
 IF OBJECT_ID('PcDt') IS NULL
 CREATE TABLE PcDt (
@@ -175,6 +187,9 @@ GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'PrHdIndexDocDate')
 CREATE INDEX PrHdIndexDocDate ON PrHd (DocDate)
 GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'PrHdIndexDocNo')
+CREATE INDEX PrHdIndexDocNo ON PrHd (DocNo)
+GO
 
 IF OBJECT_ID('PrDt') IS NULL
 CREATE TABLE PrDt (
@@ -215,6 +230,9 @@ GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'VdnHdIndexDocDate')
 CREATE INDEX VdnHdIndexDocDate ON VdnHd (DocDate)
 GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'VdnHdIndexDocNo')
+CREATE INDEX VdnHdIndexDocNo ON VdnHd (DocNo)
+GO
 
 -- Vendor credit notes: the vendor's balance falls by NetAmount.
 IF OBJECT_ID('VcnHd') IS NULL
@@ -236,6 +254,9 @@ CREATE TABLE VcnHd (
 GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'VcnHdIndexDocDate')
 CREATE INDEX VcnHdIndexDocDate ON VcnHd (DocDate)
+GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'VcnHdIndexDocNo')
+CREATE INDEX VcnHdIndexDocNo ON VcnHd (DocNo)
 GO
 
 -- Payments to vendors: each line lowers the vendor's balance by its Amount, in its currency.
@@ -262,6 +283,9 @@ CREATE TABLE PdHd (
 GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'PdHdIndexDocDate')
 CREATE INDEX PdHdIndexDocDate ON PdHd (DocDate)
+GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'PdHdIndexDocNo')
+CREATE INDEX PdHdIndexDocNo ON PdHd (DocNo)
 GO
 
 IF OBJECT_ID('PdDt') IS NULL
@@ -319,6 +343,9 @@ GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'MiscPdHdIndexDocDate')
 CREATE INDEX MiscPdHdIndexDocDate ON MiscPdHd (DocDate)
 GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'MiscPdHdIndexDocNo')
+CREATE INDEX MiscPdHdIndexDocNo ON MiscPdHd (DocNo)
+GO
 
 IF OBJECT_ID('MiscPdDt') IS NULL
 CREATE TABLE MiscPdDt (
@@ -372,6 +399,9 @@ GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'QuoHdIndexDocDate')
 CREATE INDEX QuoHdIndexDocDate ON QuoHd (DocDate)
 GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'QuoHdIndexDocNo')
+CREATE INDEX QuoHdIndexDocNo ON QuoHd (DocNo)
+GO
 
 -- Sales orders (no balance). A line counts as backorder until Clear is 'Y'.
 IF OBJECT_ID('SoHd') IS NULL
@@ -394,6 +424,9 @@ CREATE TABLE SoHd (
 GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'SoHdIndexDocDate')
 CREATE INDEX SoHdIndexDocDate ON SoHd (DocDate)
+GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'SoHdIndexDocNo')
+CREATE INDEX SoHdIndexDocNo ON SoHd (DocNo)
 GO
 
 IF OBJECT_ID('SoDt') IS NULL
@@ -446,6 +479,9 @@ GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'IvHdIndexDocDate')
 CREATE INDEX IvHdIndexDocDate ON IvHd (DocDate)
 GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'IvHdIndexDocNo')
+CREATE INDEX IvHdIndexDocNo ON IvHd (DocNo)
+GO
 
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'IvHdindexDriver')
 CREATE INDEX IvHdindexDriver ON IvHd (Driver)
@@ -496,6 +532,9 @@ GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'PosHdIndexDocDate')
 CREATE INDEX PosHdIndexDocDate ON PosHd (DocDate)
 GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'PosHdIndexDocNo')
+CREATE INDEX PosHdIndexDocNo ON PosHd (DocNo)
+GO
 
 -- Point-of-sale receipts (no balance).
 IF OBJECT_ID('PosHeader') IS NULL
@@ -520,6 +559,9 @@ GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'PosHeaderIndexDocDate')
 CREATE INDEX PosHeaderIndexDocDate ON PosHeader (DocDate)
 GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'PosHeaderIndexDocNo')
+CREATE INDEX PosHeaderIndexDocNo ON PosHeader (DocNo)
+GO
 
 -- Sales returns: stock in, the customer's balance falls by NetAmount.
 IF OBJECT_ID('SrHd') IS NULL
@@ -542,6 +584,9 @@ CREATE TABLE SrHd (
 GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'SrHdIndexDocDate')
 CREATE INDEX SrHdIndexDocDate ON SrHd (DocDate)
+GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'SrHdIndexDocNo')
+CREATE INDEX SrHdIndexDocNo ON SrHd (DocNo)
 GO
 
 IF OBJECT_ID('SrDt') IS NULL
@@ -583,6 +628,9 @@ GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'PoSrHdIndexDocDate')
 CREATE INDEX PoSrHdIndexDocDate ON PoSrHd (DocDate)
 GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'PoSrHdIndexDocNo')
+CREATE INDEX PoSrHdIndexDocNo ON PoSrHd (DocNo)
+GO
 
 -- Customer debit notes: the customer's balance rises by NetAmount.
 IF OBJECT_ID('CdnHd') IS NULL
@@ -605,6 +653,9 @@ GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'CdnHdIndexDocDate')
 CREATE INDEX CdnHdIndexDocDate ON CdnHd (DocDate)
 GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'CdnHdIndexDocNo')
+CREATE INDEX CdnHdIndexDocNo ON CdnHd (DocNo)
+GO
 
 -- Customer credit notes: the customer's balance falls by NetAmount.
 IF OBJECT_ID('CcnHd') IS NULL
@@ -626,6 +677,9 @@ CREATE TABLE CcnHd (
 GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'CcnHdIndexDocDate')
 CREATE INDEX CcnHdIndexDocDate ON CcnHd (DocDate)
+GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'CcnHdIndexDocNo')
+CREATE INDEX CcnHdIndexDocNo ON CcnHd (DocNo)
 GO
 
 -- Receipts from customers: each line lowers the customer's balance by its Amount, in its currency.
@@ -653,6 +707,9 @@ CREATE TABLE RcHd (
 GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'RcHdIndexDocDate')
 CREATE INDEX RcHdIndexDocDate ON RcHd (DocDate)
+GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'RcHdIndexDocNo')
+CREATE INDEX RcHdIndexDocNo ON RcHd (DocNo)
 GO
 
 IF OBJECT_ID('RcDt') IS NULL
@@ -710,6 +767,9 @@ CREATE TABLE MiscRcHd (
 GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'MiscRcHdIndexDocDate')
 CREATE INDEX MiscRcHdIndexDocDate ON MiscRcHd (DocDate)
+GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'MiscRcHdIndexDocNo')
+CREATE INDEX MiscRcHdIndexDocNo ON MiscRcHd (DocNo)
 GO
 
 IF OBJECT_ID('MiscRcDt') IS NULL
@@ -773,6 +833,9 @@ GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'PreIsHdIndexDocDate')
 CREATE INDEX PreIsHdIndexDocDate ON PreIsHd (DocDate)
 GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'PreIsHdIndexDocNo')
+CREATE INDEX PreIsHdIndexDocNo ON PreIsHd (DocNo)
+GO
 
 -- Issues of goods for use: stock out.
 IF OBJECT_ID('IsHd') IS NULL
@@ -789,6 +852,9 @@ CREATE TABLE IsHd (
 GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'IsHdIndexDocDate')
 CREATE INDEX IsHdIndexDocDate ON IsHd (DocDate)
+GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'IsHdIndexDocNo')
+CREATE INDEX IsHdIndexDocNo ON IsHd (DocNo)
 GO
 
 IF OBJECT_ID('IsDt') IS NULL
@@ -826,6 +892,9 @@ GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'RiHdIndexDocDate')
 CREATE INDEX RiHdIndexDocDate ON RiHd (DocDate)
 GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'RiHdIndexDocNo')
+CREATE INDEX RiHdIndexDocNo ON RiHd (DocNo)
+GO
 
 IF OBJECT_ID('RiDt') IS NULL
 CREATE TABLE RiDt (
@@ -858,6 +927,9 @@ CREATE TABLE TrHd (
 GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'TrHdIndexDocDate')
 CREATE INDEX TrHdIndexDocDate ON TrHd (DocDate)
+GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'TrHdIndexDocNo')
+CREATE INDEX TrHdIndexDocNo ON TrHd (DocNo)
 GO
 
 IF OBJECT_ID('TrDt') IS NULL
@@ -892,6 +964,9 @@ CREATE TABLE AjHd (
 GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'AjHdIndexDocDate')
 CREATE INDEX AjHdIndexDocDate ON AjHd (DocDate)
+GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'AjHdIndexDocNo')
+CREATE INDEX AjHdIndexDocNo ON AjHd (DocNo)
 GO
 
 IF OBJECT_ID('AjDt') IS NULL
