@@ -92,6 +92,19 @@ const TableInfo* Catalog::find(const QString& schema, const QString& name) {
         info->columns.push_back(c);
     }
     sqlite3_finalize(st);
+    if (info->view) {
+        sql = "SELECT column_types FROM " + quoted(schema) + ".tsql_views WHERE name = ?1";
+        if (sqlite3_prepare_v2(h, sql.constData(), -1, &st, nullptr) == SQLITE_OK) {
+            QByteArray vn = info->name.toUtf8();
+            sqlite3_bind_text(st, 1, vn.constData(), int(vn.size()), SQLITE_TRANSIENT);
+            if (sqlite3_step(st) == SQLITE_ROW) {
+                const QStringList types = textColumn(st, 0).split(u';');
+                for (size_t k = 0; k < info->columns.size() && k < size_t(types.size()); ++k)
+                    info->columns[k].type = SqlType::parseDeclared(types[int(k)]);
+            }
+        }
+        sqlite3_finalize(st);
+    }
     tables_.insert(key, info);
     return info.get();
 }

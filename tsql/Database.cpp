@@ -72,7 +72,9 @@ void Database::ensureMetadata(sqlite3* db, const char* schema) {
         "CREATE TABLE IF NOT EXISTS " +
         s +
         ".tsql_constraints (name TEXT PRIMARY KEY COLLATE NOCASE, table_name TEXT NOT NULL "
-        "COLLATE NOCASE, kind TEXT NOT NULL, columns TEXT, detail TEXT);";
+        "COLLATE NOCASE, kind TEXT NOT NULL, columns TEXT, detail TEXT);"
+        "CREATE TABLE IF NOT EXISTS " +
+        s + ".tsql_views (name TEXT PRIMARY KEY COLLATE NOCASE, column_types TEXT NOT NULL);";
     char* msg = nullptr;
     if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &msg) != SQLITE_OK) {
         QString text = QString::fromUtf8(msg ? msg : "metadata");

@@ -295,7 +295,27 @@ void Interpreter::createView(const CreateViewStmt& s) {
                                            "was specified for column %1.")
                                 .arg(k + 1));
     }
-    db_->exec("CREATE VIEW main." + q(s.name.name) + cols + " AS " + c.sql);
+    db_->exec("SAVEPOINT tsql_ddl");
+    try {
+        db_->exec("CREATE VIEW main." + q(s.name.name) + cols + " AS " + c.sql);
+        // SQLite keeps no types for computed view columns: the engine keeps the T-SQL ones.
+        QStringList types;
+        for (const OutColumn& col : c.columns)
+            types << col.type.toSql();
+        sqlite3_stmt* st =
+            db_->prepare("INSERT INTO main.tsql_views (name, column_types) VALUES (?1, ?2)");
+        Value::text(s.name.name).bind(st, 1);
+        Value::text(types.join(u';')).bind(st, 2);
+        int rc = sqlite3_step(st);
+        sqlite3_reset(st);
+        if (rc != SQLITE_DONE)
+            db_->raiseLast(rc);
+        db_->exec("RELEASE tsql_ddl");
+    } catch (...) {
+        db_->exec("ROLLBACK TO tsql_ddl");
+        db_->exec("RELEASE tsql_ddl");
+        throw;
+    }
     schemaChanged();
 }
 
@@ -441,11 +461,13 @@ void Interpreter::drop(const DropStmt& s) {
                 db_->exec(QByteArray(s.object == DropStmt::View ? "DROP VIEW main."
                                                                 : "DROP TABLE main.") +
                           q(t->name));
-                sqlite3_stmt* st =
-                    db_->prepare("DELETE FROM main.tsql_constraints WHERE table_name = ?1");
-                Value::text(t->name).bind(st, 1);
-                sqlite3_step(st);
-                sqlite3_reset(st);
+                for (const char* sql : {"DELETE FROM main.tsql_constraints WHERE table_name = ?1",
+                                        "DELETE FROM main.tsql_views WHERE name = ?1"}) {
+                    sqlite3_stmt* st = db_->prepare(sql);
+                    Value::text(t->name).bind(st, 1);
+                    sqlite3_step(st);
+                    sqlite3_reset(st);
+                }
                 break;
             }
             case DropStmt::Procedure: {

@@ -67,6 +67,15 @@ TEST_F(TsqlTest, IndexesViewsAndDrops) {
                                     "id = OBJECT_ID('T')")),
               QStringLiteral("1"));
     EXPECT_EQ(rows(QStringLiteral("select * from VT")), QStringList{QStringLiteral("a|2")});
+    // Computed view columns keep their T-SQL types.
+    run(
+        QStringLiteral("create view VD as select DateAdd(day, 1, '2024-01-31') Next, "
+                       "Cast(N As Decimal(9,2)) / 4 Part from T"));
+    db::BatchResult r = run(QStringLiteral("select Next, Part from VD where Part > 0"));
+    ASSERT_EQ(r.firstRowSet()->rowSet.rows.size(), 1u);
+    EXPECT_EQ(r.firstRowSet()->rowSet.columns[0].type, db::FieldType::DateTime);
+    EXPECT_EQ(r.firstRowSet()->rowSet.rows[0][0].toDateTime().date(), QDate(2024, 2, 1));
+    EXPECT_DOUBLE_EQ(r.firstRowSet()->rowSet.rows[0][1].toDouble(), 0.25);
     EXPECT_EQ(errorOf(QStringLiteral("create view VT as select 1 x")), 2714);
     EXPECT_EQ(errorOf(QStringLiteral("create view VX as select Code + 'x' from T")), 4511);
     run(QStringLiteral("drop index T.IxTCode drop view VT"));
