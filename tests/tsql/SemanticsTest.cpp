@@ -1,6 +1,7 @@
 // SQL Server semantics the engine keeps: collation, NULL logic, numbers, dates, results, clock.
 #include <QDateTime>
 #include <QFile>
+#include <thread>
 
 #include "TsqlFixture.h"
 
@@ -219,5 +220,19 @@ TEST_F(SemanticsTest, AWriterWaitsForAnotherWriter) {
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from Item")), QStringLiteral("0"));
     other.commit();
     run(QStringLiteral("insert into Item (Code) values ('w2')"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Item")), QStringLiteral("2"));
+}
+
+TEST_F(SemanticsTest, AWriterBlockedByAnotherTransactionWaitsInsteadOfFailing) {
+    tsql::Session holder(dir_.path(), QStringLiteral("Shop"));
+    holder.beginTransaction();
+    holder.execute(QStringLiteral("insert into Item (Code) values ('h1')"), {});
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        holder.commit();
+    });
+    // This writer waits for the lock rather than failing with "database is locked".
+    EXPECT_NO_THROW(run(QStringLiteral("insert into Item (Code) values ('h2')")));
+    release.join();
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from Item")), QStringLiteral("2"));
 }
