@@ -221,9 +221,12 @@ int Interpreter::callProcedure(const QString& name, std::vector<db::ProcArg>& pr
             target.database = parts.takeLast();
     }
     int status = 0;
+    pending_.clear();
+    tryDepth_ = 0;
     try {
         status = invoke(target, args);
     } catch (...) {
+        pending_.clear();
         syncTransaction();
         if (xactAbort_ && tranDepth_ > 0)
             rollbackAll();
@@ -238,6 +241,7 @@ int Interpreter::callProcedure(const QString& name, std::vector<db::ProcArg>& pr
     if (resultIndex >= 0)
         procArgs[static_cast<size_t>(resultIndex)].value = QVariant(static_cast<qint64>(status));
     results_ = nullptr;
+    raisePending(name);
     return status;
 }
 

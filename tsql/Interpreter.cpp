@@ -197,11 +197,15 @@ db::BatchResult Interpreter::execute(const QString& sql,
     frames_[0] = Frame();
     frames_[0].params = &params;
     catches_.clear();
+    pending_.clear();
+    tryDepth_ = 0;
     db_->startStatement();  // the query timeout counts for the whole batch
     const int depthAtStart = tranDepth_;
     try {
         runBatch(batch->statements);
+        raisePending(sql);
     } catch (db::Error& e) {
+        pending_.clear();
         syncTransaction();
         // A batch that fails leaves nothing of the transactions it began.
         if (tranDepth_ > depthAtStart || (xactAbort_ && tranDepth_ > 0))
@@ -222,11 +226,51 @@ void Interpreter::runBatch(const StmtList& stmts) {
 
 Interpreter::Flow Interpreter::execList(const StmtList& list) {
     for (const auto& s : list) {
-        Flow f = exec(*s);
+        Flow f;
+        try {
+            f = exec(*s);
+        } catch (const db::Error& e) {
+            if (!endsStatementOnly(e))
+                throw;
+            // As on SQL Server the batch goes on; the caller gets the error at its end.
+            pending_.push_back(e);
+            lastError_ = e.nativeError();
+            continue;
+        }
         if (f != Flow::Normal)
             return f;
     }
     return Flow::Normal;
+}
+
+// Errors that end only the failing statement: constraint violations, truncation and a missing
+// procedure. They end the batch instead inside TRY, inside a transaction (which they roll back)
+// and under XACT_ABORT.
+bool Interpreter::endsStatementOnly(const db::Error& e) const {
+    if (!e.isServerError() || tryDepth_ > 0 || tranDepth_ > 0 || xactAbort_)
+        return false;
+    switch (e.nativeError()) {
+        case err::NullNotAllowed:
+        case err::DuplicateKey:
+        case err::DuplicateIndexKey:
+        case err::ReferenceConflict:
+        case err::UnknownProcedure:
+        case 8152:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void Interpreter::raisePending(const QString& sql) {
+    if (pending_.empty())
+        return;
+    std::vector<db::ServerMessage> messages;
+    for (const db::Error& e : pending_)
+        for (const db::ServerMessage& m : e.messages())
+            messages.push_back(m);
+    pending_.clear();
+    throw db::Error(std::move(messages), sql);
 }
 
 Interpreter::Flow Interpreter::exec(const Stmt& s) {
@@ -407,9 +451,13 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
         }
         case Stmt::TryCatch: {
             const auto& tc = static_cast<const TryCatchStmt&>(s);
+            ++tryDepth_;
             try {
-                return execList(tc.tryBody);
+                Flow f = execList(tc.tryBody);
+                --tryDepth_;
+                return f;
             } catch (const db::Error& e) {
+                --tryDepth_;
                 if (!e.isServerError() || e.nativeError() == err::Timeout)
                     throw;
                 CatchContext c;
@@ -470,7 +518,14 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
                 results_->messages << out;
                 break;
             }
-            raise(err::UserRaised, out);
+            db::Error error(db::Error::Kind::Server, out, err::UserRaised);
+            if (tryDepth_ == 0 && tranDepth_ == 0 && !xactAbort_) {
+                // RAISERROR does not stop the batch; the caller gets the error at its end.
+                pending_.push_back(error);
+                lastError_ = err::UserRaised;
+                break;
+            }
+            throw error;
         }
         case Stmt::Throw: {
             const auto& t = static_cast<const ThrowStmt&>(s);

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "db/Error.h"
 #include "db/Types.h"
 #include "tsql/Ast.h"
 #include "tsql/Binder.h"
@@ -89,6 +90,8 @@ private:
     Flow exec(const Stmt& s);
     Flow execList(const StmtList& list);
     Flow execStatement(const Stmt& s);
+    bool endsStatementOnly(const db::Error& e) const;
+    void raisePending(const QString& sql);
 
     // set statements
     const Compiled& compiled(const void* key, int variant,
@@ -158,6 +161,8 @@ private:
     qint64 rowcount_ = 0;
     std::optional<qint64> identity_;
     int lastError_ = 0;
+    std::vector<db::Error> pending_;  // errors that ended a statement, raised at the batch's end
+    int tryDepth_ = 0;
 };
 
 }  // namespace tsql

@@ -129,3 +129,27 @@ TEST_F(ErrorTest, ErrorsInsideATransactionAndXactAbort) {
     session_->commit();
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from Grp")), QStringLiteral("2"));
 }
+
+TEST_F(ErrorTest, OutsideATransactionTheBatchGoesOnAfterAStatementError) {
+    const QString batch =
+        QStringLiteral("insert into Grp values (1, 'again')\ninsert into Grp values (5, 'G5')");
+    try {
+        run(batch);
+        FAIL() << "the duplicate key was not reported";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.nativeError(), 2627);
+        EXPECT_EQ(e.statement(), batch);
+    }
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Grp where Id = 5")), QStringLiteral("1"));
+    // @@ERROR tells the following statements what happened; RAISERROR does not stop the batch.
+    EXPECT_EQ(errorOf(QStringLiteral("insert into Grp values (1, 'x') "
+                                     "if @@ERROR <> 0 insert into Grp values (6, 'G6') "
+                                     "raiserror('noted', 16, 1) insert into Grp values (7, 'G7')")),
+              2627);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Grp where Id in (6, 7)")),
+              QStringLiteral("2"));
+    // Conversion errors end the batch.
+    EXPECT_EQ(errorOf(QStringLiteral("select Convert(int, 'x') insert into Grp values (8, 'G8')")),
+              245);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Grp where Id = 8")), QStringLiteral("0"));
+}
