@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr int kYear = 2022;  // the middle one of the generated years 2021 to 2023
+constexpr int kYear = 2022;  // every generated line is dated in this year
 
 QString benchRoot() {
     const QByteArray dir = qgetenv("VOQ_BENCH_DIR");
@@ -40,7 +40,7 @@ std::unique_ptr<db::Connection> connect(const QString& dir, const QString& datab
 }
 
 // A server directory whose database BENCH holds the company schema and `lines` generated lines,
-// with the closing of the year before kYear already computed.
+// all dated in kYear.
 QString companyWith(std::int64_t lines) {
     const QString dir = benchRoot() + QStringLiteral("/lines-%1").arg(lines);
     if (QFile::exists(dir + QStringLiteral("/BENCH.ready")))
@@ -59,8 +59,8 @@ QString companyWith(std::int64_t lines) {
     o.products = 2000;
     o.lines = lines;
     o.seed = 42;
-    o.firstYear = kYear - 1;
-    o.years = 3;
+    o.firstYear = kYear;
+    o.years = 1;
     datagen::Sink sink;
     sink.rows = [&](const QString& sql) {
         const db::BatchResult r = c->execute(sql);
@@ -71,7 +71,6 @@ QString companyWith(std::int64_t lines) {
     c->startTransaction();
     datagen::generate(o, sink);
     c->commit();
-    c->execute(QStringLiteral("EXEC Calculate_OnHand %1").arg(kYear - 1));
     QFile ready(dir + QStringLiteral("/BENCH.ready"));
     if (!ready.open(QIODevice::WriteOnly))
         throw std::runtime_error("cannot mark the bench database ready");
