@@ -13,11 +13,7 @@ using db::ParamDirection;
 namespace {
 
 db::Query* makeQuery(QObject* owner, const char* name, const QStringList& lines = {}) {
-    auto* q = new db::Query(owner);
-    q->setObjectName(QString::fromLatin1(name));
-    q->setDatabaseName("DMDATA");
-    q->setSql(lines);
-    return q;
+    return new db::Query(QString::fromLatin1(name), "DMDATA", lines, owner);
 }
 
 db::DataSource* makeSource(QObject* owner, const char* name, db::Query* query) {
@@ -28,10 +24,8 @@ db::DataSource* makeSource(QObject* owner, const char* name, db::Query* query) {
 }
 
 db::StoredProc* makeProc(QObject* owner, const char* name, const char* procedure) {
-    auto* p = new db::StoredProc(owner);
-    p->setObjectName(QString::fromLatin1(name));
-    p->setDatabaseName("DMDATA");
-    p->setStoredProcName(QString::fromLatin1(procedure));
+    auto* p = new db::StoredProc(QString::fromLatin1(name), "DMDATA",
+                                 QString::fromLatin1(procedure), owner);
     p->addParam("@Result", FieldType::Integer, ParamDirection::Result);
     return p;
 }

@@ -28,11 +28,7 @@ namespace {
 
 db::Query* makeQuery(QObject* owner, const char* name, const char* database,
                      const QStringList& lines) {
-    auto* q = new db::Query(owner);
-    q->setObjectName(QString::fromLatin1(name));
-    q->setDatabaseName(QString::fromLatin1(database));
-    q->setSql(lines);
-    return q;
+    return new db::Query(QString::fromLatin1(name), QString::fromLatin1(database), lines, owner);
 }
 
 TSQLScript* makeScript(QObject* owner, const char* name, const QStringList& lines) {

@@ -19,15 +19,6 @@ using db::ParamDirection;
 
 namespace {
 
-db::Query* makeQuery(QObject* owner, const char* name, const char* database,
-                     const QStringList& lines) {
-    auto* q = new db::Query(owner);
-    q->setObjectName(QString::fromLatin1(name));
-    q->setDatabaseName(QString::fromLatin1(database));
-    q->setSql(lines);
-    return q;
-}
-
 const QStringList kUserSql = {
     "select Code, fullname,languageno,EditSalePrice,Approve_Quo,Approve_SO,Approve_IV,Approve_PO, "
     "Approved_PORQ,",
@@ -67,10 +58,10 @@ TDMConfig::TDMConfig(QObject* parent) : QObject(parent) {
     DBMaster = new db::Connection("DBMaster", this);
     DBMaster->setObjectName("DBMaster");
 
-    QChkConfig = makeQuery(this, "QChkConfig", "DBMaster",
-                           {"Select * From SysDatabases Where Name = 'VOQ_Config_ZUL'"});
-    QCompanyConfig = makeQuery(
-        this, "QCompanyConfig", "DmCfg",
+    QChkConfig = new db::Query("QChkConfig", "DBMaster",
+                               {"Select * From SysDatabases Where Name = 'VOQ_Config_ZUL'"}, this);
+    QCompanyConfig = new db::Query(
+        "QCompanyConfig", "DmCfg",
         {"Select C.Company, C.PicturePath, C.Public_Price_IE, C.DefaultWh, C.POS1_Wh, "
          "C.POS1_TaxCode, C.POS1_Price_IE, C.POS1_PriceType, C.POS1_SumDetail, "
          "C.DefaultPosComPort, C.DefaultTax, C.DefaultPosMenuId,",
@@ -82,25 +73,24 @@ TDMConfig::TDMConfig(QObject* parent) : QObject(parent) {
          "From CompanyConfig C", "Inner Join DatabaseList O On (O.Company = C.Company) ",
          "Inner Join Company P On (P.Id = O.Company)",
          "Left Outer Join Menu M On (M.Id = C.DefaultPosMenuId)",
-         "Where (O.DatabaseName = :GetName)"});
-    QCompany = makeQuery(
-        this, "QCompany", "DmCfg",
+         "Where (O.DatabaseName = :GetName)"},
+        this);
+    QCompany = new db::Query(
+        "QCompany", "DmCfg",
         {"SELECT ID,CODE, PASSWORD, NAMETHAI, NAMEENG, SHORTNAME, ",
          "  ADDRESS1, ADDRESS2, ADDRESS3, ADDRESS4, PROVINCE, ZIP, ",
          "  TELEPHONE, FAX, EMAIL, LOGO, TAXNO, RUNYEAR,FUNDNAME, Coalesce(TaxBranchHead, 'N') "
          "TaxBranchHead, Coalesce(TaxBranchCode, '') TaxBranchCode, TaxBranchName",
          "FROM COMPANY",
          "Where (Id = (Select Distinct Company From DatabaseList Where DatabaseName = "
-         ":GetName))"});
+         ":GetName))"},
+        this);
     DCompany = new db::DataSource(this);
     DCompany->setObjectName("DCompany");
     DCompany->setDataSet(QCompany);
-    QSoftware = makeQuery(this, "QSoftware", "DmCfg", {"select *", "from softwareconfig"});
+    QSoftware = new db::Query("QSoftware", "DmCfg", {"select *", "from softwareconfig"}, this);
 
-    SpMenuCaption = new db::StoredProc(this);
-    SpMenuCaption->setObjectName("SpMenuCaption");
-    SpMenuCaption->setDatabaseName("DmCfg");
-    SpMenuCaption->setStoredProcName("MENUCAPTION");
+    SpMenuCaption = new db::StoredProc("SpMenuCaption", "DmCfg", "MENUCAPTION", this);
     SpMenuCaption->addParam("@Result", FieldType::Integer, ParamDirection::Result);
     SpMenuCaption->addParam("@MENUID", FieldType::Integer);
     SpMenuCaption->addParam("@USERID", FieldType::Integer);
@@ -110,13 +100,10 @@ TDMConfig::TDMConfig(QObject* parent) : QObject(parent) {
                                 ParamDirection::Output);
     SpMenuCaption->addParam("@SALESID", FieldType::Integer, ParamDirection::Output);
 
-    QUser = makeQuery(this, "QUser", "DmCfg", kUserSql);
-    QUserGroupId = makeQuery(this, "QUserGroupId", "DmCfg", kUserSql);
+    QUser = new db::Query("QUser", "DmCfg", kUserSql, this);
+    QUserGroupId = new db::Query("QUserGroupId", "DmCfg", kUserSql, this);
 
-    SpErrorLog = new db::StoredProc(this);
-    SpErrorLog->setObjectName("SpErrorLog");
-    SpErrorLog->setDatabaseName("DmCfg");
-    SpErrorLog->setStoredProcName("AddErrorLog");
+    SpErrorLog = new db::StoredProc("SpErrorLog", "DmCfg", "AddErrorLog", this);
     SpErrorLog->addParam("@Result", FieldType::Integer, ParamDirection::Result);
     SpErrorLog->addParam("@CompName", FieldType::String);
     SpErrorLog->addParam("@LogName", FieldType::String);

@@ -9,6 +9,13 @@ namespace db {
 
 Query::Query(QObject* parent) : QObject(parent) {}
 
+Query::Query(const QString& name, const QString& databaseName, const QStringList& lines,
+             QObject* parent)
+    : QObject(parent), databaseName_(databaseName) {
+    setObjectName(name);
+    setSql(lines);
+}
+
 Query::~Query() = default;
 
 Connection& Query::connection() const {

@@ -41,6 +41,9 @@ class Query : public QObject {
     Q_OBJECT
 public:
     explicit Query(QObject* parent = nullptr);
+    // A query named `name` on the connection `databaseName`, holding `lines`.
+    Query(const QString& name, const QString& databaseName, const QStringList& lines,
+          QObject* parent);
     ~Query() override;
 
     void setDatabaseName(const QString& name) { databaseName_ = name; }

@@ -14,6 +14,12 @@ class StoredProc : public QObject {
     Q_OBJECT
 public:
     explicit StoredProc(QObject* parent = nullptr) : QObject(parent) {}
+    // The procedure `procedure` on the connection `databaseName`, named `name`.
+    StoredProc(const QString& name, const QString& databaseName, const QString& procedure,
+               QObject* parent)
+        : QObject(parent), databaseName_(databaseName), procName_(procedure) {
+        setObjectName(name);
+    }
 
     void setDatabaseName(const QString& name) { databaseName_ = name; }
     const QString& databaseName() const { return databaseName_; }
