@@ -220,6 +220,49 @@ db::BatchResult Interpreter::execute(const QString& sql,
     return result;
 }
 
+QStringList Interpreter::translation(const QString& sql,
+                                     const std::vector<db::BoundValue>& params) {
+    paramSignature_.clear();
+    for (const auto& p : params)
+        paramSignature_ += signatureChar(boundType(p));
+    std::shared_ptr<Batch> batch = parse(sql);
+    frames_.resize(1);
+    frames_[0] = Frame();
+    frames_[0].params = &params;
+    QStringList out;
+    for (const auto& s : batch->statements) {
+        const Compiled* c = nullptr;
+        switch (s->kind) {
+            case Stmt::SelectStmt: {
+                const Select& sel = *static_cast<const SelectStmt&>(*s).select;
+                c = &compiled(s.get(), 0, [&](SqliteEmitter& e) { return e.select(sel); });
+                break;
+            }
+            case Stmt::Insert: {
+                const auto& st = static_cast<const InsertStmt&>(*s);
+                c = &compiled(s.get(), 0, [&](SqliteEmitter& e) { return e.insert(st); });
+                break;
+            }
+            case Stmt::Update: {
+                const auto& st = static_cast<const UpdateStmt&>(*s);
+                c = &compiled(s.get(), 0, [&](SqliteEmitter& e) { return e.update(st); });
+                break;
+            }
+            case Stmt::Delete: {
+                const auto& st = static_cast<const DeleteStmt&>(*s);
+                c = &compiled(s.get(), 0, [&](SqliteEmitter& e) { return e.remove(st); });
+                break;
+            }
+            default:
+                break;
+        }
+        if (c)
+            out << QString::fromUtf8(c->sql);
+    }
+    frames_[0].params = nullptr;
+    return out;
+}
+
 void Interpreter::runBatch(const StmtList& stmts) {
     execList(stmts);
 }

@@ -34,6 +34,7 @@ public:
     void rollback();
     int transactionDepth() const { return tranDepth_; }
     void setQueryTimeout(int seconds) { db_->setTimeout(seconds); }
+    QStringList translation(const QString& sql, const std::vector<db::BoundValue>& params);
 
     // Environment
     std::optional<SqlType> variableType(const QString& name) const override;

@@ -34,6 +34,10 @@ int Session::transactionDepth() const {
     return impl_->transactionDepth();
 }
 
+QStringList Session::translation(const QString& sql, const std::vector<db::BoundValue>& params) {
+    return impl_->translation(sql, params);
+}
+
 void Session::setQueryTimeout(int seconds) {
     impl_->setQueryTimeout(seconds);
 }

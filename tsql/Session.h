@@ -29,6 +29,10 @@ public:
     int transactionDepth() const;
     void setQueryTimeout(int seconds);
 
+    // The SQLite text the set statements of a batch translate to, one per line, without running
+    // them (for diagnostics and plan checks).
+    QStringList translation(const QString& sql, const std::vector<db::BoundValue>& params);
+
 private:
     std::unique_ptr<Interpreter> impl_;
 };
