@@ -106,6 +106,7 @@ Database::Database(const QString& path, std::function<QDateTime()>* clock) : pat
     }
     exec("PRAGMA foreign_keys=ON");
     ensureMetadata(db_, "main");
+    ensureMetadata(db_, "temp");  // constraints of #temporary tables
     installCatalogViews();
 }
 

@@ -310,7 +310,12 @@ void fnObjectId(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         obj = obj.mid(1, obj.size() - 2);
     sqlite3* db = sqlite3_context_db_handle(ctx);
     sqlite3_stmt* st = nullptr;
-    const char* sql = "SELECT id FROM temp.sysobjects WHERE name = ?1 COLLATE NOCASE LIMIT 1";
+    // tempdb..#name: a temporary table of this connection.
+    const char* sql =
+        obj.startsWith(u'#')
+            ? "SELECT rowid FROM temp.sqlite_master WHERE type = 'table' AND name = ?1 "
+              "COLLATE NOCASE LIMIT 1"
+            : "SELECT id FROM temp.sysobjects WHERE name = ?1 COLLATE NOCASE LIMIT 1";
     if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
         sqlite3_result_error(ctx, sqlite3_errmsg(db), -1);
         return;

@@ -34,12 +34,12 @@ QByteArray columnList(const QStringList& cols) {
 
 void Interpreter::recordConstraint(const QString& name, const QString& table, const QString& kind,
                                    const QStringList& columns, const QString& detail) {
-    if (catalog_->objectExists(QStringLiteral("main"), name) && kind != u"DF")
+    if (catalog_->objectExists(ddlSchema_, name) && kind != u"DF")
         raise(err::ObjectExists,
               QStringLiteral("There is already an object named '%1' in the database.").arg(name));
     sqlite3_stmt* st = db_->prepare(
-        "INSERT INTO main.tsql_constraints (name, table_name, kind, columns, detail) "
-        "VALUES (?1, ?2, ?3, ?4, ?5)");
+        "INSERT INTO " + ddlSchema_.toUtf8() +
+        ".tsql_constraints (name, table_name, kind, columns, detail) VALUES (?1, ?2, ?3, ?4, ?5)");
     Value::text(name).bind(st, 1);
     Value::text(table).bind(st, 2);
     Value::text(kind).bind(st, 3);
@@ -147,17 +147,23 @@ void Interpreter::addKey(const QString& table, const TableConstraint& k,
         k.kind == TableConstraint::PrimaryKey ? QStringLiteral("PK") : QStringLiteral("UQ");
     QString name = k.name.isEmpty() ? generatedName(kind, table) : k.name;
     recordConstraint(name, table, kind, k.columns, QString());
-    after->push_back("CREATE UNIQUE INDEX main." + q(name) + " ON " + q(table) + " (" +
-                     columnList(k.columns) + ")");
+    after->push_back("CREATE UNIQUE INDEX " + ddlSchema_.toUtf8() + "." + q(name) + " ON " +
+                     q(table) + " (" + columnList(k.columns) + ")");
 }
 
 void Interpreter::createTable(const CreateTableStmt& s) {
     if (!s.name.database.isEmpty() && s.name.database.compare(dbName_, Qt::CaseInsensitive) != 0)
         notSupported(QStringLiteral("creating a table in another database"));
-    if (master_)
-        notSupported(QStringLiteral("tables in master"));
     const QString table = s.name.name;
-    if (catalog_->objectExists(QStringLiteral("main"), table))
+    // #name is a temporary table of this connection, kept in SQLite's temp schema.
+    ddlSchema_ = table.startsWith(u'#') ? QStringLiteral("temp") : QStringLiteral("main");
+    struct Reset {
+        QString& s;
+        ~Reset() { s = QStringLiteral("main"); }
+    } reset{ddlSchema_};
+    if (master_ && ddlSchema_ == u"main")
+        notSupported(QStringLiteral("tables in master"));
+    if (catalog_->objectExists(ddlSchema_, table))
         raise(err::ObjectExists,
               QStringLiteral("There is already an object named '%1' in the database.").arg(table));
     // Nothing of a failed CREATE TABLE stays behind, metadata included.
@@ -218,10 +224,11 @@ void Interpreter::createTable(const CreateTableStmt& s) {
                     notSupported(QStringLiteral("DEFAULT ... FOR in CREATE TABLE"));
             }
         }
-        db_->exec("CREATE TABLE main." + q(table) + " (\n  " + body + "\n)");
+        db_->exec("CREATE TABLE " + ddlSchema_.toUtf8() + "." + q(table) + " (\n  " + body + "\n)");
         for (const auto& c : s.columns)
             if (c.identity && c.seed != 1)
-                db_->exec("INSERT INTO main.sqlite_sequence (name, seq) VALUES ('" +
+                db_->exec("INSERT INTO " + ddlSchema_.toUtf8() +
+                          ".sqlite_sequence (name, seq) VALUES ('" +
                           table.toUtf8().replace('\'', "''") + "', " +
                           QByteArray::number(c.seed - 1) + ")");
         for (const QByteArray& a : after)
@@ -254,7 +261,7 @@ void Interpreter::createType(const CreateTypeStmt& s) {
 
 void Interpreter::createIndex(const CreateIndexStmt& s) {
     const TableInfo* t = resolveTable(s.table);
-    if (t->view || t->schema != u"main")
+    if (t->view || (t->schema != u"main" && t->schema != u"temp"))
         notSupported(QStringLiteral("indexes on views or on other databases"));
     QByteArray cols;
     for (const auto& [name, desc] : s.columns) {
@@ -263,12 +270,12 @@ void Interpreter::createIndex(const CreateIndexStmt& s) {
         cols += (cols.isEmpty() ? "" : ", ") + q(name) + (desc ? " DESC" : "");
     }
     const QString stored = t->name + u'.' + s.name;
-    if (catalog_->objectExists(QStringLiteral("main"), stored))
+    if (catalog_->objectExists(t->schema, stored))
         raise(1913, QStringLiteral("The operation failed because an index or statistics with name "
                                    "'%1' already exists on table '%2'.")
                         .arg(s.name, t->name));
-    db_->exec(QByteArray("CREATE ") + (s.unique ? "UNIQUE " : "") + "INDEX main." + q(stored) +
-              " ON " + q(t->name) + " (" + cols + ")");
+    db_->exec(QByteArray("CREATE ") + (s.unique ? "UNIQUE " : "") + "INDEX " + t->schema.toUtf8() +
+              "." + q(stored) + " ON " + q(t->name) + " (" + cols + ")");
     schemaChanged();
 }
 
@@ -453,16 +460,19 @@ void Interpreter::drop(const DropStmt& s) {
         switch (s.object) {
             case DropStmt::Table:
             case DropStmt::View: {
-                const TableInfo* t = catalog_->find(QStringLiteral("main"), n.name);
+                const QString schema =
+                    n.name.startsWith(u'#') ? QStringLiteral("temp") : QStringLiteral("main");
+                const TableInfo* t = catalog_->find(schema, n.name);
                 if (!t || t->view != (s.object == DropStmt::View)) {
                     missing(n.name);
                     break;
                 }
-                db_->exec(QByteArray(s.object == DropStmt::View ? "DROP VIEW main."
-                                                                : "DROP TABLE main.") +
-                          q(t->name));
-                for (const char* sql : {"DELETE FROM main.tsql_constraints WHERE table_name = ?1",
-                                        "DELETE FROM main.tsql_views WHERE name = ?1"}) {
+                db_->exec(QByteArray(s.object == DropStmt::View ? "DROP VIEW " : "DROP TABLE ") +
+                          schema.toUtf8() + "." + q(t->name));
+                for (const char* sql :
+                     {"DELETE FROM main.tsql_constraints WHERE table_name = ?1",
+                      "DELETE FROM main.tsql_views WHERE name = ?1",
+                      "DELETE FROM temp.tsql_constraints WHERE table_name = ?1"}) {
                     sqlite3_stmt* st = db_->prepare(sql);
                     Value::text(t->name).bind(st, 1);
                     sqlite3_step(st);

@@ -147,6 +147,12 @@ const TableInfo* Interpreter::resolveTable(const ObjectName& name) {
     if (!name.schema.isEmpty() && name.schema.compare(u"dbo", Qt::CaseInsensitive) != 0 &&
         name.schema.compare(u"sys", Qt::CaseInsensitive) != 0)
         invalidObject(name.display());
+    if (name.name.startsWith(u'#')) {
+        const TableInfo* temp = catalog_->find(QStringLiteral("temp"), name.name);
+        if (!temp)
+            invalidObject(name.name);
+        return temp;
+    }
     const TableInfo* t = nullptr;
     if (!name.name.startsWith(QStringLiteral("tsql_"), Qt::CaseInsensitive))
         t = catalog_->find(schema, name.name);

@@ -127,6 +127,7 @@ private:
     void recordConstraint(const QString& name, const QString& table, const QString& kind,
                           const QStringList& columns, const QString& detail);
     void schemaChanged();
+    QString ddlSchema_ = QStringLiteral("main");  // main, or temp for #tables
     void noteSchema(sqlite3_stmt* st);
     struct SchemaChanged {};
     void checkReprepared(sqlite3_stmt* st, int rc, bool changesRows);

@@ -318,8 +318,8 @@ StmtPtr Parser::parseCreateTable() {
     expectWord("TABLE");
     auto s = std::make_unique<CreateTableStmt>();
     s->name = parseObjectName();
-    if (s->name.name.startsWith(u'#'))
-        notSupported(QStringLiteral("temporary tables"));
+    if (s->name.name.startsWith(QStringLiteral("##")))
+        notSupported(QStringLiteral("global temporary tables"));
     expectSymbol("(");
     do {
         if (peek().isSymbol(")"))

@@ -154,3 +154,26 @@ TEST_F(TsqlTest, DatabaseFilesAreReadableByPlainSqlite) {
     sqlite3_finalize(st);
     sqlite3_close(raw);
 }
+
+TEST_F(TsqlTest, TemporaryTablesBelongToTheirConnection) {
+    run(
+        QStringLiteral("create table #k (id int primary key, note varchar(10))\n"
+                       "insert into #k values (1, 'a'), (2, 'b')"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from #k")), QStringLiteral("2"));
+    EXPECT_EQ(errorOf(QStringLiteral("insert into #k values (1, 'again')")), 2627);
+    EXPECT_EQ(scalar(QStringLiteral(
+                  "select case when OBJECT_ID('tempdb..#k') is null then 0 else 1 end")),
+              QStringLiteral("1"));
+    tsql::Session other(dir_.path(), QStringLiteral("Shop"));
+    try {
+        other.execute(QStringLiteral("select * from #k"), {});
+        FAIL() << "another connection saw the temporary table";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.nativeError(), 208);
+    }
+    run(QStringLiteral("if OBJECT_ID('tempdb..#k') is not null drop table #k"));
+    EXPECT_EQ(errorOf(QStringLiteral("select * from #k")), 208);
+    // Nothing of it is in the database file.
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from SysObjects where Name like '#%'")),
+              QStringLiteral("0"));
+}
