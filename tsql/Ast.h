@@ -109,6 +109,7 @@ struct SelectCore {
     ExprPtr where;
     std::vector<ExprPtr> groupBy;
     ExprPtr having;
+    ObjectName into;  // SELECT ... INTO: the new table, or empty
 };
 
 struct Select {
@@ -174,6 +175,7 @@ struct ExecStmt : Stmt {
     QString returnVar;
     ObjectName procedure;
     std::vector<ExecArg> args;
+    ExprPtr dynamicSql;  // EXEC (text): a batch given as a string
 };
 
 struct InsertStmt : Stmt {

@@ -463,6 +463,10 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
             return Flow::Continue;
         case Stmt::Exec: {
             const auto& e = static_cast<const ExecStmt&>(s);
+            if (e.dynamicSql) {
+                execDynamic(*e.dynamicSql);
+                break;
+            }
             int status = execProcedure(e);
             if (!e.returnVar.isEmpty())
                 assign(e.returnVar, Value::integer(status), SqlType::of(SqlType::Int));
@@ -783,8 +787,73 @@ void Interpreter::runChange(const Compiled& c) {
     }
 }
 
+// EXEC (text): the text runs as a batch of its own scope, without the caller's variables.
+void Interpreter::execDynamic(const Expr& text) {
+    SqlType type;
+    Value v = evaluate(text, &type);
+    if (v.isNull())
+        return;
+    std::shared_ptr<Batch> batch = parse(v.toString());
+    if (static_cast<int>(frames_.size()) > 32)
+        raise(217, QStringLiteral("Maximum stored procedure, function, trigger, or view nesting "
+                                  "level exceeded (limit 32)."));
+    Frame frame;
+    frame.procedure = frames_.back().procedure;
+    frames_.push_back(std::move(frame));
+    try {
+        execList(batch->statements);
+    } catch (...) {
+        frames_.pop_back();
+        throw;
+    }
+    frames_.pop_back();
+}
+
+// SELECT ... INTO: a new table with the columns and types of the select list, then its rows.
+void Interpreter::selectInto(const SelectStmt& s) {
+    const Select& sel = *s.select;
+    const ObjectName& target = sel.cores[0].into;
+    if (!target.database.isEmpty() && target.database.compare(dbName_, Qt::CaseInsensitive) != 0)
+        notSupported(QStringLiteral("SELECT ... INTO a table of another database"));
+    const QString schema =
+        target.name.startsWith(u'#') ? QStringLiteral("temp") : QStringLiteral("main");
+    if (catalog_->objectExists(schema, target.name))
+        raise(err::ObjectExists, QStringLiteral("There is already an object named '%1' in the "
+                                                "database.")
+                                     .arg(target.name));
+    const Compiled& c = compiled(&s, 0, [&](SqliteEmitter& e) { return e.select(sel); });
+    QByteArray cols;
+    QStringList seen;
+    for (size_t k = 0; k < c.columns.size(); ++k) {
+        const OutColumn& col = c.columns[k];
+        if (col.name.isEmpty())
+            raise(1038, QStringLiteral("An object or column name is missing or empty. For SELECT "
+                                       "INTO statements, verify each column has a name."));
+        if (seen.contains(col.name, Qt::CaseInsensitive))
+            raise(2705, QStringLiteral("Column names in each table must be unique. Column name "
+                                       "'%1' in table '%2' is specified more than once.")
+                            .arg(col.name, target.name));
+        seen << col.name;
+        SqlType t = col.type.known() ? col.type : SqlType::of(SqlType::Int);
+        cols += (k ? ", " : "") + Binder::quote(col.name) + " " + t.toSql().toUtf8() +
+                (t.isText() ? " COLLATE NOCASE" : "");
+    }
+    const QByteArray table = schema.toUtf8() + "." + Binder::quote(target.name);
+    db_->exec("CREATE TABLE " + table + " (" + cols + ")");
+    schemaChanged();
+    Compiled insert = c;
+    insert.sql = "INSERT INTO " + table + " " + c.sql;
+    insert.verb = QStringLiteral("INSERT");
+    insert.changesRows = true;
+    runChange(insert);
+}
+
 void Interpreter::execSelect(const SelectStmt& s) {
     const Select& sel = *s.select;
+    if (!sel.cores.empty() && !sel.cores[0].into.name.isEmpty()) {
+        selectInto(s);
+        return;
+    }
     bool assigning = !sel.cores.empty() && !sel.cores[0].items.empty() &&
                      !sel.cores[0].items[0].assignVar.isEmpty();
     if (assigning) {

@@ -101,6 +101,8 @@ private:
     void runQuery(const Compiled& c, db::RowSet* rows, std::vector<Value>* lastRow);
     void runChange(const Compiled& c);
     void execSelect(const SelectStmt& s);
+    void selectInto(const SelectStmt& s);
+    void execDynamic(const Expr& text);
     Value evaluate(const Expr& e, SqlType* type);
     bool test(const Expr& e);
     void assign(const QString& name, const Value& v, const SqlType& from);

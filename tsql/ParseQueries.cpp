@@ -69,8 +69,8 @@ SelectCore Parser::parseSelectCore() {
     do {
         c.items.push_back(parseSelectItem());
     } while (acceptSymbol(","));
-    if (peek().isWord("INTO"))
-        notSupported(QStringLiteral("SELECT ... INTO"));
+    if (acceptWord("INTO"))
+        c.into = parseObjectName();
     if (acceptWord("FROM"))
         c.from = parseFromList();
     if (acceptWord("WHERE"))

@@ -241,8 +241,11 @@ StmtPtr Parser::parseSet() {
 StmtPtr Parser::parseExec() {
     next();
     auto s = std::make_unique<ExecStmt>();
-    if (peek().isSymbol("("))
-        notSupported(QStringLiteral("dynamic SQL (EXEC of a string)"));
+    if (acceptSymbol("(")) {
+        s->dynamicSql = parseExpr();
+        expectSymbol(")");
+        return s;
+    }
     if (peek().kind == TokenKind::Variable && peek(1).isSymbol("=")) {
         s->returnVar = next().text;
         next();

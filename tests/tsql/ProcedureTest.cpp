@@ -111,3 +111,21 @@ TEST_F(ProcedureTest, TheQueryTimeoutEndsARunawayBatch) {
     // The next batch has its own time.
     EXPECT_EQ(scalar(QStringLiteral("select 1")), QStringLiteral("1"));
 }
+
+TEST_F(ProcedureTest, SelectIntoAndDynamicSql) {
+    run(QStringLiteral("insert into Log (Note, Amount) values ('a', 1), ('b', 2)"));
+    db::BatchResult r =
+        run(QStringLiteral("select Note, Amount * 2 Twice into #copy from Log "
+                           "select * from #copy order by Note"));
+    ASSERT_EQ(r.results.size(), 2u);
+    EXPECT_EQ(r.results[0].rowsAffected, 2);
+    EXPECT_EQ(r.results[1].rowSet.rows.size(), 2u);
+    EXPECT_EQ(r.results[1].rowSet.columns[1].type, db::FieldType::Integer);
+    EXPECT_EQ(errorOf(QStringLiteral("select 1 into #copy")), 2714);
+    EXPECT_EQ(errorOf(QStringLiteral("select 1 into #nameless")), 1038);
+    EXPECT_EQ(scalar(QStringLiteral("declare @t varchar(20) set @t = 'Log' "
+                                    "exec ('select count(*) from ' + @t)")),
+              QStringLiteral("2"));
+    // The dynamic batch does not see the caller's variables.
+    EXPECT_EQ(errorOf(QStringLiteral("declare @x int exec ('select @x')")), 137);
+}
