@@ -88,7 +88,8 @@ enum class Kind {
 
 struct KindInfo {
     Kind kind;
-    int weight;  // per hundred documents; an undelivered invoice comes with its delivery
+    int weight;  // per hundred documents, so that stock grows a little; an undelivered invoice
+                 // comes with its delivery
     const char* header;
     const char* lines;
     const char* party;  // "Vendor", "Customer" or nullptr
@@ -96,14 +97,14 @@ struct KindInfo {
 };
 
 constexpr std::array<KindInfo, 10> kKinds{{
-    {Kind::Receipt, 20, "MrHd", "MrDt", "Vendor", "GMR"},
-    {Kind::PurchaseReturn, 4, "PrHd", "PrDt", "Vendor", "GPR"},
-    {Kind::Invoice, 36, "IvHd", "IvDt", "Customer", "GIV"},
+    {Kind::Receipt, 34, "MrHd", "MrDt", "Vendor", "GMR"},
+    {Kind::PurchaseReturn, 3, "PrHd", "PrDt", "Vendor", "GPR"},
+    {Kind::Invoice, 26, "IvHd", "IvDt", "Customer", "GIV"},
     {Kind::Undelivered, 4, "IvHd", "IvDt", "Customer", "GIN"},
     {Kind::Delivery, 0, "IvHd", "IvDt", "Customer", "GIB"},
     {Kind::SalesReturn, 4, "SrHd", "SrDt", "Customer", "GSR"},
-    {Kind::Issue, 8, "IsHd", "IsDt", nullptr, "GIS"},
-    {Kind::IssueReturn, 4, "RiHd", "RiDt", nullptr, "GRI"},
+    {Kind::Issue, 6, "IsHd", "IsDt", nullptr, "GIS"},
+    {Kind::IssueReturn, 3, "RiHd", "RiDt", nullptr, "GRI"},
     {Kind::Transfer, 12, "TrHd", "TrDt", nullptr, "GTR"},
     {Kind::Adjustment, 8, "AjHd", "AjDt", nullptr, "GAJ"},
 }};
