@@ -1,0 +1,151 @@
+// Start-up outcomes of the real program: what it shows, its exit code and what it leaves behind.
+
+#include <QElapsedTimer>
+#include <QFile>
+
+#include "ProgramHarness.h"
+
+namespace {
+
+const QSize kSplash(301, 166);
+
+class StartUpProcess : public ProgramTest {
+protected:
+    // Waits for the plain message box the program ends with (any window but the splash).
+    QString waitForBox() {
+        x11::parkPointer();
+        const auto box = x11::waitForWindow(pid(), {}, 15000, kSplash);
+        EXPECT_TRUE(box) << "no message box appeared";
+        return box.value_or(QString());
+    }
+    // Checks that the box shows `text` and answers it with Return.
+    void answerBox(const QString& box, const QString& text) {
+        if (box.isEmpty())
+            return;
+        x11::expectBox(box, {QMessageBox::NoIcon, text, QMessageBox::Ok});
+        x11::keys(box, {"Return"});
+    }
+    // The box shows the error message that went to standard error.
+    QString answerErrorBox() {
+        const QString box = waitForBox();
+        QString message = errorOutput();
+        if (!message.startsWith("voq-recalc: ") || !message.endsWith('\n')) {
+            ADD_FAILURE() << "standard error: " << message.toStdString();
+            return message;
+        }
+        message = message.mid(12).chopped(1);
+        answerBox(box, message);
+        return message;
+    }
+};
+
+}  // namespace
+
+TEST_F(StartUpProcess, WithoutParametersEndsAtOnceAndTriesNoConnection) {
+    // A connection to this server would create the SQLite file.
+    const QString probe = dir.filePath("probe.db");
+    writeServerDat(("odbc:Driver=SQLite3;Database=" + probe).toUtf8());
+    QElapsedTimer clock;
+    clock.start();
+    const Outcome r = run({});
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_FALSE(QFile::exists(probe)) << "no parameters, yet the server was connected to";
+}
+
+TEST_F(StartUpProcess, WithParametersTheProbeServerIsConnectedTo) {
+    // The counterpart of the case above: the same Server.Dat with a command line is tried, and
+    // a server without the configuration database ends the start-up with an error.
+    const QString probe = dir.filePath("probe.db");
+    writeServerDat(("odbc:Driver=SQLite3;Database=" + probe).toUtf8());
+    start({"503", "1", "DEMO", "x", "3"}, Platform::X11);
+    EXPECT_EQ(answerErrorBox(), "no such table: SysDatabases (1)");
+    const Outcome r = finish();
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(QFile::exists(probe));
+}
+
+TEST_F(StartUpProcess, UnknownCompanyShowsItsUpperCasedNameAndEndsWithZero) {
+    start({"503", "1", "NoSuch_Co", "x", "3"}, Platform::X11);
+    answerBox(waitForBox(), "Not Found Database : NOSUCH_CO");
+    const Outcome r = finish();
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(StartUpProcess, LowerCaseCompanyNameIsFound) {
+    // User 2 has no right, so a found company ends silently instead of with the box.
+    const Outcome r = run({"503", "2", "demo", "x", "3"});
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(StartUpProcess, UserWithoutTheRightEndsSilentlyWithoutATaskWindow) {
+    // Offscreen, a task window would wait for its exit question and the run would not end.
+    for (const char* menu : {"501", "502", "503"}) {
+        const Outcome r =
+            run({menu, "2", "DEMO", "x", QString::number(QString(menu).toInt() - 500)});
+        ASSERT_TRUE(r.finished) << menu;
+        EXPECT_EQ(r.exitCode, 0) << menu;
+        EXPECT_EQ(r.err, "") << menu;
+    }
+    EXPECT_EQ(rows("DEMO", "SELECT Count(*) FROM UserLog"), QStringList{"0"});
+}
+
+TEST_F(StartUpProcess, TaskOtherThanOneTwoThreeEndsSilently) {
+    for (const char* task : {"0", "4", "-3"}) {
+        const Outcome r = run({"503", "1", "DEMO", "x", task});
+        ASSERT_TRUE(r.finished) << task;
+        EXPECT_EQ(r.exitCode, 0) << task;
+        EXPECT_EQ(r.err, "") << task;
+    }
+}
+
+// A bad command line or server ends the start-up with the error's message in a box and on
+// standard error, and exit code 1.
+struct BadStart {
+    const char* name;
+    QStringList args;
+    QByteArray serverDat;  // empty: the demo server
+    QString message;       // expected in the box and on standard error
+};
+
+void PrintTo(const BadStart& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BadStartUp : public StartUpProcess, public ::testing::WithParamInterface<BadStart> {};
+
+TEST_P(BadStartUp, ShowsTheMessageAndEndsWithAnError) {
+    const BadStart& c = GetParam();
+    if (!c.serverDat.isEmpty())
+        writeServerDat(QByteArray(c.serverDat).replace("DIR", dir.path().toUtf8()));
+    start(c.args, Platform::X11);
+    const QString message = answerErrorBox();
+    EXPECT_TRUE(message.contains(c.message)) << message.toStdString();
+    const Outcome r = finish();
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(rows("DEMO", "SELECT Count(*) FROM UserLog"), QStringList{"0"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLineAndServer, BadStartUp,
+    ::testing::Values(
+        BadStart{"MenuIdNotANumber", {"5O3", "1", "DEMO", "x", "3"}, {}, "'5O3'"},
+        BadStart{"UserIdWithFraction", {"503", "1.5", "DEMO", "x", "3"}, {}, "'1.5'"},
+        BadStart{"TaskTooLarge", {"503", "1", "DEMO", "x", "99999999999"}, {}, "'99999999999'"},
+        BadStart{"OnlyMenuId", {"503"}, {}, "''"},
+        BadStart{"EmptyMenuId", {"", "1", "DEMO", "x", "3"}, {}, "''"},
+        BadStart{"EmptyUserId", {"503", "", "DEMO", "x", "3"}, {}, "''"},
+        BadStart{"MissingServerDirectory",
+                 {"503", "1", "DEMO", "x", "3"},
+                 "file:DIR/no-such-server",
+                 "no-such-server"},
+        BadStart{"ClosedPort", {"503", "1", "DEMO", "x", "3"}, "127.0.0.1,1", ""}),
+    [](const ::testing::TestParamInfo<BadStart>& info) { return std::string(info.param.name); });
