@@ -193,20 +193,30 @@ Compiled SqliteEmitter::update(const UpdateStmt& s) {
     binder_.push();
     QByteArray sql;
     if (inFrom) {
-        // The target appears in FROM: join its own instance to the updated row by rowid.
-        QByteArray from = fromSql(s.from);
-        QByteArray sets;
-        for (const auto& a : s.sets)
-            sets += (sets.isEmpty() ? "" : ", ") +
-                    Binder::quote(t->columns[t->indexOf(a.column)].name) + " = " +
-                    assignmentValue(*t, a.column, *a.value);
+        // The target appears in FROM: each updated row takes its values from the joined rows of
+        // its own instance there (SQLite's UPDATE ... FROM hides the rowid of joined tables).
         for (const auto& a : s.sets)
             if (t->indexOf(a.column) < 0)
                 invalidColumn(a.column);
-        sql = "UPDATE " + t->sqlName() + " AS \"_t\" SET " + sets + " FROM " + from + " WHERE " +
-              Binder::quote(corr) + ".rowid = \"_t\".rowid";
-        if (s.where)
-            sql += " AND " + expr(*s.where).sql;
+        const QByteArray self = Binder::quote(corr) + ".rowid";
+        binder_.push();
+        QByteArray from = fromSql(s.from);
+        QByteArray names, values;
+        for (const auto& a : s.sets) {
+            names += (names.isEmpty() ? "" : ", ") +
+                     Binder::quote(t->columns[t->indexOf(a.column)].name);
+            values += (values.isEmpty() ? "" : ", ") + assignmentValue(*t, a.column, *a.value);
+        }
+        QByteArray where = s.where ? " AND " + expr(*s.where).sql : QByteArray();
+        binder_.pop();
+        const QByteArray lhs = s.sets.size() == 1 ? names : "(" + names + ")";
+        sql = "UPDATE " + t->sqlName() + " AS \"_t\" SET " + lhs + " = (SELECT " + values +
+              " FROM " + from + " WHERE " + self + " = \"_t\".rowid" + where + " LIMIT 1)";
+        binder_.push();
+        from = fromSql(s.from);
+        where = s.where ? " WHERE " + expr(*s.where).sql : QByteArray();
+        binder_.pop();
+        sql += " WHERE \"_t\".rowid IN (SELECT " + self + " FROM " + from + where + ")";
     } else {
         const QString alias = s.target.name;
         binder_.addTable(alias, t);

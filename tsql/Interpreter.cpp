@@ -787,6 +787,21 @@ void Interpreter::runChange(const Compiled& c) {
     }
 }
 
+bool Interpreter::mentionsVariable(const Expr& e, const QStringList& names) {
+    if (e.kind == Expr::Variable && names.contains(e.text, Qt::CaseInsensitive))
+        return true;
+    for (const Expr* child : {e.a.get(), e.b.get(), e.c.get()})
+        if (child && mentionsVariable(*child, names))
+            return true;
+    for (const auto& arg : e.args)
+        if (mentionsVariable(*arg, names))
+            return true;
+    for (const auto& [when, then] : e.whens)
+        if (mentionsVariable(*when, names) || mentionsVariable(*then, names))
+            return true;
+    return false;
+}
+
 // EXEC (text): the text runs as a batch of its own scope, without the caller's variables.
 void Interpreter::execDynamic(const Expr& text) {
     SqlType type;
@@ -860,6 +875,15 @@ void Interpreter::execSelect(const SelectStmt& s) {
         const Compiled& c = compiled(&s, 1, [&](SqliteEmitter& e) { return e.assignSelect(sel); });
         std::vector<Value> last;
         runQuery(c, nullptr, &last);
+        // SQL Server assigns row by row, so @s = @s + x accumulates; the translation assigns
+        // from the last row only, which is the same result unless a variable feeds itself.
+        if (rowcount_ > 1) {
+            for (const SelectItem& item : sel.cores[0].items)
+                if (mentionsVariable(*item.expr, c.assignTo))
+                    notSupported(
+                        QStringLiteral("SELECT @variable = ... that accumulates over "
+                                       "several rows"));
+        }
         // SELECT @v = ... assigns from the last row; with no row the variables keep their values.
         if (!last.empty())
             for (int k = 0; k < c.assignTo.size(); ++k)
@@ -958,9 +982,10 @@ void Interpreter::checkReprepared(sqlite3_stmt* st, int rc, bool changesRows) {
         return;
     }
     if (reprepared || stale) {
+        QString message = QString::fromUtf8(sqlite3_errmsg(db_->handle()));
         sqlite3_reset(st);
         schemaChanged();
-        throw SchemaChanged{};
+        throw SchemaChanged{message};
     }
 }
 
@@ -976,8 +1001,9 @@ sqlite3_stmt* Interpreter::prepare(const Compiled& c) {
     } catch (const db::Error&) {
         if (!isStaleSchemaError())
             throw;
+        QString message = QString::fromUtf8(sqlite3_errmsg(db_->handle()));
         schemaChanged();
-        throw SchemaChanged{};
+        throw SchemaChanged{message};
     }
 }
 
@@ -991,10 +1017,9 @@ void Interpreter::retryOnSchemaChange(const std::function<void()>& run) {
         try {
             run();
             return;
-        } catch (const SchemaChanged&) {
-            if (attempt == 3)
-                raise(0, QStringLiteral("The schema kept changing while the statement was "
-                                        "prepared; run it again."));
+        } catch (const SchemaChanged& e) {
+            if (attempt == 1)
+                raise(0, e.message);
         }
     }
 }

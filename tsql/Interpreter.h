@@ -103,6 +103,7 @@ private:
     void execSelect(const SelectStmt& s);
     void selectInto(const SelectStmt& s);
     void execDynamic(const Expr& text);
+    static bool mentionsVariable(const Expr& e, const QStringList& names);
     Value evaluate(const Expr& e, SqlType* type);
     bool test(const Expr& e);
     void assign(const QString& name, const Value& v, const SqlType& from);
@@ -131,7 +132,9 @@ private:
     void schemaChanged();
     QString ddlSchema_ = QStringLiteral("main");  // main, or temp for #tables
     void noteSchema(sqlite3_stmt* st);
-    struct SchemaChanged {};
+    struct SchemaChanged {
+        QString message;  // SQLite's words, for when retranslating does not help
+    };
     void checkReprepared(sqlite3_stmt* st, int rc, bool changesRows);
     bool isStaleSchemaError() const;
     sqlite3_stmt* prepare(const Compiled& c);

@@ -146,3 +146,31 @@ TEST_F(QueryTest, SchemaChangesOfAnotherConnectionAreSeenAtOnce) {
     other.execute(QStringLiteral("drop table Grp"), {});
     EXPECT_EQ(errorOf(QStringLiteral("select * from Grp where Id = 1")), 208);
 }
+
+TEST_F(QueryTest, UpdateAndDeleteWithJoinsAndDerivedTables) {
+    run(QStringLiteral(
+        "update P set P.Name = G.Title + '-' + P.Code, Qty = 0 from Product P "
+        "inner join (select Id, Title from Grp) G on G.Id = P.GroupId where P.Price > 1"));
+    EXPECT_EQ(rows(QStringLiteral("select Code, Name, Qty from Product order by Id")),
+              (QStringList{QStringLiteral("A1|Fruit-A1|0"), QStringLiteral("b2|Fruit-b2|0"),
+                           QStringLiteral("C3|Cherry|7")}));
+    run(QStringLiteral(
+        "delete P from Product P left join Grp G on G.Id = P.GroupId where G.Id is null"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Product")), QStringLiteral("2"));
+}
+
+TEST_F(QueryTest, AssignmentSelectsThatWouldAccumulateAreRefused) {
+    EXPECT_EQ(
+        scalar(QStringLiteral("declare @c varchar(10) select @c = Code from Product where Id = 2 "
+                              "select @c")),
+        QStringLiteral("b2"));
+    EXPECT_EQ(scalar(QStringLiteral("declare @s varchar(50) set @s = '' "
+                                    "select @s = @s + Code from Product where Id = 1 select @s")),
+              QStringLiteral("A1"));
+    QString message;
+    EXPECT_NE(errorOf(QStringLiteral("declare @s varchar(50) set @s = '' "
+                                     "select @s = @s + Code from Product select @s"),
+                      &message),
+              0);
+    EXPECT_TRUE(message.contains(QStringLiteral("accumulates"))) << message.toStdString();
+}
