@@ -6,6 +6,7 @@
 #include <unicode/uscript.h>
 
 #include <QString>
+#include <algorithm>
 #include <mutex>
 
 namespace tsql {
@@ -20,6 +21,9 @@ UCollator* collator() {
         if (U_FAILURE(status))
             col = ucol_open("", &status);
         ucol_setStrength(col, UCOL_SECONDARY);
+        // Blanks and punctuation count, as in SQL Server ('P-01' is not 'P01'); the Thai
+        // tailoring would shift them out of the comparison.
+        ucol_setAttribute(col, UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE, &status);
         // Latin before Thai, as SQL Server's Thai collation orders them; the Thai tailoring alone
         // would put Thai script first.
         const int32_t order[] = {UCOL_REORDER_CODE_DIGIT, USCRIPT_LATIN, USCRIPT_THAI};
@@ -44,22 +48,40 @@ int collate(void*, int na, const void* a, int nb, const void* b) {
 int compareTexts(const char* a, int na, const char* b, int nb) {
     na = trimmedLength(a, na);
     nb = trimmedLength(b, nb);
-    // Plain ASCII letters and digits compare without ICU when they are equal ignoring case,
-    // which is the common case of code lookups.
-    if (na == nb) {
-        int k = 0;
-        for (; k < na; ++k) {
-            unsigned char x = static_cast<unsigned char>(a[k]);
-            unsigned char y = static_cast<unsigned char>(b[k]);
-            if (x >= 0x80 || y >= 0x80)
-                break;
-            if (x != y && (x | 0x20) != (y | 0x20))
-                break;
-            if (x != y && !((x | 0x20) >= 'a' && (x | 0x20) <= 'z'))
-                break;
+    // Texts of ASCII letters, digits and blanks order the same under the collator as their
+    // lower-cased bytes (blanks before digits before letters), so codes compare without ICU.
+    auto plain = [](unsigned char c) {
+        return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == ' ';
+    };
+    int k = 0;
+    const int n = std::min(na, nb);
+    for (; k < n; ++k) {
+        unsigned char x = static_cast<unsigned char>(a[k]);
+        unsigned char y = static_cast<unsigned char>(b[k]);
+        if (!plain(x) || !plain(y))
+            break;
+        unsigned char fx = x >= 'A' && x <= 'Z' ? x | 0x20 : x;
+        unsigned char fy = y >= 'A' && y <= 'Z' ? y | 0x20 : y;
+        if (fx != fy) {
+            // Decided here only if the rest of both texts is plain too.
+            bool restPlain = true;
+            for (int j = k; j < na && restPlain; ++j)
+                restPlain = plain(static_cast<unsigned char>(a[j]));
+            for (int j = k; j < nb && restPlain; ++j)
+                restPlain = plain(static_cast<unsigned char>(b[j]));
+            if (restPlain)
+                return fx < fy ? -1 : 1;
+            break;
         }
-        if (k == na)
-            return 0;
+    }
+    if (k == n) {
+        bool restPlain = true;
+        for (int j = k; j < na && restPlain; ++j)
+            restPlain = plain(static_cast<unsigned char>(a[j]));
+        for (int j = k; j < nb && restPlain; ++j)
+            restPlain = plain(static_cast<unsigned char>(b[j]));
+        if (restPlain)
+            return na == nb ? 0 : (na < nb ? -1 : 1);
     }
     UErrorCode status = U_ZERO_ERROR;
     UCollationResult r = ucol_strcollUTF8(collator(), a, na, b, nb, &status);

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "TsqlFixture.h"
+#include "tsql/Collation.h"
 
 class SemanticsTest : public TsqlTest {
 protected:
@@ -28,6 +29,10 @@ TEST_F(SemanticsTest, TextComparisonIgnoresCaseAndTrailingBlanks) {
               QStringLiteral("1"));
     EXPECT_EQ(scalar(QStringLiteral("select case when 'a' < 'B' then 1 else 0 end")),
               QStringLiteral("1"));
+    // Blanks and punctuation inside a text still count.
+    EXPECT_EQ(
+        scalar(QStringLiteral("select case when 'P-01' = 'P01' or 'A B' = 'AB' then 1 else 0 end")),
+        QStringLiteral("0"));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from Item where Code like 'a%'")),
               QStringLiteral("1"));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from Item where Code like '[a-b]_c'")),
@@ -248,4 +253,28 @@ TEST_F(SemanticsTest, AWriterBlockedByAnotherTransactionWaitsInsteadOfFailing) {
     EXPECT_NO_THROW(run(QStringLiteral("insert into Item (Code) values ('h2')")));
     release.join();
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from Item")), QStringLiteral("2"));
+}
+
+TEST(Collation, PlainCodesOrderAsTheCollatorOrdersThem) {
+    // The byte-wise path for letters, digits and blanks agrees with ICU on mixed texts.
+    const QStringList texts = {QStringLiteral("a"),   QStringLiteral("A1"),  QStringLiteral("a 1"),
+                               QStringLiteral("ab"),  QStringLiteral("AB2"), QStringLiteral("b"),
+                               QStringLiteral("1"),   QStringLiteral("10"),  QStringLiteral("9z"),
+                               QStringLiteral("a-1"), QStringLiteral("a_1"), QStringLiteral("é"),
+                               QStringLiteral("ก"),   QStringLiteral("Z"),   QStringLiteral("")};
+    for (const QString& x : texts)
+        for (const QString& y : texts) {
+            QByteArray a = x.toUtf8(), b = y.toUtf8();
+            int fast =
+                tsql::compareTexts(a.constData(), int(a.size()), b.constData(), int(b.size()));
+            QByteArray a2 = a + "\xe0\xb8\x81", b2 = b + "\xe0\xb8\x81";  // forces the ICU path
+            int slow =
+                tsql::compareTexts(a2.constData(), int(a2.size()), b2.constData(), int(b2.size()));
+            if (x.compare(y, Qt::CaseInsensitive) == 0) {
+                EXPECT_EQ(fast, 0) << x.toStdString() << " vs " << y.toStdString();
+            } else if (!x.startsWith(y, Qt::CaseInsensitive) &&
+                       !y.startsWith(x, Qt::CaseInsensitive)) {
+                EXPECT_EQ(fast < 0, slow < 0) << x.toStdString() << " vs " << y.toStdString();
+            }
+        }
 }
