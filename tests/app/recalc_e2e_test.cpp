@@ -209,3 +209,69 @@ TEST_F(RecalcEndToEnd, ReceivablesRunFromAClickAndEndWithCtrlX) {
 
     exitWithYes(w, "ออกจากโปรแกรม ?", "ar-exit-question", {"ctrl+x"});
 }
+
+TEST_F(RecalcEndToEnd, LongStockRunCountsItsSecondsAndTheWindowWaitsForIt) {
+    // The procedure runs until the test releases it.
+    exec("DEMO", "CREATE TABLE E2eGate (Released int)");
+    exec("DEMO", "DROP PROCEDURE Calculate_OnHand");
+    exec("DEMO", R"(CREATE PROCEDURE Calculate_OnHand @YearNo int AS
+BEGIN
+    DECLARE @n int
+    SET @n = 0
+    WHILE @n < 1
+        SELECT @n = Count(*) FROM E2eGate
+END)");
+    start({"503", "1", "DEMO", "x", "3"}, Platform::X11);
+    const QString w = openWindow("คำนวน สินค้าคงเหลือ");
+    ASSERT_FALSE(w.isEmpty());
+    x11::keys(w, {"Return", "space"});
+    ASSERT_TRUE(waitUntil([&] { return activity().size() == 1; }, 10000));
+    QThread::msleep(2500);
+    screenshot(w, "onhand-running");
+
+    // Escape while it runs: the window stays, with a message instead of the exit question.
+    x11::keys(w, {"Escape"});
+    const QString box = waitForQuestion(w);
+    ASSERT_FALSE(box.isEmpty());
+    x11::expectBox(box, BoxLook(QMessageBox::NoIcon, "กำลังคำนวนอยู่ กรุณารอให้เสร็จก่อนออกจากโปรแกรม",
+                                QMessageBox::Ok));
+    x11::keys(box, {"Return"});
+    EXPECT_TRUE(waitUntil([&] { return x11::windows(pid()) == QStringList{w}; }, 5000));
+    EXPECT_EQ(activity().size(), 1) << "still running";
+
+    exec("DEMO", "INSERT INTO E2eGate VALUES (1)");
+    ASSERT_TRUE(waitUntil([&] { return activity().size() == 2; }, 10000));
+    const QRegularExpressionMatch stop = kStop.match(activity()[1]);
+    ASSERT_TRUE(stop.hasMatch()) << activity()[1].toStdString();
+    const int seconds =
+        QRegularExpression(QStringLiteral("(\\d+) วินาที")).match(activity()[1]).captured(1).toInt();
+    EXPECT_GE(seconds, 2) << "the seconds that passed while the procedure ran";
+    EXPECT_LE(seconds, 30);
+
+    exitWithYes(w, "ออกจากโปรแกรม ?", "onhand-exit-after-long-run");
+}
+
+TEST_F(RecalcEndToEnd, FailingStockRunShowsNoDialogAndCanBeRunAgain) {
+    exec("DEMO", "DROP PROCEDURE Calculate_OnHand");
+    exec("DEMO",
+         "CREATE PROCEDURE Calculate_OnHand @YearNo int AS "
+         "RAISERROR('the stock cannot be recalculated', 16, 1)");
+    start({"503", "1", "DEMO", "x", "3"}, Platform::X11);
+    const QString w = openWindow("คำนวน สินค้าคงเหลือ");
+    ASSERT_FALSE(w.isEmpty());
+    x11::keys(w, {"Return", "space"});
+    ASSERT_TRUE(waitUntil([&] { return activity().size() == 1; }, 10000));
+    QThread::msleep(1000);
+    EXPECT_EQ(x11::windows(pid()), QStringList{w}) << "a failed run shows no box";
+    EXPECT_EQ(activity(), QStringList{kStart}) << "a failed run has no STOP entry";
+    screenshot(w, "onhand-failed");
+
+    x11::click(w, kStartButton);
+    ASSERT_TRUE(waitUntil([&] { return activity().size() == 2; }, 10000))
+        << "the start button is enabled again after a failure";
+    QThread::msleep(500);
+    EXPECT_EQ(activity(), (QStringList{kStart, kStart}));
+    EXPECT_EQ(x11::windows(pid()), QStringList{w});
+
+    exitWithYes(w, "ออกจากโปรแกรม ?", "onhand-exit-after-failure");
+}
