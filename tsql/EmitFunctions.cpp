@@ -1,4 +1,6 @@
 // Rendering of built-in functions, aggregates and window functions.
+#include <QHash>
+
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
 #include "tsql/SqliteEmitter.h"
@@ -241,6 +243,32 @@ SqliteEmitter::Rendered SqliteEmitter::function(const Expr& e) {
         out.sql = n == u"floor" ? "(" + i + " - (" + a.sql + " < " + i + "))"
                                 : "(" + i + " + (" + a.sql + " > " + i + "))";
         out.type = a.type.isInteger() ? a.type : SqlType::decimal(38, 0);
+    } else if (n == u"power" || n == u"sqrt" || n == u"exp" || n == u"log" || n == u"log10") {
+        arity(e, n == u"power" ? 2 : 1, n == u"power" ? 2 : 1);
+        static const QHash<QString, QByteArray> names = {{QStringLiteral("power"), "pow"},
+                                                         {QStringLiteral("sqrt"), "sqrt"},
+                                                         {QStringLiteral("exp"), "exp"},
+                                                         {QStringLiteral("log"), "ln"},
+                                                         {QStringLiteral("log10"), "log10"}};
+        Rendered a = arg(0);
+        out.sql =
+            names.value(n) + "(" + a.sql + (n == u"power" ? ", " + arg(1).sql : QByteArray()) + ")";
+        // POWER keeps the type of its first argument; the others are float.
+        out.type = n == u"power" && a.type.known() ? a.type : SqlType::of(SqlType::Float);
+        if (n == u"power" && a.type.isInteger())
+            out.sql = "CAST(" + out.sql + " AS INTEGER)";
+    } else if (n == u"str") {
+        arity(e, 1, 3);
+        Rendered a = arg(0);
+        QByteArray len = e.args.size() > 1 ? arg(1).sql : QByteArray("10");
+        QByteArray dec = e.args.size() > 2 ? arg(2).sql : QByteArray("0");
+        out.sql = "tsql_str(" + a.sql + ", " + len + ", " + dec + ")";
+        out.type = SqlType::of(SqlType::VarChar, 8000);
+    } else if (n == u"reverse") {
+        arity(e, 1, 1);
+        Rendered a = asText(arg(0));
+        out.sql = "tsql_reverse(" + a.sql + ")";
+        out.type = a.type.isText() ? a.type : SqlType::of(SqlType::VarChar, 30);
     } else if (n == u"sign") {
         arity(e, 1, 1);
         Rendered a = arg(0);

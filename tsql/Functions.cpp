@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "tsql/Conversions.h"
@@ -273,6 +274,46 @@ void fnReplicate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     resultText(ctx, unit.repeated(n));
 }
 
+// STR(number, length, decimals): right-aligned, rounded, '*' when it does not fit.
+void fnStr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const int len = sqlite3_value_int(argv[1]);
+    const int dec = std::clamp(sqlite3_value_int(argv[2]), 0, 16);
+    if (len < 1 || len > 8000) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    QString text = QString::number(roundHalfAway(sqlite3_value_double(argv[0]), dec), 'f', dec);
+    if (text.size() > len) {
+        // Fewer decimals first, then stars.
+        int intPart = static_cast<int>(text.indexOf(u'.'));
+        if (intPart < 0)
+            intPart = static_cast<int>(text.size());
+        if (intPart > len) {
+            resultText(ctx, QString(len, u'*'));
+            return;
+        }
+        int keep = std::max(0, len - intPart - 1);
+        text = QString::number(roundHalfAway(sqlite3_value_double(argv[0]), keep), 'f', keep);
+        if (text.size() > len)
+            text = QString(len, u'*');
+    }
+    resultText(ctx, text.rightJustified(len, u' '));
+}
+
+void fnReverse(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    QString s = argText(argv[0]);
+    std::reverse(s.begin(), s.end());
+    resultText(ctx, s);
+}
+
 void fnIsDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) {
         sqlite3_result_int(ctx, 0);
@@ -489,6 +530,8 @@ void registerFunctions(sqlite3* db, std::function<QDateTime()>* now) {
         {"tsql_replicate", 2, fnReplicate, nullptr},
         {"tsql_space", 1, fnReplicate, nullptr},
         {"tsql_isdate", 1, fnIsDate, nullptr},
+        {"tsql_str", 3, fnStr, nullptr},
+        {"tsql_reverse", 1, fnReverse, nullptr},
         {"tsql_isnumeric", 1, fnIsNumeric, nullptr},
     };
     for (const Fn& f : fns)

@@ -138,6 +138,9 @@ TEST_F(SemanticsTest, ConversionsToIntTextAndDate) {
                                     "SubString('abcdef', 0, 3), CharIndex('C', 'abcabc'), "
                                     "Replace('aXbx', 'x', '-'), Upper('ab'), Char(65)")),
               QStringLiteral("2|ab|ef|ab|3|a-b-|AB|A"));
+    EXPECT_EQ(scalar(QStringLiteral("select '[' + Str(12.5, 6, 1) + ']', Str(123456, 3), "
+                                    "Power(2, 10), Sqrt(16.0), Reverse('abc')")),
+              QStringLiteral("[  12.5]|***|1024|4|cba"));
 }
 
 TEST_F(SemanticsTest, DatesCompareExactlyAndReadMonthFirst) {
