@@ -37,7 +37,11 @@ DROP PROCEDURE Calculate_AR
 GO
 CREATE PROCEDURE Calculate_AR @YearNo int AS
 BEGIN
-    IF @YearNo = 2020 RAISERROR('no balances for 2020', 16, 1)
+    IF @YearNo = 2020
+    BEGIN
+        RAISERROR('no balances for 2020', 16, 1)
+        RETURN
+    END
     INSERT INTO CalcCalls VALUES ('AR', @YearNo)
 END
 GO
@@ -45,7 +49,11 @@ DROP PROCEDURE Calculate_OnHand
 GO
 CREATE PROCEDURE Calculate_OnHand @YearNo int AS
 BEGIN
-    IF @YearNo = 2019 RAISERROR('stock failed', 16, 1)
+    IF @YearNo = 2019
+    BEGIN
+        RAISERROR('stock failed', 16, 1)
+        RETURN
+    END
     INSERT INTO CalcCalls VALUES ('OnHand', @YearNo)
 END
 )");
