@@ -151,6 +151,16 @@ TEST_F(RecalcEndToEnd, StockOfTheYearPickedWithKeysThenAgainWithAClick) {
     EXPECT_EQ(balances("ProductOnHand", kStock, 2023), expected);
     EXPECT_EQ(years("ProductOnHand", "Quantity"), allYears);
 
+    // F3 builds the list again with the current year chosen; Home picks its first year, 2019.
+    const QStringList first = balances("ProductOnHand", kStock, 2019);
+    ASSERT_FALSE(first.isEmpty());
+    exec("DEMO", "DELETE FROM ProductOnHand WHERE BalanceYear = 2019");
+    x11::keys(w, {"F3", "Home", "Return", "space"});
+    ASSERT_TRUE(waitUntil([&] { return activity().size() == 6; }, 30000))
+        << activity().join(" / ").toStdString();
+    EXPECT_EQ(balances("ProductOnHand", kStock, 2019), first);
+    EXPECT_EQ(years("ProductOnHand", "Quantity"), allYears);
+
     exitWithYes(w, "ออกจากโปรแกรม ?", "onhand-exit-question");
 }
 
@@ -206,6 +216,16 @@ TEST_F(RecalcEndToEnd, ReceivablesRunFromAClickAndEndWithCtrlX) {
     EXPECT_EQ(years("CustomerBalance", "Amount"), allYears);
     QThread::msleep(500);
     screenshot(w, "ar-after");
+
+    // A double click on the status bar shows the statement with its marker, not the year.
+    x11::xdotool(
+        {"mousemove", "--window", w, "100", "141", "click", "--repeat", "2", "--delay", "50", "1"});
+    const QString statement = waitForQuestion(w);
+    ASSERT_FALSE(statement.isEmpty());
+    x11::expectBox(statement,
+                   BoxLook(QMessageBox::NoIcon, "Exec Calculate_AR :YearNo\n", QMessageBox::Ok));
+    x11::keys(statement, {"Return"});
+    EXPECT_TRUE(waitUntil([&] { return x11::windows(pid()) == QStringList{w}; }, 5000));
 
     exitWithYes(w, "ออกจากโปรแกรม ?", "ar-exit-question", {"ctrl+x"});
 }

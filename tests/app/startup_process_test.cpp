@@ -70,7 +70,19 @@ TEST_F(StartUpProcess, WithParametersTheProbeServerIsConnectedTo) {
 
 TEST_F(StartUpProcess, UnknownCompanyShowsItsUpperCasedNameAndEndsWithZero) {
     start({"503", "1", "NoSuch_Co", "x", "3"}, Platform::X11);
-    answerBox(waitForBox(), "Not Found Database : NOSUCH_CO");
+    const QString box = waitForBox();
+    // The splash stays on the screen behind the box.
+    const QStringList splash = x11::windows(pid(), {});
+    EXPECT_EQ(splash.size(), 2);
+    const QString shots = qEnvironmentVariable("VOQ_SCREENSHOT_DIR");
+    for (const QString& w : splash) {
+        if (w != box && !shots.isEmpty()) {
+            EXPECT_EQ(x11::geometry(w).size(), kSplash);
+            x11::xdotool({"windowmove", "--sync", box, "0", "0"});
+            EXPECT_TRUE(x11::screenshot(w, shots + "/splash.png"));
+        }
+    }
+    answerBox(box, "Not Found Database : NOSUCH_CO");
     const Outcome r = finish();
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 0);
