@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
@@ -242,6 +243,101 @@ void Interpreter::createTable(const CreateTableStmt& s) {
     schemaChanged();
 }
 
+// A foreign key changes nothing of how SQLite stores the rows, so adding or dropping one edits
+// the table's definition in the schema table, as SQLite documents for such changes.
+void Interpreter::rewriteTableSql(const QString& table,
+                                  const std::function<QByteArray(const QByteArray&)>& edit) {
+    sqlite3_stmt* st =
+        db_->prepare("SELECT sql FROM main.sqlite_master WHERE type = 'table' AND name = ?1");
+    Value::text(table).bind(st, 1);
+    if (sqlite3_step(st) != SQLITE_ROW) {
+        sqlite3_reset(st);
+        invalidObject(table);
+    }
+    QByteArray sql = Value::fromColumn(st, 0).s;
+    sqlite3_reset(st);
+    const QByteArray changed = edit(sql);
+    const qint64 version = db_->scalar("PRAGMA main.schema_version");
+    db_->exec("PRAGMA writable_schema = ON");
+    try {
+        st = db_->prepare(
+            "UPDATE main.sqlite_master SET sql = ?2 WHERE type = 'table' AND name = ?1");
+        Value::text(table).bind(st, 1);
+        Value::text(changed).bind(st, 2);
+        int rc = sqlite3_step(st);
+        sqlite3_reset(st);
+        if (rc != SQLITE_DONE)
+            db_->raiseLast(rc);
+        db_->exec("PRAGMA main.schema_version = " + QByteArray::number(version + 1));
+    } catch (...) {
+        db_->exec("PRAGMA writable_schema = OFF");
+        throw;
+    }
+    db_->exec("PRAGMA writable_schema = OFF");
+    catalog_->invalidate();
+}
+
+void Interpreter::addForeignKey(const TableInfo& t, const TableConstraint& k) {
+    const TableInfo* ref = resolveTable(k.refTable);
+    QStringList refCols = k.refColumns;
+    if (refCols.isEmpty() && ref->identityColumn >= 0)
+        refCols << ref->columns[static_cast<size_t>(ref->identityColumn)].name;
+    for (const QString& c : k.columns)
+        if (t.indexOf(c) < 0)
+            invalidColumn(c);
+    const QString name = k.name.isEmpty() ? generatedName(QStringLiteral("FK"), t.name) : k.name;
+    if (refCols.size() != k.columns.size())
+        raise(1778, QStringLiteral("Column '%1.%2' is not the same length or scale as referencing "
+                                   "column in foreign key '%3'.")
+                        .arg(ref->name, refCols.value(0), name));
+    // Rows already there must satisfy the new key.
+    QByteArray present, match;
+    for (int i = 0; i < k.columns.size(); ++i) {
+        present += (i ? " AND " : "") + QByteArray("\"_c\".") + q(k.columns[i]) + " IS NOT NULL";
+        match += (i ? " AND " : "") + QByteArray("\"_r\".") + q(refCols[i]) + " = \"_c\"." +
+                 q(k.columns[i]);
+    }
+    if (db_->scalar("SELECT EXISTS (SELECT 1 FROM main." + q(t.name) + " AS \"_c\" WHERE " +
+                    present + " AND NOT EXISTS (SELECT 1 FROM " + ref->sqlName() +
+                    " AS \"_r\" WHERE " + match + "))"))
+        raise(err::ReferenceConflict,
+              QStringLiteral("The ALTER TABLE statement conflicted with the FOREIGN KEY constraint "
+                             "\"%1\". The conflict occurred in database \"%2\", table \"dbo.%3\", "
+                             "column '%4'.")
+                  .arg(name, dbName_, ref->name, refCols.value(0)));
+    recordConstraint(name, t.name, QStringLiteral("FK"), k.columns,
+                     ref->name + u'(' + refCols.join(u',') + u')');
+    const QByteArray clause = ",\n  CONSTRAINT " + q(name) + " FOREIGN KEY (" +
+                              columnList(k.columns) + ") REFERENCES " + q(ref->name) + " (" +
+                              columnList(refCols) + ")";
+    rewriteTableSql(t.name, [&](const QByteArray& sql) {
+        const int close = static_cast<int>(sql.lastIndexOf(')'));
+        return sql.left(close) + clause + sql.mid(close);
+    });
+}
+
+void Interpreter::dropForeignKey(const QString& table, const QString& name) {
+    rewriteTableSql(table, [&](const QByteArray& sql) {
+        QString text = QString::fromUtf8(sql);
+        const QString quotedName = QRegularExpression::escape(QString::fromUtf8(q(name)));
+        // Table-level "CONSTRAINT n FOREIGN KEY (..) REFERENCES t (..)" or the column-level form.
+        const QRegularExpression tableLevel(QStringLiteral(",\\s*CONSTRAINT ") + quotedName +
+                                            QStringLiteral(" FOREIGN KEY \\([^)]*\\) REFERENCES "
+                                                           "\"[^\"]*\" ?\\([^)]*\\)"));
+        const QRegularExpression columnLevel(QStringLiteral(" CONSTRAINT ") + quotedName +
+                                             QStringLiteral(" REFERENCES \"[^\"]*\" ?\\([^)]*\\)"));
+        const QString before = text;
+        text.remove(tableLevel);
+        if (text == before)
+            text.remove(columnLevel);
+        if (text == before)
+            notSupported(
+                QStringLiteral("dropping the foreign key '%1' of a table defined elsewhere")
+                    .arg(name));
+        return text.toUtf8();
+    });
+}
+
 void Interpreter::createType(const CreateTypeStmt& s) {
     if (catalog_->aliasType(QStringLiteral("main"), s.name.name))
         raise(219, QStringLiteral("The type '%1' already exists, or you do not have permission to "
@@ -395,10 +491,12 @@ void Interpreter::alterTable(const AlterTableStmt& s) {
                 for (const auto& k : s.constraints) {
                     if (k.kind == TableConstraint::PrimaryKey || k.kind == TableConstraint::Unique)
                         addKey(table, k, &after);
+                    else if (k.kind == TableConstraint::ForeignKey)
+                        addForeignKey(*t, k);
                     else
                         notSupported(
-                            QStringLiteral("adding a FOREIGN KEY, CHECK or DEFAULT "
-                                           "constraint to an existing table"));
+                            QStringLiteral("adding a CHECK or DEFAULT constraint to an "
+                                           "existing table"));
                 }
                 break;
             case AlterTableStmt::DropColumn:
@@ -423,8 +521,8 @@ void Interpreter::alterTable(const AlterTableStmt& s) {
                                  Qt::CaseInsensitive) == 0))
                             notSupported(QStringLiteral("dropping the key of an identity column"));
                         db_->exec("DROP INDEX main." + q(c->name));
-                    } else if (c->kind != u"DF") {
-                        notSupported(QStringLiteral("dropping a FOREIGN KEY constraint"));
+                    } else if (c->kind == u"FK") {
+                        dropForeignKey(table, c->name);
                     }
                     sqlite3_stmt* st =
                         db_->prepare("DELETE FROM main.tsql_constraints WHERE name = ?1");

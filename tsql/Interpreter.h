@@ -130,6 +130,10 @@ private:
     void recordConstraint(const QString& name, const QString& table, const QString& kind,
                           const QStringList& columns, const QString& detail);
     void schemaChanged();
+    void rewriteTableSql(const QString& table,
+                         const std::function<QByteArray(const QByteArray&)>& edit);
+    void addForeignKey(const TableInfo& t, const TableConstraint& k);
+    void dropForeignKey(const QString& table, const QString& name);
     QString ddlSchema_ = QStringLiteral("main");  // main, or temp for #tables
     void noteSchema(sqlite3_stmt* st);
     struct SchemaChanged {

@@ -177,3 +177,27 @@ TEST_F(TsqlTest, TemporaryTablesBelongToTheirConnection) {
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from SysObjects where Name like '#%'")),
               QStringLiteral("0"));
 }
+
+TEST_F(TsqlTest, ForeignKeysAreAddedToAndDroppedFromExistingTables) {
+    run(QStringLiteral(
+        "create table Misc (Id int identity not null primary key, Code varchar(10))\n"
+        "create table Bal (Id int identity not null primary key, CurrencyId int null)\n"
+        "insert into Misc (Code) values ('THB')\n"
+        "insert into Bal (CurrencyId) values (1)"));
+    run(QStringLiteral(
+        "alter table Bal add constraint CurrencyId_Refer_Bal foreign key (CurrencyId) "
+        "references Misc (Id)"));
+    EXPECT_EQ(errorOf(QStringLiteral("insert into Bal (CurrencyId) values (9)")), 547);
+    EXPECT_EQ(scalar(QStringLiteral(
+                  "select count(*) from SysObjects where Name = 'CurrencyId_Refer_Bal'")),
+              QStringLiteral("1"));
+    run(QStringLiteral("alter table Bal drop constraint CurrencyId_Refer_Bal"));
+    run(QStringLiteral("insert into Bal (CurrencyId) values (9)"));
+    // A key that the rows already break is refused and leaves the table as it was.
+    EXPECT_EQ(
+        errorOf(QStringLiteral("alter table Bal add constraint FK_Again foreign key (CurrencyId) "
+                               "references Misc (Id)")),
+        547);
+    run(QStringLiteral("insert into Bal (CurrencyId) values (8)"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Bal")), QStringLiteral("3"));
+}
