@@ -1,0 +1,424 @@
+// Set statements: translations, placeholders, running them, and noticing schema changes.
+#include <sqlite3.h>
+
+#include <unistd.h>
+#include <QFileInfo>
+#include <cstdio>
+#include <cstring>
+
+#include "tsql/Conversions.h"
+#include "tsql/Errors.h"
+#include "tsql/Interpreter.h"
+#include "tsql/Parser.h"
+
+namespace tsql {
+
+namespace {
+
+// A column of the current row as the access layer reports the type.
+QVariant columnVariant(sqlite3_stmt* st, int k, const SqlType& type) {
+    const int kind = sqlite3_column_type(st, k);
+    if (kind == SQLITE_NULL)
+        return QVariant();
+    if (type.isText() || (!type.known() && kind == SQLITE_TEXT))
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, k)),
+                                          sqlite3_column_bytes(st, k)));
+    if (type.isInteger() && kind == SQLITE_INTEGER)
+        return QVariant(static_cast<qint64>(sqlite3_column_int64(st, k)));
+    if (type.isNumeric() && kind != SQLITE_TEXT)
+        return QVariant(sqlite3_column_double(st, k));
+    return Value::fromColumn(st, k).toVariant(type);
+}
+
+}  // namespace
+
+const Compiled& Interpreter::compiled(const void* key, int variant,
+                                      const std::function<Compiled(SqliteEmitter&)>& make) {
+    std::string k(reinterpret_cast<const char*>(&key), sizeof key);
+    k += static_cast<char>('0' + variant);
+    k += paramSignature_;
+    auto it = compiled_.find(k);
+    if (it != compiled_.end() && it->second.generation == generation_)
+        return it->second.compiled;
+    SqliteEmitter emitter(*this);
+    CompiledEntry entry{make(emitter), generation_};
+    // VOQ_TSQL_TRACE=1 shows each translation on standard error.
+    static const bool trace = qEnvironmentVariableIsSet("VOQ_TSQL_TRACE");
+    if (trace)
+        fprintf(stderr, "tsql: %s\n", entry.compiled.sql.constData());
+    auto [pos, inserted] = compiled_.insert_or_assign(std::move(k), std::move(entry));
+    (void)inserted;
+    return pos->second.compiled;
+}
+
+void Interpreter::bindSlots(sqlite3_stmt* st, const Compiled& c) {
+    for (size_t k = 0; k < c.bindings.size(); ++k) {
+        const Slot& s = c.bindings[k];
+        const int index = static_cast<int>(k) + 1;
+        switch (s.kind) {
+            case Slot::Param: {
+                const auto* params = frames_.back().params;
+                if (!params || s.index >= static_cast<int>(params->size()))
+                    raise(0, QStringLiteral("The statement has more parameter markers than values "
+                                            "were given."));
+                Value::fromBound((*params)[static_cast<size_t>(s.index)]).bind(st, index);
+                break;
+            }
+            case Slot::Variable: {
+                auto it = frames_.back().vars.find(s.name);
+                if (it == frames_.back().vars.end())
+                    undeclaredVariable(s.name);
+                it->value.bind(st, index);
+                break;
+            }
+            case Slot::Context:
+                contextValue(s.name).bind(st, index);
+                break;
+        }
+    }
+}
+
+Value Interpreter::contextValue(const QString& name) const {
+    const CatchContext* c = catches_.empty() ? nullptr : &catches_.back();
+    if (name == u"@@ROWCOUNT")
+        return Value::integer(rowcount_);
+    if (name == u"@@IDENTITY" || name == u"SCOPE_IDENTITY")
+        return identity_ ? Value::integer(*identity_) : Value();
+    if (name == u"@@TRANCOUNT")
+        return Value::integer(tranDepth_);
+    if (name == u"@@ERROR")
+        return Value::integer(lastError_);
+    if (name == u"@@FETCH_STATUS")
+        return Value::integer(-1);
+    if (name == u"@@SPID")
+        return Value::integer(51);
+    if (name == u"@@NESTLEVEL")
+        return Value::integer(static_cast<qint64>(frames_.size()) - 1);
+    if (name == u"@@VERSION")
+        return Value::text(QStringLiteral("Embedded T-SQL engine on SQLite %1")
+                               .arg(QString::fromLatin1(sqlite3_libversion())));
+    if (name == u"@@SERVERNAME" || name == u"@@SERVICENAME")
+        return Value::text(QStringLiteral("file:") + server_.dir());
+    if (name == u"@@LANGUAGE")
+        return Value::text(QStringLiteral("us_english"));
+    if (name == u"DB_NAME")
+        return Value::text(dbName_);
+    if (name == u"USER_NAME" || name == u"CURRENT_USER")
+        return Value::text(QStringLiteral("dbo"));
+    if (name == u"SUSER_SNAME" || name == u"SYSTEM_USER")
+        return Value::text(QStringLiteral("voq"));
+    if (name == u"HOST_NAME") {
+        char host[256] = {};
+        gethostname(host, sizeof host - 1);
+        return Value::text(QString::fromLocal8Bit(host).left(15));
+    }
+    if (name == u"APP_NAME")
+        return Value::text(QStringLiteral("voq"));
+    if (name == u"XACT_STATE")
+        return Value::integer(tranDepth_ > 0 ? 1 : 0);
+    if (name == u"ERROR_MESSAGE")
+        return c ? Value::text(c->message) : Value();
+    if (name == u"ERROR_NUMBER")
+        return c ? Value::integer(c->number) : Value();
+    if (name == u"ERROR_SEVERITY")
+        return c ? Value::integer(c->severity) : Value();
+    if (name == u"ERROR_STATE")
+        return c ? Value::integer(c->state) : Value();
+    if (name == u"ERROR_LINE")
+        return c ? Value::integer(c->line) : Value();
+    if (name == u"ERROR_PROCEDURE")
+        return c && !c->procedure.isEmpty() ? Value::text(c->procedure) : Value();
+    undeclaredVariable(name);
+}
+
+void Interpreter::runQuery(const Compiled& c, db::RowSet* rows, std::vector<Value>* lastRow) {
+    if (c.readsDatabases)
+        refreshDatabases();
+    sqlite3_stmt* st = prepare(c);
+    bindSlots(st, c);
+    if (rows) {
+        rows->columns.clear();
+        for (const OutColumn& col : c.columns)
+            rows->columns.push_back({col.name, col.type.fieldType() == db::FieldType::Unknown
+                                                   ? db::FieldType::String
+                                                   : col.type.fieldType()});
+    }
+    const int n = static_cast<int>(c.columns.size());
+    qint64 count = 0;
+    int rc = sqlite3_step(st);
+    checkReprepared(st, rc, false);
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {
+        ++count;
+        if (rows) {
+            QVariantList row;
+            row.reserve(n);
+            for (int k = 0; k < n; ++k)
+                row.push_back(columnVariant(st, k, c.columns[static_cast<size_t>(k)].type));
+            rows->rows.push_back(std::move(row));
+        } else if (lastRow) {
+            lastRow->clear();
+            for (int k = 0; k < n; ++k)
+                lastRow->push_back(Value::fromColumn(st, k));
+        }
+    }
+    if (rc != SQLITE_DONE) {
+        sqlite3_reset(st);
+        noteSchema(st);
+        db_->raiseLast(rc);
+    }
+    sqlite3_reset(st);
+    noteSchema(st);
+    rowcount_ = count;
+    lastError_ = 0;
+}
+
+void Interpreter::runChange(const Compiled& c) {
+    sqlite3_stmt* st = prepare(c);
+    bindSlots(st, c);
+    int rc = sqlite3_step(st);
+    checkReprepared(st, rc, true);
+    if (rc != SQLITE_DONE) {
+        QString msg = QString::fromUtf8(sqlite3_errmsg(db_->handle()));
+        int ext = sqlite3_extended_errcode(db_->handle());
+        sqlite3_reset(st);
+        noteSchema(st);
+        if ((ext & 0xff) == SQLITE_CONSTRAINT)
+            raiseConstraint(ext, msg, c);
+        db_->raiseLast(rc);
+    }
+    sqlite3_reset(st);
+    noteSchema(st);
+    qint64 changes = sqlite3_changes64(db_->handle());
+    rowcount_ = changes;
+    lastError_ = 0;
+    if (c.verb == u"INSERT" && c.target && c.target->identityColumn >= 0 && changes > 0)
+        identity_ = sqlite3_last_insert_rowid(db_->handle());
+    if (!nocount_ && results_) {
+        db::StatementResult r;
+        r.rowsAffected = changes;
+        results_->results.push_back(r);
+    }
+}
+
+bool Interpreter::mentionsVariable(const Expr& e, const QStringList& names) {
+    if (e.kind == Expr::Variable && names.contains(e.text, Qt::CaseInsensitive))
+        return true;
+    for (const Expr* child : {e.a.get(), e.b.get(), e.c.get()})
+        if (child && mentionsVariable(*child, names))
+            return true;
+    for (const auto& arg : e.args)
+        if (mentionsVariable(*arg, names))
+            return true;
+    for (const auto& [when, then] : e.whens)
+        if (mentionsVariable(*when, names) || mentionsVariable(*then, names))
+            return true;
+    return false;
+}
+
+// EXEC (text): the text runs as a batch of its own scope, without the caller's variables.
+void Interpreter::execDynamic(const Expr& text) {
+    SqlType type;
+    Value v = evaluate(text, &type);
+    if (v.isNull())
+        return;
+    std::shared_ptr<Batch> batch = parse(v.toString());
+    if (static_cast<int>(frames_.size()) > 32)
+        raise(217, QStringLiteral("Maximum stored procedure, function, trigger, or view nesting "
+                                  "level exceeded (limit 32)."));
+    Frame frame;
+    frame.procedure = frames_.back().procedure;
+    frames_.push_back(std::move(frame));
+    try {
+        execList(batch->statements);
+    } catch (...) {
+        frames_.pop_back();
+        throw;
+    }
+    frames_.pop_back();
+}
+
+// SELECT ... INTO: a new table with the columns and types of the select list, then its rows.
+void Interpreter::selectInto(const SelectStmt& s) {
+    const Select& sel = *s.select;
+    const ObjectName& target = sel.cores[0].into;
+    if (!target.database.isEmpty() && target.database.compare(dbName_, Qt::CaseInsensitive) != 0)
+        notSupported(QStringLiteral("SELECT ... INTO a table of another database"));
+    const QString schema =
+        target.name.startsWith(u'#') ? QStringLiteral("temp") : QStringLiteral("main");
+    if (catalog_->objectExists(schema, target.name))
+        raise(err::ObjectExists, QStringLiteral("There is already an object named '%1' in the "
+                                                "database.")
+                                     .arg(target.name));
+    const Compiled& c = compiled(&s, 0, [&](SqliteEmitter& e) { return e.select(sel); });
+    QByteArray cols;
+    QStringList seen;
+    for (size_t k = 0; k < c.columns.size(); ++k) {
+        const OutColumn& col = c.columns[k];
+        if (col.name.isEmpty())
+            raise(1038, QStringLiteral("An object or column name is missing or empty. For SELECT "
+                                       "INTO statements, verify each column has a name."));
+        if (seen.contains(col.name, Qt::CaseInsensitive))
+            raise(2705, QStringLiteral("Column names in each table must be unique. Column name "
+                                       "'%1' in table '%2' is specified more than once.")
+                            .arg(col.name, target.name));
+        seen << col.name;
+        SqlType t = col.type.known() ? col.type : SqlType::of(SqlType::Int);
+        cols += (k ? ", " : "") + Binder::quote(col.name) + " " + t.toSql().toUtf8() +
+                (t.isText() ? " COLLATE NOCASE" : "");
+    }
+    const QByteArray table = schema.toUtf8() + "." + Binder::quote(target.name);
+    db_->exec("CREATE TABLE " + table + " (" + cols + ")");
+    schemaChanged();
+    Compiled insert = c;
+    insert.sql = "INSERT INTO " + table + " " + c.sql;
+    insert.verb = QStringLiteral("INSERT");
+    insert.changesRows = true;
+    runChange(insert);
+}
+
+void Interpreter::execSelect(const SelectStmt& s) {
+    const Select& sel = *s.select;
+    if (!sel.cores.empty() && !sel.cores[0].into.name.isEmpty()) {
+        selectInto(s);
+        return;
+    }
+    bool assigning = !sel.cores.empty() && !sel.cores[0].items.empty() &&
+                     !sel.cores[0].items[0].assignVar.isEmpty();
+    if (assigning) {
+        const Compiled& c = compiled(&s, 1, [&](SqliteEmitter& e) { return e.assignSelect(sel); });
+        std::vector<Value> last;
+        runQuery(c, nullptr, &last);
+        // SQL Server assigns row by row, so @s = @s + x accumulates; the translation assigns
+        // from the last row only, which is the same result unless a variable feeds itself.
+        if (rowcount_ > 1) {
+            for (const SelectItem& item : sel.cores[0].items)
+                if (mentionsVariable(*item.expr, c.assignTo))
+                    notSupported(
+                        QStringLiteral("SELECT @variable = ... that accumulates over "
+                                       "several rows"));
+        }
+        // SELECT @v = ... assigns from the last row; with no row the variables keep their values.
+        if (!last.empty())
+            for (int k = 0; k < c.assignTo.size(); ++k)
+                assign(c.assignTo[k], last[static_cast<size_t>(k)],
+                       c.columns[static_cast<size_t>(k)].type);
+        return;
+    }
+    const Compiled& c = compiled(&s, 0, [&](SqliteEmitter& e) { return e.select(sel); });
+    db::StatementResult r;
+    r.hasRowSet = true;
+    runQuery(c, &r.rowSet, nullptr);
+    if (results_)
+        results_->results.push_back(std::move(r));
+}
+
+Value Interpreter::evaluate(const Expr& e, SqlType* type) {
+    std::vector<Value> row;
+    qint64 saved = rowcount_;
+    const Compiled* c = nullptr;
+    retryOnSchemaChange([&] {
+        c = &compiled(&e, 2, [&](SqliteEmitter& em) { return em.expression(e); });
+        runQuery(*c, nullptr, &row);
+    });
+    rowcount_ = saved;
+    if (type)
+        *type = c->columns[0].type;
+    return row.empty() ? Value() : row[0];
+}
+
+bool Interpreter::test(const Expr& e) {
+    std::vector<Value> row;
+    qint64 saved = rowcount_;
+    retryOnSchemaChange([&] {
+        runQuery(compiled(&e, 3, [&](SqliteEmitter& em) { return em.condition(e); }), nullptr,
+                 &row);
+    });
+    rowcount_ = saved;
+    return !row.empty() && row[0].kind == Value::Int && row[0].i == 1;
+}
+
+void Interpreter::assign(const QString& name, const Value& v, const SqlType& from) {
+    auto it = frames_.back().vars.find(name.toLower());
+    if (it == frames_.back().vars.end())
+        undeclaredVariable(name);
+    it->value = convertValue(v, from, it->type);
+}
+
+// SQLite prepares a statement again when the schema changed under it, also by another
+// connection. That happens at its first step, before it has done anything: the translation made
+// against the old catalogue is dropped and the statement translated and run again.
+void Interpreter::checkReprepared(sqlite3_stmt* st, int rc, bool changesRows) {
+    const bool stale = rc == SQLITE_ERROR && isStaleSchemaError();
+    const bool reprepared = sqlite3_stmt_status(st, SQLITE_STMTSTATUS_REPREPARE, 1) > 0;
+    if (reprepared && changesRows && !stale) {
+        // The re-prepared statement has already done its work; later ones are translated anew.
+        schemaChanged();
+        return;
+    }
+    if (reprepared || stale) {
+        QString message = QString::fromUtf8(sqlite3_errmsg(db_->handle()));
+        sqlite3_reset(st);
+        schemaChanged();
+        throw SchemaChanged{message};
+    }
+}
+
+// An object a translation refers to has gone: it was dropped or changed by another connection.
+bool Interpreter::isStaleSchemaError() const {
+    const char* msg = sqlite3_errmsg(db_->handle());
+    return strncmp(msg, "no such table", 13) == 0 || strncmp(msg, "no such column", 14) == 0;
+}
+
+sqlite3_stmt* Interpreter::prepare(const Compiled& c) {
+    try {
+        return db_->prepare(c.sql);
+    } catch (const db::Error&) {
+        if (!isStaleSchemaError())
+            throw;
+        QString message = QString::fromUtf8(sqlite3_errmsg(db_->handle()));
+        schemaChanged();
+        throw SchemaChanged{message};
+    }
+}
+
+void Interpreter::noteSchema(sqlite3_stmt* st) {
+    if (sqlite3_stmt_status(st, SQLITE_STMTSTATUS_REPREPARE, 1) > 0)
+        schemaChanged();
+}
+
+void Interpreter::retryOnSchemaChange(const std::function<void()>& run) {
+    for (int attempt = 0;; ++attempt) {
+        try {
+            run();
+            return;
+        } catch (const SchemaChanged& e) {
+            if (attempt == 1)
+                raise(0, e.message);
+        }
+    }
+}
+
+void Interpreter::schemaChanged() {
+    catalog_->invalidate();
+    ++generation_;
+    procedures_.clear();
+}
+
+void Interpreter::refreshDatabases() {
+    db_->exec("DELETE FROM temp.sysdatabases");
+    sqlite3_stmt* st = db_->prepare(
+        "INSERT INTO temp.sysdatabases (name, dbid, filename, crdate) VALUES (?1, ?2, ?3, NULL)");
+    QStringList names = server_.databases();
+    names.prepend(QStringLiteral("master"));
+    for (int k = 0; k < names.size(); ++k) {
+        sqlite3_reset(st);
+        Value::text(names[k]).bind(st, 1);
+        Value::integer(k + 1).bind(st, 2);
+        Value::text(k == 0 ? QString() : server_.pathOf(names[k])).bind(st, 3);
+        if (sqlite3_step(st) != SQLITE_DONE)
+            db_->raiseLast(sqlite3_errcode(db_->handle()));
+    }
+    sqlite3_reset(st);
+}
+
+}  // namespace tsql
