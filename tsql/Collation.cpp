@@ -8,6 +8,7 @@
 #include <QString>
 #include <algorithm>
 #include <mutex>
+#include <string>
 
 namespace tsql {
 
@@ -17,9 +18,23 @@ UCollator* collator() {
     // ucol_strcoll is thread safe on a shared collator once it is opened.
     static UCollator* c = [] {
         UErrorCode status = U_ZERO_ERROR;
-        UCollator* col = ucol_open("th", &status);
-        if (U_FAILURE(status))
+        // Thai dictionary order, plus the character 255 after every other character: the
+        // system writes it as the open upper end of a code range ("GRP" + Char(255)).
+        UCollator* col = nullptr;
+        if (UCollator* thai = ucol_open("th", &status); U_SUCCESS(status)) {
+            int32_t length = 0;
+            const UChar* tailoring = ucol_getRules(thai, &length);
+            std::u16string rules(reinterpret_cast<const char16_t*>(tailoring), size_t(length));
+            rules += u"&[last regular]<\u00FF";
+            col =
+                ucol_openRules(reinterpret_cast<const UChar*>(rules.data()), int32_t(rules.size()),
+                               UCOL_DEFAULT, UCOL_DEFAULT, nullptr, &status);
+            ucol_close(thai);
+        }
+        if (!col || U_FAILURE(status)) {
+            status = U_ZERO_ERROR;
             col = ucol_open("", &status);
+        }
         ucol_setStrength(col, UCOL_SECONDARY);
         // Blanks and punctuation count, as in SQL Server ('P-01' is not 'P01'); the Thai
         // tailoring would shift them out of the comparison.

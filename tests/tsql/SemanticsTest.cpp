@@ -55,6 +55,16 @@ TEST_F(SemanticsTest, ThaiTextsOrderInDictionaryOrder) {
                            QStringLiteral("เก"), QStringLiteral("ไก่"), QStringLiteral("ขา")}));
 }
 
+TEST_F(SemanticsTest, CharacterTwoFiftyFiveClosesACodeRange) {
+    run(
+        QStringLiteral("insert into Item (Code) values ('GRP'), ('GRPA1'), ('GRPZZ9'), ('GRQ'), "
+                       "(N'GRPก')"));
+    EXPECT_EQ(
+        scalar(QStringLiteral("select count(*) from Item where Code between 'GRP' and 'GRP' + "
+                              "Char(255)")),
+        QStringLiteral("4"));
+}
+
 TEST_F(SemanticsTest, EqualityLookupsOnCodesUseTheirIndex) {
     // The translated lookup compares under the column's own collation, so SQLite seeks the index.
     QStringList sql =
