@@ -1,7 +1,6 @@
 #include "ProgramHarness.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
