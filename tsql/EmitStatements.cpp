@@ -75,6 +75,14 @@ const TableRef* findTargetRef(const TableRef& t, const QString& target) {
 
 }  // namespace
 
+// UPDATE/DELETE TOP (n): the first n rows that qualify, by rowid.
+QByteArray SqliteEmitter::topRows(const TableInfo& t, const QString& alias, const QByteArray& where,
+                                  const Expr& top) {
+    const QByteArray a = Binder::quote(alias);
+    return a + ".rowid IN (SELECT " + a + ".rowid FROM " + t.sqlName() + " AS " + a +
+           (where.isEmpty() ? QByteArray() : " WHERE " + where) + " LIMIT " + expr(top).sql + ")";
+}
+
 QByteArray SqliteEmitter::assignmentValue(const TableInfo& t, const QString& column,
                                           const Expr& value) {
     int idx = t.indexOf(column);
@@ -174,8 +182,8 @@ Compiled SqliteEmitter::update(const UpdateStmt& s) {
     out_ = Compiled();
     out_.verb = QStringLiteral("UPDATE");
     out_.changesRows = true;
-    if (s.top)
-        notSupported(QStringLiteral("UPDATE TOP"));
+    if (s.top && !s.from.empty())
+        notSupported(QStringLiteral("UPDATE TOP with FROM"));
     for (const auto& a : s.sets)
         if (!a.variable.isEmpty())
             notSupported(QStringLiteral("assigning a variable in UPDATE ... SET"));
@@ -232,8 +240,11 @@ Compiled SqliteEmitter::update(const UpdateStmt& s) {
         sql = "UPDATE " + t->sqlName() + " AS " + Binder::quote(alias) + " SET " + sets;
         if (!from.isEmpty())
             sql += " FROM " + from;
-        if (s.where)
-            sql += " WHERE " + expr(*s.where).sql;
+        QByteArray where = s.where ? expr(*s.where).sql : QByteArray();
+        if (s.top)
+            sql += " WHERE " + topRows(*t, alias, where, *s.top);
+        else if (!where.isEmpty())
+            sql += " WHERE " + where;
     }
     binder_.pop();
     out_.sql = sql;
@@ -244,8 +255,8 @@ Compiled SqliteEmitter::remove(const DeleteStmt& s) {
     out_ = Compiled();
     out_.verb = QStringLiteral("DELETE");
     out_.changesRows = true;
-    if (s.top)
-        notSupported(QStringLiteral("DELETE TOP"));
+    if (s.top && !s.from.empty())
+        notSupported(QStringLiteral("DELETE TOP with FROM"));
     QString corr;
     const TableRef* inFrom = nullptr;
     for (const auto& f : s.from)
@@ -278,7 +289,9 @@ Compiled SqliteEmitter::remove(const DeleteStmt& s) {
         } else if (s.where) {
             cond = expr(*s.where).sql;
         }
-        if (!cond.isEmpty())
+        if (s.top)
+            sql += " WHERE " + topRows(*t, alias, cond, *s.top);
+        else if (!cond.isEmpty())
             sql += " WHERE " + cond;
     }
     binder_.pop();

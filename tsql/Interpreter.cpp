@@ -477,10 +477,13 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
                     if (tranDepth_ == 0)
                         raise(3903, QStringLiteral("The ROLLBACK TRANSACTION request has no "
                                                    "corresponding BEGIN TRANSACTION."));
-                    rollbackAll();
+                    if (!t.name.isEmpty() && savepoints_.contains(t.name, Qt::CaseInsensitive))
+                        rollbackToSavepoint(t.name);  // @@TRANCOUNT stays
+                    else
+                        rollbackAll();
                     break;
                 case TransactionStmt::Save:
-                    notSupported(QStringLiteral("SAVE TRANSACTION"));
+                    saveTransaction(t.name);
             }
             break;
         }

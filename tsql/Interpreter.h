@@ -147,6 +147,8 @@ private:
 
     // transactions
     void rollbackAll();
+    void saveTransaction(const QString& name);
+    void rollbackToSavepoint(const QString& name);
     void syncTransaction();
 
     Server server_;
@@ -169,6 +171,7 @@ private:
     bool nocount_ = false;
     bool xactAbort_ = false;
     int tranDepth_ = 0;
+    QStringList savepoints_;  // SAVE TRANSACTION names of the open transaction
     qint64 rowcount_ = 0;
     std::optional<qint64> identity_;
     int lastError_ = 0;

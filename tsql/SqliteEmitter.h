@@ -81,6 +81,8 @@ private:
     QByteArray tableSql(const TableRef& t);
     QByteArray orderSql(const std::vector<OrderItem>& items, const std::vector<OutColumn>* out);
     QByteArray assignmentValue(const TableInfo& t, const QString& column, const Expr& value);
+    QByteArray topRows(const TableInfo& t, const QString& alias, const QByteArray& where,
+                       const Expr& top);
 
     Binder binder_;
     Compiled out_;

@@ -129,3 +129,16 @@ TEST_F(ProcedureTest, SelectIntoAndDynamicSql) {
     // The dynamic batch does not see the caller's variables.
     EXPECT_EQ(errorOf(QStringLiteral("declare @x int exec ('select @x')")), 137);
 }
+
+TEST_F(ProcedureTest, SavepointsRollBackPartOfATransaction) {
+    EXPECT_EQ(
+        rows(QStringLiteral("begin tran insert into Log (Note) values ('kept') save tran Half "
+                            "insert into Log (Note) values ('undone') rollback tran Half "
+                            "select @@TRANCOUNT commit select Note from Log")),
+        QStringList{QStringLiteral("1")});
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Log where Note = 'kept'")),
+              QStringLiteral("1"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Log where Note = 'undone'")),
+              QStringLiteral("0"));
+    EXPECT_EQ(errorOf(QStringLiteral("save tran Nowhere")), 628);
+}

@@ -174,3 +174,15 @@ TEST_F(QueryTest, AssignmentSelectsThatWouldAccumulateAreRefused) {
               0);
     EXPECT_TRUE(message.contains(QStringLiteral("accumulates"))) << message.toStdString();
 }
+
+TEST_F(QueryTest, UpdateAndDeleteTop) {
+    EXPECT_EQ(run(QStringLiteral(
+                      "update top (2) Product set Qty = -1 where Qty is not null or Qty is null"))
+                  .lastRowsAffected(),
+              2);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Product where Qty = -1")),
+              QStringLiteral("2"));
+    EXPECT_EQ(run(QStringLiteral("delete top (1) from Product where Qty = -1")).lastRowsAffected(),
+              1);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Product")), QStringLiteral("2"));
+}
