@@ -183,6 +183,10 @@ QString xdotool(const QStringList& args, int timeoutMs) {
     env.insert("DISPLAY", display::name());
     p.setProcessEnvironment(env);
     p.start(QStringLiteral("xdotool"), args);
+    if (!p.waitForStarted(10000)) {
+        ADD_FAILURE() << "xdotool could not be started (package xdotool)";
+        return {};
+    }
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished();
