@@ -74,13 +74,14 @@ TFrForm::TFrForm(QWidget* parent)
 
     ToolBar1 = new ui::ActionToolBar(Panel2);
     ToolBar1->setObjectName("ToolBar1");
-    ToolBar1->setIconSize(QSize(20, 20));
+    ToolBar1->setIconSize(QSize(16, 16));
+    ToolBar1->setContentsMargins(0, 0, 0, 0);
     ToolBar1->setCursor(Qt::PointingHandCursor);
     QFont small("MS Sans Serif");
     small.setPixelSize(11);
     ToolBar1->setFont(small);
     auto* panelLayout = new QHBoxLayout(Panel2);
-    panelLayout->setContentsMargins(2, 2, 2, 2);
+    panelLayout->setContentsMargins(1, 1, 1, 1);
     panelLayout->addWidget(ToolBar1);
     BNew = ToolBar1->addButton("BNew", AcNew);
     BDel = ToolBar1->addButton("BDel", AcDel);
