@@ -75,6 +75,8 @@ int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
     if (static_cast<int>(frames_.size()) > kMaxNesting)
         raise(217, QStringLiteral("Maximum stored procedure, function, trigger, or view nesting "
                                   "level exceeded (limit 32)."));
+    if (target.name.compare(u"sp_executesql", Qt::CaseInsensitive) == 0)
+        return executeSql(args);
     std::shared_ptr<Procedure> proc = loadProcedure(target.name);
     if (!proc)
         raise(err::UnknownProcedure,
@@ -167,6 +169,67 @@ int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
     frames_.pop_back();
     nocount_ = savedNocount;
     return status;
+}
+
+// sp_executesql @statement, N'@a int, @b varchar(10) OUTPUT', @a = 1, @b = @x OUTPUT: the
+// statement runs as a batch of its own whose variables are the declared parameters.
+int Interpreter::executeSql(std::vector<Argument>& args) {
+    if (args.empty() || args[0].value.isNull())
+        raise(201, QStringLiteral("Procedure or function 'sp_executesql' expects parameter "
+                                  "'@statement', which was not supplied."));
+    std::shared_ptr<Batch> batch = parse(args[0].value.toString());
+    std::vector<ProcParam> params;
+    StmtList definition;
+    if (args.size() > 1 && !args[1].value.isNull()) {
+        // The parameter list reads as the one of a procedure.
+        definition = Parser(QStringLiteral("CREATE PROCEDURE sp_executesql_parameters ") +
+                            args[1].value.toString() + QStringLiteral(" AS RETURN"))
+                         .parseBatch();
+        for (auto& p : static_cast<CreateProcedureStmt&>(*definition[0]).params)
+            params.push_back(std::move(p));
+    }
+    Frame frame;
+    frame.procedure = frames_.back().procedure;
+    for (const ProcParam& p : params)
+        frame.vars.insert(p.name.toLower(), {resolveType(p.type, p.aliasType), Value()});
+    frames_.push_back(std::move(frame));
+    std::vector<int> given(params.size(), -1);
+    try {
+        for (size_t k = 2; k < args.size(); ++k) {
+            int index = -1;
+            for (size_t p = 0; p < params.size(); ++p)
+                if (args[k].name.isEmpty()
+                        ? p == k - 2
+                        : params[p].name.compare(args[k].name, Qt::CaseInsensitive) == 0)
+                    index = static_cast<int>(p);
+            if (index < 0)
+                raise(8145, QStringLiteral("%1 is not a parameter for procedure sp_executesql.")
+                                .arg(args[k].name));
+            given[static_cast<size_t>(index)] = static_cast<int>(k);
+            if (!args[k].isDefault)
+                assign(params[static_cast<size_t>(index)].name, args[k].value, args[k].type);
+        }
+        execList(batch->statements);
+    } catch (...) {
+        frames_.pop_back();
+        throw;
+    }
+    for (size_t p = 0; p < params.size(); ++p) {
+        const int a = given[p];
+        if (a < 0)
+            continue;
+        Argument& arg = args[static_cast<size_t>(a)];
+        if (arg.output && params[p].output) {
+            const Variable& v = frames_.back().vars[params[p].name.toLower()];
+            arg.result = v.value;
+            arg.resultType = v.type;
+        } else {
+            arg.result = arg.value;
+            arg.resultType = arg.type;
+        }
+    }
+    frames_.pop_back();
+    return 0;
 }
 
 int Interpreter::callProcedure(const QString& name, std::vector<db::ProcArg>& procArgs,

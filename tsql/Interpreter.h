@@ -114,6 +114,7 @@ private:
     int execProcedure(const ExecStmt& s);
     int invoke(const ObjectName& name, std::vector<Argument>& args);
     std::shared_ptr<Procedure> loadProcedure(const QString& name);
+    int executeSql(std::vector<Argument>& args);
 
     // schema statements
     void createTable(const CreateTableStmt& s);

@@ -142,3 +142,17 @@ TEST_F(ProcedureTest, SavepointsRollBackPartOfATransaction) {
               QStringLiteral("0"));
     EXPECT_EQ(errorOf(QStringLiteral("save tran Nowhere")), 628);
 }
+
+TEST_F(ProcedureTest, SpExecuteSqlWithParametersAndOutputs) {
+    EXPECT_EQ(
+        scalar(QStringLiteral("declare @n int exec sp_executesql N'select @c = count(*) from Log "
+                              "where Amount > @min', "
+                              "N'@min int, @c int OUTPUT', @min = 0, @c = @n OUTPUT select @n")),
+        QStringLiteral("0"));
+    run(QStringLiteral("insert into Log (Note, Amount) values ('a', 10)"));
+    EXPECT_EQ(
+        scalar(QStringLiteral("declare @n int exec sp_executesql N'select @c = count(*) from Log "
+                              "where Amount > @min', N'@min int, @c int OUTPUT', 5, @n OUTPUT "
+                              "select @n")),
+        QStringLiteral("1"));
+}
