@@ -2,10 +2,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 
 #include "company/U_DM.h"
 #include "config/Dm_Config.h"
+#include "tools/voqsql/Script.h"
 #include "tsql/Session.h"
 
 void EngineTest::SetUp() {
@@ -40,28 +40,14 @@ void EngineTest::createDatabase(const QString& name) {
 }
 
 void EngineTest::runScript(const QString& database, const QString& script) {
-    static const QRegularExpression go(QStringLiteral("^\\s*GO\\s*(--.*)?$"),
-                                       QRegularExpression::CaseInsensitiveOption);
     tsql::Session session(dir.path(), database);
-    QStringList batch;
-    auto flush = [&] {
-        if (!batch.join("").trimmed().isEmpty())
-            session.execute(batch.join('\n'), {});
-        batch.clear();
-    };
-    for (const QString& line : script.split('\n')) {
-        if (go.match(line).hasMatch())
-            flush();
-        else
-            batch << line;
-    }
-    flush();
+    for (const voqsql::Batch& batch : voqsql::splitBatches(script))
+        for (int i = 0; i < batch.repeat; ++i)
+            session.execute(batch.text, {});
 }
 
 void EngineTest::runFile(const QString& database, const QString& path) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    runScript(database, QString::fromUtf8(f.readAll()));
+    runScript(database, voqsql::readScriptFile(path));
 }
 
 void EngineTest::installCompanySchema() {
