@@ -313,6 +313,7 @@ struct Declaration {
     SqlType type;
     QString aliasType;
     ExprPtr init;
+    std::unique_ptr<CreateTableStmt> table;  // DECLARE @t TABLE (...)
 };
 
 struct DeclareStmt : Stmt {

@@ -151,7 +151,7 @@ int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
         // A failing procedure leaves nothing of the transaction it began.
         if (tranDepth_ > depthAtEntry)
             rollbackAll();
-        frames_.pop_back();
+        leaveFrame();
         nocount_ = savedNocount;
         throw;
     }
@@ -166,7 +166,7 @@ int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
             args[static_cast<size_t>(a)].resultType = args[static_cast<size_t>(a)].type;
         }
     }
-    frames_.pop_back();
+    leaveFrame();
     nocount_ = savedNocount;
     return status;
 }
@@ -211,7 +211,7 @@ int Interpreter::executeSql(std::vector<Argument>& args) {
         }
         execList(batch->statements);
     } catch (...) {
-        frames_.pop_back();
+        leaveFrame();
         throw;
     }
     for (size_t p = 0; p < params.size(); ++p) {
@@ -228,7 +228,7 @@ int Interpreter::executeSql(std::vector<Argument>& args) {
             arg.resultType = arg.type;
         }
     }
-    frames_.pop_back();
+    leaveFrame();
     return 0;
 }
 

@@ -231,10 +231,10 @@ void Interpreter::execDynamic(const Expr& text) {
     try {
         execList(batch->statements);
     } catch (...) {
-        frames_.pop_back();
+        leaveFrame();
         throw;
     }
-    frames_.pop_back();
+    leaveFrame();
 }
 
 // SELECT ... INTO: a new table with the columns and types of the select list, then its rows.

@@ -152,10 +152,12 @@ void Interpreter::addKey(const QString& table, const TableConstraint& k,
                      q(table) + " (" + columnList(k.columns) + ")");
 }
 
-void Interpreter::createTable(const CreateTableStmt& s) {
+void Interpreter::createTable(const CreateTableStmt& s, const QString& storedName) {
     if (!s.name.database.isEmpty() && s.name.database.compare(dbName_, Qt::CaseInsensitive) != 0)
         notSupported(QStringLiteral("creating a table in another database"));
-    const QString table = s.name.name;
+    const QString table = storedName.isEmpty() ? s.name.name : storedName;
+    if (table.startsWith(u'@'))
+        raise(err::Syntax, QStringLiteral("Incorrect syntax near '%1'.").arg(table));
     // #name is a temporary table of this connection, kept in SQLite's temp schema.
     ddlSchema_ = table.startsWith(u'#') ? QStringLiteral("temp") : QStringLiteral("main");
     struct Reset {

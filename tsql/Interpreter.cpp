@@ -129,6 +129,12 @@ const TableInfo* Interpreter::resolveTable(const ObjectName& name) {
     if (!name.schema.isEmpty() && name.schema.compare(u"dbo", Qt::CaseInsensitive) != 0 &&
         name.schema.compare(u"sys", Qt::CaseInsensitive) != 0)
         invalidObject(name.display());
+    if (name.name.startsWith(u'@')) {
+        auto it = frames_.back().tables.find(name.name.toLower());
+        if (it == frames_.back().tables.end())
+            raise(1087, QStringLiteral("Must declare the table variable \"%1\".").arg(name.name));
+        return catalog_->find(QStringLiteral("temp"), it.value());
+    }
     if (name.name.startsWith(u'#')) {
         const TableInfo* temp = catalog_->find(QStringLiteral("temp"), name.name);
         if (!temp)
@@ -181,7 +187,9 @@ db::BatchResult Interpreter::execute(const QString& sql,
     for (const auto& p : params)
         paramSignature_ += signatureChar(boundType(p));
     std::shared_ptr<Batch> batch = parse(sql);
-    frames_.resize(1);
+    while (frames_.size() > 1)
+        leaveFrame();
+    dropTableVariables(frames_[0]);
     frames_[0] = Frame();
     frames_[0].params = &params;
     catches_.clear();
@@ -199,13 +207,35 @@ db::BatchResult Interpreter::execute(const QString& sql,
         if (tranDepth_ > depthAtStart || (xactAbort_ && tranDepth_ > 0))
             rollbackAll();
         e.setStatement(sql);
+        dropTableVariables(frames_[0]);
         frames_[0].params = nullptr;
         results_ = nullptr;
         throw;
     }
+    dropTableVariables(frames_[0]);
     frames_[0].params = nullptr;
     results_ = nullptr;
     return result;
+}
+
+void Interpreter::dropTableVariables(Frame& frame) {
+    for (const QString& stored : std::as_const(frame.tables)) {
+        try {
+            db_->exec("DROP TABLE IF EXISTS temp." + Binder::quote(stored));
+            db_->exec("DELETE FROM temp.tsql_constraints WHERE table_name = '" +
+                      stored.toUtf8().replace('\'', "''") + "'");
+        } catch (const db::Error&) {
+            // a transaction rolled back may have taken the table with it
+        }
+    }
+    if (!frame.tables.isEmpty())
+        schemaChanged();
+    frame.tables.clear();
+}
+
+void Interpreter::leaveFrame() {
+    dropTableVariables(frames_.back());
+    frames_.pop_back();
 }
 
 QStringList Interpreter::translation(const QString& sql,
@@ -374,6 +404,19 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
             const auto& d = static_cast<const DeclareStmt&>(s);
             for (const Declaration& v : d.vars) {
                 const QString key = v.name.toLower();
+                if (v.table) {
+                    if (frames_.back().tables.contains(key) || frames_.back().vars.contains(key))
+                        raise(134, QStringLiteral("The variable name '%1' has already been "
+                                                  "declared. Variable names must be unique within "
+                                                  "a query batch or stored procedure.")
+                                       .arg(v.name));
+                    // A table variable lives as a temporary table until its scope ends.
+                    const QString stored =
+                        QStringLiteral("#%1_%2").arg(v.name.mid(1)).arg(++tableVariables_);
+                    createTable(*v.table, stored);
+                    frames_.back().tables.insert(key, stored);
+                    continue;
+                }
                 if (frames_.back().vars.contains(key))
                     raise(134, QStringLiteral("The variable name '%1' has already been declared. "
                                               "Variable names must be unique within a query batch "

@@ -55,6 +55,7 @@ private:
         QString procedure;
         int returnStatus = 0;
         bool nocount = false;
+        QHash<QString, QString> tables;  // table variables: lower-cased name -> temp table
     };
     struct CatchContext {
         int number = 0;
@@ -117,7 +118,9 @@ private:
     int executeSql(std::vector<Argument>& args);
 
     // schema statements
-    void createTable(const CreateTableStmt& s);
+    void createTable(const CreateTableStmt& s, const QString& storedName = QString());
+    void leaveFrame();
+    void dropTableVariables(Frame& frame);
     void createType(const CreateTypeStmt& s);
     void createIndex(const CreateIndexStmt& s);
     void createView(const CreateViewStmt& s);
@@ -172,6 +175,7 @@ private:
     bool nocount_ = false;
     bool xactAbort_ = false;
     int tranDepth_ = 0;
+    int tableVariables_ = 0;
     QStringList savepoints_;  // SAVE TRANSACTION names of the open transaction
     qint64 rowcount_ = 0;
     std::optional<qint64> identity_;

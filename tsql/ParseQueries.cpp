@@ -193,9 +193,7 @@ TableRefPtr Parser::parseTablePrimary() {
         }
     } else {
         t = std::make_unique<TableRef>(TableRef::Named);
-        if (peek().kind == TokenKind::Variable)
-            notSupported(QStringLiteral("table variables"));
-        t->name = parseObjectName();
+        t->name = parseTableName();
         if (peek().isSymbol("("))
             notSupported(QStringLiteral("table-valued functions (%1)").arg(t->name.display()));
     }

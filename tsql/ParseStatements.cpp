@@ -184,6 +184,21 @@ StmtPtr Parser::parseDeclare() {
             fail();
         d.name = next().text;
         acceptWord("AS");
+        if (acceptWord("TABLE")) {
+            // DECLARE @t TABLE (...): a table for the batch or procedure.
+            d.table = std::make_unique<CreateTableStmt>();
+            d.table->name.name = d.name;
+            expectSymbol("(");
+            do {
+                if (peek().isSymbol(")"))
+                    break;
+                if (!parseTableConstraint(d.table->constraints))
+                    d.table->columns.push_back(parseColumnDef());
+            } while (acceptSymbol(","));
+            expectSymbol(")");
+            s->vars.push_back(std::move(d));
+            return s;
+        }
         if (peek().isWord("CURSOR"))
             notSupported(QStringLiteral("cursors"));
         d.type = parseType(&d.aliasType);
@@ -337,9 +352,7 @@ StmtPtr Parser::parseInsert() {
     expectWord("INSERT");
     acceptWord("INTO");
     auto s = std::make_unique<InsertStmt>();
-    if (peek().kind == TokenKind::Variable)
-        notSupported(QStringLiteral("table variables"));
-    s->table = parseObjectName();
+    s->table = parseTableName();
     if (peek().isSymbol("(") && !peek(1).isWord("SELECT")) {
         next();
         do {
@@ -379,7 +392,7 @@ StmtPtr Parser::parseUpdate() {
     auto s = std::make_unique<UpdateStmt>();
     if (acceptWord("TOP"))
         s->top = parseTop();
-    s->target = parseObjectName();
+    s->target = parseTableName();
     if (peek().isWord("WITH") && peek(1).isSymbol("(")) {
         while (!peek().isSymbol(")"))
             next();
@@ -437,7 +450,7 @@ StmtPtr Parser::parseDelete() {
     if (acceptWord("TOP"))
         s->top = parseTop();
     acceptWord("FROM");
-    s->target = parseObjectName();
+    s->target = parseTableName();
     if (peek().isWord("OUTPUT"))
         notSupported(QStringLiteral("the OUTPUT clause"));
     if (acceptWord("FROM"))

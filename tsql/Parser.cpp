@@ -130,6 +130,15 @@ QString Parser::parseName() {
     fail();
 }
 
+ObjectName Parser::parseTableName() {
+    if (peek().kind == TokenKind::Variable) {
+        ObjectName n;
+        n.name = next().text;
+        return n;
+    }
+    return parseObjectName();
+}
+
 ObjectName Parser::parseObjectName() {
     QStringList parts;
     parts << parseName();

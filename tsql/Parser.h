@@ -74,6 +74,8 @@ private:
     ExprPtr parseCast(bool convert);
     SqlType parseType(QString* aliasName);
     ObjectName parseObjectName();
+    // A table name, or a table variable (@t) kept as its name.
+    ObjectName parseTableName();
     QString parseName();
     bool startsSubquery() const;
 

@@ -156,3 +156,22 @@ TEST_F(ProcedureTest, SpExecuteSqlWithParametersAndOutputs) {
                               "select @n")),
         QStringLiteral("1"));
 }
+
+TEST_F(ProcedureTest, TableVariablesLiveForTheirBatchOrProcedure) {
+    EXPECT_EQ(
+        rows(QStringLiteral("declare @t table (Id int not null primary key, Name varchar(10)) "
+                            "insert into @t (Id, Name) values (1, 'a'), (2, 'b') "
+                            "update @t set Name = 'B' where Id = 2 delete from @t where Id = 1 "
+                            "select T.Id, T.Name from @t T")),
+        QStringList{QStringLiteral("2|B")});
+    EXPECT_EQ(errorOf(QStringLiteral("select * from @t")), 1087);
+    run(
+        QStringLiteral("create procedure UsesTable as declare @x table (N int) "
+                       "insert into @x values (7) select N from @x"));
+    EXPECT_EQ(scalar(QStringLiteral("exec UsesTable")), QStringLiteral("7"));
+    EXPECT_EQ(scalar(QStringLiteral("exec UsesTable")), QStringLiteral("7"));
+    EXPECT_EQ(
+        errorOf(QStringLiteral("declare @d table (Id int primary key) insert into @d values (1) "
+                               "insert into @d values (1)")),
+        2627);
+}
