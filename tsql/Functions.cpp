@@ -106,9 +106,12 @@ void fnRaise(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**) {
-    auto* now = static_cast<std::function<QDateTime()>*>(sqlite3_user_data(ctx));
-    QByteArray s = canonicalDate((*now)());
-    sqlite3_result_text(ctx, s.constData(), int(s.size()), SQLITE_TRANSIENT);
+    // The clock may refuse a malformed setting: the error must not cross SQLite's C frames.
+    guarded(ctx, [&] {
+        auto* now = static_cast<std::function<QDateTime()>*>(sqlite3_user_data(ctx));
+        QByteArray s = canonicalDate((*now)());
+        sqlite3_result_text(ctx, s.constData(), int(s.size()), SQLITE_TRANSIENT);
+    });
 }
 
 void fnDatePart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {

@@ -207,7 +207,6 @@ TEST_F(SemanticsTest, ServerClockCanBeFixedOrOffset) {
     ASSERT_TRUE(clock.open(QIODevice::WriteOnly | QIODevice::Truncate));
     clock.write("sometime\n");
     clock.close();
-    EXPECT_NE(errorOf(QStringLiteral("select GetDate()")), -1);
     QString msg;
     errorOf(QStringLiteral("select GetDate()"), &msg);
     EXPECT_TRUE(msg.contains(QStringLiteral("server clock"))) << msg.toStdString();
