@@ -625,3 +625,71 @@ TEST_F(CorpusTest, UserRowsOfTheConfigurationDatabase) {
               QStringLiteral("N"));
     EXPECT_EQ(rs.rows[0][rs.indexOf(QStringLiteral("GroupId"))].toInt(), 2);
 }
+
+// ---- Parts 5.2 and 5.3: lots, serial numbers and prices ----
+
+TEST_F(CorpusDataTest, LotSerialAndPriceStatements) {
+    db_->execute(
+        QStringLiteral(
+            "update Product set UseSerial = 'Y', CheckSerialOnhand = 'N' where Id = 1\n"
+            "insert into LotNo (Code, Product, HasExpired, ExpiredDate) values ('L1', 1, 'Y', "
+            "'12/31/2025')\n"
+            "insert into LotOnHand (Product, LotNo, Warehouse, BalanceYear, Quantity) values "
+            "(1, 1, 1, 2023, 4), (1, 1, 1, 2024, 6), (1, 1, 1, 2025, 100)\n"
+            "insert into ProductPrice (Product, ProductUnits, PriceType, Price) values (1, 2, 19, "
+            "120), (1, 1, 1, 11)\n"
+            "insert into promotion_dt (Product, ProductUnits, PriceType, Customer, StartDate, "
+            "StopDate, "
+            "Price, DiscPercent) values (1, 1, 1, 5, '01/01/2024', '01/31/2024', 9.5, 0), "
+            "(1, 1, 1, 5, '02/01/2024', '02/28/2024', 8, 0)"),
+        {});
+    EXPECT_EQ(
+        rows({"SELECT Id, Code, HasExpired, ExpiredDate", "FROM LotNo", "WHERE (Code = :GetCode)"},
+             {{"getcode", str("l1")}})
+            .size(),
+        1);
+    EXPECT_EQ(rows({"SELECT Sum(L.Quantity) LotQnty", "FROM LotOnHand L",
+                    "WHERE (L.Product = :GetProduct) And",
+                    "  (L.LotNo = :GetLotNo) And (L.BalanceYear <= :GetYear) And (L.Warehouse = "
+                    ":GetWarehouse)"},
+                   {{"getproduct", num(1)},
+                    {"getlotno", num(1)},
+                    {"getyear", num(2024)},
+                    {"getwarehouse", num(1)}}),
+              QStringList{QStringLiteral("10")});
+    const QStringList serial = {"Declare @SerialId IdNo",
+                                "If Exists (Select Id From product Where Id = :ProductId And "
+                                "UseSerial = 'Y' And CheckSerialOnhand = 'N')",
+                                "   Exec CreateSerialNo :ProductId, :SerialCode, @SerialId Output",
+                                "select  @SerialId"};
+    const QStringList made = rows(serial, {{"productid", num(1)}, {"serialcode", str("SN-001")}});
+    ASSERT_EQ(made.size(), 1);
+    EXPECT_NE(made[0], QStringLiteral("NULL"));
+    EXPECT_EQ(
+        rows({"SELECT Id, Product, Serial, OnHand", "FROM SerialNo", "WHERE (Serial = :GetCode)"},
+             {{"getcode", str("sn-001")}})
+            .size(),
+        1);
+    // A product without serial numbers gets none.
+    EXPECT_EQ(rows(serial, {{"productid", num(2)}, {"serialcode", str("SN-002")}}),
+              QStringList{QStringLiteral("NULL")});
+    EXPECT_EQ(rows({"SELECT P.Price,U.Fraction,U.Id", "FROM ProductPrice P",
+                    "Inner Join ProductUnits U On (U.Product=P.Product) And (U.StockUnitFlag='Y') "
+                    "And (U.Id=P.ProductUnits)",
+                    "Where (P.Product = :GetProduct)  And (P.PriceType = :GetType) "},
+                   {{"getproduct", num(1)}, {"gettype", num(19)}}),
+              QStringList{QStringLiteral("120|12|2")});
+    // The promotion of the day: the date parameter lies between the two date columns.
+    const QStringList promotion = {
+        "select price,discpercent", "from promotion_dt",
+        "where product=:pid and productunits=:uid and pricetype=:tid and customer=:cid",
+        "           and (:pdate between startdate and stopdate)", "order by id desc"};
+    Values v = {{"pid", num(1)},
+                {"uid", num(1)},
+                {"tid", num(1)},
+                {"cid", num(5)},
+                {"pdate", {db::FieldType::DateTime, QDateTime(QDate(2024, 2, 10), QTime(0, 0))}}};
+    EXPECT_EQ(rows(promotion, v), QStringList{QStringLiteral("8|0")});
+    v["pdate"] = {db::FieldType::DateTime, QDateTime(QDate(2024, 1, 31), QTime(0, 0))};
+    EXPECT_EQ(rows(promotion, v), QStringList{QStringLiteral("9.5|0")});
+}
