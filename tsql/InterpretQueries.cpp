@@ -42,10 +42,6 @@ const Compiled& Interpreter::compiled(const void* key, int variant,
         return it->second.compiled;
     SqliteEmitter emitter(*this);
     CompiledEntry entry{make(emitter), generation_};
-    // VOQ_TSQL_TRACE=1 shows each translation on standard error.
-    static const bool trace = qEnvironmentVariableIsSet("VOQ_TSQL_TRACE");
-    if (trace)
-        fprintf(stderr, "tsql: %s\n", entry.compiled.sql.constData());
     auto [pos, inserted] = compiled_.insert_or_assign(std::move(k), std::move(entry));
     (void)inserted;
     return pos->second.compiled;
