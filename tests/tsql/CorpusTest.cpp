@@ -106,7 +106,7 @@ protected:
 
 QTemporaryDir* CorpusTest::templateDir_ = nullptr;
 
-// ---- Part 3.4: the EAN-13 check digit batch ----
+// ---- Shared queries: the EAN-13 check digit batch ----
 
 static const QStringList kCheckDigit = {
     "Declare @Num1 Int",
@@ -157,7 +157,7 @@ TEST_F(CorpusTest, CheckDigitBatch) {
     }
 }
 
-// ---- Part 3.2: the program version registry ----
+// ---- Company services: the program version registry ----
 
 TEST_F(CorpusTest, ProgramVersionRegistryRegistersAndRaises) {
     const QStringList check = {
@@ -187,7 +187,7 @@ TEST_F(CorpusTest, ProgramVersionRegistryRegistersAndRaises) {
     }
 }
 
-// ---- Parts 2.2 and 3.2: schema upgrade statements add their columns once ----
+// ---- Schema upgrade statements add their columns once ----
 
 TEST_F(CorpusTest, ConfigurationSchemaStatementsAddColumnsOnce) {
     cfg_->execute(
@@ -278,7 +278,7 @@ TEST_F(CorpusTest, CompanySchemaUpgradeStatementsAreIdempotent) {
               QStringList{QStringLiteral("N|N|THB")});
 }
 
-// ---- Part 3.1 and 3.4: configuration row, code lists, lookups ----
+// ---- Company configuration row, code lists, lookups ----
 
 class CorpusDataTest : public CorpusTest {
 protected:
@@ -626,7 +626,7 @@ TEST_F(CorpusTest, UserRowsOfTheConfigurationDatabase) {
     EXPECT_EQ(rs.rows[0][rs.indexOf(QStringLiteral("GroupId"))].toInt(), 2);
 }
 
-// ---- Parts 5.2 and 5.3: lots, serial numbers and prices ----
+// ---- Product services: lots, serial numbers and prices ----
 
 TEST_F(CorpusDataTest, LotSerialAndPriceStatements) {
     db_->execute(
