@@ -55,6 +55,22 @@ const char* const kCatalogViews[] = {
     // Databases of the server; the session refills it before a statement reads it.
     "CREATE TEMP TABLE sysdatabases (name TEXT COLLATE NOCASE, dbid INTEGER, "
     "filename TEXT, crdate TEXT)",
+    // The sys.* catalogue views with SQL Server's column names, over the ones above.
+    "CREATE TEMP VIEW sys_objects AS SELECT id AS object_id, name, xtype AS type, "
+    "parent_obj AS parent_object_id FROM temp.sysobjects",
+    "CREATE TEMP VIEW sys_tables AS SELECT id AS object_id, name FROM temp.sysobjects "
+    "WHERE xtype = 'U'",
+    "CREATE TEMP VIEW sys_views AS SELECT id AS object_id, name FROM temp.sysobjects "
+    "WHERE xtype = 'V'",
+    "CREATE TEMP VIEW sys_procedures AS SELECT id AS object_id, name FROM temp.sysobjects "
+    "WHERE xtype = 'P'",
+    "CREATE TEMP VIEW sys_columns AS SELECT id AS object_id, name, colid AS column_id, "
+    "isnullable AS is_nullable FROM temp.syscolumns",
+    "CREATE TEMP VIEW sys_indexes AS SELECT id AS object_id, name, indid AS index_id "
+    "FROM temp.sysindexes",
+    "CREATE TEMP VIEW sys_types AS SELECT name, xtype AS system_type_id, "
+    "xusertype AS user_type_id FROM temp.systypes",
+    "CREATE TEMP VIEW sys_databases AS SELECT name, dbid AS database_id FROM temp.sysdatabases",
 };
 
 }  // namespace

@@ -17,7 +17,8 @@ QByteArray SqliteEmitter::tableSql(const TableRef& t) {
         case TableRef::Named: {
             const TableInfo* info = binder_.env().resolveTable(t.name);
             if (info->schema == u"temp" &&
-                info->name.compare(u"sysdatabases", Qt::CaseInsensitive) == 0)
+                (info->name.compare(u"sysdatabases", Qt::CaseInsensitive) == 0 ||
+                 info->name.compare(u"sys_databases", Qt::CaseInsensitive) == 0))
                 out_.readsDatabases = true;
             const QString alias = t.alias.isEmpty() ? t.name.name : t.alias;
             binder_.addTable(alias, info);

@@ -126,8 +126,15 @@ const TableInfo* Interpreter::resolveTable(const ObjectName& name) {
             schema = attachedName;
         }
     }
-    if (!name.schema.isEmpty() && name.schema.compare(u"dbo", Qt::CaseInsensitive) != 0 &&
-        name.schema.compare(u"sys", Qt::CaseInsensitive) != 0)
+    if (name.schema.compare(u"sys", Qt::CaseInsensitive) == 0) {
+        // sys.objects, sys.columns, ...: the engine's views of the same names.
+        const TableInfo* v =
+            catalog_->find(QStringLiteral("temp"), QStringLiteral("sys_") + name.name);
+        if (!v)
+            invalidObject(name.display());
+        return v;
+    }
+    if (!name.schema.isEmpty() && name.schema.compare(u"dbo", Qt::CaseInsensitive) != 0)
         invalidObject(name.display());
     if (name.name.startsWith(u'@')) {
         auto it = frames_.back().tables.find(name.name.toLower());

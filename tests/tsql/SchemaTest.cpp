@@ -201,3 +201,15 @@ TEST_F(TsqlTest, ForeignKeysAreAddedToAndDroppedFromExistingTables) {
     run(QStringLiteral("insert into Bal (CurrencyId) values (8)"));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from Bal")), QStringLiteral("3"));
 }
+
+TEST_F(TsqlTest, SysCatalogViewsUseSqlServersColumnNames) {
+    run(QStringLiteral("create table T (Id int not null primary key, Name varchar(10))"));
+    EXPECT_EQ(
+        scalar(QStringLiteral("select count(*) from sys.columns where object_id = OBJECT_ID('T')")),
+        QStringLiteral("2"));
+    EXPECT_EQ(scalar(QStringLiteral("select name from sys.tables where name = 't'")),
+              QStringLiteral("T"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from sys.databases where name = 'Shop'")),
+              QStringLiteral("1"));
+    EXPECT_EQ(errorOf(QStringLiteral("select * from sys.nothing")), 208);
+}
