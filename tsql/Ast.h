@@ -112,10 +112,19 @@ struct SelectCore {
     ObjectName into;  // SELECT ... INTO: the new table, or empty
 };
 
+struct CommonTable;
+
 struct Select {
     std::vector<SelectCore> cores;
     std::vector<bool> unionAll;  // between cores[i] and cores[i+1]
     std::vector<OrderItem> orderBy;
+    std::vector<CommonTable> with;  // WITH name AS (...) before the statement
+};
+
+struct CommonTable {
+    QString name;
+    QStringList columns;
+    std::unique_ptr<Select> select;
 };
 
 // ---- statements ----

@@ -10,6 +10,17 @@ QByteArray Binder::quote(const QString& name) {
     return "\"" + b + "\"";
 }
 
+void Binder::addCommonTable(const QString& name, std::vector<ColumnInfo> columns) {
+    commonTables_.emplace_back(name, std::move(columns));
+}
+
+const std::vector<ColumnInfo>* Binder::commonTable(const QString& name) const {
+    for (auto it = commonTables_.rbegin(); it != commonTables_.rend(); ++it)
+        if (it->first.compare(name, Qt::CaseInsensitive) == 0)
+            return &it->second;
+    return nullptr;
+}
+
 void Binder::push() {
     levels_.emplace_back();
 }

@@ -56,6 +56,10 @@ public:
 
     static QByteArray quote(const QString& name);
 
+    // Common tables of WITH, visible to the whole statement.
+    void addCommonTable(const QString& name, std::vector<ColumnInfo> columns);
+    const std::vector<ColumnInfo>* commonTable(const QString& name) const;
+
 private:
     struct Source {
         QString alias;
@@ -67,6 +71,7 @@ private:
     };
     Environment& env_;
     std::vector<Level> levels_;
+    std::vector<std::pair<QString, std::vector<ColumnInfo>>> commonTables_;
 };
 
 }  // namespace tsql

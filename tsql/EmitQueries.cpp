@@ -1,4 +1,6 @@
 // Rendering of SELECT: cores, unions, table sources, ORDER BY and TOP.
+#include <functional>
+
 #include "tsql/Errors.h"
 #include "tsql/SqliteEmitter.h"
 
@@ -15,6 +17,13 @@ QByteArray topValue(const QByteArray& sql) {
 QByteArray SqliteEmitter::tableSql(const TableRef& t) {
     switch (t.kind) {
         case TableRef::Named: {
+            if (t.name.database.isEmpty() && t.name.schema.isEmpty()) {
+                if (const auto* columns = binder_.commonTable(t.name.name)) {
+                    const QString alias = t.alias.isEmpty() ? t.name.name : t.alias;
+                    binder_.addDerived(alias, *columns);
+                    return Binder::quote(t.name.name) + " AS " + Binder::quote(alias);
+                }
+            }
             const TableInfo* info = binder_.env().resolveTable(t.name);
             if (info->schema == u"temp" &&
                 (info->name.compare(u"sysdatabases", Qt::CaseInsensitive) == 0 ||
@@ -159,7 +168,66 @@ QByteArray SqliteEmitter::coreSql(const SelectCore& c, std::vector<OutColumn>* o
     return s;
 }
 
+QByteArray SqliteEmitter::withSql(const Select& s) {
+    QByteArray sql;
+    for (const CommonTable& t : s.with) {
+        if (mentionsTable(*t.select, t.name))
+            notSupported(QStringLiteral("recursive common table expressions"));
+        std::vector<OutColumn> cols;
+        QByteArray inner = selectSql(*t.select, &cols);
+        if (!t.columns.isEmpty() && t.columns.size() != static_cast<int>(cols.size()))
+            raise(8158, QStringLiteral("'%1' has more columns than were specified in the column "
+                                       "list.")
+                            .arg(t.name));
+        std::vector<ColumnInfo> columns;
+        QByteArray names;
+        for (size_t k = 0; k < cols.size(); ++k) {
+            ColumnInfo c;
+            c.name = t.columns.isEmpty() ? cols[k].name : t.columns[static_cast<int>(k)];
+            if (c.name.isEmpty())
+                raise(8155, QStringLiteral("No column name was specified for column %1 of '%2'.")
+                                .arg(k + 1)
+                                .arg(t.name));
+            c.type = cols[k].type;
+            names += (k ? ", " : "") + Binder::quote(c.name);
+            columns.push_back(c);
+        }
+        binder_.addCommonTable(t.name, std::move(columns));
+        sql += (sql.isEmpty() ? "WITH " : ", ") + Binder::quote(t.name) + "(" + names + ") AS (" +
+               inner + ")";
+    }
+    return sql.isEmpty() ? sql : sql + " ";
+}
+
+bool SqliteEmitter::mentionsTable(const Select& s, const QString& name) {
+    std::function<bool(const TableRef&)> inRef = [&](const TableRef& t) {
+        switch (t.kind) {
+            case TableRef::Named:
+                return t.name.database.isEmpty() && t.name.schema.isEmpty() &&
+                       t.name.name.compare(name, Qt::CaseInsensitive) == 0;
+            case TableRef::Derived:
+                return mentionsTable(*t.derived, name);
+            case TableRef::Join:
+                return inRef(*t.left) || inRef(*t.right);
+        }
+        return false;
+    };
+    for (const SelectCore& c : s.cores)
+        for (const auto& f : c.from)
+            if (inRef(*f))
+                return true;
+    return false;
+}
+
 QByteArray SqliteEmitter::selectSql(const Select& s, std::vector<OutColumn>* out) {
+    if (!s.with.empty()) {
+        QByteArray with = withSql(s);
+        return with + plainSelectSql(s, out);
+    }
+    return plainSelectSql(s, out);
+}
+
+QByteArray SqliteEmitter::plainSelectSql(const Select& s, std::vector<OutColumn>* out) {
     if (s.cores.size() == 1) {
         const SelectCore& c = s.cores[0];
         QStringList assign;

@@ -101,8 +101,31 @@ StmtPtr Parser::parseStatementBody() {
         s->database = parseName();
         return s;
     }
-    if (w == u"WITH")
-        notSupported(QStringLiteral("common table expressions (WITH)"));
+    if (w == u"WITH") {
+        next();
+        std::vector<CommonTable> with;
+        do {
+            CommonTable t;
+            t.name = parseName();
+            if (acceptSymbol("(")) {
+                do {
+                    t.columns << parseName();
+                } while (acceptSymbol(","));
+                expectSymbol(")");
+            }
+            expectWord("AS");
+            expectSymbol("(");
+            t.select = parseSelect();
+            expectSymbol(")");
+            with.push_back(std::move(t));
+        } while (acceptSymbol(","));
+        if (!peek().isWord("SELECT"))
+            notSupported(QStringLiteral("WITH before %1").arg(peek().text.toUpper()));
+        auto s = std::make_unique<SelectStmt>();
+        s->select = parseSelect();
+        s->select->with = std::move(with);
+        return s;
+    }
     if (w == u"GOTO" || w == u"WAITFOR" || w == u"MERGE" || w == u"OPEN" || w == u"FETCH" ||
         w == u"CLOSE" || w == u"DEALLOCATE" || w == u"GRANT" || w == u"REVOKE" || w == u"DENY" ||
         w == u"BULK" || w == u"DBCC")

@@ -75,6 +75,9 @@ private:
     void harmonise(Rendered& l, Rendered& r, bool& text);
 
     QByteArray selectSql(const Select& s, std::vector<OutColumn>* out);
+    QByteArray plainSelectSql(const Select& s, std::vector<OutColumn>* out);
+    QByteArray withSql(const Select& s);
+    static bool mentionsTable(const Select& s, const QString& name);
     QByteArray coreSql(const SelectCore& c, std::vector<OutColumn>* out, QStringList* assign,
                        const std::vector<OrderItem>* orderBy, QByteArray* orderSql);
     QByteArray fromSql(const std::vector<TableRefPtr>& from);

@@ -186,3 +186,19 @@ TEST_F(QueryTest, UpdateAndDeleteTop) {
               1);
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from Product")), QStringLiteral("2"));
 }
+
+TEST_F(QueryTest, CommonTableExpressions) {
+    EXPECT_EQ(rows(QStringLiteral(
+                  "with G (Gid, N) as (select GroupId, count(*) from Product group by GroupId), "
+                  "Big as (select Gid from G where N > 1) "
+                  "select P.Code from Product P inner join Big on Big.Gid = P.GroupId "
+                  "order by P.Code")),
+              (QStringList{QStringLiteral("A1"), QStringLiteral("b2")}));
+    QString message;
+    EXPECT_NE(
+        errorOf(QStringLiteral("with R as (select 1 n union all select n + 1 from R where n < 3) "
+                               "select * from R"),
+                &message),
+        0);
+    EXPECT_TRUE(message.contains(QStringLiteral("recursive"))) << message.toStdString();
+}
