@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <cmath>
+#include <limits>
 
 #include "tsql/Errors.h"
 
@@ -373,6 +374,74 @@ Value textToNumber(const QString& raw, const SqlType& to) {
     return Value::real(text.toDouble());
 }
 
+namespace {
+
+// Msg 8115 with SQL Server's word for the source: integer and decimal values name their type,
+// other values (floats, expressions of unknown type) are an "expression".
+[[noreturn]] void overflow(const SqlType& from, const QString& target) {
+    QString source = QStringLiteral("expression");
+    if (from.base == SqlType::Decimal)
+        source = QStringLiteral("numeric");
+    else if (from.isInteger() || from.base == SqlType::Money)
+        source = typeWord(from);
+    raise(8115, QStringLiteral("Arithmetic overflow error converting %1 to data type %2.")
+                    .arg(source, target));
+}
+
+// Integer targets: 248/244 for a text, 220 for a smaller integer type, 8115 otherwise.
+void checkIntegerRange(const Value& n, const SqlType& from, const SqlType& to,
+                       const QString& text) {
+    qint64 low = 0, high = 0;
+    switch (to.base) {
+        case SqlType::TinyInt:
+            high = 255;
+            break;
+        case SqlType::SmallInt:
+            low = -32768;
+            high = 32767;
+            break;
+        case SqlType::Int:
+            low = -2147483648LL;
+            high = 2147483647LL;
+            break;
+        default:
+            low = std::numeric_limits<qint64>::min();
+            high = std::numeric_limits<qint64>::max();
+            break;
+    }
+    bool fits = false;
+    if (n.kind == Value::Int) {
+        fits = n.i >= low && n.i <= high;
+    } else {
+        const double t = std::trunc(n.toDouble());
+        fits = t >= static_cast<double>(low) && t <= static_cast<double>(high);
+    }
+    if (fits)
+        return;
+    const QString word = typeWord(to);
+    if (!text.isNull()) {
+        if (to.base == SqlType::Int || to.base == SqlType::BigInt)
+            raise(248, QStringLiteral(
+                           "The conversion of the varchar value '%1' overflowed an int column.")
+                           .arg(text));
+        raise(244, QStringLiteral("The conversion of the varchar value '%1' overflowed an %2 "
+                                  "column. Use a larger integer column.")
+                       .arg(text, to.base == SqlType::TinyInt ? QStringLiteral("INT1")
+                                                              : QStringLiteral("INT2")));
+    }
+    if (from.base == SqlType::Decimal)
+        raise(8115, QStringLiteral("Arithmetic overflow error converting numeric to data type %1.")
+                        .arg(word));
+    if (n.kind == Value::Int && to.base != SqlType::Int)
+        raise(220, QStringLiteral("Arithmetic overflow error for data type %1, value = %2.")
+                       .arg(word)
+                       .arg(n.i));
+    raise(8115, QStringLiteral("Arithmetic overflow error converting expression to data type %1.")
+                    .arg(word));
+}
+
+}  // namespace
+
 Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int style,
                    ConvertMode mode) {
     if (v.isNull() || !to.known())
@@ -396,29 +465,27 @@ Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int s
             n = v;
         }
         if (to.isInteger()) {
-            qint64 i = n.kind == Value::Int ? n.i : static_cast<qint64>(std::trunc(n.d));
             if (to.base == SqlType::Bit)
-                i = i != 0;
-            else if (to.base == SqlType::Int && (i > 2147483647LL || i < -2147483648LL))
-                raise(8115,
-                      QStringLiteral(
-                          "Arithmetic overflow error converting expression to data type int."));
-            return Value::integer(i);
+                return Value::integer(n.kind == Value::Int ? n.i != 0 : n.toDouble() != 0);
+            checkIntegerRange(n, from, to, srcText ? v.toString() : QString());
+            return Value::integer(n.kind == Value::Int ? n.i
+                                                       : static_cast<qint64>(std::trunc(n.d)));
         }
         if (to.base == SqlType::Decimal) {
             double d = roundHalfAway(n.toDouble(), to.scale);
             double limit = std::pow(10.0, to.precision - to.scale);
             if (std::fabs(d) >= limit)
-                raise(
-                    8115,
-                    QStringLiteral("Arithmetic overflow error converting %1 to data type numeric.")
-                        .arg(from.isInteger() ? QStringLiteral("int") : QStringLiteral("numeric")));
+                overflow(from, QStringLiteral("numeric"));
             if (to.scale == 0)
                 return Value::integer(static_cast<qint64>(d));
             return Value::real(d);
         }
-        if (to.base == SqlType::Money)
-            return Value::real(roundHalfAway(n.toDouble(), 4));
+        if (to.base == SqlType::Money) {
+            double d = roundHalfAway(n.toDouble(), 4);
+            if (std::fabs(d) > 922337203685477.5807)
+                overflow(from, QStringLiteral("money"));
+            return Value::real(d);
+        }
         return Value::real(n.toDouble());
     }
 

@@ -48,10 +48,12 @@ SqliteEmitter::Rendered SqliteEmitter::literal(const Expr& e) {
             r.sql = e.text.toUtf8();
             bool ok = false;
             qint64 v = e.text.toLongLong(&ok);
-            r.type = SqlType::of(ok && v >= -2147483648LL && v <= 2147483647LL ? SqlType::Int
-                                                                               : SqlType::BigInt);
-            if (!ok)
-                r.type = SqlType::decimal(38, 0);
+            // As in SQL Server, a literal beyond int is numeric(digits, 0).
+            if (ok && v >= -2147483648LL && v <= 2147483647LL)
+                r.type = SqlType::of(SqlType::Int);
+            else
+                r.type = SqlType::decimal(
+                    std::min(38, static_cast<int>(e.text.size()) - (e.text.startsWith(u'-'))), 0);
             break;
         }
         case Expr::Decimal: {

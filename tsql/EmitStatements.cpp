@@ -25,16 +25,19 @@ bool needsConversion(const SqliteEmitter::Rendered& r, const SqlType& to) {
     }
     if (to.base == SqlType::Bit)
         return from.base != SqlType::Bit;
+    // A value that may not fit goes through the checked conversion, which raises the overflow.
     if (to.isInteger())
-        return !from.isInteger();
+        return !from.isInteger() || from.integerDigits() > to.integerDigits();
     if (to.base == SqlType::Decimal) {
         if (from.isInteger())
-            return to.precision - to.scale < 10;
+            return from.integerDigits() > to.precision - to.scale;
         return !(from.base == SqlType::Decimal && from.scale <= to.scale &&
                  from.precision - from.scale <= to.precision - to.scale);
     }
     if (to.base == SqlType::Money)
-        return !(from.base == SqlType::Money || from.isInteger());
+        return !((from.isInteger() && from.base != SqlType::BigInt) ||
+                 from.base == SqlType::Money ||
+                 (from.base == SqlType::Decimal && from.scale <= 4 && from.integerDigits() < 15));
     return !from.isNumeric();
 }
 

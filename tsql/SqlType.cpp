@@ -57,6 +57,31 @@ db::FieldType SqlType::fieldType() const {
     return db::FieldType::Unknown;
 }
 
+int SqlType::integerDigits() const {
+    switch (base) {
+        case Bit:
+            return 1;
+        case TinyInt:
+            return 3;
+        case SmallInt:
+            return 5;
+        case Int:
+            return 10;
+        case BigInt:
+            return 19;
+        case Decimal:
+            return precision - scale;
+        case Money:
+            return 15;
+        case Float:
+            return 309;
+        case Real:
+            return 39;
+        default:
+            return 0;
+    }
+}
+
 int SqlType::precedence() const {
     switch (base) {
         case DateTime:

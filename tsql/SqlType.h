@@ -50,6 +50,8 @@ struct SqlType {
     db::FieldType fieldType() const;
     // SQL Server's data type precedence: higher wins in mixed expressions.
     int precedence() const;
+    // Decimal digits before the point that every value of a numeric type fits in.
+    int integerDigits() const;
 
     // Parses a declared type such as "DECIMAL(18,2)"; Unknown when not a base type name.
     static SqlType fromName(const QString& name, int a = -1, int b = -1);

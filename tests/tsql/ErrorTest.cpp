@@ -153,3 +153,58 @@ TEST_F(ErrorTest, OutsideATransactionTheBatchGoesOnAfterAStatementError) {
               245);
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from Grp where Id = 8")), QStringLiteral("0"));
 }
+
+TEST_F(ErrorTest, StoringAValueBeyondTheColumnsPrecisionOverflows) {
+    run(
+        QStringLiteral("CREATE TABLE A2 (Q decimal(20,6) NOT NULL, M money NULL, I int NULL, "
+                       "S smallint NULL, T tinyint NULL, B bigint NULL, D decimal(10,2) NULL)\n"
+                       "INSERT INTO A2 (Q) VALUES (1)"));
+    const QString numeric =
+        QStringLiteral("Arithmetic overflow error converting numeric to data type numeric.");
+    expectError(QStringLiteral("INSERT INTO A2 (Q) VALUES (123456789012345678)"), 8115, numeric);
+    expectError(QStringLiteral("INSERT INTO A2 (Q) VALUES (-100000000000000)"), 8115, numeric);
+    expectError(QStringLiteral("INSERT INTO A2 (Q) SELECT 123456789012345.5"), 8115, numeric);
+    expectError(QStringLiteral("UPDATE A2 SET Q = 99999999999999.9999999"), 8115, numeric);
+    run(QStringLiteral("UPDATE A2 SET B = 9223372036854775807"));
+    expectError(
+        QStringLiteral("UPDATE A2 SET Q = B"), 8115,
+        QStringLiteral("Arithmetic overflow error converting bigint to data type numeric."));
+    // The value is rounded to the scale first: what rounds up past the precision overflows.
+    run(QStringLiteral("UPDATE A2 SET D = 99999999.994"));
+    EXPECT_EQ(scalar(QStringLiteral("select Convert(varchar(30), D) from A2")),
+              QStringLiteral("99999999.99"));
+    expectError(QStringLiteral("UPDATE A2 SET D = 99999999.995"), 8115, numeric);
+
+    expectError(QStringLiteral("UPDATE A2 SET M = 922337203685478"), 8115,
+                QStringLiteral("Arithmetic overflow error converting numeric to data type money."));
+    expectError(QStringLiteral("UPDATE A2 SET M = B"), 8115,
+                QStringLiteral("Arithmetic overflow error converting bigint to data type money."));
+    run(QStringLiteral("UPDATE A2 SET M = 922337203685477"));
+
+    expectError(QStringLiteral("UPDATE A2 SET I = 2147483648"), 8115,
+                QStringLiteral("Arithmetic overflow error converting numeric to data type int."));
+    expectError(
+        QStringLiteral("UPDATE A2 SET I = B"), 8115,
+        QStringLiteral("Arithmetic overflow error converting expression to data type int."));
+    expectError(QStringLiteral("UPDATE A2 SET I = '3000000000'"), 248,
+                QStringLiteral("The conversion of the varchar value '3000000000' overflowed an int "
+                               "column."));
+    expectError(QStringLiteral("UPDATE A2 SET S = 40000"), 220,
+                QStringLiteral("Arithmetic overflow error for data type smallint, value = 40000."));
+    expectError(QStringLiteral("UPDATE A2 SET T = -1"), 220,
+                QStringLiteral("Arithmetic overflow error for data type tinyint, value = -1."));
+    expectError(QStringLiteral("UPDATE A2 SET T = '300'"), 244,
+                QStringLiteral("The conversion of the varchar value '300' overflowed an INT1 "
+                               "column. Use a larger integer column."));
+    expectError(QStringLiteral("UPDATE A2 SET S = 32767.9"), 0, QString());
+    EXPECT_EQ(scalar(QStringLiteral("select Convert(varchar(40), M) + '|' + Convert(varchar(10), "
+                                    "S) + '|' + Convert(varchar(30), B) from A2")),
+              QStringLiteral("922337203685477.00|32767|9223372036854775807"));
+    // Values in range of each type are stored as given.
+    run(
+        QStringLiteral("INSERT INTO A2 (Q, I, S, T) VALUES (12345678901234.5, 2147483647, "
+                       "-32768, 255)"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from A2 where I = 2147483647 and S = -32768 "
+                                    "and T = 255 and Q = 12345678901234.5")),
+              QStringLiteral("1"));
+}
