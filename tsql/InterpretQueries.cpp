@@ -390,6 +390,15 @@ void Interpreter::retryOnSchemaChange(const std::function<void()>& run) {
         } catch (const SchemaChanged& e) {
             if (attempt == 1)
                 raise(0, e.message);
+        } catch (const db::Error& e) {
+            // A name the catalogue does not know may have been made by another connection since
+            // the catalogue was read: read it again once before the error stands.
+            const bool unknownName =
+                e.nativeError() == err::InvalidObject || e.nativeError() == err::InvalidColumn;
+            if (attempt == 1 || !unknownName ||
+                db_->scalar("PRAGMA main.schema_version") == schemaVersion_)
+                throw;
+            schemaChanged();
         }
     }
 }
@@ -398,6 +407,7 @@ void Interpreter::schemaChanged() {
     catalog_->invalidate();
     ++generation_;
     procedures_.clear();
+    schemaVersion_ = db_->scalar("PRAGMA main.schema_version");
 }
 
 void Interpreter::refreshDatabases() {

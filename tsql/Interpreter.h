@@ -167,6 +167,8 @@ private:
     QHash<QString, std::shared_ptr<Procedure>> procedures_;
     std::unordered_map<std::string, CompiledEntry> compiled_;
     qint64 generation_ = 0;
+    // The schema version the catalogue was last read at; -1 before the first change is seen.
+    qint64 schemaVersion_ = -1;
     std::string paramSignature_;
 
     std::vector<Frame> frames_;
