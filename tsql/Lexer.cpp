@@ -106,32 +106,17 @@ private:
     }
 
     void readString(Token& t) {
-        int start = pos_;
-        ++pos_;
-        QString text;
-        for (;;) {
-            if (pos_ >= s_.size())
-                raise(105,
-                      QStringLiteral("Unclosed quotation mark after the character string '%1'.")
-                          .arg(s_.mid(start + 1)));
-            QChar c = s_[pos_++];
-            if (c == u'\'') {
-                if (pos_ < s_.size() && s_[pos_] == u'\'') {
-                    text += u'\'';
-                    ++pos_;
-                    continue;
-                }
-                break;
-            }
-            if (c == u'\n')
-                ++line_;
-            text += c;
-        }
         t.kind = TokenKind::String;
-        t.text = text;
+        t.text = readQuoted(u'\'');
     }
 
     void readDelimited(Token& t, QChar close) {
+        t.kind = TokenKind::QuotedName;
+        t.text = readQuoted(close);
+    }
+
+    // The text up to the closing character, a doubled one standing for itself.
+    QString readQuoted(QChar close) {
         int start = pos_;
         ++pos_;
         QString text;
@@ -147,12 +132,12 @@ private:
                     ++pos_;
                     continue;
                 }
-                break;
+                return text;
             }
+            if (c == u'\n')
+                ++line_;
             text += c;
         }
-        t.kind = TokenKind::QuotedName;
-        t.text = text;
     }
 
     void readNumber(Token& t) {
