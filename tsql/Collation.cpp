@@ -68,6 +68,16 @@ int compareTexts(const char* a, int na, const char* b, int nb) {
     auto plain = [](unsigned char c) {
         return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == ' ';
     };
+    // Whether both texts are plain from position `from` on.
+    auto restPlain = [&](int from) {
+        for (int j = from; j < na; ++j)
+            if (!plain(static_cast<unsigned char>(a[j])))
+                return false;
+        for (int j = from; j < nb; ++j)
+            if (!plain(static_cast<unsigned char>(b[j])))
+                return false;
+        return true;
+    };
     int k = 0;
     const int n = std::min(na, nb);
     for (; k < n; ++k) {
@@ -79,23 +89,13 @@ int compareTexts(const char* a, int na, const char* b, int nb) {
         unsigned char fy = y >= 'A' && y <= 'Z' ? y | 0x20 : y;
         if (fx != fy) {
             // Decided here only if the rest of both texts is plain too.
-            bool restPlain = true;
-            for (int j = k; j < na && restPlain; ++j)
-                restPlain = plain(static_cast<unsigned char>(a[j]));
-            for (int j = k; j < nb && restPlain; ++j)
-                restPlain = plain(static_cast<unsigned char>(b[j]));
-            if (restPlain)
+            if (restPlain(k))
                 return fx < fy ? -1 : 1;
             break;
         }
     }
     if (k == n) {
-        bool restPlain = true;
-        for (int j = k; j < na && restPlain; ++j)
-            restPlain = plain(static_cast<unsigned char>(a[j]));
-        for (int j = k; j < nb && restPlain; ++j)
-            restPlain = plain(static_cast<unsigned char>(b[j]));
-        if (restPlain)
+        if (restPlain(k))
             return na == nb ? 0 : (na < nb ? -1 : 1);
     }
     UErrorCode status = U_ZERO_ERROR;
