@@ -341,36 +341,41 @@ void fnIsNumeric(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_int(ctx, ok ? 1 : 0);
 }
 
+// The first column of a catalogue lookup by name (?1) as the function's result, NULL when no
+// row matches.
+void resultOfCatalogueLookup(sqlite3_context* ctx, const char* sql, const QString& name) {
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_result_error(ctx, sqlite3_errmsg(db), -1);
+        return;
+    }
+    const QByteArray text = name.toUtf8();
+    sqlite3_bind_text(st, 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(st) == SQLITE_ROW)
+        sqlite3_result_int64(ctx, sqlite3_column_int64(st, 0));
+    else
+        sqlite3_result_null(ctx);
+    sqlite3_finalize(st);
+}
+
 // OBJECT_ID('[db.][schema.]name'): the catalogue id of a table, view, procedure or constraint.
 void fnObjectId(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (anyNull(argc, argv)) {
         sqlite3_result_null(ctx);
         return;
     }
-    QString name = argText(argv[0]);
-    QStringList parts = name.split(u'.');
-    QString obj = parts.last();
+    QString obj = argText(argv[0]).split(u'.').last();
     if (obj.startsWith(u'[') && obj.endsWith(u']'))
         obj = obj.mid(1, obj.size() - 2);
-    sqlite3* db = sqlite3_context_db_handle(ctx);
-    sqlite3_stmt* st = nullptr;
     // tempdb..#name: a temporary table of this connection.
-    const char* sql =
+    resultOfCatalogueLookup(
+        ctx,
         obj.startsWith(u'#')
             ? "SELECT rowid FROM temp.sqlite_master WHERE type = 'table' AND name = ?1 "
               "COLLATE NOCASE LIMIT 1"
-            : "SELECT id FROM temp.sysobjects WHERE name = ?1 COLLATE NOCASE LIMIT 1";
-    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
-        sqlite3_result_error(ctx, sqlite3_errmsg(db), -1);
-        return;
-    }
-    QByteArray o = obj.toUtf8();
-    sqlite3_bind_text(st, 1, o.constData(), int(o.size()), SQLITE_TRANSIENT);
-    if (sqlite3_step(st) == SQLITE_ROW)
-        sqlite3_result_int64(ctx, sqlite3_column_int64(st, 0));
-    else
-        sqlite3_result_null(ctx);
-    sqlite3_finalize(st);
+            : "SELECT id FROM temp.sysobjects WHERE name = ?1 COLLATE NOCASE LIMIT 1",
+        obj);
 }
 
 // TYPE_ID('name'): the id of a system or alias type, NULL when there is none.
@@ -379,21 +384,9 @@ void fnTypeId(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         sqlite3_result_null(ctx);
         return;
     }
-    QString name = argText(argv[0]).split(u'.').last();
-    sqlite3* db = sqlite3_context_db_handle(ctx);
-    sqlite3_stmt* st = nullptr;
-    const char* sql = "SELECT xusertype FROM temp.systypes WHERE name = ?1 COLLATE NOCASE LIMIT 1";
-    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
-        sqlite3_result_error(ctx, sqlite3_errmsg(db), -1);
-        return;
-    }
-    QByteArray o = name.toUtf8();
-    sqlite3_bind_text(st, 1, o.constData(), int(o.size()), SQLITE_TRANSIENT);
-    if (sqlite3_step(st) == SQLITE_ROW)
-        sqlite3_result_int64(ctx, sqlite3_column_int64(st, 0));
-    else
-        sqlite3_result_null(ctx);
-    sqlite3_finalize(st);
+    resultOfCatalogueLookup(
+        ctx, "SELECT xusertype FROM temp.systypes WHERE name = ?1 COLLATE NOCASE LIMIT 1",
+        argText(argv[0]).split(u'.').last());
 }
 
 QString normalPart(const QString& raw) {
