@@ -5,6 +5,7 @@
 
 #include "company/U_DM.h"
 #include "config/Dm_Config.h"
+#include "tests/common/ResultRows.h"
 #include "tools/voqsql/Script.h"
 #include "tsql/Session.h"
 
@@ -75,21 +76,7 @@ void EngineTest::installConfig() {
 
 QStringList EngineTest::rows(const QString& database, const QString& sql) {
     tsql::Session session(dir.path(), database);
-    const db::BatchResult r = session.execute(sql, {});
-    QStringList out;
-    const db::StatementResult* rs = r.firstRowSet();
-    if (!rs)
-        return out;
-    for (const auto& row : rs->rowSet.rows) {
-        QStringList cells;
-        for (const QVariant& v : row)
-            cells << (v.isNull() ? QStringLiteral("NULL")
-                      : v.typeId() == QMetaType::QDateTime
-                          ? v.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))
-                          : v.toString());
-        out << cells.join(u'|');
-    }
-    return out;
+    return firstRowSetAsText(session.execute(sql, {}));
 }
 
 QString EngineTest::scalar(const QString& database, const QString& sql) {

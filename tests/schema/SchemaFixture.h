@@ -9,6 +9,7 @@
 
 #include "db/Connection.h"
 #include "db/Error.h"
+#include "tests/common/ResultRows.h"
 #include "tools/voqsql/Script.h"
 
 namespace schematest {
@@ -53,21 +54,7 @@ inline void runScript(db::Connection& c, const QString& path) {
 // Rows of the first row set, values joined with '|', NULL as "NULL", numbers as the driver
 // gives them (decimals as doubles).
 inline QStringList rowsOf(db::Connection& c, const QString& sql) {
-    const db::BatchResult r = c.execute(sql);
-    const db::StatementResult* rs = r.firstRowSet();
-    QStringList out;
-    if (!rs)
-        return out;
-    for (const auto& row : rs->rowSet.rows) {
-        QStringList cells;
-        for (const QVariant& v : row)
-            cells << (v.isNull() ? QStringLiteral("NULL")
-                      : v.typeId() == QMetaType::QDateTime
-                          ? v.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))
-                          : v.toString());
-        out << cells.join(u'|');
-    }
-    return out;
+    return firstRowSetAsText(c.execute(sql));
 }
 
 inline QString scalarOf(db::Connection& c, const QString& sql) {

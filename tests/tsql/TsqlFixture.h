@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "db/Error.h"
+#include "tests/common/ResultRows.h"
 #include "tsql/Session.h"
 
 // A fresh embedded server with one database "Shop", and a session on it.
@@ -26,21 +27,7 @@ protected:
 
     // Rows of the first row set, each row's values joined with '|', NULL as "NULL".
     QStringList rows(const QString& sql, const std::vector<db::BoundValue>& params = {}) {
-        db::BatchResult r = run(sql, params);
-        const db::StatementResult* rs = r.firstRowSet();
-        QStringList out;
-        if (!rs)
-            return out;
-        for (const auto& row : rs->rowSet.rows) {
-            QStringList cells;
-            for (const QVariant& v : row)
-                cells << (v.isNull() ? QStringLiteral("NULL")
-                          : v.typeId() == QMetaType::QDateTime
-                              ? v.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))
-                              : v.toString());
-            out << cells.join(u'|');
-        }
-        return out;
+        return firstRowSetAsText(run(sql, params));
     }
 
     QString scalar(const QString& sql, const std::vector<db::BoundValue>& params = {}) {
