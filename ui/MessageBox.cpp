@@ -13,6 +13,17 @@ MessageBoxResponder& responder() {
     return r;
 }
 
+void showWithOk(MessageBoxRequest::Kind kind, QMessageBox::Icon icon, const QString& caption,
+                const QString& text) {
+    if (responder()) {
+        responder()({kind, text, {}, {}});
+        return;
+    }
+    QMessageBox box(icon, caption, text, QMessageBox::Ok);
+    box.setObjectName("MessageBox");
+    box.exec();
+}
+
 }  // namespace
 
 void setMessageBoxResponder(MessageBoxResponder r) {
@@ -20,14 +31,13 @@ void setMessageBoxResponder(MessageBoxResponder r) {
 }
 
 void showMessage(const QString& text) {
-    if (responder()) {
-        responder()({MessageBoxRequest::Kind::Plain, text, {}, {}});
-        return;
-    }
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text,
-                    QMessageBox::Ok);
-    box.setObjectName("MessageBox");
-    box.exec();
+    showWithOk(MessageBoxRequest::Kind::Plain, QMessageBox::NoIcon,
+               QApplication::applicationDisplayName(), text);
+}
+
+void showInformation(const QString& text) {
+    showWithOk(MessageBoxRequest::Kind::Information, QMessageBox::Information,
+               QStringLiteral("Information"), text);
 }
 
 bool confirm(const QString& text, const QColor& background, const QColor& textColor) {

@@ -8,7 +8,7 @@ namespace ui {
 
 // A message box about to be shown.
 struct MessageBoxRequest {
-    enum class Kind { Plain, Confirmation };
+    enum class Kind { Plain, Information, Confirmation };
     Kind kind = Kind::Plain;
     QString text;
     QColor background;  // confirmation only; invalid when not set
@@ -17,6 +17,9 @@ struct MessageBoxRequest {
 
 // A plain box with an OK button; its caption is the application title.
 void showMessage(const QString& text);
+
+// An information box: the standard information icon, the caption "Information", an OK button.
+void showInformation(const QString& text);
 
 // A Yes/No confirmation; background and text colours are set before it shows. True on Yes.
 bool confirm(const QString& text, const QColor& background = {}, const QColor& textColor = {});
