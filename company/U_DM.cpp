@@ -159,6 +159,12 @@ void TDM::RefreshConfig() {
     QchkPeriod->open();
 }
 
+db::Field TDM::ConfigField(const QString& Column) {
+    if (!QConfig->isActive())
+        QConfig->open();
+    return QConfig->fieldByName(Column);
+}
+
 bool TDM::CheckVersionProgramEXE(const QString& ProgramExe, int Version) {
     SQLUpdateConfig->ExecSQL();
     QConfig->close();

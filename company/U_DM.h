@@ -7,6 +7,7 @@
 
 namespace db {
 class Connection;
+class Field;
 class DataSource;
 class Query;
 class StoredProc;
@@ -26,6 +27,8 @@ public:
 
     // Closes and reopens QConfig, then QchkPeriod.
     void RefreshConfig();
+    // A column of the configuration row QConfig, which is opened first when it is closed.
+    db::Field ConfigField(const QString& Column);
 
     // Brings the company schema up to date, reads whether the branch is a franchise and records
     // the program's version. False (after a message) when a newer copy of ProgramExe has run.
