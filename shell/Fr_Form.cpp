@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "config/Dm_Config.h"
+#include "hints/FormHints.h"
 #include "ui/ActionToolBar.h"
 #include "ui/Application.h"
 #include "ui/ImageList.h"
@@ -69,6 +70,14 @@ TFrForm::TFrForm(QWidget* parent)
     AcExit = makeAction("AcExit", "Exit", "Exit Program", 3, QKeySequence(Qt::CTRL | Qt::Key_X));
     AcChgCode = makeAction("AcChgCode", "Chg Code", QString(), 7, Qt::Key_F12);
     AcApporved = makeAction("AcApporved", "Apporved", QString(), 7, QKeySequence());
+    FormHints1 = new TFormHints(this);
+    FormHints1->setObjectName("FormHints1");
+    FormHints1->TextAlignment = TfhTextAlignment::taCenter;
+    FormHints1->TransparencyRate = 20;
+    QFont hintFace("MS Sans Serif");
+    hintFace.setPixelSize(11);
+    FormHints1->setFont({hintFace, FormHints1->Font().color});
+
     connect(AcNew, &QAction::triggered, this, [this] { AcNewExecute(); });
     connect(AcExit, &QAction::triggered, this, [this] { AcExitExecute(); });
 

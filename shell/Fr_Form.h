@@ -6,6 +6,7 @@ class QAction;
 class QFrame;
 class QLineEdit;
 class QToolButton;
+class TFormHints;
 
 namespace ui {
 class ActionToolBar;
@@ -37,6 +38,7 @@ public:
     QLineEdit* ChgCode;
     ui::ImageList* ImageList1;
     QObject* ActionList1;
+    TFormHints* FormHints1;
 
     QAction* AcNew;
     QAction* AcDel;

@@ -1,16 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCursor>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 
 #include "config/Dm_Config.h"
+#include "hints/FhHintWindow.h"
+#include "hints/FormHints.h"
 #include "shell/Fr_Form.h"
 #include "ui/ActionToolBar.h"
 #include "ui/Application.h"
+#include "ui/ApplicationHints.h"
 #include "ui/ImageList.h"
 #include "ui/MessageBox.h"
 #include "ui/StatusBar.h"
@@ -153,4 +159,29 @@ TEST_F(FrFormTest, ExitActionAsksTheSameQuestion) {
     form.AcExit->trigger();
     EXPECT_EQ(asked.size(), 1u);
     EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(FrFormTest, ToolbarHintsShowAsCentredBalloons) {
+    TestForm form;
+    ui::Application::instance()->addForm(&form);
+    const TFormHints* hints = form.FormHints1;
+    EXPECT_EQ(form.findChild<TFormHints*>("FormHints1"), hints);
+    EXPECT_EQ(hints->TextAlignment, TfhTextAlignment::taCenter);
+    EXPECT_EQ(hints->Font().face.family(), "MS Sans Serif");
+    EXPECT_EQ(hints->Font().face.pixelSize(), 11);
+    EXPECT_EQ(hints->Font().color,
+              QToolTip::palette().color(QPalette::Inactive, QPalette::ToolTipText));
+    EXPECT_EQ(hints->TransparencyRate, 20);
+    EXPECT_FALSE(hints->Transparent);
+
+    form.show();
+    const QPoint at(10, 10);
+    QCursor::setPos(form.BExit->mapToGlobal(at));
+    QHelpEvent rest(QEvent::ToolTip, at, form.BExit->mapToGlobal(at));
+    QApplication::sendEvent(form.BExit, &rest);
+    auto* balloon = qobject_cast<TfhHintWindow*>(ui::ApplicationHints::instance().hintWindow());
+    ASSERT_TRUE(balloon);
+    EXPECT_TRUE(balloon->isVisible());
+    EXPECT_EQ(balloon->text(), "Exit Program\n");
+    ui::ApplicationHints::instance().cancelHint();
 }
