@@ -102,6 +102,17 @@ void ProgramTest::SetUp() {
     writeServerDat(("file:" + serverDir()).toUtf8());
 }
 
+bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QThread::msleep(100);
+    }
+    return true;
+}
+
 void ProgramTest::TearDown() {
     if (process.state() != QProcess::NotRunning) {
         process.kill();

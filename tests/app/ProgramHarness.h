@@ -11,6 +11,7 @@
 #include <QRect>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <optional>
 
 // The X server of this test run, started on a free display by the environment below.
@@ -29,6 +30,9 @@ public:
     void SetUp() override;
     void TearDown() override;
 };
+
+// Polls `done` every 100 ms; false when it is still not done after timeoutMs.
+bool waitUntil(const std::function<bool()>& done, int timeoutMs);
 
 struct Outcome {
     bool finished = false;

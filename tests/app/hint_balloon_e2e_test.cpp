@@ -3,12 +3,10 @@
 // away. With VOQ_SCREENSHOT_DIR set, the screen with the balloon is saved there.
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QThread>
 #include <QToolTip>
-#include <functional>
 
 #include "ProgramHarness.h"
 
@@ -16,17 +14,6 @@ namespace {
 
 const QSize kSplash(301, 166);
 const QPoint kOnExit(88, 22);  // on the toolbar's Exit button, New and Exit being shown
-
-bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QThread::msleep(100);
-    }
-    return true;
-}
 
 // The program's windows other than `window`.
 QStringList othersThan(qint64 pid, const QString& window) {

@@ -4,10 +4,8 @@
 // there before and after its run.
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QThread>
-#include <functional>
 
 #include "ProgramHarness.h"
 
@@ -15,17 +13,6 @@ namespace {
 
 const QSize kSplash(301, 166);
 const QPoint kStartButton(197, 112);  // the middle of BtCalculate
-
-bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QThread::msleep(100);
-    }
-    return true;
-}
 
 class RecalcEndToEnd : public ProgramTest {
 protected:
