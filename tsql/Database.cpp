@@ -139,22 +139,31 @@ void Database::installCatalogViews() {
 }
 
 int Database::progress(void* self) {
-    auto* d = static_cast<Database*>(self);
-    if (d->deadline_ && QDateTime::currentMSecsSinceEpoch() > d->deadline_) {
-        d->timedOut_ = true;
-        return 1;
-    }
-    return 0;
+    return static_cast<Database*>(self)->interrupted() ? 1 : 0;
 }
 
-bool Database::timedOut() {
+bool Database::interrupted() {
     if (!timedOut_ && deadline_ && QDateTime::currentMSecsSinceEpoch() > deadline_)
         timedOut_ = true;
-    return timedOut_;
+    if (!timedOut_ && !cancelled_ && cancelCheck_ && cancelCheck_())
+        cancelled_ = true;
+    return timedOut_ || cancelled_;
+}
+
+void Database::checkInterrupted() {
+    if (interrupted())
+        raiseInterrupted();
+}
+
+void Database::raiseInterrupted() {
+    if (cancelled_)
+        raise(err::Cancelled, QStringLiteral("The statement was cancelled."));
+    raise(err::Timeout, QStringLiteral("Query timeout expired"));
 }
 
 void Database::startStatement() {
     timedOut_ = false;
+    cancelled_ = false;
     deadline_ = timeoutMs_ ? QDateTime::currentMSecsSinceEpoch() + timeoutMs_ : 0;
 }
 
@@ -223,8 +232,8 @@ void Database::attach(const QString& name, const QString& path) {
 
 void Database::raiseLast(int rc) {
     QString msg = QString::fromUtf8(sqlite3_errmsg(db_));
-    if (timedOut_ || (rc & 0xff) == SQLITE_INTERRUPT)
-        raise(err::Timeout, QStringLiteral("Query timeout expired"));
+    if (timedOut_ || cancelled_ || (rc & 0xff) == SQLITE_INTERRUPT)
+        raiseInterrupted();
     if (msg.startsWith(u"tsql:")) {
         int colon = static_cast<int>(msg.indexOf(u':', 5));
         raise(msg.mid(5, colon - 5).toInt(), msg.mid(colon + 1));

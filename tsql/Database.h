@@ -34,8 +34,11 @@ public:
 
     // Deadline of a batch, checked while SQLite runs and between statements; 0 for none.
     void setTimeout(int seconds) { timeoutMs_ = seconds * 1000; }
+    // Asked at the same points; a true answer cancels the batch.
+    void setCancelCheck(std::function<bool()> check) { cancelCheck_ = std::move(check); }
     void startStatement();
-    bool timedOut();
+    // Raises err::Timeout or err::Cancelled when the batch is to stop.
+    void checkInterrupted();
 
     // Attaches another database of the server under its name.
     void attach(const QString& name, const QString& path);
@@ -50,14 +53,19 @@ public:
 private:
     void installCatalogViews();
     static int progress(void* self);
+    [[noreturn]] void raiseInterrupted();
 
     sqlite3* db_ = nullptr;
     QString path_;
     std::unordered_map<std::string, sqlite3_stmt*> cache_;
     QStringList attached_;
+    bool interrupted();
+
     int timeoutMs_ = 0;
     qint64 deadline_ = 0;
     bool timedOut_ = false;
+    std::function<bool()> cancelCheck_;
+    bool cancelled_ = false;
 };
 
 }  // namespace tsql

@@ -39,6 +39,7 @@ inline constexpr int ObjectExists = 2714;
 inline constexpr int ColumnExists = 2705;
 inline constexpr int UserRaised = 50000;
 inline constexpr int Timeout = 40001;
+inline constexpr int Cancelled = 40002;
 }  // namespace err
 
 }  // namespace tsql

@@ -232,48 +232,13 @@ int Interpreter::executeSql(std::vector<Argument>& args) {
     return 0;
 }
 
-int Interpreter::callProcedure(const QString& name, std::vector<db::ProcArg>& procArgs,
-                               db::BatchResult* results) {
-    db::BatchResult local;
-    results_ = results ? results : &local;
+int Interpreter::call(const QString& name, std::vector<CallArgument>& args, ResultSink& sink) {
+    sink_ = &sink;
     frames_.resize(1);
     frames_[0] = Frame();
     catches_.clear();
     statementNow_.reset();
     db_->startStatement();
-    std::vector<Argument> args;
-    std::vector<size_t> map;
-    int resultIndex = -1;
-    for (size_t k = 0; k < procArgs.size(); ++k) {
-        const db::ProcArg& p = procArgs[k];
-        if (p.direction == db::ParamDirection::Result) {
-            resultIndex = static_cast<int>(k);
-            continue;
-        }
-        Argument a;
-        a.name = p.name.startsWith(u'@') ? p.name : u'@' + p.name;
-        a.output = p.direction != db::ParamDirection::Input;
-        db::BoundValue b{p.type, p.direction == db::ParamDirection::Output ? QVariant() : p.value};
-        a.value = Value::fromBound(b);
-        switch (p.type) {
-            case db::FieldType::Integer:
-                a.type = SqlType::of(SqlType::Int);
-                break;
-            case db::FieldType::Float:
-                a.type = SqlType::of(SqlType::Float);
-                break;
-            case db::FieldType::DateTime:
-                a.type = SqlType::of(SqlType::DateTime);
-                break;
-            case db::FieldType::String:
-                a.type = SqlType::of(SqlType::VarChar, 8000);
-                break;
-            case db::FieldType::Unknown:
-                break;
-        }
-        args.push_back(std::move(a));
-        map.push_back(k);
-    }
     ObjectName target;
     {
         QStringList parts = name.split(u'.');
@@ -293,17 +258,10 @@ int Interpreter::callProcedure(const QString& name, std::vector<db::ProcArg>& pr
         syncTransaction();
         if (xactAbort_ && tranDepth_ > 0)
             rollbackAll();
-        results_ = nullptr;
+        sink_ = nullptr;
         throw;
     }
-    for (size_t k = 0; k < args.size(); ++k) {
-        db::ProcArg& p = procArgs[map[k]];
-        if (args[k].output)
-            p.value = args[k].result.toVariant(args[k].resultType);
-    }
-    if (resultIndex >= 0)
-        procArgs[static_cast<size_t>(resultIndex)].value = QVariant(static_cast<qint64>(status));
-    results_ = nullptr;
+    sink_ = nullptr;
     raisePending(name);
     return status;
 }

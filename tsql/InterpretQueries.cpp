@@ -15,19 +15,19 @@ namespace tsql {
 
 namespace {
 
-// A column of the current row as the access layer reports the type.
-QVariant columnVariant(sqlite3_stmt* st, int k, const SqlType& type) {
+// A cell of the current row. Texts are read as SQLite renders them, whatever it stores, so a
+// text column reads the same through every sink; `cell` keeps its buffer from row to row.
+void readCell(sqlite3_stmt* st, int k, const SqlType& type, Value& cell) {
     const int kind = sqlite3_column_type(st, k);
-    if (kind == SQLITE_NULL)
-        return QVariant();
-    if (type.isText() || (!type.known() && kind == SQLITE_TEXT))
-        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, k)),
-                                          sqlite3_column_bytes(st, k)));
-    if (type.isInteger() && kind == SQLITE_INTEGER)
-        return QVariant(static_cast<qint64>(sqlite3_column_int64(st, k)));
-    if (type.isNumeric() && kind != SQLITE_TEXT)
-        return QVariant(sqlite3_column_double(st, k));
-    return Value::fromColumn(st, k).toVariant(type);
+    if (kind == SQLITE_NULL || !type.isText()) {
+        cell = Value::fromColumn(st, k);
+        return;
+    }
+    const char* text = reinterpret_cast<const char*>(sqlite3_column_text(st, k));
+    const int size = sqlite3_column_bytes(st, k);
+    cell.kind = Value::Text;
+    cell.s.resize(size);
+    memcpy(cell.s.data(), text, static_cast<size_t>(size));
 }
 
 }  // namespace
@@ -127,30 +127,30 @@ Value Interpreter::contextValue(const QString& name) const {
     undeclaredVariable(name);
 }
 
-void Interpreter::runQuery(const Compiled& c, db::RowSet* rows, std::vector<Value>* lastRow) {
+void Interpreter::runQuery(const Compiled& c, ResultSink* sink, std::vector<Value>* lastRow) {
     if (c.readsDatabases)
         refreshDatabases();
     sqlite3_stmt* st = prepare(c);
     bindSlots(st, c);
-    if (rows) {
-        rows->columns.clear();
-        for (const OutColumn& col : c.columns)
-            rows->columns.push_back({col.name, col.type.fieldType() == db::FieldType::Unknown
-                                                   ? db::FieldType::String
-                                                   : col.type.fieldType()});
-    }
     const int n = static_cast<int>(c.columns.size());
     qint64 count = 0;
     int rc = sqlite3_step(st);
     checkReprepared(st, rc, false);
+    std::vector<Value> cells;
+    if (sink) {
+        std::vector<ResultColumn> columns;
+        for (const OutColumn& col : c.columns)
+            columns.push_back({col.name, col.type});
+        sink->rowSetBegin(columns);
+        cells.resize(static_cast<size_t>(n));
+    }
     for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {
         ++count;
-        if (rows) {
-            QVariantList row;
-            row.reserve(n);
+        if (sink) {
             for (int k = 0; k < n; ++k)
-                row.push_back(columnVariant(st, k, c.columns[static_cast<size_t>(k)].type));
-            rows->rows.push_back(std::move(row));
+                readCell(st, k, c.columns[static_cast<size_t>(k)].type,
+                         cells[static_cast<size_t>(k)]);
+            sink->row(cells);
         } else if (lastRow) {
             lastRow->clear();
             for (int k = 0; k < n; ++k)
@@ -166,6 +166,8 @@ void Interpreter::runQuery(const Compiled& c, db::RowSet* rows, std::vector<Valu
     noteSchema(st);
     rowcount_ = count;
     lastError_ = 0;
+    if (sink)
+        sink->rowSetEnd(count);
 }
 
 void Interpreter::runChange(const Compiled& c) {
@@ -189,11 +191,8 @@ void Interpreter::runChange(const Compiled& c) {
     lastError_ = 0;
     if (c.verb == u"INSERT" && c.target && c.target->identityColumn >= 0 && changes > 0)
         identity_ = sqlite3_last_insert_rowid(db_->handle());
-    if (!nocount_ && results_) {
-        db::StatementResult r;
-        r.rowsAffected = changes;
-        results_->results.push_back(r);
-    }
+    if (!nocount_ && sink_)
+        sink_->rowsAffected(changes);
 }
 
 bool Interpreter::mentionsVariable(const Expr& e, const QStringList& names) {
@@ -301,11 +300,7 @@ void Interpreter::execSelect(const SelectStmt& s) {
         return;
     }
     const Compiled& c = compiled(&s, 0, [&](SqliteEmitter& e) { return e.select(sel); });
-    db::StatementResult r;
-    r.hasRowSet = true;
-    runQuery(c, &r.rowSet, nullptr);
-    if (results_)
-        results_->results.push_back(std::move(r));
+    runQuery(c, sink_, nullptr);
 }
 
 Value Interpreter::evaluate(const Expr& e, SqlType* type) {

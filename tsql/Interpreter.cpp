@@ -14,18 +14,8 @@ namespace tsql {
 namespace {
 
 SqlType boundType(const db::BoundValue& b) {
-    switch (b.type) {
-        case db::FieldType::Integer:
-            return SqlType::of(SqlType::Int);
-        case db::FieldType::Float:
-            return SqlType::of(SqlType::Float);
-        case db::FieldType::DateTime:
-            return SqlType::of(SqlType::DateTime);
-        case db::FieldType::String:
-            return SqlType::of(SqlType::VarChar, 8000);
-        case db::FieldType::Unknown:
-            break;
-    }
+    if (b.type != db::FieldType::Unknown)
+        return SqlType::ofField(b.type);
     switch (b.value.typeId()) {
         case QMetaType::Int:
         case QMetaType::LongLong:
@@ -186,10 +176,9 @@ std::shared_ptr<Interpreter::Batch> Interpreter::parse(const QString& sql) {
     return b;
 }
 
-db::BatchResult Interpreter::execute(const QString& sql,
-                                     const std::vector<db::BoundValue>& params) {
-    db::BatchResult result;
-    results_ = &result;
+void Interpreter::execute(const QString& sql, const std::vector<db::BoundValue>& params,
+                          ResultSink& sink) {
+    sink_ = &sink;
     paramSignature_.clear();
     for (const auto& p : params)
         paramSignature_ += signatureChar(boundType(p));
@@ -216,13 +205,12 @@ db::BatchResult Interpreter::execute(const QString& sql,
         e.setStatement(sql);
         dropTableVariables(frames_[0]);
         frames_[0].params = nullptr;
-        results_ = nullptr;
+        sink_ = nullptr;
         throw;
     }
     dropTableVariables(frames_[0]);
     frames_[0].params = nullptr;
-    results_ = nullptr;
-    return result;
+    sink_ = nullptr;
 }
 
 void Interpreter::dropTableVariables(Frame& frame) {
@@ -343,8 +331,7 @@ void Interpreter::raisePending(const QString& sql) {
 
 Interpreter::Flow Interpreter::exec(const Stmt& s) {
     statementNow_.reset();
-    if (db_->timedOut())
-        raise(err::Timeout, QStringLiteral("Query timeout expired"));
+    db_->checkInterrupted();
     try {
         Flow f = execStatement(s);
         return f;
@@ -479,8 +466,7 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
         case Stmt::While: {
             const auto& w = static_cast<const WhileStmt&>(s);
             while (test(*w.condition)) {
-                if (db_->timedOut())
-                    raise(err::Timeout, QStringLiteral("Query timeout expired"));
+                db_->checkInterrupted();
                 Flow f = exec(*w.body);
                 if (f == Flow::Break)
                     break;
@@ -603,7 +589,7 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
             }
             qint64 severity = sev.kind == Value::Int ? sev.i : static_cast<qint64>(sev.toDouble());
             if (severity <= 10) {
-                results_->messages << out;
+                sink_->message(out);
                 break;
             }
             db::Error error(db::Error::Kind::Server, out, err::UserRaised);
@@ -639,7 +625,7 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
             SqlType t;
             Value v = evaluate(*static_cast<const PrintStmt&>(s).value, &t);
             Value text = convertValue(v, t, SqlType::of(SqlType::VarChar, 8000));
-            results_->messages << text.toString();
+            sink_->message(text.toString());
             break;
         }
         case Stmt::Use: {

@@ -13,6 +13,7 @@
 #include "tsql/Binder.h"
 #include "tsql/Catalog.h"
 #include "tsql/Database.h"
+#include "tsql/ResultSink.h"
 #include "tsql/Server.h"
 #include "tsql/SqliteEmitter.h"
 #include "tsql/Value.h"
@@ -26,9 +27,9 @@ public:
     Interpreter(const QString& serverDir, const QString& database);
     ~Interpreter() override;
 
-    db::BatchResult execute(const QString& sql, const std::vector<db::BoundValue>& params);
-    int callProcedure(const QString& name, std::vector<db::ProcArg>& args,
-                      db::BatchResult* results);
+    void execute(const QString& sql, const std::vector<db::BoundValue>& params, ResultSink& sink);
+    int call(const QString& name, std::vector<CallArgument>& args, ResultSink& sink);
+    void setCancelCheck(std::function<bool()> check) { db_->setCancelCheck(std::move(check)); }
     void beginTransaction();
     void commit();
     void rollback();
@@ -77,15 +78,7 @@ private:
         Compiled compiled;
         qint64 generation = 0;
     };
-    struct Argument {
-        QString name;  // "@name" when passed by name
-        Value value;
-        SqlType type;
-        bool output = false;
-        bool isDefault = false;
-        Value result;  // value of an output parameter after the call
-        SqlType resultType;
-    };
+    using Argument = CallArgument;
 
     std::shared_ptr<Batch> parse(const QString& sql);
     void runBatch(const StmtList& stmts);
@@ -99,7 +92,7 @@ private:
     const Compiled& compiled(const void* key, int variant,
                              const std::function<Compiled(SqliteEmitter&)>& make);
     void bindSlots(sqlite3_stmt* st, const Compiled& c);
-    void runQuery(const Compiled& c, db::RowSet* rows, std::vector<Value>* lastRow);
+    void runQuery(const Compiled& c, ResultSink* sink, std::vector<Value>* lastRow);
     void runChange(const Compiled& c);
     void execSelect(const SelectStmt& s);
     void selectInto(const SelectStmt& s);
@@ -173,7 +166,7 @@ private:
 
     std::vector<Frame> frames_;
     std::vector<CatchContext> catches_;
-    db::BatchResult* results_ = nullptr;
+    ResultSink* sink_ = nullptr;
     bool nocount_ = false;
     bool xactAbort_ = false;
     int tranDepth_ = 0;

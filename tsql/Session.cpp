@@ -9,13 +9,50 @@ Session::Session(const QString& serverDir, const QString& database)
 
 Session::~Session() = default;
 
-db::BatchResult Session::execute(const QString& sql, const std::vector<db::BoundValue>& params) {
-    return impl_->execute(sql, params);
+void Session::execute(const QString& sql, const std::vector<db::BoundValue>& params,
+                      ResultSink& sink) {
+    impl_->execute(sql, params, sink);
 }
 
-int Session::callProcedure(const QString& name, std::vector<db::ProcArg>& args,
+int Session::call(const QString& name, std::vector<CallArgument>& args, ResultSink& sink) {
+    return impl_->call(name, args, sink);
+}
+
+db::BatchResult Session::execute(const QString& sql, const std::vector<db::BoundValue>& params) {
+    db::BatchResult result;
+    BatchCollector collector(result);
+    impl_->execute(sql, params, collector);
+    return result;
+}
+
+int Session::callProcedure(const QString& name, std::vector<db::ProcArg>& procArgs,
                            db::BatchResult* results) {
-    return impl_->callProcedure(name, args, results);
+    std::vector<CallArgument> args;
+    std::vector<size_t> map;  // index in procArgs of each argument
+    for (size_t k = 0; k < procArgs.size(); ++k) {
+        const db::ProcArg& p = procArgs[k];
+        if (p.direction == db::ParamDirection::Result)
+            continue;
+        CallArgument a;
+        if (!p.name.isEmpty())
+            a.name = p.name.startsWith(u'@') ? p.name : u'@' + p.name;
+        a.output = p.direction != db::ParamDirection::Input;
+        a.value = Value::fromBound(
+            {p.type, p.direction == db::ParamDirection::Output ? QVariant() : p.value});
+        a.type = SqlType::ofField(p.type);
+        args.push_back(std::move(a));
+        map.push_back(k);
+    }
+    db::BatchResult local;
+    BatchCollector collector(results ? *results : local);
+    const int status = impl_->call(name, args, collector);
+    for (size_t k = 0; k < args.size(); ++k)
+        if (args[k].output)
+            procArgs[map[k]].value = args[k].result.toVariant(args[k].resultType);
+    for (db::ProcArg& p : procArgs)
+        if (p.direction == db::ParamDirection::Result)
+            p.value = QVariant(static_cast<qint64>(status));
+    return status;
 }
 
 void Session::beginTransaction() {
@@ -40,6 +77,10 @@ QStringList Session::translation(const QString& sql, const std::vector<db::Bound
 
 void Session::setQueryTimeout(int seconds) {
     impl_->setQueryTimeout(seconds);
+}
+
+void Session::setCancelCheck(std::function<bool()> check) {
+    impl_->setCancelCheck(std::move(check));
 }
 
 }  // namespace tsql

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "db/Types.h"
+#include "tsql/ResultSink.h"
 
 namespace tsql {
 
@@ -20,14 +22,26 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
+    // Runs a batch, handing each result to `sink` as it comes.
+    void execute(const QString& sql, const std::vector<db::BoundValue>& params, ResultSink& sink);
+    // Calls a procedure with arguments by position or by name (positional ones first); output
+    // arguments get their values in `result`. Returns the procedure's return status.
+    int call(const QString& name, std::vector<CallArgument>& args, ResultSink& sink);
+
+    // The same, with every result collected and arguments in the access layer's types.
     db::BatchResult execute(const QString& sql, const std::vector<db::BoundValue>& params);
     int callProcedure(const QString& name, std::vector<db::ProcArg>& args,
                       db::BatchResult* results);
+
     void beginTransaction();
     void commit();
     void rollback();
     int transactionDepth() const;
     void setQueryTimeout(int seconds);
+    // `check` is asked now and then while a batch or call runs (between statements and while
+    // SQLite works); when it answers true the run stops with error err::Cancelled. It runs on
+    // the thread that runs the batch.
+    void setCancelCheck(std::function<bool()> check);
 
     // The SQLite text the set statements of a batch translate to, one per line, without running
     // them (for diagnostics and plan checks).

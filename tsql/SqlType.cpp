@@ -57,6 +57,22 @@ db::FieldType SqlType::fieldType() const {
     return db::FieldType::Unknown;
 }
 
+SqlType SqlType::ofField(db::FieldType type) {
+    switch (type) {
+        case db::FieldType::Integer:
+            return of(Int);
+        case db::FieldType::Float:
+            return of(Float);
+        case db::FieldType::DateTime:
+            return of(DateTime);
+        case db::FieldType::String:
+            return of(VarChar, 8000);
+        case db::FieldType::Unknown:
+            break;
+    }
+    return {};
+}
+
 int SqlType::integerDigits() const {
     switch (base) {
         case Bit:

@@ -48,6 +48,8 @@ struct SqlType {
     QString toSql() const;
     // The field type reported to the access layer.
     db::FieldType fieldType() const;
+    // The type a value of the access layer's field type has (Unknown for Unknown).
+    static SqlType ofField(db::FieldType type);
     // SQL Server's data type precedence: higher wins in mixed expressions.
     int precedence() const;
     // Decimal digits before the point that every value of a numeric type fits in.

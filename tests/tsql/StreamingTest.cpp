@@ -1,0 +1,141 @@
+// Results handed over while the engine produces them, and runs stopped from outside.
+#include "TsqlFixture.h"
+
+#include "tsql/Errors.h"
+
+namespace {
+
+// Records each call as one line of text.
+class RecordingSink : public tsql::ResultSink {
+public:
+    void rowSetBegin(const std::vector<tsql::ResultColumn>& columns) override {
+        QStringList names;
+        for (const auto& c : columns)
+            names << c.name + ':' + c.type.toSql();
+        events << "begin " + names.join(',');
+    }
+    void row(const std::vector<tsql::Value>& cells) override {
+        QStringList values;
+        for (const auto& c : cells)
+            values << (c.isNull() ? QStringLiteral("NULL") : c.toString());
+        events << "row " + values.join('|');
+        if (onRow)
+            onRow();
+    }
+    void rowSetEnd(qint64 count) override { events << QStringLiteral("end %1").arg(count); }
+    void rowsAffected(qint64 count) override { events << QStringLiteral("count %1").arg(count); }
+    void message(const QString& text) override { events << "message " + text; }
+
+    QStringList events;
+    std::function<void()> onRow;
+};
+
+class StreamingTest : public TsqlTest {
+protected:
+    void SetUp() override {
+        TsqlTest::SetUp();
+        run(
+            QStringLiteral("CREATE TABLE Item (Id int primary key, Name nvarchar(20), "
+                           "Price decimal(9,2), Made datetime)\n"
+                           "INSERT INTO Item VALUES (1, N'ปากกา', 12.50, '2024-01-31 08:00'), "
+                           "(2, NULL, NULL, NULL), (3, N'ดินสอ', 3, '2023-12-01')"));
+    }
+
+    int errorOf(const std::function<void()>& action) {
+        try {
+            action();
+        } catch (const db::Error& e) {
+            return e.nativeError();
+        }
+        return 0;
+    }
+};
+
+}  // namespace
+
+TEST_F(StreamingTest, ResultsArriveInOrderWithTheEnginesTypes) {
+    RecordingSink sink;
+    session_->execute(QStringLiteral("SELECT Id, Name, Price FROM Item WHERE Id <> 2 ORDER BY Id\n"
+                                     "PRINT 'between'\n"
+                                     "UPDATE Item SET Price = 1 WHERE Id > 1\n"
+                                     "SELECT Made FROM Item WHERE Id = 99"),
+                      {}, sink);
+    EXPECT_EQ(sink.events,
+              (QStringList{"begin Id:int,Name:nvarchar(20),Price:decimal(9,2)", "row 1|ปากกา|12.5",
+                           "row 3|ดินสอ|3", "end 2", "message between", "count 2",
+                           "begin Made:datetime", "end 0"}));
+}
+
+TEST_F(StreamingTest, ProcedureCallTakesArgumentsByPositionAndByName) {
+    run(
+        QStringLiteral("CREATE PROCEDURE Pick @Low int, @High int = 9, @Found int OUTPUT AS\n"
+                       "SELECT Id FROM Item WHERE Id BETWEEN @Low AND @High ORDER BY Id\n"
+                       "SET @Found = @@ROWCOUNT\n"
+                       "RETURN 7"));
+    RecordingSink sink;
+    std::vector<tsql::CallArgument> args(2);
+    args[0].value = tsql::Value::integer(2);
+    args[0].type = tsql::SqlType::of(tsql::SqlType::Int);
+    args[1].name = QStringLiteral("@Found");
+    args[1].output = true;
+    args[1].type = tsql::SqlType::of(tsql::SqlType::Int);
+    EXPECT_EQ(session_->call(QStringLiteral("Pick"), args, sink), 7);
+    EXPECT_EQ(sink.events, (QStringList{"begin Id:int", "row 2", "row 3", "end 2"}));
+    EXPECT_EQ(args[1].result.i, 2);
+    EXPECT_EQ(args[1].resultType.base, tsql::SqlType::Int);
+}
+
+TEST_F(StreamingTest, CollectedResultsReadAsBefore) {
+    const db::BatchResult r =
+        run(QStringLiteral("SELECT Id, Name, Price, Made, NULL AS Nothing FROM Item ORDER BY Id"));
+    const db::RowSet& set = r.firstRowSet()->rowSet;
+    ASSERT_EQ(set.rows.size(), 3u);
+    EXPECT_EQ(set.rows[0], (QVariantList{QVariant(qint64(1)), QString("ปากกา"), 12.5,
+                                         QDateTime(QDate(2024, 1, 31), QTime(8, 0)), QVariant()}));
+    EXPECT_EQ(set.columns[2].type, db::FieldType::Float);
+    EXPECT_EQ(set.columns[4].type, db::FieldType::String) << "an untyped column reads as text";
+}
+
+TEST_F(StreamingTest, CancelStopsALoopAndTheSessionRunsOn) {
+    int asked = 0;
+    session_->setCancelCheck([&] { return ++asked > 3; });
+    RecordingSink sink;
+    const int error = errorOf([&] {
+        session_->execute(QStringLiteral("DECLARE @i int = 0\n"
+                                         "BEGIN TRY\n"
+                                         "  WHILE 1 = 1 SET @i = @i + 1\n"
+                                         "END TRY\n"
+                                         "BEGIN CATCH\n"
+                                         "  PRINT 'caught'\n"
+                                         "END CATCH"),
+                          {}, sink);
+    });
+    EXPECT_EQ(error, tsql::err::Cancelled) << "TRY ... CATCH does not hold a cancel";
+    EXPECT_FALSE(sink.events.contains("message caught"));
+
+    session_->setCancelCheck({});
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM Item")), QStringLiteral("3"));
+}
+
+TEST_F(StreamingTest, CancelWhileRowsStreamEndsTheRowSetAndRollsBackTheBatch) {
+    run(
+        QStringLiteral("CREATE TABLE Big (n int)\n"
+                       "DECLARE @i int = 0\n"
+                       "WHILE @i < 2000 BEGIN INSERT INTO Big VALUES (@i) SET @i = @i + 1 END"));
+    bool stop = false;
+    session_->setCancelCheck([&] { return stop; });
+    RecordingSink sink;
+    sink.onRow = [&] { stop = true; };
+    const int error = errorOf([&] {
+        session_->execute(QStringLiteral("BEGIN TRANSACTION\n"
+                                         "DELETE FROM Item\n"
+                                         "SELECT a.n FROM Big a CROSS JOIN Big b\n"
+                                         "COMMIT"),
+                          {}, sink);
+    });
+    EXPECT_EQ(error, tsql::err::Cancelled);
+    EXPECT_LT(sink.events.size(), 100000) << "4,000,000 rows stopped soon after the cancel";
+    EXPECT_EQ(session_->transactionDepth(), 0);
+    session_->setCancelCheck({});
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM Item")), QStringLiteral("3"));
+}

@@ -1,0 +1,48 @@
+#include "tsql/ResultSink.h"
+
+namespace tsql {
+
+void BatchCollector::rowSetBegin(const std::vector<ResultColumn>& columns) {
+    db::StatementResult r;
+    r.hasRowSet = true;
+    types_.clear();
+    for (const ResultColumn& c : columns) {
+        const db::FieldType t = c.type.fieldType();
+        r.rowSet.columns.push_back(
+            {c.name, t == db::FieldType::Unknown ? db::FieldType::String : t});
+        types_.push_back(c.type);
+    }
+    out_.results.push_back(std::move(r));
+}
+
+void BatchCollector::row(const std::vector<Value>& cells) {
+    QVariantList row;
+    row.reserve(static_cast<qsizetype>(cells.size()));
+    for (size_t k = 0; k < cells.size(); ++k)
+        row.push_back(variant(cells[k], types_[k]));
+    out_.results.back().rowSet.rows.push_back(std::move(row));
+}
+
+void BatchCollector::rowsAffected(qint64 count) {
+    db::StatementResult r;
+    r.rowsAffected = count;
+    out_.results.push_back(std::move(r));
+}
+
+void BatchCollector::message(const QString& text) {
+    out_.messages << text;
+}
+
+QVariant BatchCollector::variant(const Value& cell, const SqlType& type) {
+    if (cell.isNull())
+        return QVariant();
+    if (type.isText() || (!type.known() && cell.kind == Value::Text))
+        return QVariant(cell.toString());
+    if (type.isInteger() && cell.kind == Value::Int)
+        return QVariant(static_cast<qint64>(cell.i));
+    if (type.isNumeric() && cell.kind != Value::Text)
+        return QVariant(cell.toDouble());
+    return cell.toVariant(type);
+}
+
+}  // namespace tsql

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+#include "db/Types.h"
+#include "tsql/SqlType.h"
+#include "tsql/Value.h"
+
+namespace tsql {
+
+struct ResultColumn {
+    QString name;
+    SqlType type;  // Unknown when the engine cannot tell (an untyped NULL, say)
+};
+
+// Receives the results of a batch or a procedure call while the engine produces them, in
+// order, so that a caller can pass rows on without holding a whole result. Within a row set the
+// calls are rowSetBegin, row for each row, rowSetEnd; an error that ends the batch is raised
+// from the running call, possibly between two rows.
+class ResultSink {
+public:
+    virtual ~ResultSink() = default;
+
+    virtual void rowSetBegin(const std::vector<ResultColumn>& columns) = 0;
+    // Cells in column order: texts are UTF-8, dates canonical texts, as the engine holds them.
+    // Valid only during the call.
+    virtual void row(const std::vector<Value>& cells) = 0;
+    virtual void rowSetEnd(qint64 rowCount) = 0;
+    // An INSERT, UPDATE or DELETE touched `count` rows (not reported under SET NOCOUNT ON).
+    virtual void rowsAffected(qint64 count) = 0;
+    // PRINT, or RAISERROR with severity 10 or lower.
+    virtual void message(const QString& text) = 0;
+};
+
+// Collects every result into a db::BatchResult, values as the access layer reads them.
+class BatchCollector : public ResultSink {
+public:
+    explicit BatchCollector(db::BatchResult& out) : out_(out) {}
+
+    void rowSetBegin(const std::vector<ResultColumn>& columns) override;
+    void row(const std::vector<Value>& cells) override;
+    void rowSetEnd(qint64) override {}
+    void rowsAffected(qint64 count) override;
+    void message(const QString& text) override;
+
+    // A cell as the access layer reports a column of the given type.
+    static QVariant variant(const Value& cell, const SqlType& type);
+
+private:
+    db::BatchResult& out_;
+    std::vector<SqlType> types_;
+};
+
+// An argument of a procedure call with the engine's own types.
+struct CallArgument {
+    QString name;  // "@name" when passed by name, empty when by position
+    Value value;
+    SqlType type;
+    bool output = false;
+    bool isDefault = false;  // DEFAULT: the parameter's own default applies
+    Value result;            // value of an output parameter after the call
+    SqlType resultType;
+};
+
+}  // namespace tsql
