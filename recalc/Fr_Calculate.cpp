@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 
 #include "company/U_DM.h"
 #include "config/Dm_Config.h"
@@ -42,16 +43,23 @@ TFrCalculate::TFrCalculate(const QString& designCaption, const QString& procedur
     CbYearNo->setGeometry(148, 57, 145, CbYearNo->sizeHint().height());
     CbYearNo->setCursor(Qt::PointingHandCursor);
 
-    LbMfg = new QLabel(this);
+    // The progress line sits between the year list and the start button, as tall as its Thai
+    // text needs with the marks above and below the letters.
+    LbMfg = new QLabel(kRunning + " 9999 Sec.", this);
     LbMfg->setObjectName("LbMfg");
-    LbMfg->setGeometry(20, 85, 356, 16);
+    const int lineTop = CbYearNo->geometry().bottom() + 1;
+    const int lineHeight = std::max(16, LbMfg->sizeHint().height());
+    LbMfg->setGeometry(20, lineTop, 356, lineHeight);
+    LbMfg->clear();
 
     BtCalculate = new QPushButton(QStringLiteral("เริ่มคำนวน"), this);
     BtCalculate->setObjectName("BtCalculate");
-    BtCalculate->setGeometry(18, 100, 359, 25);
+    BtCalculate->setGeometry(18, std::max(100, lineTop + lineHeight + 1), 359, 25);
     BtCalculate->setCursor(Qt::PointingHandCursor);
     setTabOrder(CbYearNo, BtCalculate);
     connect(BtCalculate, &QPushButton::clicked, this, [this] { BtCalculateClick(); });
+    connect(CbYearNo, &QComboBox::currentIndexChanged, this,
+            [this](int index) { BtCalculate->setEnabled(CbYearNo->isEnabled() && index >= 0); });
 
     connect(StatusBar1, &ui::StatusBar::doubleClicked, this, [this] { StatusBar1DblClick(); });
 
@@ -96,22 +104,26 @@ void TFrCalculate::AcNewExecute() {
     CbYearNo->setFocus();
 }
 
+// The start button is enabled only while a year is selected, so an empty list (the server's
+// clock could not be read) offers no run.
 void TFrCalculate::setControlsEnabled(bool enabled) {
     CbYearNo->setEnabled(enabled);
-    BtCalculate->setEnabled(enabled);
+    BtCalculate->setEnabled(enabled && CbYearNo->currentIndex() >= 0);
     AcNew->setEnabled(enabled);
 }
 
 void TFrCalculate::BtCalculateClick() {
-    if (worker_)
+    if (running_ || CbYearNo->currentIndex() < 0)
         return;
-    beforeRun();
+    running_ = true;  // first, before anything below handles window messages
+    const int year = CbYearNo->currentText().trimmed().toInt();
     LbMfg->setText(kRunning);
     setControlsEnabled(false);
-    ui::Application::processMessages();
     ElapsedSeconds = 0;
     Timer1->start();
-    QCalculate->paramByName("YearNo").setAsInteger(CbYearNo->currentText().trimmed().toInt());
+    ui::Application::processMessages();
+    beforeRun();
+    QCalculate->paramByName("YearNo").setAsInteger(year);
 
     failure_ = nullptr;
     worker_ = QThread::create([this] {
@@ -132,19 +144,18 @@ void TFrCalculate::runFinishedOnUiThread() {
     delete std::exchange(worker_, nullptr);
     const bool succeeded = !failure_;
     failure_ = nullptr;  // consumed: no message box, no error dialog, no log entry
-    if (!succeeded) {
-        Timer1->stop();
-        LbMfg->setText(QStringLiteral("คำนวน Error !!"));
-        setControlsEnabled(true);
-        ui::Application::processMessages();
-    } else {
+    if (succeeded)
         afterSuccess();
-        LbMfg->setText(QStringLiteral("คำนวน เรียบร้อย"));
-        Timer1->stop();
-        setControlsEnabled(true);
-        ui::Application::processMessages();
-    }
+    showOutcome(succeeded);
+    running_ = false;
     emit runFinished(succeeded);
+}
+
+void TFrCalculate::showOutcome(bool succeeded) {
+    Timer1->stop();
+    LbMfg->setText(succeeded ? QStringLiteral("คำนวน เรียบร้อย") : QStringLiteral("คำนวน Error !!"));
+    setControlsEnabled(true);
+    ui::Application::processMessages();
 }
 
 void TFrCalculate::Timer1Timer() {
@@ -158,7 +169,7 @@ void TFrCalculate::StatusBar1DblClick() {
 }
 
 void TFrCalculate::closeEvent(QCloseEvent* event) {
-    if (worker_) {
+    if (running_) {
         event->ignore();
         const bool thai = DmConfig && DmConfig->ThaiLanguage;
         ui::showMessage(thai ? QStringLiteral("กำลังคำนวนอยู่ กรุณารอให้เสร็จก่อนออกจากโปรแกรม")

@@ -16,8 +16,9 @@ class Query;
 
 // A year-end recalculation window: the user picks a year of the server's clock and starts the
 // company database's procedure for it. The statement runs on a worker thread, so the seconds
-// count goes on and the window repaints while it runs; a second run or closing the window is
-// not possible until it ends.
+// count goes on and the window repaints while it runs. A run lasts from the press of the start
+// button until its outcome is shown; meanwhile a second run or closing the window is not
+// possible, wherever window messages are handled.
 class TFrCalculate : public TFrForm {
     Q_OBJECT
 public:
@@ -30,7 +31,7 @@ public:
     db::Query* QCalculate;
     QTimer* Timer1;
 
-    bool isRunning() const { return worker_ != nullptr; }
+    bool isRunning() const { return running_; }
     int elapsedSeconds() const { return ElapsedSeconds; }
 
 signals:
@@ -56,7 +57,9 @@ protected:
 private:
     void runFinishedOnUiThread();
     void setControlsEnabled(bool enabled);
+    void showOutcome(bool succeeded);
 
+    bool running_ = false;
     QThread* worker_ = nullptr;
     std::exception_ptr failure_;
 };

@@ -2,6 +2,7 @@
 
 #include "company/U_DM.h"
 #include "db/Connection.h"
+#include "recalc/OffUiThread.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
 
@@ -10,22 +11,21 @@ TFrCalculate_OnHand::TFrCalculate_OnHand()
     setObjectName("FrCalculate_OnHand");
 }
 
+// Each database call may wait for another user's lock; it runs off the user-interface thread,
+// so the window goes on painting and counting seconds meanwhile.
 void TFrCalculate_OnHand::LogOnHandStep(const QString& Step) {
     db::Connection& connection = *DM->DMdata;
     try {
-        connection.startTransaction();
-        if (Step == "START") {
+        runOffUiThread([&] { connection.startTransaction(); });
+        if (Step == "START" || Step == "STOP") {
             ui::Application::processMessages();
-            DM->AddActivityLog(1, 0, QStringLiteral(" เริ่ม คำนวน สินค้าคงเหลือ "), "", "", "", "");
+            const QString remark =
+                Step == "START" ? QStringLiteral(" เริ่ม คำนวน สินค้าคงเหลือ ")
+                                : QStringLiteral(" เสร็จ   คำนวนสินค้าคงเหลือ เรียบร้อย ใช้เวลา ") +
+                                      QString::number(ElapsedSeconds) + QStringLiteral(" วินาที ");
+            runOffUiThread([&] { DM->AddActivityLog(1, 0, remark, "", "", "", ""); });
         }
-        if (Step == "STOP") {
-            ui::Application::processMessages();
-            DM->AddActivityLog(1, 0,
-                               QStringLiteral(" เสร็จ   คำนวนสินค้าคงเหลือ เรียบร้อย ใช้เวลา ") +
-                                   QString::number(ElapsedSeconds) + QStringLiteral(" วินาที "),
-                               "", "", "", "");
-        }
-        connection.commit();
+        runOffUiThread([&] { connection.commit(); });
     } catch (const std::exception& e) {
         if (connection.inTransaction())
             connection.rollback();

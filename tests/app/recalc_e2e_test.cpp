@@ -6,13 +6,18 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QThread>
+#include <memory>
 
 #include "ProgramHarness.h"
+#include "tsql/Session.h"
 
 namespace {
 
 const QSize kSplash(301, 166);
 const QPoint kStartButton(197, 112);  // the middle of BtCalculate
+// Window areas, inside the controls whatever the font: the progress line and the start button.
+const QRect kProgressLine(22, 84, 300, 14);
+const QRect kStartButtonFace(40, 107, 320, 14);
 
 class RecalcEndToEnd : public ProgramTest {
 protected:
@@ -256,6 +261,46 @@ END)");
     EXPECT_LE(seconds, 30);
 
     exitWithYes(w, "ออกจากโปรแกรม ?", "onhand-exit-after-long-run");
+}
+
+TEST_F(RecalcEndToEnd, PressesWhileAnotherUserHoldsTheWriteLockMakeOneRunThatShowsItIsRunning) {
+    start({"503", "1", "DEMO", "x", "3"}, Platform::X11);
+    const QString w = openWindow("คำนวน สินค้าคงเหลือ");
+    ASSERT_FALSE(w.isEmpty());
+    const QImage ready = x11::grab(w);
+
+    // Another user's open transaction holds the company database's write lock, so the START
+    // entry waits for it.
+    auto otherUser = std::make_unique<tsql::Session>(serverDir(), "DEMO");
+    otherUser->beginTransaction();
+    otherUser->execute("UPDATE CalcLock SET LastRun = GetDate() WHERE Name = 'AP'", {});
+
+    // Space twice on the start button, a click on it, F3 (New) and Return while the run waits.
+    x11::keys(w, {"Return", "space", "space"});
+    x11::click(w, kStartButton);
+    x11::keys(w, {"F3", "Return", "space"});
+    QThread::msleep(1500);
+    const QImage waiting = x11::grab(w);
+    QThread::msleep(1200);
+    const QImage later = x11::grab(w);
+    screenshot(w, "onhand-waiting-for-the-lock");
+    EXPECT_TRUE(activity().isEmpty()) << "the START entry waits for the lock";
+    EXPECT_NE(waiting.copy(kProgressLine), ready.copy(kProgressLine)) << "no running text";
+    EXPECT_NE(later.copy(kProgressLine), waiting.copy(kProgressLine)) << "the seconds stand still";
+    EXPECT_NE(waiting.copy(kStartButtonFace), ready.copy(kStartButtonFace))
+        << "the start button looks as before the press";
+
+    otherUser->rollback();
+    otherUser.reset();
+    ASSERT_TRUE(waitUntil([&] { return activity().size() >= 2; }, 30000))
+        << activity().join(" / ").toStdString();
+    QThread::msleep(1500);
+    const QStringList log = activity();
+    ASSERT_EQ(log.size(), 2) << "one run: " << log.join(" / ").toStdString();
+    EXPECT_EQ(log[0], kStart);
+    EXPECT_TRUE(kStop.match(log[1]).hasMatch()) << log[1].toStdString();
+
+    exitWithYes(w, "ออกจากโปรแกรม ?", "onhand-exit-after-waiting");
 }
 
 TEST_F(RecalcEndToEnd, FailingStockRunShowsNoDialogAndCanBeRunAgain) {

@@ -1,5 +1,6 @@
 #include <QComboBox>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -246,4 +247,87 @@ TEST_F(RecalcFormTest, EnterMovesToTheButtonAndEscapeAsksToExit) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].kind, ui::MessageBoxRequest::Kind::Confirmation);
     EXPECT_TRUE(form.isVisible());
+}
+
+namespace {
+
+// The window with its New handler at hand, as F3 runs it.
+struct StockWindow : TFrCalculate_OnHand {
+    using TFrCalculate_OnHand::AcNewExecute;
+};
+
+}  // namespace
+
+TEST_F(RecalcFormTest, AnEmptyYearListOffersNoRunUntilNewFillsItAgain) {
+    StockWindow form;
+    form.show();
+    runScript(kCompany, "DROP PROCEDURE ServerTime");
+    EXPECT_THROW(form.AcNewExecute(), std::exception);
+    EXPECT_EQ(form.CbYearNo->count(), 0);
+    EXPECT_FALSE(form.BtCalculate->isEnabled());
+    QTest::mouseClick(form.BtCalculate, Qt::LeftButton);
+    QTest::qWait(200);
+    EXPECT_FALSE(form.isRunning());
+    EXPECT_TRUE(activity().isEmpty()) << "no START entry without a year";
+
+    runScript(kCompany,
+              "CREATE PROCEDURE ServerTime @ServerTime datetime OUTPUT AS "
+              "SET @ServerTime = GetDate()");
+    form.AcNewExecute();
+    EXPECT_TRUE(form.BtCalculate->isEnabled());
+    ASSERT_TRUE(runAndWait(form));
+    EXPECT_EQ(calls(), QStringList{"OnHand|2024"});
+}
+
+TEST_F(RecalcFormTest, PressesHandledWhileARunStartsMakeNoSecondRun) {
+    TFrCalculate_OnHand form;
+    form.show();
+    // Presses the user made while the first one waited: they are handled wherever the run
+    // handles window messages. F3 among them would rebuild the list under the run.
+    const QPointF middle = QRectF(form.BtCalculate->rect()).center();
+    const QPointF global = form.BtCalculate->mapToGlobal(middle);
+    for (int i = 0; i < 2; ++i) {
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(
+                form.BtCalculate,
+                new QMouseEvent(type, middle, global, Qt::LeftButton,
+                                type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                Qt::NoModifier));
+        QCoreApplication::postEvent(&form, new QKeyEvent(QEvent::KeyPress, Qt::Key_F3, {}));
+    }
+    QSignalSpy finished(&form, &TFrCalculate::runFinished);
+    QTest::mouseClick(form.BtCalculate, Qt::LeftButton);
+    ASSERT_TRUE(finished.wait(10000));
+    QTest::qWait(300);
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(calls(), QStringList{"OnHand|2024"});
+    EXPECT_EQ(activity().size(), 2);
+    EXPECT_EQ(form.LbMfg->text(), "คำนวน เรียบร้อย");
+}
+
+TEST_F(RecalcFormTest, ProgressLineShowsTheWholeThaiTextBetweenTheListAndTheButton) {
+    TFrCalculate_OnHand form;
+    form.show();
+    form.LbMfg->setText("กำลังคำนวน กรุณารอสักครุ่... 1234 Sec.");
+    EXPECT_GE(form.LbMfg->height(), form.LbMfg->sizeHint().height())
+        << "the marks below the letters are cut";
+    EXPECT_GE(form.LbMfg->width(), form.LbMfg->sizeHint().width());
+    EXPECT_GT(form.LbMfg->geometry().top(), form.CbYearNo->geometry().bottom());
+    EXPECT_LT(form.LbMfg->geometry().bottom(), form.BtCalculate->geometry().top());
+    EXPECT_LT(form.BtCalculate->geometry().bottom(), form.StatusBar1->geometry().top());
+}
+
+TEST_F(RecalcFormTest, FailingLogStepRollsBackShowsTheMessageAndTheRunGoesOn) {
+    runScript(kCompany, "DROP PROCEDURE UserAddLogV2");
+    TFrCalculate_OnHand form;
+    form.show();
+    ASSERT_TRUE(runAndWait(form));
+    EXPECT_EQ(form.LbMfg->text(), "คำนวน เรียบร้อย") << "the run is not affected";
+    EXPECT_EQ(calls(), QStringList{"OnHand|2024"});
+    ASSERT_EQ(boxes.size(), 2u) << "one message for START, one for STOP";
+    for (const auto& box : boxes) {
+        EXPECT_EQ(box.kind, ui::MessageBoxRequest::Kind::Plain);
+        EXPECT_TRUE(box.text.contains("UserAddLogV2")) << box.text.toStdString();
+    }
+    EXPECT_FALSE(DM->DMdata->inTransaction()) << "the log's transaction is rolled back";
 }
