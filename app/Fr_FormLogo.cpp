@@ -1,9 +1,13 @@
 #include "app/Fr_FormLogo.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QThread>
+#include <QWindow>
 
 #include "ui/PictureLoader.h"
 
@@ -30,4 +34,16 @@ TFormLogo::TFormLogo(QWidget* parent)
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
+}
+
+void TFormLogo::showPainted() {
+    show();
+    QElapsedTimer clock;
+    clock.start();
+    while (!windowHandle()->isExposed() && clock.elapsed() < 3000) {
+        QCoreApplication::processEvents();
+        QThread::msleep(10);
+    }
+    repaint();
+    QCoreApplication::processEvents();
 }

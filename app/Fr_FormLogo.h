@@ -11,6 +11,11 @@ class TFormLogo : public QWidget {
 public:
     explicit TFormLogo(QWidget* parent = nullptr);
 
+    // Shows the splash and paints it as soon as the window system has put it on the screen
+    // (a window manager maps it in its own time), so that it covers the slow steps that follow
+    // while no event loop runs. Waits a few seconds at most.
+    void showPainted();
+
     QLabel* Image1;
 };
 

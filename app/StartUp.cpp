@@ -54,8 +54,7 @@ int StartUp(int argc, char** argv, const QStringList& arguments) {
     ui::Application app(argc, argv);
 
     FormLogo = new TFormLogo;
-    FormLogo->show();
-    FormLogo->repaint();
+    FormLogo->showPainted();
 
     auto dm = std::make_unique<TDM>();
     auto config = std::make_unique<TDMConfig>();

@@ -1,6 +1,5 @@
 #include "company/U_DM.h"
 
-#include <QCoreApplication>
 #include <cstdio>
 
 #include "app/Fr_FormLogo.h"
@@ -129,8 +128,8 @@ TDM::~TDM() {
 }
 
 void TDM::DMdataBeforeConnect() {
-    const QStringList commandLine =
-        QCoreApplication::instance() ? QCoreApplication::arguments() : QStringList();
+    const auto* app = ui::Application::instance();
+    const QStringList commandLine = app ? app->commandLine() : QStringList();
     CompanyDatabase = trimBlanks(commandLine.value(3));
     config::fillConnectionParams(DMdata->params(), CompanyDatabase, config::serverName(),
                                  config::kCompanyQueryTime);

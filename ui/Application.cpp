@@ -8,7 +8,16 @@
 
 namespace ui {
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+namespace {
+
+int programPathOnly = 1;  // the argument count the toolkit sees, for the process's lifetime
+
+}  // namespace
+
+Application::Application(int& argc, char** argv) : QApplication(programPathOnly, argv) {
+    for (int i = 0; i < argc; ++i)
+        commandLine_ << QString::fromLocal8Bit(argv[i]);
+}
 
 Application::~Application() = default;
 
@@ -31,8 +40,10 @@ int Application::run() {
     showingMain_ = true;
     mainForm_->show();
     showingMain_ = false;
-    if (pending_)
+    if (pending_) {
+        mainForm_->hide();
         std::rethrow_exception(std::exchange(pending_, nullptr));
+    }
     if (!mainForm_ || !mainForm_->isVisible())
         return 0;
     return exec();
@@ -55,10 +66,15 @@ bool Application::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        if (!showingMain_)
+        if (!showingMain_) {
             handleException(e);
-        else if (!pending_)
-            pending_ = std::current_exception();
+        } else {
+            if (!pending_)
+                pending_ = std::current_exception();
+            // The window whose first show failed is never put on the screen.
+            if (mainForm_)
+                mainForm_->setAttribute(Qt::WA_DontShowOnScreen);
+        }
     }
     return false;
 }

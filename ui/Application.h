@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 #include <exception>
 #include <functional>
@@ -16,8 +17,13 @@ class Application : public QApplication {
 public:
     using ExceptionHandler = std::function<void(const std::exception&)>;
 
+    // The toolkit is given the program path only, so that its own options (-platform, -style,
+    // -reverse, ...) among the parameters change nothing; commandLine() keeps them all.
     Application(int& argc, char** argv);
     ~Application() override;
+
+    // The command line as the process got it, the program path first.
+    const QStringList& commandLine() const { return commandLine_; }
 
     static Application* instance();
 
@@ -34,7 +40,7 @@ public:
 
     // Shows the main window and runs the event loop until it has closed; returns at once when
     // there is no main window. An error raised while the window is first shown is raised from
-    // here, before the loop starts.
+    // here, before the loop starts, and the window stays off the screen.
     int run();
     // Handles the pending window messages, for long work on the user-interface thread.
     static void processMessages();
@@ -50,6 +56,7 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 
 private:
+    QStringList commandLine_;
     QPointer<QWidget> mainForm_;
     ExceptionHandler onException_;
     bool showingMain_ = false;

@@ -186,6 +186,53 @@ void ProgramTest::exec(const QString& database, const QString& sql) const {
     session.execute(sql, {});
 }
 
+namespace {
+
+// The root window's children as xwininfo lists them (package x11-utils).
+QString rootChildren() {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display::name());
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral("xwininfo"), {"-root", "-children"});
+    if (!p.waitForFinished(10000))
+        ADD_FAILURE() << "xwininfo did not run (package x11-utils)";
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+}  // namespace
+
+WindowManager::WindowManager() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display::name());
+    process_.setProcessEnvironment(env);
+    process_.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    process_.start(QStringLiteral("openbox"), {"--sm-disable"});
+    if (!process_.waitForStarted(10000)) {
+        ADD_FAILURE() << "openbox could not be started (package openbox)";
+        return;
+    }
+    // Running once its check window, named after it, is a child of the root window.
+    QElapsedTimer clock;
+    clock.start();
+    while (!rootChildren().contains("\"Openbox\"")) {
+        if (clock.elapsed() > 5000) {
+            ADD_FAILURE() << "openbox did not take over the display";
+            return;
+        }
+        pause(100);
+    }
+}
+
+WindowManager::~WindowManager() {
+    if (process_.state() == QProcess::NotRunning)
+        return;
+    process_.terminate();
+    if (!process_.waitForFinished(5000))
+        process_.kill();
+    process_.waitForFinished(5000);
+}
+
 namespace x11 {
 
 QString xdotool(const QStringList& args, int timeoutMs) {

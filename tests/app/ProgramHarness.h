@@ -71,6 +71,18 @@ protected:
     QString err;  // standard error read so far
 };
 
+// A window manager (openbox) on the test's display while alive, as users have one.
+class WindowManager {
+public:
+    WindowManager();
+    ~WindowManager();
+    WindowManager(const WindowManager&) = delete;
+    WindowManager& operator=(const WindowManager&) = delete;
+
+private:
+    QProcess process_;
+};
+
 // xdotool on the test's display.
 namespace x11 {
 QString xdotool(const QStringList& args, int timeoutMs = 10000);

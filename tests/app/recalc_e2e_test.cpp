@@ -303,6 +303,25 @@ TEST_F(RecalcEndToEnd, PressesWhileAnotherUserHoldsTheWriteLockMakeOneRunThatSho
     exitWithYes(w, "ออกจากโปรแกรม ?", "onhand-exit-after-waiting");
 }
 
+TEST_F(RecalcEndToEnd, ToolkitOptionsAsTheUnusedFourthValueChangeNothing) {
+    start({"503", "1", "DEMO", "x", "3"}, Platform::X11);
+    QString w = openWindow("คำนวน สินค้าคงเหลือ");
+    ASSERT_FALSE(w.isEmpty());
+    QThread::msleep(300);
+    const QImage usual = x11::grab(w);
+    exitWithYes(w, "ออกจากโปรแกรม ?", "onhand-exit-question");
+
+    for (const char* option : {"-platform", "-display", "-style", "-reverse"}) {
+        SCOPED_TRACE(option);
+        start({"503", "1", "DEMO", option, "3"}, Platform::X11);
+        w = openWindow("คำนวน สินค้าคงเหลือ");
+        ASSERT_FALSE(w.isEmpty());
+        QThread::msleep(300);
+        EXPECT_EQ(x11::grab(w), usual) << "the window looks different";
+        exitWithYes(w, "ออกจากโปรแกรม ?", "onhand-exit-question");
+    }
+}
+
 TEST_F(RecalcEndToEnd, FailingStockRunShowsNoDialogAndCanBeRunAgain) {
     exec("DEMO", "DROP PROCEDURE Calculate_OnHand");
     exec("DEMO",

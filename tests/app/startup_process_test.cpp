@@ -1,9 +1,14 @@
 // Start-up outcomes of the real program: what it shows, its exit code and what it leaves behind.
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
 
 #include "ProgramHarness.h"
+#include "app/Fr_FormLogo.h"
+#include "tsql/Session.h"
+#include "ui/PictureLoader.h"
 
 namespace {
 
@@ -89,6 +94,43 @@ TEST_F(StartUpProcess, UnknownCompanyShowsItsUpperCasedNameAndEndsWithZero) {
     EXPECT_EQ(r.err, "");
 }
 
+TEST_F(StartUpProcess, SplashIsPaintedUnderAWindowManagerWhileTheConfigurationIsConsulted) {
+    WindowManager openbox;
+    // Another user's transaction on the configuration database holds up the start-up's
+    // schema step.
+    tsql::Session otherUser(serverDir(), "VOQ_CONFIG");
+    otherUser.beginTransaction();
+    start({"503", "1", "DEMO", "x", "3"}, Platform::X11);
+    QString splash;
+    QElapsedTimer clock;
+    clock.start();
+    while (splash.isEmpty() && clock.elapsed() < 10000) {
+        for (const QString& w : x11::windows(pid()))
+            if (x11::geometry(w).size() == kSplash)
+                splash = w;
+        QThread::msleep(100);
+    }
+    ASSERT_FALSE(splash.isEmpty()) << "no splash";
+    QThread::msleep(700);
+    const QImage shown = x11::grab(splash);
+
+    ui::JpegFormatRegistration jpeg;
+    TFormLogo logo;
+    const QImage expected = logo.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (shown != expected) {
+        const QString stem = QDir::temp().filePath("voq-splash");
+        shown.save(stem + "-shown.png");
+        expected.save(stem + "-expected.png");
+        ADD_FAILURE() << "the splash is not painted; see " << stem.toStdString()
+                      << "-shown.png and -expected.png";
+    }
+    EXPECT_TRUE(errorOutput().isEmpty()) << "the start-up goes on waiting";
+
+    otherUser.rollback();
+    EXPECT_TRUE(x11::waitForWindow(pid(), "คำนวน สินค้าคงเหลือ", 20000, kSplash))
+        << "the task window opens once the configuration is free";
+}
+
 TEST_F(StartUpProcess, LowerCaseCompanyNameIsFound) {
     // User 2 has no right, so a found company ends silently instead of with the box.
     const Outcome r = run({"503", "2", "demo", "x", "3"});
@@ -161,3 +203,49 @@ INSTANTIATE_TEST_SUITE_P(
                  "no-such-server"},
         BadStart{"ClosedPort", {"503", "1", "DEMO", "x", "3"}, "127.0.0.1,1", ""}),
     [](const ::testing::TestParamInfo<BadStart>& info) { return std::string(info.param.name); });
+
+// The task window's first show asks the company database for the server's time; when that
+// fails the error ends the start-up and the window never appears behind its box.
+struct FailedFirstShow {
+    const char* name;
+    const char* breakIt;  // a statement on the copied DEMO database, or "" to remove DEMO
+    QString message;
+};
+
+void PrintTo(const FailedFirstShow& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FailedFirstShowTest : public StartUpProcess,
+                            public ::testing::WithParamInterface<FailedFirstShow> {};
+
+TEST_P(FailedFirstShowTest, ShowsOnlyTheErrorAndNoTaskWindow) {
+    const FailedFirstShow& c = GetParam();
+    if (*c.breakIt)
+        exec("DEMO", c.breakIt);
+    else
+        ASSERT_TRUE(QFile::remove(serverDir() + "/DEMO.sqlite"));
+    start({"503", "1", "DEMO", "x", "3"}, Platform::X11);
+    QElapsedTimer clock;
+    clock.start();
+    while (!errorOutput().endsWith('\n') && clock.elapsed() < 15000)
+        QThread::msleep(100);
+    ASSERT_TRUE(errorOutput().contains(c.message)) << errorOutput().toStdString();
+    waitForBox();
+    QThread::msleep(500);
+    for (const QString& w : x11::windows(pid()))
+        EXPECT_NE(x11::geometry(w).size(), QSize(396, 150)) << "the task window is on the screen";
+    answerErrorBox();
+    const Outcome r = finish();
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(CompanyDatabase, FailedFirstShowTest,
+                         ::testing::Values(FailedFirstShow{"ServerTimeMissing",
+                                                           "DROP PROCEDURE ServerTime",
+                                                           "ServerTime"},
+                                           FailedFirstShow{"DatabaseMissing", "", "DEMO"}),
+                         [](const ::testing::TestParamInfo<FailedFirstShow>& info) {
+                             return std::string(info.param.name);
+                         });

@@ -91,6 +91,7 @@ TEST(Application, ErrorWhileTheMainFormFirstShowsIsRaisedFromRun) {
         EXPECT_STREQ(e.what(), "handler failed");
     }
     EXPECT_EQ(handled, 0) << "the start-up reports it, not the application event";
+    EXPECT_FALSE(form->isVisible()) << "the window stays closed behind the error";
     app->setOnException(nullptr);
     delete form;
 }
