@@ -1,6 +1,7 @@
 #include "config/ConnectionParamList.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace config {
 
@@ -34,10 +35,14 @@ void fillConnectionParams(db::ConnectionParams& params, const QString& databaseN
 }
 
 QString ReadServerName() {
-    QFile file(QStringLiteral("Server.Dat"));
+    const QString path = QStringLiteral("Server.Dat");
+    // Opening a FIFO would wait for a writer; only a regular file is read.
+    if (!QFileInfo(path).isFile())
+        return {};
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    QByteArray line = file.readLine();
+    QByteArray line = file.readLine(kServerDatLineCap + 1);
     if (line.endsWith('\n'))
         line.chop(1);
     if (line.endsWith('\r'))
@@ -45,9 +50,25 @@ QString ReadServerName() {
     return QString::fromUtf8(line);
 }
 
-QString serverName() {
+ServerChoice chooseServer() {
     const QString fromFile = ReadServerName();
-    return fromFile.isEmpty() ? QStringLiteral(VOQ_DEFAULT_SERVER) : fromFile;
+    if (fromFile.isEmpty())
+        return {QStringLiteral(VOQ_DEFAULT_SERVER), false};
+    return {fromFile, true};
+}
+
+QString serverName() {
+    return chooseServer().name;
+}
+
+QString serverOrigin(const ServerChoice& server) {
+    if (server.fromServerDat)
+        return QStringLiteral("The server name \"%1\" is the first line of %2.")
+            .arg(server.name, QFileInfo(QStringLiteral("Server.Dat")).absoluteFilePath());
+    return QStringLiteral(
+               "The server name \"%1\" is the installation's default: %2 names none "
+               "(missing, empty, unreadable or not a regular file).")
+        .arg(server.name, QFileInfo(QStringLiteral("Server.Dat")).absoluteFilePath());
 }
 
 }  // namespace config

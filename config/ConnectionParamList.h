@@ -15,11 +15,22 @@ inline constexpr int kMasterQueryTime = 1200;
 void fillConnectionParams(db::ConnectionParams& params, const QString& databaseName,
                           const QString& serverName, int maxQueryTime);
 
-// The first line of "Server.Dat" in the current directory, taken whole (not trimmed); empty
-// when the file is missing, unreadable or empty.
+// The first line of "Server.Dat" in the current directory, taken whole (not trimmed) up to
+// kServerDatLineCap characters; empty when the file is missing, unreadable, empty, or anything
+// but a regular file (a directory, a FIFO, a device).
 QString ReadServerName();
+inline constexpr int kServerDatLineCap = 4096;
 
+// The server the connections go to, and whether "Server.Dat" named it.
+struct ServerChoice {
+    QString name;
+    bool fromServerDat = false;
+};
 // ReadServerName(), or the installation's default server name when that is empty.
+ServerChoice chooseServer();
 QString serverName();
+
+// Where the chosen server name came from, for the message of a failed connection.
+QString serverOrigin(const ServerChoice& server);
 
 }  // namespace config

@@ -5,6 +5,7 @@
 #include "config/Workstation.h"
 #include "db/Connection.h"
 #include "db/DataSource.h"
+#include "db/Error.h"
 #include "db/Query.h"
 #include "db/StoredProc.h"
 #include "sqlscript/SqlScript.h"
@@ -137,11 +138,18 @@ TDMConfig::~TDMConfig() {
 }
 
 void TDMConfig::DmCfgBeforeConnect() {
-    const QString server = config::serverName();
+    const config::ServerChoice choice = config::chooseServer();
+    const QString& server = choice.name;
     DmCfg->params().clear();
     DBMaster->close();
     config::fillConnectionParams(DBMaster->params(), "master", server, config::kMasterQueryTime);
-    DBMaster->open();
+    try {
+        DBMaster->open();
+    } catch (db::Error& e) {
+        // The first contact with the server: say where its name came from.
+        e.setMessage(e.message() + "\n" + config::serverOrigin(choice));
+        throw;
+    }
     QChkConfig->close();
     QChkConfig->open();
     const QString database = QChkConfig->isEmpty() ? "VOQ_CONFIG" : "VOQ_CONFIG_ZUL";

@@ -1,12 +1,14 @@
 #include "config/Workstation.h"
 
 #include <arpa/inet.h>
+#include <limits.h>
 #include <netdb.h>
 #include <pwd.h>
 #include <unistd.h>
 
 QString LocalComputerName() {
-    char name[20] = {};
+    // The whole name is read: a buffer too short for it makes the call fail.
+    char name[HOST_NAME_MAX + 1] = {};
     if (gethostname(name, sizeof(name) - 1) != 0)
         return {};
     return QString::fromLocal8Bit(name).left(15).trimmed();

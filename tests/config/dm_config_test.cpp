@@ -246,3 +246,15 @@ TEST_F(DmConfigTest, UnreachableServerFailsWithTheDriversMessage) {
     }
     EXPECT_TRUE(shown.isEmpty());
 }
+
+TEST_F(DmConfigTest, AFailedConnectionSaysWhereTheServerNameCameFrom) {
+    writeServerDat("127.0.0.1,1");
+    try {
+        config->GetCompanyConfig("DEMO");
+        FAIL() << "a closed port connected";
+    } catch (const db::Error& e) {
+        EXPECT_TRUE(e.message().endsWith("The server name \"127.0.0.1,1\" is the first line of " +
+                                         QDir::current().filePath("Server.Dat") + "."))
+            << e.what();
+    }
+}
