@@ -102,15 +102,15 @@ TEST_F(StartUpProcess, SplashIsPaintedUnderAWindowManagerWhileTheConfigurationIs
     otherUser.beginTransaction();
     start({"503", "1", "DEMO", "x", "3"}, Platform::X11);
     QString splash;
-    QElapsedTimer clock;
-    clock.start();
-    while (splash.isEmpty() && clock.elapsed() < 10000) {
-        for (const QString& w : x11::windows(pid()))
-            if (x11::geometry(w).size() == kSplash)
-                splash = w;
-        QThread::msleep(100);
-    }
-    ASSERT_FALSE(splash.isEmpty()) << "no splash";
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            for (const QString& w : x11::windows(pid()))
+                if (x11::geometry(w).size() == kSplash)
+                    splash = w;
+            return !splash.isEmpty();
+        },
+        10000))
+        << "no splash";
     QThread::msleep(700);
     const QImage shown = x11::grab(splash);
 
@@ -226,10 +226,7 @@ TEST_P(FailedFirstShowTest, ShowsOnlyTheErrorAndNoTaskWindow) {
     else
         ASSERT_TRUE(QFile::remove(serverDir() + "/DEMO.sqlite"));
     start({"503", "1", "DEMO", "x", "3"}, Platform::X11);
-    QElapsedTimer clock;
-    clock.start();
-    while (!errorOutput().endsWith('\n') && clock.elapsed() < 15000)
-        QThread::msleep(100);
+    waitUntil([&] { return errorOutput().endsWith('\n'); }, 15000);
     ASSERT_TRUE(errorOutput().contains(c.message)) << errorOutput().toStdString();
     waitForBox();
     QThread::msleep(500);
