@@ -20,7 +20,7 @@ struct Shape {
     int w, h;
     bool top;
     int radius;
-    int t() const { return top ? kTopTail : 0; }
+    int topTail() const { return top ? kTopTail : 0; }
 };
 
 // Colours every other pixel (both coordinates even or both odd) of `area` that lies inside
@@ -37,15 +37,16 @@ void dot(QImage& image, QRect area, const QPainterPath& region, const QColor& co
 }
 
 // The shadow: a rounded rectangle shifted right and down, seen in a strip right of the body
-// and a strip below it. A rectangle "from (x1, y1) to (x2, y2)" holds the pixels from x1 to
-// x2 - 1 and from y1 to y2 - 1.
+// and a strip below it. The rectangle from (x1, y1) to (x2, y2) holds the pixels up to x2 - 1
+// and y2 - 1; the strips hold both of their ends.
 void drawShadow(QImage& image, const Shape& s, const QColor& colour) {
     const qreal corner = std::max(0, s.radius - 1) / 2.0;
     QPainterPath region;
-    region.addRoundedRect(QRectF(QPointF(10, 8 + s.t()), QPointF(s.w, s.top ? s.h - 2 : s.h - 8)),
-                          corner, corner);
+    region.addRoundedRect(
+        QRectF(QPointF(10, 8 + s.topTail()), QPointF(s.w, s.top ? s.h - 2 : s.h - 8)), corner,
+        corner);
     if (s.top) {
-        dot(image, QRect(QPoint(s.w - 14, 8 + s.t()), QPoint(s.w, s.h - 8)), region, colour);
+        dot(image, QRect(QPoint(s.w - 14, 8 + s.topTail()), QPoint(s.w, s.h - 8)), region, colour);
         dot(image, QRect(QPoint(10, s.h - 8), QPoint(s.w, s.h - 2)), region, colour);
     } else {
         dot(image, QRect(QPoint(s.w - 14, 8), QPoint(s.w, s.h - 14)), region, colour);
@@ -57,7 +58,7 @@ void drawShadow(QImage& image, const Shape& s, const QColor& colour) {
 // one-pixel outline drawn around a box covers its width and height plus one.
 QRectF bodyBox(const Shape& s) {
     const int lastRow = s.top ? s.h - 9 : s.h - 15;
-    return QRectF(0, s.t(), s.w - 7, lastRow - s.t());
+    return QRectF(0, s.topTail(), s.w - 7, lastRow - s.topTail());
 }
 
 void drawBody(QPainter& painter, const Shape& s, const HintLook& look) {

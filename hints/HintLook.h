@@ -47,7 +47,8 @@ inline bool tailAtTop(int arrowPosition) {
     return arrowPosition == arrowTopLeft || arrowPosition == arrowTopRight;
 }
 
-// Everything a balloon's look depends on, except its font.
+// Everything a balloon's look depends on, except its font. The body colour has no default of
+// its own: a TFormHints starts with the system's tool-tip colour.
 struct HintLook {
     TfhSimpleBiDiMode BiDiMode = TfhSimpleBiDiMode::bdLeftToRight;
     QColor ColorBackground;
