@@ -49,3 +49,48 @@ INSERT INTO ProdAttrCode (ProdAttrGroup, Code, Description) VALUES (1, '01', N'�
 INSERT INTO projecthd (Code, Description) VALUES ('PJ01', N'โครงการหนึ่ง'), ('PJ02', N'โครงการสอง')
 INSERT INTO projectitemhd (Project, Code, Description) VALUES (1, 'I01', N'งวดแรก')
 GO
+-- Lots: 1 never expires, 2 expires at noon on 30 June 2024, 3 the same with HasExpired NULL,
+-- 4 may expire but has no date.
+INSERT INTO LotNo (Code, Product, HasExpired, ExpiredDate)
+VALUES ('L-NEVER', 1, 'N', '20000101'), ('L-NOON', 1, 'Y', '20240630 12:00:00'),
+       ('L-NULL', 1, NULL, '20240630 12:00:00'), ('L-NODATE', 1, 'Y', NULL)
+INSERT INTO LotOnHand (Product, LotNo, Warehouse, BalanceYear, Quantity)
+VALUES (1, 2, 1, 2022, 5), (1, 2, 1, 2023, 7), (1, 2, 1, 2024, 100), (1, 2, 2, 2023, 1000),
+       (8, 2, 1, 2023, 40)
+-- Serials of the fan (checked against stock): in stock, out of stock, unknown.
+INSERT INTO SerialNo (Product, Serial, OnHand)
+VALUES (6, 'FAN-1', 'Y'), (6, 'FAN-2', 'N'), (6, 'FAN-3', NULL)
+GO
+-- Vendors 1-4 buy and are priced in baht, dollars, kip and euros; vendor 5 is a Thai vendor
+-- that orders in dollars.
+INSERT INTO Vendor (Code, Name, VendorCurrency, PoCurrencyId)
+VALUES ('V-THB', N'ผู้ขายไทย', 1, 1), ('V-USD', 'US vendor', 2, 2), ('V-LAK', N'ผู้ขายลาว', 3, 3),
+       ('V-EUR', 'Euro vendor', 4, 4), ('V-MIX', N'ผู้ขายสั่งเป็นดอลลาร์', 1, 2)
+-- Part records of the soap's box (unit 2), prices in every currency; vendor 1 also sells the
+-- piece (unit 1) at no price at all.
+INSERT INTO PartSource (Vendor, Product, ProductUnits, PurchaseCode, PurchaseName, Price,
+                        PriceBaht, PriceKip, PriceUsd)
+VALUES (1, 1, 2, 'TH-12', N'สบู่โหล', 99, 105, 31500, 3.1),
+       (2, 1, 2, 'US-12', 'Soap dozen', 99, 105, 31500, 3.1),
+       (3, 1, 2, 'LA-12', N'สบู่โหล (ลาว)', 99, 105, 31500, 3.1),
+       (4, 1, 2, 'EU-12', 'Soap dozen', 99, 105, 31500, 3.1),
+       (5, 1, 2, 'MX-12', N'สบู่โหล', 99, 105, 31500, 3.1),
+       (1, 1, 1, 'TH-1', N'สบู่ชิ้น', 0, 0, 0, 0)
+GO
+-- Standard prices of the soap: the piece 12.5 (retail, type 1), the box 140 (retail) and 130
+-- (wholesale, type 2).
+INSERT INTO ProductPrice (Product, ProductUnits, PriceType, Price)
+VALUES (1, 1, 1, 12.5), (1, 2, 1, 140), (1, 2, 2, 130)
+-- Customers 1-3 have prices of their own: 1 a lower price for the piece, 2 a discount without
+-- a price, 3 a price for the box without a discount; customer 4 has none.
+INSERT INTO Customer (Code, Name) VALUES ('C001', N'ร้านหนึ่ง'), ('C002', N'ร้านสอง'),
+                                         ('C003', N'ร้านสาม'), ('C004', N'ร้านสี่')
+INSERT INTO customerproductprice (Customer, Product, ProductUnits, Price, Quantity, Discount)
+VALUES (1, 1, 1, 11, 10, '5%'), (2, 1, 1, 0, 3, '3%'), (3, 1, 2, 120, 2, NULL)
+GO
+-- Stock of 2024: the soap 30 pieces in MAIN (as pieces and as boxes) and 5 in RMA, 7 in 2023;
+-- the rope (no stock unit) 30 metres; the pan (one unit) 1234.5.
+INSERT INTO ProductOnHand (Product, ProductUnits, Warehouse, BalanceYear, Quantity)
+VALUES (1, 1, 1, 2024, 18), (1, 2, 1, 2024, 12), (1, 1, 3, 2024, 5), (1, 1, 1, 2023, 7),
+       (7, 9, 1, 2024, 30), (8, 10, 1, 2024, 1234.5)
+GO
