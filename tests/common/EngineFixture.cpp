@@ -1,7 +1,10 @@
 #include "EngineFixture.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "company/U_DM.h"
 #include "config/Dm_Config.h"
@@ -51,10 +54,58 @@ void EngineTest::runFile(const QString& database, const QString& path) {
     runScript(database, voqsql::readScriptFile(path));
 }
 
-void EngineTest::installCompanySchema() {
+QStringList EngineTest::companySchemaScripts() {
     const QDir schema(sourcePath("schema/company"));
+    QStringList scripts;
     for (const QString& file : schema.entryList({"*.sql"}, QDir::Files, QDir::Name))
-        runFile(kCompany, schema.filePath(file));
+        scripts << schema.filePath(file);
+    return scripts;
+}
+
+void EngineTest::installCompanySchema() {
+    for (const QString& script : companySchemaScripts())
+        runFile(kCompany, script);
+}
+
+namespace {
+
+// Where a prepared database is kept: its name changes with the test program (which holds the
+// engine), the day (demo rows are dated from today) and the scripts.
+QString preparedPath(const QString& database, const QStringList& scripts) {
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(QFileInfo(QCoreApplication::applicationFilePath())
+                     .lastModified()
+                     .toString(Qt::ISODateWithMs)
+                     .toUtf8());
+    hash.addData(QDate::currentDate().toString(Qt::ISODate).toUtf8());
+    for (const QString& path : scripts) {
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly))
+            hash.addData(f.readAll());
+    }
+    return QDir::temp().filePath(QStringLiteral("voq-test-%1-%2.sqlite")
+                                     .arg(database, QString::fromLatin1(hash.result().toHex())));
+}
+
+}  // namespace
+
+void EngineTest::installPrepared(const QString& database, const QStringList& scripts) {
+    const QString file = dir.filePath(database + ".sqlite");
+    const QString prepared = preparedPath(database, scripts);
+    if (QFile::exists(prepared)) {
+        QFile::remove(file);
+        ASSERT_TRUE(QFile::copy(prepared, file)) << prepared.toStdString();
+        return;
+    }
+    if (!QFile::exists(file))
+        createDatabase(database);
+    for (const QString& script : scripts)
+        runFile(database, script);
+    // Another test may be preparing the same file: each writes its own copy, then renames it.
+    const QString mine = prepared + QStringLiteral(".%1").arg(QCoreApplication::applicationPid());
+    ASSERT_TRUE(QFile::copy(file, mine));
+    if (!QFile::rename(mine, prepared))
+        QFile::remove(mine);
 }
 
 void EngineTest::installDemoCompany() {

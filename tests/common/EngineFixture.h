@@ -38,6 +38,12 @@ protected:
     void installDemoCompany();
     // VOQ_CONFIG with its schema and the demo installation's rows.
     void installConfig();
+    // Makes `database` by running the scripts in order, once per test program, day and content
+    // of the scripts: the file is kept in the temporary directory and copied for later tests
+    // (ctest runs every test in a process of its own).
+    void installPrepared(const QString& database, const QStringList& scripts);
+    // The company schema's scripts, in the order they run.
+    static QStringList companySchemaScripts();
 
     // Rows of the first row set, values joined with '|', NULL as "NULL".
     QStringList rows(const QString& database, const QString& sql);

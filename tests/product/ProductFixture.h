@@ -1,10 +1,5 @@
 #pragma once
 
-#include <QCoreApplication>
-#include <QCryptographicHash>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <memory>
 
 #include "EngineFixture.h"
@@ -18,7 +13,8 @@ class ProductTest : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        installCompany();
+        installPrepared(kCompany, companySchemaScripts() << sourcePath(
+                                      QStringLiteral("tests/product/product_data.sql")));
         createModules();
         product = std::make_unique<TDmProduct>();
     }
@@ -36,46 +32,4 @@ protected:
     }
 
     std::unique_ptr<TDmProduct> product;
-
-private:
-    // The schema and rows are installed once and kept in the temporary directory under a name
-    // that changes with the scripts and with the test program (which holds the engine), then
-    // copied for every test (ctest runs each test in a process of its own).
-    void installCompany() {
-        const QString file = dir.filePath(QStringLiteral("Demo_Co.sqlite"));
-        const QString prepared = preparedCopy();
-        if (QFile::exists(prepared)) {
-            ASSERT_TRUE(QFile::remove(file));
-            ASSERT_TRUE(QFile::copy(prepared, file));
-            return;
-        }
-        installCompanySchema();
-        runFile(kCompany, dataScript());
-        // Another test may be preparing the same copy: each writes its own, then renames it.
-        const QString mine =
-            prepared + QStringLiteral(".%1").arg(QCoreApplication::applicationPid());
-        ASSERT_TRUE(QFile::copy(file, mine));
-        if (!QFile::rename(mine, prepared))
-            QFile::remove(mine);
-    }
-    static QString dataScript() {
-        return sourcePath(QStringLiteral("tests/product/product_data.sql"));
-    }
-    static QString preparedCopy() {
-        QCryptographicHash hash(QCryptographicHash::Sha1);
-        const QFileInfo program(QCoreApplication::applicationFilePath());
-        hash.addData(program.lastModified().toString(Qt::ISODateWithMs).toUtf8());
-        const QDir schema(sourcePath(QStringLiteral("schema/company")));
-        QStringList scripts;
-        for (const QString& f :
-             schema.entryList({QStringLiteral("*.sql")}, QDir::Files, QDir::Name))
-            scripts << schema.filePath(f);
-        for (const QString& path : scripts << dataScript()) {
-            QFile f(path);
-            if (f.open(QIODevice::ReadOnly))
-                hash.addData(f.readAll());
-        }
-        return QDir::temp().filePath(QStringLiteral("voq-product-test-%1.sqlite")
-                                         .arg(QString::fromLatin1(hash.result().toHex().left(16))));
-    }
 };
