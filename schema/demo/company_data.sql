@@ -23,7 +23,7 @@ IF NOT EXISTS (SELECT * FROM Config)
 INSERT INTO Config (Id, CompanyName, BranchCode, IvRefSO, MrRefPO, EditPricePO,
                     ShowProductPriceList, SearchProductNo, SearchProductMethod, ShowLastSearch,
                     DisplayFraction, CheckUserWarehouseFlag, CheckUserSubtypeFlag, MainCurrencyId)
-SELECT 1, N'บริษัท สยามเทรดดิ้ง จำกัด', '00', 'N', 'Y', 'Y', 'N', 1, 1, 'Y', 'Y', 'N', 'N', M.Id
+SELECT 1, N'บริษัท สยามเทรดดิ้ง จำกัด', '00', 'N', 'Y', 'Y', 'N', 2, 1, 'Y', 'Y', 'Y', 'N', M.Id
 FROM Misc M
 WHERE M.GroupCode = 'CURRENCY' AND M.Code = 'THB'
 GO
@@ -124,32 +124,35 @@ INNER JOIN Misc P ON P.GroupCode = 'CITY' AND P.Code = X.City
 INNER JOIN Salesman S ON S.Code = X.Salesman
 GO
 
--- Products. P011 is a master product and P012 is blocked: neither is found by code.
+-- Products. P011 is a master product and P012 is blocked: neither is found by code. P010's
+-- Blocked was never set: it is found by code but not by barcode. P001 has a point-of-sale name;
+-- P005 is kept in Chiang Mai, a warehouse that not every user may use.
 IF NOT EXISTS (SELECT * FROM Product)
 INSERT INTO Product (Code, ThaiName, EngName, PosName, ProductType, PriceIE, PrintFrac,
                      UseSerial, LotControl, TaxCode, DefaultWh, BuyingCode, ItemClassify, Vendor,
                      Blocked, Negative, MasterCode, NetWeight, GrossWeight, PerDiscountOver,
                      CostMoving, CheckSerialPurc, CheckSerialSale, CheckSerialStock,
                      CheckSerialOnhand, ProductFree)
-SELECT X.Code, X.ThaiName, X.EngName, NULL, 'S', 'I', 'Y', X.UseSerial, X.LotControl, T.Id,
+SELECT X.Code, X.ThaiName, X.EngName, X.PosName, 'S', 'I', 'Y', X.UseSerial, X.LotControl, T.Id,
        W.Id, 'Active', 'FG', V.Id, X.Blocked, 'N', X.MasterCode, X.Weight, X.Weight, 0, X.Cost,
        X.UseSerial, X.UseSerial, X.UseSerial, 'N', 'N'
 FROM (SELECT 'P001' AS Code, N'น้ำดื่มตราช้าง 600 มล.' AS ThaiName, 'Chang drinking water 600 ml' AS EngName,
              'N' AS UseSerial, 'N' AS LotControl, 'V001' AS Vendor, 'N' AS Blocked, 'N' AS MasterCode,
-             0.6 AS Weight, 4.5 AS Cost
-      UNION ALL SELECT 'P002', N'บะหมี่กึ่งสำเร็จรูป รสต้มยำกุ้ง', 'Instant noodles tom yum', 'N', 'N', 'V002', 'N', 'N', 0.06, 5
-      UNION ALL SELECT 'P003', N'น้ำปลาแท้ตราปลาหมึก 700 มล.', 'Fish sauce 700 ml', 'N', 'N', 'V001', 'N', 'N', 0.9, 28
-      UNION ALL SELECT 'P004', N'ข้าวหอมมะลิ 5 กก.', 'Jasmine rice 5 kg', 'N', 'N', 'V001', 'N', 'N', 5, 190
-      UNION ALL SELECT 'P005', N'สบู่ก้อนสมุนไพร', 'Herbal soap', 'N', 'N', 'V002', 'N', 'N', 0.1, 12
-      UNION ALL SELECT 'P006', N'ยาสีฟันสูตรเกลือ 160 กรัม', 'Salt toothpaste 160 g', 'N', 'N', 'V002', 'N', 'N', 0.18, 35
-      UNION ALL SELECT 'P007', N'กาแฟคั่วบด 250 กรัม', 'Ground coffee 250 g', 'N', 'Y', 'V003', 'N', 'N', 0.25, 120
-      UNION ALL SELECT 'P008', N'นมถั่วเหลือง 300 มล.', 'Soy milk 300 ml', 'N', 'Y', 'V001', 'N', 'N', 0.32, 9
-      UNION ALL SELECT 'P009', N'หม้อหุงข้าวไฟฟ้า 1.8 ลิตร', 'Rice cooker 1.8 l', 'Y', 'N', 'V004', 'N', 'N', 3.2, 850
-      UNION ALL SELECT 'P010', N'ถุงมือยาง', 'Rubber gloves', 'N', 'N', 'V002', 'N', 'N', 0.01, 1.5
-      UNION ALL SELECT 'P011', N'ชุดของขวัญปีใหม่', 'New year gift set', 'N', 'N', 'V001', 'N', 'Y', 2, 450
-      UNION ALL SELECT 'P012', N'น้ำอัดลมสูตรเก่า (เลิกขาย)', 'Old soda', 'N', 'N', 'V001', 'Y', 'N', 0.4, 8) AS X
+             0.6 AS Weight, 4.5 AS Cost,
+             N'น้ำช้าง 600' AS PosName, 'WH01' AS Wh
+      UNION ALL SELECT 'P002', N'บะหมี่กึ่งสำเร็จรูป รสต้มยำกุ้ง', 'Instant noodles tom yum', 'N', 'N', 'V002', 'N', 'N', 0.06, 5, NULL, 'WH01'
+      UNION ALL SELECT 'P003', N'น้ำปลาแท้ตราปลาหมึก 700 มล.', 'Fish sauce 700 ml', 'N', 'N', 'V001', 'N', 'N', 0.9, 28, NULL, 'WH01'
+      UNION ALL SELECT 'P004', N'ข้าวหอมมะลิ 5 กก.', 'Jasmine rice 5 kg', 'N', 'N', 'V001', 'N', 'N', 5, 190, NULL, 'WH01'
+      UNION ALL SELECT 'P005', N'สบู่ก้อนสมุนไพร', 'Herbal soap', 'N', 'N', 'V002', 'N', 'N', 0.1, 12, NULL, 'WH02'
+      UNION ALL SELECT 'P006', N'ยาสีฟันสูตรเกลือ 160 กรัม', 'Salt toothpaste 160 g', 'N', 'N', 'V002', 'N', 'N', 0.18, 35, NULL, 'WH01'
+      UNION ALL SELECT 'P007', N'กาแฟคั่วบด 250 กรัม', 'Ground coffee 250 g', 'N', 'Y', 'V003', 'N', 'N', 0.25, 120, NULL, 'WH01'
+      UNION ALL SELECT 'P008', N'นมถั่วเหลือง 300 มล.', 'Soy milk 300 ml', 'N', 'Y', 'V001', 'N', 'N', 0.32, 9, NULL, 'WH01'
+      UNION ALL SELECT 'P009', N'หม้อหุงข้าวไฟฟ้า 1.8 ลิตร', 'Rice cooker 1.8 l', 'Y', 'N', 'V004', 'N', 'N', 3.2, 850, NULL, 'WH01'
+      UNION ALL SELECT 'P010', N'ถุงมือยาง', 'Rubber gloves', 'N', 'N', 'V002', NULL, 'N', 0.01, 1.5, NULL, 'WH01'
+      UNION ALL SELECT 'P011', N'ชุดของขวัญปีใหม่', 'New year gift set', 'N', 'N', 'V001', 'N', 'Y', 2, 450, NULL, 'WH01'
+      UNION ALL SELECT 'P012', N'น้ำอัดลมสูตรเก่า (เลิกขาย)', 'Old soda', 'N', 'N', 'V001', 'Y', 'N', 0.4, 8, NULL, 'WH01') AS X
 INNER JOIN Tax T ON T.Code = 'V7'
-INNER JOIN Warehouse W ON W.Code = 'WH01'
+INNER JOIN Warehouse W ON W.Code = X.Wh
 INNER JOIN Vendor V ON V.Code = X.Vendor
 GO
 
@@ -590,8 +593,9 @@ BEGIN
 END
 GO
 
--- Stock documents once a round: a transfer of noodles to Chiang Mai; once a year an issue of
--- gloves for the shop with a partial return, and a count adjustment for broken bottles.
+-- Stock documents once a round: a transfer of noodles to Chiang Mai; once a year a rice cooker
+-- sent for repair, an issue of gloves for the shop with a partial return, and a count adjustment
+-- for broken bottles.
 IF NOT EXISTS (SELECT * FROM TrHd)
 BEGIN
     INSERT INTO TrHd (DocNo, DocDate, CancelFlag, Remark, Employee)
@@ -609,6 +613,23 @@ BEGIN
     INNER JOIN Warehouse F ON F.Code = 'WH01'
     INNER JOIN Warehouse W ON W.Code = 'WH02'
     WHERE P.Code IN ('P002', 'P005')
+
+    -- Once a year a rice cooker goes to the repair warehouse.
+    INSERT INTO TrHd (DocNo, DocDate, CancelFlag, Remark, Employee)
+    SELECT 'TR' + Convert(char(4), A.AccountYear) + '-0009', DateAdd(day, 45, A.StartDate), 'N',
+           N'ส่งซ่อมหม้อหุงข้าว', E.Id
+    FROM accountperiod A
+    INNER JOIN Employee E ON E.Code = 'E01'
+    WHERE DateAdd(day, 45, A.StartDate) <= GetDate()
+
+    INSERT INTO TrDt (TrHd, Product, ProductUnits, Warehouse, ToWarehouse, Quantity, Fraction)
+    SELECT T.Id, P.Id, U.Id, F.Id, W.Id, 1, U.Fraction
+    FROM TrHd T
+    CROSS JOIN Product P
+    INNER JOIN ProductUnits U ON U.Product = P.Id AND U.StockUnitFlag = 'Y'
+    INNER JOIN Warehouse F ON F.Code = 'WH01'
+    INNER JOIN Warehouse W ON W.Code = 'RMA'
+    WHERE T.DocNo LIKE 'TR____-0009' AND P.Code = 'P009'
 END
 GO
 

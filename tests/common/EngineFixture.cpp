@@ -73,10 +73,9 @@ namespace {
 // engine), the day (demo rows are dated from today) and the scripts.
 QString preparedPath(const QString& database, const QStringList& scripts) {
     QCryptographicHash hash(QCryptographicHash::Sha1);
-    hash.addData(QFileInfo(QCoreApplication::applicationFilePath())
-                     .lastModified()
-                     .toString(Qt::ISODateWithMs)
-                     .toUtf8());
+    const QFileInfo program(QStringLiteral("/proc/self/exe"));
+    hash.addData(
+        QFileInfo(program.canonicalFilePath()).lastModified().toString(Qt::ISODateWithMs).toUtf8());
     hash.addData(QDate::currentDate().toString(Qt::ISODate).toUtf8());
     for (const QString& path : scripts) {
         QFile f(path);
