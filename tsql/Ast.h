@@ -60,6 +60,9 @@ struct Expr {
     enum LitKind { Null, Integer, Decimal, Float, String };
 
     explicit Expr(Kind k) : kind(k) {}
+    ~Expr();
+    Expr(const Expr&) = delete;
+    Expr& operator=(const Expr&) = delete;
 
     Kind kind;
     LitKind lit = Null;

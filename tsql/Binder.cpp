@@ -1,14 +1,9 @@
 #include "tsql/Binder.h"
 
 #include "tsql/Errors.h"
+#include "tsql/SqliteSyntax.h"
 
 namespace tsql {
-
-QByteArray Binder::quote(const QString& name) {
-    QByteArray b = name.toUtf8();
-    b.replace('"', "\"\"");
-    return "\"" + b + "\"";
-}
 
 void Binder::addCommonTable(const QString& name, std::vector<ColumnInfo> columns) {
     commonTables_.emplace_back(name, std::move(columns));
@@ -67,7 +62,7 @@ QByteArray Binder::correlation(const QString& alias) const {
         return {};
     for (const auto& s : levels_.back().sources)
         if (s.alias.compare(alias, Qt::CaseInsensitive) == 0)
-            return quote(s.alias);
+            return sqlite::name(s.alias);
     return {};
 }
 
@@ -92,7 +87,8 @@ BoundColumn Binder::column(const QStringList& parts) const {
             }
         }
         if (found)
-            return {quote(found->alias) + "." + quote(info->name), info->type, info->name};
+            return {sqlite::name(found->alias) + "." + sqlite::name(info->name), info->type,
+                    info->name};
         if (!qualifier.isEmpty()) {
             bool known = false;
             for (const auto& s : level->sources)
@@ -119,7 +115,7 @@ std::vector<BoundColumn> Binder::star(const QStringList& qualifier) const {
             continue;
         matched = true;
         for (const auto& c : s.columns)
-            out.push_back({quote(s.alias) + "." + quote(c.name), c.type, c.name});
+            out.push_back({sqlite::name(s.alias) + "." + sqlite::name(c.name), c.type, c.name});
     }
     if (!matched) {
         if (q.isEmpty())

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -18,7 +19,7 @@ public:
     virtual std::optional<SqlType> variableType(const QString& name) const = 0;
     virtual SqlType parameterType(int index) const = 0;
     // The table or view a name stands for; raises 208 when there is none.
-    virtual const TableInfo* resolveTable(const ObjectName& name) = 0;
+    virtual std::shared_ptr<const TableInfo> resolveTable(const ObjectName& name) = 0;
     // A declared type, with alias types (CREATE TYPE) replaced by their base type.
     virtual SqlType resolveType(const SqlType& type, const QString& aliasName) = 0;
 };
@@ -53,8 +54,6 @@ public:
     // Names of the select list, for ORDER BY references to aliases.
     void setSelectAliases(std::vector<std::pair<QString, SqlType>> aliases);
     std::optional<std::pair<QString, SqlType>> selectAlias(const QString& name) const;
-
-    static QByteArray quote(const QString& name);
 
     // Common tables of WITH, visible to the whole statement.
     void addCommonTable(const QString& name, std::vector<ColumnInfo> columns);

@@ -2,18 +2,14 @@
 
 #include <sqlite3.h>
 
+#include "tsql/Collation.h"
 #include "tsql/Database.h"
+#include "tsql/SqliteSyntax.h"
 #include "tsql/Value.h"
 
 namespace tsql {
 
 namespace {
-
-QByteArray quoted(const QString& s) {
-    QByteArray b = s.toUtf8();
-    b.replace('"', "\"\"");
-    return "\"" + b + "\"";
-}
 
 QString textColumn(sqlite3_stmt* st, int c) {
     const unsigned char* p = sqlite3_column_text(st, c);
@@ -30,7 +26,7 @@ int TableInfo::indexOf(const QString& column) const {
 }
 
 QByteArray TableInfo::sqlName() const {
-    return quoted(schema) + "." + quoted(name);
+    return sqlite::name(schema) + "." + sqlite::name(name);
 }
 
 SqlType columnType(const QString& declared) {
@@ -50,14 +46,16 @@ SqlType columnType(const QString& declared) {
     return t;
 }
 
-const TableInfo* Catalog::find(const QString& schema, const QString& name) {
+std::shared_ptr<const TableInfo> Catalog::find(const QString& schema, const QString& name) {
+    Database::EngineScope scope(db_);
     const QString key = schema.toLower() + u'.' + name.toLower();
     auto it = tables_.find(key);
     if (it != tables_.end())
-        return it.value().get();
+        return it.value();
     sqlite3* h = db_.handle();
-    QByteArray sql = "SELECT name, type FROM " + quoted(schema) +
-                     ".sqlite_master WHERE type IN ('table','view') AND name = ?1 COLLATE NOCASE";
+    QByteArray sql = "SELECT name, type FROM " + sqlite::name(schema) +
+                     ".sqlite_master WHERE type IN ('table','view') AND name = ?1 COLLATE " +
+                     QByteArray(kCollation);
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(h, sql.constData(), -1, &st, nullptr) != SQLITE_OK) {
         sqlite3_finalize(st);
@@ -77,7 +75,7 @@ const TableInfo* Catalog::find(const QString& schema, const QString& name) {
         tables_.insert(key, nullptr);
         return nullptr;
     }
-    sql = "PRAGMA " + quoted(schema) + ".table_info(" + quoted(info->name) + ")";
+    sql = "PRAGMA " + sqlite::name(schema) + ".table_info(" + sqlite::name(info->name) + ")";
     sqlite3_prepare_v2(h, sql.constData(), -1, &st, nullptr);
     while (sqlite3_step(st) == SQLITE_ROW) {
         ColumnInfo c;
@@ -93,7 +91,7 @@ const TableInfo* Catalog::find(const QString& schema, const QString& name) {
     }
     sqlite3_finalize(st);
     if (info->view) {
-        sql = "SELECT column_types FROM " + quoted(schema) + ".tsql_views WHERE name = ?1";
+        sql = "SELECT column_types FROM " + sqlite::name(schema) + ".tsql_views WHERE name = ?1";
         if (sqlite3_prepare_v2(h, sql.constData(), -1, &st, nullptr) == SQLITE_OK) {
             QByteArray vn = info->name.toUtf8();
             sqlite3_bind_text(st, 1, vn.constData(), int(vn.size()), SQLITE_TRANSIENT);
@@ -106,16 +104,17 @@ const TableInfo* Catalog::find(const QString& schema, const QString& name) {
         sqlite3_finalize(st);
     }
     tables_.insert(key, info);
-    return info.get();
+    return info;
 }
 
 std::optional<SqlType> Catalog::aliasType(const QString& schema, const QString& name) {
+    Database::EngineScope scope(db_);
     const QString key = schema.toLower() + u'.' + name.toLower();
     auto it = types_.find(key);
     if (it != types_.end())
         return it.value();
-    QByteArray sql =
-        "SELECT definition FROM " + quoted(schema) + ".tsql_types WHERE name = ?1 COLLATE NOCASE";
+    QByteArray sql = "SELECT definition FROM " + sqlite::name(schema) +
+                     ".tsql_types WHERE name = ?1 COLLATE " + QByteArray(kCollation);
     sqlite3_stmt* st = nullptr;
     std::optional<SqlType> r;
     if (sqlite3_prepare_v2(db_.handle(), sql.constData(), -1, &st, nullptr) == SQLITE_OK) {
@@ -130,9 +129,11 @@ std::optional<SqlType> Catalog::aliasType(const QString& schema, const QString& 
 }
 
 std::vector<ConstraintInfo> Catalog::constraints(const QString& schema, const QString& table) {
+    Database::EngineScope scope(db_);
     std::vector<ConstraintInfo> out;
-    QByteArray sql = "SELECT name, table_name, kind, columns, detail FROM " + quoted(schema) +
-                     ".tsql_constraints WHERE table_name = ?1 COLLATE NOCASE OR ?1 IS NULL";
+    QByteArray sql = "SELECT name, table_name, kind, columns, detail FROM " + sqlite::name(schema) +
+                     ".tsql_constraints WHERE table_name = ?1 COLLATE " + QByteArray(kCollation) +
+                     " OR ?1 IS NULL";
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db_.handle(), sql.constData(), -1, &st, nullptr) != SQLITE_OK) {
         sqlite3_finalize(st);
@@ -165,8 +166,9 @@ std::optional<ConstraintInfo> Catalog::constraint(const QString& schema, const Q
 
 QString Catalog::uniqueIndexOn(const QString& schema, const QString& table,
                                const QStringList& columns) {
+    Database::EngineScope scope(db_);
     sqlite3* h = db_.handle();
-    QByteArray sql = "PRAGMA " + quoted(schema) + ".index_list(" + quoted(table) + ")";
+    QByteArray sql = "PRAGMA " + sqlite::name(schema) + ".index_list(" + sqlite::name(table) + ")";
     sqlite3_stmt* st = nullptr;
     QStringList candidates;
     if (sqlite3_prepare_v2(h, sql.constData(), -1, &st, nullptr) == SQLITE_OK)
@@ -176,7 +178,7 @@ QString Catalog::uniqueIndexOn(const QString& schema, const QString& table,
     sqlite3_finalize(st);
     for (const QString& idx : candidates) {
         QStringList cols;
-        sql = "PRAGMA " + quoted(schema) + ".index_info(" + quoted(idx) + ")";
+        sql = "PRAGMA " + sqlite::name(schema) + ".index_info(" + sqlite::name(idx) + ")";
         if (sqlite3_prepare_v2(h, sql.constData(), -1, &st, nullptr) == SQLITE_OK)
             while (sqlite3_step(st) == SQLITE_ROW)
                 cols << textColumn(st, 2);
@@ -193,9 +195,11 @@ QString Catalog::uniqueIndexOn(const QString& schema, const QString& table,
 }
 
 bool Catalog::objectExists(const QString& schema, const QString& name) {
-    QByteArray s = quoted(schema);
-    QByteArray sql = "SELECT 1 FROM " + s +
-                     ".sqlite_master WHERE name = ?1 COLLATE NOCASE "
+    Database::EngineScope scope(db_);
+    QByteArray s = sqlite::name(schema);
+    QByteArray sql = "SELECT 1 FROM " + s + ".sqlite_master WHERE name = ?1 COLLATE " +
+                     QByteArray(kCollation) +
+                     " "
                      "UNION ALL SELECT 1 FROM " +
                      s +
                      ".tsql_procedures WHERE name = ?1 "

@@ -46,7 +46,7 @@ public:
     explicit Catalog(Database& db) : db_(db) {}
 
     // nullptr when there is no such table or view.
-    const TableInfo* find(const QString& schema, const QString& name);
+    std::shared_ptr<const TableInfo> find(const QString& schema, const QString& name);
     std::optional<SqlType> aliasType(const QString& schema, const QString& name);
     std::vector<ConstraintInfo> constraints(const QString& schema, const QString& table);
     std::optional<ConstraintInfo> constraint(const QString& schema, const QString& name);
@@ -58,7 +58,7 @@ public:
 
 private:
     Database& db_;
-    QHash<QString, std::shared_ptr<TableInfo>> tables_;
+    QHash<QString, std::shared_ptr<const TableInfo>> tables_;
     QHash<QString, std::optional<SqlType>> types_;
 };
 

@@ -1,9 +1,9 @@
 #include "tsql/Collation.h"
 
-#include <sqlite3.h>
 #include <unicode/ucol.h>
 #include <unicode/uiter.h>
 #include <unicode/uscript.h>
+#include "tsql/SqliteApi.h"
 
 #include <QString>
 #include <algorithm>
@@ -107,7 +107,11 @@ int compareTexts(const char* a, int na, const char* b, int nb) {
 }
 
 void registerCollation(sqlite3* db) {
-    sqlite3_create_collation(db, "NOCASE", SQLITE_UTF8, nullptr, collate);
+    registerCollationAs(db, kCollation);
+}
+
+void registerCollationAs(sqlite3* db, const char* name) {
+    sqlite3_create_collation(db, name, SQLITE_UTF8, nullptr, collate);
 }
 
 namespace {

@@ -4,10 +4,16 @@ struct sqlite3;
 
 namespace tsql {
 
-// Replaces SQLite's NOCASE on this connection with SQL Server's Thai_CI_AS behaviour: ICU's
-// Thai collator at secondary strength (letter case ignored), trailing blanks ignored. The
-// database files only ever name NOCASE, so any SQLite client can still read them.
+// The engine's collation, SQL Server's Thai_CI_AS behaviour: ICU's Thai collator at secondary
+// strength (letter case ignored), trailing blanks ignored. Text columns of the database files
+// declare it by this name, so a SQLite client without the engine's extension refuses to use their
+// indexes instead of reading them in another order.
+inline constexpr char kCollation[] = "THAI_CI_AS";
+
+// Registers the collation on a connection.
 void registerCollation(sqlite3* db);
+// Registers it under another name as well (SQLite's NOCASE, for files of older engines).
+void registerCollationAs(sqlite3* db, const char* name);
 
 // Replaces SQLite's like() with T-SQL LIKE: %, _, [abc], [a-z], [^...], case ignored.
 void registerLike(sqlite3* db);

@@ -3,127 +3,215 @@
 #include <sqlite3.h>
 
 #include <QDateTime>
+#include <QFileInfo>
 
 #include "tsql/Collation.h"
+#include "tsql/DatabaseFile.h"
 #include "tsql/Errors.h"
 #include "tsql/Functions.h"
+#include "tsql/SqliteErrors.h"
+#include "tsql/SqliteSyntax.h"
 
 namespace tsql {
 
 namespace {
 
-const char* const kCatalogViews[] = {
-    // Objects: tables, views, procedures and named constraints, with SQL Server's type codes.
-    "CREATE TEMP VIEW sysobjects AS "
-    "SELECT m.rowid AS id, m.name AS name, "
-    "CASE m.type WHEN 'table' THEN 'U' ELSE 'V' END AS xtype, "
-    "CASE m.type WHEN 'table' THEN 'U' ELSE 'V' END AS type, "
-    "1 AS uid, 0 AS parent_obj, NULL AS crdate "
-    "FROM main.sqlite_master m WHERE m.type IN ('table','view') "
-    "AND substr(m.name,1,7) <> 'sqlite_' AND substr(m.name,1,5) <> 'tsql_' "
-    "UNION ALL SELECT 1000000 + p.rowid, p.name, 'P', 'P', 1, 0, p.created "
-    "FROM main.tsql_procedures p "
-    "UNION ALL SELECT 2000000 + c.rowid, c.name, "
-    "CASE c.kind WHEN 'FK' THEN 'F' WHEN 'DF' THEN 'D' ELSE c.kind END, "
-    "CASE c.kind WHEN 'FK' THEN 'F' WHEN 'DF' THEN 'D' ELSE c.kind END, 1, "
-    "(SELECT t.rowid FROM main.sqlite_master t WHERE t.type = 'table' AND t.name = c.table_name "
-    "COLLATE NOCASE), NULL FROM main.tsql_constraints c",
-    // Columns of tables and views.
-    "CREATE TEMP VIEW syscolumns AS "
-    "SELECT m.rowid AS id, p.name AS name, p.cid + 1 AS colid, p.type AS typename, "
-    "CASE WHEN p.\"notnull\" THEN 0 ELSE 1 END AS isnullable, 0 AS xtype, 0 AS xusertype, "
-    "0 AS length "
-    "FROM main.sqlite_master m, pragma_table_info(m.name, 'main') p "
-    "WHERE m.type IN ('table','view') AND substr(m.name,1,7) <> 'sqlite_' "
-    "AND substr(m.name,1,5) <> 'tsql_'",
-    // Indexes by their T-SQL names (the table prefix of the stored name removed).
-    "CREATE TEMP VIEW sysindexes AS "
-    "SELECT t.rowid AS id, CASE WHEN instr(i.name, '.') > 0 "
-    "THEN substr(i.name, instr(i.name, '.') + 1) ELSE i.name END AS name, "
-    "i.rowid AS indid, 0 AS status "
-    "FROM main.sqlite_master i JOIN main.sqlite_master t "
-    "ON t.type = 'table' AND t.name = i.tbl_name "
-    "WHERE i.type = 'index' AND substr(i.name,1,7) <> 'sqlite_'",
-    // Data types: the system types and the alias types of this database.
-    "CREATE TEMP VIEW systypes AS "
-    "SELECT column1 AS name, column2 AS xtype, column2 AS xusertype, column3 AS length "
-    "FROM (VALUES ('bit',104,1),('tinyint',48,1),('smallint',52,2),('int',56,4),"
-    "('bigint',127,8),('decimal',106,17),('numeric',108,17),('money',60,8),('float',62,8),"
-    "('real',59,4),('char',175,8000),('varchar',167,8000),('nchar',239,8000),"
-    "('nvarchar',231,8000),('text',35,16),('datetime',61,8),('date',40,3)) "
-    "UNION ALL SELECT t.name, 0, 256 + t.rowid, 0 FROM main.tsql_types t",
-    // Databases of the server; the session refills it before a statement reads it.
-    "CREATE TEMP TABLE sysdatabases (name TEXT COLLATE NOCASE, dbid INTEGER, "
-    "filename TEXT, crdate TEXT)",
-    // The sys.* catalogue views with SQL Server's column names, over the ones above.
-    "CREATE TEMP VIEW sys_objects AS SELECT id AS object_id, name, xtype AS type, "
-    "parent_obj AS parent_object_id FROM temp.sysobjects",
-    "CREATE TEMP VIEW sys_tables AS SELECT id AS object_id, name FROM temp.sysobjects "
-    "WHERE xtype = 'U'",
-    "CREATE TEMP VIEW sys_views AS SELECT id AS object_id, name FROM temp.sysobjects "
-    "WHERE xtype = 'V'",
-    "CREATE TEMP VIEW sys_procedures AS SELECT id AS object_id, name FROM temp.sysobjects "
-    "WHERE xtype = 'P'",
-    "CREATE TEMP VIEW sys_columns AS SELECT id AS object_id, name, colid AS column_id, "
-    "isnullable AS is_nullable FROM temp.syscolumns",
-    "CREATE TEMP VIEW sys_indexes AS SELECT id AS object_id, name, indid AS index_id "
-    "FROM temp.sysindexes",
-    "CREATE TEMP VIEW sys_types AS SELECT name, xtype AS system_type_id, "
-    "xusertype AS user_type_id FROM temp.systypes",
-    "CREATE TEMP VIEW sys_databases AS SELECT name, dbid AS database_id FROM temp.sysdatabases",
-};
+QByteArray catalogView(const char* name, const QByteArray& select) {
+    return "CREATE TEMP VIEW " + QByteArray(name) + " AS " + select;
+}
+
+QByteArray collated(const char* column) {
+    return QByteArray(column) + " COLLATE " + kCollation;
+}
+
+std::vector<QByteArray> catalogViews() {
+    return {
+        // Objects: tables, views, procedures and named constraints, with SQL Server's type codes.
+        catalogView("sysobjects",
+                    "SELECT m.rowid AS id, m.name AS name, "
+                    "CASE m.type WHEN 'table' THEN 'U' ELSE 'V' END AS xtype, "
+                    "CASE m.type WHEN 'table' THEN 'U' ELSE 'V' END AS type, "
+                    "1 AS uid, 0 AS parent_obj, NULL AS crdate "
+                    "FROM main.sqlite_master m WHERE m.type IN ('table','view') "
+                    "AND substr(m.name,1,7) <> 'sqlite_' AND substr(m.name,1,5) <> 'tsql_' "
+                    "UNION ALL SELECT 1000000 + p.rowid, p.name, 'P', 'P', 1, 0, p.created "
+                    "FROM main.tsql_procedures p "
+                    "UNION ALL SELECT 2000000 + c.rowid, c.name, "
+                    "CASE c.kind WHEN 'FK' THEN 'F' WHEN 'DF' THEN 'D' ELSE c.kind END, "
+                    "CASE c.kind WHEN 'FK' THEN 'F' WHEN 'DF' THEN 'D' ELSE c.kind END, 1, "
+                    "(SELECT t.rowid FROM main.sqlite_master t WHERE t.type = 'table' AND " +
+                        collated("t.name") + " = c.table_name), NULL FROM main.tsql_constraints c"),
+        // Columns of tables and views.
+        catalogView("syscolumns",
+                    "SELECT m.rowid AS id, p.name AS name, p.cid + 1 AS colid, p.type AS typename, "
+                    "CASE WHEN p.\"notnull\" THEN 0 ELSE 1 END AS isnullable, 0 AS xtype, "
+                    "0 AS xusertype, 0 AS length "
+                    "FROM main.sqlite_master m, pragma_table_info(m.name, 'main') p "
+                    "WHERE m.type IN ('table','view') AND substr(m.name,1,7) <> 'sqlite_' "
+                    "AND substr(m.name,1,5) <> 'tsql_'"),
+        // Indexes by their T-SQL names (the table prefix of the stored name removed).
+        catalogView("sysindexes",
+                    "SELECT t.rowid AS id, CASE WHEN instr(i.name, '.') > 0 "
+                    "THEN substr(i.name, instr(i.name, '.') + 1) ELSE i.name END AS name, "
+                    "i.rowid AS indid, 0 AS status "
+                    "FROM main.sqlite_master i JOIN main.sqlite_master t "
+                    "ON t.type = 'table' AND t.name = i.tbl_name "
+                    "WHERE i.type = 'index' AND substr(i.name,1,7) <> 'sqlite_'"),
+        // Data types: the system types and the alias types of this database.
+        catalogView("systypes",
+                    "SELECT column1 AS name, column2 AS xtype, column2 AS xusertype, "
+                    "column3 AS length "
+                    "FROM (VALUES ('bit',104,1),('tinyint',48,1),('smallint',52,2),('int',56,4),"
+                    "('bigint',127,8),('decimal',106,17),('numeric',108,17),('money',60,8),"
+                    "('float',62,8),('real',59,4),('char',175,8000),('varchar',167,8000),"
+                    "('nchar',239,8000),('nvarchar',231,8000),('text',35,16),('datetime',61,8),"
+                    "('date',40,3)) "
+                    "UNION ALL SELECT t.name, 0, 256 + t.rowid, 0 FROM main.tsql_types t"),
+        // Databases of the server; the session refills it before a statement reads it.
+        "CREATE TEMP TABLE sysdatabases (" + collated("name TEXT") +
+            ", dbid INTEGER, filename TEXT, crdate TEXT)",
+        // The sys.* catalogue views with SQL Server's column names, over the ones above.
+        catalogView("sys_objects",
+                    "SELECT id AS object_id, name, xtype AS type, "
+                    "parent_obj AS parent_object_id FROM temp.sysobjects"),
+        catalogView("sys_tables",
+                    "SELECT id AS object_id, name FROM temp.sysobjects WHERE xtype = 'U'"),
+        catalogView("sys_views",
+                    "SELECT id AS object_id, name FROM temp.sysobjects WHERE xtype = 'V'"),
+        catalogView("sys_procedures",
+                    "SELECT id AS object_id, name FROM temp.sysobjects WHERE xtype = 'P'"),
+        catalogView("sys_columns",
+                    "SELECT id AS object_id, name, colid AS column_id, "
+                    "isnullable AS is_nullable FROM temp.syscolumns"),
+        catalogView("sys_indexes",
+                    "SELECT id AS object_id, name, indid AS index_id FROM temp.sysindexes"),
+        catalogView("sys_types",
+                    "SELECT name, xtype AS system_type_id, "
+                    "xusertype AS user_type_id FROM temp.systypes"),
+        catalogView("sys_databases", "SELECT name, dbid AS database_id FROM temp.sysdatabases"),
+    };
+}
+
+// Tables and functions that belong to SQLite or to the engine, not to the database.
+bool isInternalTable(const char* name) {
+    return name &&
+           (sqlite3_strnicmp(name, "sqlite_", 7) == 0 || sqlite3_strnicmp(name, "tsql_", 5) == 0);
+}
+
+bool isInternalFunction(const char* name) {
+    return name && (sqlite3_strnicmp(name, "sqlite_", 7) == 0 ||
+                    sqlite3_stricmp(name, "load_extension") == 0 ||
+                    sqlite3_stricmp(name, "fts3_tokenizer") == 0);
+}
 
 }  // namespace
 
-void Database::ensureMetadata(sqlite3* db, const char* schema) {
-    QByteArray s(schema);
-    QByteArray sql =
-        "CREATE TABLE IF NOT EXISTS " + s +
-        ".tsql_types (name TEXT PRIMARY KEY COLLATE NOCASE, definition TEXT NOT NULL, "
-        "nullable INTEGER NOT NULL DEFAULT 1);"
-        "CREATE TABLE IF NOT EXISTS " +
-        s +
-        ".tsql_procedures (name TEXT PRIMARY KEY COLLATE NOCASE, definition TEXT NOT NULL, "
-        "created TEXT);"
-        "CREATE TABLE IF NOT EXISTS " +
-        s +
-        ".tsql_constraints (name TEXT PRIMARY KEY COLLATE NOCASE, table_name TEXT NOT NULL "
-        "COLLATE NOCASE, kind TEXT NOT NULL, columns TEXT, detail TEXT);"
-        "CREATE TABLE IF NOT EXISTS " +
-        s + ".tsql_views (name TEXT PRIMARY KEY COLLATE NOCASE, column_types TEXT NOT NULL);";
-    char* msg = nullptr;
-    if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &msg) != SQLITE_OK) {
-        QString text = QString::fromUtf8(msg ? msg : "metadata");
-        sqlite3_free(msg);
-        raise(0, text);
-    }
+void Database::ensureMetadata(const QByteArray& schema) {
+    const QByteArray name = collated("name TEXT PRIMARY KEY");
+    for (const QByteArray& table :
+         {"tsql_types (" + name +
+              ", definition TEXT NOT NULL, nullable INTEGER NOT NULL DEFAULT 1)",
+          "tsql_procedures (" + name + ", definition TEXT NOT NULL, created TEXT)",
+          "tsql_constraints (" + name + ", " + collated("table_name TEXT NOT NULL") +
+              ", kind TEXT NOT NULL, columns TEXT, detail TEXT)",
+          "tsql_views (" + name + ", column_types TEXT NOT NULL)"})
+        exec("CREATE TABLE IF NOT EXISTS " + schema + "." + table);
 }
 
-Database::Database(const QString& path, std::function<QDateTime()>* clock) : path_(path) {
-    QByteArray file = path.isEmpty() ? QByteArray(":memory:") : path.toUtf8();
-    int rc =
-        sqlite3_open_v2(file.constData(), &db_,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK) {
-        QString msg = QString::fromUtf8(sqlite3_errmsg(db_));
-        sqlite3_close(db_);
-        db_ = nullptr;
-        raise(4060, QStringLiteral("Cannot open database file \"%1\": %2").arg(path, msg));
-    }
+Database::Database(const QString& path, std::function<QDateTime()>* clock, bool create)
+    : path_(path) {
+    const OpenedFile file = openDatabaseFile(path, create);
+    db_ = file.db;
+    readOnly_ = file.readOnly;
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, 60000);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_set_authorizer(db_, &Database::authorize, this);
     registerCollation(db_);
     registerLike(db_);
     registerFunctions(db_, clock);
+    installCatalogFunctions();
     sqlite3_progress_handler(db_, 20000, &Database::progress, this);
-    if (!path.isEmpty()) {
+    if (!path.isEmpty())
+        bringCollationUpToDate();
+    if (!path.isEmpty() && !readOnly_) {
         exec("PRAGMA journal_mode=WAL");
         exec("PRAGMA synchronous=NORMAL");
     }
     exec("PRAGMA foreign_keys=ON");
-    ensureMetadata(db_, "main");
-    ensureMetadata(db_, "temp");  // constraints of #temporary tables
+    if (!readOnly_)
+        ensureMetadata("main");
+    ensureMetadata("temp");  // constraints of #temporary tables
     installCatalogViews();
+}
+
+// Files of older engines declare SQLite's NOCASE and hold their indexes in the engine's order
+// under that name, which other SQLite tools read in another order. Their schema text is changed
+// to the engine's collation name and the indexes rebuilt with it; a file that cannot be written
+// is read with the engine's order under the old name.
+void Database::bringCollationUpToDate() {
+    struct Object {
+        qint64 rowid;
+        QByteArray sql;
+    };
+    auto legacyObjects = [this] {
+        std::vector<Object> found;
+        sqlite3_stmt* st =
+            prepare("SELECT rowid, sql FROM main.sqlite_master WHERE sql IS NOT NULL");
+        while (step(st) == SQLITE_ROW) {
+            const QByteArray sql(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)),
+                                 sqlite3_column_bytes(st, 1));
+            const QByteArray renamed = renameCollation(sql, "NOCASE", kCollation);
+            if (renamed != sql)
+                found.push_back({sqlite3_column_int64(st, 0), renamed});
+        }
+        sqlite3_reset(st);
+        return found;
+    };
+    if (legacyObjects().empty())
+        return;
+    if (readOnly_) {
+        legacyCollation_ = true;
+        registerCollationAs(db_, "NOCASE");
+        return;
+    }
+    exec("BEGIN IMMEDIATE");
+    try {
+        const std::vector<Object> objects = legacyObjects();  // another process may have done it
+        editSchema([&] {
+            sqlite3_stmt* st = prepare("UPDATE main.sqlite_master SET sql = ?2 WHERE rowid = ?1");
+            for (const Object& o : objects) {
+                sqlite3_bind_int64(st, 1, o.rowid);
+                sqlite3_bind_text(st, 2, o.sql.constData(), int(o.sql.size()), SQLITE_TRANSIENT);
+                const int rc = step(st);
+                sqlite3_reset(st);
+                if (rc != SQLITE_DONE)
+                    raiseLast(rc);
+            }
+        });
+        exec("COMMIT");
+    } catch (...) {
+        exec("ROLLBACK");
+        throw;
+    }
+    exec(QByteArray("REINDEX ") + kCollation);
+}
+
+void Database::editSchema(const std::function<void()>& edit) {
+    const qint64 version = scalar("PRAGMA main.schema_version");
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 0, nullptr);
+    exec("PRAGMA writable_schema = ON");
+    try {
+        edit();
+        exec("PRAGMA main.schema_version = " + QByteArray::number(version + 1));
+    } catch (...) {
+        exec("PRAGMA writable_schema = OFF");
+        sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+        throw;
+    }
+    exec("PRAGMA writable_schema = OFF");
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
 }
 
 Database::~Database() {
@@ -133,8 +221,48 @@ Database::~Database() {
         sqlite3_close_v2(db_);
 }
 
+Database::EngineScope::EngineScope(Database& db) : db_(db), saved_(db.engine_) {
+    db_.engine_ = true;
+}
+
+Database::EngineScope::~EngineScope() {
+    db_.engine_ = saved_;
+}
+
+Database::TranslationScope::TranslationScope(Database& db) : db_(db), saved_(db.engine_) {
+    db_.engine_ = false;
+}
+
+Database::TranslationScope::~TranslationScope() {
+    db_.engine_ = saved_;
+}
+
+// What a translation may do: read and write rows of the database's tables, call functions, and
+// read SQLite's and the engine's tables only through the catalogue views the engine installed.
+int Database::authorize(void* self, int action, const char* a, const char* b, const char*,
+                        const char* view) {
+    if (static_cast<Database*>(self)->engine_)
+        return SQLITE_OK;
+    switch (action) {
+        case SQLITE_SELECT:
+            return SQLITE_OK;
+        case SQLITE_READ:
+        case SQLITE_INSERT:
+        case SQLITE_UPDATE:
+        case SQLITE_DELETE:
+            return isInternalTable(a) && !view ? SQLITE_DENY : SQLITE_OK;
+        case SQLITE_FUNCTION:
+            return isInternalFunction(b) && !view ? SQLITE_DENY : SQLITE_OK;
+        case SQLITE_PRAGMA:
+            // pragma_table_info() of the syscolumns view runs "PRAGMA table_info" by itself.
+            return sqlite3_stricmp(a, "table_info") == 0 ? SQLITE_OK : SQLITE_DENY;
+        default:
+            return SQLITE_DENY;
+    }
+}
+
 void Database::installCatalogViews() {
-    for (const char* sql : kCatalogViews)
+    for (const QByteArray& sql : catalogViews())
         exec(sql);
 }
 
@@ -156,9 +284,7 @@ void Database::checkInterrupted() {
 }
 
 void Database::raiseInterrupted() {
-    if (cancelled_)
-        raise(err::Cancelled, QStringLiteral("The statement was cancelled."));
-    raise(err::Timeout, QStringLiteral("Query timeout expired"));
+    raiseSqliteFailure(failure(SQLITE_INTERRUPT));
 }
 
 void Database::startStatement() {
@@ -167,8 +293,9 @@ void Database::startStatement() {
     deadline_ = timeoutMs_ ? QDateTime::currentMSecsSinceEpoch() + timeoutMs_ : 0;
 }
 
-sqlite3_stmt* Database::prepare(const QByteArray& sql) {
-    std::string key(sql.constData(), static_cast<size_t>(sql.size()));
+sqlite3_stmt* Database::prepareOne(const QByteArray& sql, bool engine) {
+    std::string key(engine ? "E" : "T");
+    key.append(sql.constData(), static_cast<size_t>(sql.size()));
     auto it = cache_.find(key);
     if (it != cache_.end()) {
         sqlite3_reset(it->second);
@@ -176,10 +303,24 @@ sqlite3_stmt* Database::prepare(const QByteArray& sql) {
         return it->second;
     }
     sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v3(db_, sql.constData(), int(sql.size()), SQLITE_PREPARE_PERSISTENT,
-                                &st, nullptr);
+    const char* tail = nullptr;
+    int rc = 0;
+    {
+        const bool saved = engine_;
+        engine_ = engine;
+        rc = sqlite3_prepare_v3(db_, sql.constData(), int(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                                &st, &tail);
+        engine_ = saved;
+    }
     if (rc != SQLITE_OK)
         raiseLast(rc);
+    // One text is one statement: anything after it would be a second one.
+    if (!st || tail != sql.constData() + sql.size()) {
+        sqlite3_finalize(st);
+        raise(err::Internal,
+              QStringLiteral("Internal Query Processor Error: the translation of the statement is "
+                             "not a single SQLite statement."));
+    }
     if (cache_.size() > 2000) {
         for (auto& [k, s] : cache_)
             sqlite3_finalize(s);
@@ -189,17 +330,32 @@ sqlite3_stmt* Database::prepare(const QByteArray& sql) {
     return st;
 }
 
+sqlite3_stmt* Database::prepare(const QByteArray& sql) {
+    return prepareOne(sql, true);
+}
+
+sqlite3_stmt* Database::prepareTranslation(const QByteArray& sql) {
+    return prepareOne(sql, false);
+}
+
+int Database::step(sqlite3_stmt* st) {
+    EngineScope scope(*this);
+    return sqlite3_step(st);
+}
+
 void Database::exec(const QByteArray& sql) {
-    char* msg = nullptr;
-    int rc = sqlite3_exec(db_, sql.constData(), nullptr, nullptr, &msg);
-    sqlite3_free(msg);
-    if (rc != SQLITE_OK)
+    sqlite3_stmt* st = prepare(sql);
+    int rc = step(st);
+    while (rc == SQLITE_ROW)
+        rc = step(st);
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE)
         raiseLast(rc);
 }
 
 qint64 Database::scalar(const QByteArray& sql) {
     sqlite3_stmt* st = prepare(sql);
-    int rc = sqlite3_step(st);
+    int rc = step(st);
     qint64 v = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
     sqlite3_reset(st);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
@@ -216,31 +372,104 @@ void Database::attach(const QString& name, const QString& path) {
         return;
     if (!sqlite3_get_autocommit(db_))
         notSupported(QStringLiteral("first use of database '%1' inside a transaction").arg(name));
-    sqlite3_stmt* st = nullptr;
-    QByteArray sql = "ATTACH DATABASE ?1 AS \"" + name.toUtf8() + "\"";
-    sqlite3_prepare_v2(db_, sql.constData(), -1, &st, nullptr);
-    QByteArray p = path.toUtf8();
+    {
+        // Brings the file up to date on a connection of its own first.
+        const Database own(path, nullptr);
+        if (own.legacyCollation_)
+            registerCollationAs(db_, "NOCASE");
+    }
+    sqlite3_stmt* st = prepare("ATTACH DATABASE ?1 AS " + sqlite::name(name));
+    const QByteArray p = attachName(path);
     sqlite3_bind_text(st, 1, p.constData(), int(p.size()), SQLITE_TRANSIENT);
-    int rc = sqlite3_step(st);
-    sqlite3_finalize(st);
+    const int rc = step(st);
+    sqlite3_reset(st);
     if (rc != SQLITE_DONE)
         raiseLast(rc);
     attached_ << name;
-    exec("PRAGMA \"" + name.toUtf8() + "\".journal_mode=WAL");
-    ensureMetadata(db_, ("\"" + name.toUtf8() + "\"").constData());
+    if (!isReadOnlyFile(path)) {
+        exec("PRAGMA " + sqlite::name(name) + ".journal_mode=WAL");
+        ensureMetadata(sqlite::name(name));
+    }
 }
 
-void Database::raiseLast(int rc) {
-    QString msg = QString::fromUtf8(sqlite3_errmsg(db_));
-    if (timedOut_ || cancelled_ || (rc & 0xff) == SQLITE_INTERRUPT)
-        raiseInterrupted();
-    if (msg.startsWith(u"tsql:")) {
-        int colon = static_cast<int>(msg.indexOf(u':', 5));
-        raise(msg.mid(5, colon - 5).toInt(), msg.mid(colon + 1));
+void Database::detach(const QString& name) {
+    if (!sqlite3_get_autocommit(db_))
+        notSupported(QStringLiteral("dropping database '%1' inside a transaction").arg(name));
+    exec("DETACH DATABASE " + sqlite::name(name));
+    attached_.removeIf([&](const QString& n) { return n.compare(name, Qt::CaseInsensitive) == 0; });
+}
+
+void Database::raiseLast(int rc, const QString& object) {
+    raiseSqliteFailure(failure(rc, object));
+}
+
+SqliteFailure Database::failure(int rc, const QString& object) const {
+    SqliteFailure f;
+    f.code = rc;
+    f.message = QString::fromUtf8(sqlite3_errmsg(db_));
+    f.systemError = sqlite3_system_errno(db_);
+    f.timedOut = timedOut_;
+    f.cancelled = cancelled_;
+    f.database = path_.isEmpty() ? QStringLiteral("master") : QFileInfo(path_).completeBaseName();
+    f.object = object;
+    f.lengthLimit = sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, -1);
+    return f;
+}
+
+// OBJECT_ID('[db.][schema.]name') and TYPE_ID('name'): catalogue lookups by name that the engine
+// runs for a translation; NULL when nothing has the name.
+void Database::installCatalogFunctions() {
+    sqlite3_create_function(db_, "object_id", 1, SQLITE_UTF8, this, &Database::objectId, nullptr,
+                            nullptr);
+    sqlite3_create_function(db_, "object_id", 2, SQLITE_UTF8, this, &Database::objectId, nullptr,
+                            nullptr);
+    sqlite3_create_function(db_, "type_id", 1, SQLITE_UTF8, this, &Database::typeId, nullptr,
+                            nullptr);
+}
+
+void Database::objectId(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    static const QByteArray objects =
+        "SELECT id FROM temp.sysobjects WHERE " + collated("name") + " = ?1 LIMIT 1";
+    // tempdb..#name: a temporary table of this connection.
+    static const QByteArray temporary =
+        "SELECT rowid FROM temp.sqlite_master WHERE type = 'table' AND " + collated("name") +
+        " = ?1 LIMIT 1";
+    lookUp(ctx, argc, argv, objects, temporary);
+}
+
+void Database::typeId(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    static const QByteArray types =
+        "SELECT xusertype FROM temp.systypes WHERE " + collated("name") + " = ?1 LIMIT 1";
+    lookUp(ctx, argc, argv, types, types);
+}
+
+void Database::lookUp(sqlite3_context* ctx, int argc, sqlite3_value** argv,
+                      const QByteArray& byName, const QByteArray& byTemporaryName) {
+    for (int k = 0; k < argc; ++k)
+        if (sqlite3_value_type(argv[k]) == SQLITE_NULL) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+    auto* self = static_cast<Database*>(sqlite3_user_data(ctx));
+    QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
+                                     sqlite3_value_bytes(argv[0]))
+                       .split(u'.')
+                       .last();
+    if (name.startsWith(u'[') && name.endsWith(u']'))
+        name = name.mid(1, name.size() - 2);
+    try {
+        EngineScope scope(*self);
+        sqlite3_stmt* st = self->prepare(name.startsWith(u'#') ? byTemporaryName : byName);
+        const QByteArray text = name.toUtf8();
+        sqlite3_bind_text(st, 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        if (self->step(st) == SQLITE_ROW)
+            sqlite3_result_int64(ctx, sqlite3_column_int64(st, 0));
+        else
+            sqlite3_result_null(ctx);
+        sqlite3_reset(st);
+    } catch (const db::Error& e) {
+        resultError(ctx, e);
     }
-    if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
-        raise(1222, QStringLiteral("Lock request time out period exceeded."));
-    raise(0, msg);
 }
 
 }  // namespace tsql

@@ -3,34 +3,75 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <unordered_map>
 
+#include "tsql/SqliteErrors.h"
+
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_context;
+struct sqlite3_value;
 
 namespace tsql {
 
 // One SQLite connection with the engine's collation, functions and catalogue views installed,
 // and a cache of prepared statements keyed by their SQL text.
+//
+// Every text is prepared as exactly one statement. Translations of T-SQL statements run under an
+// authorizer that lets them read and change the rows of the database's tables and nothing else:
+// no ATTACH, PRAGMA, schema change or transaction control, and no access to SQLite's or the
+// engine's own tables. The engine's own statements run inside an EngineScope.
 class Database {
 public:
-    // `path` empty: an in-memory database (the virtual master).
-    Database(const QString& path, std::function<QDateTime()>* clock);
+    // `path` empty: an in-memory database (the virtual master); `create` makes a missing file.
+    Database(const QString& path, std::function<QDateTime()>* clock, bool create = false);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
     sqlite3* handle() const { return db_; }
     const QString& path() const { return path_; }
+    // The file cannot be written (read-only file or directory): it serves reads only.
+    bool readOnly() const { return readOnly_; }
 
-    // A prepared statement, reset and with bindings cleared. Owned by the cache.
+    // While one lives, statements are the engine's own and the authorizer lets them do anything.
+    class EngineScope {
+    public:
+        explicit EngineScope(Database& db);
+        ~EngineScope();
+        EngineScope(const EngineScope&) = delete;
+        EngineScope& operator=(const EngineScope&) = delete;
+
+    private:
+        Database& db_;
+        bool saved_;
+    };
+    // While one lives, statements are translations, even inside an EngineScope.
+    class TranslationScope {
+    public:
+        explicit TranslationScope(Database& db);
+        ~TranslationScope();
+        TranslationScope(const TranslationScope&) = delete;
+        TranslationScope& operator=(const TranslationScope&) = delete;
+
+    private:
+        Database& db_;
+        bool saved_;
+    };
+
+    // A prepared statement of the engine, reset and with bindings cleared. Owned by the cache.
     sqlite3_stmt* prepare(const QByteArray& sql);
-    // Runs statements that yield no rows.
+    // One step of an engine statement.
+    int step(sqlite3_stmt* st);
+    // Runs an engine statement that yields no rows.
     void exec(const QByteArray& sql);
-    // Integer of the first column of the first row.
+    // Integer of the first column of the first row of an engine statement.
     qint64 scalar(const QByteArray& sql);
+    // A prepared translation, reset and with bindings cleared; step it in a TranslationScope.
+    sqlite3_stmt* prepareTranslation(const QByteArray& sql);
 
     // Deadline of a batch, checked while SQLite runs and between statements; 0 for none.
     void setTimeout(int seconds) { timeoutMs_ = seconds * 1000; }
@@ -42,21 +83,40 @@ public:
 
     // Attaches another database of the server under its name.
     void attach(const QString& name, const QString& path);
+    void detach(const QString& name);
     bool isAttached(const QString& name) const;
 
-    // Raises the db::Error that SQLite's last failure stands for (generic mapping).
-    [[noreturn]] void raiseLast(int rc);
+    // SQLite's last failure, `rc`, with its context. `object`: the table written, when known.
+    SqliteFailure failure(int rc, const QString& object = QString()) const;
+    // Raises the db::Error that SQLite's last failure stands for, in SQL Server's numbers and
+    // words.
+    [[noreturn]] void raiseLast(int rc, const QString& object = QString());
 
     // Creates the engine's metadata tables in a database file when missing.
-    static void ensureMetadata(sqlite3* db, const char* schema);
+    void ensureMetadata(const QByteArray& schema);
+    // Runs `edit`, which changes the text of objects in the schema table where that changes
+    // nothing of how SQLite stores their rows, as SQLite documents for such changes.
+    void editSchema(const std::function<void()>& edit);
 
 private:
+    void bringCollationUpToDate();
     void installCatalogViews();
+    void installCatalogFunctions();
+    static void objectId(sqlite3_context* ctx, int argc, sqlite3_value** argv);
+    static void typeId(sqlite3_context* ctx, int argc, sqlite3_value** argv);
+    static void lookUp(sqlite3_context* ctx, int argc, sqlite3_value** argv,
+                       const QByteArray& byName, const QByteArray& byTemporaryName);
+    sqlite3_stmt* prepareOne(const QByteArray& sql, bool engine);
     static int progress(void* self);
     [[noreturn]] void raiseInterrupted();
+    static int authorize(void* self, int action, const char* a, const char* b, const char* schema,
+                         const char* view);
 
     sqlite3* db_ = nullptr;
     QString path_;
+    bool readOnly_ = false;
+    bool legacyCollation_ = false;  // a read-only file of an older engine
+    bool engine_ = false;           // inside an EngineScope
     std::unordered_map<std::string, sqlite3_stmt*> cache_;
     QStringList attached_;
     bool interrupted();

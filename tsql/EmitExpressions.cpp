@@ -1,51 +1,59 @@
 // Rendering of expressions: operators, literals, names, CASE, CAST/CONVERT, sub-selects.
+#include "tsql/Collation.h"
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
 #include "tsql/SqliteEmitter.h"
 
 namespace tsql {
 
-namespace {
+using sqlite::Operator;
+using sqlite::Term;
 
-QByteArray sqlString(const QString& s) {
-    QByteArray b = s.toUtf8();
-    b.replace('\'', "''");
-    return "'" + b + "'";
-}
+namespace {
 
 bool isComparison(const QString& op) {
     return op == u"=" || op == u"<>" || op == u"<" || op == u">" || op == u"<=" || op == u">=";
 }
 
+bool isLogical(const Expr& e) {
+    return e.kind == Expr::Binary && (e.op == u"AND" || e.op == u"OR");
+}
+
 }  // namespace
 
-QByteArray SqliteEmitter::slot(Slot::Kind kind, int index, const QString& name) {
+Term SqliteEmitter::checkedInteger(const Term& value, const SqlType& type) {
+    if (!type.isInteger() || type.base == SqlType::Bit)
+        return value;
+    return sqlite::call("tsql_checked", {value, sqlite::primary(sqlite::text(type.toSql()))});
+}
+
+Term SqliteEmitter::slot(Slot::Kind kind, int index, const QString& name) {
     for (size_t k = 0; k < out_.bindings.size(); ++k) {
         const Slot& s = out_.bindings[k];
         if (s.kind == kind && s.index == index && s.name == name)
-            return "?" + QByteArray::number(static_cast<int>(k) + 1);
+            return sqlite::primary("?" + QByteArray::number(static_cast<int>(k) + 1));
     }
     out_.bindings.push_back({kind, index, name});
-    return "?" + QByteArray::number(static_cast<int>(out_.bindings.size()));
+    return sqlite::primary("?" + QByteArray::number(static_cast<int>(out_.bindings.size())));
 }
 
-QByteArray SqliteEmitter::convertTo(const Rendered& r, const SqlType& to, int style, bool store) {
-    QByteArray s = "tsql_convert(" + r.sql + ", '" + to.toSql().toUtf8() + "', " +
-                   (style < 0 ? QByteArray("NULL") : QByteArray::number(style)) + ", '" +
-                   r.type.toSql().toUtf8() + "'";
+Term SqliteEmitter::convertTo(const Rendered& r, const SqlType& to, int style, bool store) {
+    std::vector<Term> args{r.term(), sqlite::primary(sqlite::text(to.toSql())),
+                           style < 0 ? sqlite::primary("NULL") : sqlite::integer(style),
+                           sqlite::primary(sqlite::text(r.type.toSql()))};
     if (store)
-        s += ", 1";
-    return s + ")";
+        args.push_back(sqlite::integer(1));
+    return sqlite::call("tsql_convert", args);
 }
 
 SqliteEmitter::Rendered SqliteEmitter::literal(const Expr& e) {
     Rendered r;
     switch (e.lit) {
         case Expr::Null:
-            r.sql = "NULL";
+            r.set(sqlite::primary("NULL"));
             break;
         case Expr::Integer: {
-            r.sql = e.text.toUtf8();
+            r.set(sqlite::number(e.text));
             bool ok = false;
             qint64 v = e.text.toLongLong(&ok);
             // As in SQL Server, a literal beyond int is numeric(digits, 0).
@@ -62,7 +70,7 @@ SqliteEmitter::Rendered SqliteEmitter::literal(const Expr& e) {
                 t.insert(t.indexOf(u'.'), u'0');
             if (t.endsWith(u'.'))
                 t += u'0';
-            r.sql = t.toUtf8();
+            r.set(sqlite::number(t));
             int dot = static_cast<int>(t.indexOf(u'.'));
             int scale = static_cast<int>(t.size()) - dot - 1;
             int digits = static_cast<int>(t.size()) - 1 - (t.startsWith(u'-') ? 1 : 0);
@@ -70,11 +78,11 @@ SqliteEmitter::Rendered SqliteEmitter::literal(const Expr& e) {
             break;
         }
         case Expr::Float:
-            r.sql = e.text.toUtf8();
+            r.set(sqlite::number(e.text));
             r.type = SqlType::of(SqlType::Float);
             break;
         case Expr::String:
-            r.sql = sqlString(e.text);
+            r.set(sqlite::primary(sqlite::text(e.text)));
             r.type = SqlType::of(e.national ? SqlType::NVarChar : SqlType::VarChar,
                                  std::max(1, static_cast<int>(e.text.size())));
             r.stringLiteral = true;
@@ -92,11 +100,9 @@ void SqliteEmitter::harmonise(Rendered& l, Rendered& r, bool& text) {
             if (!dt)
                 raise(err::DateConversion, QStringLiteral("Conversion failed when converting date "
                                                           "and/or time from character string."));
-            r.sql = "'" + canonicalDate(*dt) + "'";
-        } else if (r.type.isText() || !r.type.known()) {
-            r.sql = convertTo(r, SqlType::of(SqlType::DateTime));
-        } else if (r.type.isNumeric()) {
-            r.sql = convertTo(r, SqlType::of(SqlType::DateTime));
+            r.set(sqlite::primary(sqlite::text(canonicalDate(*dt))));
+        } else if (r.type.isText() || !r.type.known() || r.type.isNumeric()) {
+            r.set(convertTo(r, SqlType::of(SqlType::DateTime)));
         }
         r.type = SqlType::of(SqlType::DateTime);
         return;
@@ -108,7 +114,7 @@ void SqliteEmitter::harmonise(Rendered& l, Rendered& r, bool& text) {
     if (l.type.isNumeric() && r.stringLiteral) {
         Value v = textToNumber(r.literal, l.type.isInteger() ? SqlType::of(SqlType::Int)
                                                              : SqlType::of(SqlType::Float));
-        r.sql = v.kind == Value::Int ? QByteArray::number(v.i) : QByteArray::number(v.d, 'g', 17);
+        r.set(v.kind == Value::Int ? sqlite::integer(v.i) : sqlite::real(v.d));
         r.type = v.kind == Value::Int ? SqlType::of(SqlType::Int) : SqlType::of(SqlType::Float);
         return;
     }
@@ -125,7 +131,8 @@ SqliteEmitter::Rendered SqliteEmitter::comparison(const QString& op, Rendered l,
     harmonise(l, r, text);
     Rendered out;
     out.type = SqlType::of(SqlType::Bit);
-    out.sql = "(" + l.sql + " " + op.toUtf8() + " " + r.sql + (text ? " COLLATE NOCASE)" : ")");
+    out.set(sqlite::binary(l.term(), sqlite::comparisonOperator(op),
+                           text ? sqlite::collate(r.term(), kCollation) : r.term()));
     return out;
 }
 
@@ -133,7 +140,7 @@ SqliteEmitter::Rendered SqliteEmitter::arithmetic(const QString& op, Rendered l,
     Rendered out;
     const bool lText = l.type.isText(), rText = r.type.isText();
     if (op == u"+" && ((lText && (rText || !r.type.known())) || (rText && !l.type.known()))) {
-        out.sql = "(" + l.sql + " || " + r.sql + ")";
+        out.set(sqlite::binary(l.term(), Operator::Concatenate, r.term()));
         out.type = commonType(l.type, r.type);
         if (l.type.known() && r.type.known() && l.type.length >= 0 && r.type.length >= 0)
             out.type.length = l.type.length + r.type.length;
@@ -146,19 +153,21 @@ SqliteEmitter::Rendered SqliteEmitter::arithmetic(const QString& op, Rendered l,
             notSupported(QStringLiteral("subtracting one date from another"));
         Rendered date = l.type.isDate() ? l : r;
         Rendered days = l.type.isDate() ? r : l;
-        QByteArray sign = op == u"-" ? "-" : "";
-        out.sql = "tsql_convert(tsql_convert(" + date.sql + ", 'float', NULL, 'datetime') " +
-                  (op == u"-" ? "-" : "+") + " " + days.sql + ", 'datetime', NULL, 'float')";
-        (void)sign;
+        date.set(convertTo(date, SqlType::of(SqlType::Float)));
+        date.type = SqlType::of(SqlType::Float);
+        Rendered sum;
+        sum.set(sqlite::binary(date.term(), sqlite::arithmeticOperator(op), days.term()));
+        sum.type = SqlType::of(SqlType::Float);
+        out.set(convertTo(sum, SqlType::of(SqlType::DateTime)));
         out.type = SqlType::of(SqlType::DateTime);
         return out;
     }
     // A text operand of arithmetic converts to the other operand's number type.
     if (lText && r.type.isNumeric()) {
-        l.sql = convertTo(l, r.type.isInteger() ? SqlType::of(SqlType::Int) : r.type);
+        l.set(convertTo(l, r.type.isInteger() ? SqlType::of(SqlType::Int) : r.type));
         l.type = r.type;
     } else if (rText && l.type.isNumeric()) {
-        r.sql = convertTo(r, l.type.isInteger() ? SqlType::of(SqlType::Int) : l.type);
+        r.set(convertTo(r, l.type.isInteger() ? SqlType::of(SqlType::Int) : l.type));
         r.type = l.type;
     } else if (lText || rText) {
         if (op != u"+")
@@ -169,24 +178,29 @@ SqliteEmitter::Rendered SqliteEmitter::arithmetic(const QString& op, Rendered l,
     SqlType t = commonType(l.type, r.type);
     if (op == u"&" || op == u"|" || op == u"^") {
         out.type = t.isInteger() ? t : SqlType::of(SqlType::Int);
-        out.sql = op == u"^" ? "((" + l.sql + " | " + r.sql + ") - (" + l.sql + " & " + r.sql + "))"
-                             : "(" + l.sql + " " + op.toUtf8() + " " + r.sql + ")";
+        if (op == u"^")  // SQLite has no exclusive or
+            out.set(sqlite::binary(sqlite::binary(l.term(), Operator::BitOr, r.term()),
+                                   Operator::Subtract,
+                                   sqlite::binary(l.term(), Operator::BitAnd, r.term())));
+        else
+            out.set(sqlite::binary(l.term(), sqlite::arithmeticOperator(op), r.term()));
         return out;
     }
     if (op == u"/" || op == u"%") {
-        QByteArray left = l.sql;
+        Term left = l.term();
         // Decimal values that happen to be whole are stored as SQLite integers: divide as reals.
         if (op == u"/" && t.known() && !t.isInteger())
-            left = "CAST(" + l.sql + " AS REAL)";
-        out.sql = "(" + left + " " + op.toUtf8() + " tsql_nz(" + r.sql + "))";
+            left = sqlite::cast(left, "REAL");
         if (t.base == SqlType::Decimal && op == u"/") {
             int scale = std::max(6, l.type.scale + r.type.precision + 1);
             t = SqlType::decimal(38, std::min(scale, 38));
         }
+        out.set(checkedInteger(
+            sqlite::call(op == u"/" ? "tsql_divide" : "tsql_modulo", {left, r.term()}), t));
         out.type = t;
         return out;
     }
-    out.sql = "(" + l.sql + " " + op.toUtf8() + " " + r.sql + ")";
+    out.set(checkedInteger(sqlite::binary(l.term(), sqlite::arithmeticOperator(op), r.term()), t));
     if (t.base == SqlType::Decimal && op == u"*" && l.type.base == SqlType::Decimal &&
         r.type.base == SqlType::Decimal)
         t = SqlType::decimal(std::min(38, l.type.precision + r.type.precision + 1),
@@ -195,23 +209,66 @@ SqliteEmitter::Rendered SqliteEmitter::arithmetic(const QString& op, Rendered l,
     return out;
 }
 
-SqliteEmitter::Rendered SqliteEmitter::binary(const Expr& e) {
-    if (e.op == u"AND" || e.op == u"OR") {
-        Rendered l = expr(*e.a), r = expr(*e.b);
-        Rendered out;
-        out.type = SqlType::of(SqlType::Bit);
-        out.sql = "(" + l.sql + " " + e.op.toUtf8() + " " + r.sql + ")";
-        return out;
+// A run of AND or OR, however it is nested, is one flat list of operands: the rendering stays
+// shallow for SQLite and the recursion here follows only the other operators.
+SqliteEmitter::Rendered SqliteEmitter::logicalChain(const Expr& e) {
+    std::vector<Term> operands;
+    std::vector<const Expr*> pending{&e};
+    while (!pending.empty()) {
+        const Expr* x = pending.back();
+        pending.pop_back();
+        if (isLogical(*x) && x->op == e.op) {
+            pending.push_back(x->b.get());
+            pending.push_back(x->a.get());
+        } else {
+            operands.push_back(expr(*x).term());
+        }
     }
-    Rendered l = expr(*e.a), r = expr(*e.b);
-    if (isComparison(e.op))
-        return comparison(e.op, std::move(l), std::move(r));
-    return arithmetic(e.op, std::move(l), std::move(r));
+    Rendered out;
+    out.type = SqlType::of(SqlType::Bit);
+    out.set(sqlite::chain(e.op == u"AND" ? Operator::And : Operator::Or, operands));
+    return out;
+}
+
+// A left-leaning chain of operators (a + b + c ...) is rendered from its innermost operation
+// outwards in a loop, so that its length costs no stack.
+SqliteEmitter::Rendered SqliteEmitter::binary(const Expr& e) {
+    if (isLogical(e))
+        return logicalChain(e);
+    std::vector<const Expr*> spine;
+    const Expr* x = &e;
+    for (; x->kind == Expr::Binary && !isLogical(*x); x = x->a.get())
+        spine.push_back(x);
+    Rendered acc = expr(*x);
+    for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
+        const Expr& node = **it;
+        Rendered r = expr(*node.b);
+        acc = isComparison(node.op) ? comparison(node.op, std::move(acc), std::move(r))
+                                    : arithmetic(node.op, std::move(acc), std::move(r));
+    }
+    return acc;
+}
+
+SqliteEmitter::Rendered SqliteEmitter::unary(const Expr& e) {
+    Rendered v = expr(*e.a);
+    Rendered r;
+    if (e.op == u"NOT") {
+        r.set(sqlite::logicalNot(v.term()));
+        r.type = SqlType::of(SqlType::Bit);
+        return r;
+    }
+    if (v.type.isText()) {
+        v.set(convertTo(v, SqlType::of(SqlType::Float)));
+        v.type = SqlType::of(SqlType::Float);
+    }
+    r.type = v.type;
+    r.set(e.op == u"~" ? sqlite::bitNot(v.term())
+                       : checkedInteger(sqlite::negate(v.term()), v.type));
+    return r;
 }
 
 SqliteEmitter::Rendered SqliteEmitter::caseExpr(const Expr& e) {
-    Rendered out;
-    out.sql = "CASE";
+    QByteArray sql = "CASE";
     std::optional<Rendered> operand;
     if (e.a)
         operand = expr(*e.a);
@@ -224,14 +281,15 @@ SqliteEmitter::Rendered SqliteEmitter::caseExpr(const Expr& e) {
             w = expr(*when);
         Rendered th = expr(*then);
         t = commonType(t, th.type);
-        out.sql += " WHEN " + w.sql + " THEN " + th.sql;
+        sql += " WHEN " + w.sql + " THEN " + th.sql;
     }
     if (e.c) {
         Rendered el = expr(*e.c);
         t = commonType(t, el.type);
-        out.sql += " ELSE " + el.sql;
+        sql += " ELSE " + el.sql;
     }
-    out.sql += " END";
+    Rendered out;
+    out.set(sqlite::primary(sql + " END"));
     out.type = t;
     return out;
 }
@@ -249,13 +307,14 @@ SqliteEmitter::Rendered SqliteEmitter::cast(const Expr& e) {
     if (v.stringLiteral && !to.isText()) {
         // Constant conversions of literals are done once, here.
         Value c = convertValue(Value::text(v.literal), v.type, to, style);
-        out.sql = c.kind == Value::Int    ? QByteArray::number(c.i)
-                  : c.kind == Value::Real ? QByteArray::number(c.d, 'g', 17)
-                                          : sqlString(c.toString());
+        out.set(c.kind == Value::Int    ? sqlite::integer(c.i)
+                : c.kind == Value::Real ? sqlite::real(c.d)
+                : c.kind == Value::Null ? sqlite::primary("NULL")
+                                        : sqlite::primary(sqlite::text(c.s)));
     } else if (v.sql == "NULL") {
-        out.sql = "NULL";
+        out.set(sqlite::primary("NULL"));
     } else {
-        out.sql = convertTo(v, to, style);
+        out.set(convertTo(v, to, style));
     }
     out.type = to;
     return out;
@@ -284,7 +343,7 @@ bool yieldsAtMostOneRow(const Select& s) {
 SqliteEmitter::Rendered SqliteEmitter::subquery(const Select& s, bool scalar) {
     std::vector<OutColumn> cols;
     Rendered out;
-    out.sql = "(" + selectSql(s, &cols) + ")";
+    out.set(sqlite::grouped(selectSql(s, &cols)));
     if (scalar) {
         if (cols.size() != 1)
             raise(116, QStringLiteral("Only one expression can be specified in the select list "
@@ -293,12 +352,13 @@ SqliteEmitter::Rendered SqliteEmitter::subquery(const Select& s, bool scalar) {
         if (!yieldsAtMostOneRow(s)) {
             // SQLite would take the first row; SQL Server refuses a second one (512).
             const QByteArray name =
-                Binder::quote(cols[0].name.isEmpty() ? QStringLiteral("_c1") : cols[0].name);
-            out.sql =
-                "(SELECT CASE WHEN count(*) > 1 THEN tsql_raise(512, 'Subquery returned more "
-                "than 1 value. This is not permitted when the subquery follows =, !=, <, <= "
-                ", >, >= or when the subquery is used as an expression.') ELSE min(" +
-                name + ") END FROM (SELECT * FROM " + out.sql + " LIMIT 2))";
+                sqlite::name(cols[0].name.isEmpty() ? QStringLiteral("_c1") : cols[0].name);
+            const QByteArray message = sqlite::text(QStringLiteral(
+                "Subquery returned more than 1 value. This is not permitted when the subquery "
+                "follows =, !=, <, <= , >, >= or when the subquery is used as an expression."));
+            out.set(sqlite::grouped("SELECT CASE WHEN count(*) > 1 THEN tsql_raise(512, " +
+                                    message + ") ELSE min(" + name + ") END FROM (SELECT * FROM " +
+                                    out.sql + " LIMIT 2)"));
         }
     }
     return out;
@@ -309,19 +369,18 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
         case Expr::Literal:
             return literal(e);
         case Expr::Column: {
+            Rendered r;
             // ORDER BY and similar may name a select-list alias.
             if (e.parts.size() == 1) {
                 try {
                     BoundColumn c = binder_.column(e.parts);
-                    Rendered r;
-                    r.sql = c.sql;
+                    r.set(sqlite::primary(c.sql));
                     r.type = c.type;
                     r.column = true;
                     return r;
                 } catch (const db::Error&) {
                     if (auto a = binder_.selectAlias(e.parts[0])) {
-                        Rendered r;
-                        r.sql = Binder::quote(a->first);
+                        r.set(sqlite::primary(sqlite::name(a->first)));
                         r.type = a->second;
                         return r;
                     }
@@ -329,8 +388,7 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
                 }
             }
             BoundColumn c = binder_.column(e.parts);
-            Rendered r;
-            r.sql = c.sql;
+            r.set(sqlite::primary(c.sql));
             r.type = c.type;
             r.column = true;
             return r;
@@ -340,13 +398,13 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
             if (!t)
                 undeclaredVariable(e.text);
             Rendered r;
-            r.sql = slot(Slot::Variable, 0, e.text.toLower());
+            r.set(slot(Slot::Variable, 0, e.text.toLower()));
             r.type = *t;
             return r;
         }
         case Expr::Global: {
             Rendered r;
-            r.sql = slot(Slot::Context, 0, e.text);
+            r.set(slot(Slot::Context, 0, e.text));
             r.type = (e.text == u"@@VERSION" || e.text == u"@@SERVERNAME" ||
                       e.text == u"@@SERVICENAME" || e.text == u"@@LANGUAGE")
                          ? SqlType::of(SqlType::NVarChar, 256)
@@ -355,30 +413,18 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
         }
         case Expr::Param: {
             Rendered r;
-            r.sql = slot(Slot::Param, e.paramIndex, QString());
+            r.set(slot(Slot::Param, e.paramIndex, QString()));
             r.type = binder_.env().parameterType(e.paramIndex);
             return r;
         }
-        case Expr::Unary: {
-            Rendered v = expr(*e.a);
-            Rendered r;
-            if (e.op == u"NOT") {
-                r.sql = "(NOT " + v.sql + ")";
-                r.type = SqlType::of(SqlType::Bit);
-            } else {
-                if (v.type.isText())
-                    v.sql = convertTo(v, SqlType::of(SqlType::Float));
-                r.sql = "(" + e.op.toUtf8() + v.sql + ")";
-                r.type = v.type.isText() ? SqlType::of(SqlType::Float) : v.type;
-            }
-            return r;
-        }
+        case Expr::Unary:
+            return unary(e);
         case Expr::Binary:
             return binary(e);
         case Expr::IsNull: {
             Rendered v = expr(*e.a);
             Rendered r;
-            r.sql = "(" + v.sql + (e.negated ? " IS NOT NULL)" : " IS NULL)");
+            r.set(sqlite::isNull(v.term(), e.negated));
             r.type = SqlType::of(SqlType::Bit);
             return r;
         }
@@ -389,26 +435,29 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
             harmonise(v, lo, text1);
             harmonise(v2, hi, text2);
             Rendered r;
-            r.sql = "(" + v.sql + ((text1 || text2) ? " COLLATE NOCASE" : "") +
-                    (e.negated ? " NOT BETWEEN " : " BETWEEN ") + lo.sql + " AND " + hi.sql + ")";
+            r.set(
+                sqlite::between((text1 || text2) ? sqlite::collate(v.term(), kCollation) : v.term(),
+                                lo.term(), hi.term(), e.negated));
             r.type = SqlType::of(SqlType::Bit);
             return r;
         }
         case Expr::Like: {
             Rendered v = expr(*e.a), p = expr(*e.b);
-            Rendered r;
             if (v.type.isDate())
-                v.sql = convertTo(v, SqlType::of(SqlType::VarChar, 30));
-            r.sql = "(" + v.sql + (e.negated ? " NOT LIKE " : " LIKE ") + p.sql;
-            if (e.c)
-                r.sql += " ESCAPE " + expr(*e.c).sql;
-            r.sql += ")";
+                v.set(convertTo(v, SqlType::of(SqlType::VarChar, 30)));
+            Rendered r;
+            if (e.c) {
+                const Term escape = expr(*e.c).term();
+                r.set(sqlite::like(v.term(), p.term(), &escape, e.negated));
+            } else {
+                r.set(sqlite::like(v.term(), p.term(), nullptr, e.negated));
+            }
             r.type = SqlType::of(SqlType::Bit);
             return r;
         }
         case Expr::InList: {
             Rendered v = expr(*e.a);
-            QByteArray items;
+            std::vector<QByteArray> items;
             bool text = false;
             for (const auto& item : e.args) {
                 Rendered i = expr(*item);
@@ -416,13 +465,11 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
                 bool t = false;
                 harmonise(left, i, t);
                 text = text || t;
-                if (!items.isEmpty())
-                    items += ", ";
-                items += i.sql;
+                items.push_back(i.sql);
             }
             Rendered r;
-            r.sql = "(" + v.sql + (text ? " COLLATE NOCASE" : "") +
-                    (e.negated ? " NOT IN (" : " IN (") + items + "))";
+            r.set(sqlite::in(text ? sqlite::collate(v.term(), kCollation) : v.term(),
+                             sqlite::list(items), e.negated));
             r.type = SqlType::of(SqlType::Bit);
             return r;
         }
@@ -435,15 +482,15 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
                                           "list when the subquery is not introduced with EXISTS."));
             bool text = v.type.isText() && cols[0].type.isText();
             Rendered r;
-            r.sql = "(" + v.sql + (text ? " COLLATE NOCASE" : "") +
-                    (e.negated ? " NOT IN (" : " IN (") + sub + "))";
+            r.set(sqlite::in(text ? sqlite::collate(v.term(), kCollation) : v.term(), sub,
+                             e.negated));
             r.type = SqlType::of(SqlType::Bit);
             return r;
         }
         case Expr::Exists: {
             std::vector<OutColumn> cols;
             Rendered r;
-            r.sql = "(EXISTS (" + selectSql(*e.select, &cols) + "))";
+            r.set(sqlite::primary("EXISTS (" + selectSql(*e.select, &cols) + ")"));
             r.type = SqlType::of(SqlType::Bit);
             return r;
         }
@@ -459,13 +506,6 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
             raise(err::Syntax, QStringLiteral("Incorrect syntax near '*'."));
     }
     notSupported(QStringLiteral("this expression"));
-}
-
-QByteArray SqliteEmitter::literalSql(const Expr& e, SqlType* type) {
-    Rendered r = expr(e);
-    if (type)
-        *type = r.type;
-    return r.sql;
 }
 
 }  // namespace tsql

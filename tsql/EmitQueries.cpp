@@ -1,6 +1,7 @@
 // Rendering of SELECT: cores, unions, table sources, ORDER BY and TOP.
 #include <functional>
 
+#include "tsql/Collation.h"
 #include "tsql/Errors.h"
 #include "tsql/SqliteEmitter.h"
 
@@ -21,17 +22,17 @@ QByteArray SqliteEmitter::tableSql(const TableRef& t) {
                 if (const auto* columns = binder_.commonTable(t.name.name)) {
                     const QString alias = t.alias.isEmpty() ? t.name.name : t.alias;
                     binder_.addDerived(alias, *columns);
-                    return Binder::quote(t.name.name) + " AS " + Binder::quote(alias);
+                    return sqlite::name(t.name.name) + " AS " + sqlite::name(alias);
                 }
             }
-            const TableInfo* info = binder_.env().resolveTable(t.name);
+            const std::shared_ptr<const TableInfo> info = binder_.env().resolveTable(t.name);
             if (info->schema == u"temp" &&
                 (info->name.compare(u"sysdatabases", Qt::CaseInsensitive) == 0 ||
                  info->name.compare(u"sys_databases", Qt::CaseInsensitive) == 0))
                 out_.readsDatabases = true;
             const QString alias = t.alias.isEmpty() ? t.name.name : t.alias;
-            binder_.addTable(alias, info);
-            return info->sqlName() + " AS " + Binder::quote(alias);
+            binder_.addTable(alias, info.get());
+            return info->sqlName() + " AS " + sqlite::name(alias);
         }
         case TableRef::Derived: {
             std::vector<OutColumn> cols;
@@ -49,7 +50,7 @@ QByteArray SqliteEmitter::tableSql(const TableRef& t) {
                 columns.push_back(c);
             }
             binder_.addDerived(t.alias, std::move(columns));
-            return "(" + inner + ") AS " + Binder::quote(t.alias);
+            return "(" + inner + ") AS " + sqlite::name(t.alias);
         }
         case TableRef::Join: {
             QByteArray left = tableSql(*t.left);
@@ -90,14 +91,12 @@ QByteArray SqliteEmitter::orderSql(const std::vector<OrderItem>& items,
             if (e.kind == Expr::Column && e.parts.size() == 1)
                 alias = binder_.selectAlias(e.parts[0]);
             if (alias) {
-                term = Binder::quote(alias->first);
-                if (alias->second.isText())
-                    term += " COLLATE NOCASE";
+                const sqlite::Term name = sqlite::primary(sqlite::name(alias->first));
+                term = alias->second.isText() ? sqlite::collate(name, kCollation).text : name.text;
             } else {
                 Rendered r = expr(e);
-                term = r.sql;
-                if (r.type.isText() && !r.column)
-                    term += " COLLATE NOCASE";
+                term = r.type.isText() && !r.column ? sqlite::collate(r.term(), kCollation).text
+                                                    : r.sql;
             }
         }
         s += (k ? ", " : "") + term + (items[k].descending ? " DESC" : "");
@@ -120,7 +119,7 @@ QByteArray SqliteEmitter::coreSql(const SelectCore& c, std::vector<OutColumn>* o
         if (item.expr->kind == Expr::Star) {
             retrieving = true;
             for (const BoundColumn& col : binder_.star(item.expr->parts)) {
-                items += (items.isEmpty() ? "" : ", ") + col.sql + " AS " + Binder::quote(col.name);
+                items += (items.isEmpty() ? "" : ", ") + col.sql + " AS " + sqlite::name(col.name);
                 out->push_back({col.name, col.type});
             }
             continue;
@@ -136,7 +135,7 @@ QByteArray SqliteEmitter::coreSql(const SelectCore& c, std::vector<OutColumn>* o
         if (name.isEmpty() && item.expr->kind == Expr::Column)
             name = item.expr->parts.last();
         QString sqlName = name.isEmpty() ? QStringLiteral("_c%1").arg(++unnamed) : name;
-        items += (items.isEmpty() ? "" : ", ") + r.sql + " AS " + Binder::quote(sqlName);
+        items += (items.isEmpty() ? "" : ", ") + r.sql + " AS " + sqlite::name(sqlName);
         out->push_back({name, r.type});
         if (!item.alias.isEmpty())
             aliases.emplace_back(item.alias, r.type);
@@ -189,11 +188,11 @@ QByteArray SqliteEmitter::withSql(const Select& s) {
                                 .arg(k + 1)
                                 .arg(t.name));
             c.type = cols[k].type;
-            names += (k ? ", " : "") + Binder::quote(c.name);
+            names += (k ? ", " : "") + sqlite::name(c.name);
             columns.push_back(c);
         }
         binder_.addCommonTable(t.name, std::move(columns));
-        sql += (sql.isEmpty() ? "WITH " : ", ") + Binder::quote(t.name) + "(" + names + ") AS (" +
+        sql += (sql.isEmpty() ? "WITH " : ", ") + sqlite::name(t.name) + "(" + names + ") AS (" +
                inner + ")";
     }
     return sql.isEmpty() ? sql : sql + " ";

@@ -41,39 +41,63 @@ bool needsConversion(const SqliteEmitter::Rendered& r, const SqlType& to) {
     return !from.isNumeric();
 }
 
-// The correlation name under which the target of UPDATE/DELETE appears in FROM, if it does.
-bool findTarget(const TableRef& t, const QString& target, QString* alias) {
-    switch (t.kind) {
-        case TableRef::Named: {
-            const QString exposed = t.alias.isEmpty() ? t.name.name : t.alias;
-            if (exposed.compare(target, Qt::CaseInsensitive) == 0) {
-                *alias = exposed;
-                return true;
-            }
-            return false;
+// The table sources of FROM in order, joins taken apart.
+std::vector<const TableRef*> sources(const std::vector<TableRefPtr>& from) {
+    std::vector<const TableRef*> out;
+    std::vector<const TableRef*> pending;
+    for (auto it = from.rbegin(); it != from.rend(); ++it)
+        pending.push_back(it->get());
+    while (!pending.empty()) {
+        const TableRef* t = pending.back();
+        pending.pop_back();
+        if (t->kind == TableRef::Join) {
+            pending.push_back(t->right.get());
+            pending.push_back(t->left.get());
+        } else {
+            out.push_back(t);
         }
-        case TableRef::Derived:
-            return false;
-        case TableRef::Join:
-            return findTarget(*t.left, target, alias) || findTarget(*t.right, target, alias);
     }
-    return false;
+    return out;
 }
 
-const TableRef* findTargetRef(const TableRef& t, const QString& target) {
-    switch (t.kind) {
-        case TableRef::Named: {
-            const QString exposed = t.alias.isEmpty() ? t.name.name : t.alias;
-            return exposed.compare(target, Qt::CaseInsensitive) == 0 ? &t : nullptr;
-        }
-        case TableRef::Derived:
-            return nullptr;
-        case TableRef::Join: {
-            const TableRef* l = findTargetRef(*t.left, target);
-            return l ? l : findTargetRef(*t.right, target);
-        }
+QString exposedName(const TableRef& t) {
+    return t.alias.isEmpty() ? t.name.name : t.alias;
+}
+
+// The source in FROM that the target of UPDATE/DELETE ... FROM names: the one whose exposed
+// name (alias, else table name) it is, else the only reference to the table of that name. None
+// when the table is not in FROM: the target is then one more table of the join.
+const TableRef* targetInFrom(const std::vector<TableRefPtr>& from, const ObjectName& target) {
+    const std::vector<const TableRef*> all = sources(from);
+    if (target.schema.isEmpty() && target.database.isEmpty())
+        for (const TableRef* t : all)
+            if (t->kind == TableRef::Named &&
+                exposedName(*t).compare(target.name, Qt::CaseInsensitive) == 0)
+                return t;
+    const TableRef* found = nullptr;
+    for (const TableRef* t : all) {
+        if (t->kind != TableRef::Named ||
+            t->name.name.compare(target.name, Qt::CaseInsensitive) != 0)
+            continue;
+        if (found)
+            raise(8154, QStringLiteral("The table '%1' is ambiguous.").arg(target.display()));
+        found = t;
     }
-    return nullptr;
+    return found;
+}
+
+// A correlation name for the target row that no source in FROM uses.
+QString targetAlias(const std::vector<TableRefPtr>& from) {
+    const std::vector<const TableRef*> all = sources(from);
+    QString alias = QStringLiteral("_target");
+    for (int n = 1;; ++n) {
+        bool taken = false;
+        for (const TableRef* t : all)
+            taken = taken || exposedName(*t).compare(alias, Qt::CaseInsensitive) == 0;
+        if (!taken)
+            return alias;
+        alias = QStringLiteral("_target%1").arg(n);
+    }
 }
 
 }  // namespace
@@ -81,7 +105,7 @@ const TableRef* findTargetRef(const TableRef& t, const QString& target) {
 // UPDATE/DELETE TOP (n): the first n rows that qualify, by rowid.
 QByteArray SqliteEmitter::topRows(const TableInfo& t, const QString& alias, const QByteArray& where,
                                   const Expr& top) {
-    const QByteArray a = Binder::quote(alias);
+    const QByteArray a = sqlite::name(alias);
     return a + ".rowid IN (SELECT " + a + ".rowid FROM " + t.sqlName() + " AS " + a +
            (where.isEmpty() ? QByteArray() : " WHERE " + where) + " LIMIT " + expr(top).sql + ")";
 }
@@ -94,13 +118,13 @@ QByteArray SqliteEmitter::assignmentValue(const TableInfo& t, const QString& col
     const ColumnInfo& c = t.columns[static_cast<size_t>(idx)];
     Rendered r = expr(value);
     if (needsConversion(r, c.type))
-        return convertTo(r, c.type, -1, true);
+        return convertTo(r, c.type, -1, true).text;
     return r.sql;
 }
 
 Compiled SqliteEmitter::insert(const InsertStmt& s) {
     out_ = Compiled();
-    const TableInfo* t = binder_.env().resolveTable(s.table);
+    const std::shared_ptr<const TableInfo> t = binder_.env().resolveTable(s.table);
     if (t->view)
         notSupported(QStringLiteral("INSERT into a view"));
     out_.target = t;
@@ -123,7 +147,7 @@ Compiled SqliteEmitter::insert(const InsertStmt& s) {
     }
     QByteArray cols;
     for (const QString& c : columns)
-        cols += (cols.isEmpty() ? "" : ", ") + Binder::quote(t->columns[t->indexOf(c)].name);
+        cols += (cols.isEmpty() ? "" : ", ") + sqlite::name(t->columns[t->indexOf(c)].name);
 
     QByteArray sql = "INSERT INTO " + t->sqlName();
     if (s.defaultValues) {
@@ -142,13 +166,13 @@ Compiled SqliteEmitter::insert(const InsertStmt& s) {
         QByteArray names, values;
         for (int k = 0; k < columns.size(); ++k) {
             Rendered r;
-            r.sql = "\"_s" + QByteArray::number(k) + "\"";
+            r.set(sqlite::primary(sqlite::name(QStringLiteral("_s%1").arg(k))));
             r.type = outCols[static_cast<size_t>(k)].type;
             const ColumnInfo& c = t->columns[static_cast<size_t>(t->indexOf(columns[k]))];
             names += (k ? ", " : "") + r.sql;
             if (needsConversion(r, c.type)) {
                 convert = true;
-                values += (k ? ", " : "") + convertTo(r, c.type, -1, true);
+                values += (k ? ", " : "") + convertTo(r, c.type, -1, true).text;
             } else {
                 values += (k ? ", " : "") + r.sql;
             }
@@ -191,56 +215,51 @@ Compiled SqliteEmitter::update(const UpdateStmt& s) {
         if (!a.variable.isEmpty())
             notSupported(QStringLiteral("assigning a variable in UPDATE ... SET"));
 
-    QString corr;
-    const TableRef* inFrom = nullptr;
-    for (const auto& f : s.from)
-        if (!inFrom && findTarget(*f, s.target.name, &corr))
-            inFrom = findTargetRef(*f, s.target.name);
-    const TableInfo* t = binder_.env().resolveTable(inFrom ? inFrom->name : s.target);
+    const TableRef* inFrom = targetInFrom(s.from, s.target);
+    const std::shared_ptr<const TableInfo> t =
+        binder_.env().resolveTable(inFrom ? inFrom->name : s.target);
     if (t->view)
         notSupported(QStringLiteral("UPDATE of a view"));
     out_.target = t;
+    for (const auto& a : s.sets)
+        if (t->indexOf(a.column) < 0)
+            invalidColumn(a.column);
 
-    binder_.push();
     QByteArray sql;
     if (inFrom) {
-        // The target appears in FROM: each updated row takes its values from the joined rows of
-        // its own instance there (SQLite's UPDATE ... FROM hides the rowid of joined tables).
-        for (const auto& a : s.sets)
-            if (t->indexOf(a.column) < 0)
-                invalidColumn(a.column);
-        const QByteArray self = Binder::quote(corr) + ".rowid";
+        // The target is a source of FROM: each updated row takes its values from the joined rows
+        // of its own instance there (SQLite's UPDATE ... FROM would join a second instance).
+        const QByteArray self = sqlite::name(exposedName(*inFrom)) + ".rowid";
+        const QByteArray target = sqlite::name(targetAlias(s.from));
         binder_.push();
         QByteArray from = fromSql(s.from);
-        QByteArray names, values;
+        std::vector<QByteArray> names, values;
         for (const auto& a : s.sets) {
-            names += (names.isEmpty() ? "" : ", ") +
-                     Binder::quote(t->columns[t->indexOf(a.column)].name);
-            values += (values.isEmpty() ? "" : ", ") + assignmentValue(*t, a.column, *a.value);
+            names.push_back(sqlite::name(t->columns[t->indexOf(a.column)].name));
+            values.push_back(assignmentValue(*t, a.column, *a.value));
         }
-        QByteArray where = s.where ? " AND " + expr(*s.where).sql : QByteArray();
+        QByteArray where = s.where ? " AND " + expr(*s.where).term().text : QByteArray();
         binder_.pop();
-        const QByteArray lhs = s.sets.size() == 1 ? names : "(" + names + ")";
-        sql = "UPDATE " + t->sqlName() + " AS \"_t\" SET " + lhs + " = (SELECT " + values +
-              " FROM " + from + " WHERE " + self + " = \"_t\".rowid" + where + " LIMIT 1)";
+        const QByteArray lhs = s.sets.size() == 1 ? names[0] : "(" + sqlite::list(names) + ")";
+        sql = "UPDATE " + t->sqlName() + " AS " + target + " SET " + lhs + " = (SELECT " +
+              sqlite::list(values) + " FROM " + from + " WHERE " + self + " = " + target +
+              ".rowid" + where + " LIMIT 1)";
         binder_.push();
         from = fromSql(s.from);
         where = s.where ? " WHERE " + expr(*s.where).sql : QByteArray();
         binder_.pop();
-        sql += " WHERE \"_t\".rowid IN (SELECT " + self + " FROM " + from + where + ")";
+        sql += " WHERE " + target + ".rowid IN (SELECT " + self + " FROM " + from + where + ")";
     } else {
         const QString alias = s.target.name;
-        binder_.addTable(alias, t);
+        binder_.push();
+        binder_.addTable(alias, t.get());
         QByteArray from = s.from.empty() ? QByteArray() : fromSql(s.from);
-        QByteArray sets;
-        for (const auto& a : s.sets) {
-            if (t->indexOf(a.column) < 0)
-                invalidColumn(a.column);
-            sets += (sets.isEmpty() ? "" : ", ") +
-                    Binder::quote(t->columns[t->indexOf(a.column)].name) + " = " +
-                    assignmentValue(*t, a.column, *a.value);
-        }
-        sql = "UPDATE " + t->sqlName() + " AS " + Binder::quote(alias) + " SET " + sets;
+        std::vector<QByteArray> sets;
+        for (const auto& a : s.sets)
+            sets.push_back(sqlite::name(t->columns[t->indexOf(a.column)].name) + " = " +
+                           assignmentValue(*t, a.column, *a.value));
+        sql =
+            "UPDATE " + t->sqlName() + " AS " + sqlite::name(alias) + " SET " + sqlite::list(sets);
         if (!from.isEmpty())
             sql += " FROM " + from;
         QByteArray where = s.where ? expr(*s.where).sql : QByteArray();
@@ -248,8 +267,8 @@ Compiled SqliteEmitter::update(const UpdateStmt& s) {
             sql += " WHERE " + topRows(*t, alias, where, *s.top);
         else if (!where.isEmpty())
             sql += " WHERE " + where;
+        binder_.pop();
     }
-    binder_.pop();
     out_.sql = sql;
     return std::move(out_);
 }
@@ -260,28 +279,26 @@ Compiled SqliteEmitter::remove(const DeleteStmt& s) {
     out_.changesRows = true;
     if (s.top && !s.from.empty())
         notSupported(QStringLiteral("DELETE TOP with FROM"));
-    QString corr;
-    const TableRef* inFrom = nullptr;
-    for (const auto& f : s.from)
-        if (!inFrom && findTarget(*f, s.target.name, &corr))
-            inFrom = findTargetRef(*f, s.target.name);
-    const TableInfo* t = binder_.env().resolveTable(inFrom ? inFrom->name : s.target);
+    const TableRef* inFrom = targetInFrom(s.from, s.target);
+    const std::shared_ptr<const TableInfo> t =
+        binder_.env().resolveTable(inFrom ? inFrom->name : s.target);
     if (t->view)
         notSupported(QStringLiteral("DELETE from a view"));
     out_.target = t;
     QByteArray sql;
     binder_.push();
     if (inFrom) {
+        const QByteArray target = sqlite::name(targetAlias(s.from));
         QByteArray from = fromSql(s.from);
-        sql = "DELETE FROM " + t->sqlName() + " AS \"_t\" WHERE \"_t\".rowid IN (SELECT " +
-              Binder::quote(corr) + ".rowid FROM " + from;
+        sql = "DELETE FROM " + t->sqlName() + " AS " + target + " WHERE " + target +
+              ".rowid IN (SELECT " + sqlite::name(exposedName(*inFrom)) + ".rowid FROM " + from;
         if (s.where)
             sql += " WHERE " + expr(*s.where).sql;
         sql += ")";
     } else {
         const QString alias = s.target.name;
-        binder_.addTable(alias, t);
-        sql = "DELETE FROM " + t->sqlName() + " AS " + Binder::quote(alias);
+        binder_.addTable(alias, t.get());
+        sql = "DELETE FROM " + t->sqlName() + " AS " + sqlite::name(alias);
         QByteArray cond;
         if (!s.from.empty()) {
             binder_.push();

@@ -23,6 +23,12 @@ void invalidColumn(const QString& name) {
     raise(err::InvalidColumn, QStringLiteral("Invalid column name '%1'.").arg(name));
 }
 
+void missingParameter(int index) {
+    raise(8178, QStringLiteral("The parameterized query expects the parameter '@P%1', which was "
+                               "not supplied.")
+                    .arg(index + 1));
+}
+
 void undeclaredVariable(const QString& name) {
     raise(137, QStringLiteral("Must declare the scalar variable \"%1\".").arg(name));
 }

@@ -19,6 +19,8 @@ namespace tsql {
 [[noreturn]] void invalidColumn(const QString& name);
 // 137: Must declare the scalar variable "@...".
 [[noreturn]] void undeclaredVariable(const QString& name);
+// 8178: a parameter marker (0-based) without a value.
+[[noreturn]] void missingParameter(int index);
 
 // Error numbers used by the engine.
 namespace err {
@@ -40,6 +42,11 @@ inline constexpr int ColumnExists = 2705;
 inline constexpr int UserRaised = 50000;
 inline constexpr int Timeout = 40001;
 inline constexpr int Cancelled = 40002;
+inline constexpr int ServerSetting = 40003;  // a file of the server directory is not understood
+// SQL Server's number for a failure inside the query processor: the engine's own faults.
+inline constexpr int Internal = 8630;
+// Some part of the statement is nested too deeply.
+inline constexpr int NestedTooDeeply = 191;
 }  // namespace err
 
 }  // namespace tsql

@@ -1,9 +1,11 @@
 #include "tsql/Functions.h"
 
-#include <sqlite3.h>
+#include "tsql/SqliteApi.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <new>
 
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
@@ -11,21 +13,21 @@
 
 namespace tsql {
 
-namespace {
-
-// Errors raised inside a SQLite callback travel as the function's error text; the statement
-// runner turns "tsql:<number>:<message>" back into db::Error.
-void fail(sqlite3_context* ctx, const db::Error& e) {
+void resultError(sqlite3_context* ctx, const db::Error& e) {
     QByteArray msg = "tsql:" + QByteArray::number(e.nativeError()) + ":" + e.message().toUtf8();
     sqlite3_result_error(ctx, msg.constData(), int(msg.size()));
 }
+
+namespace {
 
 template <typename F>
 void guarded(sqlite3_context* ctx, F&& f) {
     try {
         f();
     } catch (const db::Error& e) {
-        fail(ctx, e);
+        resultError(ctx, e);
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(ctx);
     }
 }
 
@@ -87,29 +89,87 @@ void fnConvert(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     });
 }
 
-void fnNonZero(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    sqlite3_value* v = argv[0];
-    int t = sqlite3_value_type(v);
-    if ((t == SQLITE_INTEGER && sqlite3_value_int64(v) == 0) ||
-        (t == SQLITE_FLOAT && sqlite3_value_double(v) == 0.0)) {
-        fail(ctx,
-             db::Error(db::Error::Kind::Server, QStringLiteral("Divide by zero error encountered."),
-                       err::DivideByZero));
-        return;
-    }
-    sqlite3_result_value(ctx, v);
+[[noreturn]] void integerOverflow(const QString& type) {
+    raise(8115, QStringLiteral("Arithmetic overflow error converting expression to data type %1.")
+                    .arg(type));
+}
+
+// tsql_checked(value, type): an integer result of arithmetic, 8115 when it left the type's range
+// (SQLite turns a 64-bit overflow into a float).
+void fnChecked(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    guarded(ctx, [&] {
+        const int kind = sqlite3_value_type(argv[0]);
+        if (kind == SQLITE_NULL) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+        const SqlType type = *cachedType(ctx, 1, argv[1]);
+        if (kind != SQLITE_INTEGER)
+            integerOverflow(type.toSql());
+        const qint64 v = sqlite3_value_int64(argv[0]);
+        qint64 low = std::numeric_limits<qint64>::min(), high = std::numeric_limits<qint64>::max();
+        if (type.base == SqlType::Int) {
+            low = std::numeric_limits<qint32>::min();
+            high = std::numeric_limits<qint32>::max();
+        } else if (type.base == SqlType::SmallInt) {
+            low = std::numeric_limits<qint16>::min();
+            high = std::numeric_limits<qint16>::max();
+        } else if (type.base == SqlType::TinyInt) {
+            low = 0;
+            high = 255;
+        }
+        if (v < low || v > high)
+            integerOverflow(type.toSql());
+        sqlite3_result_int64(ctx, v);
+    });
+}
+
+[[noreturn]] void divideByZero() {
+    raise(err::DivideByZero, QStringLiteral("Divide by zero error encountered."));
+}
+
+// tsql_divide(a, b) and tsql_modulo(a, b): NULL when either is NULL, 8134 for a zero divisor,
+// integer division of integers, real division otherwise.
+void fnDivide(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    guarded(ctx, [&] {
+        const int ka = sqlite3_value_numeric_type(argv[0]);
+        const int kb = sqlite3_value_numeric_type(argv[1]);
+        if (ka == SQLITE_NULL || kb == SQLITE_NULL) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+        const bool modulo = sqlite3_user_data(ctx) != nullptr;
+        if (ka == SQLITE_INTEGER && kb == SQLITE_INTEGER) {
+            const qint64 a = sqlite3_value_int64(argv[0]), b = sqlite3_value_int64(argv[1]);
+            if (b == 0)
+                divideByZero();
+            if (b == -1) {  // the one quotient that does not fit: minimum / -1
+                if (!modulo && a == std::numeric_limits<qint64>::min())
+                    integerOverflow(QStringLiteral("bigint"));
+                sqlite3_result_int64(ctx, modulo ? 0 : -a);
+                return;
+            }
+            sqlite3_result_int64(ctx, modulo ? a % b : a / b);
+            return;
+        }
+        const double a = sqlite3_value_double(argv[0]), b = sqlite3_value_double(argv[1]);
+        if (b == 0.0)
+            divideByZero();
+        sqlite3_result_double(ctx, modulo ? std::fmod(a, b) : a / b);
+    });
 }
 
 // tsql_raise(number, message): raises an engine error from inside a statement.
 void fnRaise(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    fail(ctx, db::Error(db::Error::Kind::Server, argText(argv[1]), sqlite3_value_int(argv[0])));
+    resultError(ctx,
+                db::Error(db::Error::Kind::Server, argText(argv[1]), sqlite3_value_int(argv[0])));
 }
 
 void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**) {
     // The clock may refuse a malformed setting: the error must not cross SQLite's C frames.
     guarded(ctx, [&] {
         auto* now = static_cast<std::function<QDateTime()>*>(sqlite3_user_data(ctx));
-        QByteArray s = canonicalDate((*now)());
+        QByteArray s = canonicalDate(now ? (*now)() : QDateTime::currentDateTime());
         sqlite3_result_text(ctx, s.constData(), int(s.size()), SQLITE_TRANSIENT);
     });
 }
@@ -273,8 +333,15 @@ void fnReplicate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         sqlite3_result_null(ctx);
         return;
     }
-    QString unit = argc == 1 ? QStringLiteral(" ") : argText(argv[0]);
-    resultText(ctx, unit.repeated(n));
+    // As on SQL Server, the result ends at 8000 characters.
+    constexpr qint64 limit = 8000;
+    const QString unit = argc == 1 ? QStringLiteral(" ") : argText(argv[0]);
+    if (unit.isEmpty()) {
+        resultText(ctx, unit);
+        return;
+    }
+    n = std::min(n, (limit + unit.size() - 1) / unit.size());
+    resultText(ctx, unit.repeated(n).left(limit));
 }
 
 // STR(number, length, decimals): right-aligned, rounded, '*' when it does not fit.
@@ -339,54 +406,6 @@ void fnIsNumeric(sqlite3_context* ctx, int, sqlite3_value** argv) {
     QString s = argText(argv[0]).trimmed();
     s.toDouble(&ok);
     sqlite3_result_int(ctx, ok ? 1 : 0);
-}
-
-// The first column of a catalogue lookup by name (?1) as the function's result, NULL when no
-// row matches.
-void resultOfCatalogueLookup(sqlite3_context* ctx, const char* sql, const QString& name) {
-    sqlite3* db = sqlite3_context_db_handle(ctx);
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
-        sqlite3_result_error(ctx, sqlite3_errmsg(db), -1);
-        return;
-    }
-    const QByteArray text = name.toUtf8();
-    sqlite3_bind_text(st, 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-    if (sqlite3_step(st) == SQLITE_ROW)
-        sqlite3_result_int64(ctx, sqlite3_column_int64(st, 0));
-    else
-        sqlite3_result_null(ctx);
-    sqlite3_finalize(st);
-}
-
-// OBJECT_ID('[db.][schema.]name'): the catalogue id of a table, view, procedure or constraint.
-void fnObjectId(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (anyNull(argc, argv)) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    QString obj = argText(argv[0]).split(u'.').last();
-    if (obj.startsWith(u'[') && obj.endsWith(u']'))
-        obj = obj.mid(1, obj.size() - 2);
-    // tempdb..#name: a temporary table of this connection.
-    resultOfCatalogueLookup(
-        ctx,
-        obj.startsWith(u'#')
-            ? "SELECT rowid FROM temp.sqlite_master WHERE type = 'table' AND name = ?1 "
-              "COLLATE NOCASE LIMIT 1"
-            : "SELECT id FROM temp.sysobjects WHERE name = ?1 COLLATE NOCASE LIMIT 1",
-        obj);
-}
-
-// TYPE_ID('name'): the id of a system or alias type, NULL when there is none.
-void fnTypeId(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (anyNull(argc, argv)) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    resultOfCatalogueLookup(
-        ctx, "SELECT xusertype FROM temp.systypes WHERE name = ?1 COLLATE NOCASE LIMIT 1",
-        argText(argv[0]).split(u'.').last());
 }
 
 QString normalPart(const QString& raw) {
@@ -507,7 +526,9 @@ void registerFunctions(sqlite3* db, std::function<QDateTime()>* now) {
     const Fn fns[] = {
         {"tsql_convert", 4, fnConvert, nullptr},
         {"tsql_convert", 5, fnConvert, nullptr},
-        {"tsql_nz", 1, fnNonZero, nullptr},
+        {"tsql_checked", 2, fnChecked, nullptr},
+        {"tsql_divide", 2, fnDivide, nullptr},
+        {"tsql_modulo", 2, fnDivide, &flag},
         {"tsql_raise", 2, fnRaise, nullptr},
         {"tsql_datepart", 2, fnDatePart, nullptr},
         {"tsql_dateadd", 3, fnDateAdd, nullptr},
@@ -533,9 +554,6 @@ void registerFunctions(sqlite3* db, std::function<QDateTime()>* now) {
     for (const Fn& f : fns)
         sqlite3_create_function(db, f.name, f.args, det, f.data, f.f, nullptr, nullptr);
     sqlite3_create_function(db, "tsql_getdate", 0, SQLITE_UTF8, now, fnGetDate, nullptr, nullptr);
-    sqlite3_create_function(db, "object_id", 1, SQLITE_UTF8, nullptr, fnObjectId, nullptr, nullptr);
-    sqlite3_create_function(db, "type_id", 1, SQLITE_UTF8, nullptr, fnTypeId, nullptr, nullptr);
-    sqlite3_create_function(db, "object_id", 2, SQLITE_UTF8, nullptr, fnObjectId, nullptr, nullptr);
 }
 
 }  // namespace tsql

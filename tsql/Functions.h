@@ -3,12 +3,19 @@
 #include <QDateTime>
 #include <functional>
 
+#include "db/Error.h"
+
 struct sqlite3;
+struct sqlite3_context;
 
 namespace tsql {
 
-// Registers the engine's scalar functions (conversions, dates, texts, OBJECT_ID) on a
-// connection. `now` yields the server clock for GETDATE().
+// Errors raised inside a SQLite callback travel as the function's error text; the statement
+// runner turns "tsql:<number>:<message>" back into db::Error.
+void resultError(sqlite3_context* ctx, const db::Error& e);
+
+// Registers the engine's scalar functions (conversions, arithmetic, dates, texts) on a
+// connection. `now` yields the server clock for GETDATE(); without one, the machine's clock.
 void registerFunctions(sqlite3* db, std::function<QDateTime()>* now);
 
 // Date arithmetic shared by the functions and the interpreter.

@@ -16,7 +16,7 @@ std::shared_ptr<Interpreter::Procedure> Interpreter::loadProcedure(const QString
     sqlite3_stmt* st =
         db_->prepare("SELECT name, definition FROM main.tsql_procedures WHERE name = ?1");
     Value::text(name).bind(st, 1);
-    int rc = sqlite3_step(st);
+    int rc = db_->step(st);
     if (rc != SQLITE_ROW) {
         sqlite3_reset(st);
         if (rc != SQLITE_DONE)
@@ -32,10 +32,10 @@ std::shared_ptr<Interpreter::Procedure> Interpreter::loadProcedure(const QString
         return it.value();
     // Translations are keyed by the nodes of the procedure's text: a new text retires them.
     if (it != procedures_.end())
-        ++generation_;
+        ++*generation_;
     auto p = std::make_shared<Procedure>();
     p->definition = definition;
-    p->batch = std::make_shared<Batch>();
+    p->batch = std::make_shared<Batch>(generation_);
     Parser parser(definition);
     p->batch->statements = parser.parseBatch();
     if (p->batch->statements.size() != 1 || p->batch->statements[0]->kind != Stmt::CreateProcedure)

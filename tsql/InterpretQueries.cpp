@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tsql/Collation.h"
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
 #include "tsql/Interpreter.h"
 #include "tsql/Parser.h"
+#include "tsql/SqliteErrors.h"
 
 namespace tsql {
 
@@ -32,19 +34,18 @@ void readCell(sqlite3_stmt* st, int k, const SqlType& type, Value& cell) {
 
 }  // namespace
 
-const Compiled& Interpreter::compiled(const void* key, int variant,
-                                      const std::function<Compiled(SqliteEmitter&)>& make) {
+std::shared_ptr<const Compiled> Interpreter::compiled(
+    const void* key, int variant, const std::function<Compiled(SqliteEmitter&)>& make) {
     std::string k(reinterpret_cast<const char*>(&key), sizeof key);
     k += static_cast<char>('0' + variant);
     k += paramSignature_;
     auto it = compiled_.find(k);
-    if (it != compiled_.end() && it->second.generation == generation_)
+    if (it != compiled_.end() && it->second.generation == *generation_)
         return it->second.compiled;
     SqliteEmitter emitter(*this);
-    CompiledEntry entry{make(emitter), generation_};
-    auto [pos, inserted] = compiled_.insert_or_assign(std::move(k), std::move(entry));
-    (void)inserted;
-    return pos->second.compiled;
+    auto c = std::make_shared<const Compiled>(make(emitter));
+    compiled_.insert_or_assign(std::move(k), CompiledEntry{c, *generation_});
+    return c;
 }
 
 void Interpreter::bindSlots(sqlite3_stmt* st, const Compiled& c) {
@@ -55,8 +56,7 @@ void Interpreter::bindSlots(sqlite3_stmt* st, const Compiled& c) {
             case Slot::Param: {
                 const auto* params = frames_.back().params;
                 if (!params || s.index >= static_cast<int>(params->size()))
-                    raise(0, QStringLiteral("The statement has more parameter markers than values "
-                                            "were given."));
+                    missingParameter(s.index);
                 Value::fromBound((*params)[static_cast<size_t>(s.index)]).bind(st, index);
                 break;
             }
@@ -130,6 +130,7 @@ Value Interpreter::contextValue(const QString& name) const {
 void Interpreter::runQuery(const Compiled& c, ResultSink* sink, std::vector<Value>* lastRow) {
     if (c.readsDatabases)
         refreshDatabases();
+    Database::TranslationScope scope(*db_);
     sqlite3_stmt* st = prepare(c);
     bindSlots(st, c);
     const int n = static_cast<int>(c.columns.size());
@@ -158,9 +159,10 @@ void Interpreter::runQuery(const Compiled& c, ResultSink* sink, std::vector<Valu
         }
     }
     if (rc != SQLITE_DONE) {
+        const SqliteFailure failure = db_->failure(rc);
         sqlite3_reset(st);
         noteSchema(st);
-        db_->raiseLast(rc);
+        raiseSqliteFailure(failure);
     }
     sqlite3_reset(st);
     noteSchema(st);
@@ -171,18 +173,21 @@ void Interpreter::runQuery(const Compiled& c, ResultSink* sink, std::vector<Valu
 }
 
 void Interpreter::runChange(const Compiled& c) {
+    Database::TranslationScope scope(*db_);
     sqlite3_stmt* st = prepare(c);
     bindSlots(st, c);
-    int rc = sqlite3_step(st);
+    const int rc = sqlite3_step(st);
+    // What failed, taken before anything else runs on the connection.
+    const SqliteFailure failure = rc == SQLITE_DONE
+                                      ? SqliteFailure()
+                                      : db_->failure(rc, c.target ? c.target->name : QString());
     checkReprepared(st, rc, true);
     if (rc != SQLITE_DONE) {
-        QString msg = QString::fromUtf8(sqlite3_errmsg(db_->handle()));
-        int ext = sqlite3_extended_errcode(db_->handle());
         sqlite3_reset(st);
         noteSchema(st);
-        if ((ext & 0xff) == SQLITE_CONSTRAINT)
-            raiseConstraint(ext, msg, c);
-        db_->raiseLast(rc);
+        if ((rc & 0xff) == SQLITE_CONSTRAINT)
+            raiseConstraint(rc, failure.message, c);
+        raiseSqliteFailure(failure);
     }
     sqlite3_reset(st);
     noteSchema(st);
@@ -244,7 +249,9 @@ void Interpreter::selectInto(const SelectStmt& s) {
         raise(err::ObjectExists, QStringLiteral("There is already an object named '%1' in the "
                                                 "database.")
                                      .arg(target.name));
-    const Compiled& c = compiled(&s, 0, [&](SqliteEmitter& e) { return e.select(sel); });
+    const std::shared_ptr<const Compiled> select =
+        compiled(&s, 0, [&](SqliteEmitter& e) { return e.select(sel); });
+    const Compiled& c = *select;
     QByteArray cols;
     QStringList seen;
     for (size_t k = 0; k < c.columns.size(); ++k) {
@@ -258,10 +265,10 @@ void Interpreter::selectInto(const SelectStmt& s) {
                             .arg(col.name, target.name));
         seen << col.name;
         SqlType t = col.type.known() ? col.type : SqlType::of(SqlType::Int);
-        cols += (k ? ", " : "") + Binder::quote(col.name) + " " + t.toSql().toUtf8() +
-                (t.isText() ? " COLLATE NOCASE" : "");
+        cols += (k ? ", " : "") + sqlite::name(col.name) + " " + t.toSql().toUtf8() +
+                (t.isText() ? " COLLATE " + QByteArray(kCollation) : QByteArray());
     }
-    const QByteArray table = schema.toUtf8() + "." + Binder::quote(target.name);
+    const QByteArray table = schema.toUtf8() + "." + sqlite::name(target.name);
     db_->exec("CREATE TABLE " + table + " (" + cols + ")");
     schemaChanged();
     Compiled insert = c;
@@ -280,7 +287,9 @@ void Interpreter::execSelect(const SelectStmt& s) {
     bool assigning = !sel.cores.empty() && !sel.cores[0].items.empty() &&
                      !sel.cores[0].items[0].assignVar.isEmpty();
     if (assigning) {
-        const Compiled& c = compiled(&s, 1, [&](SqliteEmitter& e) { return e.assignSelect(sel); });
+        const std::shared_ptr<const Compiled> assignment =
+            compiled(&s, 1, [&](SqliteEmitter& e) { return e.assignSelect(sel); });
+        const Compiled& c = *assignment;
         std::vector<Value> last;
         runQuery(c, nullptr, &last);
         // SQL Server assigns row by row, so @s = @s + x accumulates; the translation assigns
@@ -299,16 +308,17 @@ void Interpreter::execSelect(const SelectStmt& s) {
                        c.columns[static_cast<size_t>(k)].type);
         return;
     }
-    const Compiled& c = compiled(&s, 0, [&](SqliteEmitter& e) { return e.select(sel); });
-    runQuery(c, sink_, nullptr);
+    const std::shared_ptr<const Compiled> c =
+        compiled(&s, 0, [&](SqliteEmitter& e) { return e.select(sel); });
+    runQuery(*c, sink_, nullptr);
 }
 
 Value Interpreter::evaluate(const Expr& e, SqlType* type) {
     std::vector<Value> row;
     qint64 saved = rowcount_;
-    const Compiled* c = nullptr;
+    std::shared_ptr<const Compiled> c;
     retryOnSchemaChange([&] {
-        c = &compiled(&e, 2, [&](SqliteEmitter& em) { return em.expression(e); });
+        c = compiled(&e, 2, [&](SqliteEmitter& em) { return em.expression(e); });
         runQuery(*c, nullptr, &row);
     });
     rowcount_ = saved;
@@ -321,7 +331,7 @@ bool Interpreter::test(const Expr& e) {
     std::vector<Value> row;
     qint64 saved = rowcount_;
     retryOnSchemaChange([&] {
-        runQuery(compiled(&e, 3, [&](SqliteEmitter& em) { return em.condition(e); }), nullptr,
+        runQuery(*compiled(&e, 3, [&](SqliteEmitter& em) { return em.condition(e); }), nullptr,
                  &row);
     });
     rowcount_ = saved;
@@ -362,7 +372,7 @@ bool Interpreter::isStaleSchemaError() const {
 
 sqlite3_stmt* Interpreter::prepare(const Compiled& c) {
     try {
-        return db_->prepare(c.sql);
+        return db_->prepareTranslation(c.sql);
     } catch (const db::Error&) {
         if (!isStaleSchemaError())
             throw;
@@ -383,8 +393,12 @@ void Interpreter::retryOnSchemaChange(const std::function<void()>& run) {
             run();
             return;
         } catch (const SchemaChanged& e) {
-            if (attempt == 1)
-                raise(0, e.message);
+            if (attempt == 1) {
+                SqliteFailure f;
+                f.code = SQLITE_ERROR;
+                f.message = e.message;
+                raiseSqliteFailure(f);
+            }
         } catch (const db::Error& e) {
             // A name the catalogue does not know may have been made by another connection since
             // the catalogue was read: read it again once before the error stands.
@@ -400,7 +414,7 @@ void Interpreter::retryOnSchemaChange(const std::function<void()>& run) {
 
 void Interpreter::schemaChanged() {
     catalog_->invalidate();
-    ++generation_;
+    ++*generation_;
     procedures_.clear();
     schemaVersion_ = db_->scalar("PRAGMA main.schema_version");
 }
@@ -416,7 +430,7 @@ void Interpreter::refreshDatabases() {
         Value::text(names[k]).bind(st, 1);
         Value::integer(k + 1).bind(st, 2);
         Value::text(k == 0 ? QString() : server_.pathOf(names[k])).bind(st, 3);
-        if (sqlite3_step(st) != SQLITE_DONE)
+        if (db_->step(st) != SQLITE_DONE)
             db_->raiseLast(sqlite3_errcode(db_->handle()));
     }
     sqlite3_reset(st);

@@ -2,9 +2,11 @@
 #include <sqlite3.h>
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
+#include "tsql/Collation.h"
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
 #include "tsql/Interpreter.h"
@@ -12,10 +14,6 @@
 namespace tsql {
 
 namespace {
-
-QByteArray q(const QString& s) {
-    return Binder::quote(s);
-}
 
 QString generatedName(const QString& prefix, const QString& table) {
     return QStringLiteral("%1__%2__%3")
@@ -27,7 +25,7 @@ QString generatedName(const QString& prefix, const QString& table) {
 QByteArray columnList(const QStringList& cols) {
     QByteArray s;
     for (const QString& c : cols)
-        s += (s.isEmpty() ? "" : ", ") + q(c);
+        s += (s.isEmpty() ? "" : ", ") + sqlite::name(c);
     return s;
 }
 
@@ -46,7 +44,7 @@ void Interpreter::recordConstraint(const QString& name, const QString& table, co
     Value::text(kind).bind(st, 3);
     Value::text(columns.join(u',')).bind(st, 4);
     Value::text(detail).bind(st, 5);
-    int rc = sqlite3_step(st);
+    int rc = db_->step(st);
     sqlite3_reset(st);
     if (rc != SQLITE_DONE)
         db_->raiseLast(rc);
@@ -59,7 +57,7 @@ QByteArray Interpreter::columnSql(const ColumnDef& c, const QString& table, bool
     if (!c.aliasType.isEmpty()) {
         sqlite3_stmt* st = db_->prepare("SELECT nullable FROM main.tsql_types WHERE name = ?1");
         Value::text(c.aliasType).bind(st, 1);
-        if (sqlite3_step(st) == SQLITE_ROW)
+        if (db_->step(st) == SQLITE_ROW)
             nullable = sqlite3_column_int(st, 0) != 0;
         sqlite3_reset(st);
     }
@@ -67,7 +65,7 @@ QByteArray Interpreter::columnSql(const ColumnDef& c, const QString& table, bool
         nullable = *c.nullable;
     if (c.primaryKey || c.identity || inKey)
         nullable = false;
-    QByteArray sql = q(c.name) + " ";
+    QByteArray sql = sqlite::name(c.name) + " ";
     if (c.identity) {
         if (!type.isInteger() && !(type.base == SqlType::Decimal && type.scale == 0))
             raise(2749,
@@ -83,7 +81,7 @@ QByteArray Interpreter::columnSql(const ColumnDef& c, const QString& table, bool
     } else {
         sql += type.toSql().toUtf8();
         if (type.isText())
-            sql += " COLLATE NOCASE";
+            sql += " COLLATE " + QByteArray(kCollation);
         if (!nullable)
             sql += " NOT NULL";
     }
@@ -94,12 +92,14 @@ QByteArray Interpreter::columnSql(const ColumnDef& c, const QString& table, bool
             if (d.lit == Expr::String) {
                 Value v =
                     convertValue(Value::text(d.text), SqlType::of(SqlType::VarChar, -1), type);
-                value = v.kind == Value::Text  ? "'" + v.s.replace('\'', "''") + "'"
-                        : v.kind == Value::Int ? QByteArray::number(v.i)
-                                               : QByteArray::number(v.d, 'g', 17);
+                value = v.kind == Value::Text   ? sqlite::text(v.s)
+                        : v.kind == Value::Int  ? sqlite::integer(v.i).text
+                        : v.kind == Value::Real ? sqlite::real(v.d).text
+                                                : QByteArray("NULL");
             } else {
-                value = d.lit == Expr::Null ? QByteArray("NULL") : d.text.toUtf8();
+                value = d.lit == Expr::Null ? QByteArray("NULL") : sqlite::number(d.text).text;
             }
+            value = "(" + value + ")";
         } else {
             SqliteEmitter emitter(*this);
             Compiled c0 = emitter.expression(d);
@@ -116,14 +116,15 @@ QByteArray Interpreter::columnSql(const ColumnDef& c, const QString& table, bool
             table, QStringLiteral("DF"), {c.name}, QString());
     }
     if (!c.refTable.name.isEmpty()) {
-        const TableInfo* ref = resolveTable(c.refTable);
+        const std::shared_ptr<const TableInfo> ref = resolveTable(c.refTable);
         QString refCol = c.refColumn;
         if (refCol.isEmpty() && ref->identityColumn >= 0)
             refCol = ref->columns[static_cast<size_t>(ref->identityColumn)].name;
         QString name = c.constraintName.isEmpty() || c.primaryKey || c.unique
                            ? generatedName(QStringLiteral("FK"), table)
                            : c.constraintName;
-        sql += " CONSTRAINT " + q(name) + " REFERENCES " + q(ref->name) + "(" + q(refCol) + ")";
+        sql += " CONSTRAINT " + sqlite::name(name) + " REFERENCES " + sqlite::name(ref->name) +
+               "(" + sqlite::name(refCol) + ")";
         recordConstraint(name, table, QStringLiteral("FK"), {c.name},
                          ref->name + u'(' + refCol + u')');
     }
@@ -148,8 +149,8 @@ void Interpreter::addKey(const QString& table, const TableConstraint& k,
         k.kind == TableConstraint::PrimaryKey ? QStringLiteral("PK") : QStringLiteral("UQ");
     QString name = k.name.isEmpty() ? generatedName(kind, table) : k.name;
     recordConstraint(name, table, kind, k.columns, QString());
-    after->push_back("CREATE UNIQUE INDEX " + ddlSchema_.toUtf8() + "." + q(name) + " ON " +
-                     q(table) + " (" + columnList(k.columns) + ")");
+    after->push_back("CREATE UNIQUE INDEX " + ddlSchema_.toUtf8() + "." + sqlite::name(name) +
+                     " ON " + sqlite::name(table) + " (" + columnList(k.columns) + ")");
 }
 
 void Interpreter::createTable(const CreateTableStmt& s, const QString& storedName) {
@@ -208,15 +209,15 @@ void Interpreter::createTable(const CreateTableStmt& s, const QString& storedNam
                     break;
                 }
                 case TableConstraint::ForeignKey: {
-                    const TableInfo* ref = resolveTable(k.refTable);
+                    const std::shared_ptr<const TableInfo> ref = resolveTable(k.refTable);
                     QStringList refCols = k.refColumns;
                     if (refCols.isEmpty() && ref->identityColumn >= 0)
                         refCols << ref->columns[static_cast<size_t>(ref->identityColumn)].name;
                     QString name =
                         k.name.isEmpty() ? generatedName(QStringLiteral("FK"), table) : k.name;
-                    body += ",\n  CONSTRAINT " + q(name) + " FOREIGN KEY (" +
-                            columnList(k.columns) + ") REFERENCES " + q(ref->name) + " (" +
-                            columnList(refCols) + ")";
+                    body += ",\n  CONSTRAINT " + sqlite::name(name) + " FOREIGN KEY (" +
+                            columnList(k.columns) + ") REFERENCES " + sqlite::name(ref->name) +
+                            " (" + columnList(refCols) + ")";
                     recordConstraint(name, table, QStringLiteral("FK"), k.columns,
                                      ref->name + u'(' + refCols.join(u',') + u')');
                     break;
@@ -227,13 +228,13 @@ void Interpreter::createTable(const CreateTableStmt& s, const QString& storedNam
                     notSupported(QStringLiteral("DEFAULT ... FOR in CREATE TABLE"));
             }
         }
-        db_->exec("CREATE TABLE " + ddlSchema_.toUtf8() + "." + q(table) + " (\n  " + body + "\n)");
+        db_->exec("CREATE TABLE " + ddlSchema_.toUtf8() + "." + sqlite::name(table) + " (\n  " +
+                  body + "\n)");
         for (const auto& c : s.columns)
             if (c.identity && c.seed != 1)
                 db_->exec("INSERT INTO " + ddlSchema_.toUtf8() +
-                          ".sqlite_sequence (name, seq) VALUES ('" +
-                          table.toUtf8().replace('\'', "''") + "', " +
-                          QByteArray::number(c.seed - 1) + ")");
+                          ".sqlite_sequence (name, seq) VALUES (" + sqlite::text(table) + ", " +
+                          sqlite::integer(c.seed - 1).text + ")");
         for (const QByteArray& a : after)
             db_->exec(a);
         db_->exec("RELEASE tsql_ddl");
@@ -252,35 +253,28 @@ void Interpreter::rewriteTableSql(const QString& table,
     sqlite3_stmt* st =
         db_->prepare("SELECT sql FROM main.sqlite_master WHERE type = 'table' AND name = ?1");
     Value::text(table).bind(st, 1);
-    if (sqlite3_step(st) != SQLITE_ROW) {
+    if (db_->step(st) != SQLITE_ROW) {
         sqlite3_reset(st);
         invalidObject(table);
     }
     QByteArray sql = Value::fromColumn(st, 0).s;
     sqlite3_reset(st);
     const QByteArray changed = edit(sql);
-    const qint64 version = db_->scalar("PRAGMA main.schema_version");
-    db_->exec("PRAGMA writable_schema = ON");
-    try {
+    db_->editSchema([&] {
         st = db_->prepare(
             "UPDATE main.sqlite_master SET sql = ?2 WHERE type = 'table' AND name = ?1");
         Value::text(table).bind(st, 1);
         Value::text(changed).bind(st, 2);
-        int rc = sqlite3_step(st);
+        int rc = db_->step(st);
         sqlite3_reset(st);
         if (rc != SQLITE_DONE)
             db_->raiseLast(rc);
-        db_->exec("PRAGMA main.schema_version = " + QByteArray::number(version + 1));
-    } catch (...) {
-        db_->exec("PRAGMA writable_schema = OFF");
-        throw;
-    }
-    db_->exec("PRAGMA writable_schema = OFF");
+    });
     catalog_->invalidate();
 }
 
 void Interpreter::addForeignKey(const TableInfo& t, const TableConstraint& k) {
-    const TableInfo* ref = resolveTable(k.refTable);
+    const std::shared_ptr<const TableInfo> ref = resolveTable(k.refTable);
     QStringList refCols = k.refColumns;
     if (refCols.isEmpty() && ref->identityColumn >= 0)
         refCols << ref->columns[static_cast<size_t>(ref->identityColumn)].name;
@@ -295,13 +289,14 @@ void Interpreter::addForeignKey(const TableInfo& t, const TableConstraint& k) {
     // Rows already there must satisfy the new key.
     QByteArray present, match;
     for (int i = 0; i < k.columns.size(); ++i) {
-        present += (i ? " AND " : "") + QByteArray("\"_c\".") + q(k.columns[i]) + " IS NOT NULL";
-        match += (i ? " AND " : "") + QByteArray("\"_r\".") + q(refCols[i]) + " = \"_c\"." +
-                 q(k.columns[i]);
+        present += (i ? " AND " : "") + QByteArray("\"_c\".") + sqlite::name(k.columns[i]) +
+                   " IS NOT NULL";
+        match += (i ? " AND " : "") + QByteArray("\"_r\".") + sqlite::name(refCols[i]) +
+                 " = \"_c\"." + sqlite::name(k.columns[i]);
     }
-    if (db_->scalar("SELECT EXISTS (SELECT 1 FROM main." + q(t.name) + " AS \"_c\" WHERE " +
-                    present + " AND NOT EXISTS (SELECT 1 FROM " + ref->sqlName() +
-                    " AS \"_r\" WHERE " + match + "))"))
+    if (db_->scalar("SELECT EXISTS (SELECT 1 FROM main." + sqlite::name(t.name) +
+                    " AS \"_c\" WHERE " + present + " AND NOT EXISTS (SELECT 1 FROM " +
+                    ref->sqlName() + " AS \"_r\" WHERE " + match + "))"))
         raise(err::ReferenceConflict,
               QStringLiteral("The ALTER TABLE statement conflicted with the FOREIGN KEY constraint "
                              "\"%1\". The conflict occurred in database \"%2\", table \"dbo.%3\", "
@@ -309,9 +304,9 @@ void Interpreter::addForeignKey(const TableInfo& t, const TableConstraint& k) {
                   .arg(name, dbName_, ref->name, refCols.value(0)));
     recordConstraint(name, t.name, QStringLiteral("FK"), k.columns,
                      ref->name + u'(' + refCols.join(u',') + u')');
-    const QByteArray clause = ",\n  CONSTRAINT " + q(name) + " FOREIGN KEY (" +
-                              columnList(k.columns) + ") REFERENCES " + q(ref->name) + " (" +
-                              columnList(refCols) + ")";
+    const QByteArray clause = ",\n  CONSTRAINT " + sqlite::name(name) + " FOREIGN KEY (" +
+                              columnList(k.columns) + ") REFERENCES " + sqlite::name(ref->name) +
+                              " (" + columnList(refCols) + ")";
     rewriteTableSql(t.name, [&](const QByteArray& sql) {
         const int close = static_cast<int>(sql.lastIndexOf(')'));
         return sql.left(close) + clause + sql.mid(close);
@@ -321,7 +316,8 @@ void Interpreter::addForeignKey(const TableInfo& t, const TableConstraint& k) {
 void Interpreter::dropForeignKey(const QString& table, const QString& name) {
     rewriteTableSql(table, [&](const QByteArray& sql) {
         QString text = QString::fromUtf8(sql);
-        const QString quotedName = QRegularExpression::escape(QString::fromUtf8(q(name)));
+        const QString quotedName =
+            QRegularExpression::escape(QString::fromUtf8(sqlite::name(name)));
         // Table-level "CONSTRAINT n FOREIGN KEY (..) REFERENCES t (..)" or the column-level form.
         const QRegularExpression tableLevel(QStringLiteral(",\\s*CONSTRAINT ") + quotedName +
                                             QStringLiteral(" FOREIGN KEY \\([^)]*\\) REFERENCES "
@@ -350,7 +346,7 @@ void Interpreter::createType(const CreateTypeStmt& s) {
     Value::text(s.name.name).bind(st, 1);
     Value::text(s.base.toSql()).bind(st, 2);
     Value::integer(s.nullable ? 1 : 0).bind(st, 3);
-    int rc = sqlite3_step(st);
+    int rc = db_->step(st);
     sqlite3_reset(st);
     if (rc != SQLITE_DONE)
         db_->raiseLast(rc);
@@ -358,14 +354,14 @@ void Interpreter::createType(const CreateTypeStmt& s) {
 }
 
 void Interpreter::createIndex(const CreateIndexStmt& s) {
-    const TableInfo* t = resolveTable(s.table);
+    const std::shared_ptr<const TableInfo> t = resolveTable(s.table);
     if (t->view || (t->schema != u"main" && t->schema != u"temp"))
         notSupported(QStringLiteral("indexes on views or on other databases"));
     QByteArray cols;
     for (const auto& [name, desc] : s.columns) {
         if (t->indexOf(name) < 0)
             invalidColumn(name);
-        cols += (cols.isEmpty() ? "" : ", ") + q(name) + (desc ? " DESC" : "");
+        cols += (cols.isEmpty() ? "" : ", ") + sqlite::name(name) + (desc ? " DESC" : "");
     }
     const QString stored = t->name + u'.' + s.name;
     if (catalog_->objectExists(t->schema, stored))
@@ -373,7 +369,7 @@ void Interpreter::createIndex(const CreateIndexStmt& s) {
                                    "'%1' already exists on table '%2'.")
                         .arg(s.name, t->name));
     db_->exec(QByteArray("CREATE ") + (s.unique ? "UNIQUE " : "") + "INDEX " + t->schema.toUtf8() +
-              "." + q(stored) + " ON " + q(t->name) + " (" + cols + ")");
+              "." + sqlite::name(stored) + " ON " + sqlite::name(t->name) + " (" + cols + ")");
     schemaChanged();
 }
 
@@ -402,7 +398,7 @@ void Interpreter::createView(const CreateViewStmt& s) {
     }
     db_->exec("SAVEPOINT tsql_ddl");
     try {
-        db_->exec("CREATE VIEW main." + q(s.name.name) + cols + " AS " + c.sql);
+        db_->exec("CREATE VIEW main." + sqlite::name(s.name.name) + cols + " AS " + c.sql);
         // SQLite keeps no types for computed view columns: the engine keeps the T-SQL ones.
         QStringList types;
         for (const OutColumn& col : c.columns)
@@ -411,7 +407,7 @@ void Interpreter::createView(const CreateViewStmt& s) {
             db_->prepare("INSERT INTO main.tsql_views (name, column_types) VALUES (?1, ?2)");
         Value::text(s.name.name).bind(st, 1);
         Value::text(types.join(u';')).bind(st, 2);
-        int rc = sqlite3_step(st);
+        int rc = db_->step(st);
         sqlite3_reset(st);
         if (rc != SQLITE_DONE)
             db_->raiseLast(rc);
@@ -447,7 +443,7 @@ void Interpreter::createProcedure(const CreateProcedureStmt& s) {
     Value::text(definition).bind(st, 2);
     if (!s.alter)
         Value::text(canonicalDate(QDateTime::currentDateTime())).bind(st, 3);
-    int rc = sqlite3_step(st);
+    int rc = db_->step(st);
     sqlite3_reset(st);
     if (rc != SQLITE_DONE)
         db_->raiseLast(rc);
@@ -455,7 +451,7 @@ void Interpreter::createProcedure(const CreateProcedureStmt& s) {
 }
 
 void Interpreter::alterTable(const AlterTableStmt& s) {
-    const TableInfo* t = resolveTable(s.table);
+    const std::shared_ptr<const TableInfo> t = resolveTable(s.table);
     if (t->view || t->schema != u"main")
         notSupported(QStringLiteral("ALTER TABLE on views or on other databases"));
     const QString table = t->name;
@@ -472,7 +468,7 @@ void Interpreter::alterTable(const AlterTableStmt& s) {
                                   .arg(c.name, table));
                     QByteArray col = columnSql(c, table, true, false, &after);
                     try {
-                        db_->exec("ALTER TABLE main." + q(table) + " ADD COLUMN " + col);
+                        db_->exec("ALTER TABLE main." + sqlite::name(table) + " ADD COLUMN " + col);
                     } catch (const db::Error& e) {
                         if (e.message().contains(u"NOT NULL"))
                             raise(4901,
@@ -507,7 +503,8 @@ void Interpreter::alterTable(const AlterTableStmt& s) {
                         raise(4924, QStringLiteral("ALTER TABLE DROP COLUMN failed because column "
                                                    "'%1' does not exist in table '%2'.")
                                         .arg(c, table));
-                    db_->exec("ALTER TABLE main." + q(table) + " DROP COLUMN " + q(c));
+                    db_->exec("ALTER TABLE main." + sqlite::name(table) + " DROP COLUMN " +
+                              sqlite::name(c));
                 }
                 break;
             case AlterTableStmt::DropConstraint:
@@ -522,14 +519,14 @@ void Interpreter::alterTable(const AlterTableStmt& s) {
                                  t->columns[static_cast<size_t>(t->identityColumn)].name,
                                  Qt::CaseInsensitive) == 0))
                             notSupported(QStringLiteral("dropping the key of an identity column"));
-                        db_->exec("DROP INDEX main." + q(c->name));
+                        db_->exec("DROP INDEX main." + sqlite::name(c->name));
                     } else if (c->kind == u"FK") {
                         dropForeignKey(table, c->name);
                     }
                     sqlite3_stmt* st =
                         db_->prepare("DELETE FROM main.tsql_constraints WHERE name = ?1");
                     Value::text(c->name).bind(st, 1);
-                    sqlite3_step(st);
+                    db_->step(st);
                     sqlite3_reset(st);
                 }
                 break;
@@ -562,20 +559,20 @@ void Interpreter::drop(const DropStmt& s) {
             case DropStmt::View: {
                 const QString schema =
                     n.name.startsWith(u'#') ? QStringLiteral("temp") : QStringLiteral("main");
-                const TableInfo* t = catalog_->find(schema, n.name);
+                const std::shared_ptr<const TableInfo> t = catalog_->find(schema, n.name);
                 if (!t || t->view != (s.object == DropStmt::View)) {
                     missing(n.name);
                     break;
                 }
                 db_->exec(QByteArray(s.object == DropStmt::View ? "DROP VIEW " : "DROP TABLE ") +
-                          schema.toUtf8() + "." + q(t->name));
+                          schema.toUtf8() + "." + sqlite::name(t->name));
                 for (const char* sql :
                      {"DELETE FROM main.tsql_constraints WHERE table_name = ?1",
                       "DELETE FROM main.tsql_views WHERE name = ?1",
                       "DELETE FROM temp.tsql_constraints WHERE table_name = ?1"}) {
                     sqlite3_stmt* st = db_->prepare(sql);
                     Value::text(t->name).bind(st, 1);
-                    sqlite3_step(st);
+                    db_->step(st);
                     sqlite3_reset(st);
                 }
                 break;
@@ -583,7 +580,7 @@ void Interpreter::drop(const DropStmt& s) {
             case DropStmt::Procedure: {
                 sqlite3_stmt* st = db_->prepare("DELETE FROM main.tsql_procedures WHERE name = ?1");
                 Value::text(n.name).bind(st, 1);
-                sqlite3_step(st);
+                db_->step(st);
                 sqlite3_reset(st);
                 if (sqlite3_changes(db_->handle()) == 0)
                     missing(n.name);
@@ -596,13 +593,13 @@ void Interpreter::drop(const DropStmt& s) {
                     missing(stored);
                     break;
                 }
-                db_->exec("DROP INDEX main." + q(stored));
+                db_->exec("DROP INDEX main." + sqlite::name(stored));
                 break;
             }
             case DropStmt::Type: {
                 sqlite3_stmt* st = db_->prepare("DELETE FROM main.tsql_types WHERE name = ?1");
                 Value::text(n.name).bind(st, 1);
-                sqlite3_step(st);
+                db_->step(st);
                 sqlite3_reset(st);
                 if (sqlite3_changes(db_->handle()) == 0)
                     missing(n.name);
@@ -621,10 +618,20 @@ void Interpreter::databaseStatement(const DatabaseStmt& s) {
                                   "transaction.")
                        .arg(s.kind == Stmt::CreateDatabase ? QStringLiteral("CREATE")
                                                            : QStringLiteral("DROP")));
-    if (s.kind == Stmt::CreateDatabase)
+    if (s.kind == Stmt::CreateDatabase) {
         server_.createDatabase(s.name);
-    else
-        server_.dropDatabase(s.name);
+        return;
+    }
+    // This session's own use of the database, through a query that named it, ends first.
+    const QString stored = QFileInfo(server_.pathOf(s.name)).completeBaseName();
+    if (!stored.isEmpty() && db_->isAttached(stored)) {
+        db_->detach(stored);
+        std::erase_if(uses_, [&](const auto& use) {
+            return use.first.compare(stored, Qt::CaseInsensitive) == 0;
+        });
+        schemaChanged();
+    }
+    server_.dropDatabase(s.name);
 }
 
 }  // namespace tsql

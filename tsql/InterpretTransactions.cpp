@@ -1,6 +1,8 @@
 // Transactions: BEGIN/COMMIT/ROLLBACK and the access layer's nesting, on SQLite savepoints.
 #include <sqlite3.h>
 
+#include <optional>
+
 #include "tsql/Errors.h"
 #include "tsql/Interpreter.h"
 
@@ -35,9 +37,100 @@ void Interpreter::rollback() {
 
 void Interpreter::rollbackAll() {
     if (!sqlite3_get_autocommit(db_->handle()))
-        db_->exec("ROLLBACK");
+        rollingBack("ROLLBACK");
     tranDepth_ = 0;
     savepoints_.clear();
+}
+
+namespace {
+
+// A table variable as it stands: how to make it again and what it holds.
+struct TableImage {
+    QString stored;
+    const CreateTableStmt* definition = nullptr;
+    std::vector<std::vector<Value>> rows;
+    std::optional<qint64> identity;  // its row of temp.sqlite_sequence
+};
+
+std::vector<std::vector<Value>> rowsOf(Database& db, const QByteArray& select,
+                                       const QString& name) {
+    std::vector<std::vector<Value>> rows;
+    sqlite3_stmt* st = db.prepare(select);
+    if (!name.isNull())
+        Value::text(name).bind(st, 1);
+    int rc;
+    while ((rc = db.step(st)) == SQLITE_ROW) {
+        std::vector<Value> row;
+        for (int k = 0; k < sqlite3_column_count(st); ++k)
+            row.push_back(Value::fromColumn(st, k));
+        rows.push_back(std::move(row));
+    }
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE)
+        db.raiseLast(rc);
+    return rows;
+}
+
+void insertRows(Database& db, const QByteArray& table,
+                const std::vector<std::vector<Value>>& rows) {
+    for (const auto& row : rows) {
+        std::vector<QByteArray> marks;
+        for (size_t k = 0; k < row.size(); ++k)
+            marks.push_back("?" + QByteArray::number(static_cast<int>(k) + 1));
+        sqlite3_stmt* st =
+            db.prepare("INSERT INTO " + table + " VALUES (" + sqlite::list(marks) + ")");
+        for (size_t k = 0; k < row.size(); ++k)
+            row[k].bind(st, static_cast<int>(k) + 1);
+        const int rc = db.step(st);
+        sqlite3_reset(st);
+        if (rc != SQLITE_DONE)
+            db.raiseLast(rc);
+    }
+}
+
+TableImage imageOf(Database& db, const QString& stored, const CreateTableStmt* definition) {
+    TableImage image;
+    image.stored = stored;
+    image.definition = definition;
+    image.rows = rowsOf(db, "SELECT * FROM temp." + sqlite::name(stored), QString());
+    if (db.scalar("SELECT count(*) FROM temp.sqlite_master WHERE name = 'sqlite_sequence'")) {
+        const auto seq = rowsOf(db, "SELECT seq FROM temp.sqlite_sequence WHERE name = ?1", stored);
+        if (!seq.empty())
+            image.identity = seq[0][0].i;
+    }
+    return image;
+}
+
+// `remake` declares the table again when the rollback took it away (with its constraints, which
+// a table that stayed kept).
+void restore(Database& db, const TableImage& image, const std::function<void()>& remake) {
+    const QByteArray table = "temp." + sqlite::name(image.stored);
+    if (db.scalar("SELECT count(*) FROM temp.sqlite_master WHERE name = " +
+                  sqlite::text(image.stored)) == 0)
+        remake();
+    else
+        db.exec("DELETE FROM " + table);
+    insertRows(db, table, image.rows);
+    if (image.identity) {
+        db.exec("DELETE FROM temp.sqlite_sequence WHERE name = " + sqlite::text(image.stored));
+        db.exec("INSERT INTO temp.sqlite_sequence (name, seq) VALUES (" +
+                sqlite::text(image.stored) + ", " + QByteArray::number(*image.identity) + ")");
+    }
+}
+
+}  // namespace
+
+void Interpreter::rollingBack(const QByteArray& statement) {
+    std::vector<TableImage> images;
+    for (const Frame& frame : frames_)
+        for (const TableVariable& variable : frame.tables)
+            images.push_back(imageOf(*db_, variable.stored, variable.definition));
+    db_->exec(statement);
+    schemaChanged();
+    for (const TableImage& image : images)
+        restore(*db_, image, [&] { createTable(*image.definition, image.stored); });
+    if (!images.empty())
+        schemaChanged();
 }
 
 // SAVE TRANSACTION name: a point inside the transaction that ROLLBACK TRANSACTION name returns to.
@@ -45,12 +138,12 @@ void Interpreter::saveTransaction(const QString& name) {
     if (tranDepth_ == 0)
         raise(628, QStringLiteral("Cannot issue SAVE TRANSACTION when there is no active "
                                   "transaction."));
-    db_->exec("SAVEPOINT " + Binder::quote(QStringLiteral("save_") + name.toLower()));
+    db_->exec("SAVEPOINT " + sqlite::name(QStringLiteral("save_") + name.toLower()));
     savepoints_ << name;
 }
 
 void Interpreter::rollbackToSavepoint(const QString& name) {
-    db_->exec("ROLLBACK TO " + Binder::quote(QStringLiteral("save_") + name.toLower()));
+    rollingBack("ROLLBACK TO " + sqlite::name(QStringLiteral("save_") + name.toLower()));
 }
 
 void Interpreter::syncTransaction() {

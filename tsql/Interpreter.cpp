@@ -63,6 +63,7 @@ Interpreter::Interpreter(const QString& serverDir, const QString& database)
                                        "login failed.")
                             .arg(database));
         dbName_ = QFileInfo(path).completeBaseName();
+        uses_.emplace_back(dbName_, std::make_unique<DatabaseUse>(server_.dir(), dbName_));
     } else {
         dbName_ = QStringLiteral("master");
     }
@@ -92,12 +93,11 @@ std::optional<SqlType> Interpreter::variableType(const QString& name) const {
 SqlType Interpreter::parameterType(int index) const {
     const auto* params = frames_.back().params;
     if (!params || index < 0 || index >= static_cast<int>(params->size()))
-        raise(0,
-              QStringLiteral("The statement has more parameter markers than values were given."));
+        missingParameter(index);
     return boundType((*params)[static_cast<size_t>(index)]);
 }
 
-const TableInfo* Interpreter::resolveTable(const ObjectName& name) {
+std::shared_ptr<const TableInfo> Interpreter::resolveTable(const ObjectName& name) {
     QString schema = QStringLiteral("main");
     const QString& dbPart = name.database;
     if (!dbPart.isEmpty() && dbPart.compare(dbName_, Qt::CaseInsensitive) != 0) {
@@ -111,14 +111,17 @@ const TableInfo* Interpreter::resolveTable(const ObjectName& name) {
                                      "entered correctly.")
                           .arg(dbPart));
             QString attachedName = QFileInfo(path).completeBaseName();
-            if (!db_->isAttached(attachedName))
+            if (!db_->isAttached(attachedName)) {
+                auto use = std::make_unique<DatabaseUse>(server_.dir(), attachedName);
                 db_->attach(attachedName, path);
+                uses_.emplace_back(attachedName, std::move(use));
+            }
             schema = attachedName;
         }
     }
     if (name.schema.compare(u"sys", Qt::CaseInsensitive) == 0) {
         // sys.objects, sys.columns, ...: the engine's views of the same names.
-        const TableInfo* v =
+        const std::shared_ptr<const TableInfo> v =
             catalog_->find(QStringLiteral("temp"), QStringLiteral("sys_") + name.name);
         if (!v)
             invalidObject(name.display());
@@ -130,16 +133,24 @@ const TableInfo* Interpreter::resolveTable(const ObjectName& name) {
         auto it = frames_.back().tables.find(name.name.toLower());
         if (it == frames_.back().tables.end())
             raise(1087, QStringLiteral("Must declare the table variable \"%1\".").arg(name.name));
-        return catalog_->find(QStringLiteral("temp"), it.value());
+        std::shared_ptr<const TableInfo> variable =
+            catalog_->find(QStringLiteral("temp"), it.value().stored);
+        if (!variable)
+            raise(err::Internal,
+                  QStringLiteral("The table variable \"%1\" has lost its rows.").arg(name.name));
+        return variable;
     }
     if (name.name.startsWith(u'#')) {
-        const TableInfo* temp = catalog_->find(QStringLiteral("temp"), name.name);
+        const std::shared_ptr<const TableInfo> temp =
+            catalog_->find(QStringLiteral("temp"), name.name);
         if (!temp)
             invalidObject(name.name);
         return temp;
     }
-    const TableInfo* t = nullptr;
-    if (!name.name.startsWith(QStringLiteral("tsql_"), Qt::CaseInsensitive))
+    // The engine's and SQLite's own tables are not objects of the database.
+    std::shared_ptr<const TableInfo> t;
+    if (!name.name.startsWith(QStringLiteral("tsql_"), Qt::CaseInsensitive) &&
+        !name.name.startsWith(QStringLiteral("sqlite_"), Qt::CaseInsensitive))
         t = catalog_->find(schema, name.name);
     if (!t && schema == u"main")
         t = catalog_->find(QStringLiteral("temp"), name.name);
@@ -164,7 +175,7 @@ std::shared_ptr<Interpreter::Batch> Interpreter::parse(const QString& sql) {
     auto it = batches_.find(sql);
     if (it != batches_.end())
         return it.value();
-    auto b = std::make_shared<Batch>();
+    auto b = std::make_shared<Batch>(generation_);
     Parser p(sql);
     b->statements = p.parseBatch();
     if (batches_.size() > 500) {
@@ -214,11 +225,12 @@ void Interpreter::execute(const QString& sql, const std::vector<db::BoundValue>&
 }
 
 void Interpreter::dropTableVariables(Frame& frame) {
-    for (const QString& stored : std::as_const(frame.tables)) {
+    for (const TableVariable& variable : std::as_const(frame.tables)) {
+        const QString& stored = variable.stored;
         try {
-            db_->exec("DROP TABLE IF EXISTS temp." + Binder::quote(stored));
-            db_->exec("DELETE FROM temp.tsql_constraints WHERE table_name = '" +
-                      stored.toUtf8().replace('\'', "''") + "'");
+            db_->exec("DROP TABLE IF EXISTS temp." + sqlite::name(stored));
+            db_->exec("DELETE FROM temp.tsql_constraints WHERE table_name = " +
+                      sqlite::text(stored));
         } catch (const db::Error&) {
             // a transaction rolled back may have taken the table with it
         }
@@ -244,26 +256,26 @@ QStringList Interpreter::translation(const QString& sql,
     frames_[0].params = &params;
     QStringList out;
     for (const auto& s : batch->statements) {
-        const Compiled* c = nullptr;
+        std::shared_ptr<const Compiled> c;
         switch (s->kind) {
             case Stmt::SelectStmt: {
                 const Select& sel = *static_cast<const SelectStmt&>(*s).select;
-                c = &compiled(s.get(), 0, [&](SqliteEmitter& e) { return e.select(sel); });
+                c = compiled(s.get(), 0, [&](SqliteEmitter& e) { return e.select(sel); });
                 break;
             }
             case Stmt::Insert: {
                 const auto& st = static_cast<const InsertStmt&>(*s);
-                c = &compiled(s.get(), 0, [&](SqliteEmitter& e) { return e.insert(st); });
+                c = compiled(s.get(), 0, [&](SqliteEmitter& e) { return e.insert(st); });
                 break;
             }
             case Stmt::Update: {
                 const auto& st = static_cast<const UpdateStmt&>(*s);
-                c = &compiled(s.get(), 0, [&](SqliteEmitter& e) { return e.update(st); });
+                c = compiled(s.get(), 0, [&](SqliteEmitter& e) { return e.update(st); });
                 break;
             }
             case Stmt::Delete: {
                 const auto& st = static_cast<const DeleteStmt&>(*s);
-                c = &compiled(s.get(), 0, [&](SqliteEmitter& e) { return e.remove(st); });
+                c = compiled(s.get(), 0, [&](SqliteEmitter& e) { return e.remove(st); });
                 break;
             }
             default:
@@ -351,21 +363,21 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
         case Stmt::Insert: {
             const auto& st = static_cast<const InsertStmt&>(s);
             retryOnSchemaChange([&] {
-                runChange(compiled(&s, 0, [&](SqliteEmitter& e) { return e.insert(st); }));
+                runChange(*compiled(&s, 0, [&](SqliteEmitter& e) { return e.insert(st); }));
             });
             return Flow::Normal;
         }
         case Stmt::Update: {
             const auto& st = static_cast<const UpdateStmt&>(s);
             retryOnSchemaChange([&] {
-                runChange(compiled(&s, 0, [&](SqliteEmitter& e) { return e.update(st); }));
+                runChange(*compiled(&s, 0, [&](SqliteEmitter& e) { return e.update(st); }));
             });
             return Flow::Normal;
         }
         case Stmt::Delete: {
             const auto& st = static_cast<const DeleteStmt&>(s);
             retryOnSchemaChange([&] {
-                runChange(compiled(&s, 0, [&](SqliteEmitter& e) { return e.remove(st); }));
+                runChange(*compiled(&s, 0, [&](SqliteEmitter& e) { return e.remove(st); }));
             });
             return Flow::Normal;
         }
@@ -408,7 +420,7 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
                     const QString stored =
                         QStringLiteral("#%1_%2").arg(v.name.mid(1)).arg(++tableVariables_);
                     createTable(*v.table, stored);
-                    frames_.back().tables.insert(key, stored);
+                    frames_.back().tables.insert(key, {stored, v.table.get()});
                     continue;
                 }
                 if (frames_.back().vars.contains(key))

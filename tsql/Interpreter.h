@@ -14,6 +14,7 @@
 #include "tsql/Catalog.h"
 #include "tsql/Database.h"
 #include "tsql/ResultSink.h"
+#include "tsql/DatabaseUse.h"
 #include "tsql/Server.h"
 #include "tsql/SqliteEmitter.h"
 #include "tsql/Value.h"
@@ -40,7 +41,7 @@ public:
     // Environment
     std::optional<SqlType> variableType(const QString& name) const override;
     SqlType parameterType(int index) const override;
-    const TableInfo* resolveTable(const ObjectName& name) override;
+    std::shared_ptr<const TableInfo> resolveTable(const ObjectName& name) override;
     SqlType resolveType(const SqlType& type, const QString& aliasName) override;
 
 private:
@@ -50,13 +51,18 @@ private:
         SqlType type;
         Value value;
     };
+    // A table variable lives as a temporary table until its scope ends.
+    struct TableVariable {
+        QString stored;                               // the temporary table
+        const CreateTableStmt* definition = nullptr;  // of its DECLARE
+    };
     struct Frame {
         QHash<QString, Variable> vars;  // keyed by lower-cased name
         const std::vector<db::BoundValue>* params = nullptr;
         QString procedure;
         int returnStatus = 0;
         bool nocount = false;
-        QHash<QString, QString> tables;  // table variables: lower-cased name -> temp table
+        QHash<QString, TableVariable> tables;  // by lower-cased name
     };
     struct CatchContext {
         int number = 0;
@@ -66,7 +72,14 @@ private:
         int line = 0;
         QString procedure;
     };
+    // Translations are keyed by the address of their node: a batch that goes away retires them
+    // all, so that a later batch at the same address never finds another one's translation.
     struct Batch {
+        explicit Batch(std::shared_ptr<qint64> generation) : generation(std::move(generation)) {}
+        ~Batch() { ++*generation; }
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+        std::shared_ptr<qint64> generation;
         StmtList statements;
     };
     struct Procedure {
@@ -75,7 +88,7 @@ private:
         const CreateProcedureStmt* stmt = nullptr;
     };
     struct CompiledEntry {
-        Compiled compiled;
+        std::shared_ptr<const Compiled> compiled;
         qint64 generation = 0;
     };
     using Argument = CallArgument;
@@ -89,8 +102,8 @@ private:
     void raisePending(const QString& sql);
 
     // set statements
-    const Compiled& compiled(const void* key, int variant,
-                             const std::function<Compiled(SqliteEmitter&)>& make);
+    std::shared_ptr<const Compiled> compiled(const void* key, int variant,
+                                             const std::function<Compiled(SqliteEmitter&)>& make);
     void bindSlots(sqlite3_stmt* st, const Compiled& c);
     void runQuery(const Compiled& c, ResultSink* sink, std::vector<Value>* lastRow);
     void runChange(const Compiled& c);
@@ -144,6 +157,8 @@ private:
 
     // transactions
     void rollbackAll();
+    // Runs a rollback; table variables keep their rows through it, as on SQL Server.
+    void rollingBack(const QByteArray& statement);
     void saveTransaction(const QString& name);
     void rollbackToSavepoint(const QString& name);
     void syncTransaction();
@@ -151,6 +166,8 @@ private:
     Server server_;
     QString dbName_;
     bool master_ = false;
+    // The databases this session uses (its own and those it attached), for DROP DATABASE.
+    std::vector<std::pair<QString, std::unique_ptr<DatabaseUse>>> uses_;
     std::unique_ptr<Database> db_;
     std::unique_ptr<Catalog> catalog_;
     std::function<QDateTime()> clock_;
@@ -159,7 +176,7 @@ private:
     QHash<QString, std::shared_ptr<Batch>> batches_;
     QHash<QString, std::shared_ptr<Procedure>> procedures_;
     std::unordered_map<std::string, CompiledEntry> compiled_;
-    qint64 generation_ = 0;
+    std::shared_ptr<qint64> generation_ = std::make_shared<qint64>(0);
     // The schema version the catalogue was last read at; -1 before the first change is seen.
     qint64 schemaVersion_ = -1;
     std::string paramSignature_;

@@ -28,6 +28,7 @@ bool Parser::startsSubquery() const {
 }
 
 ExprPtr Parser::parseExpr() {
+    const Nesting nesting(*this);
     ExprPtr left = parseAnd();
     while (acceptWord("OR"))
         left = binary(QStringLiteral("OR"), std::move(left), parseAnd());
@@ -43,6 +44,7 @@ ExprPtr Parser::parseAnd() {
 
 ExprPtr Parser::parseNot() {
     if (acceptWord("NOT")) {
+        const Nesting nesting(*this);
         auto e = std::make_unique<Expr>(Expr::Unary);
         e->op = QStringLiteral("NOT");
         e->a = parseNot();
@@ -170,11 +172,13 @@ ExprPtr Parser::parseMultiplicative() {
 
 ExprPtr Parser::parseUnary() {
     if (peek().isSymbol("-") || peek().isSymbol("+") || peek().isSymbol("~")) {
+        const Nesting nesting(*this);
         QString op = next().text;
         ExprPtr operand = parseUnary();
-        // Fold a negative numeric literal so that it stays a literal.
+        // Fold a minus into an unsigned number so that it stays a literal (-2147483648 is an
+        // int); the minus of a negative number stays an operation.
         if (op == u"-" && operand->kind == Expr::Literal && operand->lit != Expr::Null &&
-            operand->lit != Expr::String) {
+            operand->lit != Expr::String && !operand->text.startsWith(u'-')) {
             operand->text.prepend(u'-');
             return operand;
         }

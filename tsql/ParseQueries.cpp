@@ -5,6 +5,7 @@
 namespace tsql {
 
 std::unique_ptr<Select> Parser::parseSelect() {
+    const Nesting nesting(*this);
     auto s = std::make_unique<Select>();
     if (peek().isSymbol("(") && peek(1).isWord("SELECT")) {
         // (SELECT ...) UNION ... : a parenthesised first core.
@@ -143,6 +144,8 @@ std::vector<TableRefPtr> Parser::parseFromList() {
 }
 
 TableRefPtr Parser::parseTableRef() {
+    // Each join nests the ones before it one level deeper.
+    std::vector<std::unique_ptr<Nesting>> joins;
     TableRefPtr left = parseTablePrimary();
     for (;;) {
         TableRef::JoinType type;
@@ -166,6 +169,7 @@ TableRefPtr Parser::parseTableRef() {
         } else {
             return left;
         }
+        joins.push_back(std::make_unique<Nesting>(*this));
         auto j = std::make_unique<TableRef>(TableRef::Join);
         j->joinType = type;
         j->left = std::move(left);
@@ -179,6 +183,7 @@ TableRefPtr Parser::parseTableRef() {
 }
 
 TableRefPtr Parser::parseTablePrimary() {
+    const Nesting nesting(*this);
     TableRefPtr t;
     if (peek().isSymbol("(")) {
         next();

@@ -16,6 +16,7 @@ StmtList Parser::parseBatch() {
 }
 
 StmtPtr Parser::parseStatement() {
+    const Nesting nesting(*this);
     int start = static_cast<int>(pos_);
     int line = peek().line;
     StmtPtr s = parseStatementBody();

@@ -18,6 +18,13 @@ QString ObjectName::display() const {
     return p.join(u'.');
 }
 
+Parser::Nesting::Nesting(Parser& p) : p_(p) {
+    if (++p_.depth_ > kMaxNesting)
+        raise(err::NestedTooDeeply,
+              QStringLiteral("Some part of your SQL statement is nested too deeply. Rewrite the "
+                             "query or break it down into smaller queries."));
+}
+
 Parser::Parser(const QString& sql) : sql_(sql), toks_(tokenize(sql)) {
     for (const auto& t : toks_)
         if (t.kind == TokenKind::Param)

@@ -91,10 +91,27 @@ private:
     [[noreturn]] void fail() const;
     QString sourceFrom(int startToken) const;
 
+    // One level of nesting (a parenthesis, a sub-select, NOT, a statement inside a block, a
+    // join) while it lives. Beyond the limit the statement ends with SQL Server's error 191,
+    // long before the recursion of the parser, the translation or the interpreter could exhaust
+    // the stack. Flat chains (a OR b OR c ..., a + b + c ...) do not nest.
+    class Nesting {
+    public:
+        explicit Nesting(Parser& p);
+        ~Nesting() { --p_.depth_; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+
+    private:
+        Parser& p_;
+    };
+    static constexpr int kMaxNesting = 128;
+
     QString sql_;
     std::vector<Token> toks_;
     size_t pos_ = 0;
     int paramCount_ = 0;
+    int depth_ = 0;
 };
 
 }  // namespace tsql

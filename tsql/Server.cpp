@@ -1,14 +1,16 @@
 #include "tsql/Server.h"
 
-#include <sqlite3.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include "tsql/Conversions.h"
 #include "tsql/Database.h"
+#include "tsql/DatabaseUse.h"
 #include "tsql/Errors.h"
 
 namespace tsql {
@@ -36,6 +38,18 @@ QString Server::pathOf(const QString& name) const {
     return {};
 }
 
+namespace {
+
+void removeDatabaseFiles(const QString& path) {
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        QFile::remove(path + QLatin1String(suffix));
+}
+
+}  // namespace
+
+// The file is made under a name that is no database's and takes its own name only once it is
+// complete, so that a CREATE DATABASE that fails (a full disk) leaves nothing that opens as a
+// database.
 void Server::createDatabase(const QString& name) {
     static const QRegularExpression valid(QStringLiteral("^[A-Za-z_][A-Za-z0-9_@#$]*$"));
     if (!valid.match(name).hasMatch())
@@ -44,36 +58,47 @@ void Server::createDatabase(const QString& name) {
         raise(1801,
               QStringLiteral("Database '%1' already exists. Choose a different database name.")
                   .arg(name));
-    QString path = QDir(dir_).filePath(name + QStringLiteral(".sqlite"));
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK) {
-        QString msg = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_close(db);
-        raise(1802, QStringLiteral("CREATE DATABASE failed: %1").arg(msg));
-    }
-    sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    const QString path = QDir(dir_).filePath(name + QStringLiteral(".sqlite"));
+    const QString making =
+        path + QStringLiteral("-new-%1").arg(QRandomGenerator::global()->generate(), 8, 16,
+                                             QLatin1Char('0'));
     try {
-        Database::ensureMetadata(db, "main");
-    } catch (...) {
-        sqlite3_close(db);
-        throw;
+        Database db(making, nullptr, true);
+        db.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    } catch (const db::Error& e) {
+        removeDatabaseFiles(making);
+        std::vector<db::ServerMessage> messages = e.messages();
+        messages.push_back({QStringLiteral("CREATE DATABASE failed. Some file names listed could "
+                                           "not be created. Check related errors."),
+                            0,
+                            1802,
+                            {}});
+        throw db::Error(std::move(messages));
     }
-    sqlite3_close(db);
+    // link() refuses an existing name, where rename() would replace a database made meanwhile.
+    const bool placed =
+        ::link(QFile::encodeName(making).constData(), QFile::encodeName(path).constData()) == 0;
+    removeDatabaseFiles(making);
+    if (!placed)
+        raise(1801,
+              QStringLiteral("Database '%1' already exists. Choose a different database name.")
+                  .arg(name));
 }
 
 void Server::dropDatabase(const QString& name) {
-    QString path = pathOf(name);
+    const QString path = pathOf(name);
     if (path.isEmpty() || name.compare(u"master", Qt::CaseInsensitive) == 0)
         raise(3701,
               QStringLiteral("Cannot drop the database '%1', because it does not exist or you "
                              "do not have permission.")
                   .arg(name));
-    QFile::remove(path + QStringLiteral("-wal"));
-    QFile::remove(path + QStringLiteral("-shm"));
-    if (!QFile::remove(path))
-        raise(3702, QStringLiteral("Cannot drop database \"%1\" because it is currently in use.")
-                        .arg(name));
+    DatabaseUse::whileUnused(dir_, QFileInfo(path).completeBaseName(), [&] {
+        if (!QFile::remove(path))
+            raise(3702,
+                  QStringLiteral("Cannot drop database \"%1\" because it is currently in use.")
+                      .arg(name));
+        removeDatabaseFiles(path);
+    });
 }
 
 QDateTime Server::now() const {
@@ -99,9 +124,10 @@ QDateTime Server::now() const {
             return at->addMSecs(since.msecsTo(machine));
         }
     }
-    raise(0, QStringLiteral("The server clock setting '%1' is not understood; write "
-                            "'fixed <date time>', 'start <date time>' or 'offset <seconds>'.")
-                 .arg(line));
+    raise(err::ServerSetting,
+          QStringLiteral("The server clock setting '%1' is not understood; write "
+                         "'fixed <date time>', 'start <date time>' or 'offset <seconds>'.")
+              .arg(line));
 }
 
 }  // namespace tsql

@@ -6,6 +6,7 @@
 
 #include "tsql/Ast.h"
 #include "tsql/Binder.h"
+#include "tsql/SqliteSyntax.h"
 
 namespace tsql {
 
@@ -27,11 +28,11 @@ struct Compiled {
     QByteArray sql;
     std::vector<Slot> bindings;
     std::vector<OutColumn> columns;
-    QStringList assignTo;               // SELECT @a = ..., @b = ...: the variables, in column order
-    bool readsDatabases = false;        // reads sysdatabases
-    bool changesRows = false;           // INSERT/UPDATE/DELETE: reports a row count
-    const TableInfo* target = nullptr;  // of INSERT/UPDATE/DELETE
-    QString verb;                       // INSERT, UPDATE, DELETE
+    QStringList assignTo;         // SELECT @a = ..., @b = ...: the variables, in column order
+    bool readsDatabases = false;  // reads sysdatabases
+    bool changesRows = false;     // INSERT/UPDATE/DELETE: reports a row count
+    std::shared_ptr<const TableInfo> target;  // of INSERT/UPDATE/DELETE
+    QString verb;                             // INSERT, UPDATE, DELETE
 };
 
 // Renders the set statements of the AST as SQLite SQL, typing each expression with the binder.
@@ -47,30 +48,41 @@ public:
     Compiled insert(const InsertStmt& s);
     Compiled update(const UpdateStmt& s);
     Compiled remove(const DeleteStmt& s);
-    // A constant default or a single expression typed for a column, for DDL.
-    QByteArray literalSql(const Expr& e, SqlType* type = nullptr);
 
     struct Rendered {
         QByteArray sql;
+        sqlite::Precedence prec = sqlite::Precedence::Lowest;
         SqlType type;
         bool column = false;         // a plain column reference
         bool stringLiteral = false;  // a '...' literal: its text in `literal`
         QString literal;
+
+        sqlite::Term term() const { return {sql, prec}; }
+        void set(const sqlite::Term& t) {
+            sql = t.text;
+            prec = t.precedence;
+        }
     };
 
 private:
     Rendered expr(const Expr& e);
     Rendered literal(const Expr& e);
     Rendered binary(const Expr& e);
+    Rendered logicalChain(const Expr& e);
     Rendered comparison(const QString& op, Rendered l, Rendered r);
     Rendered arithmetic(const QString& op, Rendered l, Rendered r);
+    Rendered unary(const Expr& e);
+    // Integer arithmetic raises 8115 when its result leaves the range of its type, as on SQL
+    // Server (SQLite would widen to 64 bits or to a float).
+    static sqlite::Term checkedInteger(const sqlite::Term& value, const SqlType& type);
     Rendered function(const Expr& e);
     Rendered aggregate(const Expr& e, const QString& name);
     Rendered cast(const Expr& e);
     Rendered caseExpr(const Expr& e);
     Rendered subquery(const Select& s, bool scalar);
-    QByteArray slot(Slot::Kind kind, int index, const QString& name);
-    QByteArray convertTo(const Rendered& r, const SqlType& to, int style = -1, bool store = false);
+    sqlite::Term slot(Slot::Kind kind, int index, const QString& name);
+    sqlite::Term convertTo(const Rendered& r, const SqlType& to, int style = -1,
+                           bool store = false);
     // Brings two operands to comparable forms (date literals, collation).
     void harmonise(Rendered& l, Rendered& r, bool& text);
 

@@ -1,6 +1,6 @@
 #include "tsql/Value.h"
 
-#include <sqlite3.h>
+#include "tsql/SqliteApi.h"
 
 #include "tsql/Conversions.h"
 

@@ -159,6 +159,38 @@ TEST_F(QueryTest, UpdateAndDeleteWithJoinsAndDerivedTables) {
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from Product")), QStringLiteral("2"));
 }
 
+TEST_F(QueryTest, UpdateAndDeleteChangeOnlyTheJoinedRowsOfTheirTarget) {
+    run(QStringLiteral(
+        "create table Orders (Id int not null primary key, Customer int, Amount int)\n"
+        "create table Customers (Id int not null primary key, Vip int)\n"
+        "insert into Customers values (1, 1), (2, 0)\n"
+        "insert into Orders values (1, 1, 10), (2, 2, 20), (3, 2, 30)"));
+    const QString join = QStringLiteral(
+        "from Orders o join Customers c on c.Id = o.Customer "
+        "where c.Vip = 1");
+    auto amounts = [&] { return rows(QStringLiteral("select Amount from Orders order by Id")); };
+    // The target named by its alias, or by its table's name when FROM gives that an alias.
+    for (const QString& target : {QStringLiteral("o"), QStringLiteral("Orders")}) {
+        run(QStringLiteral("begin tran"));
+        EXPECT_EQ(run(QStringLiteral("update %1 set Amount = Amount + 1 %2").arg(target, join))
+                      .lastRowsAffected(),
+                  1);
+        EXPECT_EQ(amounts(),
+                  (QStringList{QStringLiteral("11"), QStringLiteral("20"), QStringLiteral("30")}));
+        EXPECT_EQ(run(QStringLiteral("delete %1 %2").arg(target, join)).lastRowsAffected(), 1);
+        EXPECT_EQ(amounts(), (QStringList{QStringLiteral("20"), QStringLiteral("30")}));
+        run(QStringLiteral("rollback"));
+    }
+    // A table that FROM names twice, both times with an alias, is not a target.
+    EXPECT_EQ(errorOf(QStringLiteral("delete Orders from Orders a join Orders b on b.Id = a.Id")),
+              8154);
+    // A target that FROM does not name is one more table of the join.
+    EXPECT_EQ(run(QStringLiteral("delete Orders from Customers c where c.Id = Orders.Customer "
+                                 "and c.Vip = 0"))
+                  .lastRowsAffected(),
+              2);
+}
+
 TEST_F(QueryTest, AssignmentSelectsThatWouldAccumulateAreRefused) {
     EXPECT_EQ(
         scalar(QStringLiteral("declare @c varchar(10) select @c = Code from Product where Id = 2 "

@@ -127,7 +127,7 @@ TEST_F(TsqlTest, MasterListsAndMakesDatabases) {
     }
 }
 
-TEST_F(TsqlTest, DatabaseFilesAreReadableByPlainSqlite) {
+TEST_F(TsqlTest, DatabaseFilesAreReadByOtherSqliteToolsThroughTheEngineExtension) {
     run(QStringLiteral(
         "create table Item (Id int identity not null primary key, Name nvarchar(20), "
         "Price money, Made datetime)\n"
@@ -139,6 +139,14 @@ TEST_F(TsqlTest, DatabaseFilesAreReadableByPlainSqlite) {
                               &raw, SQLITE_OPEN_READONLY, nullptr),
               SQLITE_OK);
     sqlite3_stmt* st = nullptr;
+    // Without the extension the text index cannot be used, rather than read in another order.
+    EXPECT_NE(sqlite3_prepare_v2(raw, "SELECT Id FROM Item WHERE Name = 'x'", -1, &st, nullptr),
+              SQLITE_OK);
+    EXPECT_STREQ(sqlite3_errmsg(raw), "no such collation sequence: THAI_CI_AS");
+    sqlite3_enable_load_extension(raw, 1);
+    char* failure = nullptr;
+    ASSERT_EQ(sqlite3_load_extension(raw, VOQ_SQLITE_EXTENSION, nullptr, &failure), SQLITE_OK)
+        << failure;
     ASSERT_EQ(sqlite3_prepare_v2(raw, "SELECT Name, Price, Made FROM Item WHERE Name = 'ไก่'", -1,
                                  &st, nullptr),
               SQLITE_OK)

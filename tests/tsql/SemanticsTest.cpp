@@ -73,6 +73,7 @@ TEST_F(SemanticsTest, EqualityLookupsOnCodesUseTheirIndex) {
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(dir_.filePath(QStringLiteral("Shop.sqlite")).toUtf8().constData(), &raw),
               SQLITE_OK);
+    tsql::registerCollation(raw);
     sqlite3_stmt* st = nullptr;
     QByteArray plan = "EXPLAIN QUERY PLAN " + sql[0].toUtf8();
     ASSERT_EQ(sqlite3_prepare_v2(raw, plan.constData(), -1, &st, nullptr), SQLITE_OK)
@@ -87,7 +88,7 @@ TEST_F(SemanticsTest, EqualityLookupsOnCodesUseTheirIndex) {
     QStringList more = session_->translation(
         QStringLiteral("select Name from Item where Code = N'A1' or Code = Upper('b')"), {});
     ASSERT_EQ(more.size(), 1);
-    EXPECT_TRUE(more[0].contains(QStringLiteral("COLLATE NOCASE")));
+    EXPECT_TRUE(more[0].contains(QStringLiteral("COLLATE ") + QLatin1String(tsql::kCollation)));
 }
 
 TEST_F(SemanticsTest, NullLogicAndIntegerDivision) {
@@ -240,6 +241,29 @@ TEST_F(SemanticsTest, TransactionsNestAndRollBackWhole) {
     session_->commit();
     session_->commit();
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from Item")), QStringLiteral("1"));
+}
+
+TEST_F(SemanticsTest, TableVariablesKeepTheirRowsThroughRollback) {
+    EXPECT_EQ(rows(QStringLiteral("begin tran declare @t table (i int) insert @t values (1) "
+                                  "rollback select * from @t")),
+              QStringList{QStringLiteral("1")});
+    EXPECT_EQ(errorOf(QStringLiteral("begin tran declare @t table (i int unique) insert @t values "
+                                     "(1) rollback insert @t values (1)")),
+              2627);
+    EXPECT_EQ(
+        rows(QStringLiteral(
+            "declare @t table (Id int identity(1,1) primary key, N varchar(5) unique) "
+            "insert @t (N) values ('a') "
+            "begin tran insert @t (N) values ('b') insert Item (Code) values ('gone') "
+            "save tran s insert @t (N) values ('c') rollback tran s "
+            "insert @t (N) values ('d') rollback "
+            "insert @t (N) values ('e') "
+            "begin try insert @t (N) values ('a') end try "
+            "begin catch insert @t (N) values (convert(varchar(5), error_number())) end catch "
+            "select N from @t order by Id")),
+        (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                     QStringLiteral("d"), QStringLiteral("e"), QStringLiteral("2627")}));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Item")), QStringLiteral("0"));
 }
 
 TEST_F(SemanticsTest, AWriterWaitsForAnotherWriter) {
