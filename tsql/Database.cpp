@@ -221,22 +221,6 @@ Database::~Database() {
         sqlite3_close_v2(db_);
 }
 
-Database::EngineScope::EngineScope(Database& db) : db_(db), saved_(db.engine_) {
-    db_.engine_ = true;
-}
-
-Database::EngineScope::~EngineScope() {
-    db_.engine_ = saved_;
-}
-
-Database::TranslationScope::TranslationScope(Database& db) : db_(db), saved_(db.engine_) {
-    db_.engine_ = false;
-}
-
-Database::TranslationScope::~TranslationScope() {
-    db_.engine_ = saved_;
-}
-
 // What a translation may do: read and write rows of the database's tables, call functions, and
 // read SQLite's and the engine's tables only through the catalogue views the engine installed.
 int Database::authorize(void* self, int action, const char* a, const char* b, const char*,

@@ -37,30 +37,23 @@ public:
     // The file cannot be written (read-only file or directory): it serves reads only.
     bool readOnly() const { return readOnly_; }
 
-    // While one lives, statements are the engine's own and the authorizer lets them do anything.
-    class EngineScope {
+    // While an EngineScope lives, statements are the engine's own and the authorizer lets them
+    // do anything; while a TranslationScope lives, they are translations, even inside an
+    // EngineScope.
+    template <bool Engine>
+    class Scope {
     public:
-        explicit EngineScope(Database& db);
-        ~EngineScope();
-        EngineScope(const EngineScope&) = delete;
-        EngineScope& operator=(const EngineScope&) = delete;
+        explicit Scope(Database& db) : db_(db), saved_(db.engine_) { db_.engine_ = Engine; }
+        ~Scope() { db_.engine_ = saved_; }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
 
     private:
         Database& db_;
         bool saved_;
     };
-    // While one lives, statements are translations, even inside an EngineScope.
-    class TranslationScope {
-    public:
-        explicit TranslationScope(Database& db);
-        ~TranslationScope();
-        TranslationScope(const TranslationScope&) = delete;
-        TranslationScope& operator=(const TranslationScope&) = delete;
-
-    private:
-        Database& db_;
-        bool saved_;
-    };
+    using EngineScope = Scope<true>;
+    using TranslationScope = Scope<false>;
 
     // A prepared statement of the engine, reset and with bindings cleared. Owned by the cache.
     sqlite3_stmt* prepare(const QByteArray& sql);

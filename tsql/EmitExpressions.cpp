@@ -131,7 +131,7 @@ SqliteEmitter::Rendered SqliteEmitter::comparison(const QString& op, Rendered l,
     harmonise(l, r, text);
     Rendered out;
     out.type = SqlType::of(SqlType::Bit);
-    out.set(sqlite::binary(l.term(), sqlite::comparisonOperator(op),
+    out.set(sqlite::binary(l.term(), sqlite::binaryOperator(op),
                            text ? sqlite::collate(r.term(), kCollation) : r.term()));
     return out;
 }
@@ -156,7 +156,7 @@ SqliteEmitter::Rendered SqliteEmitter::arithmetic(const QString& op, Rendered l,
         date.set(convertTo(date, SqlType::of(SqlType::Float)));
         date.type = SqlType::of(SqlType::Float);
         Rendered sum;
-        sum.set(sqlite::binary(date.term(), sqlite::arithmeticOperator(op), days.term()));
+        sum.set(sqlite::binary(date.term(), sqlite::binaryOperator(op), days.term()));
         sum.type = SqlType::of(SqlType::Float);
         out.set(convertTo(sum, SqlType::of(SqlType::DateTime)));
         out.type = SqlType::of(SqlType::DateTime);
@@ -183,7 +183,7 @@ SqliteEmitter::Rendered SqliteEmitter::arithmetic(const QString& op, Rendered l,
                                    Operator::Subtract,
                                    sqlite::binary(l.term(), Operator::BitAnd, r.term())));
         else
-            out.set(sqlite::binary(l.term(), sqlite::arithmeticOperator(op), r.term()));
+            out.set(sqlite::binary(l.term(), sqlite::binaryOperator(op), r.term()));
         return out;
     }
     if (op == u"/" || op == u"%") {
@@ -200,7 +200,7 @@ SqliteEmitter::Rendered SqliteEmitter::arithmetic(const QString& op, Rendered l,
         out.type = t;
         return out;
     }
-    out.set(checkedInteger(sqlite::binary(l.term(), sqlite::arithmeticOperator(op), r.term()), t));
+    out.set(checkedInteger(sqlite::binary(l.term(), sqlite::binaryOperator(op), r.term()), t));
     if (t.base == SqlType::Decimal && op == u"*" && l.type.base == SqlType::Decimal &&
         r.type.base == SqlType::Decimal)
         t = SqlType::decimal(std::min(38, l.type.precision + r.type.precision + 1),

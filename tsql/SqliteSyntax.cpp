@@ -129,37 +129,17 @@ Term grouped(const QByteArray& text) {
     return {"(" + text + ")", Precedence::Primary};
 }
 
-Operator comparisonOperator(const QString& op) {
-    if (op == u"=")
-        return Operator::Equal;
-    if (op == u"<>")
-        return Operator::NotEqual;
-    if (op == u"<")
-        return Operator::Less;
-    if (op == u"<=")
-        return Operator::LessOrEqual;
-    if (op == u">")
-        return Operator::Greater;
-    if (op == u">=")
-        return Operator::GreaterOrEqual;
-    syntaxError(op);
-}
-
-Operator arithmeticOperator(const QString& op) {
-    if (op == u"+")
-        return Operator::Add;
-    if (op == u"-")
-        return Operator::Subtract;
-    if (op == u"*")
-        return Operator::Multiply;
-    if (op == u"/")
-        return Operator::Divide;
-    if (op == u"%")
-        return Operator::Modulo;
-    if (op == u"&")
-        return Operator::BitAnd;
-    if (op == u"|")
-        return Operator::BitOr;
+Operator binaryOperator(const QString& op) {
+    static const std::pair<const char*, Operator> operators[] = {
+        {"=", Operator::Equal},        {"<>", Operator::NotEqual}, {"<", Operator::Less},
+        {"<=", Operator::LessOrEqual}, {">", Operator::Greater},   {">=", Operator::GreaterOrEqual},
+        {"+", Operator::Add},          {"-", Operator::Subtract},  {"*", Operator::Multiply},
+        {"/", Operator::Divide},       {"%", Operator::Modulo},    {"&", Operator::BitAnd},
+        {"|", Operator::BitOr},        {"AND", Operator::And},     {"OR", Operator::Or},
+    };
+    for (const auto& [text, o] : operators)
+        if (op == QLatin1String(text))
+            return o;
     syntaxError(op);
 }
 

@@ -69,8 +69,8 @@ Term primary(const QByteArray& text);
 // "(text)": a whole sub-select or expression of unknown shape.
 Term grouped(const QByteArray& text);
 
-Operator comparisonOperator(const QString& op);
-Operator arithmeticOperator(const QString& op);
+// The operator of a T-SQL binary operation as the parser spells it (=, <>, +, AND, ...).
+Operator binaryOperator(const QString& op);
 
 // l op r, with parentheses only where SQLite's precedence would regroup the operands.
 Term binary(const Term& l, Operator op, const Term& r);

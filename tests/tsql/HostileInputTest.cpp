@@ -1,8 +1,11 @@
 // Hostile and malformed input: nothing of it reaches SQLite as code, deep nesting ends with a
 // numbered error instead of a crash, and SQLite's own failures carry SQL Server's numbers.
+#include <sqlite3.h>
+
 #include <QDir>
 
 #include "TsqlFixture.h"
+#include "tsql/Database.h"
 
 class HostileInputTest : public TsqlTest {
 protected:
@@ -129,4 +132,30 @@ TEST_F(HostileInputTest, SqlitesLimitsReachTheUserAsNumberedErrors) {
     EXPECT_EQ(scalar(QStringLiteral(
                   "select len(replicate('ab', 2000000000)), len(replicate(N'ก', 9000))")),
               QStringLiteral("8000|8000"));
+}
+
+// The second line of defence, should a translation ever carry SQLite text of its own.
+TEST_F(HostileInputTest, TranslationsOnlyReadAndWriteRowsOfOneStatement) {
+    run(QStringLiteral("create table T (i int) insert into T values (1)"));
+    tsql::Database db(dir_.filePath(QStringLiteral("Shop.sqlite")), nullptr);
+    auto failureOf = [&](const QByteArray& sql) {
+        try {
+            tsql::Database::TranslationScope scope(db);
+            sqlite3_stmt* st = db.prepareTranslation(sql);
+            const int rc = sqlite3_step(st);
+            sqlite3_reset(st);
+            return rc == SQLITE_ROW || rc == SQLITE_DONE ? 0 : rc;
+        } catch (const db::Error& e) {
+            return e.nativeError();
+        }
+    };
+    EXPECT_EQ(failureOf("SELECT i FROM main.T"), 0);
+    EXPECT_EQ(failureOf("UPDATE main.T SET i = 2"), 0);
+    for (const QByteArray& sql :
+         {QByteArray("ATTACH DATABASE 'x.sqlite' AS x"), QByteArray("PRAGMA writable_schema = 1"),
+          QByteArray("SELECT sql FROM main.sqlite_master"), QByteArray("SELECT sqlite_version()"),
+          QByteArray("DELETE FROM main.tsql_procedures"), QByteArray("DROP TABLE main.T"),
+          QByteArray("SELECT load_extension('x')"), QByteArray("SELECT 1; SELECT 2")})
+        EXPECT_EQ(failureOf(sql), 8630) << sql.toStdString();
+    EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("x.sqlite"))));
 }
