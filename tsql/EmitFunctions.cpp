@@ -23,6 +23,11 @@ bool isWindowOnly(const QString& n) {
            n == u"lag" || n == u"lead" || n == u"first_value" || n == u"last_value";
 }
 
+// A sum of integers overflows its type as integer arithmetic does.
+Term checkedSum(const QString& function, const Term& sum, const SqlType& type) {
+    return function == u"sum" ? SqliteEmitter::checkedInteger(sum, type) : sum;
+}
+
 void arity(const Expr& e, size_t lo, size_t hi) {
     if (e.args.size() < lo || e.args.size() > hi)
         raise(174, QStringLiteral("The %1 function requires %2 argument(s).")
@@ -58,7 +63,7 @@ SqliteEmitter::Rendered SqliteEmitter::aggregate(const Expr& e, const QString& n
                    : a.type.isInteger() && a.type.base != SqlType::BigInt
                        ? SqlType::of(SqlType::Int)
                        : a.type;
-        out.set(checkedInteger(aggregateCall("sum", a.term()), out.type));
+        out.set(aggregateCall("sum", a.term()));
     } else if (n == u"avg") {
         if (a.type.isText())
             raise(8117, QStringLiteral("Operand data type varchar is invalid for avg operator."));
@@ -147,13 +152,16 @@ SqliteEmitter::Rendered SqliteEmitter::function(const Expr& e) {
                 4112,
                 QStringLiteral("The function '%1' must have an OVER clause with ORDER BY.").arg(n));
         }
-        out.set(sqlite::primary(function + over + ")"));
+        out.set(checkedSum(n, sqlite::primary(function + over + ")"), out.type));
         return out;
     }
     if (isWindowOnly(n))
         raise(10753, QStringLiteral("The function '%1' must have an OVER clause.").arg(n));
-    if (isAggregate(n))
-        return aggregate(e, n);
+    if (isAggregate(n)) {
+        out = aggregate(e, n);
+        out.set(checkedSum(n, out.term(), out.type));
+        return out;
+    }
 
     if (n == u"getdate" || n == u"sysdatetime" || n == u"getutcdate" || n == u"current_timestamp") {
         arity(e, 0, 0);

@@ -64,6 +64,10 @@ public:
         }
     };
 
+    // Integer arithmetic raises 8115 when its result leaves the range of its type, as on SQL
+    // Server (SQLite would widen to 64 bits or to a float).
+    static sqlite::Term checkedInteger(const sqlite::Term& value, const SqlType& type);
+
 private:
     Rendered expr(const Expr& e);
     Rendered literal(const Expr& e);
@@ -72,9 +76,6 @@ private:
     Rendered comparison(const QString& op, Rendered l, Rendered r);
     Rendered arithmetic(const QString& op, Rendered l, Rendered r);
     Rendered unary(const Expr& e);
-    // Integer arithmetic raises 8115 when its result leaves the range of its type, as on SQL
-    // Server (SQLite would widen to 64 bits or to a float).
-    static sqlite::Term checkedInteger(const sqlite::Term& value, const SqlType& type);
     Rendered function(const Expr& e);
     Rendered aggregate(const Expr& e, const QString& name);
     Rendered cast(const Expr& e);
