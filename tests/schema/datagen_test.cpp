@@ -119,4 +119,39 @@ TEST_F(DatagenTest, TheStockRecalculationBalancesGeneratedTransfers) {
     EXPECT_EQ(rows(totals), before);
 }
 
+TEST_F(DatagenTest, EveryUnitHasABarcodeAndPricesAndSomeProductsMore) {
+    datagen::Options o = small(5);
+    o.products = 100;
+    o.lines = 10;
+    const datagen::Summary s = datagen::generate(o, sinkOn(*db_));
+    EXPECT_EQ(s.prices, 400);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT Count(*) FROM ProductPrice")), QStringLiteral("400"));
+    // Retail above wholesale for every unit, both from the unit's cost.
+    EXPECT_EQ(scalar(QStringLiteral(
+                  "SELECT Count(*) FROM ProductUnits U WHERE U.BarCode IS NULL OR NOT EXISTS "
+                  "(SELECT * FROM ProductPrice R, ProductPrice W WHERE R.ProductUnits = U.Id AND "
+                  "R.PriceType = 1 AND W.ProductUnits = U.Id AND W.PriceType = 2 AND R.Price > "
+                  "W.Price AND W.Price > U.PurcPriceBaht)")),
+              QStringLiteral("0"));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT Count(DISTINCT BarCode) FROM ProductUnits")),
+              QStringLiteral("200"));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT Count(*) FROM customerproductprice")),
+              QStringLiteral("10"));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT Count(*), Sum(CASE WHEN Customer = 0 THEN 1 ELSE 0 "
+                                    "END) FROM promotion_dt")),
+              QStringLiteral("7|5"));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT Count(*) FROM CustomerProductPriceProject")),
+              QStringLiteral("2"));
+    EXPECT_EQ(s.partSources, 20);
+    // Vendors buy in baht, dollars and kip; a part record's price follows the currency.
+    EXPECT_EQ(
+        scalar(QStringLiteral("SELECT Count(DISTINCT M.Code) FROM Vendor V JOIN Misc M ON M.Id = "
+                              "V.VendorCurrency WHERE M.Code IN ('THB', 'USD', 'LAK')")),
+        QStringLiteral("3"));
+    EXPECT_EQ(
+        scalar(QStringLiteral("SELECT Count(*) FROM PartSource WHERE Abs(PriceKip - PriceBaht "
+                              "* 600) > 0.001")),
+        QStringLiteral("0"));
+}
+
 }  // namespace

@@ -1,5 +1,8 @@
 #include "tools/datagen/Generator.h"
 
+#include "tools/datagen/Prices.h"
+#include "tools/datagen/Rows.h"
+
 #include <QDate>
 #include <QHash>
 #include <QStringList>
@@ -12,66 +15,7 @@ namespace datagen {
 
 namespace {
 
-// Rows waiting for one multi-row INSERT.
-class Writer {
-public:
-    Writer(const Sink& sink, int rowsPerInsert) : sink_(sink), rowsPerInsert_(rowsPerInsert) {}
-
-    void add(const QString& table, const QString& columns, const QString& values) {
-        Pending& p = pending_[table];
-        p.columns = columns;
-        p.rows << values;
-        if (p.rows.size() >= rowsPerInsert_)
-            flush(table, p);
-    }
-
-    void flushAll() {
-        for (auto& [table, p] : pending_)
-            flush(table, p);
-    }
-
-private:
-    struct Pending {
-        QString columns;
-        QStringList rows;
-    };
-
-    void flush(const QString& table, Pending& p) {
-        if (p.rows.isEmpty())
-            return;
-        sink_.execute(QStringLiteral("INSERT INTO %1 (%2) VALUES\n(%3)")
-                          .arg(table, p.columns, p.rows.join(QStringLiteral("),\n("))));
-        p.rows.clear();
-    }
-
-    const Sink& sink_;
-    int rowsPerInsert_;
-    std::map<QString, Pending> pending_;
-};
-
-// Reproducible on every platform: the engine's sequence is fixed by the standard, and no
-// library distribution is used.
-class Random {
-public:
-    explicit Random(std::uint64_t seed) : engine_(seed) {}
-    int below(int n) { return static_cast<int>(engine_() % static_cast<std::uint64_t>(n)); }
-    int between(int low, int high) { return low + below(high - low + 1); }
-    bool chance(int oneIn) { return below(oneIn) == 0; }
-
-private:
-    std::mt19937_64 engine_;
-};
-
-// An amount held in hundredths, written as a decimal literal.
-QString money(std::int64_t cents) {
-    const QString sign = cents < 0 ? QStringLiteral("-") : QString();
-    const std::int64_t a = cents < 0 ? -cents : cents;
-    return QStringLiteral("%1%2.%3").arg(sign).arg(a / 100).arg(a % 100, 2, 10, QLatin1Char('0'));
-}
-
-QString padded(std::int64_t n, int width) {
-    return QStringLiteral("%1").arg(n, width, 10, QLatin1Char('0'));
-}
+using namespace detail;
 
 enum class Kind {
     Receipt,
@@ -154,21 +98,6 @@ struct PlannedDocument {
 
 constexpr std::array<int, 3> kFractions{6, 12, 24};
 constexpr std::array<const char*, 3> kStockUnits{"แพ็ค", "กล่อง", "ลัง"};
-
-// Ids by code, read back after an insert.
-QHash<QString, std::int64_t> idsByCode(const Sink& sink, const QString& sql) {
-    QHash<QString, std::int64_t> ids;
-    for (const QVariantList& row : sink.rows(sql))
-        ids.insert(row.at(1).toString(), row.at(0).toLongLong());
-    return ids;
-}
-
-std::int64_t need(const QHash<QString, std::int64_t>& ids, const QString& code) {
-    const auto it = ids.constFind(code);
-    if (it == ids.constEnd())
-        throw std::runtime_error(("generated row " + code + " was not found again").toStdString());
-    return it.value();
-}
 
 }  // namespace
 
@@ -261,12 +190,15 @@ Summary generate(const Options& o, const Sink& sink) {
             "INSERT INTO Tax (Code, Description, Rate) VALUES ('GV7', N'ภาษีมูลค่าเพิ่ม 7%', 7)"));
         taxId = scalar(QStringLiteral("SELECT Id FROM Tax WHERE Code = 'GV7'"));
     }
+    const std::vector<std::int64_t> currencies = currencyIds(sink);
     for (int i = 1; i <= o.warehouses; ++i)
         w.add(QStringLiteral("Warehouse"), QStringLiteral("Code, Name, IsLocation, Blocked"),
               QStringLiteral("'GW%1', N'คลังทดสอบ %1', 'N', 'N'").arg(padded(i, 2)));
     for (int i = 1; i <= o.vendors; ++i)
-        w.add(QStringLiteral("Vendor"), QStringLiteral("Code, Name"),
-              QStringLiteral("'GV%1', N'ผู้ขายทดสอบ %1'").arg(padded(i, 4)));
+        w.add(QStringLiteral("Vendor"), QStringLiteral("Code, Name, VendorCurrency, PoCurrencyId"),
+              QStringLiteral("'GV%1', N'ผู้ขายทดสอบ %1', %2, %2")
+                  .arg(padded(i, 4))
+                  .arg(currencies[static_cast<size_t>(i) % currencies.size()]));
     for (int i = 1; i <= o.customers; ++i)
         w.add(QStringLiteral("Customer"), QStringLiteral("Code, Name, CreditDays"),
               QStringLiteral("'GC%1', N'ลูกค้าทดสอบ %1', 30").arg(padded(i, 5)));
@@ -304,20 +236,25 @@ Summary generate(const Options& o, const Sink& sink) {
     for (int i = 0; i < o.products; ++i) {
         const PlannedProduct& p = products[static_cast<size_t>(i)];
         const std::int64_t id = productIds[static_cast<size_t>(i)];
-        const QString columns = QStringLiteral(
-            "Product, UnitName, Fraction, BarCode, PurcPrice, SaleFlag, PurcFlag, StockUnitFlag, "
-            "SmallUnitFlag");
         const int f = kFractions[static_cast<size_t>(p.fractionIndex)];
-        w.add(QStringLiteral("ProductUnits"), columns,
-              QStringLiteral("%1, N'ชิ้น', 1, '99%2', %3, 'Y', 'N', 'N', 'Y'")
-                  .arg(id)
-                  .arg(padded(2 * i + 1, 11), money(p.costCents)));
-        w.add(QStringLiteral("ProductUnits"), columns,
-              QStringLiteral("%1, N'%2', %3, '99%4', %5, 'Y', 'Y', 'Y', 'N'")
-                  .arg(id)
-                  .arg(QString::fromUtf8(kStockUnits[static_cast<size_t>(p.fractionIndex)]))
-                  .arg(f)
-                  .arg(padded(2 * i + 2, 11), money(p.costCents * f)));
+        // The purchase price in baht, kip and dollars.
+        const auto addUnit = [&](const QString& name, int fraction, std::int64_t barcode,
+                                 const char* flags) {
+            const std::int64_t cost = p.costCents * fraction;
+            w.add(QStringLiteral("ProductUnits"),
+                  QStringLiteral("Product, UnitName, Fraction, BarCode, PurcPrice, PurcPriceBaht, "
+                                 "PurcPriceKip, PurcPriceUsd, SaleFlag, PurcFlag, StockUnitFlag, "
+                                 "SmallUnitFlag"),
+                  QStringLiteral("%1, N'%2', %3, '99%4', %5, %5, %6, %7, %8")
+                      .arg(id)
+                      .arg(name)
+                      .arg(fraction)
+                      .arg(padded(barcode, 11), money(cost), money(cost * 600), money(cost / 34),
+                           QLatin1String(flags)));
+        };
+        addUnit(QStringLiteral("ชิ้น"), 1, 2 * i + 1, "'Y', 'N', 'N', 'Y'");
+        addUnit(QString::fromUtf8(kStockUnits[static_cast<size_t>(p.fractionIndex)]), f, 2 * i + 2,
+                "'Y', 'Y', 'Y', 'N'");
         if (p.lots)
             for (int y = 0; y < o.years; ++y)
                 w.add(QStringLiteral("LotNo"),
@@ -340,6 +277,15 @@ Summary generate(const Options& o, const Sink& sink) {
         idsByCode(sink, QStringLiteral("SELECT Id, Code FROM LotNo WHERE Code LIKE 'G%-%'"));
     summary.products = o.products;
     summary.units = static_cast<int>(units.size());
+
+    std::vector<PricedProduct> priced;
+    for (int i = 0; i < o.products; ++i) {
+        const PlannedProduct& p = products[static_cast<size_t>(i)];
+        const std::int64_t id = productIds[static_cast<size_t>(i)];
+        priced.push_back({id, p.costCents, kFractions[static_cast<size_t>(p.fractionIndex)],
+                          units.at({id, true}), units.at({id, false})});
+    }
+    writePrices(o, sink, w, priced, customers, vendors, summary);
 
     // Headers, then their ids by document number.
     auto docNo = [](const PlannedDocument& d) {

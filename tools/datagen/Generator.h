@@ -42,13 +42,18 @@ struct Sink {
 struct Summary {
     int products = 0;
     int units = 0;
+    std::int64_t prices = 0;  // standard prices, one per unit and price type
+    std::int64_t partSources = 0;
     std::int64_t documents = 0;
     std::int64_t lines = 0;
 };
 
 // Fills a company database (schema installed) with generated master data and documents:
 // products G0000001... with a small unit (fraction 1) and a stock unit (fraction 6, 12 or 24),
-// warehouses, customers, vendors, one lot per lot-controlled product and year, and exactly
+// each with a barcode and its prices (standard prices of every unit; customer, promotion,
+// project and vendor prices of some products), warehouses, customers, vendors in baht, dollars
+// and kip (the currencies are added to Misc when missing), one lot per lot-controlled product
+// and year, and exactly
 // `lines` document lines spread over goods receipts, purchase returns, invoices (some not
 // cutting stock, with their deliveries), sales returns, issues, returns of issues, transfers and
 // adjustments, dated within the years asked for, a few of them cancelled. Rows take the ids the

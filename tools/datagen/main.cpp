@@ -16,9 +16,10 @@ const char* const kUsage =
     "Usage: voq-datagen -S server -d database [--products N] [--lines M] [--seed S]\n"
     "                   [--first-year Y] [--years N] [--lines-per-document K]\n"
     "                   [--warehouses N] [--customers N] [--vendors N]\n"
-    "Adds N products (default 1000) and M document lines (default 100000), dated in the\n"
-    "years Y (default 2021) to Y+N-1 (N default 3), to a company database whose schema is\n"
-    "installed, in one transaction. The same options and seed give the same rows.\n";
+    "Adds N products (default 1000) with their units, barcodes and prices, and M document\n"
+    "lines (default 100000) dated in the years Y (default 2021) to Y+N-1 (N default 3), to a\n"
+    "company database whose schema is installed, in one transaction. The same options and\n"
+    "seed give the same rows.\n";
 
 void print(std::FILE* stream, const QString& text) {
     const QByteArray utf8 = text.toUtf8();
@@ -107,13 +108,16 @@ int main(int argc, char** argv) {
         connection.startTransaction();
         const datagen::Summary s = datagen::generate(options, sink);
         connection.commit();
-        print(stdout, QStringLiteral("voq-datagen: %1 products, %2 units, %3 documents, %4 lines "
-                                     "in %5 s\n")
-                          .arg(s.products)
-                          .arg(s.units)
-                          .arg(s.documents)
-                          .arg(s.lines)
-                          .arg(static_cast<double>(timer.elapsed()) / 1000.0, 0, 'f', 1));
+        print(stdout,
+              QStringLiteral("voq-datagen: %1 products, %2 units, %3 prices, %4 part records, "
+                             "%5 documents, %6 lines in %7 s\n")
+                  .arg(s.products)
+                  .arg(s.units)
+                  .arg(s.prices)
+                  .arg(s.partSources)
+                  .arg(s.documents)
+                  .arg(s.lines)
+                  .arg(static_cast<double>(timer.elapsed()) / 1000.0, 0, 'f', 1));
     } catch (const std::exception& e) {
         print(stderr, QStringLiteral("voq-datagen: %1\n").arg(QString::fromUtf8(e.what())));
         try {
