@@ -25,7 +25,8 @@ Connection& Query::connection() const {
 void Query::setSql(const QStringList& lines) {
     close();
     sql_ = lines;
-    params_.rebuild(scanParams(sqlText()).names);
+    scanned_ = scanParams(sqlText());
+    params_.rebuild(scanned_.names);
 }
 
 void Query::setSqlText(const QString& text) {
@@ -61,9 +62,8 @@ std::vector<BoundValue> Query::bindParams(const QStringList& occurrences) const 
 void Query::open() {
     if (active_)
         return;
-    const ScannedSql scanned = scanParams(sqlText());
-    const std::vector<BoundValue> values = bindParams(scanned.occurrences);
-    const BatchResult result = connection().execute(scanned.text, values);
+    const std::vector<BoundValue> values = bindParams(scanned_.occurrences);
+    const BatchResult result = connection().execute(scanned_.text, values);
     const StatementResult* rows = result.firstRowSet();
     if (!rows)
         throw Error::client(
@@ -75,9 +75,8 @@ void Query::open() {
 }
 
 void Query::execSql() {
-    const ScannedSql scanned = scanParams(sqlText());
-    const std::vector<BoundValue> values = bindParams(scanned.occurrences);
-    rowsAffected_ = connection().execute(scanned.text, values).lastRowsAffected();
+    const std::vector<BoundValue> values = bindParams(scanned_.occurrences);
+    rowsAffected_ = connection().execute(scanned_.text, values).lastRowsAffected();
 }
 
 void Query::close() {

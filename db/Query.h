@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "db/Param.h"
+#include "db/ParamScanner.h"
 #include "db/Types.h"
 
 namespace db {
@@ -126,6 +127,7 @@ private:
 
     QString databaseName_;
     QStringList sql_;
+    ScannedSql scanned_;  // sql_ as sent, with its parameter occurrences
     Params params_;
     bool active_ = false;
     std::vector<Column> columns_;
