@@ -269,6 +269,10 @@ GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'ProductPriceIndexUnit')
 CREATE UNIQUE INDEX ProductPriceIndexUnit ON ProductPrice (Product, ProductUnits, PriceType)
 GO
+-- A unit's price of one type, as a barcode's row shows it.
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'ProductPriceIndexUnitType')
+CREATE INDEX ProductPriceIndexUnitType ON ProductPrice (ProductUnits, PriceType)
+GO
 
 IF OBJECT_ID('customerproductprice') IS NULL
 CREATE TABLE customerproductprice (
@@ -332,6 +336,10 @@ CREATE TABLE CustomerProductPriceProject (
     Price        decimal(20, 6) NULL,
     Discount     varchar(50)    NULL
 )
+GO
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'CustomerProductPriceProjectIndex')
+CREATE INDEX CustomerProductPriceProjectIndex
+    ON CustomerProductPriceProject (Product, ProductUnits, Customer, Project)
 GO
 
 -- A vendor's part record for one of our product units, with its prices per currency.
