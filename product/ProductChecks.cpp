@@ -143,8 +143,8 @@ bool TDmProduct::ExistsProduct(QString Code) {
 
     QChkProduct->close();
     const QString restriction = userWarehouseCondition();
-    QChkProduct->setLine(
-        kProductWarehouseLine,
+    rewriteLine(
+        *QChkProduct, kProductWarehouseLine,
         restriction.isEmpty()
             ? QStringLiteral("Left Join Warehouse W On (W.Id = P.DefaultWh) ")
             : QStringLiteral("Left Join Warehouse W On (W.Id = P.DefaultWh)  And ") + restriction);
@@ -191,9 +191,8 @@ QString TDmProduct::GetSmallUnit(int ProductId) {
 bool TDmProduct::ExistsWarehouse(const QString& Code) {
     QChkWarehouse->close();
     const QString restriction = userWarehouseCondition();
-    QChkWarehouse->setLine(kWarehouseUserLine, restriction.isEmpty()
-                                                   ? QString()
-                                                   : QStringLiteral(" And ") + restriction);
+    rewriteLine(*QChkWarehouse, kWarehouseUserLine,
+                restriction.isEmpty() ? QString() : QStringLiteral(" And ") + restriction);
     closeAndSet(*QChkWarehouse, {{"GetCode", Code}});
     return openFound(*QChkWarehouse);
 }

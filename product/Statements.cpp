@@ -34,6 +34,11 @@ void closeAndSet(db::Query& query, std::initializer_list<std::pair<const char*, 
     }
 }
 
+void rewriteLine(db::Query& query, int index, const QString& line) {
+    if (query.sql().value(index) != line)
+        query.setLine(index, line);
+}
+
 bool openFound(db::Query& query) {
     query.open();
     return !query.isEmpty();

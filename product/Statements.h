@@ -22,6 +22,10 @@ db::Query* makeQuery(QObject* owner, const char* name, const QStringList& lines,
 // parameter's declared type.
 void closeAndSet(db::Query& query, std::initializer_list<std::pair<const char*, QVariant>> values);
 
+// Puts `line` at `index` of the query's statement; a line that already reads so is kept, which
+// spares scanning the statement again.
+void rewriteLine(db::Query& query, int index, const QString& line);
+
 // Opens a query (closed and given its parameters by the caller) and tells whether it holds a
 // row; it stays open on its first row.
 bool openFound(db::Query& query);
