@@ -9,72 +9,31 @@
 #include <sqlite3.h>
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <map>
 #include <memory>
 #include <stdexcept>
 
+#include "bench/common/BenchDatabase.h"
 #include "db/Connection.h"
 #include "db/Error.h"
 #include "tools/datagen/Generator.h"
-#include "tools/voqsql/Script.h"
 
 namespace {
 
 constexpr int kYear = 2022;  // every generated line is dated in this year
 
-QString benchRoot() {
-    const QByteArray dir = qgetenv("VOQ_BENCH_DIR");
-    return dir.isEmpty() ? QStringLiteral("/tmp/voq-recalc-bench") : QString::fromLocal8Bit(dir);
-}
-
-std::unique_ptr<db::Connection> connect(const QString& dir, const QString& database) {
-    static int serial = 0;
-    auto c = std::make_unique<db::Connection>(QStringLiteral("RECALCBENCH%1").arg(++serial));
-    c->params().add(QStringLiteral("DATABASE NAME=") + database);
-    c->params().add(QStringLiteral("SERVER NAME=file:") + dir);
-    c->params().add(QStringLiteral("MAX QUERY TIME=0"));
-    c->open();
-    return c;
-}
-
 // A server directory whose database BENCH holds the company schema and `lines` generated lines,
 // all dated in kYear.
 QString companyWith(std::int64_t lines) {
-    const QString dir = benchRoot() + QStringLiteral("/lines-%1").arg(lines);
-    if (QFile::exists(dir + QStringLiteral("/BENCH.ready")))
-        return dir;
-    QDir(dir).removeRecursively();
-    QDir().mkpath(dir);
-    connect(dir, QStringLiteral("master"))->execute(QStringLiteral("CREATE DATABASE BENCH"));
-    auto c = connect(dir, QStringLiteral("BENCH"));
-    QDir schema(QStringLiteral(VOQ_SOURCE_ROOT "/schema/company"));
-    for (const QString& name : schema.entryList({QStringLiteral("*.sql")}, QDir::Files, QDir::Name))
-        for (const voqsql::Batch& b :
-             voqsql::splitBatches(voqsql::readScriptFile(schema.filePath(name))))
-            c->execute(b.text);
-
     datagen::Options o;
     o.products = 2000;
     o.lines = lines;
     o.seed = 42;
     o.firstYear = kYear;
     o.years = 1;
-    datagen::Sink sink;
-    sink.rows = [&](const QString& sql) {
-        const db::BatchResult r = c->execute(sql);
-        const db::StatementResult* rs = r.firstRowSet();
-        return rs ? rs->rowSet.rows : std::vector<QVariantList>{};
-    };
-    sink.execute = [&](const QString& sql) { c->execute(sql); };
-    c->startTransaction();
-    datagen::generate(o, sink);
-    c->commit();
-    QFile ready(dir + QStringLiteral("/BENCH.ready"));
-    if (!ready.open(QIODevice::WriteOnly))
-        throw std::runtime_error("cannot mark the bench database ready");
-    return dir;
+    return bench::generatedCompany(bench::benchRoot(QStringLiteral("/tmp/voq-recalc-bench")) +
+                                       QStringLiteral("/lines-%1").arg(lines),
+                                   o);
 }
 
 // The same rows as Calculate_OnHand, written straight for SQLite on the engine's file: dates are
@@ -157,7 +116,7 @@ void handWritten(Sqlite& db, int year) {
 void BM_CalculateOnHand_Engine(benchmark::State& state) {
     try {
         const QString dir = companyWith(state.range(0));
-        auto c = connect(dir, QStringLiteral("BENCH"));
+        auto c = bench::connectTo(dir, QStringLiteral("BENCH"));
         for (auto _ : state)
             c->execute(QStringLiteral("EXEC Calculate_OnHand %1").arg(kYear));
     } catch (const std::exception& e) {

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 
+#include "bench/common/RawRows.h"
 #include "tsql/Session.h"
 
 namespace {
@@ -87,30 +88,7 @@ Fixture& fixture() {
 
 // Hand-written SQLite: prepared once, rows fetched into the same shape the engine returns.
 size_t runRaw(sqlite3_stmt* st) {
-    std::vector<QVariantList> rows;
-    const int n = sqlite3_column_count(st);
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        QVariantList row;
-        for (int k = 0; k < n; ++k) {
-            switch (sqlite3_column_type(st, k)) {
-                case SQLITE_INTEGER:
-                    row << QVariant(sqlite3_column_int64(st, k));
-                    break;
-                case SQLITE_FLOAT:
-                    row << QVariant(sqlite3_column_double(st, k));
-                    break;
-                case SQLITE_NULL:
-                    row << QVariant();
-                    break;
-                default:
-                    row << QVariant(QString::fromUtf8(
-                        reinterpret_cast<const char*>(sqlite3_column_text(st, k))));
-            }
-        }
-        rows.push_back(std::move(row));
-    }
-    sqlite3_reset(st);
-    return rows.size();
+    return bench::stepRows(st).size();
 }
 
 void BM_LookupEngine(benchmark::State& state) {

@@ -1,0 +1,214 @@
+// Each operation of the product services on a generated company of 100,000 products, through
+// the module on the embedded engine, against the same statements written by hand for SQLite on
+// the same file. Targets: every check and price call under 1 ms, and within 1.2x of the
+// hand-written SQL. Both sides are first checked to give the same answers.
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "bench/product/BenchCompany.h"
+#include "bench/product/HandWritten.h"
+#include "company/U_DM.h"
+#include "config/Dm_Config.h"
+#include "db/Connection.h"
+#include "product/Dm_Product.h"
+
+namespace {
+
+using namespace productbench;
+
+// The modules as the program creates them, connected to the bench company.
+struct Engine {
+    TDM dm;
+    TDMConfig cfg;
+    TDmProduct product;
+
+    explicit Engine(const QString& dir) {
+        cfg.UserId = kUser;
+        dm.DMdata->setBeforeConnect([dir](db::Connection& c) {
+            c.params().clear();
+            c.params().add(QStringLiteral("DATABASE NAME=BENCH"));
+            c.params().add(QStringLiteral("SERVER NAME=file:") + dir);
+            c.params().add(QStringLiteral("MAX QUERY TIME=0"));
+        });
+    }
+};
+
+struct Fixture {
+    QString dir = companyDirectory();
+    Samples s = samples();
+    Engine engine{dir};
+    HandWritten hand{dir + QStringLiteral("/BENCH.sqlite")};
+    QDateTime date{QDate(kYear, 6, 15), QTime(10, 30)};
+
+    const Sample& product(size_t i) const { return s.products[i % s.products.size()]; }
+    const PartSample& part(size_t i) const { return s.parts[i % s.parts.size()]; }
+    const LotSample& lot(size_t i) const { return s.lots[i % s.lots.size()]; }
+};
+
+Fixture& fixture() {
+    static Fixture f;
+    return f;
+}
+
+QString text(bool b) {
+    return b ? QStringLiteral("true") : QStringLiteral("false");
+}
+QString text(double d) {
+    return QString::number(d, 'g', 12);
+}
+QString text(const QString& s) {
+    return s;
+}
+
+// One operation on both sides, with the arguments of the i-th sample.
+struct Operation {
+    const char* name;
+    std::function<QString(TDmProduct&, const Fixture&, size_t)> engine;
+    std::function<QString(HandWritten&, const Fixture&, size_t)> hand;
+};
+
+#define BOTH(engineCall, handCall)                       \
+    [](TDmProduct& m, const Fixture& f, size_t i) {      \
+        (void)f;                                         \
+        (void)i;                                         \
+        return text(engineCall);                         \
+    },                                                   \
+        [](HandWritten& h, const Fixture& f, size_t i) { \
+            (void)f;                                     \
+            (void)i;                                     \
+            return text(handCall);                       \
+        }
+
+const std::vector<Operation> kOperations = {
+    {"ExistsProduct",
+     BOTH(m.ExistsProduct(f.product(i).code), h.existsProduct(f.product(i).code, kUser))},
+    {"ExistsBarCode",
+     BOTH(m.ExistsBarCode(f.product(i).barcode), h.existsBarCode(f.product(i).barcode))},
+    {"ExistsProductUnit",
+     BOTH(m.ExistsProductUnit(f.product(i).product, f.product(i).stockUnitName, {ukSale}),
+          h.existsProductUnit(f.product(i).product, f.product(i).stockUnitName))},
+    {"GetFirstUnit",
+     BOTH(m.GetFirstUnit(f.product(i).product, {ukSale}), h.firstUnit(f.product(i).product))},
+    {"GetStockUnit", BOTH(m.GetStockUnit(f.product(i).product), h.stockUnit(f.product(i).product))},
+    {"ExistsWarehouse", BOTH(m.ExistsWarehouse(QStringLiteral("GW01")),
+                             h.existsWarehouse(QStringLiteral("GW01"), kUser))},
+    {"ExistsLotNo",
+     BOTH(m.ExistsLotNo(f.lot(i).code, f.date), h.existsLotNo(f.lot(i).code, f.date))},
+    {"LotNoOnHand", BOTH(m.LotNoOnHand(f.lot(i).lot, f.lot(i).product, f.s.warehouse, kYear),
+                         h.lotNoOnHand(f.lot(i).lot, f.lot(i).product, f.s.warehouse, kYear))},
+    {"ExistsSerialNo", BOTH(m.ExistsSerialNo(QStringLiteral("SN-1"), f.product(i).product),
+                            h.existsSerialNo(QStringLiteral("SN-1"), f.product(i).product))},
+    {"ExistsPartSource", BOTH(m.ExistsPartSource(f.part(i).unit, f.part(i).vendor),
+                              h.existsPartSource(f.part(i).unit, f.part(i).vendor))},
+    {"ExistsVendorPartCode",
+     BOTH(m.ExistsVendorPartCode(f.part(i).purchaseCode, f.part(i).vendor),
+          h.existsVendorPartCode(f.part(i).purchaseCode, f.part(i).vendor))},
+    {"GetPrice", BOTH(m.GetPrice(f.product(i).customer, f.product(i).product,
+                                 f.product(i).smallUnit, 1, f.date),
+                      h.getPrice(f.product(i).customer, f.product(i).product,
+                                 f.product(i).smallUnit, 1, f.date))},
+    {"GetProjectPrice", BOTH(m.GetProjectPrice(f.product(i).customer, f.product(i).product,
+                                               f.product(i).stockUnit, 1, f.s.project, f.date),
+                             h.getProjectPrice(f.product(i).customer, f.product(i).product,
+                                               f.product(i).stockUnit, 1, f.s.project, f.date))},
+    {"SetPurchasePrice",
+     BOTH(m.SetPurchasePrice(f.part(i).product, f.part(i).vendor + i % 2, 1, f.part(i).unit),
+          h.setPurchasePrice(f.part(i).product, f.part(i).vendor + i % 2, 1, f.part(i).unit))},
+    {"ProductQuantity", BOTH(m.ProductQuantity(f.product(i).product, kYear),
+                             h.productQuantity(f.product(i).product, kYear))},
+    {"ProductWHQuantity", BOTH(m.ProductWHQuantity(f.product(i).product, f.s.warehouse, kYear),
+                               h.productWHQuantity(f.product(i).product, f.s.warehouse, kYear))},
+    {"ProductUnitsWHQuantity",
+     BOTH(m.ProductUnitsWHQuantity(f.product(i).product, f.product(i).smallUnit, f.s.warehouse,
+                                   kYear),
+          h.productUnitsWHQuantity(f.product(i).product, f.product(i).smallUnit, f.s.warehouse,
+                                   kYear))},
+    {"ShowQuantity",
+     BOTH(m.ShowQuantity(f.product(i).product, 30), h.showQuantity(f.product(i).product, 30))},
+};
+
+#undef BOTH
+
+// Both sides give the same answers for the first samples; the first difference otherwise.
+QString firstDifference(const Operation& op) {
+    Fixture& f = fixture();
+    for (size_t i = 0; i < 50; ++i) {
+        const QString engine = op.engine(f.engine.product, f, i);
+        const QString hand = op.hand(f.hand, f, i);
+        if (engine != hand)
+            return QStringLiteral("sample %1: engine %2, hand-written %3").arg(i).arg(engine, hand);
+    }
+    return {};
+}
+
+void runEngine(benchmark::State& state, const Operation& op) {
+    try {
+        if (const QString d = firstDifference(op); !d.isEmpty()) {
+            state.SkipWithError(d.toUtf8().constData());
+            return;
+        }
+        Fixture& f = fixture();
+        size_t i = 0;
+        for (auto _ : state)
+            benchmark::DoNotOptimize(op.engine(f.engine.product, f, i++));
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+    }
+}
+
+void runHandWritten(benchmark::State& state, const Operation& op) {
+    try {
+        Fixture& f = fixture();
+        size_t i = 0;
+        for (auto _ : state)
+            benchmark::DoNotOptimize(op.hand(f.hand, f, i++));
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+    }
+}
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs)
+            if (r.iterations > 0 && !r.error_occurred)
+                cpu[r.benchmark_name()] = r.cpu_accumulated_time / double(r.iterations);
+    }
+    std::map<std::string, double> cpu;  // seconds of CPU per call
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    for (const Operation& op : kOperations) {
+        benchmark::RegisterBenchmark((std::string(op.name) + "/Engine").c_str(), runEngine, op)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark((std::string(op.name) + "/HandWrittenSqlite").c_str(),
+                                     runHandWritten, op)
+            ->Unit(benchmark::kMicrosecond);
+    }
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\n%-24s %12s %12s %7s  (CPU per call; targets: engine < 1000 us, ratio <= 1.2)\n",
+                "operation", "engine us", "sqlite us", "ratio");
+    for (const Operation& op : kOperations) {
+        const auto e = reporter.cpu.find(std::string(op.name) + "/Engine");
+        const auto h = reporter.cpu.find(std::string(op.name) + "/HandWrittenSqlite");
+        if (e == reporter.cpu.end() || h == reporter.cpu.end())
+            continue;
+        std::printf("%-24s %12.1f %12.1f %7.2f%s\n", op.name, e->second * 1e6, h->second * 1e6,
+                    e->second / h->second,
+                    e->second < 1e-3 && e->second <= 1.2 * h->second ? "" : "  <- off target");
+    }
+    benchmark::Shutdown();
+    return 0;
+}
