@@ -56,9 +56,17 @@ BatchResult EmbeddedDriver::execute(const QString& sql, const std::vector<BoundV
     return session().execute(sql, params);
 }
 
+// Arguments go by position in the order given, as a SQL Server client's call sends them, so a
+// list out of the procedure's declaration order fails here as it does on SQL Server.
 int EmbeddedDriver::callProcedure(const QString& name, std::vector<ProcArg>& args,
                                   BatchResult* results) {
-    return session().callProcedure(name, args, results);
+    std::vector<ProcArg> positional = args;
+    for (ProcArg& a : positional)
+        a.name.clear();
+    const int status = session().callProcedure(name, positional, results);
+    for (size_t k = 0; k < args.size(); ++k)
+        args[k].value = positional[k].value;
+    return status;
 }
 
 }  // namespace db
