@@ -3,7 +3,8 @@
 # database VOQ_CONFIG and the company database DEMO, their tables and procedures, and the demo
 # data. Every script is idempotent, so a second run changes nothing.
 #   scripts/install-demo.sh [DIR]
-# voq-sql is taken from $VOQ_SQL, else build/tools/voqsql/voq-sql.
+# voq-sql is taken from $VOQ_SQL, else build/tools/voqsql/voq-sql. When voq-server is built
+# ($VOQ_SERVER, else build/server/voq-server), the suite's login is set for it too.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir="${1:-$root/demo/server}"
@@ -32,4 +33,8 @@ for f in "$root"/schema/config/*.sql; do run VOQ_CONFIG -i "$f"; done
 for f in "$root"/schema/company/*.sql; do run DEMO -i "$f"; done
 for f in "$root"/schema/demo/config*.sql; do run VOQ_CONFIG -i "$f"; done
 for f in "$root"/schema/demo/company*.sql; do run DEMO -i "$f"; done
+voqserver="${VOQ_SERVER:-$root/build/server/voq-server}"
+if [[ -x "$voqserver" ]]; then
+    echo marigold | "$voqserver" --add-login voq "$dir"
+fi
 echo "install-demo: demo installed in $dir (server name file:$dir)"

@@ -1,0 +1,37 @@
+#include "server/ReplyStream.h"
+
+namespace tds {
+
+void ReplyStream::rowSetBegin(const std::vector<tsql::ResultColumn>& columns) {
+    types_.clear();
+    for (const tsql::ResultColumn& c : columns)
+        types_.push_back(wireTypeOf(c.type, version_));
+    tokens().columnMetadata(columns, types_);
+}
+
+void ReplyStream::row(const std::vector<tsql::Value>& cells) {
+    tokens().row(types_, cells, codePage_);
+    flush();
+}
+
+void ReplyStream::rowSetEnd(qint64 rowCount) {
+    tokens().done(doneToken_, done::More | done::Count, static_cast<uint64_t>(rowCount));
+    flush();
+}
+
+void ReplyStream::rowsAffected(qint64 count) {
+    tokens().done(doneToken_, done::More | done::Count, static_cast<uint64_t>(count));
+}
+
+void ReplyStream::message(const QString& text) {
+    ServerMessage m;
+    m.severity = 0;
+    m.text = text;
+    tokens().message(m, serverName_);
+}
+
+void ReplyStream::error(const ServerMessage& m) {
+    tokens().message(m, serverName_);
+}
+
+}  // namespace tds

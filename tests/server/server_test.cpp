@@ -1,0 +1,183 @@
+// voq-server as SQL Server clients meet it: FreeTDS's tsql, and raw sockets for what no client
+// would send.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "TdsServer.h"
+#include "tsql/Server.h"
+#include "tsql/Session.h"
+
+namespace {
+
+const QString kThai = QString::fromUtf8("สวัสดีครับ ราคาสินค้า ๑๒๓");
+
+// Output of FreeTDS's tsql running `script` (statements, "go" lines) as `user`.
+QString tsqlClient(int port, const QString& script, const QString& password = "marigold",
+                   const QString& database = "SHOP") {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TDSVER", "7.4");
+    env.insert("LANG", "C.UTF-8");
+    env.insert("LC_ALL", "C.UTF-8");
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start("tsql", {"-H", "127.0.0.1", "-p", QString::number(port), "-U", "voq", "-P", password,
+                     "-D", database});
+    p.write((script + "\ngo\nexit\n").toUtf8());
+    p.closeWriteChannel();
+    if (!p.waitForFinished(60000))
+        p.kill();
+    return QString::fromUtf8(p.readAll());
+}
+
+// Connects a plain socket to the server.
+int connectTo(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Sends bytes and reports whether the server then closed the connection.
+bool closedAfter(int port, const QByteArray& bytes) {
+    const int fd = connectTo(port);
+    if (fd < 0)
+        return false;
+    ::send(fd, bytes.constData(), static_cast<size_t>(bytes.size()), MSG_NOSIGNAL);
+    timeval timeout{10, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0) {
+    }
+    const bool reset = n < 0 && errno == ECONNRESET;  // closed with our bytes unread
+    ::close(fd);
+    return n == 0 || reset;
+}
+
+QByteArray packetHeader(uint8_t type, uint16_t length, uint8_t status = 1) {
+    QByteArray h(8, '\0');
+    h[0] = static_cast<char>(type);
+    h[1] = static_cast<char>(status);
+    h[2] = static_cast<char>(length >> 8);
+    h[3] = static_cast<char>(length & 0xFF);
+    return h;
+}
+
+class ServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        tsql::Server(dir.path()).createDatabase("SHOP");
+        tsql::Session shop(dir.path(), "SHOP");
+        shop.execute("CREATE TABLE Goods (Code varchar(10), Name varchar(50), Price money)", {});
+        shop.execute("INSERT INTO Goods VALUES ('G1', N'" + kThai + "', 12.5)", {});
+        shop.execute(
+            "CREATE PROCEDURE Clock @Now datetime OUTPUT AS SET @Now = '2024-06-30 "
+            "10:00:00' RETURN 3",
+            {});
+        server = std::make_unique<TdsServer>(dir.path());
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TdsServer> server;
+};
+
+}  // namespace
+
+TEST_F(ServerTest, WrongPasswordIsRefusedWithLoginFailed) {
+    const QString out = tsqlClient(server->port(), "select 1", "wrong");
+    EXPECT_TRUE(out.contains("18456")) << out.toStdString();
+    EXPECT_TRUE(out.contains("Login failed for user 'voq'.")) << out.toStdString();
+}
+
+TEST_F(ServerTest, UnknownDatabaseIsRefusedAtLogin) {
+    const QString out = tsqlClient(server->port(), "select 1", "marigold", "NOSUCH");
+    EXPECT_TRUE(out.contains("4060")) << out.toStdString();
+}
+
+TEST_F(ServerTest, ThaiTextOfThaiCodePageAndUnicodeColumnsReachesTheClient) {
+    const QString out = tsqlClient(server->port(),
+                                   "select Code, Name, Price from Goods\ngo\n"
+                                   "select N'" +
+                                       kThai + "' as U, cast(N'ไทย' as varchar(10)) as A");
+    EXPECT_TRUE(out.contains("G1\t" + kThai + "\t12.50")) << out.toStdString();
+    EXPECT_TRUE(out.contains(kThai + "\tไทย")) << out.toStdString();
+}
+
+TEST_F(ServerTest, ErrorsCarryTheirNumberAndTheConnectionGoesOn) {
+    const QString out =
+        tsqlClient(server->port(), "select * from NoSuchTable\ngo\nselect 40 + 2 as answer");
+    EXPECT_TRUE(out.contains("Msg 208")) << out.toStdString();
+    EXPECT_TRUE(out.contains("Invalid object name 'NoSuchTable'")) << out.toStdString();
+    EXPECT_TRUE(out.contains("42")) << out.toStdString();
+}
+
+TEST_F(ServerTest, UseMovesTheConnectionToAnotherDatabase) {
+    const QString out = tsqlClient(server->port(), "use master\ngo\nselect db_name() as here");
+    EXPECT_TRUE(out.contains("master")) << out.toStdString();
+}
+
+TEST_F(ServerTest, HostilePacketsCloseThatConnectionAndTheServerGoesOn) {
+    EXPECT_TRUE(closedAfter(server->port(), packetHeader(0x12, 4)))
+        << "a length shorter than the header";
+    EXPECT_TRUE(closedAfter(server->port(), packetHeader(0x10, 40) + QByteArray(32, '\x7F')))
+        << "a login of garbage";
+    EXPECT_TRUE(closedAfter(server->port(), packetHeader(0x01, 0x8000) + QByteArray(100, 'x')))
+        << "a packet longer than the largest packet size";
+    EXPECT_TRUE(closedAfter(server->port(), QByteArray("GET / HTTP/1.0\r\n\r\n")));
+    const QString out = tsqlClient(server->port(), "select 40 + 2 as answer");
+    EXPECT_TRUE(out.contains("42")) << out.toStdString();
+}
+
+TEST_F(ServerTest, TerminationClosesConnectionsAndEndsCleanly) {
+    const int idle = connectTo(server->port());
+    ASSERT_GE(idle, 0);
+    // A pre-login with no options, answered: the server serves this connection.
+    const QByteArray preLogin = packetHeader(0x12, 9) + QByteArray(1, '\xFF');
+    ::send(idle, preLogin.constData(), static_cast<size_t>(preLogin.size()), MSG_NOSIGNAL);
+    char reply[8];
+    ASSERT_EQ(::recv(idle, reply, sizeof reply, MSG_WAITALL), 8);
+    EXPECT_EQ(reply[0], 4) << "a reply packet";
+    char rest[512];
+    ::recv(idle, rest, sizeof rest, 0);
+    EXPECT_EQ(server->stop(), 0) << server->output().toStdString();
+    char c;
+    EXPECT_EQ(::recv(idle, &c, 1, 0), 0) << "the idle client's connection is closed";
+    ::close(idle);
+}
+
+TEST(ServerStart, NonLoopbackAddressWithoutCertificateIsRefused) {
+    QTemporaryDir dir;
+    QString out;
+    EXPECT_EQ(TdsServer::run({"--listen", "0.0.0.0:0", dir.path()}, {}, &out), 2);
+    EXPECT_TRUE(out.contains("needs a certificate")) << out.toStdString();
+}
+
+TEST(ServerStart, LoginsAreKeptAsSaltedHashes) {
+    QTemporaryDir dir;
+    ASSERT_EQ(TdsServer::run({"--add-login", "clerk", dir.path()}, "s3cret\n", nullptr), 0);
+    ASSERT_EQ(TdsServer::run({"--add-login", "other", dir.path()}, "s3cret\n", nullptr), 0);
+    QFile f(dir.filePath("server-logins"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_FALSE(lines[0].contains("s3cret"));
+    EXPECT_NE(lines[0].split(' ').value(2), lines[1].split(' ').value(2))
+        << "the same password hashes differently under another salt";
+}
