@@ -6,6 +6,7 @@
 
 #include "bench/common/BenchDatabase.h"
 #include "bench/common/RawRows.h"
+#include "tsql/Collation.h"
 
 namespace productbench {
 
@@ -39,6 +40,7 @@ std::vector<QVariantList> fileRows(const QString& dir, const char* sql) {
     sqlite3* db = nullptr;
     sqlite3_open_v2((dir + QStringLiteral("/BENCH.sqlite")).toUtf8().constData(), &db,
                     SQLITE_OPEN_READONLY, nullptr);
+    tsql::registerCollation(db);
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK)
         throw std::runtime_error(sqlite3_errmsg(db));
