@@ -62,10 +62,11 @@ IF OBJECT_ID('NewDocumentNo') IS NOT NULL DROP PROCEDURE NewDocumentNo
 GO
 -- Hands out the next number of a document code for a year: Prefix followed by LastNo + 1
 -- padded with zeros to DocumentLength characters in all (a number too long for that is written
--- whole). A year without a row of its own starts from the code's latest year, at 1; a code
--- without any row is an error. The update takes the row's lock before the number is read, so
--- two callers at once wait for each other and never get the same number (two callers starting
--- the same new year at once: the second fails on the unique index instead).
+-- whole; a length beyond the 30 characters of @NewNo is refused). A year without a row of its
+-- own starts from the code's latest year, at 1; a code without any row is an error. The update
+-- holds the lock of the code's year, or of the gap where its row goes, until the commit, so
+-- callers at once wait for each other: they never get the same number, and a new year's row is
+-- inserted by the first of them only.
 CREATE PROCEDURE NewDocumentNo
     @DocCode varchar(20),
     @DocYear int,
@@ -74,7 +75,7 @@ AS
 BEGIN
     SET NOCOUNT ON
     SET XACT_ABORT ON
-    DECLARE @No int, @Prefix varchar(10), @Length int, @Digits varchar(12), @Width int
+    DECLARE @No int, @Prefix varchar(10), @Length int, @Digits varchar(30), @Width int
     SET @NewNo = NULL
     IF NOT EXISTS (SELECT * FROM DocumentNo WHERE Code = @DocCode)
     BEGIN
@@ -82,7 +83,8 @@ BEGIN
         RETURN 1
     END
     BEGIN TRAN
-    UPDATE DocumentNo SET LastNo = LastNo + 1 WHERE Code = @DocCode AND DocYear = @DocYear
+    UPDATE DocumentNo WITH (UPDLOCK, HOLDLOCK) SET LastNo = LastNo + 1
+    WHERE Code = @DocCode AND DocYear = @DocYear
     IF @@ROWCOUNT = 0
         INSERT INTO DocumentNo (Code, DocYear, Description, Prefix, LastNo, DocumentLength,
                                 AutoRun, DocType)
@@ -94,8 +96,15 @@ BEGIN
     SELECT @No = LastNo, @Prefix = Coalesce(Prefix, ''), @Length = Coalesce(DocumentLength, 0)
     FROM DocumentNo
     WHERE Code = @DocCode AND DocYear = @DocYear
+    IF @Length > 30
+    BEGIN
+        ROLLBACK
+        RAISERROR('NewDocumentNo: document code %s is %d characters long; a number has at most 30.',
+                  16, 1, @DocCode, @Length)
+        RETURN 1
+    END
     COMMIT
-    SET @Digits = Convert(varchar(12), @No)
+    SET @Digits = Convert(varchar(30), @No)
     SET @Width = @Length - Len(@Prefix)
     IF Len(@Digits) < @Width
         SET @Digits = Right(Replicate('0', @Width) + @Digits, @Width)
@@ -107,7 +116,9 @@ GO
 IF OBJECT_ID('CreateSerialNo') IS NOT NULL DROP PROCEDURE CreateSerialNo
 GO
 -- Registers a serial number of a product as in stock and returns its id; a serial already
--- registered for the product keeps its row and returns that row's id.
+-- registered for the product keeps its row and returns that row's id. The lookup holds the lock
+-- of the serial's row, or of the gap where it goes, until the commit, so that callers at once
+-- registering the same serial wait for each other and share one row.
 CREATE PROCEDURE CreateSerialNo
     @ProductId  int,
     @SerialCode varchar(50),
@@ -128,7 +139,8 @@ BEGIN
         RETURN 1
     END
     BEGIN TRAN
-    SELECT @SerialId = Id FROM SerialNo WHERE Product = @ProductId AND Serial = @SerialCode
+    SELECT @SerialId = Id FROM SerialNo WITH (UPDLOCK, HOLDLOCK)
+    WHERE Product = @ProductId AND Serial = @SerialCode
     IF @SerialId IS NULL
     BEGIN
         INSERT INTO SerialNo (Product, Serial, OnHand) VALUES (@ProductId, @SerialCode, 'Y')

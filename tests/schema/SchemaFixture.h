@@ -99,8 +99,11 @@ protected:
 
 }  // namespace schematest
 
-// Readable failure output for row lists.
+// Readable failure output for texts and row lists.
 QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 inline void PrintTo(const QStringList& list, std::ostream* os) {
     *os << '{' << list.join(QStringLiteral(", ")).toStdString() << '}';
 }

@@ -2,6 +2,7 @@
 // layer as the program calls them.
 
 #include <QDateTime>
+#include <barrier>
 #include <set>
 #include <thread>
 
@@ -119,11 +120,12 @@ protected:
         (on ? on : db_.get())->callProcedure(QStringLiteral("NewDocumentNo"), args);
         return args[2].value.toString();
     }
-    QVariant createSerial(const QVariant& product, const QString& serial) {
+    QVariant createSerial(const QVariant& product, const QString& serial,
+                          db::Connection* on = nullptr) {
         std::vector<db::ProcArg> args{in("@ProductId", db::FieldType::Integer, product),
                                       in("@SerialCode", db::FieldType::String, serial),
                                       out("@SerialId", db::FieldType::Integer)};
-        db_->callProcedure(QStringLiteral("CreateSerialNo"), args);
+        (on ? on : db_.get())->callProcedure(QStringLiteral("CreateSerialNo"), args);
         return args[2].value;
     }
 };
@@ -213,6 +215,64 @@ TEST_F(ProceduresTest, TwoCallersAtOnceNeverGetTheSameNumber) {
     EXPECT_EQ(*all.rbegin(), QStringLiteral("IV000050"));
 }
 
+TEST_F(ProceduresTest, LongNumbersArePaddedWholeAndStayDistinct) {
+    exec(
+        QStringLiteral("INSERT INTO DocumentNo (Code, DocYear, Prefix, LastNo, DocumentLength) "
+                       "VALUES ('IV', 2024, 'IV', 3, 15), ('PO', 2024, 'PURCHASE24', 0, 30), "
+                       "('SO', 2024, 'SO', 2147483646, 20), ('XL', 2024, 'X', 5, 31)"));
+    EXPECT_EQ(newDocumentNo("IV", 2024), QStringLiteral("IV0000000000004"));
+    EXPECT_EQ(newDocumentNo("IV", 2024), QStringLiteral("IV0000000000005"));
+    EXPECT_EQ(newDocumentNo("PO", 2024), QStringLiteral("PURCHASE2400000000000000000001"));
+    EXPECT_EQ(newDocumentNo("SO", 2024), QStringLiteral("SO000000002147483647"));
+
+    // A length the number cannot have is refused without using up a number.
+    QString message;
+    try {
+        newDocumentNo("XL", 2024);
+    } catch (const db::Error& e) {
+        message = e.message();
+    }
+    EXPECT_TRUE(message.contains(QStringLiteral("31"))) << message.toStdString();
+    EXPECT_EQ(scalar(QStringLiteral("SELECT LastNo FROM DocumentNo WHERE Code = 'XL'")),
+              QStringLiteral("5"));
+}
+
+// Two users open the same new years at the same moment: each year is created once and both get
+// a number of it, never the same one and never an error.
+TEST_F(ProceduresTest, TwoCallersOpeningTheSameNewYearsGetOneNumberEach) {
+    exec(
+        QStringLiteral("INSERT INTO DocumentNo (Code, DocYear, Prefix, LastNo, DocumentLength) "
+                       "VALUES ('IV', 2000, 'IV', 7, 6)"));
+    auto other = schematest::connect(dir_.path(), QStringLiteral("TESTCO"));
+    constexpr int kYears = 100;
+    QStringList first, second;
+    QString failure;
+    std::barrier together(2);
+    std::thread t([&] {
+        for (int year = 2001; year <= 2000 + kYears; ++year) {
+            together.arrive_and_wait();
+            try {
+                first << newDocumentNo("IV", year, other.get());
+            } catch (const db::Error& e) {
+                failure = e.message();
+            }
+        }
+    });
+    for (int year = 2001; year <= 2000 + kYears; ++year) {
+        together.arrive_and_wait();
+        second << newDocumentNo("IV", year);
+    }
+    t.join();
+    EXPECT_EQ(failure, QString());
+    ASSERT_EQ(first.size(), kYears);
+    for (int i = 0; i < kYears; ++i)
+        EXPECT_EQ(std::set<QString>({first[i], second[i]}),
+                  std::set<QString>({QStringLiteral("IV0001"), QStringLiteral("IV0002")}))
+            << "year " << 2001 + i;
+    EXPECT_EQ(scalar(QStringLiteral("SELECT Count(*) FROM DocumentNo")),
+              QString::number(kYears + 1));
+}
+
 TEST_F(ProceduresTest, CreateSerialNoRegistersOnceAndRefusesBadInput) {
     exec(
         QStringLiteral("INSERT INTO Tax (Code, Rate) VALUES ('V7', 7)\n"
@@ -228,6 +288,41 @@ TEST_F(ProceduresTest, CreateSerialNoRegistersOnceAndRefusesBadInput) {
     EXPECT_THROW(createSerial(1, QStringLiteral("  ")), db::Error);
     EXPECT_THROW(createSerial(2, QStringLiteral("X1")), db::Error);
     EXPECT_EQ(scalar(QStringLiteral("SELECT Count(*) FROM SerialNo")), QStringLiteral("2"));
+}
+
+// Two users register the same serial numbers at the same moment: one row each, and both get
+// its id.
+TEST_F(ProceduresTest, TwoCallersRegisteringTheSameSerialsShareOneRowEach) {
+    exec(
+        QStringLiteral("INSERT INTO Tax (Code, Rate) VALUES ('V7', 7)\n"
+                       "INSERT INTO Product (Code, ThaiName, TaxCode, UseSerial) "
+                       "VALUES ('P9', N'หม้อหุงข้าว', 1, 'Y')"));
+    auto other = schematest::connect(dir_.path(), QStringLiteral("TESTCO"));
+    constexpr int kSerials = 100;
+    std::vector<int> first, second;
+    QString failure;
+    std::barrier together(2);
+    std::thread t([&] {
+        for (int i = 0; i < kSerials; ++i) {
+            together.arrive_and_wait();
+            try {
+                first.push_back(
+                    createSerial(1, QStringLiteral("SN-%1").arg(i), other.get()).toInt());
+            } catch (const db::Error& e) {
+                failure = e.message();
+            }
+        }
+    });
+    for (int i = 0; i < kSerials; ++i) {
+        together.arrive_and_wait();
+        second.push_back(createSerial(1, QStringLiteral("SN-%1").arg(i)).toInt());
+    }
+    t.join();
+    EXPECT_EQ(failure, QString());
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT Count(*) FROM SerialNo")), QString::number(kSerials));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT Count(DISTINCT Id) FROM SerialNo WHERE OnHand = 'Y'")),
+              QString::number(kSerials));
 }
 
 }  // namespace
