@@ -1,7 +1,9 @@
 -- The three year-end recalculations. Each takes a calendar year, recomputes that year's
 -- closing balances as the previous year's closing balances plus the year's documents that are
--- not cancelled (CancelFlag other than 'Y'), and replaces the year's rows, all in one
--- transaction: a failure rolls back to the rows as they were. A year without documents carries
+-- not cancelled, and replaces the year's rows, all in one transaction: a failure rolls back to
+-- the rows as they were. A flag (CancelFlag, NotCutStock) is set only when it is exactly 'Y',
+-- character 89 whatever the collation: NULL and a lower-case 'y' are not set. An invoice kind
+-- (IvType) of NULL is neither a delivery ('B') nor a sale on credit ('R'). A year without documents carries
 -- the previous closing balance forward, and a second run for the same year writes the same rows.
 -- Each run first updates its CalcLock row, so two runs of the same recalculation are serialised.
 -- A document belongs to the year of its DocDate. Each procedure is dropped and created again.
@@ -43,40 +45,40 @@ BEGIN
         UNION ALL
         SELECT D.Product, D.ProductUnits, D.Warehouse, D.Quantity * D.Fraction
         FROM MrDt D INNER JOIN MrHd H ON H.Id = D.MrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
         UNION ALL
         SELECT D.Product, D.ProductUnits, D.Warehouse, -D.Quantity * D.Fraction
         FROM PrDt D INNER JOIN PrHd H ON H.Id = D.PrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
         UNION ALL
         SELECT D.Product, D.ProductUnits, D.Warehouse, -D.Quantity * D.Fraction
         FROM IvDt D INNER JOIN IvHd H ON H.Id = D.IvHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
-          AND H.NotCutStock <> 'Y' AND (H.IvType <> 'B' OR Coalesce(D.IvdtB, 0) > 0)
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
+          AND Coalesce(ASCII(H.NotCutStock), 0) <> 89 AND (Coalesce(H.IvType, '') <> 'B' OR Coalesce(D.IvdtB, 0) > 0)
         UNION ALL
         SELECT D.Product, D.ProductUnits, D.Warehouse, D.Quantity * D.Fraction
         FROM SrDt D INNER JOIN SrHd H ON H.Id = D.SrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
         UNION ALL
         SELECT D.Product, D.ProductUnits, D.Warehouse, -D.Quantity * D.Fraction
         FROM IsDt D INNER JOIN IsHd H ON H.Id = D.IsHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
         UNION ALL
         SELECT D.Product, D.ProductUnits, D.Warehouse, D.Quantity * D.Fraction
         FROM RiDt D INNER JOIN RiHd H ON H.Id = D.RiHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
         UNION ALL
         SELECT D.Product, D.ProductUnits, D.Warehouse, -D.Quantity * D.Fraction
         FROM TrDt D INNER JOIN TrHd H ON H.Id = D.TrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
         UNION ALL
         SELECT D.Product, D.ProductUnits, D.ToWarehouse, D.Quantity * D.Fraction
         FROM TrDt D INNER JOIN TrHd H ON H.Id = D.TrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
         UNION ALL
         SELECT D.Product, D.ProductUnits, D.Warehouse, D.Quantity * D.Fraction
         FROM AjDt D INNER JOIN AjHd H ON H.Id = D.AjHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
     ) AS M
     GROUP BY M.Product, M.ProductUnits, M.Warehouse
 
@@ -86,48 +88,48 @@ BEGIN
     FROM (
         SELECT D.Product, D.LotNo, D.Warehouse, D.Quantity * D.Fraction AS Quantity
         FROM MrDt D INNER JOIN MrHd H ON H.Id = D.MrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
           AND D.LotNo IS NOT NULL
         UNION ALL
         SELECT D.Product, D.LotNo, D.Warehouse, -D.Quantity * D.Fraction
         FROM PrDt D INNER JOIN PrHd H ON H.Id = D.PrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
           AND D.LotNo IS NOT NULL
         UNION ALL
         SELECT D.Product, D.LotNo, D.Warehouse, -D.Quantity * D.Fraction
         FROM IvDt D INNER JOIN IvHd H ON H.Id = D.IvHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
-          AND H.NotCutStock <> 'Y' AND (H.IvType <> 'B' OR Coalesce(D.IvdtB, 0) > 0)
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
+          AND Coalesce(ASCII(H.NotCutStock), 0) <> 89 AND (Coalesce(H.IvType, '') <> 'B' OR Coalesce(D.IvdtB, 0) > 0)
           AND D.LotNo IS NOT NULL
         UNION ALL
         SELECT D.Product, D.LotNo, D.Warehouse, D.Quantity * D.Fraction
         FROM SrDt D INNER JOIN SrHd H ON H.Id = D.SrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
           AND D.LotNo IS NOT NULL
         UNION ALL
         SELECT D.Product, D.LotNo, D.Warehouse, -D.Quantity * D.Fraction
         FROM IsDt D INNER JOIN IsHd H ON H.Id = D.IsHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
           AND D.LotNo IS NOT NULL
         UNION ALL
         SELECT D.Product, D.LotNo, D.Warehouse, D.Quantity * D.Fraction
         FROM RiDt D INNER JOIN RiHd H ON H.Id = D.RiHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
           AND D.LotNo IS NOT NULL
         UNION ALL
         SELECT D.Product, D.LotNo, D.Warehouse, -D.Quantity * D.Fraction
         FROM TrDt D INNER JOIN TrHd H ON H.Id = D.TrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
           AND D.LotNo IS NOT NULL
         UNION ALL
         SELECT D.Product, D.LotNo, D.ToWarehouse, D.Quantity * D.Fraction
         FROM TrDt D INNER JOIN TrHd H ON H.Id = D.TrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
           AND D.LotNo IS NOT NULL
         UNION ALL
         SELECT D.Product, D.LotNo, D.Warehouse, D.Quantity * D.Fraction
         FROM AjDt D INNER JOIN AjHd H ON H.Id = D.AjHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
           AND D.LotNo IS NOT NULL
     ) AS M
     GROUP BY M.Product, M.LotNo, M.Warehouse
@@ -178,27 +180,27 @@ BEGIN
         SELECT H.Customer, Coalesce(H.CurrencyId, @Main), H.NetAmount,
                H.NetAmount * Coalesce(H.Rate, 1)
         FROM IvHd H
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y' AND H.IvType = 'R'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89 AND H.IvType = 'R'
         UNION ALL
         SELECT H.Customer, Coalesce(H.CurrencyId, @Main), H.NetAmount,
                H.NetAmount * Coalesce(H.Rate, 1)
         FROM CdnHd H
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
         UNION ALL
         SELECT H.Customer, Coalesce(H.CurrencyId, @Main), -H.NetAmount,
                -H.NetAmount * Coalesce(H.Rate, 1)
         FROM CcnHd H
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
         UNION ALL
         SELECT H.Customer, Coalesce(H.CurrencyId, @Main), -H.NetAmount,
                -H.NetAmount * Coalesce(H.Rate, 1)
         FROM SrHd H
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
         UNION ALL
         SELECT H.Customer, Coalesce(D.CurrencyId, @Main), -D.Amount,
                -D.Amount * Coalesce(D.Rate, 1)
         FROM RcDt D INNER JOIN RcHd H ON H.Id = D.RcHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
     ) AS M
     GROUP BY M.Customer, M.CurrencyId
     COMMIT
@@ -246,27 +248,27 @@ BEGIN
         SELECT H.Vendor, Coalesce(H.CurrencyId, @Main), H.NetAmount,
                H.NetAmount * Coalesce(H.Rate, 1)
         FROM PcHd H
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
         UNION ALL
         SELECT H.Vendor, Coalesce(H.CurrencyId, @Main), H.NetAmount,
                H.NetAmount * Coalesce(H.Rate, 1)
         FROM VdnHd H
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
         UNION ALL
         SELECT H.Vendor, Coalesce(H.CurrencyId, @Main), -H.NetAmount,
                -H.NetAmount * Coalesce(H.Rate, 1)
         FROM VcnHd H
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
         UNION ALL
         SELECT H.Vendor, Coalesce(H.CurrencyId, @Main), -H.NetAmount,
                -H.NetAmount * Coalesce(H.Rate, 1)
         FROM PrHd H
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
         UNION ALL
         SELECT H.Vendor, Coalesce(D.CurrencyId, @Main), -D.Amount,
                -D.Amount * Coalesce(D.Rate, 1)
         FROM PdDt D INNER JOIN PdHd H ON H.Id = D.PdHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND H.CancelFlag <> 'Y'
+        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
     ) AS M
     GROUP BY M.Vendor, M.CurrencyId
     COMMIT

@@ -1,5 +1,6 @@
 // The three year-end recalculations on small hand-made data whose balances are worked out here.
 
+#include <QRegularExpression>
 #include <thread>
 
 #include "tests/schema/SchemaFixture.h"
@@ -29,14 +30,20 @@ protected:
             "INSERT INTO Vendor (Code, Name) VALUES ('V1', N'ผู้ขาย 1'), ('V2', N'ผู้ขาย 2')"));
     }
 
-    // Inserts a header and returns its id. extra is ", Col = value" pairs as two lists.
+    // Inserts a header and returns its id. Further columns and their values come as two lists,
+    // each starting with a comma.
     int header(const QString& table, const QString& date, const QString& columns = {},
                const QString& values = {}, bool cancelled = false) {
+        return headerFlagged(table, date, cancelled ? "'Y'" : "'N'", columns, values);
+    }
+    // A header whose CancelFlag is the given literal.
+    int headerFlagged(const QString& table, const QString& date, const char* cancelFlag,
+                      const QString& columns = {}, const QString& values = {}) {
         exec(QStringLiteral("INSERT INTO %1 (DocNo, DocDate, CancelFlag%2) VALUES ('%1-%3', '%4', "
-                            "'%5'%6)")
+                            "%5%6)")
                  .arg(table, columns)
                  .arg(++docs_)
-                 .arg(date, cancelled ? QStringLiteral("Y") : QStringLiteral("N"), values));
+                 .arg(date, QString::fromLatin1(cancelFlag), values));
         return scalar(QStringLiteral("SELECT Max(Id) FROM %1").arg(table)).toInt();
     }
 
@@ -310,6 +317,61 @@ TEST_F(RecalcTest, RunsAtOnceAreSerialised) {
     EXPECT_TRUE(otherError.isEmpty()) << otherError.toStdString();
     EXPECT_EQ(onHand(2024), (QStringList{"2|1|1200", "2|2|1200"}));
     EXPECT_EQ(lots(2024), (QStringList{"1|1|720", "1|2|840", "2|1|480", "2|2|360"}));
+}
+
+// An older company database whose document headers allow NULL in their flags and kinds.
+class OlderRecalcTest : public RecalcTest {
+protected:
+    QString companyScript(const QString& path) override {
+        QString text = RecalcTest::companyScript(path);
+        static const QRegularExpression notNull(
+            QStringLiteral("\\b(CancelFlag|NotCutStock|IvType)(\\s+\\w+(\\(1\\))?\\s+)NOT NULL"));
+        return text.replace(notNull, QStringLiteral("\\1\\2NULL"));
+    }
+};
+
+// A flag is set only when it reads exactly 'Y': NULL and a lower-case 'y' leave a document
+// counted and cutting stock. An invoice without a kind is no delivery and no sale on credit.
+TEST_F(OlderRecalcTest, OnlyACapitalYCancelsOrKeepsStock) {
+    for (const char* flag : {"NULL", "'y'", "'N'", "'Y'"})
+        line("MrDt", "MrHd", headerFlagged("MrHd", "20240105", flag, ", Vendor", ", 1"), 1, 1,
+             "1");  // +3
+    for (const char* flag : {"NULL", "'y'", "'Y'"}) {
+        const int invoice = header("IvHd", "20240110", ", Customer, IvType, NotCutStock",
+                                   QStringLiteral(", 1, 'R', %1").arg(QString::fromLatin1(flag)));
+        line("IvDt", "IvHd", invoice, 1, 2, "10");  // NULL, 'y': -10 each
+    }
+    line("IvDt", "IvHd",
+         header("IvHd", "20240111", ", Customer, IvType, NotCutStock", ", 1, NULL, NULL"), 1, 2,
+         "100", "1");  // -100
+    line("IvDt", "IvHd",
+         headerFlagged("IvHd", "20240112", "NULL", ", Customer, IvType", ", 1, 'C'"), 1, 2,
+         "1000");  // -1000
+
+    exec(QStringLiteral("EXEC Calculate_OnHand 2024"));
+
+    EXPECT_EQ(onHand(2024), (QStringList{"1|1|3", "1|2|-1120"}));
+    EXPECT_EQ(lots(2024), (QStringList{"1|2|-100"}));
+}
+
+TEST_F(OlderRecalcTest, ReceivablesAndPayablesCountDocumentsWithoutACapitalY) {
+    for (const char* flag : {"NULL", "'y'", "'Y'"}) {
+        headerFlagged("IvHd", "20240110", flag, ", Customer, IvType, NetAmount", ", 1, 'R', 100");
+        headerFlagged("CdnHd", "20240111", flag, ", Customer, NetAmount", ", 1, 10");
+        headerFlagged("CcnHd", "20240112", flag, ", Customer, NetAmount", ", 1, 1");
+        headerFlagged("PcHd", "20240113", flag, ", Vendor, NetAmount", ", 1, 200");
+        headerFlagged("VcnHd", "20240114", flag, ", Vendor, NetAmount", ", 1, 2");
+        const int payment = headerFlagged("PdHd", "20240115", flag, ", Vendor", ", 1");
+        exec(QStringLiteral("INSERT INTO PdDt (PdHd, Amount) VALUES (%1, 20)").arg(payment));
+    }
+    header("IvHd", "20240116", ", Customer, IvType, NetAmount", ", 1, NULL, 5000");
+
+    exec(QStringLiteral("EXEC Calculate_AR 2024\nEXEC Calculate_AP 2024"));
+
+    EXPECT_EQ(balances(QStringLiteral("CustomerBalance"), QStringLiteral("Customer"), 2024),
+              (QStringList{"1|1|218|218"}));
+    EXPECT_EQ(balances(QStringLiteral("VendorBalance"), QStringLiteral("Vendor"), 2024),
+              (QStringList{"1|1|356|356"}));
 }
 
 }  // namespace
