@@ -15,7 +15,7 @@
 
 #include "bench/common/BenchDatabase.h"
 #include "db/Connection.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "tools/datagen/Generator.h"
 
 namespace {

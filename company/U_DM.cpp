@@ -11,7 +11,7 @@
 #include "config/Flags.h"
 #include "db/Connection.h"
 #include "db/DataSource.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "db/Query.h"
 #include "db/StoredProc.h"
 #include "sqlscript/SqlScript.h"

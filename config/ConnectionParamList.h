@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "db/ConnectionParams.h"
+#include "dbcore/ConnectionParams.h"
 
 namespace config {
 

@@ -5,7 +5,7 @@
 #include "config/Workstation.h"
 #include "db/Connection.h"
 #include "db/DataSource.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "db/Query.h"
 #include "db/StoredProc.h"
 #include "sqlscript/SqlScript.h"

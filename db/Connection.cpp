@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "db/Error.h"
+#include "dbcore/Error.h"
 
 namespace db {
 

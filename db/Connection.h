@@ -6,9 +6,9 @@
 #include <memory>
 #include <mutex>
 
-#include "db/ConnectionParams.h"
+#include "dbcore/ConnectionParams.h"
 #include "db/Driver.h"
-#include "db/Types.h"
+#include "dbcore/Types.h"
 
 namespace db {
 

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "db/ConnectionParams.h"
-#include "db/Types.h"
+#include "dbcore/ConnectionParams.h"
+#include "dbcore/Types.h"
 
 namespace db {
 

@@ -1,6 +1,6 @@
 #include "db/Driver.h"
 #include "db/EmbeddedDriver.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "db/OdbcDriver.h"
 
 namespace db {

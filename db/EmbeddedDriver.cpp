@@ -1,6 +1,6 @@
 #include "db/EmbeddedDriver.h"
 
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "tsql/Session.h"
 
 namespace db {

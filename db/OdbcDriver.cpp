@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "dbcore/TsqlScanner.h"
+
 namespace db {
 
 namespace {
@@ -693,41 +695,17 @@ QString OdbcDriver::stripVendorTags(const QString& text) {
 
 int OdbcDriver::countMarkers(const QString& sql) {
     int count = 0;
-    const qsizetype n = sql.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = sql[i];
-        const QChar next = i + 1 < n ? sql[i + 1] : QChar();
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('[')) {
-            // A doubled closing character inside the stretch stands for itself.
-            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
-            qsizetype end = sql.indexOf(close, i + 1);
-            while (end >= 0 && end + 1 < n && sql[end + 1] == close)
-                end = sql.indexOf(close, end + 2);
-            if (end < 0)
-                break;
-            i = end;
-        } else if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
-            const qsizetype end = sql.indexOf(QLatin1Char('\n'), i);
-            if (end < 0)
-                break;
-            i = end;
-        } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
-            // T-SQL block comments nest.
-            int depth = 1;
-            for (i += 2; i < n && depth > 0; ++i) {
-                if (sql[i] == QLatin1Char('/') && i + 1 < n && sql[i + 1] == QLatin1Char('*')) {
-                    ++depth;
-                    ++i;
-                } else if (sql[i] == QLatin1Char('*') && i + 1 < n &&
-                           sql[i + 1] == QLatin1Char('/')) {
-                    --depth;
-                    ++i;
-                }
-            }
-            --i;
-        } else if (c == QLatin1Char('?')) {
-            ++count;
+    for (qsizetype i = 0; i < sql.size();) {
+        const Stretch stretch = stretchAt(sql, i);
+        if (stretch == Stretch::None) {
+            count += sql[i] == QLatin1Char('?');
+            ++i;
+            continue;
         }
+        int depth = 1;
+        i = stretchEnd(sql, i + openingLength(stretch), stretch, depth);
+        if (i < 0)
+            break;
     }
     return count;
 }

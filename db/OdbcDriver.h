@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "db/Driver.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 
 namespace db {
 

@@ -1,6 +1,6 @@
 #include "db/Param.h"
 
-#include "db/Error.h"
+#include "dbcore/Error.h"
 
 namespace db {
 

@@ -5,7 +5,7 @@
 #include <QVariant>
 #include <vector>
 
-#include "db/Types.h"
+#include "dbcore/Types.h"
 
 namespace db {
 

@@ -1,7 +1,7 @@
 #include "db/Query.h"
 
 #include "db/Connection.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "db/ParamScanner.h"
 #include "db/UpdateSql.h"
 

@@ -7,7 +7,7 @@
 
 #include "db/Param.h"
 #include "db/ParamScanner.h"
-#include "db/Types.h"
+#include "dbcore/Types.h"
 
 namespace db {
 

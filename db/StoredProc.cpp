@@ -1,7 +1,7 @@
 #include "db/StoredProc.h"
 
 #include "db/Connection.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 
 namespace db {
 

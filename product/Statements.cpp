@@ -2,7 +2,7 @@
 
 #include "company/U_DM.h"
 #include "config/Dm_Config.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 
 namespace product::detail {
 

@@ -11,7 +11,7 @@
 #include "company/U_DM.h"
 #include "config/Dm_Config.h"
 #include "config/Workstation.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "db/Query.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"

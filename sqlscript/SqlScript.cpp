@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "db/Connection.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "db/ParamScanner.h"
 #include "db/Query.h"
 #include "ui/Abort.h"

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "db/Error.h"
+#include "dbcore/Error.h"
 
 namespace tsql {
 

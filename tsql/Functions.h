@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <functional>
 
-#include "db/Error.h"
+#include "dbcore/Error.h"
 
 struct sqlite3;
 struct sqlite3_context;

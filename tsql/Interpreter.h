@@ -7,8 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "db/Error.h"
-#include "db/Types.h"
+#include "dbcore/Error.h"
+#include "dbcore/Types.h"
 #include "tsql/Ast.h"
 #include "tsql/Binder.h"
 #include "tsql/Catalog.h"

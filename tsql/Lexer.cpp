@@ -1,5 +1,6 @@
 #include "tsql/Lexer.h"
 
+#include "dbcore/TsqlScanner.h"
 #include "tsql/Errors.h"
 
 namespace tsql {
@@ -72,37 +73,31 @@ private:
 
     void skipBlanks() {
         while (pos_ < s_.size()) {
-            QChar c = s_[pos_];
+            const QChar c = s_[pos_];
+            const db::Stretch comment = db::stretchAt(s_, pos_);
             if (c == u'\n') {
                 ++line_;
                 ++pos_;
             } else if (c.isSpace()) {
                 ++pos_;
-            } else if (c == u'-' && peek(1) == u'-') {
-                while (pos_ < s_.size() && s_[pos_] != u'\n')
-                    ++pos_;
-            } else if (c == u'/' && peek(1) == u'*') {
-                // T-SQL block comments nest.
-                int depth = 0;
-                do {
-                    if (s_[pos_] == u'/' && peek(1) == u'*') {
-                        ++depth;
-                        pos_ += 2;
-                    } else if (s_[pos_] == u'*' && peek(1) == u'/') {
-                        --depth;
-                        pos_ += 2;
-                    } else {
-                        if (s_[pos_] == u'\n')
-                            ++line_;
-                        ++pos_;
-                    }
-                } while (depth > 0 && pos_ < s_.size());
-                if (depth > 0)
+            } else if (comment == db::Stretch::LineComment ||
+                       comment == db::Stretch::BlockComment) {
+                int depth = 1;
+                const qsizetype end =
+                    db::stretchEnd(s_, pos_ + db::openingLength(comment), comment, depth);
+                if (end < 0)
                     raise(113, QStringLiteral("Missing end comment mark '*/'."));
+                advanceTo(end);
             } else {
                 break;
             }
         }
+    }
+
+    // Moves to `end`, counting the lines passed.
+    void advanceTo(qsizetype end) {
+        line_ += static_cast<int>(QStringView(s_).mid(pos_, end - pos_).count(u'\n'));
+        pos_ = static_cast<int>(end);
     }
 
     void readString(Token& t) {
@@ -117,27 +112,15 @@ private:
 
     // The text up to the closing character, a doubled one standing for itself.
     QString readQuoted(QChar close) {
-        int start = pos_;
-        ++pos_;
-        QString text;
-        for (;;) {
-            if (pos_ >= s_.size())
-                raise(105,
-                      QStringLiteral("Unclosed quotation mark after the character string '%1'.")
-                          .arg(s_.mid(start + 1)));
-            QChar c = s_[pos_++];
-            if (c == close) {
-                if (pos_ < s_.size() && s_[pos_] == close) {
-                    text += close;
-                    ++pos_;
-                    continue;
-                }
-                return text;
-            }
-            if (c == u'\n')
-                ++line_;
-            text += c;
-        }
+        const db::Stretch stretch = db::stretchAt(s_, pos_);
+        int depth = 0;
+        const qsizetype end = db::stretchEnd(s_, pos_ + 1, stretch, depth);
+        if (end < 0)
+            raise(105, QStringLiteral("Unclosed quotation mark after the character string '%1'.")
+                           .arg(s_.mid(pos_ + 1)));
+        const QString text = db::unquoted(QStringView(s_).mid(pos_ + 1, end - pos_ - 2), close);
+        advanceTo(end);
+        return text;
     }
 
     void readNumber(Token& t) {

@@ -3,7 +3,7 @@
 #include <QString>
 #include <vector>
 
-#include "db/Types.h"
+#include "dbcore/Types.h"
 #include "tsql/SqlType.h"
 #include "tsql/Value.h"
 

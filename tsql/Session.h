@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "db/Types.h"
+#include "dbcore/Types.h"
 #include "tsql/ResultSink.h"
 
 namespace tsql {

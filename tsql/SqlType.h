@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "db/Types.h"
+#include "dbcore/Types.h"
 
 namespace tsql {
 

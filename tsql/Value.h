@@ -4,7 +4,7 @@
 #include <QString>
 #include <QVariant>
 
-#include "db/Types.h"
+#include "dbcore/Types.h"
 #include "tsql/SqlType.h"
 
 struct sqlite3_value;

@@ -7,7 +7,7 @@
 #include <memory>
 #include <ostream>
 
-#include "db/Types.h"
+#include "dbcore/Types.h"
 
 // Readable texts in assertion messages.
 inline void PrintTo(const QString& text, std::ostream* os) {

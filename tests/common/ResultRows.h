@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "db/Types.h"
+#include "dbcore/Types.h"
 
 // The rows of a batch's first row set as text, each row's values joined with '|': NULL as
 // "NULL", date-times as "yyyy-MM-dd hh:mm:ss", other values as the driver gives them.

@@ -12,7 +12,7 @@
 #include "company/U_DM.h"
 #include "config/Dm_Config.h"
 #include "db/Connection.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "db/Query.h"
 #include "sqlscript/SqlScript.h"
 #include "ui/Application.h"

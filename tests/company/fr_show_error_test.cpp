@@ -13,7 +13,7 @@
 #include "company/U_DM.h"
 #include "config/Dm_Config.h"
 #include "config/Workstation.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "ui/Application.h"
 
 namespace {

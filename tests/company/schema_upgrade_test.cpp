@@ -6,7 +6,7 @@
 #include "company/U_DM.h"
 #include "config/Dm_Config.h"
 #include "db/Connection.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "sqlscript/SqlScript.h"
 #include "ui/MessageBox.h"
 

@@ -5,7 +5,7 @@
 #include "config/Dm_Config.h"
 #include "config/Workstation.h"
 #include "db/Connection.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "db/Query.h"
 #include "ui/MessageBox.h"
 #include "ui/ProcessEnd.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "db/Param.h"
 
 using db::FieldType;

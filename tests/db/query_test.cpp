@@ -4,7 +4,7 @@
 
 #include "db/Connection.h"
 #include "db/DataSource.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "db/Query.h"
 #include "db/UpdateSql.h"
 

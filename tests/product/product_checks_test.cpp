@@ -1,6 +1,6 @@
 // Checks of products, barcodes, units, warehouses, attribute codes and project items.
 #include "ProductFixture.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "db/Query.h"
 
 namespace {

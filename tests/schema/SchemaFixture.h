@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "db/Connection.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "tests/common/ResultRows.h"
 #include "tools/voqsql/Script.h"
 

@@ -9,7 +9,7 @@
 #include "company/U_DM.h"
 #include "config/Dm_Config.h"
 #include "db/Connection.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "db/ParamScanner.h"
 #include "db/Query.h"
 #include "db/StoredProc.h"

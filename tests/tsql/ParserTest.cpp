@@ -1,7 +1,7 @@
 // Lexer and parser: the token forms of T-SQL and the shape of the statements they make.
 #include <gtest/gtest.h>
 
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "tsql/Lexer.h"
 #include "tsql/Parser.h"
 

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <vector>
 
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "tsql/ResultSink.h"
 
 namespace conformance {

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "tests/common/ResultRows.h"
 #include "tsql/Session.h"
 

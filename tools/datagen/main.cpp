@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "db/Connection.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "tools/datagen/Generator.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "config/ConnectionParamList.h"
 #include "config/Dm_Config.h"
 #include "db/Connection.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "product/Dm_Product.h"
 #include "tools/voqproduct/Commands.h"
 

@@ -4,8 +4,8 @@
 #include <QStringView>
 #include <QVariant>
 
-#include "db/Error.h"
-#include "db/Types.h"
+#include "dbcore/Error.h"
+#include "dbcore/Types.h"
 
 namespace voqsql {
 

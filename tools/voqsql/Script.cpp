@@ -5,6 +5,8 @@
 #include <QStringDecoder>
 #include <QStringList>
 
+#include "dbcore/TsqlScanner.h"
+
 namespace voqsql {
 
 ScriptError::ScriptError(const QString& message, int line)
@@ -12,91 +14,43 @@ ScriptError::ScriptError(const QString& message, int line)
 
 namespace {
 
-// Where the scanner stands at the end of a line: inside nothing, or inside a construct that
-// continues on the next line.
-struct LexState {
-    enum Kind { Code, String, QuotedName, BracketName, BlockComment };
-    Kind kind = Code;
-    int commentDepth = 0;  // T-SQL block comments nest
-};
-
-// Advances the state over one line. Sets hasCode when the line holds anything outside comments.
-void scanLine(QStringView line, LexState& st, bool& hasCode) {
-    const qsizetype n = line.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = line[i];
-        const QChar next = i + 1 < n ? line[i + 1] : QChar();
-        switch (st.kind) {
-            case LexState::Code:
-                if (c == '-' && next == '-')
-                    return;  // the rest of the line is a comment
-                if (c == '/' && next == '*') {
-                    st.kind = LexState::BlockComment;
-                    st.commentDepth = 1;
-                    ++i;
-                } else if (c == '\'') {
-                    st.kind = LexState::String;
-                    hasCode = true;
-                } else if (c == '"') {
-                    st.kind = LexState::QuotedName;
-                    hasCode = true;
-                } else if (c == '[') {
-                    st.kind = LexState::BracketName;
-                    hasCode = true;
-                } else if (!c.isSpace()) {
-                    hasCode = true;
-                }
-                break;
-            case LexState::BlockComment:
-                if (c == '/' && next == '*') {
-                    ++st.commentDepth;
-                    ++i;
-                } else if (c == '*' && next == '/') {
-                    ++i;
-                    if (--st.commentDepth == 0)
-                        st.kind = LexState::Code;
-                }
-                break;
-            case LexState::String:
-            case LexState::QuotedName:
-            case LexState::BracketName: {
-                const QChar close = st.kind == LexState::String       ? QChar('\'')
-                                    : st.kind == LexState::QuotedName ? QChar('"')
-                                                                      : QChar(']');
-                if (c == close) {
-                    if (next == close)
-                        ++i;  // doubled: stands for itself
-                    else
-                        st.kind = LexState::Code;
-                }
-                break;
-            }
+// Advances the scan over one line. Sets hasCode when the line holds anything outside comments.
+void scanLine(QStringView line, db::ScanState& state, bool& hasCode) {
+    qsizetype i = 0;
+    while (i < line.size()) {
+        if (state.open != db::Stretch::None) {
+            i = db::stretchEnd(line, i, state.open, state.depth);
+            if (i < 0)
+                return;  // goes on in the next line
+            state.open = db::Stretch::None;
+            continue;
         }
+        const db::Stretch stretch = db::stretchAt(line, i);
+        if (stretch == db::Stretch::LineComment)
+            return;
+        if (stretch == db::Stretch::None) {
+            hasCode = hasCode || !line[i].isSpace();
+            ++i;
+            continue;
+        }
+        hasCode = hasCode || stretch != db::Stretch::BlockComment;
+        state = {stretch, 1};
+        i += db::openingLength(stretch);
     }
 }
 
-// Recognises "GO" or "GO <count>" with blanks around and an optional trailing "--" comment.
-// Returns the count, 0 when the line is not a GO line; raises ScriptError for a GO line with a
-// count that is not a positive number.
+// The repeat count of a GO line, 0 when the line is not one; raises ScriptError for a GO line
+// with a count that is not a positive number.
 int goLineCount(QStringView line, int lineNumber) {
-    QStringView t = line.trimmed();
-    if (const qsizetype comment = t.indexOf(u"--"); comment >= 2)
-        t = t.left(comment).trimmed();
-    if (t.size() < 2 || t.left(2).compare(u"GO", Qt::CaseInsensitive) != 0)
+    const std::optional<db::GoLine> go = db::goLine(line);
+    if (!go)
         return 0;
-    if (t.size() == 2)
-        return 1;
-    if (!t[2].isSpace())
-        return 0;  // GOTO, GO;, GO-- ...
-    const QStringView count = t.mid(2).trimmed();
-    bool ok = false;
-    const int n = count.toInt(&ok);
-    if (!ok || n < 1)
+    if (go->repeat == 0)
         throw ScriptError(
             QStringLiteral("GO must stand alone or be followed by a positive count, not '%1'")
-                .arg(count.toString()),
+                .arg(go->count),
             lineNumber);
-    return n;
+    return go->repeat;
 }
 
 }  // namespace
@@ -104,7 +58,7 @@ int goLineCount(QStringView line, int lineNumber) {
 std::vector<Batch> splitBatches(const QString& script) {
     std::vector<Batch> batches;
     const QStringList lines = script.split(QLatin1Char('\n'));
-    LexState state;
+    db::ScanState state;
     QStringList current;
     int currentStart = 1;
     bool hasCode = false;
@@ -122,7 +76,7 @@ std::vector<Batch> splitBatches(const QString& script) {
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
         const int lineNumber = static_cast<int>(i) + 1;
-        if (state.kind == LexState::Code) {
+        if (state.open == db::Stretch::None) {
             if (const int repeat = goLineCount(line, lineNumber)) {
                 finish(repeat, lineNumber + 1);
                 continue;

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "db/Connection.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "tools/voqsql/Options.h"
 #include "tools/voqsql/ResultPrinter.h"
 #include "tools/voqsql/Script.h"

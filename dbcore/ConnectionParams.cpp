@@ -1,4 +1,4 @@
-#include "db/ConnectionParams.h"
+#include "dbcore/ConnectionParams.h"
 
 namespace db {
 

@@ -1,4 +1,4 @@
-#include "db/Error.h"
+#include "dbcore/Error.h"
 
 #include <QStringList>
 

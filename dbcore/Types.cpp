@@ -1,4 +1,4 @@
-#include "db/Types.h"
+#include "dbcore/Types.h"
 
 namespace db {
 
