@@ -1,9 +1,8 @@
 // Rendering of SELECT: cores, unions, table sources, ORDER BY and TOP.
-#include <functional>
-
 #include "tsql/Collation.h"
 #include "tsql/Errors.h"
 #include "tsql/SqliteEmitter.h"
+#include "tsql/Walker.h"
 
 namespace tsql {
 
@@ -199,23 +198,11 @@ QByteArray SqliteEmitter::withSql(const Select& s) {
 }
 
 bool SqliteEmitter::mentionsTable(const Select& s, const QString& name) {
-    std::function<bool(const TableRef&)> inRef = [&](const TableRef& t) {
-        switch (t.kind) {
-            case TableRef::Named:
-                return t.name.database.isEmpty() && t.name.schema.isEmpty() &&
-                       t.name.name.compare(name, Qt::CaseInsensitive) == 0;
-            case TableRef::Derived:
-                return mentionsTable(*t.derived, name);
-            case TableRef::Join:
-                return inRef(*t.left) || inRef(*t.right);
-        }
-        return false;
-    };
-    for (const SelectCore& c : s.cores)
-        for (const auto& f : c.from)
-            if (inRef(*f))
-                return true;
-    return false;
+    return walk(s, {{}, [&](const TableRef& t) {
+                        return t.kind == TableRef::Named && t.name.database.isEmpty() &&
+                               t.name.schema.isEmpty() &&
+                               t.name.name.compare(name, Qt::CaseInsensitive) == 0;
+                    }});
 }
 
 QByteArray SqliteEmitter::selectSql(const Select& s, std::vector<OutColumn>* out) {

@@ -12,6 +12,7 @@
 #include "tsql/Interpreter.h"
 #include "tsql/Parser.h"
 #include "tsql/SqliteErrors.h"
+#include "tsql/Walker.h"
 
 namespace tsql {
 
@@ -201,18 +202,11 @@ void Interpreter::runChange(const Compiled& c) {
 }
 
 bool Interpreter::mentionsVariable(const Expr& e, const QStringList& names) {
-    if (e.kind == Expr::Variable && names.contains(e.text, Qt::CaseInsensitive))
-        return true;
-    for (const Expr* child : {e.a.get(), e.b.get(), e.c.get()})
-        if (child && mentionsVariable(*child, names))
-            return true;
-    for (const auto& arg : e.args)
-        if (mentionsVariable(*arg, names))
-            return true;
-    for (const auto& [when, then] : e.whens)
-        if (mentionsVariable(*when, names) || mentionsVariable(*then, names))
-            return true;
-    return false;
+    return walk(e, {[&](const Expr& x) {
+                        return x.kind == Expr::Variable &&
+                               names.contains(x.text, Qt::CaseInsensitive);
+                    },
+                    {}});
 }
 
 // EXEC (text): the text runs as a batch of its own scope, without the caller's variables.

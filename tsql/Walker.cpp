@@ -1,0 +1,108 @@
+#include "tsql/Walker.h"
+
+#include <variant>
+#include <vector>
+
+namespace tsql {
+
+namespace {
+
+using Node = std::variant<const Expr*, const Select*, const TableRef*>;
+
+class Walk {
+public:
+    explicit Walk(const Visitor& visitor) : visitor_(visitor) {}
+
+    bool run(Node start) {
+        pending_.push_back(start);
+        while (!pending_.empty()) {
+            const Node node = pending_.back();
+            pending_.pop_back();
+            if (std::visit([this](auto* n) { return visit(*n); }, node))
+                return true;
+        }
+        return false;
+    }
+
+private:
+    void push(const Expr* e) {
+        if (e)
+            pending_.push_back(e);
+    }
+    void push(const Select* s) {
+        if (s)
+            pending_.push_back(s);
+    }
+    void push(const TableRef* t) {
+        if (t)
+            pending_.push_back(t);
+    }
+    void push(const std::vector<OrderItem>& items) {
+        for (const OrderItem& o : items)
+            push(o.expr.get());
+    }
+
+    bool visit(const Expr& e) {
+        if (visitor_.expr && visitor_.expr(e))
+            return true;
+        push(e.a.get());
+        push(e.b.get());
+        push(e.c.get());
+        for (const ExprPtr& arg : e.args)
+            push(arg.get());
+        for (const auto& [when, then] : e.whens) {
+            push(when.get());
+            push(then.get());
+        }
+        push(e.select.get());
+        if (e.over) {
+            for (const ExprPtr& p : e.over->partitionBy)
+                push(p.get());
+            push(e.over->orderBy);
+        }
+        return false;
+    }
+
+    bool visit(const Select& s) {
+        for (const CommonTable& t : s.with)
+            push(t.select.get());
+        for (const SelectCore& c : s.cores) {
+            push(c.top.get());
+            for (const SelectItem& item : c.items)
+                push(item.expr.get());
+            for (const TableRefPtr& t : c.from)
+                push(t.get());
+            push(c.where.get());
+            for (const ExprPtr& g : c.groupBy)
+                push(g.get());
+            push(c.having.get());
+        }
+        push(s.orderBy);
+        return false;
+    }
+
+    bool visit(const TableRef& t) {
+        if (visitor_.table && visitor_.table(t))
+            return true;
+        push(t.derived.get());
+        push(t.left.get());
+        push(t.right.get());
+        push(t.on.get());
+        return false;
+    }
+
+    const Visitor& visitor_;
+    std::vector<Node> pending_;
+};
+
+}  // namespace
+
+bool walk(const Expr& e, const Visitor& visitor) {
+    return Walk(visitor).run(&e);
+}
+
+bool walk(const Select& s, const Visitor& visitor) {
+    return Walk(visitor).run(&s);
+}
+
+}  // namespace tsql

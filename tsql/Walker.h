@@ -1,0 +1,23 @@
+#pragma once
+
+#include <functional>
+
+#include "tsql/Ast.h"
+
+namespace tsql {
+
+// One walk over the tree that every analysis shares: it reaches every expression and table
+// source below its start, through operands, arguments, CASE arms, OVER clauses, sub-selects,
+// common tables, derived tables, join conditions and every clause of a select. It keeps its own
+// stack, so that a long chain of operators costs no call depth.
+struct Visitor {
+    // Each returns true to stop the walk; an empty one is skipped.
+    std::function<bool(const Expr&)> expr;
+    std::function<bool(const TableRef&)> table;
+};
+
+// True when a visit stopped the walk.
+bool walk(const Expr& e, const Visitor& visitor);
+bool walk(const Select& s, const Visitor& visitor);
+
+}  // namespace tsql
