@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "server/Logins.h"
 #include "server/ReplyStream.h"
 #include "tsql/Server.h"

@@ -1,7 +1,7 @@
 // Batches, RPC calls and transaction-manager requests of a logged-in client.
 #include <QRegularExpression>
 
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "server/ClientConnection.h"
 #include "server/ReplyStream.h"
 #include "server/Rpc.h"

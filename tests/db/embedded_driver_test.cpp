@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 
 #include "db/Connection.h"
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "tests/common/ResultRows.h"
 
 namespace {
