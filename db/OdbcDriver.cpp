@@ -847,9 +847,10 @@ void OdbcDriver::open(const ConnectionParams& params) {
     const QString database = params.value(QLatin1String(kDatabaseName));
     if (server.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive) && !database.isEmpty() &&
         !connectionKeys(text).contains(QLatin1String("DATABASE"))) {
+        // Terminated text: the driver manager reads a given length as characters when it
+        // converts the name for a driver without wide entry points, twice the bytes there are.
         const SQLRETURN rc =
-            SQLSetConnectAttrW(dbc, SQL_ATTR_CURRENT_CATALOG, wide(database),
-                               static_cast<SQLINTEGER>(database.size() * sizeof(SQLWCHAR)));
+            SQLSetConnectAttrW(dbc, SQL_ATTR_CURRENT_CATALOG, wide(database), SQL_NTS);
         if (!succeeded(rc)) {
             Error e = makeError(diagnostics(SQL_HANDLE_DBC, dbc), "SQLSetConnectAttr", QString());
             SQLDisconnect(dbc);
