@@ -27,13 +27,14 @@ Term SqliteEmitter::checkedInteger(const Term& value, const SqlType& type) {
     return sqlite::call("tsql_checked", {value, sqlite::primary(sqlite::text(type.toSql()))});
 }
 
-Term SqliteEmitter::slot(Slot::Kind kind, int index, const QString& name) {
+Term SqliteEmitter::slot(const Slot& slot) {
     for (size_t k = 0; k < out_.bindings.size(); ++k) {
         const Slot& s = out_.bindings[k];
-        if (s.kind == kind && s.index == index && s.name == name)
+        if (s.kind == slot.kind && s.index == slot.index && s.name == slot.name &&
+            s.context == slot.context)
             return sqlite::primary("?" + QByteArray::number(static_cast<int>(k) + 1));
     }
-    out_.bindings.push_back({kind, index, name});
+    out_.bindings.push_back(slot);
     return sqlite::primary("?" + QByteArray::number(static_cast<int>(out_.bindings.size())));
 }
 
@@ -334,8 +335,8 @@ bool yieldsAtMostOneRow(const Select& s) {
     const Expr& e = *c.items[0].expr;
     if (e.kind != Expr::Function || e.over)
         return false;
-    return e.text == u"count" || e.text == u"sum" || e.text == u"min" || e.text == u"max" ||
-           e.text == u"avg" || e.text == u"count_big";
+    const Builtin* b = findBuiltin(e.text);
+    return b && b->kind == Builtin::Aggregate;
 }
 
 }  // namespace
@@ -398,22 +399,19 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
             if (!t)
                 undeclaredVariable(e.text);
             Rendered r;
-            r.set(slot(Slot::Variable, 0, e.text.toLower()));
+            r.set(slot({Slot::Variable, 0, e.text.toLower()}));
             r.type = *t;
             return r;
         }
         case Expr::Global: {
-            Rendered r;
-            r.set(slot(Slot::Context, 0, e.text));
-            r.type = (e.text == u"@@VERSION" || e.text == u"@@SERVERNAME" ||
-                      e.text == u"@@SERVICENAME" || e.text == u"@@LANGUAGE")
-                         ? SqlType::of(SqlType::NVarChar, 256)
-                         : SqlType::of(e.text == u"@@IDENTITY" ? SqlType::BigInt : SqlType::Int);
-            return r;
+            const Builtin* b = findBuiltin(e.text.toLower());
+            if (!b || b->kind != Builtin::Context)
+                undeclaredVariable(e.text);
+            return context(*b);
         }
         case Expr::Param: {
             Rendered r;
-            r.set(slot(Slot::Param, e.paramIndex, QString()));
+            r.set(slot({Slot::Param, e.paramIndex, QString()}));
             r.type = binder_.env().parameterType(e.paramIndex);
             return r;
         }

@@ -184,6 +184,24 @@ void fnDatePart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     });
 }
 
+// DATEFROMPARTS(year, month, day): a date, 289 for parts that make none.
+void fnDateFromParts(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    guarded(ctx, [&] {
+        if (anyNull(argc, argv)) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+        const QDate d(static_cast<int>(sqlite3_value_int64(argv[0])),
+                      static_cast<int>(sqlite3_value_int64(argv[1])),
+                      static_cast<int>(sqlite3_value_int64(argv[2])));
+        if (!d.isValid() || d.year() < 1)
+            raise(289, QStringLiteral("Cannot construct data type date, some of the arguments "
+                                      "have values which are not valid."));
+        const QByteArray s = canonicalDate(QDateTime(d, QTime(0, 0)));
+        sqlite3_result_text(ctx, s.constData(), int(s.size()), SQLITE_TRANSIENT);
+    });
+}
+
 void fnDateAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     guarded(ctx, [&] {
         if (anyNull(argc, argv)) {
@@ -532,6 +550,7 @@ void registerFunctions(sqlite3* db, std::function<QDateTime()>* now) {
         {"tsql_raise", 2, fnRaise, nullptr},
         {"tsql_datepart", 2, fnDatePart, nullptr},
         {"tsql_dateadd", 3, fnDateAdd, nullptr},
+        {"tsql_datefromparts", 3, fnDateFromParts, nullptr},
         {"tsql_datediff", 3, fnDateDiff, nullptr},
         {"tsql_substring", 3, fnSubstring, nullptr},
         {"tsql_left", 2, fnLeftRight, &flag},

@@ -1,7 +1,6 @@
 // Set statements: translations, placeholders, running them, and noticing schema changes.
 #include <sqlite3.h>
 
-#include <unistd.h>
 #include <QFileInfo>
 #include <cstdio>
 #include <cstring>
@@ -69,63 +68,23 @@ void Interpreter::bindSlots(sqlite3_stmt* st, const Compiled& c) {
                 break;
             }
             case Slot::Context:
-                contextValue(s.name).bind(st, index);
+                s.context->value(sessionState()).bind(st, index);
                 break;
         }
     }
 }
 
-Value Interpreter::contextValue(const QString& name) const {
-    const CatchContext* c = catches_.empty() ? nullptr : &catches_.back();
-    if (name == u"@@ROWCOUNT")
-        return Value::integer(rowcount_);
-    if (name == u"@@IDENTITY" || name == u"SCOPE_IDENTITY")
-        return identity_ ? Value::integer(*identity_) : Value();
-    if (name == u"@@TRANCOUNT")
-        return Value::integer(tranDepth_);
-    if (name == u"@@ERROR")
-        return Value::integer(lastError_);
-    if (name == u"@@FETCH_STATUS")
-        return Value::integer(-1);
-    if (name == u"@@SPID")
-        return Value::integer(51);
-    if (name == u"@@NESTLEVEL")
-        return Value::integer(static_cast<qint64>(frames_.size()) - 1);
-    if (name == u"@@VERSION")
-        return Value::text(QStringLiteral("Embedded T-SQL engine on SQLite %1")
-                               .arg(QString::fromLatin1(sqlite3_libversion())));
-    if (name == u"@@SERVERNAME" || name == u"@@SERVICENAME")
-        return Value::text(QStringLiteral("file:") + server_.dir());
-    if (name == u"@@LANGUAGE")
-        return Value::text(QStringLiteral("us_english"));
-    if (name == u"DB_NAME")
-        return Value::text(dbName_);
-    if (name == u"USER_NAME" || name == u"CURRENT_USER")
-        return Value::text(QStringLiteral("dbo"));
-    if (name == u"SUSER_SNAME" || name == u"SYSTEM_USER")
-        return Value::text(QStringLiteral("voq"));
-    if (name == u"HOST_NAME") {
-        char host[256] = {};
-        gethostname(host, sizeof host - 1);
-        return Value::text(QString::fromLocal8Bit(host).left(15));
-    }
-    if (name == u"APP_NAME")
-        return Value::text(QStringLiteral("voq"));
-    if (name == u"XACT_STATE")
-        return Value::integer(tranDepth_ > 0 ? 1 : 0);
-    if (name == u"ERROR_MESSAGE")
-        return c ? Value::text(c->message) : Value();
-    if (name == u"ERROR_NUMBER")
-        return c ? Value::integer(c->number) : Value();
-    if (name == u"ERROR_SEVERITY")
-        return c ? Value::integer(c->severity) : Value();
-    if (name == u"ERROR_STATE")
-        return c ? Value::integer(c->state) : Value();
-    if (name == u"ERROR_LINE")
-        return c ? Value::integer(c->line) : Value();
-    if (name == u"ERROR_PROCEDURE")
-        return c && !c->procedure.isEmpty() ? Value::text(c->procedure) : Value();
-    undeclaredVariable(name);
+SessionState Interpreter::sessionState() const {
+    SessionState state;
+    state.rowcount = rowcount_;
+    state.identity = identity_;
+    state.tranDepth = tranDepth_;
+    state.lastError = lastError_;
+    state.nestLevel = static_cast<int>(frames_.size()) - 1;
+    state.serverDir = server_.dir();
+    state.database = dbName_;
+    state.error = catches_.empty() ? nullptr : &catches_.back();
+    return state;
 }
 
 void Interpreter::runQuery(const Compiled& c, ResultSink* sink, std::vector<Value>* lastRow) {

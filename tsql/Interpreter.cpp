@@ -546,7 +546,7 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
                 --tryDepth_;
                 if (!e.isServerError() || e.nativeError() == err::Timeout)
                     throw;
-                CatchContext c;
+                ErrorContext c;
                 c.number = e.nativeError() ? e.nativeError() : err::UserRaised;
                 c.message = e.message();
                 c.procedure = frames_.back().procedure;

@@ -11,6 +11,7 @@
 #include "dbcore/Types.h"
 #include "tsql/Ast.h"
 #include "tsql/Binder.h"
+#include "tsql/Builtins.h"
 #include "tsql/Catalog.h"
 #include "tsql/Database.h"
 #include "tsql/DatabaseUse.h"
@@ -64,14 +65,6 @@ private:
         bool nocount = false;
         QHash<QString, TableVariable> tables;  // by lower-cased name
     };
-    struct CatchContext {
-        int number = 0;
-        QString message;
-        int severity = 16;
-        int state = 1;
-        int line = 0;
-        QString procedure;
-    };
     // Translations are keyed by the address of their node: a batch that goes away retires them
     // all, so that a later batch at the same address never finds another one's translation.
     struct Batch {
@@ -114,7 +107,7 @@ private:
     Value evaluate(const Expr& e, SqlType* type);
     bool test(const Expr& e);
     void assign(const QString& name, const Value& v, const SqlType& from);
-    Value contextValue(const QString& name) const;
+    SessionState sessionState() const;
     [[noreturn]] void raiseConstraint(int rc, const QString& message, const Compiled& c);
 
     // procedures
@@ -182,7 +175,7 @@ private:
     std::string paramSignature_;
 
     std::vector<Frame> frames_;
-    std::vector<CatchContext> catches_;
+    std::vector<ErrorContext> catches_;
     ResultSink* sink_ = nullptr;
     bool nocount_ = false;
     bool xactAbort_ = false;

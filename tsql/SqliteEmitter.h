@@ -6,6 +6,7 @@
 
 #include "tsql/Ast.h"
 #include "tsql/Binder.h"
+#include "tsql/Builtins.h"
 #include "tsql/SqliteSyntax.h"
 
 namespace tsql {
@@ -14,8 +15,9 @@ namespace tsql {
 struct Slot {
     enum Kind { Param, Variable, Context };
     Kind kind = Param;
-    int index = 0;  // Param: the batch parameter
-    QString name;   // Variable: "@name" lower-cased; Context: "@@ROWCOUNT", "ERROR_MESSAGE", ...
+    int index = 0;                     // Param: the batch parameter
+    QString name;                      // Variable: "@name" lower-cased
+    const Builtin* context = nullptr;  // Context: the value's row
 };
 
 struct OutColumn {
@@ -77,11 +79,12 @@ private:
     Rendered arithmetic(const QString& op, Rendered l, Rendered r);
     Rendered unary(const Expr& e);
     Rendered function(const Expr& e);
-    Rendered aggregate(const Expr& e, const QString& name);
+    Rendered context(const Builtin& b);
+    QByteArray overSql(const WindowSpec& over);
     Rendered cast(const Expr& e);
     Rendered caseExpr(const Expr& e);
     Rendered subquery(const Select& s, bool scalar);
-    sqlite::Term slot(Slot::Kind kind, int index, const QString& name);
+    sqlite::Term slot(const Slot& slot);
     sqlite::Term convertTo(const Rendered& r, const SqlType& to, int style = -1,
                            bool store = false);
     // Brings two operands to comparable forms (date literals, collation).
@@ -103,6 +106,41 @@ private:
     Binder binder_;
     Compiled out_;
     int derivedCount_ = 0;
+
+    friend class FunctionCall;
+};
+
+// One call of a built-in as its row renders it: the arguments rendered on demand, the usual
+// conversions, and the result.
+class FunctionCall {
+public:
+    using Rendered = SqliteEmitter::Rendered;
+    FunctionCall(SqliteEmitter& emitter, const Expr& call) : emitter_(emitter), call_(call) {}
+
+    const Expr& expr() const { return call_; }
+    size_t size() const { return call_.args.size(); }
+    Rendered arg(size_t k);
+    // Argument k converted to text unless it is text or of unknown type; its type stays.
+    Rendered text(size_t k);
+    // A value as a date: a date literal is read once, other values converted.
+    sqlite::Term date(size_t k);
+    sqlite::Term date(const Rendered& r);
+    sqlite::Term convert(const Rendered& r, const SqlType& to);
+    // The engine's own function of the call's name, tsql_<name>, over `args`.
+    sqlite::Term engine(const std::vector<sqlite::Term>& args) const;
+    // `args`, with argument k appended when the call has it.
+    std::vector<sqlite::Term> withOptional(std::vector<sqlite::Term> args, size_t k);
+    // function([DISTINCT] arg), with the call's OVER clause when it has one.
+    sqlite::Term aggregate(const QByteArray& function, const sqlite::Term& arg);
+    // The function of the call's name over `args`, with the call's OVER clause.
+    sqlite::Term window(const std::vector<sqlite::Term>& args);
+    void setResult(const sqlite::Term& value, const SqlType& type);
+
+    Rendered result;
+
+private:
+    SqliteEmitter& emitter_;
+    const Expr& call_;
 };
 
 }  // namespace tsql

@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include "tests/tsql/TsqlFixture.h"
+
+class BuiltinsTest : public TsqlTest {
+protected:
+    void SetUp() override {
+        TsqlTest::SetUp();
+        run(
+            QStringLiteral("create table T (Id int, Name nvarchar(10), Price decimal(9,2)) "
+                           "insert into T values (1, N'ข้าว', 1.50), (2, NULL, NULL), (3, 'c', 3)"));
+    }
+};
+
+TEST_F(BuiltinsTest, ConcatTakesNullsAsEmptyAndConvertsTheRest) {
+    EXPECT_EQ(rows(QStringLiteral("select concat(Id, ':', Name, '/', Price) from T order by Id")),
+              (QStringList{QStringLiteral("1:ข้าว/1.50"), QStringLiteral("2:/"),
+                           QStringLiteral("3:c/3.00")}));
+    EXPECT_EQ(scalar(QStringLiteral("select '[' + concat(NULL, NULL) + ']'")),
+              QStringLiteral("[]"));
+    QString message;
+    EXPECT_EQ(errorOf(QStringLiteral("select concat('a')"), &message), 189);
+    EXPECT_EQ(message, QStringLiteral("The concat function requires 2 to 254 arguments."));
+}
+
+TEST_F(BuiltinsTest, IifChoosesByItsCondition) {
+    EXPECT_EQ(rows(QStringLiteral("select iif(Price > 2, 'dear', iif(Price is null, '?', 'cheap')) "
+                                  "from T order by Id")),
+              (QStringList{QStringLiteral("cheap"), QStringLiteral("?"), QStringLiteral("dear")}));
+    // A condition that is not true, NULL included, takes the second value.
+    EXPECT_EQ(scalar(QStringLiteral("select iif(NULL = NULL, 1, 0)")), QStringLiteral("0"));
+    EXPECT_EQ(errorOf(QStringLiteral("select iif(1 = 1, 2)")), 174);
+}
+
+TEST_F(BuiltinsTest, DateFromPartsBuildsOnlyRealDates) {
+    EXPECT_EQ(scalar(QStringLiteral("declare @y int = 2024 "
+                                    "select convert(varchar(10), datefromparts(@y, 2, 29), 23)")),
+              QStringLiteral("2024-02-29"));
+    EXPECT_EQ(scalar(QStringLiteral("select datediff(day, datefromparts(2024, 1, 31), "
+                                    "datefromparts(2024, 3, 1))")),
+              QStringLiteral("30"));
+    EXPECT_EQ(
+        scalar(QStringLiteral(
+            "select convert(varchar(10), datefromparts(2024, Id, 1), 23) from T where Id = 2")),
+        QStringLiteral("2024-02-01"));
+    EXPECT_EQ(scalar(QStringLiteral("select datefromparts(2024, NULL, 1)")),
+              QStringLiteral("NULL"));
+    EXPECT_EQ(errorOf(QStringLiteral("select datefromparts(2023, 2, 29)")), 289);
+    EXPECT_EQ(errorOf(QStringLiteral("select datefromparts(2023, 13, 1)")), 289);
+}
+
+TEST_F(BuiltinsTest, CallsAreCheckedAgainstTheirRows) {
+    EXPECT_EQ(errorOf(QStringLiteral("select nosuch(1)")), 195);
+    EXPECT_EQ(errorOf(QStringLiteral("select len('a', 'b')")), 174);
+    EXPECT_EQ(errorOf(QStringLiteral("select row_number() from T")), 10753);
+    EXPECT_EQ(errorOf(QStringLiteral("select rank() over (partition by Id) from T")), 4112);
+    EXPECT_EQ(errorOf(QStringLiteral("select len(Name) over (order by Id) from T")), 4108);
+    EXPECT_EQ(errorOf(QStringLiteral("select sum(*) from T")), 102);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from T")), QStringLiteral("3"));
+    EXPECT_EQ(rows(QStringLiteral("select lag(Id) over (order by Id) from T")),
+              (QStringList{QStringLiteral("NULL"), QStringLiteral("1"), QStringLiteral("2")}));
+}
+
+TEST_F(BuiltinsTest, ContextValuesAreReadWhenTheStatementRuns) {
+    EXPECT_EQ(scalar(QStringLiteral("update T set Price = 0 where Id > 1 select @@ROWCOUNT")),
+              QStringLiteral("2"));
+    EXPECT_EQ(scalar(QStringLiteral("declare @x int begin try set @x = 1 / 0 end try "
+                                    "begin catch select cast(error_number() as varchar) + ' ' + "
+                                    "error_message() end catch")),
+              QStringLiteral("8134 Divide by zero error encountered."));
+    EXPECT_EQ(scalar(QStringLiteral("select error_message()")), QStringLiteral("NULL"));
+    EXPECT_EQ(errorOf(QStringLiteral("select @@NOSUCH")), 137);
+    EXPECT_EQ(errorOf(QStringLiteral("select @@rowcount()")), 102);
+}

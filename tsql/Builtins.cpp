@@ -1,0 +1,512 @@
+// The table of built-in functions and context values, one row each.
+#include "tsql/Builtins.h"
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <QHash>
+
+#include "tsql/Collation.h"
+#include "tsql/Conversions.h"
+#include "tsql/Errors.h"
+#include "tsql/SqliteEmitter.h"
+
+namespace tsql {
+
+using sqlite::call;
+using sqlite::Term;
+
+namespace {
+
+using Rendered = SqliteEmitter::Rendered;
+
+Builtin row(const char* name, Builtin::Kind kind, int minArgs, int maxArgs,
+            Builtin::Render render) {
+    Builtin b{};
+    b.name = name;
+    b.kind = kind;
+    b.minArgs = minArgs;
+    b.maxArgs = maxArgs;
+    b.render = render;
+    return b;
+}
+
+Builtin scalar(const char* name, int minArgs, int maxArgs, Builtin::Render render) {
+    return row(name, Builtin::Scalar, minArgs, maxArgs, render);
+}
+
+Builtin aggregate(const char* name, Builtin::Render render, bool star = false) {
+    Builtin b = row(name, Builtin::Aggregate, 1, 1, render);
+    b.star = star;
+    return b;
+}
+
+Builtin window(const char* name, int minArgs, int maxArgs, bool ordered, Builtin::Render render) {
+    Builtin b = row(name, Builtin::Window, minArgs, maxArgs, render);
+    b.ordered = ordered;
+    return b;
+}
+
+Builtin context(const char* name, SqlType type, Builtin::Read value) {
+    Builtin b = row(name, Builtin::Context, 0, 0, nullptr);
+    b.type = type;
+    b.value = value;
+    return b;
+}
+
+const SqlType kInt = SqlType::of(SqlType::Int);
+const SqlType kBigInt = SqlType::of(SqlType::BigInt);
+const SqlType kDateTime = SqlType::of(SqlType::DateTime);
+const SqlType kLongText = SqlType::of(SqlType::VarChar, 8000);
+const SqlType kName = SqlType::of(SqlType::NVarChar, 4000);
+const SqlType kSetting = SqlType::of(SqlType::NVarChar, 256);
+
+int textLength(const Rendered& r) {
+    return r.type.isText() ? r.type.length : 30;
+}
+
+SqlType textType(const Rendered& r) {
+    return r.type.isText() ? r.type : SqlType::of(SqlType::VarChar, 30);
+}
+
+// ---- aggregates and window functions ----
+
+void countRows(FunctionCall& f, const SqlType& type) {
+    f.result.type = type;
+    if (f.expr().star) {
+        f.result.set(f.aggregate("count", sqlite::primary("*")));
+        return;
+    }
+    f.result.set(f.aggregate("count", f.arg(0).term()));
+}
+
+void noText(const Rendered& a, const char* op) {
+    if (a.type.isText())
+        raise(8117,
+              QStringLiteral("Operand data type varchar is invalid for %1 operator.").arg(op));
+}
+
+void sum(FunctionCall& f) {
+    const Rendered a = f.arg(0);
+    noText(a, "sum");
+    f.result.type = a.type.base == SqlType::Decimal ? SqlType::decimal(38, a.type.scale)
+                    : a.type.isInteger() && a.type.base != SqlType::BigInt ? kInt
+                                                                           : a.type;
+    // A sum of integers overflows its type as integer arithmetic does.
+    f.result.set(SqliteEmitter::checkedInteger(f.aggregate("sum", a.term()), f.result.type));
+}
+
+void avg(FunctionCall& f) {
+    const Rendered a = f.arg(0);
+    noText(a, "avg");
+    Term value = f.aggregate("avg", a.term());
+    if (a.type.isInteger())
+        value = sqlite::cast(value, "INTEGER");  // integer average truncates
+    f.result.set(value);
+    f.result.type =
+        a.type.base == SqlType::Decimal ? SqlType::decimal(38, std::max(6, a.type.scale)) : a.type;
+}
+
+void extreme(FunctionCall& f, const char* function) {
+    const Rendered a = f.arg(0);
+    f.result.set(f.aggregate(
+        function, a.type.isText() && !a.column ? sqlite::collate(a.term(), kCollation) : a.term()));
+    f.result.type = a.type;
+}
+
+void unsupportedAggregate(FunctionCall& f) {
+    notSupported(QStringLiteral("the %1 aggregate").arg(f.expr().text.toUpper()));
+}
+
+// A window function of its own name whose value has the type of its first argument.
+void valueWindow(FunctionCall& f) {
+    std::vector<Term> args;
+    for (size_t k = 0; k < f.size(); ++k) {
+        const Rendered a = f.arg(k);
+        if (k == 0)
+            f.result.type = a.type;
+        args.push_back(a.term());
+    }
+    f.result.set(f.window(args));
+}
+
+void ranking(FunctionCall& f) {
+    std::vector<Term> args;
+    for (size_t k = 0; k < f.size(); ++k)
+        args.push_back(f.arg(k).term());
+    f.result.set(f.window(args));
+    f.result.type = kBigInt;
+}
+
+// ---- dates ----
+
+void now(FunctionCall& f) {
+    f.setResult(call("tsql_getdate", {}), kDateTime);
+}
+
+void datePartOf(FunctionCall& f) {
+    const Term part = sqlite::primary(sqlite::text(f.expr().text));
+    f.setResult(call("tsql_datepart", {part, f.date(0)}), kInt);
+}
+
+// ---- texts ----
+
+void trim(FunctionCall& f) {
+    const Rendered s = f.text(0);
+    const bool national = s.type.base == SqlType::NChar || s.type.base == SqlType::NVarChar;
+    f.setResult(call(f.expr().text.toLatin1(),
+                     {s.term(), sqlite::primary(sqlite::text(QStringLiteral(" ")))}),
+                SqlType::of(national ? SqlType::NVarChar : SqlType::VarChar, textLength(s)));
+}
+
+void leftOrRight(FunctionCall& f) {
+    const Rendered s = f.text(0);
+    f.setResult(f.engine({s.term(), f.arg(1).term()}),
+                SqlType::of(SqlType::VarChar, textLength(s)));
+}
+
+void changeCase(FunctionCall& f) {
+    const Rendered s = f.text(0);
+    f.setResult(f.engine({s.term()}), textType(s));
+}
+
+// CONCAT: each argument as text, NULL as an empty text.
+void concat(FunctionCall& f) {
+    std::vector<Term> parts;
+    bool national = false;
+    int length = 0;
+    for (size_t k = 0; k < f.size(); ++k) {
+        const Rendered s = f.text(k);
+        national = national || s.type.base == SqlType::NChar || s.type.base == SqlType::NVarChar;
+        length += textLength(s) < 0 ? 8000 : textLength(s);
+        parts.push_back(call("ifnull", {s.term(), sqlite::primary(sqlite::text(QString()))}));
+    }
+    f.setResult(sqlite::chain(sqlite::Operator::Concatenate, parts),
+                national ? SqlType::of(SqlType::NVarChar, std::min(length, 4000))
+                         : SqlType::of(SqlType::VarChar, std::min(length, 8000)));
+}
+
+// ---- values and numbers ----
+
+// COALESCE and ISNULL: the first value that is not NULL, all in one type.
+void firstNotNull(FunctionCall& f) {
+    const bool isNull = f.expr().text == u"isnull";
+    std::vector<Rendered> args;
+    SqlType t;
+    for (size_t k = 0; k < f.size(); ++k) {
+        args.push_back(f.arg(k));
+        t = commonType(t, args.back().type);
+    }
+    if (isNull && args[0].type.known())
+        t = args[0].type;
+    std::vector<Term> terms;
+    for (const Rendered& a : args) {
+        if (t.isDate() && !a.type.isDate() && a.sql != "NULL")
+            terms.push_back(f.date(a));
+        else if (t.isNumeric() && a.type.isText())
+            terms.push_back(a.stringLiteral ? sqlite::real(textToNumber(a.literal, t).toDouble())
+                                            : f.convert(a, t));
+        else
+            terms.push_back(a.term());
+    }
+    f.setResult(call(isNull ? "ifnull" : "coalesce", terms), t);
+}
+
+// IIF(condition, then, else): a CASE of one branch.
+void iif(FunctionCall& f) {
+    const Rendered condition = f.arg(0), then = f.arg(1), otherwise = f.arg(2);
+    f.setResult(sqlite::primary("CASE WHEN " + condition.sql + " THEN " + then.sql + " ELSE " +
+                                otherwise.sql + " END"),
+                commonType(then.type, otherwise.type));
+}
+
+void roundDown(FunctionCall& f, sqlite::Operator beyond, sqlite::Operator step) {
+    const Rendered a = f.arg(0);
+    const Term whole = sqlite::cast(a.term(), "INTEGER");
+    f.setResult(sqlite::binary(whole, step, sqlite::binary(a.term(), beyond, whole)),
+                a.type.isInteger() ? a.type : SqlType::decimal(38, 0));
+}
+
+// POWER keeps the type of its first argument; the other functions of SQLite's math are float.
+void math(FunctionCall& f, const char* function) {
+    const Rendered a = f.arg(0);
+    const bool power = f.expr().text == u"power";
+    f.setResult(call(function, f.withOptional({a.term()}, 1)),
+                power && a.type.known() ? a.type : SqlType::of(SqlType::Float));
+    if (power && a.type.isInteger())
+        f.result.set(
+            SqliteEmitter::checkedInteger(sqlite::cast(f.result.term(), "INTEGER"), a.type));
+}
+
+void sign(FunctionCall& f) {
+    const Rendered a = f.arg(0);
+    f.setResult(sqlite::primary("CASE WHEN " + a.sql + " > 0 THEN 1 WHEN " + a.sql +
+                                " < 0 THEN -1 WHEN " + a.sql + " = 0 THEN 0 END"),
+                a.type);
+}
+
+// ---- context values ----
+
+Value catchValue(const SessionState& s, Value (*read)(const ErrorContext&)) {
+    return s.error ? read(*s.error) : Value();
+}
+
+Value hostName(const SessionState&) {
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    return Value::text(QString::fromLocal8Bit(host).left(15));
+}
+
+Value identity(const SessionState& s) {
+    return s.identity ? Value::integer(*s.identity) : Value();
+}
+
+Value serverName(const SessionState& s) {
+    return Value::text(QStringLiteral("file:") + s.serverDir);
+}
+
+// Aggregates and window functions.
+std::vector<Builtin> aggregateRows() {
+    return {
+        aggregate(
+            "count", [](FunctionCall& f) { countRows(f, kInt); }, true),
+        aggregate(
+            "count_big", [](FunctionCall& f) { countRows(f, kBigInt); }, true),
+        aggregate("sum", sum),
+        aggregate("avg", avg),
+        aggregate("min", [](FunctionCall& f) { extreme(f, "min"); }),
+        aggregate("max", [](FunctionCall& f) { extreme(f, "max"); }),
+        aggregate("stdev", unsupportedAggregate),
+        aggregate("var", unsupportedAggregate),
+        window("row_number", 0, 0, true, ranking),
+        window("rank", 0, 0, true, ranking),
+        window("dense_rank", 0, 0, true, ranking),
+        window("ntile", 1, 1, true, ranking),
+        window("lag", 1, 3, false, valueWindow),
+        window("lead", 1, 3, false, valueWindow),
+        window("first_value", 1, 1, true, valueWindow),
+        window("last_value", 1, 1, true, valueWindow),
+    };
+}
+
+// Dates.
+std::vector<Builtin> dateRows() {
+    return {
+        scalar("getdate", 0, 0, now),
+        scalar("sysdatetime", 0, 0, now),
+        scalar("getutcdate", 0, 0, now),
+        scalar("current_timestamp", 0, 0, now),
+        scalar("year", 1, 1, datePartOf),
+        scalar("month", 1, 1, datePartOf),
+        scalar("day", 1, 1, datePartOf),
+        scalar("datepart", 2, 2,
+               [](FunctionCall& f) {
+                   f.setResult(f.engine({f.arg(0).term(), f.date(1)}), kInt);
+               }),
+        scalar("dateadd", 3, 3,
+               [](FunctionCall& f) {
+                   f.setResult(f.engine({f.arg(0).term(), f.arg(1).term(), f.date(2)}), kDateTime);
+               }),
+        scalar("datediff", 3, 3,
+               [](FunctionCall& f) {
+                   f.setResult(f.engine({f.arg(0).term(), f.date(1), f.date(2)}), kInt);
+               }),
+        scalar("datefromparts", 3, 3,
+               [](FunctionCall& f) {
+                   f.setResult(f.engine({f.arg(0).term(), f.arg(1).term(), f.arg(2).term()}),
+                               SqlType::of(SqlType::Date));
+               }),
+        scalar("isdate", 1, 1,
+               [](FunctionCall& f) { f.setResult(f.engine({f.arg(0).term()}), kInt); }),
+    };
+}
+
+// Texts.
+std::vector<Builtin> textRows() {
+    return {
+        scalar("substring", 3, 3,
+               [](FunctionCall& f) {
+                   const Rendered s = f.text(0);
+                   f.setResult(f.engine({s.term(), f.arg(1).term(), f.arg(2).term()}),
+                               SqlType::of(SqlType::VarChar, textLength(s)));
+               }),
+        scalar("ltrim", 1, 1, trim),
+        scalar("rtrim", 1, 1, trim),
+        scalar("upper", 1, 1, changeCase),
+        scalar("lower", 1, 1, changeCase),
+        scalar("reverse", 1, 1, changeCase),
+        scalar("len", 1, 1,
+               [](FunctionCall& f) { f.setResult(f.engine({f.text(0).term()}), kInt); }),
+        scalar("left", 2, 2, leftOrRight),
+        scalar("right", 2, 2, leftOrRight),
+        scalar("replace", 3, 3,
+               [](FunctionCall& f) {
+                   f.setResult(f.engine({f.text(0).term(), f.text(1).term(), f.text(2).term()}),
+                               kLongText);
+               }),
+        scalar("charindex", 2, 3,
+               [](FunctionCall& f) {
+                   f.setResult(f.engine(f.withOptional({f.text(0).term(), f.text(1).term()}, 2)),
+                               kInt);
+               }),
+        scalar("str", 1, 3,
+               [](FunctionCall& f) {
+                   const Term length = f.size() > 1 ? f.arg(1).term() : sqlite::integer(10);
+                   const Term decimals = f.size() > 2 ? f.arg(2).term() : sqlite::integer(0);
+                   f.setResult(f.engine({f.arg(0).term(), length, decimals}), kLongText);
+               }),
+        scalar("char", 1, 1,
+               [](FunctionCall& f) {
+                   f.setResult(call("char", {f.arg(0).term()}), SqlType::of(SqlType::Char, 1));
+               }),
+        scalar("nchar", 1, 1,
+               [](FunctionCall& f) {
+                   f.setResult(call("char", {f.arg(0).term()}), SqlType::of(SqlType::Char, 1));
+               }),
+        scalar("ascii", 1, 1,
+               [](FunctionCall& f) { f.setResult(call("unicode", {f.text(0).term()}), kInt); }),
+        scalar("unicode", 1, 1,
+               [](FunctionCall& f) { f.setResult(call("unicode", {f.text(0).term()}), kInt); }),
+        scalar("space", 1, 1,
+               [](FunctionCall& f) { f.setResult(f.engine({f.arg(0).term()}), kLongText); }),
+        scalar("replicate", 2, 2,
+               [](FunctionCall& f) {
+                   f.setResult(f.engine({f.text(0).term(), f.arg(1).term()}), kLongText);
+               }),
+        scalar("concat", 2, Builtin::kVariadic, concat),
+    };
+}
+
+// Values and numbers; the catalogue.
+std::vector<Builtin> numberRows() {
+    using Op = sqlite::Operator;
+    return {
+        scalar("coalesce", 2, Builtin::kVariadic, firstNotNull),
+        scalar("isnull", 2, 2, firstNotNull),
+        scalar("nullif", 2, 2,
+               [](FunctionCall& f) {
+                   const Rendered a = f.arg(0);
+                   f.setResult(call("nullif", {a.term(), f.arg(1).term()}), a.type);
+               }),
+        scalar("iif", 3, 3, iif),
+        scalar("isnumeric", 1, 1,
+               [](FunctionCall& f) { f.setResult(f.engine({f.arg(0).term()}), kInt); }),
+        scalar("abs", 1, 1,
+               [](FunctionCall& f) {
+                   const Rendered a = f.arg(0);
+                   f.setResult(SqliteEmitter::checkedInteger(call("abs", {a.term()}), a.type),
+                               a.type);
+               }),
+        scalar("round", 2, 3,
+               [](FunctionCall& f) {
+                   const Rendered a = f.arg(0);
+                   f.setResult(f.engine(f.withOptional({a.term(), f.arg(1).term()}, 2)), a.type);
+               }),
+        scalar("floor", 1, 1, [](FunctionCall& f) { roundDown(f, Op::Less, Op::Subtract); }),
+        scalar("ceiling", 1, 1, [](FunctionCall& f) { roundDown(f, Op::Greater, Op::Add); }),
+        scalar("power", 2, 2, [](FunctionCall& f) { math(f, "pow"); }),
+        scalar("sqrt", 1, 1, [](FunctionCall& f) { math(f, "sqrt"); }),
+        scalar("exp", 1, 1, [](FunctionCall& f) { math(f, "exp"); }),
+        scalar("log", 1, 1, [](FunctionCall& f) { math(f, "ln"); }),
+        scalar("log10", 1, 1, [](FunctionCall& f) { math(f, "log10"); }),
+        scalar("sign", 1, 1, sign),
+        scalar("object_id", 1, 2,
+               [](FunctionCall& f) { f.setResult(call("object_id", {f.arg(0).term()}), kInt); }),
+        scalar("type_id", 1, 1,
+               [](FunctionCall& f) { f.setResult(call("type_id", {f.arg(0).term()}), kInt); }),
+    };
+}
+
+// Context values: the session's state as a statement sees it.
+std::vector<Builtin> contextRows() {
+    return {
+        context("@@rowcount", kInt,
+                [](const SessionState& s) { return Value::integer(s.rowcount); }),
+        context("@@identity", kBigInt, identity),
+        context("scope_identity", kBigInt, identity),
+        context("@@trancount", kInt,
+                [](const SessionState& s) { return Value::integer(s.tranDepth); }),
+        context("@@error", kInt, [](const SessionState& s) { return Value::integer(s.lastError); }),
+        context("@@fetch_status", kInt, [](const SessionState&) { return Value::integer(-1); }),
+        context("@@spid", kInt, [](const SessionState&) { return Value::integer(51); }),
+        context("@@nestlevel", kInt,
+                [](const SessionState& s) { return Value::integer(s.nestLevel); }),
+        context("@@version", kSetting,
+                [](const SessionState&) {
+                    return Value::text(QStringLiteral("Embedded T-SQL engine on SQLite %1")
+                                           .arg(QString::fromLatin1(sqlite3_libversion())));
+                }),
+        context("@@servername", kSetting, serverName),
+        context("@@servicename", kSetting, serverName),
+        context("@@language", kSetting,
+                [](const SessionState&) { return Value::text(QStringLiteral("us_english")); }),
+        context("db_name", kName, [](const SessionState& s) { return Value::text(s.database); }),
+        context("user_name", kName,
+                [](const SessionState&) { return Value::text(QStringLiteral("dbo")); }),
+        context("current_user", kName,
+                [](const SessionState&) { return Value::text(QStringLiteral("dbo")); }),
+        context("suser_sname", kName,
+                [](const SessionState&) { return Value::text(QStringLiteral("voq")); }),
+        context("system_user", kName,
+                [](const SessionState&) { return Value::text(QStringLiteral("voq")); }),
+        context("app_name", kName,
+                [](const SessionState&) { return Value::text(QStringLiteral("voq")); }),
+        context("host_name", kName, hostName),
+        context("xact_state", kInt,
+                [](const SessionState& s) { return Value::integer(s.tranDepth > 0 ? 1 : 0); }),
+        context("error_message", kName,
+                [](const SessionState& s) {
+                    return catchValue(s,
+                                      [](const ErrorContext& c) { return Value::text(c.message); });
+                }),
+        context("error_number", kInt,
+                [](const SessionState& s) {
+                    return catchValue(
+                        s, [](const ErrorContext& c) { return Value::integer(c.number); });
+                }),
+        context("error_severity", kInt,
+                [](const SessionState& s) {
+                    return catchValue(
+                        s, [](const ErrorContext& c) { return Value::integer(c.severity); });
+                }),
+        context("error_state", kInt,
+                [](const SessionState& s) {
+                    return catchValue(
+                        s, [](const ErrorContext& c) { return Value::integer(c.state); });
+                }),
+        context("error_line", kInt,
+                [](const SessionState& s) {
+                    return catchValue(s,
+                                      [](const ErrorContext& c) { return Value::integer(c.line); });
+                }),
+        context("error_procedure", kName,
+                [](const SessionState& s) {
+                    return catchValue(s, [](const ErrorContext& c) {
+                        return c.procedure.isEmpty() ? Value() : Value::text(c.procedure);
+                    });
+                }),
+    };
+}
+
+std::vector<Builtin> rows() {
+    std::vector<Builtin> all;
+    for (auto group : {aggregateRows, dateRows, textRows, numberRows, contextRows})
+        for (Builtin& b : group())
+            all.push_back(b);
+    return all;
+}
+
+}  // namespace
+
+const Builtin* findBuiltin(const QString& name) {
+    static const std::vector<Builtin> table = rows();
+    static const QHash<QString, const Builtin*> byName = [] {
+        QHash<QString, const Builtin*> index;
+        for (const Builtin& b : table)
+            index.insert(QString::fromLatin1(b.name), &b);
+        return index;
+    }();
+    return byName.value(name, nullptr);
+}
+
+}  // namespace tsql
