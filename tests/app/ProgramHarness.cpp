@@ -99,7 +99,9 @@ void VirtualDisplayEnvironment::TearDown() {
 void ProgramTest::SetUp() {
     ASSERT_TRUE(dir.isValid());
     copyFiles(QStringLiteral(VOQ_DEMO_SERVER), serverDir());
-    writeServerDat(("file:" + serverDir()).toUtf8());
+    if (TdsServer::requested())
+        tds = std::make_unique<TdsServer>(serverDir());
+    writeServerDat((tds ? tds->serverName() : "file:" + serverDir()).toUtf8());
 }
 
 bool waitUntil(const std::function<bool()>& done, int timeoutMs) {

@@ -14,6 +14,8 @@
 #include <functional>
 #include <optional>
 
+#include "TdsServer.h"
+
 // The X server of this test run, started on a free display by the environment below.
 namespace display {
 QString name();  // ":N", empty before the environment has started it
@@ -68,7 +70,8 @@ protected:
 
     QTemporaryDir dir;
     QProcess process;
-    QString err;  // standard error read so far
+    QString err;                     // standard error read so far
+    std::unique_ptr<TdsServer> tds;  // when the suite runs over TDS
 };
 
 // A window manager (openbox) on the test's display while alive, as users have one.

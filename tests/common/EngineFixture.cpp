@@ -16,6 +16,8 @@ void EngineTest::SetUp() {
     ASSERT_TRUE(dir.isValid());
     previousDir = QDir::currentPath();
     QDir::setCurrent(dir.path());
+    if (TdsServer::requested())
+        tds = std::make_unique<TdsServer>(dir.path());
     writeServerDat(server().toUtf8());
     createDatabase(kCompany);
 }
@@ -23,7 +25,16 @@ void EngineTest::SetUp() {
 void EngineTest::TearDown() {
     cfg.reset();
     dm.reset();
+    tds.reset();
     QDir::setCurrent(previousDir);
+}
+
+void EngineTest::addServerParams(db::ConnectionParams& params) const {
+    params.add("SERVER NAME=" + server());
+    if (tds) {
+        params.add(QStringLiteral("USER NAME=") + TdsServer::kLogin);
+        params.add(QStringLiteral("PASSWORD=") + TdsServer::kPassword);
+    }
 }
 
 void EngineTest::writeServerDat(const QByteArray& firstLine) {

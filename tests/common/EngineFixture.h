@@ -7,6 +7,8 @@
 #include <memory>
 #include <ostream>
 
+#include "TdsServer.h"
+#include "dbcore/ConnectionParams.h"
 #include "dbcore/Types.h"
 
 // Readable texts in assertion messages.
@@ -24,7 +26,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    QString server() const { return "file:" + dir.path(); }
+    // The server name of the test's server: its directory, or the voq-server serving it.
+    QString server() const { return tds ? tds->serverName() : "file:" + dir.path(); }
+    // SERVER NAME, and over TDS the login, for a connection of the test's own.
+    void addServerParams(db::ConnectionParams& params) const;
     void writeServerDat(const QByteArray& firstLine);
     void writeServerClock(const QByteArray& line);
 
@@ -58,6 +63,7 @@ protected:
     QString previousDir;
     std::unique_ptr<TDM> dm;
     std::unique_ptr<TDMConfig> cfg;
+    std::unique_ptr<TdsServer> tds;  // when the suite runs over TDS
 };
 
 inline constexpr const char* kCompany = "Demo_Co";

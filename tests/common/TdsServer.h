@@ -26,6 +26,9 @@ public:
     QString output() const;
 
     static QString program();
+    // Whether this run of a suite goes through voq-server (VOQ_TEST_OVER_TDS set) instead of
+    // opening the embedded engine in the test's own process.
+    static bool requested() { return !qEnvironmentVariableIsEmpty("VOQ_TEST_OVER_TDS"); }
     // Runs voq-server with the arguments and standard input; returns its exit code and output.
     static int run(const QStringList& arguments, const QByteArray& input, QString* output);
 

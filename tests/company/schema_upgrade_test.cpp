@@ -61,7 +61,7 @@ protected:
         EngineTest::SetUp();
         early = std::make_unique<db::Connection>("EARLY");
         early->params().add("DATABASE NAME=" + QString(kCompany));
-        early->params().add("SERVER NAME=" + server());
+        addServerParams(early->params());
     }
     void TearDown() override {
         early.reset();

@@ -5,7 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <map>
 #include <memory>
+
+#include "TdsServer.h"
 
 #include "db/Connection.h"
 #include "dbcore/Error.h"
@@ -29,12 +32,29 @@ inline QStringList scriptsOf(const QString& folder,
     return paths;
 }
 
+// The server name for an embedded server directory: the directory itself, or, when the suite
+// runs over TDS, a voq-server serving it (one per directory, stopped once the directory is gone).
+inline QString serverNameFor(const QString& dir) {
+    if (!TdsServer::requested())
+        return QStringLiteral("file:") + dir;
+    static std::map<QString, std::unique_ptr<TdsServer>> servers;
+    std::erase_if(servers, [](const auto& s) { return !QDir(s.first).exists(); });
+    std::unique_ptr<TdsServer>& server = servers[dir];
+    if (!server)
+        server = std::make_unique<TdsServer>(dir);
+    return server->serverName();
+}
+
 // A connection to one database of an embedded server directory.
 inline std::unique_ptr<db::Connection> connect(const QString& dir, const QString& database) {
     static int serial = 0;
     auto c = std::make_unique<db::Connection>(QStringLiteral("SCHEMATEST%1").arg(++serial));
     c->params().add(QStringLiteral("DATABASE NAME=") + database);
-    c->params().add(QStringLiteral("SERVER NAME=file:") + dir);
+    c->params().add(QStringLiteral("SERVER NAME=") + serverNameFor(dir));
+    if (TdsServer::requested()) {
+        c->params().add(QStringLiteral("USER NAME=") + TdsServer::kLogin);
+        c->params().add(QStringLiteral("PASSWORD=") + TdsServer::kPassword);
+    }
     c->open();
     return c;
 }
