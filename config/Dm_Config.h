@@ -29,8 +29,8 @@ public:
     bool CheckVersion(int Version);
     // Writes one row to the error log.
     void LogError(const QString& ErrorMsg);
-    // Accepts an error report; nothing is sent.
-    void SendErrorMail(const QString& Subject, const QString& Body);
+    // Accepts an error report; nothing is sent. The hook a mail transport would take over.
+    virtual void SendErrorMail(const QString& Subject, const QString& Body);
 
     // Start-up values.
     int TaskKind = 0;

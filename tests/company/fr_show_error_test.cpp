@@ -30,11 +30,22 @@ struct ShownDialog {
     TFrShowError dialog;
 };
 
+// The configuration module with its report hook watched.
+struct ReportWatchingConfig : TDMConfig {
+    void SendErrorMail(const QString& subject, const QString& body) override {
+        reports << QStringList{subject, body};
+    }
+    QList<QStringList> reports;
+};
+
 }  // namespace
 
 TEST(ErrorDialog, ShowingResetsTheCountdownAndFocusesDontSend) {
     ShownDialog shown(QStringLiteral("กำหนดราคาไม่ครบถ้วน") + CR + "CANNOT INSERT" + CR);
     TFrShowError& d = shown.dialog;
+    EXPECT_EQ(d.windowTitle(), "Windows Error Message");
+    EXPECT_EQ(d.Timer1->interval(), 1000);
+    EXPECT_TRUE(d.Timer1->isActive());
     EXPECT_EQ(d.CountDown, 10);
     EXPECT_FALSE(d.SendingReport);
     EXPECT_TRUE(d.TimeCount->text().isEmpty());
@@ -66,7 +77,7 @@ TEST(ErrorDialog, EnterOnTheFocusedButtonClosesWithoutAReport) {
 }
 
 TEST(ErrorDialog, SendErrorBuildsTheReportAndClosesAtOnce) {
-    TDMConfig cfg;
+    ReportWatchingConfig cfg;
     cfg.UserCode = "  somchai ";
     cfg.CompanyDbName = " DEMO ";
     cfg.MenuCaption = " คำนวณยอดคงเหลือ ";
@@ -80,6 +91,8 @@ TEST(ErrorDialog, SendErrorBuildsTheReportAndClosesAtOnce) {
     EXPECT_EQ(d.ReportSubject(), QStringLiteral("Error DEMO คำนวณยอดคงเหลือ"));
     EXPECT_EQ(d.ReportBody(), "[User = somchai] " + QString(CR) + "Local IP = " + LocalIpAddress() +
                                   CR + CR + "INVALID OBJECT NAME 'X'." + CR);
+    EXPECT_EQ(cfg.reports, (QList<QStringList>{{d.ReportSubject(), d.ReportBody()}}))
+        << "the report goes to the configuration module's hook once";
     // No later tick acts once the report is being sent.
     const int left = d.CountDown;
     for (int i = 0; i < 20; ++i)

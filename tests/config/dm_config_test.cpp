@@ -5,8 +5,8 @@
 #include "config/Dm_Config.h"
 #include "config/Workstation.h"
 #include "db/Connection.h"
-#include "dbcore/Error.h"
 #include "db/Query.h"
+#include "dbcore/Error.h"
 #include "ui/MessageBox.h"
 #include "ui/ProcessEnd.h"
 
@@ -159,6 +159,12 @@ TEST_F(DmConfigTest, RightsOfAUserWithAccessComeFromTheGroup) {
     EXPECT_EQ(config->DeleteDataPrompt, "ลบข้อมูล ?");
     EXPECT_FALSE(config->QUser->isActive());
     EXPECT_FALSE(config->QUserGroupId->isActive());
+}
+
+TEST_F(DmConfigTest, TheUserCodeIsKeptAsTheServerReturnsIt) {
+    config_sql("UPDATE username SET Code = '  somchai ' WHERE Id = 1");
+    config->CheckRight(503, 1);
+    EXPECT_EQ(config->UserCode, "  somchai ");
 }
 
 TEST_F(DmConfigTest, AUsersOwnRightsRowWinsOverTheGroups) {

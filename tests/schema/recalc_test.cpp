@@ -258,6 +258,24 @@ TEST_F(RecalcTest, PayablesFollowEveryDocumentKindPerCurrency) {
               (QStringList{"1|1|540|540", "2|2|10|335"}));
 }
 
+// A document without a currency is in the company's main currency, whichever that is.
+TEST_F(RecalcTest, DocumentsWithoutACurrencyGoToTheMainOne) {
+    exec(QStringLiteral("UPDATE Config SET MainCurrencyId = 2"));
+    header("IvHd", "20240110", ", Customer, IvType, NetAmount", ", 1, 'R', 500");
+    const int receipt = header("RcHd", "20240301", ", Customer", ", 1");
+    exec(QStringLiteral("INSERT INTO RcDt (RcHd, Amount) VALUES (%1, 40)").arg(receipt));
+    header("PcHd", "20240110", ", Vendor, NetAmount", ", 1, 700");
+    const int payment = header("PdHd", "20240301", ", Vendor", ", 1");
+    exec(QStringLiteral("INSERT INTO PdDt (PdHd, Amount) VALUES (%1, 300)").arg(payment));
+
+    exec(QStringLiteral("EXEC Calculate_AR 2024\nEXEC Calculate_AP 2024"));
+
+    EXPECT_EQ(balances(QStringLiteral("CustomerBalance"), QStringLiteral("Customer"), 2024),
+              (QStringList{"1|2|460|460"}));
+    EXPECT_EQ(balances(QStringLiteral("VendorBalance"), QStringLiteral("Vendor"), 2024),
+              (QStringList{"1|2|400|400"}));
+}
+
 TEST_F(RecalcTest, AFailedReceivablesRunLeavesThePreviousRows) {
     exec(
         QStringLiteral("INSERT INTO CustomerBalance (Customer, BalanceYear, CurrencyId, Amount, "

@@ -3,8 +3,8 @@
 #include <QTemporaryDir>
 
 #include "db/Connection.h"
-#include "dbcore/Error.h"
 #include "db/Query.h"
+#include "dbcore/Error.h"
 #include "sqlscript/SqlScript.h"
 #include "ui/Abort.h"
 
@@ -56,6 +56,16 @@ TEST_F(SqlScriptTest, ExecStatementCountsOnlyNonEmptyStatements) {
     } catch (const db::Error& e) {
         EXPECT_EQ(e.message(), "List index out of bounds (3)");
     }
+}
+
+// SQLite refuses VACUUM inside a transaction, so it runs only when the statement has none.
+TEST_F(SqlScriptTest, ExecStatementRunsWithoutTheScriptsTransaction) {
+    script.Transaction = true;
+    script.setSQL({"insert into T values (1, 'a')", "/", "vacuum"});
+    EXPECT_NO_THROW(script.ExecStatement(1));
+    EXPECT_FALSE(conn->inTransaction());
+    EXPECT_THROW(script.ExecSQL(), db::Error) << "a whole run has the transaction";
+    EXPECT_EQ(rows(), QStringList()) << "and rolls it back";
 }
 
 TEST_F(SqlScriptTest, BlankScriptFailsAndEmptyScriptFails) {
