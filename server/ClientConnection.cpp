@@ -5,6 +5,7 @@
 #include "dbcore/Error.h"
 #include "server/Logins.h"
 #include "server/ReplyStream.h"
+#include "server/Tls.h"
 #include "tsql/Server.h"
 #include "tsql/Session.h"
 
@@ -34,8 +35,8 @@ uint32_t negotiatedPacketSize(uint32_t requested) {
 
 }  // namespace
 
-ClientConnection::ClientConnection(std::unique_ptr<Transport> transport, const ServerConfig& config,
-                                   uint16_t sessionId)
+ClientConnection::ClientConnection(std::unique_ptr<SocketTransport> transport,
+                                   const ServerConfig& config, uint16_t sessionId)
     : socket_(std::move(transport)), channel_(socket_.get()), config_(config) {
     channel_.setSessionId(sessionId);
 }
@@ -57,10 +58,20 @@ void ClientConnection::run() {
 bool ClientConnection::handshake() {
     std::optional<Message> m = channel_.read();
     if (m && m->type == packet::PreLogin) {
-        parsePreLogin(m->payload);
-        channel_.buffer() = buildPreLoginReply(Encryption::NotSupported);
+        const PreLoginRequest request = parsePreLogin(m->payload);
+        const Encryption answer = negotiateEncryption(request.encryption, config_.tls != nullptr,
+                                                      config_.encryptionRequired);
+        channel_.buffer() = buildPreLoginReply(answer);
         channel_.endReply();
+        if (answer == Encryption::Required && request.encryption == Encryption::NotSupported)
+            return false;
+        if (answer != Encryption::NotSupported) {
+            tls_ = config_.tls->accept(channel_, *socket_);
+            channel_.setTransport(tls_.get());
+        }
         m = channel_.read();
+        if (answer == Encryption::Off)
+            channel_.setTransport(socket_.get());  // only the login travels encrypted
     }
     if (!m)
         return false;

@@ -19,17 +19,20 @@ namespace tds {
 
 class ReplyStream;
 struct RpcCall;
+class TlsContext;
 
 struct ServerConfig {
     QString dir;  // the embedded server directory
     QString serverName = QStringLiteral("VOQ");
+    TlsContext* tls = nullptr;        // set when the server has a certificate
+    bool encryptionRequired = false;  // clients that will not encrypt are refused
 };
 
 // One client from its pre-login to its last request: runs on a thread of its own with an
 // engine session of its own.
 class ClientConnection {
 public:
-    ClientConnection(std::unique_ptr<Transport> transport, const ServerConfig& config,
+    ClientConnection(std::unique_ptr<SocketTransport> transport, const ServerConfig& config,
                      uint16_t sessionId);
     ~ClientConnection();
 
@@ -57,7 +60,8 @@ private:
     QString existingDatabase(const QString& name) const;
     void noteTransaction(ReplyStream& reply, int depthBefore, bool rolledBack);
 
-    std::unique_ptr<Transport> socket_;
+    std::unique_ptr<SocketTransport> socket_;
+    std::unique_ptr<Transport> tls_;
     Channel channel_;
     const ServerConfig& config_;
     ThaiCodePage codePage_;

@@ -75,11 +75,11 @@ std::optional<Message> Channel::read() {
     }
 }
 
-void Channel::sendPacket(const char* data, int size, bool last) {
+void Channel::sendPacket(uint8_t type, const char* data, int size, bool last) {
     QByteArray p;
     p.reserve(size + packet::HeaderSize);
     Writer w(p);
-    w.u8(packet::Reply);
+    w.u8(type);
     w.u8(last ? packet::EndOfMessage : 0);
     w.u16be(static_cast<uint16_t>(size + packet::HeaderSize));
     w.u16be(sessionId_);
@@ -89,19 +89,19 @@ void Channel::sendPacket(const char* data, int size, bool last) {
     transport_->writeAll(p.constData(), static_cast<size_t>(p.size()));
 }
 
-void Channel::flushFullPackets() {
+void Channel::flushFullPackets(uint8_t type) {
     const int body = packetSize_ - packet::HeaderSize;
     qsizetype sent = 0;
     while (out_.size() - sent > body) {
-        sendPacket(out_.constData() + sent, body, false);
+        sendPacket(type, out_.constData() + sent, body, false);
         sent += body;
     }
     out_.remove(0, sent);
 }
 
-void Channel::endReply() {
-    flushFullPackets();
-    sendPacket(out_.constData(), static_cast<int>(out_.size()), true);
+void Channel::endReply(uint8_t type) {
+    flushFullPackets(type);
+    sendPacket(type, out_.constData(), static_cast<int>(out_.size()), true);
     out_.clear();
     packetId_ = 1;
 }

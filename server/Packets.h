@@ -53,16 +53,16 @@ public:
 
     // Replies are built in the buffer and go out as packets whenever a packet fills up.
     QByteArray& buffer() { return out_; }
-    void flushFullPackets();
-    // Sends what is left as the reply's last packet.
-    void endReply();
+    void flushFullPackets(uint8_t type = packet::Reply);
+    // Sends what is left as the reply's last packet; `type` is that of all its packets.
+    void endReply(uint8_t type = packet::Reply);
 
     // An attention packet waiting to be read, read now; false when there is none (or when
     // something else arrived, which stays for read()). A closed connection counts as one.
     bool takeAttention();
 
 private:
-    void sendPacket(const char* data, int size, bool last);
+    void sendPacket(uint8_t type, const char* data, int size, bool last);
 
     Transport* transport_;
     int packetSize_ = packet::DefaultSize;

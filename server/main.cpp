@@ -9,6 +9,7 @@
 
 #include "server/Listener.h"
 #include "server/Logins.h"
+#include "server/Tls.h"
 
 namespace {
 
@@ -31,11 +32,14 @@ int addLogin(const QString& name, const QString& dir) {
     return 0;
 }
 
-int serve(const QString& listen, const QString& dir) {
+int serve(const QString& listen, const QString& dir, const QString& certificate,
+          const QString& key) {
     const std::optional<tds::ListenAddress> address = tds::ListenAddress::parse(listen);
     if (!address)
         return fail(QStringLiteral("not an address: %1").arg(listen));
-    if (!address->isLoopback())
+    if (certificate.isEmpty() != key.isEmpty())
+        return fail(QStringLiteral("--tls-cert and --tls-key go together"));
+    if (!address->isLoopback() && certificate.isEmpty())
         return fail(QStringLiteral("listening on %1 needs a certificate (--tls-cert and "
                                    "--tls-key); without one only the loopback address is served")
                         .arg(address->host));
@@ -49,6 +53,17 @@ int serve(const QString& listen, const QString& dir) {
 
     tds::ServerConfig config;
     config.dir = dir;
+    std::unique_ptr<tds::TlsContext> tls;
+    if (!certificate.isEmpty()) {
+        try {
+            tls = std::make_unique<tds::TlsContext>(certificate, key);
+        } catch (const std::exception& e) {
+            return fail(QString::fromLocal8Bit(e.what()));
+        }
+        config.tls = tls.get();
+        // Off the loopback address every client encrypts its whole session.
+        config.encryptionRequired = !address->isLoopback();
+    }
     tds::Listener listener(config);
     uint16_t port;
     try {
@@ -79,6 +94,13 @@ int main(int argc, char** argv) {
     parser.addOption({QStringLiteral("add-login"),
                       QStringLiteral("Sets the login NAME, its password read from standard input."),
                       QStringLiteral("NAME")});
+    parser.addOption({QStringLiteral("tls-cert"),
+                      QStringLiteral("Certificate chain (PEM) for TLS; required off the loopback "
+                                     "address."),
+                      QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("tls-key"),
+                      QStringLiteral("The certificate's private key (PEM)."),
+                      QStringLiteral("FILE")});
     parser.addPositionalArgument(QStringLiteral("DIR"), QStringLiteral("The server directory."));
     if (!parser.parse(arguments))
         return fail(parser.errorText());
@@ -93,5 +115,6 @@ int main(int argc, char** argv) {
         return fail(QStringLiteral("no directory %1").arg(dir));
     if (parser.isSet(QStringLiteral("add-login")))
         return addLogin(parser.value(QStringLiteral("add-login")), dir);
-    return serve(parser.value(QStringLiteral("listen")), dir);
+    return serve(parser.value(QStringLiteral("listen")), dir,
+                 parser.value(QStringLiteral("tls-cert")), parser.value(QStringLiteral("tls-key")));
 }

@@ -429,6 +429,9 @@ std::vector<Builtin> contextRows() {
         context("@@error", kInt, [](const SessionState& s) { return Value::integer(s.lastError); }),
         context("@@fetch_status", kInt, [](const SessionState&) { return Value::integer(-1); }),
         context("@@spid", kInt, [](const SessionState&) { return Value::integer(51); }),
+        // The largest decimal precision; JDBC drivers ask for it when they connect.
+        context("@@max_precision", SqlType::of(SqlType::TinyInt),
+                [](const SessionState&) { return Value::integer(38); }),
         context("@@nestlevel", kInt,
                 [](const SessionState& s) { return Value::integer(s.nestLevel); }),
         context("@@version", kSetting,

@@ -20,11 +20,22 @@ namespace {
 
 const QString kThai = QString::fromUtf8("สวัสดีครับ ราคาสินค้า ๑๒๓");
 
+// FreeTDS's settings of the tsql runs: `encryption` as given ("require", "request", "off").
+QString freetdsConf(const QString& encryption) {
+    static QTemporaryDir dir;
+    const QString path = dir.filePath("freetds-" + encryption + ".conf");
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(("[global]\n\tencryption = " + encryption + "\n").toUtf8());
+    return path;
+}
+
 // Output of FreeTDS's tsql running `script` (statements, "go" lines) as `user`.
 QString tsqlClient(int port, const QString& script, const QString& password = "marigold",
-                   const QString& database = "SHOP") {
+                   const QString& database = "SHOP", const QString& encryption = "off") {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("FREETDSCONF", freetdsConf(encryption));
     env.insert("TDSVER", "7.4");
     env.insert("LANG", "C.UTF-8");
     env.insert("LC_ALL", "C.UTF-8");
@@ -160,6 +171,69 @@ TEST_F(ServerTest, TerminationClosesConnectionsAndEndsCleanly) {
     char c;
     EXPECT_EQ(::recv(idle, &c, 1, 0), 0) << "the idle client's connection is closed";
     ::close(idle);
+}
+
+// jTDS, a JDBC driver that speaks TDS 7.1, as a client that owes nothing to FreeTDS.
+TEST_F(ServerTest, JtdsClientRunsBatchesProceduresThaiTextAndErrors) {
+    QProcess java;
+    java.setProcessChannelMode(QProcess::MergedChannels);
+    java.start("java", {"-cp", "/usr/share/java/jtds.jar",
+                        QStringLiteral(VOQ_SOURCE_FALLBACK) + "/tests/server/JtdsClient.java",
+                        QString::number(server->port())});
+    ASSERT_TRUE(java.waitForFinished(120000));
+    const QString out = QString::fromUtf8(java.readAll());
+    EXPECT_EQ(java.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains("result sets: 2 7;b;")) << out.toStdString();
+    EXPECT_TRUE(out.contains("clock: 2024-06-30 10:00:00.0 status 3")) << out.toStdString();
+    EXPECT_TRUE(out.contains("thai: same")) << out.toStdString();
+    EXPECT_TRUE(out.contains("error: 208 Invalid object name 'NoSuchTable'.")) << out.toStdString();
+}
+
+// A self-signed certificate and its key, made with the openssl tool.
+struct Certificate {
+    QTemporaryDir dir;
+    QString cert = dir.filePath("server.crt");
+    QString key = dir.filePath("server.key");
+
+    Certificate() {
+        QProcess::execute("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                                      "-subj", "/CN=localhost", "-keyout", key, "-out", cert});
+    }
+};
+
+TEST_F(ServerTest, EncryptionIsRefusedWithoutACertificate) {
+    const QString out =
+        tsqlClient(server->port(), "select 40 + 2 as answer", "marigold", "SHOP", "require");
+    EXPECT_FALSE(out.contains("42")) << out.toStdString();
+}
+
+TEST_F(ServerTest, ClientsThatAskForTlsGetItAndThoseThatDoNotLoginEncrypted) {
+    Certificate certificate;
+    ASSERT_TRUE(QFile::exists(certificate.key));
+    server->stop();
+    server = std::make_unique<TdsServer>(
+        dir.path(), QStringList{"--tls-cert", certificate.cert, "--tls-key", certificate.key});
+    for (const QString encryption : {"require", "request", "off"}) {
+        const QString out =
+            tsqlClient(server->port(), "select Name from Goods", "marigold", "SHOP", encryption);
+        EXPECT_TRUE(out.contains(kThai)) << encryption.toStdString() << ": " << out.toStdString();
+    }
+    const QString refused = tsqlClient(server->port(), "select 1", "wrong", "SHOP", "require");
+    EXPECT_TRUE(refused.contains("18456")) << refused.toStdString();
+}
+
+TEST(ServerStart, NonLoopbackAddressNeedsACertificateAndEncryptsEverySession) {
+    Certificate certificate;
+    QTemporaryDir dir;
+    tsql::Server(dir.path()).createDatabase("SHOP");
+    // Any address of the machine serves; the client still reaches it on the loopback address.
+    TdsServer server(dir.path(), {"--listen", "0.0.0.0:0", "--tls-cert", certificate.cert,
+                                  "--tls-key", certificate.key});
+    EXPECT_TRUE(tsqlClient(server.port(), "select 40 + 2 as answer", "marigold", "SHOP", "require")
+                    .contains("42"));
+    const QString plain =
+        tsqlClient(server.port(), "select 40 + 2 as answer", "marigold", "SHOP", "off");
+    EXPECT_FALSE(plain.contains("42")) << plain.toStdString();
 }
 
 TEST(ServerStart, NonLoopbackAddressWithoutCertificateIsRefused) {
