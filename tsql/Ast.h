@@ -57,7 +57,7 @@ struct Expr {
         Cast,      // a, castType, b (style), isConvert
         Star,      // parts = qualifier (empty for bare *)
     };
-    enum LitKind { Null, Integer, Decimal, Float, String };
+    enum LitKind { Null, Integer, Decimal, Money, Float, String };
 
     explicit Expr(Kind k) : kind(k) {}
     ~Expr();

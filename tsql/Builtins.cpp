@@ -89,28 +89,36 @@ void noText(const Rendered& a, const char* op) {
 void sum(FunctionCall& f) {
     const Rendered a = f.arg(0);
     noText(a, "sum");
-    f.result.type = a.type.base == SqlType::Decimal ? SqlType::decimal(38, a.type.scale)
+    f.result.type = a.type.isDecimal()                                     ? decimalSum(a.type)
                     : a.type.isInteger() && a.type.base != SqlType::BigInt ? kInt
                                                                            : a.type;
     // A sum of integers overflows its type as integer arithmetic does.
-    f.result.set(SqliteEmitter::checkedInteger(f.aggregate("sum", a.term()), f.result.type));
+    f.result.set(SqliteEmitter::checkedInteger(
+        f.aggregate(a.type.isDecimal() ? "tsql_decimal_sum" : "sum", a.term()), f.result.type));
 }
 
 void avg(FunctionCall& f) {
     const Rendered a = f.arg(0);
     noText(a, "avg");
-    Term value = f.aggregate("avg", a.term());
+    Term value = f.aggregate(a.type.isDecimal() ? "tsql_decimal_avg" : "avg", a.term());
     if (a.type.isInteger())
         value = sqlite::cast(value, "INTEGER");  // integer average truncates
+    f.result.type = a.type.isDecimal() ? decimalAverage(a.type) : a.type;
+    // An average of money, divided at six decimals, is money.
+    if (a.type.base == SqlType::Money) {
+        Rendered divided;
+        divided.set(value);
+        divided.type = decimalAverage(asDecimal(a.type));
+        value = f.convert(divided, a.type);
+    }
     f.result.set(value);
-    f.result.type =
-        a.type.base == SqlType::Decimal ? SqlType::decimal(38, std::max(6, a.type.scale)) : a.type;
 }
 
 void extreme(FunctionCall& f, const char* function) {
     const Rendered a = f.arg(0);
-    f.result.set(f.aggregate(
-        function, a.type.isText() && !a.column ? sqlite::collate(a.term(), kCollation) : a.term()));
+    const char* collation = a.column ? nullptr : SqliteEmitter::orderCollation(a.type);
+    f.result.set(
+        f.aggregate(function, collation ? sqlite::collate(a.term(), collation) : a.term()));
     f.result.type = a.type;
 }
 
@@ -203,6 +211,8 @@ void firstNotNull(FunctionCall& f) {
     for (const Rendered& a : args) {
         if (t.isDate() && !a.type.isDate() && a.sql != "NULL")
             terms.push_back(f.date(a));
+        else if (t.isDecimal())
+            terms.push_back(f.inType(a, t));
         else if (t.isNumeric() && a.type.isText())
             terms.push_back(a.stringLiteral ? sqlite::real(textToNumber(a.literal, t).toDouble())
                                             : f.convert(a, t));
@@ -215,13 +225,26 @@ void firstNotNull(FunctionCall& f) {
 // IIF(condition, then, else): a CASE of one branch.
 void iif(FunctionCall& f) {
     const Rendered condition = f.arg(0), then = f.arg(1), otherwise = f.arg(2);
-    f.setResult(sqlite::primary("CASE WHEN " + condition.sql + " THEN " + then.sql + " ELSE " +
-                                otherwise.sql + " END"),
-                commonType(then.type, otherwise.type));
+    const SqlType t = commonType(then.type, otherwise.type);
+    f.setResult(sqlite::primary("CASE WHEN " + condition.sql + " THEN " + f.inType(then, t).text +
+                                " ELSE " + f.inType(otherwise, t).text + " END"),
+                t);
 }
 
+// The engine's exact function tsql_decimal_<name>(args..., result type) of a decimal or money.
+void exactCall(FunctionCall& f, std::vector<Term> args, const SqlType& type) {
+    args.push_back(SqliteEmitter::typeConstant(type));
+    f.setResult(call("tsql_decimal_" + f.expr().text.toLatin1(), args), type);
+}
+
+// FLOOR and CEILING: a decimal keeps its precision without decimals, money stays money.
 void roundDown(FunctionCall& f, sqlite::Operator beyond, sqlite::Operator step) {
     const Rendered a = f.arg(0);
+    if (a.type.isDecimal()) {
+        exactCall(f, {a.term()},
+                  a.type.base == SqlType::Money ? a.type : SqlType::decimal(a.type.precision, 0));
+        return;
+    }
     const Term whole = sqlite::cast(a.term(), "INTEGER");
     f.setResult(sqlite::binary(whole, step, sqlite::binary(a.term(), beyond, whole)),
                 a.type.isInteger() ? a.type : SqlType::decimal(38, 0));
@@ -240,6 +263,10 @@ void math(FunctionCall& f, const char* function) {
 
 void sign(FunctionCall& f) {
     const Rendered a = f.arg(0);
+    if (a.type.isDecimal()) {
+        exactCall(f, {a.term()}, a.type);
+        return;
+    }
     f.setResult(sqlite::primary("CASE WHEN " + a.sql + " > 0 THEN 1 WHEN " + a.sql +
                                 " < 0 THEN -1 WHEN " + a.sql + " = 0 THEN 0 END"),
                 a.type);
@@ -394,14 +421,24 @@ std::vector<Builtin> numberRows() {
         scalar("abs", 1, 1,
                [](FunctionCall& f) {
                    const Rendered a = f.arg(0);
-                   f.setResult(SqliteEmitter::checkedInteger(call("abs", {a.term()}), a.type),
-                               a.type);
+                   if (a.type.isDecimal())
+                       exactCall(f, {a.term()}, a.type);
+                   else
+                       f.setResult(SqliteEmitter::checkedInteger(call("abs", {a.term()}), a.type),
+                                   a.type);
                }),
-        scalar("round", 2, 3,
-               [](FunctionCall& f) {
-                   const Rendered a = f.arg(0);
-                   f.setResult(f.engine(f.withOptional({a.term(), f.arg(1).term()}, 2)), a.type);
-               }),
+        scalar(
+            "round", 2, 3,
+            [](FunctionCall& f) {
+                const Rendered a = f.arg(0);
+                if (a.type.isDecimal())
+                    exactCall(f,
+                              {a.term(), f.arg(1).term(),
+                               f.size() > 2 ? f.arg(2).term() : sqlite::integer(0)},
+                              a.type);
+                else
+                    f.setResult(f.engine(f.withOptional({a.term(), f.arg(1).term()}, 2)), a.type);
+            }),
         scalar("floor", 1, 1, [](FunctionCall& f) { roundDown(f, Op::Less, Op::Subtract); }),
         scalar("ceiling", 1, 1, [](FunctionCall& f) { roundDown(f, Op::Greater, Op::Add); }),
         scalar("power", 2, 2, [](FunctionCall& f) { math(f, "pow"); }),

@@ -1,5 +1,7 @@
 #include "tsql/Collation.h"
 
+#include "tsql/Decimal.h"
+
 #include <unicode/ucol.h>
 #include <unicode/uiter.h>
 #include <unicode/uscript.h>
@@ -108,6 +110,11 @@ int compareTexts(const char* a, int na, const char* b, int nb) {
 
 void registerCollation(sqlite3* db) {
     registerCollationAs(db, kCollation);
+    sqlite3_create_collation(db, kNumericCollation, SQLITE_UTF8, nullptr,
+                             [](void*, int na, const void* a, int nb, const void* b) {
+                                 return compareNumericTexts(static_cast<const char*>(a), na,
+                                                            static_cast<const char*>(b), nb);
+                             });
 }
 
 void registerCollationAs(sqlite3* db, const char* name) {

@@ -10,7 +10,10 @@ namespace tsql {
 // indexes instead of reading them in another order.
 inline constexpr char kCollation[] = "THAI_CI_AS";
 
-// Registers the collation on a connection.
+// The order of decimal and money columns, which hold exact numeric texts: by value.
+inline constexpr char kNumericCollation[] = "NUMERIC_TEXT";
+
+// Registers the collations on a connection.
 void registerCollation(sqlite3* db);
 // Registers it under another name as well (SQLite's NOCASE, for files of older engines).
 void registerCollationAs(sqlite3* db, const char* name);

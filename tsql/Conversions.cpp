@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "tsql/Decimal.h"
 #include "tsql/Errors.h"
 
 namespace tsql {
@@ -42,6 +43,17 @@ QString withCommas(const QString& digits) {
         out += digits[k];
     }
     return out;
+}
+
+// The exact value of an integer or of a decimal's text; empty for a float.
+std::optional<Decimal> exactValue(const Value& n) {
+    if (n.kind == Value::Int)
+        return Decimal::ofInteger(n.i);
+    if (n.kind != Value::Text)
+        return std::nullopt;
+    if (auto d = Decimal::parse(n.s))
+        return d;
+    raise(err::ConvertNumeric, QStringLiteral("Error converting data type varchar to numeric."));
 }
 
 [[noreturn]] void dateFailed() {
@@ -283,15 +295,20 @@ double roundHalfAway(double v, int scale) {
 }
 
 QString formatNumber(const Value& v, const SqlType& type, int style) {
-    if (v.kind == Value::Int && !(type.base == SqlType::Decimal || type.base == SqlType::Money))
+    if (v.kind == Value::Int && !type.isDecimal())
         return QString::number(v.i);
     double d = v.toDouble();
-    if (type.base == SqlType::Decimal)
-        return QString::number(roundHalfAway(d, type.scale), 'f', type.scale);
-    if (type.base == SqlType::Money) {
-        bool commas = style == 1 || style == 3;
-        int decimals = (style == 2 || style == 3 || style == 126) ? 4 : 2;
-        QString s = QString::number(roundHalfAway(d, decimals), 'f', decimals);
+    if (type.isDecimal()) {
+        const bool money = type.base == SqlType::Money;
+        const bool commas = money && (style == 1 || style == 3);
+        const int decimals =
+            !money ? type.scale : ((style == 2 || style == 3 || style == 126) ? 4 : 2);
+        std::optional<Decimal> exact =
+            v.kind == Value::Real ? Decimal::ofDouble(v.d) : exactValue(v);
+        if (exact)
+            exact = exact->rescaled(decimals);
+        QString s = exact ? QString::fromLatin1(exact->text())
+                          : QString::number(roundHalfAway(d, decimals), 'f', decimals);
         if (commas) {
             bool neg = s.startsWith(u'-');
             if (neg)
@@ -327,6 +344,20 @@ QString formatNumber(const Value& v, const SqlType& type, int style) {
     return QString::number(d, 'g', 17);
 }
 
+namespace {
+
+// A number text read exactly; beyond 38 digits it overflows the type.
+Value exactText(const QString& text, const SqlType& to) {
+    const std::optional<Decimal> d = Decimal::parse(text.toLatin1());
+    if (!d)
+        raise(8115, QStringLiteral("Arithmetic overflow error converting varchar to data type %1.")
+                        .arg(to.base == SqlType::Money ? QStringLiteral("money")
+                                                       : QStringLiteral("numeric")));
+    return Value::text(d->text());
+}
+
+}  // namespace
+
 Value textToNumber(const QString& raw, const SqlType& to) {
     const QString text = raw.trimmed();
     static const QRegularExpression intRe(QStringLiteral("^[+-]?\\d+$"));
@@ -355,17 +386,17 @@ Value textToNumber(const QString& raw, const SqlType& to) {
         if (t.startsWith(u'$'))
             t.remove(0, 1);
         if (t.isEmpty())
-            return Value::real(0);
+            return Value::integer(0);
         if (!decRe.match(t).hasMatch())
             raise(235, QStringLiteral("Cannot convert a char value to money. The char value has "
                                       "incorrect syntax."));
-        return Value::real(roundHalfAway(t.toDouble(), 4));
+        return exactText(t, to);
     }
     if (to.base == SqlType::Decimal) {
         if (!decRe.match(text).hasMatch())
             raise(err::ConvertNumeric,
                   QStringLiteral("Error converting data type varchar to numeric."));
-        return Value::real(text.toDouble());
+        return exactText(text, to);
     }
     if (text.isEmpty())
         return Value::real(0);
@@ -376,13 +407,13 @@ Value textToNumber(const QString& raw, const SqlType& to) {
 
 namespace {
 
-// Msg 8115 with SQL Server's word for the source: integer and decimal values name their type,
-// other values (floats, expressions of unknown type) are an "expression".
+// Msg 8115 with SQL Server's word for the source: values of a known number or text type name
+// it, expressions of unknown type are an "expression".
 [[noreturn]] void overflow(const SqlType& from, const QString& target) {
     QString source = QStringLiteral("expression");
     if (from.base == SqlType::Decimal)
         source = QStringLiteral("numeric");
-    else if (from.isInteger() || from.base == SqlType::Money)
+    else if (from.isInteger() || from.base == SqlType::Money || from.isApprox() || from.isText())
         source = typeWord(from);
     raise(8115, QStringLiteral("Arithmetic overflow error converting %1 to data type %2.")
                     .arg(source, target));
@@ -440,6 +471,40 @@ void checkIntegerRange(const Value& n, const SqlType& from, const SqlType& to,
                     .arg(word));
 }
 
+// A number (an integer, a float, or the exact text of a decimal) in a number type.
+Value toNumber(const Value& n, const SqlType& from, const SqlType& to, const QString& text) {
+    const std::optional<Decimal> exact = exactValue(n);
+    if (to.isInteger()) {
+        if (to.base == SqlType::Bit)
+            return Value::integer(exact ? !exact->isZero() : n.d != 0);
+        Value whole = n;
+        if (exact) {
+            const std::optional<qint64> t = exact->truncated();
+            if (!t)
+                overflow(from, typeWord(to));
+            whole = Value::integer(*t);
+        }
+        checkIntegerRange(whole, from, to, text);
+        return Value::integer(whole.kind == Value::Int ? whole.i
+                                                       : static_cast<qint64>(std::trunc(whole.d)));
+    }
+    if (to.isDecimal()) {
+        const QString word =
+            to.base == SqlType::Money ? QStringLiteral("money") : QStringLiteral("numeric");
+        const std::optional<Decimal> d = exact ? exact : Decimal::ofDouble(n.d);
+        const std::optional<Decimal> r =
+            d ? d->rescaled(to.base == SqlType::Money ? 4 : to.scale) : std::nullopt;
+        const bool fits =
+            r && (to.base == SqlType::Money ? r->units() <= std::numeric_limits<qint64>::max() &&
+                                                  r->units() >= std::numeric_limits<qint64>::min()
+                                            : r->fitsPrecision(to.precision));
+        if (!fits)
+            overflow(text.isNull() ? from : SqlType::of(SqlType::VarChar), word);
+        return Value::text(r->text());
+    }
+    return Value::real(exact ? exact->toDouble() : n.d);
+}
+
 }  // namespace
 
 Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int style,
@@ -459,34 +524,12 @@ Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int s
             double days = toDays(*dt);
             n = to.isInteger() ? Value::integer(static_cast<qint64>(std::floor(days + 0.5)))
                                : Value::real(days);
-        } else if (srcText || v.kind == Value::Text) {
+        } else if (srcText || (v.kind == Value::Text && !from.isNumeric())) {
             n = textToNumber(v.toString(), to);
         } else {
             n = v;
         }
-        if (to.isInteger()) {
-            if (to.base == SqlType::Bit)
-                return Value::integer(n.kind == Value::Int ? n.i != 0 : n.toDouble() != 0);
-            checkIntegerRange(n, from, to, srcText ? v.toString() : QString());
-            return Value::integer(n.kind == Value::Int ? n.i
-                                                       : static_cast<qint64>(std::trunc(n.d)));
-        }
-        if (to.base == SqlType::Decimal) {
-            double d = roundHalfAway(n.toDouble(), to.scale);
-            double limit = std::pow(10.0, to.precision - to.scale);
-            if (std::fabs(d) >= limit)
-                overflow(from, QStringLiteral("numeric"));
-            if (to.scale == 0)
-                return Value::integer(static_cast<qint64>(d));
-            return Value::real(d);
-        }
-        if (to.base == SqlType::Money) {
-            double d = roundHalfAway(n.toDouble(), 4);
-            if (std::fabs(d) > 922337203685477.5807)
-                overflow(from, QStringLiteral("money"));
-            return Value::real(d);
-        }
-        return Value::real(n.toDouble());
+        return toNumber(n, from, to, srcText ? v.toString() : QString());
     }
 
     if (to.isDate()) {
@@ -496,7 +539,7 @@ Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int s
             if (!p)
                 dateFailed();
             dt = *p;
-        } else if (srcText || v.kind == Value::Text) {
+        } else if (srcText || (v.kind == Value::Text && !from.isNumeric())) {
             auto p = parseDateText(v.toString(), style);
             if (!p)
                 dateFailed();
@@ -515,7 +558,7 @@ Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int s
             auto p = parseCanonicalDate(v.s);
             text = p ? formatDate(*p, from.base == SqlType::Date && style < 0 ? 23 : style)
                      : v.toString();
-        } else if (srcText || v.kind == Value::Text) {
+        } else if (srcText || (v.kind == Value::Text && !from.isNumeric())) {
             text = v.toString();
         } else {
             SqlType src = from;

@@ -43,7 +43,8 @@ std::vector<QByteArray> catalogViews() {
                         collated("t.name") + " = c.table_name), NULL FROM main.tsql_constraints c"),
         // Columns of tables and views.
         catalogView("syscolumns",
-                    "SELECT m.rowid AS id, p.name AS name, p.cid + 1 AS colid, p.type AS typename, "
+                    "SELECT m.rowid AS id, p.name AS name, p.cid + 1 AS colid, replace(p.type, ' "
+                    "text', '') AS typename, "
                     "CASE WHEN p.\"notnull\" THEN 0 ELSE 1 END AS isnullable, 0 AS xtype, "
                     "0 AS xusertype, 0 AS length "
                     "FROM main.sqlite_master m, pragma_table_info(m.name, 'main') p "

@@ -1,4 +1,6 @@
 // Rendering of expressions: operators, literals, names, CASE, CAST/CONVERT, sub-selects.
+#include <QHash>
+
 #include "tsql/Collation.h"
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
@@ -58,11 +60,14 @@ SqliteEmitter::Rendered SqliteEmitter::literal(const Expr& e) {
             bool ok = false;
             qint64 v = e.text.toLongLong(&ok);
             // As in SQL Server, a literal beyond int is numeric(digits, 0).
-            if (ok && v >= -2147483648LL && v <= 2147483647LL)
+            if (ok && v >= -2147483648LL && v <= 2147483647LL) {
                 r.type = SqlType::of(SqlType::Int);
-            else
+                r.integerDigits = static_cast<int>(QString::number(std::abs(v)).size());
+            } else {
                 r.type = SqlType::decimal(
                     std::min(38, static_cast<int>(e.text.size()) - (e.text.startsWith(u'-'))), 0);
+                r.set(sqlite::primary(sqlite::text(e.text)));
+            }
             break;
         }
         case Expr::Decimal: {
@@ -71,13 +76,22 @@ SqliteEmitter::Rendered SqliteEmitter::literal(const Expr& e) {
                 t.insert(t.indexOf(u'.'), u'0');
             if (t.endsWith(u'.'))
                 t += u'0';
-            r.set(sqlite::number(t));
-            int dot = static_cast<int>(t.indexOf(u'.'));
-            int scale = static_cast<int>(t.size()) - dot - 1;
-            int digits = static_cast<int>(t.size()) - 1 - (t.startsWith(u'-') ? 1 : 0);
-            r.type = SqlType::decimal(std::max(digits, scale), scale);
+            // The exact text: SQLite's numbers would make it a double.
+            r.set(sqlite::primary(sqlite::text(t)));
+            const int dot = static_cast<int>(t.indexOf(u'.'));
+            const int scale = static_cast<int>(t.size()) - dot - 1;
+            int whole = dot - (t.startsWith(u'-') ? 1 : 0);
+            for (int k = t.startsWith(u'-') ? 1 : 0; k < dot && t[k] == u'0'; ++k)
+                --whole;
+            r.type =
+                SqlType::decimal(std::min(38, std::max(1, whole + scale)), std::min(38, scale));
             break;
         }
+        case Expr::Money:
+            r.type = SqlType::of(SqlType::Money);
+            r.set(sqlite::primary(sqlite::text(
+                convertValue(Value::text(e.text), SqlType::of(SqlType::VarChar), r.type).s)));
+            break;
         case Expr::Float:
             r.set(sqlite::number(e.text));
             r.type = SqlType::of(SqlType::Float);
@@ -93,8 +107,7 @@ SqliteEmitter::Rendered SqliteEmitter::literal(const Expr& e) {
     return r;
 }
 
-void SqliteEmitter::harmonise(Rendered& l, Rendered& r, bool& text) {
-    text = false;
+const char* SqliteEmitter::harmonise(Rendered& l, Rendered& r) {
     if (l.type.isDate() && !r.type.isDate()) {
         if (r.stringLiteral) {
             auto dt = parseDateText(r.literal);
@@ -106,34 +119,53 @@ void SqliteEmitter::harmonise(Rendered& l, Rendered& r, bool& text) {
             r.set(convertTo(r, SqlType::of(SqlType::DateTime)));
         }
         r.type = SqlType::of(SqlType::DateTime);
-        return;
+        return nullptr;
     }
-    if (r.type.isDate() && !l.type.isDate()) {
-        harmonise(r, l, text);
-        return;
-    }
+    if (r.type.isDate() && !l.type.isDate())
+        return harmonise(r, l);
     if (l.type.isNumeric() && r.stringLiteral) {
-        Value v = textToNumber(r.literal, l.type.isInteger() ? SqlType::of(SqlType::Int)
-                                                             : SqlType::of(SqlType::Float));
-        r.set(v.kind == Value::Int ? sqlite::integer(v.i) : sqlite::real(v.d));
-        r.type = v.kind == Value::Int ? SqlType::of(SqlType::Int) : SqlType::of(SqlType::Float);
-        return;
+        const SqlType to = l.type.isInteger()   ? SqlType::of(SqlType::Int)
+                           : l.type.isDecimal() ? SqlType::decimal(38, 0)
+                                                : SqlType::of(SqlType::Float);
+        const Value v = textToNumber(r.literal, to);
+        r.stringLiteral = false;
+        r.set(v.kind == Value::Int    ? sqlite::integer(v.i)
+              : v.kind == Value::Real ? sqlite::real(v.d)
+                                      : sqlite::primary(sqlite::text(v.s)));
+        r.type = v.kind == Value::Int    ? SqlType::of(SqlType::Int)
+                 : v.kind == Value::Real ? SqlType::of(SqlType::Float)
+                                         : to;
     }
-    if (r.type.isNumeric() && l.stringLiteral) {
-        harmonise(r, l, text);
-        return;
+    if (r.type.isNumeric() && l.stringLiteral)
+        return harmonise(r, l);
+    if (isDecimalArithmetic(l.type, r.type)) {
+        exactOperand(l);
+        exactOperand(r);
+        return kNumericCollation;
     }
-    text = (l.type.isText() && (r.type.isText() || !r.type.known())) ||
-           (r.type.isText() && !l.type.known());
+    // Decimal against float compares as floats.
+    for (Rendered* x : {&l, &r})
+        if (x->type.isDecimal() && (l.type.isApprox() || r.type.isApprox())) {
+            x->set(sqlite::cast(x->term(), "REAL"));
+            x->type = SqlType::of(SqlType::Float);
+        }
+    const bool text = (l.type.isText() && (r.type.isText() || !r.type.known())) ||
+                      (r.type.isText() && !l.type.known());
+    return text ? kCollation : nullptr;
+}
+
+void SqliteEmitter::exactOperand(Rendered& x) {
+    if (x.column || x.type.isDecimal() || x.sql == "NULL")
+        return;
+    x.set(sqlite::call("tsql_decimal", {x.term()}));
 }
 
 SqliteEmitter::Rendered SqliteEmitter::comparison(const QString& op, Rendered l, Rendered r) {
-    bool text = false;
-    harmonise(l, r, text);
+    const char* collation = harmonise(l, r);
     Rendered out;
     out.type = SqlType::of(SqlType::Bit);
     out.set(sqlite::binary(l.term(), sqlite::binaryOperator(op),
-                           text ? sqlite::collate(r.term(), kCollation) : r.term()));
+                           collation ? sqlite::collate(r.term(), collation) : r.term()));
     return out;
 }
 
@@ -176,6 +208,17 @@ SqliteEmitter::Rendered SqliteEmitter::arithmetic(const QString& op, Rendered l,
                                       "%1 operator.")
                            .arg(op == u"-" ? QStringLiteral("subtract") : op));
     }
+    if (isDecimalArithmetic(l.type, r.type) && op.size() == 1 &&
+        QStringLiteral("+-*/%").contains(op)) {
+        // An integer literal counts only its own digits, as SQL Server types it.
+        const bool money = l.type.base == SqlType::Money || r.type.base == SqlType::Money;
+        auto operand = [money](const Rendered& x) {
+            return x.integerDigits && !money ? SqlType::decimal(x.integerDigits, 0) : x.type;
+        };
+        out.type = decimalResult(op[0].toLatin1(), operand(l), operand(r));
+        out.set(decimalOperation(op, l.term(), r.term(), out.type));
+        return out;
+    }
     SqlType t = commonType(l.type, r.type);
     if (op == u"&" || op == u"|" || op == u"^") {
         out.type = t.isInteger() ? t : SqlType::of(SqlType::Int);
@@ -189,25 +232,36 @@ SqliteEmitter::Rendered SqliteEmitter::arithmetic(const QString& op, Rendered l,
     }
     if (op == u"/" || op == u"%") {
         Term left = l.term();
-        // Decimal values that happen to be whole are stored as SQLite integers: divide as reals.
+        // Numbers held as texts or integers divide as reals unless both are integers.
         if (op == u"/" && t.known() && !t.isInteger())
             left = sqlite::cast(left, "REAL");
-        if (t.base == SqlType::Decimal && op == u"/") {
-            int scale = std::max(6, l.type.scale + r.type.precision + 1);
-            t = SqlType::decimal(38, std::min(scale, 38));
-        }
         out.set(checkedInteger(
             sqlite::call(op == u"/" ? "tsql_divide" : "tsql_modulo", {left, r.term()}), t));
         out.type = t;
         return out;
     }
     out.set(checkedInteger(sqlite::binary(l.term(), sqlite::binaryOperator(op), r.term()), t));
-    if (t.base == SqlType::Decimal && op == u"*" && l.type.base == SqlType::Decimal &&
-        r.type.base == SqlType::Decimal)
-        t = SqlType::decimal(std::min(38, l.type.precision + r.type.precision + 1),
-                             l.type.scale + r.type.scale);
     out.type = t;
     return out;
+}
+
+Term SqliteEmitter::decimalOperation(const QString& op, const Term& a, const Term& b,
+                                     const SqlType& result) {
+    static const QHash<QString, QByteArray> functions = {
+        {QStringLiteral("+"), "tsql_decimal_add"},
+        {QStringLiteral("-"), "tsql_decimal_subtract"},
+        {QStringLiteral("*"), "tsql_decimal_multiply"},
+        {QStringLiteral("/"), "tsql_decimal_divide"},
+        {QStringLiteral("%"), "tsql_decimal_modulo"}};
+    return sqlite::call(functions.value(op), {a, b, typeConstant(result)});
+}
+
+const char* SqliteEmitter::orderCollation(const SqlType& t) {
+    return t.isText() ? kCollation : t.isDecimal() ? kNumericCollation : nullptr;
+}
+
+Term SqliteEmitter::typeConstant(const SqlType& t) {
+    return sqlite::primary(sqlite::text(t.toSql()));
 }
 
 // A run of AND or OR, however it is nested, is one flat list of operands: the rendering stays
@@ -263,36 +317,48 @@ SqliteEmitter::Rendered SqliteEmitter::unary(const Expr& e) {
         v.type = SqlType::of(SqlType::Float);
     }
     r.type = v.type;
+    if (e.op == u"-" && v.type.isDecimal()) {
+        r.set(decimalOperation(e.op, sqlite::integer(0), v.term(), v.type));
+        return r;
+    }
     r.set(e.op == u"~" ? sqlite::bitNot(v.term())
                        : checkedInteger(sqlite::negate(v.term()), v.type));
     return r;
 }
 
 SqliteEmitter::Rendered SqliteEmitter::caseExpr(const Expr& e) {
-    QByteArray sql = "CASE";
     std::optional<Rendered> operand;
     if (e.a)
         operand = expr(*e.a);
+    std::vector<std::pair<QByteArray, Rendered>> branches;
     SqlType t;
     for (const auto& [when, then] : e.whens) {
-        Rendered w;
-        if (operand)
-            w = comparison(QStringLiteral("="), *operand, expr(*when));
-        else
-            w = expr(*when);
-        Rendered th = expr(*then);
-        t = commonType(t, th.type);
-        sql += " WHEN " + w.sql + " THEN " + th.sql;
+        const Rendered w =
+            operand ? comparison(QStringLiteral("="), *operand, expr(*when)) : expr(*when);
+        branches.emplace_back(w.sql, expr(*then));
+        t = commonType(t, branches.back().second.type);
     }
+    std::optional<Rendered> otherwise;
     if (e.c) {
-        Rendered el = expr(*e.c);
-        t = commonType(t, el.type);
-        sql += " ELSE " + el.sql;
+        otherwise = expr(*e.c);
+        t = commonType(t, otherwise->type);
     }
+    QByteArray sql = "CASE";
+    for (auto& [when, then] : branches)
+        sql += " WHEN " + when + " THEN " + inType(then, t).text;
+    if (otherwise)
+        sql += " ELSE " + inType(*otherwise, t).text;
     Rendered out;
     out.set(sqlite::primary(sql + " END"));
     out.type = t;
     return out;
+}
+
+Term SqliteEmitter::inType(const Rendered& r, const SqlType& t) {
+    const bool differs = r.type.base != t.base || r.type.scale != t.scale;
+    if (t.isDecimal() && differs && r.sql != "NULL")
+        return convertTo(r, t);
+    return r.term();
 }
 
 SqliteEmitter::Rendered SqliteEmitter::cast(const Expr& e) {
@@ -306,12 +372,17 @@ SqliteEmitter::Rendered SqliteEmitter::cast(const Expr& e) {
     }
     Rendered out;
     if (v.stringLiteral && !to.isText()) {
-        // Constant conversions of literals are done once, here.
-        Value c = convertValue(Value::text(v.literal), v.type, to, style);
-        out.set(c.kind == Value::Int    ? sqlite::integer(c.i)
-                : c.kind == Value::Real ? sqlite::real(c.d)
-                : c.kind == Value::Null ? sqlite::primary("NULL")
-                                        : sqlite::primary(sqlite::text(c.s)));
+        // Constant conversions of literals are done once, here; one that fails fails when the
+        // statement runs, after its columns are known.
+        try {
+            Value c = convertValue(Value::text(v.literal), v.type, to, style);
+            out.set(c.kind == Value::Int    ? sqlite::integer(c.i)
+                    : c.kind == Value::Real ? sqlite::real(c.d)
+                    : c.kind == Value::Null ? sqlite::primary("NULL")
+                                            : sqlite::primary(sqlite::text(c.s)));
+        } catch (const db::Error&) {
+            out.set(convertTo(v, to, style));
+        }
     } else if (v.sql == "NULL") {
         out.set(sqlite::primary("NULL"));
     } else {
@@ -428,14 +499,13 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
         }
         case Expr::Between: {
             Rendered v = expr(*e.a), lo = expr(*e.b), hi = expr(*e.c);
-            bool text1 = false, text2 = false;
             Rendered v2 = v;
-            harmonise(v, lo, text1);
-            harmonise(v2, hi, text2);
+            const char* low = harmonise(v, lo);
+            const char* high = harmonise(v2, hi);
+            const char* collation = low ? low : high;
             Rendered r;
-            r.set(
-                sqlite::between((text1 || text2) ? sqlite::collate(v.term(), kCollation) : v.term(),
-                                lo.term(), hi.term(), e.negated));
+            r.set(sqlite::between(collation ? sqlite::collate(v.term(), collation) : v.term(),
+                                  lo.term(), hi.term(), e.negated));
             r.type = SqlType::of(SqlType::Bit);
             return r;
         }
@@ -456,17 +526,16 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
         case Expr::InList: {
             Rendered v = expr(*e.a);
             std::vector<QByteArray> items;
-            bool text = false;
+            const char* collation = nullptr;
             for (const auto& item : e.args) {
                 Rendered i = expr(*item);
                 Rendered left = v;
-                bool t = false;
-                harmonise(left, i, t);
-                text = text || t;
+                if (const char* c = harmonise(left, i))
+                    collation = c;
                 items.push_back(i.sql);
             }
             Rendered r;
-            r.set(sqlite::in(text ? sqlite::collate(v.term(), kCollation) : v.term(),
+            r.set(sqlite::in(collation ? sqlite::collate(v.term(), collation) : v.term(),
                              sqlite::list(items), e.negated));
             r.type = SqlType::of(SqlType::Bit);
             return r;
@@ -478,9 +547,13 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
             if (cols.size() != 1)
                 raise(116, QStringLiteral("Only one expression can be specified in the select "
                                           "list when the subquery is not introduced with EXISTS."));
-            bool text = v.type.isText() && cols[0].type.isText();
+            const char* collation = v.type.isText() && cols[0].type.isText()    ? kCollation
+                                    : isDecimalArithmetic(v.type, cols[0].type) ? kNumericCollation
+                                                                                : nullptr;
+            if (collation == kNumericCollation)
+                exactOperand(v);
             Rendered r;
-            r.set(sqlite::in(text ? sqlite::collate(v.term(), kCollation) : v.term(), sub,
+            r.set(sqlite::in(collation ? sqlite::collate(v.term(), collation) : v.term(), sub,
                              e.negated));
             r.type = SqlType::of(SqlType::Bit);
             return r;

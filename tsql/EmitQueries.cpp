@@ -91,11 +91,12 @@ QByteArray SqliteEmitter::orderSql(const std::vector<OrderItem>& items,
                 alias = binder_.selectAlias(e.parts[0]);
             if (alias) {
                 const sqlite::Term name = sqlite::primary(sqlite::name(alias->first));
-                term = alias->second.isText() ? sqlite::collate(name, kCollation).text : name.text;
+                const char* collation = orderCollation(alias->second);
+                term = collation ? sqlite::collate(name, collation).text : name.text;
             } else {
                 Rendered r = expr(e);
-                term = r.type.isText() && !r.column ? sqlite::collate(r.term(), kCollation).text
-                                                    : r.sql;
+                const char* collation = r.column ? nullptr : orderCollation(r.type);
+                term = collation ? sqlite::collate(r.term(), collation).text : r.sql;
             }
         }
         s += (k ? ", " : "") + term + (items[k].descending ? " DESC" : "");

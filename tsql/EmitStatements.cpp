@@ -28,16 +28,12 @@ bool needsConversion(const SqliteEmitter::Rendered& r, const SqlType& to) {
     // A value that may not fit goes through the checked conversion, which raises the overflow.
     if (to.isInteger())
         return !from.isInteger() || from.integerDigits() > to.integerDigits();
-    if (to.base == SqlType::Decimal) {
-        if (from.isInteger())
-            return from.integerDigits() > to.precision - to.scale;
-        return !(from.base == SqlType::Decimal && from.scale <= to.scale &&
-                 from.precision - from.scale <= to.precision - to.scale);
-    }
+    // Decimal and money columns hold the exact text at their scale.
+    if (to.base == SqlType::Decimal)
+        return !(from.base == SqlType::Decimal && from.scale == to.scale &&
+                 from.integerDigits() <= to.integerDigits());
     if (to.base == SqlType::Money)
-        return !((from.isInteger() && from.base != SqlType::BigInt) ||
-                 from.base == SqlType::Money ||
-                 (from.base == SqlType::Decimal && from.scale <= 4 && from.integerDigits() < 15));
+        return from.base != SqlType::Money;
     return !from.isNumeric();
 }
 

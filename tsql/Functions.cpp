@@ -1,5 +1,6 @@
 #include "tsql/Functions.h"
 
+#include "tsql/FunctionSupport.h"
 #include "tsql/SqliteApi.h"
 
 #include <algorithm>
@@ -18,18 +19,19 @@ void resultError(sqlite3_context* ctx, const db::Error& e) {
     sqlite3_result_error(ctx, msg.constData(), int(msg.size()));
 }
 
-namespace {
-
-template <typename F>
-void guarded(sqlite3_context* ctx, F&& f) {
-    try {
-        f();
-    } catch (const db::Error& e) {
-        resultError(ctx, e);
-    } catch (const std::bad_alloc&) {
-        sqlite3_result_error_nomem(ctx);
-    }
+// A type argument is a constant: it is parsed once per statement.
+SqlType cachedType(sqlite3_context* ctx, int arg, sqlite3_value* v) {
+    if (auto* t = static_cast<SqlType*>(sqlite3_get_auxdata(ctx, arg)))
+        return *t;
+    const QByteArray text(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                          sqlite3_value_bytes(v));
+    const SqlType parsed = SqlType::parseDeclared(QString::fromUtf8(text));
+    sqlite3_set_auxdata(ctx, arg, new SqlType(parsed),
+                        [](void* p) { delete static_cast<SqlType*>(p); });
+    return parsed;
 }
+
+namespace {
 
 QString argText(sqlite3_value* v) {
     return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)),
@@ -62,17 +64,6 @@ QDateTime argDate(sqlite3_value* v) {
     return *parseCanonicalDate(c.s);
 }
 
-// The type argument of tsql_convert is a constant: parse it once per statement.
-const SqlType* cachedType(sqlite3_context* ctx, int arg, sqlite3_value* v) {
-    auto* t = static_cast<SqlType*>(sqlite3_get_auxdata(ctx, arg));
-    if (t)
-        return t;
-    auto* parsed = new SqlType(SqlType::parseDeclared(argText(v)));
-    sqlite3_set_auxdata(ctx, arg, parsed, [](void* p) { delete static_cast<SqlType*>(p); });
-    t = static_cast<SqlType*>(sqlite3_get_auxdata(ctx, arg));
-    return t ? t : parsed;
-}
-
 // tsql_convert(value, to, style, from[, store])
 void fnConvert(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     guarded(ctx, [&] {
@@ -80,8 +71,8 @@ void fnConvert(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
             sqlite3_result_null(ctx);
             return;
         }
-        SqlType to = *cachedType(ctx, 1, argv[1]);
-        SqlType from = *cachedType(ctx, 3, argv[3]);
+        SqlType to = cachedType(ctx, 1, argv[1]);
+        SqlType from = cachedType(ctx, 3, argv[3]);
         int style = sqlite3_value_type(argv[2]) == SQLITE_NULL ? -1 : sqlite3_value_int(argv[2]);
         ConvertMode mode =
             argc > 4 && sqlite3_value_int(argv[4]) ? ConvertMode::Store : ConvertMode::Explicit;
@@ -103,7 +94,7 @@ void fnChecked(sqlite3_context* ctx, int, sqlite3_value** argv) {
             sqlite3_result_null(ctx);
             return;
         }
-        const SqlType type = *cachedType(ctx, 1, argv[1]);
+        const SqlType type = cachedType(ctx, 1, argv[1]);
         if (kind != SQLITE_INTEGER)
             integerOverflow(type.toSql());
         const qint64 v = sqlite3_value_int64(argv[0]);
@@ -573,6 +564,7 @@ void registerFunctions(sqlite3* db, std::function<QDateTime()>* now) {
     for (const Fn& f : fns)
         sqlite3_create_function(db, f.name, f.args, det, f.data, f.f, nullptr, nullptr);
     sqlite3_create_function(db, "tsql_getdate", 0, SQLITE_UTF8, now, fnGetDate, nullptr, nullptr);
+    registerDecimalFunctions(db);
 }
 
 }  // namespace tsql

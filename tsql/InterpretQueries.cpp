@@ -218,8 +218,7 @@ void Interpreter::selectInto(const SelectStmt& s) {
                             .arg(col.name, target.name));
         seen << col.name;
         SqlType t = col.type.known() ? col.type : SqlType::of(SqlType::Int);
-        cols += (k ? ", " : "") + sqlite::name(col.name) + " " + t.toSql().toUtf8() +
-                (t.isText() ? " COLLATE " + QByteArray(kCollation) : QByteArray());
+        cols += (k ? ", " : "") + sqlite::name(col.name) + " " + t.columnSql();
     }
     const QByteArray table = schema.toUtf8() + "." + sqlite::name(target.name);
     db_->exec("CREATE TABLE " + table + " (" + cols + ")");

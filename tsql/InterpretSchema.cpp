@@ -79,9 +79,7 @@ QByteArray Interpreter::columnSql(const ColumnDef& c, const QString& table, bool
             notSupported(QStringLiteral("identity increments other than 1"));
         sql += "INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL";
     } else {
-        sql += type.toSql().toUtf8();
-        if (type.isText())
-            sql += " COLLATE " + QByteArray(kCollation);
+        sql += type.columnSql();
         if (!nullable)
             sql += " NOT NULL";
     }

@@ -45,6 +45,10 @@ public:
                 readDelimited(t, u'"');
             } else if (c.isDigit() || (c == u'.' && peek(1).isDigit())) {
                 readNumber(t);
+            } else if (c == u'$' && (peek(1).isDigit() || (peek(1) == u'.' && peek(2).isDigit()))) {
+                ++pos_;  // a money constant: $12.50
+                readNumber(t);
+                t.kind = TokenKind::Money;
             } else if (c == u'@') {
                 readVariable(t);
             } else if (c == u'?') {

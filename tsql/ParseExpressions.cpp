@@ -197,11 +197,13 @@ ExprPtr Parser::parsePrimary() {
     switch (t.kind) {
         case TokenKind::Integer:
         case TokenKind::Decimal:
+        case TokenKind::Money:
         case TokenKind::Float:
         case TokenKind::String: {
             auto e = std::make_unique<Expr>(Expr::Literal);
             e->lit = t.kind == TokenKind::Integer   ? Expr::Integer
                      : t.kind == TokenKind::Decimal ? Expr::Decimal
+                     : t.kind == TokenKind::Money   ? Expr::Money
                      : t.kind == TokenKind::Float   ? Expr::Float
                                                     : Expr::String;
             e->text = t.text;

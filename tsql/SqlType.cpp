@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include "tsql/Collation.h"
+
 namespace tsql {
 
 QString SqlType::toSql() const {
@@ -43,6 +45,20 @@ QString SqlType::toSql() const {
             return QStringLiteral("date");
     }
     return {};
+}
+
+QByteArray SqlType::columnSql() const {
+    if (isDecimal()) {
+        const QByteArray word = base == Money ? "money" : "decimal";
+        const QByteArray size = base == Money ? QByteArray()
+                                              : "(" + QByteArray::number(precision) + "," +
+                                                    QByteArray::number(scale) + ")";
+        return word + " text" + size + " COLLATE " + kNumericCollation;
+    }
+    QByteArray sql = toSql().toUtf8();
+    if (isText())
+        sql += QByteArray(" COLLATE ") + kCollation;
+    return sql;
 }
 
 db::FieldType SqlType::fieldType() const {
@@ -176,7 +192,8 @@ SqlType SqlType::fromName(const QString& rawName, int a, int b) {
 
 SqlType SqlType::parseDeclared(const QString& declared) {
     static const QRegularExpression re(
-        QStringLiteral("^\\s*([A-Za-z0-9_]+)\\s*(?:\\(\\s*(\\d+|max)\\s*(?:,\\s*(\\d+)\\s*)?\\))?"),
+        QStringLiteral("^\\s*([A-Za-z0-9_]+)(?:\\s+text)?\\s*(?:\\(\\s*(\\d+|max)\\s*(?:,\\s*(\\d+)"
+                       "\\s*)?\\))?"),
         QRegularExpression::CaseInsensitiveOption);
     auto m = re.match(declared);
     if (!m.hasMatch())
@@ -205,6 +222,81 @@ SqlType commonType(const SqlType& a, const SqlType& b) {
         return SqlType::decimal(p, s);
     }
     return a.precedence() >= b.precedence() ? a : b;
+}
+
+}  // namespace tsql
+
+namespace tsql {
+
+SqlType asDecimal(const SqlType& t) {
+    switch (t.base) {
+        case SqlType::Decimal:
+            return t;
+        case SqlType::Money:
+            return SqlType::decimal(19, 4);
+        case SqlType::Bit:
+        case SqlType::TinyInt:
+        case SqlType::SmallInt:
+        case SqlType::Int:
+        case SqlType::BigInt:
+            return SqlType::decimal(t.integerDigits(), 0);
+        default:
+            return SqlType::decimal(1, 0);
+    }
+}
+
+bool isDecimalArithmetic(const SqlType& a, const SqlType& b) {
+    auto exactOrUnknown = [](const SqlType& t) { return t.isExact() || !t.known(); };
+    return (a.isDecimal() || b.isDecimal()) && exactOrUnknown(a) && exactOrUnknown(b);
+}
+
+SqlType decimalResult(char op, const SqlType& x, const SqlType& y) {
+    const bool money = (x.base == SqlType::Money || y.base == SqlType::Money) &&
+                       x.base != SqlType::Decimal && y.base != SqlType::Decimal;
+    if (money)
+        return SqlType::of(SqlType::Money);
+    const SqlType a = asDecimal(x), b = asDecimal(y);
+    const int p1 = a.precision, s1 = a.scale, p2 = b.precision, s2 = b.scale;
+    const int whole = std::max(p1 - s1, p2 - s2);
+    int p = 0, s = 0;
+    switch (op) {
+        case '*':
+            p = p1 + p2 + 1;
+            s = s1 + s2;
+            break;
+        case '/':
+            s = std::max(6, s1 + p2 + 1);
+            p = p1 - s1 + s2 + s;
+            break;
+        case '%':
+            s = std::max(s1, s2);
+            p = std::min(p1 - s1, p2 - s2) + s;
+            break;
+        default:  // + and -
+            s = std::max(s1, s2);
+            p = whole + s + 1;
+            break;
+    }
+    if (p > 38) {
+        if (op == '*' || op == '/') {
+            // Room for the integral part first; the scale keeps at least 6 digits when the
+            // integral part needs more than 32.
+            const int integral = p - s;
+            s = integral < 32 ? std::min(s, 38 - integral) : std::min(s, 6);
+        } else {
+            s = std::max(0, std::min(s, 38 - whole));
+        }
+        p = 38;
+    }
+    return SqlType::decimal(p, s);
+}
+
+SqlType decimalSum(const SqlType& t) {
+    return t.base == SqlType::Money ? t : SqlType::decimal(38, t.scale);
+}
+
+SqlType decimalAverage(const SqlType& t) {
+    return t.base == SqlType::Money ? t : SqlType::decimal(38, std::max(6, t.scale));
 }
 
 }  // namespace tsql

@@ -43,9 +43,14 @@ struct SqlType {
     bool isNumeric() const { return base >= Bit && base <= Real; }
     bool isApprox() const { return base == Float || base == Real; }
     bool isDate() const { return base == DateTime || base == Date; }
+    bool isDecimal() const { return base == Decimal || base == Money; }
 
     // Declared type as written in CREATE TABLE (T-SQL spelling, e.g. "varchar(20)").
     QString toSql() const;
+    // The declaration of a column of this type in a database file: decimal and money columns
+    // hold their exact text ("decimal text(10,2)") in numeric order, texts use the engine's
+    // collation.
+    QByteArray columnSql() const;
     // The field type reported to the access layer.
     db::FieldType fieldType() const;
     // The type a value of the access layer's field type has (Unknown for Unknown).
@@ -62,5 +67,17 @@ struct SqlType {
 
 // Type of a binary arithmetic or CASE result under SQL Server's precedence rules.
 SqlType commonType(const SqlType& a, const SqlType& b);
+
+// The decimal(p,s) an exact number type takes part in decimal arithmetic as (money is
+// decimal(19,4), int decimal(10,0)).
+SqlType asDecimal(const SqlType& t);
+// Whether arithmetic of the two types is exact decimal (or money) arithmetic.
+bool isDecimalArithmetic(const SqlType& a, const SqlType& b);
+// The type of `a op b` (op one of + - * / %) for decimal and money operands, with SQL Server's
+// precision and scale rules and their reduction to 38 digits.
+SqlType decimalResult(char op, const SqlType& a, const SqlType& b);
+// The type of SUM and AVG over a decimal or money argument.
+SqlType decimalSum(const SqlType& t);
+SqlType decimalAverage(const SqlType& t);
 
 }  // namespace tsql

@@ -58,6 +58,8 @@ public:
         bool column = false;         // a plain column reference
         bool stringLiteral = false;  // a '...' literal: its text in `literal`
         QString literal;
+        int integerDigits =
+            0;  // an integer literal: its digits, its precision in decimal arithmetic
 
         sqlite::Term term() const { return {sql, prec}; }
         void set(const sqlite::Term& t) {
@@ -69,6 +71,13 @@ public:
     // Integer arithmetic raises 8115 when its result leaves the range of its type, as on SQL
     // Server (SQLite would widen to 64 bits or to a float).
     static sqlite::Term checkedInteger(const sqlite::Term& value, const SqlType& type);
+    // `a op b` in exact decimal arithmetic with the result's type.
+    static sqlite::Term decimalOperation(const QString& op, const sqlite::Term& a,
+                                         const sqlite::Term& b, const SqlType& result);
+    // A type as the constant argument of the engine's functions: 'decimal(10,2)'.
+    static sqlite::Term typeConstant(const SqlType& t);
+    // The collation that orders values of the type as T-SQL does (texts, exact numbers).
+    static const char* orderCollation(const SqlType& t);
 
 private:
     Rendered expr(const Expr& e);
@@ -87,8 +96,14 @@ private:
     sqlite::Term slot(const Slot& slot);
     sqlite::Term convertTo(const Rendered& r, const SqlType& to, int style = -1,
                            bool store = false);
-    // Brings two operands to comparable forms (date literals, collation).
-    void harmonise(Rendered& l, Rendered& r, bool& text);
+    // Brings two operands to comparable forms (date literals, exact numbers); returns the
+    // collation their comparison needs, if any.
+    const char* harmonise(Rendered& l, Rendered& r);
+    // An operand of a comparison with decimals as an exact text (columns keep their form, so that
+    // their indexes serve).
+    void exactOperand(Rendered& x);
+    // A value in the decimal type of a result it is one of (CASE, COALESCE); others unchanged.
+    sqlite::Term inType(const Rendered& r, const SqlType& t);
 
     QByteArray selectSql(const Select& s, std::vector<OutColumn>* out);
     QByteArray plainSelectSql(const Select& s, std::vector<OutColumn>* out);
@@ -126,6 +141,8 @@ public:
     sqlite::Term date(size_t k);
     sqlite::Term date(const Rendered& r);
     sqlite::Term convert(const Rendered& r, const SqlType& to);
+    // A value in the decimal type of the result it is one of; others unchanged.
+    sqlite::Term inType(const Rendered& r, const SqlType& t) { return emitter_.inType(r, t); }
     // The engine's own function of the call's name, tsql_<name>, over `args`.
     sqlite::Term engine(const std::vector<sqlite::Term>& args) const;
     // `args`, with argument k appended when the call has it.

@@ -11,6 +11,7 @@ enum class TokenKind {
     String,      // 'text' or N'text'
     Integer,
     Decimal,   // digits with a point
+    Money,     // $ and digits
     Float,     // digits with an exponent
     Variable,  // @name
     Global,    // @@name

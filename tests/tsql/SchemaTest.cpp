@@ -132,7 +132,10 @@ TEST_F(TsqlTest, DatabaseFilesAreReadByOtherSqliteToolsThroughTheEngineExtension
         "create table Item (Id int identity not null primary key, Name nvarchar(20), "
         "Price money, Made datetime)\n"
         "create index IxItemName on Item (Name)\n"
-        "insert into Item (Name, Price, Made) values (N'ไก่', 12.5, '05/01/2024')"));
+        "insert into Item (Name, Price, Made) values (N'ไก่', 12.5, '05/01/2024')\n"
+        "create table Amount (v decimal(20,10))\n"
+        "create index IxAmount on Amount (v)\n"
+        "insert into Amount values (10.5), (9.25), (100), (-3), (412345678.1234567891)"));
     session_.reset();  // closes the connection, which checkpoints the journal
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open_v2(dir_.filePath(QStringLiteral("Shop.sqlite")).toUtf8().constData(),
@@ -155,6 +158,25 @@ TEST_F(TsqlTest, DatabaseFilesAreReadByOtherSqliteToolsThroughTheEngineExtension
     EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 2)),
                  "2024-05-01 00:00:00.000");
     EXPECT_DOUBLE_EQ(sqlite3_column_double(st, 1), 12.5);
+    sqlite3_finalize(st);
+    // Decimals read as the numbers they are, every digit kept, their index in numeric order.
+    ASSERT_EQ(
+        sqlite3_prepare_v2(raw, "SELECT v FROM Amount WHERE v > 9.3 ORDER BY v", -1, &st, nullptr),
+        SQLITE_OK)
+        << sqlite3_errmsg(raw);
+    QStringList values;
+    while (sqlite3_step(st) == SQLITE_ROW)
+        values << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    EXPECT_EQ(values,
+              QStringList({QStringLiteral("10.5000000000"), QStringLiteral("100.0000000000"),
+                           QStringLiteral("412345678.1234567891")}));
+    ASSERT_EQ(sqlite3_prepare_v2(raw, "EXPLAIN QUERY PLAN SELECT v FROM Amount WHERE v > 9.3", -1,
+                                 &st, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_TRUE(QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(st, 3)))
+                    .contains("USING COVERING INDEX"));
     sqlite3_finalize(st);
     ASSERT_EQ(sqlite3_prepare_v2(raw, "PRAGMA integrity_check", -1, &st, nullptr), SQLITE_OK);
     ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);

@@ -61,8 +61,8 @@ TEST_F(StreamingTest, ResultsArriveInOrderWithTheEnginesTypes) {
                                      "SELECT Made FROM Item WHERE Id = 99"),
                       {}, sink);
     EXPECT_EQ(sink.events,
-              (QStringList{"begin Id:int,Name:nvarchar(20),Price:decimal(9,2)", "row 1|ปากกา|12.5",
-                           "row 3|ดินสอ|3", "end 2", "message between", "count 2",
+              (QStringList{"begin Id:int,Name:nvarchar(20),Price:decimal(9,2)", "row 1|ปากกา|12.50",
+                           "row 3|ดินสอ|3.00", "end 2", "message between", "count 2",
                            "begin Made:datetime", "end 0"}));
 }
 
