@@ -5,6 +5,7 @@
 
 #include "server/ThaiCodePage.h"
 #include "tsql/Conversions.h"
+#include "tsql/Decimal.h"
 
 namespace tds {
 
@@ -52,16 +53,14 @@ qint64 asInteger(const Value& v) {
     return 0;
 }
 
-// The value times 10^scale, rounded half away from zero.
+// The value times 10^scale, rounded half away from zero: decimals arrive as their exact text.
 __int128 scaled(const Value& v, int scale) {
-    __int128 factor = 1;
-    for (int k = 0; k < scale; ++k)
-        factor *= 10;
-    if (v.kind == Value::Int)
-        return static_cast<__int128>(v.i) * factor;
-    const long double d = v.kind == Value::Real ? static_cast<long double>(v.d)
-                                                : std::strtold(v.s.constData(), nullptr);
-    return static_cast<__int128>(std::roundl(d * static_cast<long double>(factor)));
+    std::optional<tsql::Decimal> d = v.kind == Value::Int    ? tsql::Decimal::ofInteger(v.i)
+                                     : v.kind == Value::Real ? tsql::Decimal::ofDouble(v.d)
+                                                             : tsql::Decimal::parse(v.s.trimmed());
+    if (d)
+        d = d->rescaled(scale);
+    return d ? d->units() : 0;
 }
 
 QDateTime asDateTime(const Value& v) {

@@ -164,8 +164,10 @@ SqliteEmitter::Rendered SqliteEmitter::comparison(const QString& op, Rendered l,
     const char* collation = harmonise(l, r);
     Rendered out;
     out.type = SqlType::of(SqlType::Bit);
-    out.set(sqlite::binary(l.term(), sqlite::binaryOperator(op),
-                           collation ? sqlite::collate(r.term(), collation) : r.term()));
+    // On the left: SQLite lets a collation inside an operand (a CASE comparing texts, say) win
+    // over one given to the right operand.
+    out.set(sqlite::binary(collation ? sqlite::collate(l.term(), collation) : l.term(),
+                           sqlite::binaryOperator(op), r.term()));
     return out;
 }
 

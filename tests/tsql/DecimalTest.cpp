@@ -16,7 +16,9 @@ QByteArray text(const std::optional<Decimal>& d) {
 }
 
 Decimal parsed(const char* s) {
-    return *Decimal::parse(QByteArray(s));
+    const std::optional<Decimal> d = Decimal::parse(QByteArray(s));
+    EXPECT_TRUE(d) << s;
+    return d.value_or(Decimal());
 }
 
 int sign(int v) {
@@ -56,8 +58,8 @@ TEST(Decimal, RescalingRoundsHalfAwayFromZeroOrCuts) {
     EXPECT_EQ(text(parsed("2.679").rescaled(2, true)), "2.67");
     EXPECT_EQ(text(parsed("1.5").rescaled(4)), "1.5000");
     EXPECT_EQ(text(parsed("748.58").rescaled(-2)->rescaled(2)), "700.00");  // to hundreds
-    // Rounding that carries past 38 digits does not fit.
-    EXPECT_FALSE(parsed("99999999999999999999999999999999999999.5").rescaled(0));
+    // A 39th digit does not fit, even as a rounding carry.
+    EXPECT_FALSE(Decimal::parse("99999999999999999999999999999999999999.5"));
     EXPECT_FALSE(parsed("10000000000000000000000000000000000000").rescaled(1));
 }
 
