@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "db/Error.h"
+#include "dbcore/Error.h"
 #include "tsql/Functions.h"
 #include "tsql/SqlType.h"
 #include "tsql/SqliteApi.h"
