@@ -15,6 +15,10 @@ void DataSource::setDataSet(Query* query) {
         connect(query_, &Query::opened, this, reset);
         connect(query_, &Query::closed, this, reset);
         connect(query_, &Query::rowsChanged, this, reset);
+        connect(query_, &Query::valueChanged, this, [this](int row, int column) {
+            emit dataChanged(index(row, column), index(row, column));
+        });
+        connect(query_, &Query::currentChanged, this, &DataSource::currentRowChanged);
     }
     endResetModel();
 }
@@ -53,6 +57,26 @@ QVariant DataSource::headerData(int section, Qt::Orientation orientation, int ro
     if (section < 0 || section >= int(query_->columns().size()))
         return {};
     return query_->columns()[section].name;
+}
+
+Qt::ItemFlags DataSource::flags(const QModelIndex& index) const {
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (query_ && query_->cachedUpdates())
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool DataSource::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!query_ || !index.isValid() || role != Qt::EditRole || !query_->cachedUpdates())
+        return false;
+    query_->setRecNo(index.row());
+    query_->setFieldValue(query_->columns()[index.column()].name, value);
+    return true;
+}
+
+void DataSource::setCurrentRow(int row) {
+    if (query_ && query_->isActive() && row != query_->recNo())
+        query_->setRecNo(row);
 }
 
 int DataSource::columnOf(const QString& fieldName) const {

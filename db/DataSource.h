@@ -8,7 +8,8 @@
 namespace db {
 
 // Exposes a query's rows to Qt item views: one row per record, one column per field, titles
-// from the field names. Follows the query as it opens, closes and changes.
+// from the field names. Follows the query as it opens, closes and changes, and its current
+// record; the fields of a query with cached updates can be edited through it.
 class DataSource : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -22,8 +23,18 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Writes the value into the row's field in the query's cache.
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+    // Makes the row the query's current record.
+    void setCurrentRow(int row);
     // Column index of a field name, -1 when absent.
     int columnOf(const QString& fieldName) const;
+
+signals:
+    // The query's current record moved.
+    void currentRowChanged(int row);
 
 private:
     QPointer<Query> query_;

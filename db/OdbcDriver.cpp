@@ -311,6 +311,9 @@ ColumnReader describeColumn(SQLHSTMT stmt, SQLUSMALLINT index, const QString& st
     }
     ColumnReader c;
     c.column.name = fromWide(name.data(), nameLength);
+    const bool text = dataType == SQL_CHAR || dataType == SQL_VARCHAR || dataType == SQL_WCHAR ||
+                      dataType == SQL_WVARCHAR;
+    c.column.size = text ? static_cast<int>(size) : 0;
     switch (dataType) {
         case SQL_BIT:
         case SQL_TINYINT:

@@ -193,7 +193,7 @@ void Query::setFieldValue(const QString& name, const QVariant& value) {
     row.values[column] = value;
     if (row.state == RowState::Unchanged)
         row.state = RowState::Modified;
-    emit rowsChanged();
+    emit valueChanged(current_, column);
 }
 
 void Query::append() {

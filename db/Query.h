@@ -108,6 +108,8 @@ signals:
     void closed();
     void rowsChanged();
     void currentChanged(int row);
+    // A field of a row was edited in the cache.
+    void valueChanged(int row, int column);
 
 private:
     enum class RowState { Unchanged, Modified, Inserted };

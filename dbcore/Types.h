@@ -19,6 +19,7 @@ struct BoundValue {
 struct Column {
     QString name;
     FieldType type = FieldType::String;
+    int size = 0;  // characters a text column holds; 0 when unknown or not a text
 };
 
 // Rows of one result set, fully fetched. Values are null QVariant for NULL, qint64 for integers,

@@ -8,7 +8,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -17,23 +16,11 @@
 #include "hints/FormHints.h"
 #include "ui/ActionToolBar.h"
 #include "ui/Application.h"
+#include "ui/Edit.h"
 #include "ui/ImageList.h"
+#include "ui/KeyPreview.h"
 #include "ui/MessageBox.h"
 #include "ui/StatusBar.h"
-
-namespace {
-
-// Turns typed letters into capitals as they are entered.
-class UpperCaseValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override {
-        input = input.toUpper();
-        return Acceptable;
-    }
-};
-
-}  // namespace
 
 TFrForm::TFrForm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -111,13 +98,13 @@ TFrForm::TFrForm(QWidget* parent)
     StatusBar1->addPanel(50);
     layout->addWidget(StatusBar1);
 
-    ChgCode = new QLineEdit(this);
+    ChgCode = new ui::Edit(this);
     ChgCode->setObjectName("ChgCode");
-    ChgCode->setValidator(new UpperCaseValidator(ChgCode));
+    ChgCode->setUpperCase(true);
     ChgCode->setText("CHGCODE");
     ChgCode->move(8, 50);
 
-    qApp->installEventFilter(this);
+    keyPreview_ = new ui::KeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
 }
 
 TFrForm::~TFrForm() = default;
@@ -148,7 +135,7 @@ void TFrForm::AcNewExecute() {
     AcSave->setEnabled(false);
     AcDel->setEnabled(false);
     AcChgCode->setEnabled(false);
-    keyPreview_ = true;
+    keyPreview_->setEnabled(true);
 }
 
 void TFrForm::AcExitExecute() {
@@ -196,11 +183,10 @@ void TFrForm::closeEvent(QCloseEvent* event) {
     FormClose(event);
 }
 
-bool TFrForm::eventFilter(QObject* watched, QEvent* event) {
-    if (!keyPreview_ || event->type() != QEvent::KeyPress || !watched->isWidgetType())
-        return false;
-    auto* widget = static_cast<QWidget*>(watched);
-    if (widget->window() != this)
-        return false;
-    return FormKeyDown(static_cast<QKeyEvent*>(event));
+bool TFrForm::keyPreview() const {
+    return keyPreview_->isEnabled();
+}
+
+void TFrForm::setKeyPreview(bool on) {
+    keyPreview_->setEnabled(on);
 }

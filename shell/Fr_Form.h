@@ -10,6 +10,8 @@ class TFormHints;
 
 namespace ui {
 class ActionToolBar;
+class Edit;
+class KeyPreview;
 class ImageList;
 class StatusBar;
 }  // namespace ui
@@ -35,7 +37,7 @@ public:
     QToolButton* BApporved;
     QToolButton* BExit;
     ui::StatusBar* StatusBar1;
-    QLineEdit* ChgCode;
+    ui::Edit* ChgCode;
     ui::ImageList* ImageList1;
     QObject* ActionList1;
     TFormHints* FormHints1;
@@ -50,8 +52,8 @@ public:
     QAction* AcChgCode;
     QAction* AcApporved;
 
-    bool keyPreview() const { return keyPreview_; }
-    void setKeyPreview(bool on) { keyPreview_ = on; }
+    bool keyPreview() const;
+    void setKeyPreview(bool on);
 
 protected:
     virtual void FormShow();
@@ -64,12 +66,11 @@ protected:
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* makeAction(const char* name, const QString& caption, const QString& hint, int image,
                         const QKeySequence& shortcut);
 
-    bool keyPreview_ = true;
+    ui::KeyPreview* keyPreview_;
     bool placed_ = false;  // centred on the screen at the first show
 };

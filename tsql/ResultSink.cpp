@@ -1,5 +1,7 @@
 #include "tsql/ResultSink.h"
 
+#include <algorithm>
+
 namespace tsql {
 
 void BatchCollector::rowSetBegin(const std::vector<ResultColumn>& columns) {
@@ -8,8 +10,8 @@ void BatchCollector::rowSetBegin(const std::vector<ResultColumn>& columns) {
     types_.clear();
     for (const ResultColumn& c : columns) {
         const db::FieldType t = c.type.fieldType();
-        r.rowSet.columns.push_back(
-            {c.name, t == db::FieldType::Unknown ? db::FieldType::String : t});
+        r.rowSet.columns.push_back({c.name, t == db::FieldType::Unknown ? db::FieldType::String : t,
+                                    c.type.isText() ? std::max(c.type.length, 0) : 0});
         types_.push_back(c.type);
     }
     out_.results.push_back(std::move(r));

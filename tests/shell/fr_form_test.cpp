@@ -17,6 +17,7 @@
 #include "ui/ActionToolBar.h"
 #include "ui/Application.h"
 #include "ui/ApplicationHints.h"
+#include "ui/Edit.h"
 #include "ui/ImageList.h"
 #include "ui/MessageBox.h"
 #include "ui/StatusBar.h"

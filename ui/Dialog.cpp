@@ -1,0 +1,80 @@
+#include "ui/Dialog.h"
+
+#include <QKeyEvent>
+
+#include "ui/KeyPreview.h"
+
+namespace ui {
+
+Dialog::Dialog(QWidget* parent)
+    : QDialog(parent),
+      keyPreview_(new KeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); })) {
+    keyPreview_->setEnabled(false);
+}
+
+int Dialog::showModal() {
+    setResult(mrNone);
+    return exec();
+}
+
+void Dialog::setModalResult(int result) {
+    if (result != mrNone)
+        done(result);
+}
+
+bool Dialog::keyPreview() const {
+    return keyPreview_->isEnabled();
+}
+
+void Dialog::setKeyPreview(bool on) {
+    keyPreview_->setEnabled(on);
+}
+
+// FormClose runs once per closing, even when its own work ends in another done(). An error it
+// raises leaves the dialog open.
+void Dialog::done(int result) {
+    if (closing_ || !isVisible())
+        return;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{closing_ = true};
+    setResult(result);
+    FormClose();
+    QDialog::done(this->result());
+}
+
+void Dialog::reject() {
+    done(mrCancel);
+}
+
+void Dialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void Dialog::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            event->ignore();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+// A control is found by the name of the focused widget or of the nearest named widget around
+// it (the editor inside a grid cell belongs to the grid); the toolkit's own parts are unnamed.
+bool focusedControlIs(const QWidget* form, const QString& name) {
+    for (const QWidget* w = form->focusWidget(); w && w != form; w = w->parentWidget()) {
+        const QString own = w->objectName();
+        if (!own.isEmpty() && !own.startsWith("qt_"))
+            return own.toUpper() == name.toUpper();
+    }
+    return false;
+}
+
+}  // namespace ui
