@@ -1,0 +1,195 @@
+#include <QComboBox>
+#include <QHeaderView>
+#include <QTest>
+
+#include "LookupFixture.h"
+#include "db/Query.h"
+#include "lookup/Fr_SearchBarCode.h"
+#include "ui/BitBtn.h"
+#include "ui/Edit.h"
+
+namespace {
+
+class BarcodeSearchTest : public LookupTest {
+protected:
+    void SetUp() override {
+        LookupTest::SetUp();
+        TFrSearchBarCode::BarCodeSortOrder = 0;
+    }
+    void search(const QString& code, const QString& name) {
+        dialog.Code->setText(code);
+        dialog.Name->setText(name);
+        dialog.Name->setFocus();
+        press(dialog, Qt::Key_Return);
+    }
+    QStringList barcodes() { return column(*dialog.DgSearch, 0); }
+
+    TFrSearchBarCode dialog;
+};
+
+TEST_F(BarcodeSearchTest, AnEmptySearchListsEveryBarcodeOfProductsNotBlocked) {
+    open(dialog);
+    EXPECT_EQ(dialog.SearchMethod->currentIndex(), 1);  // the configured method
+    search("", "");
+    EXPECT_TRUE(messages.isEmpty());
+    const QStringList sql = dialog.QSearch->sql();
+    ASSERT_EQ(sql.size(), 37);
+    EXPECT_EQ(sql[0], "Select\tU.Id, U.BarCode, U.Product, U.UnitName, P.Code, P.ThaiName,");
+    EXPECT_EQ(sql[30], "Where (U.BarCode Like :GetCode) And (P.ThaiName Like :GetName) And");
+    EXPECT_EQ(sql[31], "Not (U.BarCode Is Null) And (U.BarCode <> '') And (P.Blocked <> 'Y') ");
+    EXPECT_EQ(sql[32], "");
+    EXPECT_EQ(sql[33], "Order By U.BarCode");
+    EXPECT_EQ(sql[35], "/* SQL [31] ห้ามย้ายบรรทัด */");
+    EXPECT_EQ(dialog.QSearch->paramByName("GetCode").asString(), "%");
+    EXPECT_EQ(dialog.QSearch->paramByName("GetName").asString(), "%%");
+    // No null or empty barcode, no blocked product (P010); P011's Blocked NULL has no unit.
+    EXPECT_EQ(barcodes(), QStringList({"[A]0005", "8850000000011", "8850000000012", "8850000000031",
+                                       "8850000000041", "8850000000071", "8850000000081",
+                                       "8850000000091", "8850000000121", "A0006"}));
+    EXPECT_TRUE(dialog.DgSearch->hasFocus());
+}
+
+TEST_F(BarcodeSearchTest, StockAndBackorderTextsSitInHiddenColumns) {
+    open(dialog);
+    search("8850000000011", "");
+    EXPECT_EQ(shown(*dialog.DgSearch), QStringList({"8850000000011|P001|สบู่หอม|ชิ้น"}));
+    EXPECT_TRUE(dialog.DgSearch->isColumnHidden(4));
+    EXPECT_TRUE(dialog.DgSearch->isColumnHidden(5));
+    EXPECT_EQ(dialog.DgSearch->columnTitle(4), "คงเหลือ");
+    // 1200 + 34.5 in the server's year; 3 dozens on order less 6 pieces invoiced.
+    EXPECT_EQ(dialog.QSearch->fieldByName("OnHand").asString(), "1,234.5000  ชิ้น");
+    EXPECT_EQ(dialog.QSearch->fieldByName("Backorder").asString(), "30.0000  ชิ้น");
+}
+
+TEST_F(BarcodeSearchTest, NamesAndCodesAreMatchedAsTyped) {
+    open(dialog);
+    dialog.SearchMethod->setCurrentIndex(0);
+    search(" 885 ", " สบู่ ");
+    EXPECT_EQ(dialog.QSearch->paramByName("GetCode").asString(), "885%");
+    EXPECT_EQ(dialog.QSearch->paramByName("GetName").asString(), "สบู่%");
+    EXPECT_EQ(barcodes(),
+              QStringList({"8850000000011", "8850000000012", "8850000000031", "8850000000121"}));
+    EXPECT_EQ(dm->LastSearchText, " สบู่ ");
+
+    dialog.SearchMethod->setCurrentIndex(1);
+    search("", "O'Brien");
+    EXPECT_EQ(barcodes(), QStringList({"8850000000041"}));
+    search("[A]", "");
+    EXPECT_EQ(barcodes(), QStringList({"[A]0005"}));
+    search("", "50%");
+    EXPECT_EQ(barcodes(), QStringList({"8850000000071", "8850000000081"}));
+    search("", "--x");
+    EXPECT_EQ(barcodes(), QStringList({"8850000000091"}));
+}
+
+TEST_F(BarcodeSearchTest, CallerFiltersInTheirOrder) {
+    open(dialog);
+    dialog.VendorId = -1;
+    dialog.ProductTypeFilter = "s";  // only "S" exactly
+    search("", "");
+    EXPECT_EQ(dialog.QSearch->sql()[32], "");
+
+    dialog.VendorId = 2;
+    dialog.ActiveBuyingOnly = true;
+    dialog.SmallUnitOnly = true;
+    dialog.HasPurchasePrice = true;
+    dialog.HasComponents = true;
+    dialog.ProductTypeFilter = "S";
+    dialog.ExcludeConsignment = true;
+    dialog.IncludeBlocked = true;
+    search("", "");
+    EXPECT_EQ(dialog.QSearch->sql()[31], "Not (U.BarCode Is Null) And (U.BarCode <> '') ");
+    EXPECT_EQ(
+        dialog.QSearch->sql()[32],
+        " And P.Id In (Select Product From ProductVendorOther Where Vendor = 2)"
+        " And P.BuyingCode = 'Active'"
+        " And U.SmallUnitFlag = 'Y' And U.Fraction = (Select Min(X.Fraction) From ProductUnits X "
+        "Where X.Product = P.Id)"
+        " And( (P.ItemClassify = 'PM') Or(Coalesce(U.PurcPriceBaht, 0.00) > 0) "
+        "Or(Coalesce(U.PurcPriceKip, 0.00) > 0) Or(Coalesce(U.PurcPriceUsd, 0.00) > 0) )"
+        " And ((Select Count(HX.Id) From ProductComponentHd HX Inner Join ProductComponentDt DX On "
+        "(DX.ProductComponentHd = HX.Id) Where HX.ProductUnits = U.Id) > 0)"
+        " And P.ProductType = 'S'"
+        " And ( Coalesce((Select Coalesce(X.TradeTerm, '') From Vendor X Where X.Id = P.Vendor), "
+        "'') <> 'Consignment' )");
+    EXPECT_TRUE(barcodes().isEmpty());
+
+    // One filter at a time, against the data.
+    auto only = [&](auto set) {
+        dialog.VendorId = 0;
+        dialog.ActiveBuyingOnly = dialog.SmallUnitOnly = dialog.HasPurchasePrice = false;
+        dialog.HasComponents = dialog.ExcludeConsignment = dialog.IncludeBlocked = false;
+        dialog.ProductTypeFilter.clear();
+        set();
+        search("", "");
+        return barcodes();
+    };
+    EXPECT_EQ(only([&] { dialog.VendorId = 2; }), QStringList({"8850000000031"}));
+    EXPECT_EQ(only([&] { dialog.ActiveBuyingOnly = true; }),
+              QStringList({"8850000000011", "8850000000012"}));
+    EXPECT_EQ(only([&] { dialog.HasPurchasePrice = true; }),
+              QStringList({"8850000000011", "8850000000031", "8850000000041"}));
+    EXPECT_EQ(only([&] { dialog.HasComponents = true; }), QStringList({"8850000000012"}));
+    EXPECT_FALSE(only([&] { dialog.ExcludeConsignment = true; }).contains("8850000000121"));
+    EXPECT_EQ(barcodes().size(), 9);
+    EXPECT_EQ(only([&] { dialog.IncludeBlocked = true; }).size(), 11);
+    EXPECT_FALSE(only([&] { dialog.SmallUnitOnly = true; }).contains("8850000000012"));
+}
+
+TEST_F(BarcodeSearchTest, TheSortOrderOfATitleClickOutlivesTheShowing) {
+    open(dialog);
+    search("", "");
+    QHeaderView* header = dialog.DgSearch->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(2) + 5, 5));
+    EXPECT_EQ(TFrSearchBarCode::BarCodeSortOrder, 2);
+    EXPECT_EQ(dialog.QSearch->sql()[33], "Order By P.ThaiName");
+    emit dialog.DgSearch->titleClicked("UnitName");  // keeps the order, searches again
+    EXPECT_EQ(TFrSearchBarCode::BarCodeSortOrder, 2);
+    emit dialog.DgSearch->titleClicked("Code");
+    EXPECT_EQ(dialog.QSearch->sql()[33], "Order By P.Code");
+    dialog.close();
+
+    open(dialog);
+    search("", "");
+    EXPECT_EQ(dialog.QSearch->sql()[33], "Order By P.Code");
+}
+
+TEST_F(BarcodeSearchTest, ChoosingFromAnEmptyListIsACancellation) {
+    open(dialog);
+    QTest::mouseClick(dialog.Btok, Qt::LeftButton);  // nothing searched yet
+    EXPECT_EQ(dialog.result(), ui::mrCancel);
+    EXPECT_EQ(dialog.SelectedBarCode, "");
+
+    open(dialog);
+    search("8850000000012", "");
+    press(dialog, Qt::Key_Return);  // in the list
+    EXPECT_EQ(dialog.result(), ui::mrOk);
+    EXPECT_EQ(dialog.SelectedBarCode, "8850000000012");
+    EXPECT_FALSE(dialog.QSearch->isActive());
+
+    open(dialog);
+    press(dialog, Qt::Key_Escape);
+    EXPECT_EQ(dialog.result(), ui::mrCancel);
+    EXPECT_EQ(dialog.SelectedBarCode, "");
+}
+
+TEST_F(BarcodeSearchTest, TheWindowHasNoCloseBoxAndKeepsItsWidth) {
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowSystemMenuHint);
+    open(dialog);
+    dialog.resize(500, 400);
+    EXPECT_EQ(dialog.width(), 700);
+    EXPECT_EQ(dialog.height(), 400);
+}
+
+TEST_F(BarcodeSearchTest, TheLastNameAndMethodComeFromTheConfiguration) {
+    setConfig("ShowLastSearch = 'Y', SearchProductMethod = 0");
+    dm->LastSearchText = "สบู่";
+    open(dialog);
+    EXPECT_EQ(dialog.Name->text(), "สบู่");
+    EXPECT_EQ(dialog.SearchMethod->currentIndex(), 0);
+    EXPECT_TRUE(dialog.Name->hasFocus());
+}
+
+}  // namespace
