@@ -61,6 +61,14 @@ public:
     QString ProductWHQuantity(int ProductId, int WarehouseId, int Year);
     QString ProductUnitsWHQuantity(int ProductId, int UnitId, int WarehouseId, int Year);
 
+    // Lookups: each shows its dialog, created at the first call and reused, copies the dialog's
+    // result into SearchResult and answers whether the user chose.
+    bool SearchProduct();
+    bool SearchUnitName(QObject* Sender, int ProductId);  // Sender is not read
+    bool SearchLotNo();
+    bool SearchWarehouse();
+    bool SearchProductBarCode();
+
     // Product, unit and warehouse checks.
     db::Query* QChkProduct;
     db::Query* QChkBarCode;
