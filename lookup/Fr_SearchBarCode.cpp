@@ -8,6 +8,7 @@
 #include "company/U_DM.h"
 #include "db/DataSource.h"
 #include "db/Query.h"
+#include "lookup/SearchKeys.h"
 #include "lookup/SqlText.h"
 #include "ui/BitBtn.h"
 #include "ui/DataGrid.h"
@@ -223,24 +224,13 @@ void TFrSearchBarCode::DgSearchTitleClick(const QString& fieldName) {
 }
 
 bool TFrSearchBarCode::FormKeyDown(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (ui::focusedControlIs(this, "DGSEARCH"))
-                setModalResult(ui::mrOk);
-            else
-                BtSearchClick();
-            return true;
-        case Qt::Key_Escape:
-            setModalResult(ui::mrCancel);
-            return true;
-        default:
-            return false;
-    }
+    return lookup::searchDialogKey(
+        *this, event, "DGSEARCH", [this] { setModalResult(ui::mrOk); },
+        [this] { BtSearchClick(); });
 }
 
 void TFrSearchBarCode::FormClose() {
-    if (modalResult() == ui::mrOk && QSearch->isActive() && !QSearch->isEmpty()) {
+    if (modalResult() == ui::mrOk && lookup::hasCurrentRow(*QSearch)) {
         SelectedBarCode = QSearch->fieldByName("BarCode").asString();
     } else {
         SelectedBarCode.clear();

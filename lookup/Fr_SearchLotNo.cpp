@@ -6,6 +6,7 @@
 
 #include "db/DataSource.h"
 #include "db/Query.h"
+#include "lookup/SearchKeys.h"
 #include "lookup/SqlText.h"
 #include "ui/BitBtn.h"
 #include "ui/DataGrid.h"
@@ -147,24 +148,12 @@ void TFrSearchLotNo::DgSearchTitleClick(const QString& fieldName) {
 }
 
 bool TFrSearchLotNo::FormKeyDown(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (ui::focusedControlIs(this, "DGSEARCH"))
-                setModalResult(ui::mrOk);
-            else
-                BSearchClick();
-            return true;
-        case Qt::Key_Escape:
-            setModalResult(ui::mrCancel);
-            return true;
-        default:
-            return false;
-    }
+    return lookup::searchDialogKey(
+        *this, event, "DGSEARCH", [this] { setModalResult(ui::mrOk); }, [this] { BSearchClick(); });
 }
 
 void TFrSearchLotNo::FormClose() {
-    if (modalResult() == ui::mrOk && QSearch->isActive() && !QSearch->isEmpty()) {
+    if (modalResult() == ui::mrOk && lookup::hasCurrentRow(*QSearch)) {
         SelectedLotId = static_cast<int>(QSearch->fieldByName("Id").asInteger());
         SelectedCode = QSearch->fieldByName("Code").asString();
     } else {

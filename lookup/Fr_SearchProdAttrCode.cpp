@@ -6,6 +6,7 @@
 
 #include "db/DataSource.h"
 #include "db/Query.h"
+#include "lookup/SearchKeys.h"
 #include "lookup/SqlText.h"
 #include "ui/BitBtn.h"
 #include "ui/DataGrid.h"
@@ -77,24 +78,12 @@ void TFrSearchProdAttrCode::RunSQL() {
 }
 
 bool TFrSearchProdAttrCode::FormKeyDown(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (ui::focusedControlIs(this, "LISTDATA"))
-                setModalResult(ui::mrOk);
-            else
-                RunSQL();
-            return true;
-        case Qt::Key_Escape:
-            setModalResult(ui::mrCancel);
-            return true;
-        default:
-            return false;
-    }
+    return lookup::searchDialogKey(
+        *this, event, "LISTDATA", [this] { setModalResult(ui::mrOk); }, [this] { RunSQL(); });
 }
 
 void TFrSearchProdAttrCode::FormClose() {
-    if (modalResult() == ui::mrOk && QSearch->isActive() && !QSearch->isEmpty())
+    if (modalResult() == ui::mrOk && lookup::hasCurrentRow(*QSearch))
         SelectedCode = QSearch->fieldByName("Code").asString();
     else
         SelectedCode.clear();

@@ -5,6 +5,7 @@
 #include "config/Dm_Config.h"
 #include "db/DataSource.h"
 #include "db/Query.h"
+#include "lookup/SearchKeys.h"
 #include "ui/BitBtn.h"
 #include "ui/DataGrid.h"
 
@@ -84,23 +85,15 @@ void TFrSearchUnit::FormShow() {
     DgSearch->setFocus();
 }
 
+// Enter chooses wherever the focus is.
 bool TFrSearchUnit::FormKeyDown(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            setModalResult(ui::mrOk);
-            return true;
-        case Qt::Key_Escape:
-            setModalResult(ui::mrCancel);
-            return true;
-        default:
-            return false;
-    }
+    const auto choose = [this] { setModalResult(ui::mrOk); };
+    return lookup::searchDialogKey(*this, event, "DGSEARCH", choose, choose);
 }
 
 // The query stays open until the next showing.
 void TFrSearchUnit::FormClose() {
-    if (modalResult() == ui::mrOk && QSearchUnit->isActive() && !QSearchUnit->isEmpty()) {
+    if (modalResult() == ui::mrOk && lookup::hasCurrentRow(*QSearchUnit)) {
         SelectedUnitName = QSearchUnit->fieldByName("UnitName").asString();
     } else {
         SelectedUnitName.clear();

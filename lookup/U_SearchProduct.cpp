@@ -10,6 +10,7 @@
 #include "db/DataSource.h"
 #include "db/Query.h"
 #include "lookup/Fa_SelectProdAttr.h"
+#include "lookup/SearchKeys.h"
 #include "lookup/SqlText.h"
 #include "ui/BitBtn.h"
 #include "ui/DataGrid.h"
@@ -154,7 +155,7 @@ void TF_SearchProduct::BtSearchClick() {
 }
 
 void TF_SearchProduct::BtOKClick() {
-    if (!QSearch->isActive() || QSearch->isEmpty())
+    if (!lookup::hasCurrentRow(*QSearch))
         return;
     SelectedCode = QSearch->fieldByName("Code").asString();
     setModalResult(ui::mrOk);
@@ -165,23 +166,13 @@ void TF_SearchProduct::ListDataTitleClick(const QString& fieldName) {
     BtSearchClick();
 }
 
+// In the attribute frame's grid Enter is the grid's own.
 bool TF_SearchProduct::FormKeyDown(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (ui::focusedControlIs(this, "LISTDATA"))
-                BtOKClick();
-            else if (ui::focusedControlIs(this, "DGSELECTPRODATTR"))
-                return false;
-            else
-                BtSearchClick();
-            return true;
-        case Qt::Key_Escape:
-            setModalResult(ui::mrCancel);
-            return true;
-        default:
-            return false;
-    }
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && ui::focusedControlIs(this, "DGSELECTPRODATTR"))
+        return false;
+    return lookup::searchDialogKey(
+        *this, event, "LISTDATA", [this] { BtOKClick(); }, [this] { BtSearchClick(); });
 }
 
 void TF_SearchProduct::FormClose() {

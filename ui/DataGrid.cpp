@@ -33,6 +33,7 @@ public:
             button->setObjectName("EditButton");
             connect(button, &QAction::triggered, grid_, &DataGrid::editButtonClick);
         }
+        grid_->editor_ = edit;
         return edit;
     }
 
@@ -157,6 +158,10 @@ void DataGrid::setCurrentCell(int row, int column) {
     const QModelIndex cell = model_->index(row, column);
     if (cell.isValid())
         setCurrentIndex(cell);
+}
+
+QLineEdit* DataGrid::cellEditor() const {
+    return editor_ && editor_->isVisible() ? editor_.data() : nullptr;
 }
 
 int DataGrid::shownRowCount() const {

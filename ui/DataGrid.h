@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QPointer>
 #include <QTableView>
 #include <functional>
 #include <vector>
 
 #include "ui/GridColumn.h"
 
+class QLineEdit;
 namespace db {
 class DataSource;
 }
@@ -45,6 +47,8 @@ public:
     void setCurrentCell(int row, int column);
     // Rows handed to the view so far.
     int shownRowCount() const;
+    // The open cell editor, nullptr when no cell is being edited.
+    QLineEdit* cellEditor() const;
 
     // Sees every key pressed in the grid or in its cell editor first; true when it handled it.
     void setKeyDownHandler(KeyHandler handler) { keyDown_ = std::move(handler); }
@@ -73,6 +77,7 @@ private:
     GridModel* model_;
     KeyHandler keyDown_;
     bool committing_ = false;  // the view moves on while an edit is written back
+    mutable QPointer<QLineEdit> editor_;
 };
 
 }  // namespace ui
