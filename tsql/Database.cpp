@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+
 #include <QDateTime>
 #include <QFileInfo>
 
@@ -389,10 +391,15 @@ void Database::raiseLast(int rc, const QString& object) {
 }
 
 SqliteFailure Database::failure(int rc, const QString& object) const {
+    // SQLite keeps the system's error of a failed write only in some of its paths (not for the
+    // journal's); errno, read before anything else runs, still holds it.
+    const int lastSystemError = errno;
     SqliteFailure f;
     f.code = rc;
     f.message = QString::fromUtf8(sqlite3_errmsg(db_));
     f.systemError = sqlite3_system_errno(db_);
+    if (f.systemError == 0 && (rc & 0xff) == SQLITE_IOERR)
+        f.systemError = lastSystemError;
     f.timedOut = timedOut_;
     f.cancelled = cancelled_;
     f.database = path_.isEmpty() ? QStringLiteral("master") : QFileInfo(path_).completeBaseName();

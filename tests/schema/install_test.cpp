@@ -137,4 +137,41 @@ TEST_F(InstallDemoTest, TheDemoHoldsSixYearsOfDocumentsAndTheirBalances) {
     EXPECT_EQ(schematest::rowsOf(*c, onHand), stored);
 }
 
+// The sqlite3 shell checks and rebuilds the demo's files with the engine's collation loaded
+// from the build's extension, and the engine finds the same rows afterwards; without the
+// extension the shell refuses the text indexes.
+TEST_F(InstallDemoTest, TheSqliteShellChecksAndReindexesTheDemoWithTheEnginesExtension) {
+    ASSERT_EQ(install().exitCode, 0);
+    const QString file = serverDir() + QStringLiteral("/DEMO.sqlite");
+    auto shell = [&](const QString& sql) {
+        return runProcess(
+            QStringLiteral("sqlite3"),
+            {"-cmd", QStringLiteral(".load ") + QStringLiteral(VOQ_SQLITE_EXTENSION), file, sql});
+    };
+    const QString units = QStringLiteral(
+        "SELECT P.Code, U.UnitName FROM ProductUnits U INNER JOIN Product P ON P.Id = U.Product "
+        "WHERE U.UnitName = N'ลัง' OR U.UnitName >= N'ข' ORDER BY U.UnitName, P.Code");
+    const QString first = QStringLiteral(
+        "SELECT Product, UnitName FROM ProductUnits WHERE Product = 1 AND UnitName = N'ลัง'");
+    auto answers = [&] {
+        auto c = schematest::connect(serverDir(), QStringLiteral("DEMO"));
+        return schematest::rowsOf(*c, units) + schematest::rowsOf(*c, first);
+    };
+    const QStringList before = answers();
+    ASSERT_GT(before.size(), 3);
+
+    const Outcome check = shell(QStringLiteral("PRAGMA integrity_check"));
+    EXPECT_EQ(check.exitCode, 0) << check.err.toStdString();
+    EXPECT_EQ(check.out, QStringLiteral("ok\n"));
+    const Outcome rebuilt = shell(QStringLiteral("REINDEX"));
+    EXPECT_EQ(rebuilt.exitCode, 0) << rebuilt.err.toStdString();
+    EXPECT_EQ(answers(), before);
+    EXPECT_EQ(shell(QStringLiteral("PRAGMA integrity_check")).out, QStringLiteral("ok\n"));
+
+    const Outcome plain = runProcess(QStringLiteral("sqlite3"), {file, QStringLiteral("REINDEX")});
+    EXPECT_NE(plain.exitCode, 0);
+    EXPECT_TRUE(plain.err.contains(QStringLiteral("no such collation sequence: THAI_CI_AS")))
+        << plain.err.toStdString();
+}
+
 }  // namespace

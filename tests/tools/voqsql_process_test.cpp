@@ -196,3 +196,29 @@ TEST_F(VoqSqlProcess, BadCommandLineExitsWithUsage) {
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("Exit status")) << help.out.toStdString();
 }
+
+// Input beyond what the embedded engine takes ends with a numbered error and exit status 1,
+// never a signal; the rows committed before it stay.
+TEST_F(VoqSqlProcess, HostileInputOnTheEmbeddedEngineEndsWithANumberedError) {
+    const QString server = QStringLiteral("file:") + dir_.path();
+    const Outcome made = voqSql({"-S", server, "-Q", "create database Shop"});
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    const Outcome filled = voqSql(
+        {"-S", server, "-d", "Shop", "-Q", "create table T (i int) insert into T values (1)"});
+    ASSERT_EQ(filled.exitCode, 0) << filled.err.toStdString();
+
+    const QString deep =
+        QStringLiteral("select ") + QString(10000, u'(') + u'1' + QString(10000, u')');
+    const QString notNot = QStringLiteral("select count(*) from T where ") +
+                           QStringLiteral("not ").repeated(10000) + QStringLiteral("i = 2");
+    for (const QString& sql : {deep, notNot}) {
+        const Outcome r = voqSql({"-S", server, "-d", "Shop", "-Q", sql});
+        EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("Msg 191,"))) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("nested too deeply"))) << r.err.toStdString();
+    }
+    const Outcome kept =
+        voqSql({"-S", server, "-d", "Shop", "-h", "-1", "-Q", "select count(*) from T"});
+    EXPECT_EQ(kept.exitCode, 0) << kept.err.toStdString();
+    EXPECT_TRUE(kept.out.startsWith(QStringLiteral("1\n"))) << kept.out.toStdString();
+}

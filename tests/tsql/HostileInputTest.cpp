@@ -159,3 +159,18 @@ TEST_F(HostileInputTest, TranslationsOnlyReadAndWriteRowsOfOneStatement) {
         EXPECT_EQ(failureOf(sql), 8630) << sql.toStdString();
     EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("x.sqlite"))));
 }
+
+// A schema change, this connection's or another's, replaces the catalogue entries of every
+// table; a statement translated against the old ones still reads its target after it ran.
+TEST_F(HostileInputTest, StatementsKeepTheirTargetsThroughSchemaChanges) {
+    run(QStringLiteral("create table I (Id int identity(10, 1) not null primary key, v int)"));
+    const QString insert = QStringLiteral("insert into I (v) values (1) select scope_identity()");
+    EXPECT_EQ(scalar(insert), QStringLiteral("10"));
+    run(QStringLiteral("create table Z (a int)"));
+    EXPECT_EQ(scalar(insert), QStringLiteral("11"));
+    tsql::Session other(dir_.path(), QStringLiteral("Shop"));
+    other.execute(QStringLiteral("create table Y (a int) alter table I add w int null"), {});
+    EXPECT_EQ(scalar(insert), QStringLiteral("12"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*), max(Id), count(w) from I")),
+              QStringLiteral("3|12|0"));
+}

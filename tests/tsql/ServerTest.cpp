@@ -1,6 +1,11 @@
 // The server directory: databases made and dropped while sessions use them, and files written
 // by older engines.
 #include <sqlite3.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
 
 #include <QDir>
 
@@ -99,4 +104,63 @@ TEST_F(ServerTest, FilesOfOlderEnginesAreBroughtOverToTheEnginesCollationName) {
     EXPECT_EQ(sqlite3_column_int(st, 0), 0);
     sqlite3_finalize(st);
     sqlite3_close(raw);
+}
+
+// A full disk, as the file size limit makes it: the statement fails with 1105, what was
+// committed before stays, and a database that could not be made leaves no file behind.
+TEST_F(ServerTest, AFullDiskEndsTheStatementWithError1105AndLosesNothing) {
+    run(QStringLiteral("create table T (i int, s varchar(8000)) insert into T values (1, 'kept')"));
+    session_.reset();
+    tsql::Session master(dir_.path(), QStringLiteral("master"));
+    session_ = std::make_unique<tsql::Session>(dir_.path(), QStringLiteral("Shop"));
+    const QStringList before = filesInServer();
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const struct rlimit full = {16 * 1024, limit.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
+    QString message;
+    QStringList values;
+    for (int k = 0; k < 20; ++k)
+        values << QStringLiteral("(2, replicate('x', 8000))");
+    const int filling =
+        errorOf(QStringLiteral("insert into T values ") + values.join(u','), &message);
+    const int creating = errorIn(master, QStringLiteral("create database Extra"));
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+
+    EXPECT_EQ(filling, 1105) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("'Shop'"))) << message.toStdString();
+    EXPECT_EQ(creating, 1105);
+    EXPECT_EQ(filesInServer(), before);
+    EXPECT_EQ(rows(QStringLiteral("select i, s from T")), QStringList{QStringLiteral("1|kept")});
+    EXPECT_EQ(errorIn(master, QStringLiteral("create database Extra")), 0);
+}
+
+// A server directory nobody may write, as an installation on read-only media: every database
+// reads, and a change is refused with 3906. Run as a user without the right to write (root may
+// write anywhere).
+TEST_F(ServerTest, AReadOnlyServerDirectoryServesReads) {
+    run(
+        QStringLiteral("create table T (i int, s nvarchar(10)) create index IxS on T (s) "
+                       "insert into T values (1, N'ลัง'), (2, N'ชิ้น')"));
+    session_.reset();
+    for (const QString& name : QDir(dir_.path()).entryList(QDir::Files))
+        QFile::setPermissions(dir_.filePath(name), QFile::ReadOwner | QFile::ReadOther);
+    QFile::setPermissions(dir_.path(),
+                          QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    EXPECT_EXIT(
+        {
+            if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+                std::_Exit(2);
+            tsql::Session reader(dir_.path(), QStringLiteral("Shop"));
+            const db::BatchResult read =
+                reader.execute(QStringLiteral("select i from T where s = N'ลัง'"), {});
+            std::fprintf(stderr, "read %s, changed %d\n",
+                         qPrintable(firstRowSetAsText(read).join(u',')),
+                         errorIn(reader, QStringLiteral("update T set i = 3")));
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "read 1, changed 3906");
+    QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
