@@ -15,6 +15,10 @@ GO
 -- sales returns (SrDt), returns of issues (RiDt), transfers at ToWarehouse. Out: purchase
 -- returns (PrDt), invoices that cut stock and deliveries against invoices (IvDt, see IvHd),
 -- issues (IsDt), transfers at Warehouse. Adjustments (AjDt) add their signed quantity.
+-- Each lines table is read once, in its own order, finding each line's header by its id (the
+-- CROSS JOIN keeps that order on the embedded engine); a transfer line gives its minus and its
+-- plus side in that one read. The year's movements are summed once per product, unit,
+-- warehouse and lot into #Moves, which both balance tables are built from.
 CREATE PROCEDURE Calculate_OnHand
     @YearNo int
 AS
@@ -29,11 +33,58 @@ BEGIN
     END
     SET @From = Convert(datetime, Convert(char(4), @YearNo) + '0101', 112)
     SET @To = DateAdd(year, 1, @From)
+    IF OBJECT_ID('tempdb..#Moves') IS NOT NULL DROP TABLE #Moves
+    CREATE TABLE #Moves (
+        Product      int            NOT NULL,
+        ProductUnits int            NOT NULL,
+        Warehouse    int            NOT NULL,
+        LotNo        int            NULL,
+        Quantity     decimal(38, 12) NULL
+    )
 
     BEGIN TRAN
     UPDATE CalcLock SET LastRun = GetDate() WHERE Name = 'ONHAND'
     IF @@ROWCOUNT = 0
         INSERT INTO CalcLock (Name, LastRun) VALUES ('ONHAND', GetDate())
+
+    INSERT INTO #Moves (Product, ProductUnits, Warehouse, LotNo, Quantity)
+    SELECT M.Product, M.ProductUnits, M.Warehouse, M.LotNo, Sum(M.Quantity)
+    FROM (
+        SELECT D.Product, D.ProductUnits, D.Warehouse, D.LotNo, D.Quantity * D.Fraction AS Quantity
+        FROM MrDt D CROSS JOIN MrHd H
+        WHERE H.Id = D.MrHd AND H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
+        UNION ALL
+        SELECT D.Product, D.ProductUnits, D.Warehouse, D.LotNo, -D.Quantity * D.Fraction
+        FROM PrDt D CROSS JOIN PrHd H
+        WHERE H.Id = D.PrHd AND H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
+        UNION ALL
+        SELECT D.Product, D.ProductUnits, D.Warehouse, D.LotNo, -D.Quantity * D.Fraction
+        FROM IvDt D CROSS JOIN IvHd H
+        WHERE H.Id = D.IvHd AND H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
+          AND Coalesce(ASCII(H.NotCutStock), 0) <> 89 AND (Coalesce(H.IvType, '') <> 'B' OR Coalesce(D.IvdtB, 0) > 0)
+        UNION ALL
+        SELECT D.Product, D.ProductUnits, D.Warehouse, D.LotNo, D.Quantity * D.Fraction
+        FROM SrDt D CROSS JOIN SrHd H
+        WHERE H.Id = D.SrHd AND H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
+        UNION ALL
+        SELECT D.Product, D.ProductUnits, D.Warehouse, D.LotNo, -D.Quantity * D.Fraction
+        FROM IsDt D CROSS JOIN IsHd H
+        WHERE H.Id = D.IsHd AND H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
+        UNION ALL
+        SELECT D.Product, D.ProductUnits, D.Warehouse, D.LotNo, D.Quantity * D.Fraction
+        FROM RiDt D CROSS JOIN RiHd H
+        WHERE H.Id = D.RiHd AND H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
+        UNION ALL
+        SELECT D.Product, D.ProductUnits, CASE S.Side WHEN 1 THEN D.ToWarehouse ELSE D.Warehouse END,
+               D.LotNo, S.Side * D.Quantity * D.Fraction
+        FROM TrDt D CROSS JOIN TrHd H CROSS JOIN (SELECT -1 AS Side UNION ALL SELECT 1) AS S
+        WHERE H.Id = D.TrHd AND H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
+        UNION ALL
+        SELECT D.Product, D.ProductUnits, D.Warehouse, D.LotNo, D.Quantity * D.Fraction
+        FROM AjDt D CROSS JOIN AjHd H
+        WHERE H.Id = D.AjHd AND H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
+    ) AS M
+    GROUP BY M.Product, M.ProductUnits, M.Warehouse, M.LotNo
 
     DELETE FROM ProductOnHand WHERE BalanceYear = @YearNo
     INSERT INTO ProductOnHand (Product, ProductUnits, Warehouse, BalanceYear, Quantity)
@@ -43,97 +94,19 @@ BEGIN
         FROM ProductOnHand O
         WHERE O.BalanceYear = @YearNo - 1
         UNION ALL
-        SELECT D.Product, D.ProductUnits, D.Warehouse, D.Quantity * D.Fraction
-        FROM MrDt D INNER JOIN MrHd H ON H.Id = D.MrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
-        UNION ALL
-        SELECT D.Product, D.ProductUnits, D.Warehouse, -D.Quantity * D.Fraction
-        FROM PrDt D INNER JOIN PrHd H ON H.Id = D.PrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
-        UNION ALL
-        SELECT D.Product, D.ProductUnits, D.Warehouse, -D.Quantity * D.Fraction
-        FROM IvDt D INNER JOIN IvHd H ON H.Id = D.IvHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
-          AND Coalesce(ASCII(H.NotCutStock), 0) <> 89 AND (Coalesce(H.IvType, '') <> 'B' OR Coalesce(D.IvdtB, 0) > 0)
-        UNION ALL
-        SELECT D.Product, D.ProductUnits, D.Warehouse, D.Quantity * D.Fraction
-        FROM SrDt D INNER JOIN SrHd H ON H.Id = D.SrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
-        UNION ALL
-        SELECT D.Product, D.ProductUnits, D.Warehouse, -D.Quantity * D.Fraction
-        FROM IsDt D INNER JOIN IsHd H ON H.Id = D.IsHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
-        UNION ALL
-        SELECT D.Product, D.ProductUnits, D.Warehouse, D.Quantity * D.Fraction
-        FROM RiDt D INNER JOIN RiHd H ON H.Id = D.RiHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
-        UNION ALL
-        SELECT D.Product, D.ProductUnits, D.Warehouse, -D.Quantity * D.Fraction
-        FROM TrDt D INNER JOIN TrHd H ON H.Id = D.TrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
-        UNION ALL
-        SELECT D.Product, D.ProductUnits, D.ToWarehouse, D.Quantity * D.Fraction
-        FROM TrDt D INNER JOIN TrHd H ON H.Id = D.TrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
-        UNION ALL
-        SELECT D.Product, D.ProductUnits, D.Warehouse, D.Quantity * D.Fraction
-        FROM AjDt D INNER JOIN AjHd H ON H.Id = D.AjHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
+        SELECT V.Product, V.ProductUnits, V.Warehouse, V.Quantity
+        FROM #Moves V
     ) AS M
     GROUP BY M.Product, M.ProductUnits, M.Warehouse
 
     DELETE FROM LotOnHand WHERE BalanceYear = @YearNo
     INSERT INTO LotOnHand (Product, LotNo, Warehouse, BalanceYear, Quantity)
-    SELECT M.Product, M.LotNo, M.Warehouse, @YearNo, Sum(M.Quantity)
-    FROM (
-        SELECT D.Product, D.LotNo, D.Warehouse, D.Quantity * D.Fraction AS Quantity
-        FROM MrDt D INNER JOIN MrHd H ON H.Id = D.MrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
-          AND D.LotNo IS NOT NULL
-        UNION ALL
-        SELECT D.Product, D.LotNo, D.Warehouse, -D.Quantity * D.Fraction
-        FROM PrDt D INNER JOIN PrHd H ON H.Id = D.PrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
-          AND D.LotNo IS NOT NULL
-        UNION ALL
-        SELECT D.Product, D.LotNo, D.Warehouse, -D.Quantity * D.Fraction
-        FROM IvDt D INNER JOIN IvHd H ON H.Id = D.IvHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
-          AND Coalesce(ASCII(H.NotCutStock), 0) <> 89 AND (Coalesce(H.IvType, '') <> 'B' OR Coalesce(D.IvdtB, 0) > 0)
-          AND D.LotNo IS NOT NULL
-        UNION ALL
-        SELECT D.Product, D.LotNo, D.Warehouse, D.Quantity * D.Fraction
-        FROM SrDt D INNER JOIN SrHd H ON H.Id = D.SrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
-          AND D.LotNo IS NOT NULL
-        UNION ALL
-        SELECT D.Product, D.LotNo, D.Warehouse, -D.Quantity * D.Fraction
-        FROM IsDt D INNER JOIN IsHd H ON H.Id = D.IsHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
-          AND D.LotNo IS NOT NULL
-        UNION ALL
-        SELECT D.Product, D.LotNo, D.Warehouse, D.Quantity * D.Fraction
-        FROM RiDt D INNER JOIN RiHd H ON H.Id = D.RiHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
-          AND D.LotNo IS NOT NULL
-        UNION ALL
-        SELECT D.Product, D.LotNo, D.Warehouse, -D.Quantity * D.Fraction
-        FROM TrDt D INNER JOIN TrHd H ON H.Id = D.TrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
-          AND D.LotNo IS NOT NULL
-        UNION ALL
-        SELECT D.Product, D.LotNo, D.ToWarehouse, D.Quantity * D.Fraction
-        FROM TrDt D INNER JOIN TrHd H ON H.Id = D.TrHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
-          AND D.LotNo IS NOT NULL
-        UNION ALL
-        SELECT D.Product, D.LotNo, D.Warehouse, D.Quantity * D.Fraction
-        FROM AjDt D INNER JOIN AjHd H ON H.Id = D.AjHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
-          AND D.LotNo IS NOT NULL
-    ) AS M
-    GROUP BY M.Product, M.LotNo, M.Warehouse
+    SELECT V.Product, V.LotNo, V.Warehouse, @YearNo, Sum(V.Quantity)
+    FROM #Moves V
+    WHERE V.LotNo IS NOT NULL
+    GROUP BY V.Product, V.LotNo, V.Warehouse
     COMMIT
+    DROP TABLE #Moves
     RETURN 0
 END
 GO
@@ -199,8 +172,8 @@ BEGIN
         UNION ALL
         SELECT H.Customer, Coalesce(D.CurrencyId, @Main), -D.Amount,
                -D.Amount * Coalesce(D.Rate, 1)
-        FROM RcDt D INNER JOIN RcHd H ON H.Id = D.RcHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
+        FROM RcDt D CROSS JOIN RcHd H
+        WHERE H.Id = D.RcHd AND H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
     ) AS M
     GROUP BY M.Customer, M.CurrencyId
     COMMIT
@@ -267,8 +240,8 @@ BEGIN
         UNION ALL
         SELECT H.Vendor, Coalesce(D.CurrencyId, @Main), -D.Amount,
                -D.Amount * Coalesce(D.Rate, 1)
-        FROM PdDt D INNER JOIN PdHd H ON H.Id = D.PdHd
-        WHERE H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
+        FROM PdDt D CROSS JOIN PdHd H
+        WHERE H.Id = D.PdHd AND H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
     ) AS M
     GROUP BY M.Vendor, M.CurrencyId
     COMMIT
