@@ -82,11 +82,7 @@ void DataSource::setCurrentRow(int row) {
 int DataSource::columnOf(const QString& fieldName) const {
     if (!query_)
         return -1;
-    const auto& columns = query_->columns();
-    for (size_t i = 0; i < columns.size(); ++i)
-        if (columns[i].name.compare(fieldName, Qt::CaseInsensitive) == 0)
-            return static_cast<int>(i);
-    return -1;
+    return columnIndex(query_->columns(), fieldName);
 }
 
 }  // namespace db

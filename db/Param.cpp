@@ -84,7 +84,7 @@ QDateTime Param::asDateTime() const {
 
 Param* Params::find(const QString& name) {
     for (auto& p : list_)
-        if (p.name().compare(name, Qt::CaseInsensitive) == 0)
+        if (sameName(p.name(), name))
             return &p;
     return nullptr;
 }

@@ -1,5 +1,7 @@
 #include "db/ParamScanner.h"
 
+#include "dbcore/Types.h"
+
 namespace db {
 
 static bool endsName(QChar c) {
@@ -53,7 +55,7 @@ ScannedSql scanParams(const QString& sql) {
         out.occurrences << name;
         bool known = false;
         for (const auto& existing : std::as_const(out.names))
-            known = known || existing.compare(name, Qt::CaseInsensitive) == 0;
+            known = known || sameName(existing, name);
         if (!known)
             out.names << name;
         i = end - 1;

@@ -154,10 +154,7 @@ QStringList Query::fieldNames() const {
 }
 
 int Query::columnIndex(const QString& name) const {
-    for (size_t i = 0; i < columns_.size(); ++i)
-        if (columns_[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return static_cast<int>(i);
-    return -1;
+    return db::columnIndex(columns_, name);
 }
 
 bool Query::hasField(const QString& name) const {

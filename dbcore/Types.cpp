@@ -2,9 +2,9 @@
 
 namespace db {
 
-int RowSet::indexOf(const QString& name) const {
+int columnIndex(const std::vector<Column>& columns, const QString& name) {
     for (size_t i = 0; i < columns.size(); ++i)
-        if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+        if (sameName(columns[i].name, name))
             return static_cast<int>(i);
     return -1;
 }

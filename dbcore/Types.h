@@ -22,14 +22,23 @@ struct Column {
     int size = 0;  // characters a text column holds; 0 when unknown or not a text
 };
 
+// Column and parameter names match with letter case ignored. Case folding keeps a name's length,
+// and most names are spelt alike, so the costly case-insensitive comparison runs only when both
+// cheaper tests leave the answer open.
+inline bool sameName(const QString& a, const QString& b) {
+    return a.size() == b.size() && (a == b || a.compare(b, Qt::CaseInsensitive) == 0);
+}
+
+// Index of the column called name, letter case ignored; -1 when absent.
+int columnIndex(const std::vector<Column>& columns, const QString& name);
+
 // Rows of one result set, fully fetched. Values are null QVariant for NULL, qint64 for integers,
 // double for floats and decimals, QString for texts, QDateTime for date-time columns.
 struct RowSet {
     std::vector<Column> columns;
     std::vector<QVariantList> rows;
 
-    // Column index by name, letter case ignored; -1 when absent.
-    int indexOf(const QString& name) const;
+    int indexOf(const QString& name) const { return columnIndex(columns, name); }
 };
 
 // One result of a batch: either a row set or the count of rows a statement touched.
