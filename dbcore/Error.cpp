@@ -12,7 +12,7 @@ Error::Error(Kind kind, QString message, int nativeError, QString statement)
       statement_(std::move(statement)),
       utf8_(message_.toStdString()) {
     if (kind_ == Kind::Server)
-        messages_.push_back({message_, 0, nativeError_, {}});
+        messages_.push_back({message_, 0, nativeError_, {}, 0});
 }
 
 static QString joinTexts(const std::vector<ServerMessage>& messages) {
@@ -30,6 +30,12 @@ Error::Error(std::vector<ServerMessage> messages, QString statement)
       statement_(std::move(statement)),
       messages_(std::move(messages)),
       utf8_(message_.toStdString()) {}
+
+void Error::setLine(int line) {
+    for (ServerMessage& m : messages_)
+        if (m.line == 0)
+            m.line = line;
+}
 
 void Error::setMessage(const QString& message) {
     message_ = message;

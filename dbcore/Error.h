@@ -12,6 +12,7 @@ struct ServerMessage {
     int errorCode = 0;    // driver-level code (SQLSTATE class as a number where known)
     int nativeError = 0;  // server's error number, e.g. 2627 for a duplicate key
     QString sqlState;
+    int line = 0;  // line of the statement in its batch or procedure, 0 when not known
 };
 
 // Raised by every failing operation of the access layer.
@@ -35,6 +36,10 @@ public:
     void setStatement(const QString& statement) { statement_ = statement; }
     const std::vector<ServerMessage>& messages() const { return messages_; }
     void addMessage(const ServerMessage& message) { messages_.push_back(message); }
+    // Line of the failing statement, 0 when not known; setLine gives it to the messages that
+    // have none.
+    int line() const { return messages_.empty() ? 0 : messages_.front().line; }
+    void setLine(int line);
 
     const char* what() const noexcept override { return utf8_.c_str(); }
 

@@ -1,6 +1,8 @@
 // Batches, RPC calls and transaction-manager requests of a logged-in client.
 #include <QRegularExpression>
 
+#include <algorithm>
+
 #include "dbcore/Error.h"
 #include "server/ClientConnection.h"
 #include "server/ReplyStream.h"
@@ -37,6 +39,7 @@ ServerMessage errorMessage(const db::Error& e) {
     ServerMessage m;
     m.number = e.nativeError() != 0 ? e.nativeError() : 50000;
     m.text = e.message();
+    m.line = std::max(1, e.line());
     return m;
 }
 

@@ -31,6 +31,10 @@ struct BoundColumn {
 };
 
 // Name resolution: the table sources visible at each level of a query, innermost first.
+// Contract: the emitter pushes a level per select core and adds each source it renders; column()
+// and star() resolve against the levels as they stand, raising SQL Server's errors (207, 209,
+// 4104, 263, 1013). It holds no SQL text of its own but the quoted names it hands back, and it
+// reads tables only through its Environment.
 class Binder {
 public:
     explicit Binder(Environment& env) : env_(env) {}

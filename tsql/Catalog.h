@@ -41,6 +41,9 @@ struct ConstraintInfo {
 
 // Tables, views, alias types and constraints of one connection's databases, read from SQLite's
 // schema and the engine's metadata tables, cached until the schema changes.
+// Contract: lookups are pure reads of what the connection's databases hold (attached databases
+// included); invalidate() is called after every schema change this connection makes or notices,
+// and the next lookup reads the schema again.
 class Catalog {
 public:
     explicit Catalog(Database& db) : db_(db) {}

@@ -347,7 +347,8 @@ Interpreter::Flow Interpreter::exec(const Stmt& s) {
     try {
         Flow f = execStatement(s);
         return f;
-    } catch (db::Error&) {
+    } catch (db::Error& e) {
+        e.setLine(s.line);  // the innermost statement's, as it is set first
         syncTransaction();
         if (xactAbort_ && tranDepth_ > 0)
             rollbackAll();
@@ -549,6 +550,7 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
                 ErrorContext c;
                 c.number = e.nativeError() ? e.nativeError() : err::UserRaised;
                 c.message = e.message();
+                c.line = e.line();
                 c.procedure = frames_.back().procedure;
                 lastError_ = c.number;
                 catches_.push_back(c);

@@ -24,6 +24,10 @@ namespace tsql {
 
 // Runs parsed batches: procedural statements directly, set statements through their SQLite
 // translation. Owns the connection, the catalogue and the caches of parsed and translated text.
+// Contract: one interpreter per session and one batch at a time; variable frames live as long as
+// their batch or procedure call; a translation is used only while the catalogue it was made
+// against is current (schemaChanged() retires them); every error leaves as db::Error with SQL
+// Server's number and the line of the statement that failed.
 class Interpreter : public Environment {
 public:
     Interpreter(const QString& serverDir, const QString& database);

@@ -72,7 +72,8 @@ void Server::createDatabase(const QString& name) {
                                            "not be created. Check related errors."),
                             0,
                             1802,
-                            {}});
+                            {},
+                            0});
         throw db::Error(std::move(messages));
     }
     // link() refuses an existing name, where rename() would replace a database made meanwhile.

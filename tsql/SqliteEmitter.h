@@ -38,7 +38,11 @@ struct Compiled {
 };
 
 // Renders the set statements of the AST as SQLite SQL, typing each expression with the binder.
-// Every node kind is rendered in one place.
+// Every node kind is rendered in one place; built-in calls through their rows (Builtins.h).
+// Contract: one emitter per translation; it reads the tree and never changes it, raises
+// SQL Server's errors for what does not bind or type, and hands back a Compiled whose
+// placeholders say where each value comes from when the statement runs. Its text is built only
+// from sqlite:: pieces, so no input can end a literal or a name early.
 class SqliteEmitter {
 public:
     explicit SqliteEmitter(Environment& env) : binder_(env) {}
