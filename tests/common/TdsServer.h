@@ -21,6 +21,7 @@ public:
     // "127.0.0.1,PORT", the server name the program's SQL Server driver takes.
     QString serverName() const { return QStringLiteral("127.0.0.1,%1").arg(port_); }
     int port() const { return port_; }
+    qint64 pid() const { return process_ ? process_->processId() : 0; }
     // Stops with SIGTERM and returns the exit code (-1 when it did not stop in time).
     int stop();
     QString output() const;
