@@ -16,8 +16,6 @@ namespace {
 
 constexpr uint16_t kNullLength = 0xFFFF;
 constexpr uint64_t kPlpNull = ~uint64_t(0);
-constexpr uint64_t kPlpUnknownLength = ~uint64_t(0) - 1;
-constexpr uint32_t kLongNull = 0xFFFFFFFF;
 constexpr int kMaxVarBytes = 8000;
 const QDate kDateTimeEpoch(1900, 1, 1);
 const QDate kDateEpoch(1, 1, 1);

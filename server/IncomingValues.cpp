@@ -23,6 +23,8 @@ Value dateValue(const QDate& d, qint64 msOfDay = 0) {
 }
 
 qint64 littleEndian(Reader& r, int bytes) {
+    if (bytes < 1 || bytes > 8)
+        throw ProtocolError("integer of a size the protocol has not");
     uint64_t n = 0;
     for (int k = 0; k < bytes; ++k)
         n |= uint64_t(r.u8()) << (8 * k);

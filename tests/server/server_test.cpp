@@ -132,9 +132,10 @@ TEST_F(ServerTest, ThaiTextOfThaiCodePageAndUnicodeColumnsReachesTheClient) {
 }
 
 TEST_F(ServerTest, ErrorsCarryTheirNumberAndTheConnectionGoesOn) {
-    const QString out =
-        tsqlClient(server->port(), "select * from NoSuchTable\ngo\nselect 40 + 2 as answer");
+    const QString out = tsqlClient(
+        server->port(), "select 1\nselect * from NoSuchTable\ngo\nselect 40 + 2 as answer");
     EXPECT_TRUE(out.contains("Msg 208")) << out.toStdString();
+    EXPECT_TRUE(out.contains("Line 2")) << "the failing statement's line: " << out.toStdString();
     EXPECT_TRUE(out.contains("Invalid object name 'NoSuchTable'")) << out.toStdString();
     EXPECT_TRUE(out.contains("42")) << out.toStdString();
 }
