@@ -9,10 +9,11 @@
 #include "company/U_DM.h"
 #include "config/Dm_Config.h"
 #include "db/Connection.h"
-#include "dbcore/Error.h"
 #include "db/ParamScanner.h"
 #include "db/Query.h"
 #include "db/StoredProc.h"
+#include "dbcore/Error.h"
+#include "lookup/BarCodeStatement.h"
 #include "product/Dm_Product.h"
 #include "recalc/Fr_Calculate_AP.h"
 #include "recalc/Fr_Calculate_AR.h"
@@ -562,52 +563,11 @@ TEST_F(CorpusProductTest, SerialRecordEditsAreAppliedThroughTheUpdateObject) {
     EXPECT_TRUE(rows({"select * from SerialNo"}).isEmpty());
 }
 
-// ---- Lookup dialogs: no module yet, a copy of the text ----
+// ---- Lookup dialogs ----
 
 TEST_F(CorpusDataTest, BarcodeSearchShowsOnHandAsMoneyText) {
     writeServerClock("fixed 2024-05-01 09:00:00");
-    const QStringList search = {
-        "Select\tU.Id, U.BarCode, U.Product, U.UnitName, P.Code, P.ThaiName,",
-        "CONVERT(varchar(150), Cast(Coalesce((Select Sum(Quantity) From ProductOnHand Where "
-        "BalanceYear = Year(GetDate()) And Product = P.Id), 0) As Money), 3) + '  ' +",
-        "(Select Top 1 UnitName From ProductUnits Where Product = P.Id And Fraction = (Select "
-        "MIN(Fraction) From ProductUnits Where Product = P.Id)) OnHand ,",
-        "CONVERT(varchar(150), Cast(Coalesce(B.BackOrder, 0) As Money), 3)",
-        "+ '  ' + (Select Top 1 UnitName From ProductUnits Where Product = P.Id And Fraction = "
-        "(Select MIN(Fraction) From ProductUnits Where Product = P.Id)) Backorder",
-        "From ProductUnits U",
-        "Inner Join Product P On (P.Id = U.Product)",
-        "Left Join (select M.Product, Sum(M.BackOrder) BackOrder",
-        "From(",
-        "Select S.Product, (S.Quantity * S.Fraction) BackOrder -- So ที่ยังไม่ Clear (+)",
-        "From SoDt S",
-        "Where (S.Clear <> 'Y') And S.SoHd Not In (Select SoHd From PosHeader Where SoHd is Not "
-        "Null)",
-        "Union All",
-        "Select V.Product, -(V.Quantity * V.Fraction) BackOrder -- Iv ที่อ้าง So ที่ยังไม่ Clear (-)",
-        "From IvDt V",
-        "Inner Join Ivhd H On (H.Id = V.Ivhd)",
-        "Where V.SoDt = (select S.Id from SoDt S Where S.Clear <> 'Y' And S.Id = V.SoDt)",
-        "Union All",
-        "Select V.Product, (V.Quantity * V.Fraction) BackOrder -- ออกใบกำกับแล้วแต่ยังไม่ส่งของ (+)",
-        "From IvDt V",
-        "Inner Join Ivhd H On (H.Id = V.Ivhd)",
-        "Where (H.NotCutStock = 'Y') And (H.IvType <> 'B') And (Coalesce(V.IvdtB,0) = 0)",
-        "Union All",
-        "Select V.Product, -(V.Quantity * V.Fraction) BackOrder -- ส่งสินค้าอ้างใบกำกับ (-)",
-        "From IvDt V",
-        "Inner Join Ivhd H On (H.Id = V.Ivhd)",
-        "Where (H.NotCutStock = 'N') And (H.IvType = 'B') And (Coalesce(V.IvdtB,0) > 0)",
-        ") As M",
-        "Group By M.Product",
-        ") As B On (B.Product = P.Id)",
-        "Where (U.BarCode Like :GetCode) And (P.ThaiName Like :GetName) And",
-        "Not (U.BarCode Is Null) And (U.BarCode <> '')",
-        "",
-        "Order By P.ThaiName",
-        "/* Don't Move SQL Lines */",
-        "/* SQL [31] ห้ามย้ายบรรทัด */",
-        " "};
+    const QStringList search = lookup::barCodeSearchStatement();
     db::BatchResult r = send(*db_, search, {{"getcode", str("885%")}, {"getname", str("%")}});
     const auto& rs = r.firstRowSet()->rowSet;
     ASSERT_EQ(rs.rows.size(), 3u);
