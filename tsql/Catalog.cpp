@@ -16,6 +16,38 @@ QString textColumn(sqlite3_stmt* st, int c) {
     return p ? QString::fromUtf8(reinterpret_cast<const char*>(p)) : QString();
 }
 
+// A read of the schema whose every step is checked: a failure raises instead of reading as no
+// rows.
+class SchemaRead {
+public:
+    SchemaRead(Database& db, const QByteArray& sql) : db_(db) {
+        const int rc =
+            sqlite3_prepare_v2(db.handle(), sql.constData(), int(sql.size()), &st_, nullptr);
+        if (rc != SQLITE_OK)
+            db.raiseLast(rc);
+    }
+    ~SchemaRead() { sqlite3_finalize(st_); }
+    SchemaRead(const SchemaRead&) = delete;
+    SchemaRead& operator=(const SchemaRead&) = delete;
+
+    bool next() {
+        const int rc = sqlite3_step(st_);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            db_.raiseLast(rc);
+        return rc == SQLITE_ROW;
+    }
+    QString text(int c) const { return textColumn(st_, c); }
+    int integer(int c) const { return sqlite3_column_int(st_, c); }
+
+private:
+    Database& db_;
+    sqlite3_stmt* st_ = nullptr;
+};
+
+bool sameNames(const QStringList& a, const QStringList& b) {
+    return a.join(u',').compare(b.join(u','), Qt::CaseInsensitive) == 0;
+}
+
 }  // namespace
 
 int TableInfo::indexOf(const QString& column) const {
@@ -192,6 +224,90 @@ QString Catalog::uniqueIndexOn(const QString& schema, const QString& table,
         }
     }
     return {};
+}
+
+std::optional<TableSql> Catalog::definition(const QString& schema, const QString& name) {
+    const std::shared_ptr<const TableInfo> t = find(schema, name);
+    if (!t || t->view)
+        return std::nullopt;
+    Database::EngineScope scope(db_);
+    TableSql d;
+    d.schema = t->schema;
+    d.name = t->name;
+    d.columns = declaredColumns(*t);
+    d.foreignKeys = foreignKeys(*t, &d.complete);
+    d.complete = d.complete && !hasKeysOfItsOwn(*t);
+    return d;
+}
+
+std::vector<ColumnSql> Catalog::declaredColumns(const TableInfo& t) {
+    std::vector<ColumnSql> columns;
+    const QByteArray schema = t.schema.toUtf8(), table = t.name.toUtf8();
+    SchemaRead info(
+        db_, "PRAGMA " + sqlite::name(t.schema) + ".table_info(" + sqlite::name(t.name) + ")");
+    while (info.next()) {
+        ColumnSql c;
+        c.name = info.text(1);
+        const QByteArray column = c.name.toUtf8();
+        const char* collation = nullptr;
+        int autoincrement = 0;
+        const int rc = sqlite3_table_column_metadata(db_.handle(), schema.constData(),
+                                                     table.constData(), column.constData(), nullptr,
+                                                     &collation, nullptr, nullptr, &autoincrement);
+        if (rc != SQLITE_OK)
+            db_.raiseLast(rc);
+        c.type = info.text(2).toUtf8();
+        if (collation && qstricmp(collation, "BINARY") != 0)
+            c.type += QByteArray(" COLLATE ") + collation;
+        c.notNull = info.integer(3) != 0;
+        c.defaultSql = info.text(4).toUtf8();
+        c.rowid = info.integer(5) == 1 && c.type.compare("INTEGER", Qt::CaseInsensitive) == 0;
+        c.autoincrement = c.rowid && autoincrement != 0;
+        columns.push_back(c);
+    }
+    return columns;
+}
+
+// SQLite's list holds one row per column of a key; the metadata gives each key its T-SQL name.
+std::vector<ForeignKeySql> Catalog::foreignKeys(const TableInfo& t, bool* complete) {
+    std::vector<ForeignKeySql> keys;
+    SchemaRead list(db_, "PRAGMA " + sqlite::name(t.schema) + ".foreign_key_list(" +
+                             sqlite::name(t.name) + ")");
+    int id = -1;
+    while (list.next()) {
+        if (list.integer(0) != id) {
+            id = list.integer(0);
+            keys.insert(keys.begin(), ForeignKeySql{{}, {}, list.text(2), {}});
+        }
+        keys.front().columns << list.text(3);
+        if (!list.text(4).isEmpty())
+            keys.front().refColumns << list.text(4);
+        *complete = *complete && list.text(5) == u"NO ACTION" && list.text(6) == u"NO ACTION";
+    }
+    std::vector<ConstraintInfo> named = constraints(t.schema, t.name);
+    for (ForeignKeySql& k : keys) {
+        for (auto c = named.begin(); c != named.end(); ++c) {
+            const QString ref = c->detail.left(c->detail.indexOf(u'('));
+            if (c->kind == u"FK" && sameNames(c->columns, k.columns) &&
+                ref.compare(k.refTable, Qt::CaseInsensitive) == 0) {
+                k.name = c->name;
+                named.erase(c);
+                break;
+            }
+        }
+    }
+    return keys;
+}
+
+// Primary keys and unique constraints written into the table's own declaration (the engine
+// makes them indexes of their own, except the rowid).
+bool Catalog::hasKeysOfItsOwn(const TableInfo& t) {
+    SchemaRead list(
+        db_, "PRAGMA " + sqlite::name(t.schema) + ".index_list(" + sqlite::name(t.name) + ")");
+    while (list.next())
+        if (list.text(3) != u"c")
+            return true;
+    return false;
 }
 
 bool Catalog::objectExists(const QString& schema, const QString& name) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tsql/SqlType.h"
+#include "tsql/TableSql.h"
 
 namespace tsql {
 
@@ -53,6 +54,9 @@ public:
     std::optional<SqlType> aliasType(const QString& schema, const QString& name);
     std::vector<ConstraintInfo> constraints(const QString& schema, const QString& table);
     std::optional<ConstraintInfo> constraint(const QString& schema, const QString& name);
+    // The table's declaration as the file holds it, read back column by column and key by key
+    // (foreign keys named from the constraint metadata); nullopt for a view or no table.
+    std::optional<TableSql> definition(const QString& schema, const QString& name);
     // Index (SQLite name) whose columns are exactly `columns`, for error messages.
     QString uniqueIndexOn(const QString& schema, const QString& table, const QStringList& columns);
     // Whether any object (table, view, procedure, constraint, index) has this name.
@@ -60,6 +64,10 @@ public:
     void invalidate();
 
 private:
+    std::vector<ColumnSql> declaredColumns(const TableInfo& t);
+    std::vector<ForeignKeySql> foreignKeys(const TableInfo& t, bool* complete);
+    bool hasKeysOfItsOwn(const TableInfo& t);
+
     Database& db_;
     QHash<QString, std::shared_ptr<const TableInfo>> tables_;
     QHash<QString, std::optional<SqlType>> types_;

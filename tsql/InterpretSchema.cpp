@@ -4,12 +4,12 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 
 #include "tsql/Collation.h"
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
 #include "tsql/Interpreter.h"
+#include "tsql/TableRebuild.h"
 
 namespace tsql {
 
@@ -20,6 +20,19 @@ QString generatedName(const QString& prefix, const QString& table) {
         .arg(prefix, table.left(8))
         .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))
         .toUpper();
+}
+
+// Runs a statement on the engine's metadata with its parameters; returns the rows it changed.
+int runMetadata(Database& db, const QByteArray& sql, std::initializer_list<Value> params) {
+    sqlite3_stmt* st = db.prepare(sql);
+    int index = 1;
+    for (const Value& v : params)
+        v.bind(st, index++);
+    const int rc = db.step(st);
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE)
+        db.raiseLast(rc);
+    return sqlite3_changes(db.handle());
 }
 
 QByteArray columnList(const QStringList& cols) {
@@ -36,36 +49,35 @@ void Interpreter::recordConstraint(const QString& name, const QString& table, co
     if (catalog_->objectExists(ddlSchema_, name) && kind != u"DF")
         raise(err::ObjectExists,
               QStringLiteral("There is already an object named '%1' in the database.").arg(name));
-    sqlite3_stmt* st = db_->prepare(
-        "INSERT INTO " + ddlSchema_.toUtf8() +
-        ".tsql_constraints (name, table_name, kind, columns, detail) VALUES (?1, ?2, ?3, ?4, ?5)");
-    Value::text(name).bind(st, 1);
-    Value::text(table).bind(st, 2);
-    Value::text(kind).bind(st, 3);
-    Value::text(columns.join(u',')).bind(st, 4);
-    Value::text(detail).bind(st, 5);
-    int rc = db_->step(st);
-    sqlite3_reset(st);
-    if (rc != SQLITE_DONE)
-        db_->raiseLast(rc);
+    runMetadata(*db_,
+                "INSERT INTO " + ddlSchema_.toUtf8() +
+                    ".tsql_constraints (name, table_name, kind, columns, detail) VALUES (?1, ?2, "
+                    "?3, ?4, ?5)",
+                {Value::text(name), Value::text(table), Value::text(kind),
+                 Value::text(columns.join(u',')), Value::text(detail)});
 }
 
-QByteArray Interpreter::columnSql(const ColumnDef& c, const QString& table, bool alter, bool inKey,
-                                  std::vector<QByteArray>* after) {
+ColumnSql Interpreter::columnDeclaration(const ColumnDef& c, const QString& table, bool alter,
+                                         bool inKey, std::vector<QByteArray>* after) {
     SqlType type = resolveType(c.type, c.aliasType);
     bool nullable = true;
     if (!c.aliasType.isEmpty()) {
         sqlite3_stmt* st = db_->prepare("SELECT nullable FROM main.tsql_types WHERE name = ?1");
         Value::text(c.aliasType).bind(st, 1);
-        if (db_->step(st) == SQLITE_ROW)
+        const int rc = db_->step(st);
+        if (rc == SQLITE_ROW)
             nullable = sqlite3_column_int(st, 0) != 0;
         sqlite3_reset(st);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            db_->raiseLast(rc);
     }
     if (c.nullable)
         nullable = *c.nullable;
     if (c.primaryKey || c.identity || inKey)
         nullable = false;
-    QByteArray sql = sqlite::name(c.name) + " ";
+    ColumnSql column;
+    column.name = c.name;
+    column.notNull = !nullable;
     if (c.identity) {
         if (!type.isInteger() && !(type.base == SqlType::Decimal && type.scale == 0))
             raise(2749,
@@ -77,54 +89,24 @@ QByteArray Interpreter::columnSql(const ColumnDef& c, const QString& table, bool
             notSupported(QStringLiteral("adding an identity column to an existing table"));
         if (c.increment != 1)
             notSupported(QStringLiteral("identity increments other than 1"));
-        sql += "INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL";
+        column.type = "INTEGER";
+        column.rowid = column.autoincrement = true;
     } else {
-        sql += type.columnSql();
-        if (!nullable)
-            sql += " NOT NULL";
+        column.type = type.columnSql();
     }
     if (c.defaultValue) {
-        const Expr& d = *c.defaultValue;
-        QByteArray value;
-        if (d.kind == Expr::Literal) {
-            if (d.lit == Expr::String) {
-                Value v =
-                    convertValue(Value::text(d.text), SqlType::of(SqlType::VarChar, -1), type);
-                value = v.kind == Value::Text   ? sqlite::text(v.s)
-                        : v.kind == Value::Int  ? sqlite::integer(v.i).text
-                        : v.kind == Value::Real ? sqlite::real(v.d).text
-                                                : QByteArray("NULL");
-            } else {
-                value = d.lit == Expr::Null ? QByteArray("NULL") : sqlite::number(d.text).text;
-            }
-            value = "(" + value + ")";
-        } else {
-            SqliteEmitter emitter(*this);
-            Compiled c0 = emitter.expression(d);
-            if (!c0.bindings.empty())
-                raise(128, QStringLiteral("The name is not permitted in this context. Valid "
-                                          "expressions are constants, constant expressions, and "
-                                          "(in some contexts) variables. Column names are not "
-                                          "permitted."));
-            value = "(" + c0.sql.mid(7) + ")";
-        }
-        sql += " DEFAULT " + value;
+        column.defaultSql = defaultSql(*c.defaultValue, type);
         recordConstraint(
             c.defaultName.isEmpty() ? generatedName(QStringLiteral("DF"), table) : c.defaultName,
             table, QStringLiteral("DF"), {c.name}, QString());
     }
     if (!c.refTable.name.isEmpty()) {
-        const std::shared_ptr<const TableInfo> ref = resolveTable(c.refTable);
-        QString refCol = c.refColumn;
-        if (refCol.isEmpty() && ref->identityColumn >= 0)
-            refCol = ref->columns[static_cast<size_t>(ref->identityColumn)].name;
-        QString name = c.constraintName.isEmpty() || c.primaryKey || c.unique
-                           ? generatedName(QStringLiteral("FK"), table)
-                           : c.constraintName;
-        sql += " CONSTRAINT " + sqlite::name(name) + " REFERENCES " + sqlite::name(ref->name) +
-               "(" + sqlite::name(refCol) + ")";
-        recordConstraint(name, table, QStringLiteral("FK"), {c.name},
-                         ref->name + u'(' + refCol + u')');
+        const QString name = c.constraintName.isEmpty() || c.primaryKey || c.unique
+                                 ? generatedName(QStringLiteral("FK"), table)
+                                 : c.constraintName;
+        column.reference =
+            foreignKey(name, table, {c.name}, c.refTable,
+                       c.refColumn.isEmpty() ? QStringList() : QStringList{c.refColumn});
     }
     if (c.primaryKey || c.unique) {
         TableConstraint k;
@@ -138,7 +120,43 @@ QByteArray Interpreter::columnSql(const ColumnDef& c, const QString& table, bool
             addKey(table, k, after);
         }
     }
-    return sql;
+    return column;
+}
+
+// A column's default as SQLite evaluates it: a constant, converted to the column's type when a
+// string, or an expression without names.
+QByteArray Interpreter::defaultSql(const Expr& d, const SqlType& type) {
+    if (d.kind != Expr::Literal) {
+        SqliteEmitter emitter(*this);
+        Compiled c0 = emitter.expression(d);
+        if (!c0.bindings.empty())
+            raise(128, QStringLiteral("The name is not permitted in this context. Valid "
+                                      "expressions are constants, constant expressions, and "
+                                      "(in some contexts) variables. Column names are not "
+                                      "permitted."));
+        return c0.sql.mid(7);
+    }
+    if (d.lit != Expr::String)
+        return d.lit == Expr::Null ? QByteArray("NULL") : sqlite::number(d.text).text;
+    Value v = convertValue(Value::text(d.text), SqlType::of(SqlType::VarChar, -1), type);
+    return v.kind == Value::Text   ? sqlite::text(v.s)
+           : v.kind == Value::Int  ? sqlite::integer(v.i).text
+           : v.kind == Value::Real ? sqlite::real(v.d).text
+                                   : QByteArray("NULL");
+}
+
+// A foreign key of `table` on `ref`, recorded under its T-SQL name; without columns it refers to
+// the identity column.
+ForeignKeySql Interpreter::foreignKey(const QString& name, const QString& table,
+                                      const QStringList& columns, const ObjectName& refTable,
+                                      const QStringList& refColumns) {
+    const std::shared_ptr<const TableInfo> ref = resolveTable(refTable);
+    QStringList refCols = refColumns;
+    if (refCols.isEmpty() && ref->identityColumn >= 0)
+        refCols << ref->columns[static_cast<size_t>(ref->identityColumn)].name;
+    recordConstraint(name, table, QStringLiteral("FK"), columns,
+                     ref->name + u'(' + refCols.join(u',') + u')');
+    return ForeignKeySql{name, columns, ref->name, refCols};
 }
 
 void Interpreter::addKey(const QString& table, const TableConstraint& k,
@@ -172,7 +190,7 @@ void Interpreter::createTable(const CreateTableStmt& s, const QString& storedNam
     db_->exec("SAVEPOINT tsql_ddl");
     try {
         std::vector<QByteArray> after;
-        QByteArray body;
+        TableSql declared{ddlSchema_, table, {}, {}};
         QStringList pkColumns;
         for (const auto& k : s.constraints)
             if (k.kind == TableConstraint::PrimaryKey)
@@ -181,7 +199,7 @@ void Interpreter::createTable(const CreateTableStmt& s, const QString& storedNam
         for (const ColumnDef& c : s.columns) {
             identities += c.identity ? 1 : 0;
             const bool inKey = pkColumns.contains(c.name, Qt::CaseInsensitive);
-            body += (body.isEmpty() ? "" : ",\n  ") + columnSql(c, table, false, inKey, &after);
+            declared.columns.push_back(columnDeclaration(c, table, false, inKey, &after));
         }
         if (identities > 1)
             raise(2744, QStringLiteral("Multiple identity columns specified for table '%1'. Only "
@@ -206,28 +224,18 @@ void Interpreter::createTable(const CreateTableStmt& s, const QString& storedNam
                         addKey(table, k, &after);
                     break;
                 }
-                case TableConstraint::ForeignKey: {
-                    const std::shared_ptr<const TableInfo> ref = resolveTable(k.refTable);
-                    QStringList refCols = k.refColumns;
-                    if (refCols.isEmpty() && ref->identityColumn >= 0)
-                        refCols << ref->columns[static_cast<size_t>(ref->identityColumn)].name;
-                    QString name =
-                        k.name.isEmpty() ? generatedName(QStringLiteral("FK"), table) : k.name;
-                    body += ",\n  CONSTRAINT " + sqlite::name(name) + " FOREIGN KEY (" +
-                            columnList(k.columns) + ") REFERENCES " + sqlite::name(ref->name) +
-                            " (" + columnList(refCols) + ")";
-                    recordConstraint(name, table, QStringLiteral("FK"), k.columns,
-                                     ref->name + u'(' + refCols.join(u',') + u')');
+                case TableConstraint::ForeignKey:
+                    declared.foreignKeys.push_back(foreignKey(
+                        k.name.isEmpty() ? generatedName(QStringLiteral("FK"), table) : k.name,
+                        table, k.columns, k.refTable, k.refColumns));
                     break;
-                }
                 case TableConstraint::Check:
                     notSupported(QStringLiteral("CHECK constraints"));
                 case TableConstraint::Default:
                     notSupported(QStringLiteral("DEFAULT ... FOR in CREATE TABLE"));
             }
         }
-        db_->exec("CREATE TABLE " + ddlSchema_.toUtf8() + "." + sqlite::name(table) + " (\n  " +
-                  body + "\n)");
+        db_->exec(createTableSql(declared));
         for (const auto& c : s.columns)
             if (c.identity && c.seed != 1)
                 db_->exec("INSERT INTO " + ddlSchema_.toUtf8() +
@@ -244,94 +252,55 @@ void Interpreter::createTable(const CreateTableStmt& s, const QString& storedNam
     schemaChanged();
 }
 
-// A foreign key changes nothing of how SQLite stores the rows, so adding or dropping one edits
-// the table's definition in the schema table, as SQLite documents for such changes.
-void Interpreter::rewriteTableSql(const QString& table,
-                                  const std::function<QByteArray(const QByteArray&)>& edit) {
-    sqlite3_stmt* st =
-        db_->prepare("SELECT sql FROM main.sqlite_master WHERE type = 'table' AND name = ?1");
-    Value::text(table).bind(st, 1);
-    if (db_->step(st) != SQLITE_ROW) {
-        sqlite3_reset(st);
+// The table's declaration from the catalogue, for a rebuild; a table that declares more than
+// the engine reads back is refused rather than rebuilt without it.
+TableSql Interpreter::declaration(const QString& table) {
+    std::optional<TableSql> d = catalog_->definition(QStringLiteral("main"), table);
+    if (!d)
         invalidObject(table);
-    }
-    QByteArray sql = Value::fromColumn(st, 0).s;
-    sqlite3_reset(st);
-    const QByteArray changed = edit(sql);
-    db_->editSchema([&] {
-        st = db_->prepare(
-            "UPDATE main.sqlite_master SET sql = ?2 WHERE type = 'table' AND name = ?1");
-        Value::text(table).bind(st, 1);
-        Value::text(changed).bind(st, 2);
-        int rc = db_->step(st);
-        sqlite3_reset(st);
-        if (rc != SQLITE_DONE)
-            db_->raiseLast(rc);
-    });
-    catalog_->invalidate();
+    if (!d->complete)
+        notSupported(QStringLiteral(
+                         "changing the foreign keys of table '%1', which declares keys of its own")
+                         .arg(table));
+    return *d;
 }
 
 void Interpreter::addForeignKey(const TableInfo& t, const TableConstraint& k) {
-    const std::shared_ptr<const TableInfo> ref = resolveTable(k.refTable);
-    QStringList refCols = k.refColumns;
-    if (refCols.isEmpty() && ref->identityColumn >= 0)
-        refCols << ref->columns[static_cast<size_t>(ref->identityColumn)].name;
     for (const QString& c : k.columns)
         if (t.indexOf(c) < 0)
             invalidColumn(c);
+    TableSql d = declaration(t.name);
     const QString name = k.name.isEmpty() ? generatedName(QStringLiteral("FK"), t.name) : k.name;
-    if (refCols.size() != k.columns.size())
+    const ForeignKeySql key = foreignKey(name, t.name, k.columns, k.refTable, k.refColumns);
+    if (key.refColumns.size() != k.columns.size())
         raise(1778, QStringLiteral("Column '%1.%2' is not the same length or scale as referencing "
                                    "column in foreign key '%3'.")
-                        .arg(ref->name, refCols.value(0), name));
+                        .arg(key.refTable, key.refColumns.value(0), name));
+    d.foreignKeys.push_back(key);
     // Rows already there must satisfy the new key.
-    QByteArray present, match;
-    for (int i = 0; i < k.columns.size(); ++i) {
-        present += (i ? " AND " : "") + QByteArray("\"_c\".") + sqlite::name(k.columns[i]) +
-                   " IS NOT NULL";
-        match += (i ? " AND " : "") + QByteArray("\"_r\".") + sqlite::name(refCols[i]) +
-                 " = \"_c\"." + sqlite::name(k.columns[i]);
-    }
-    if (db_->scalar("SELECT EXISTS (SELECT 1 FROM main." + sqlite::name(t.name) +
-                    " AS \"_c\" WHERE " + present + " AND NOT EXISTS (SELECT 1 FROM " +
-                    ref->sqlName() + " AS \"_r\" WHERE " + match + "))"))
+    if (!rebuildTable(*db_, d))
         raise(err::ReferenceConflict,
               QStringLiteral("The ALTER TABLE statement conflicted with the FOREIGN KEY constraint "
                              "\"%1\". The conflict occurred in database \"%2\", table \"dbo.%3\", "
                              "column '%4'.")
-                  .arg(name, dbName_, ref->name, refCols.value(0)));
-    recordConstraint(name, t.name, QStringLiteral("FK"), k.columns,
-                     ref->name + u'(' + refCols.join(u',') + u')');
-    const QByteArray clause = ",\n  CONSTRAINT " + sqlite::name(name) + " FOREIGN KEY (" +
-                              columnList(k.columns) + ") REFERENCES " + sqlite::name(ref->name) +
-                              " (" + columnList(refCols) + ")";
-    rewriteTableSql(t.name, [&](const QByteArray& sql) {
-        const int close = static_cast<int>(sql.lastIndexOf(')'));
-        return sql.left(close) + clause + sql.mid(close);
-    });
+                  .arg(name, dbName_, key.refTable, key.refColumns.value(0)));
+    catalog_->invalidate();
 }
 
 void Interpreter::dropForeignKey(const QString& table, const QString& name) {
-    rewriteTableSql(table, [&](const QByteArray& sql) {
-        QString text = QString::fromUtf8(sql);
-        const QString quotedName =
-            QRegularExpression::escape(QString::fromUtf8(sqlite::name(name)));
-        // Table-level "CONSTRAINT n FOREIGN KEY (..) REFERENCES t (..)" or the column-level form.
-        const QRegularExpression tableLevel(QStringLiteral(",\\s*CONSTRAINT ") + quotedName +
-                                            QStringLiteral(" FOREIGN KEY \\([^)]*\\) REFERENCES "
-                                                           "\"[^\"]*\" ?\\([^)]*\\)"));
-        const QRegularExpression columnLevel(QStringLiteral(" CONSTRAINT ") + quotedName +
-                                             QStringLiteral(" REFERENCES \"[^\"]*\" ?\\([^)]*\\)"));
-        const QString before = text;
-        text.remove(tableLevel);
-        if (text == before)
-            text.remove(columnLevel);
-        if (text == before)
-            notSupported(
-                QStringLiteral("dropping the foreign key '%1' of a table defined elsewhere")
-                    .arg(name));
-        return text.toUtf8();
+    TableSql d = declaration(table);
+    const size_t dropped = std::erase_if(d.foreignKeys, [&](const ForeignKeySql& k) {
+        return k.name.compare(name, Qt::CaseInsensitive) == 0;
     });
+    if (dropped == 0)
+        notSupported(
+            QStringLiteral("dropping the foreign key '%1' of a table defined elsewhere").arg(name));
+    if (!rebuildTable(*db_, d))
+        raise(err::ReferenceConflict,
+              QStringLiteral("The ALTER TABLE statement conflicted with a FOREIGN KEY constraint "
+                             "of table \"dbo.%1\" that its rows already broke.")
+                  .arg(table));
+    catalog_->invalidate();
 }
 
 void Interpreter::createType(const CreateTypeStmt& s) {
@@ -339,15 +308,10 @@ void Interpreter::createType(const CreateTypeStmt& s) {
         raise(219, QStringLiteral("The type '%1' already exists, or you do not have permission to "
                                   "create it.")
                        .arg(s.name.name));
-    sqlite3_stmt* st = db_->prepare(
-        "INSERT INTO main.tsql_types (name, definition, nullable) VALUES (?1, ?2, ?3)");
-    Value::text(s.name.name).bind(st, 1);
-    Value::text(s.base.toSql()).bind(st, 2);
-    Value::integer(s.nullable ? 1 : 0).bind(st, 3);
-    int rc = db_->step(st);
-    sqlite3_reset(st);
-    if (rc != SQLITE_DONE)
-        db_->raiseLast(rc);
+    runMetadata(*db_,
+                "INSERT INTO main.tsql_types (name, definition, nullable) VALUES (?1, ?2, ?3)",
+                {Value::text(s.name.name), Value::text(s.base.toSql()),
+                 Value::integer(s.nullable ? 1 : 0)});
     schemaChanged();
 }
 
@@ -401,14 +365,8 @@ void Interpreter::createView(const CreateViewStmt& s) {
         QStringList types;
         for (const OutColumn& col : c.columns)
             types << col.type.toSql();
-        sqlite3_stmt* st =
-            db_->prepare("INSERT INTO main.tsql_views (name, column_types) VALUES (?1, ?2)");
-        Value::text(s.name.name).bind(st, 1);
-        Value::text(types.join(u';')).bind(st, 2);
-        int rc = db_->step(st);
-        sqlite3_reset(st);
-        if (rc != SQLITE_DONE)
-            db_->raiseLast(rc);
+        runMetadata(*db_, "INSERT INTO main.tsql_views (name, column_types) VALUES (?1, ?2)",
+                    {Value::text(s.name.name), Value::text(types.join(u';'))});
         db_->exec("RELEASE tsql_ddl");
     } catch (...) {
         db_->exec("ROLLBACK TO tsql_ddl");
@@ -433,18 +391,15 @@ void Interpreter::createProcedure(const CreateProcedureStmt& s) {
             static_cast<int>(definition.indexOf(QStringLiteral("alter"), 0, Qt::CaseInsensitive));
         definition.replace(at, 5, QStringLiteral("CREATE"));
     }
-    sqlite3_stmt* st = db_->prepare(
-        s.alter ? QByteArray("UPDATE main.tsql_procedures SET definition = ?2 WHERE name = ?1")
-                : QByteArray("INSERT INTO main.tsql_procedures (name, definition, created) "
-                             "VALUES (?1, ?2, ?3)"));
-    Value::text(name).bind(st, 1);
-    Value::text(definition).bind(st, 2);
-    if (!s.alter)
-        Value::text(canonicalDate(QDateTime::currentDateTime())).bind(st, 3);
-    int rc = db_->step(st);
-    sqlite3_reset(st);
-    if (rc != SQLITE_DONE)
-        db_->raiseLast(rc);
+    if (s.alter)
+        runMetadata(*db_, "UPDATE main.tsql_procedures SET definition = ?2 WHERE name = ?1",
+                    {Value::text(name), Value::text(definition)});
+    else
+        runMetadata(*db_,
+                    "INSERT INTO main.tsql_procedures (name, definition, created) VALUES (?1, ?2, "
+                    "?3)",
+                    {Value::text(name), Value::text(definition),
+                     Value::text(canonicalDate(QDateTime::currentDateTime()))});
     schemaChanged();
 }
 
@@ -464,7 +419,8 @@ void Interpreter::alterTable(const AlterTableStmt& s) {
                               QStringLiteral("Column names in each table must be unique. Column "
                                              "name '%1' in table '%2' is specified more than once.")
                                   .arg(c.name, table));
-                    QByteArray col = columnSql(c, table, true, false, &after);
+                    const QByteArray col =
+                        columnDefinition(columnDeclaration(c, table, true, false, &after));
                     try {
                         db_->exec("ALTER TABLE main." + sqlite::name(table) + " ADD COLUMN " + col);
                     } catch (const db::Error& e) {
@@ -521,11 +477,8 @@ void Interpreter::alterTable(const AlterTableStmt& s) {
                     } else if (c->kind == u"FK") {
                         dropForeignKey(table, c->name);
                     }
-                    sqlite3_stmt* st =
-                        db_->prepare("DELETE FROM main.tsql_constraints WHERE name = ?1");
-                    Value::text(c->name).bind(st, 1);
-                    db_->step(st);
-                    sqlite3_reset(st);
+                    runMetadata(*db_, "DELETE FROM main.tsql_constraints WHERE name = ?1",
+                                {Value::text(c->name)});
                 }
                 break;
         }
@@ -564,23 +517,15 @@ void Interpreter::drop(const DropStmt& s) {
                 }
                 db_->exec(QByteArray(s.object == DropStmt::View ? "DROP VIEW " : "DROP TABLE ") +
                           schema.toUtf8() + "." + sqlite::name(t->name));
-                for (const char* sql :
-                     {"DELETE FROM main.tsql_constraints WHERE table_name = ?1",
-                      "DELETE FROM main.tsql_views WHERE name = ?1",
-                      "DELETE FROM temp.tsql_constraints WHERE table_name = ?1"}) {
-                    sqlite3_stmt* st = db_->prepare(sql);
-                    Value::text(t->name).bind(st, 1);
-                    db_->step(st);
-                    sqlite3_reset(st);
-                }
+                for (const char* sql : {"DELETE FROM main.tsql_constraints WHERE table_name = ?1",
+                                        "DELETE FROM main.tsql_views WHERE name = ?1",
+                                        "DELETE FROM temp.tsql_constraints WHERE table_name = ?1"})
+                    runMetadata(*db_, sql, {Value::text(t->name)});
                 break;
             }
             case DropStmt::Procedure: {
-                sqlite3_stmt* st = db_->prepare("DELETE FROM main.tsql_procedures WHERE name = ?1");
-                Value::text(n.name).bind(st, 1);
-                db_->step(st);
-                sqlite3_reset(st);
-                if (sqlite3_changes(db_->handle()) == 0)
+                if (runMetadata(*db_, "DELETE FROM main.tsql_procedures WHERE name = ?1",
+                                {Value::text(n.name)}) == 0)
                     missing(n.name);
                 break;
             }
@@ -595,11 +540,8 @@ void Interpreter::drop(const DropStmt& s) {
                 break;
             }
             case DropStmt::Type: {
-                sqlite3_stmt* st = db_->prepare("DELETE FROM main.tsql_types WHERE name = ?1");
-                Value::text(n.name).bind(st, 1);
-                db_->step(st);
-                sqlite3_reset(st);
-                if (sqlite3_changes(db_->handle()) == 0)
+                if (runMetadata(*db_, "DELETE FROM main.tsql_types WHERE name = ?1",
+                                {Value::text(n.name)}) == 0)
                     missing(n.name);
                 break;
             }

@@ -131,14 +131,16 @@ private:
     void alterTable(const AlterTableStmt& s);
     void drop(const DropStmt& s);
     void databaseStatement(const DatabaseStmt& s);
-    QByteArray columnSql(const ColumnDef& c, const QString& table, bool alter, bool inKey,
-                         std::vector<QByteArray>* after);
+    ColumnSql columnDeclaration(const ColumnDef& c, const QString& table, bool alter, bool inKey,
+                                std::vector<QByteArray>* after);
+    QByteArray defaultSql(const Expr& d, const SqlType& type);
+    ForeignKeySql foreignKey(const QString& name, const QString& table, const QStringList& columns,
+                             const ObjectName& refTable, const QStringList& refColumns);
+    TableSql declaration(const QString& table);
     void addKey(const QString& table, const TableConstraint& k, std::vector<QByteArray>* after);
     void recordConstraint(const QString& name, const QString& table, const QString& kind,
                           const QStringList& columns, const QString& detail);
     void schemaChanged();
-    void rewriteTableSql(const QString& table,
-                         const std::function<QByteArray(const QByteArray&)>& edit);
     void addForeignKey(const TableInfo& t, const TableConstraint& k);
     void dropForeignKey(const QString& table, const QString& name);
     QString ddlSchema_ = QStringLiteral("main");  // main, or temp for #tables

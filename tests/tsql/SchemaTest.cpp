@@ -232,6 +232,114 @@ TEST_F(TsqlTest, ForeignKeysAreAddedToAndDroppedFromExistingTables) {
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from Bal")), QStringLiteral("3"));
 }
 
+namespace {
+
+// The declaration the database file holds for an object, read with SQLite itself.
+QString storedSql(const QString& file, const QString& name) {
+    sqlite3* raw = nullptr;
+    QString sql;
+    if (sqlite3_open_v2(file.toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(raw, "SELECT sql FROM sqlite_master WHERE name = ?1", -1, &st, nullptr);
+        const QByteArray n = name.toUtf8();
+        sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+        if (sqlite3_step(st) == SQLITE_ROW)
+            sql = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(raw);
+    return sql;
+}
+
+const char* const kBalances =
+    "create table Misc (Id int identity not null primary key, Code varchar(10))\n"
+    "create table Bal (Id int identity(10, 1) not null primary key, CurrencyId int null, "
+    "Owner int null references Misc (Id), Code varchar(10) not null default 'B', "
+    "Amount decimal(9,2), constraint UQ_BalCode unique (Code))\n"
+    "create index IxBalAmount on Bal (Amount)\n"
+    "create table Line (Id int identity not null primary key, Bal int not null references Bal)\n"
+    "create view BalView as select Code, Amount from Bal\n"
+    "insert into Misc (Code) values ('THB')\n"
+    "insert into Bal (CurrencyId, Code, Amount) values (1, 'A', 1.50), (null, 'Z', 2)\n"
+    "delete from Bal where Code = 'Z'\n"
+    "insert into Line (Bal) values (10)";
+
+}  // namespace
+
+// Adding or dropping a foreign key declares the table anew; everything else of it stays.
+TEST_F(TsqlTest, ForeignKeyChangesKeepRowsIndexesKeysAndTheIdentityCounter) {
+    run(QString::fromUtf8(kBalances));
+    run(
+        QStringLiteral("alter table Bal add constraint CurrencyId_Refer_Bal foreign key "
+                       "(CurrencyId) references Misc (Id)"));
+    EXPECT_EQ(errorOf(QStringLiteral("insert into Bal (CurrencyId, Code) values (9, 'C')")), 547);
+    EXPECT_EQ(rows(QStringLiteral("select Id, CurrencyId, Code, Amount from Bal")),
+              QStringList{QStringLiteral("10|1|A|1.5")});
+    // The counter goes on past the deleted row; the default and the unique key hold.
+    run(QStringLiteral("insert into Bal (Amount) values (3)"));
+    EXPECT_EQ(scalar(QStringLiteral("select Id, Code from Bal where Amount = 3")),
+              QStringLiteral("12|B"));
+    EXPECT_EQ(errorOf(QStringLiteral("insert into Bal (Code) values ('A')")), 2627);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from sysindexes where name = 'IxBalAmount'")),
+              QStringLiteral("1"));
+    // Keys that refer to the table, and the table's other key, still hold; the view reads it.
+    EXPECT_EQ(errorOf(QStringLiteral("delete from Bal where Id = 10")), 547);
+    EXPECT_EQ(errorOf(QStringLiteral("insert into Line (Bal) values (99)")), 547);
+    EXPECT_EQ(errorOf(QStringLiteral("insert into Bal (Owner, Code) values (9, 'O')")), 547);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from BalView")), QStringLiteral("2"));
+
+    run(QStringLiteral("alter table Bal drop constraint CurrencyId_Refer_Bal"));
+    run(QStringLiteral("insert into Bal (CurrencyId, Code) values (9, 'C')"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from SysObjects where Name = "
+                                    "'CurrencyId_Refer_Bal'")),
+              QStringLiteral("0"));
+    EXPECT_EQ(errorOf(QStringLiteral("insert into Bal (Owner, Code) values (9, 'O')")), 547);
+    EXPECT_EQ(errorOf(QStringLiteral("delete from Bal where Id = 10")), 547);
+    EXPECT_EQ(scalar(QStringLiteral("select max(Id) from Bal")), QStringLiteral("13"));
+    // The key declared with its column goes by its name as well.
+    const QString owner =
+        scalar(QStringLiteral("select Name from SysObjects where Name like 'FK__BAL%'"));
+    run(QStringLiteral("alter table Bal drop constraint ") + owner);
+    run(QStringLiteral("insert into Bal (Owner, Code) values (9, 'O')"));
+}
+
+TEST_F(TsqlTest, AForeignKeyChangeThatFailsLeavesTheTableAsItWas) {
+    run(QString::fromUtf8(kBalances));
+    run(QStringLiteral("update Bal set CurrencyId = 7"));
+    const QString file = dir_.filePath(QStringLiteral("Shop.sqlite"));
+    const QString before = storedSql(file, QStringLiteral("Bal"));
+    ASSERT_FALSE(before.isEmpty());
+    // The row breaks the new key.
+    EXPECT_EQ(errorOf(QStringLiteral("alter table Bal add constraint FK_Bal foreign key "
+                                     "(CurrencyId) references Misc (Id)")),
+              547);
+    EXPECT_EQ(storedSql(file, QStringLiteral("Bal")), before);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from SysObjects where Name = 'FK_Bal'")),
+              QStringLiteral("0"));
+    EXPECT_EQ(scalar(QStringLiteral("select Id, CurrencyId, Code from Bal")),
+              QStringLiteral("10|7|A"));
+    EXPECT_EQ(errorOf(QStringLiteral("insert into Bal (Code) values ('A')")), 2627);
+    // Undone with the transaction it ran in; kept when that commits, rows of Line included.
+    run(
+        QStringLiteral("update Bal set CurrencyId = 1\n"
+                       "begin tran\n"
+                       "alter table Bal add constraint FK_Bal foreign key (CurrencyId) references "
+                       "Misc (Id)\n"
+                       "rollback"));
+    EXPECT_EQ(storedSql(file, QStringLiteral("Bal")), before);
+    run(QStringLiteral("insert into Bal (CurrencyId, Code) values (9, 'C')"));
+    run(
+        QStringLiteral("delete from Bal where Code = 'C'\n"
+                       "begin tran\n"
+                       "alter table Bal add constraint FK_Bal foreign key (CurrencyId) references "
+                       "Misc (Id)\n"
+                       "commit"));
+    EXPECT_EQ(errorOf(QStringLiteral("insert into Bal (CurrencyId, Code) values (9, 'C')")), 547);
+    EXPECT_EQ(errorOf(QStringLiteral("delete from Bal where Id = 10")), 547);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Line")), QStringLiteral("1"));
+}
+
 TEST_F(TsqlTest, SysCatalogViewsUseSqlServersColumnNames) {
     run(QStringLiteral("create table T (Id int not null primary key, Name varchar(10))"));
     EXPECT_EQ(
