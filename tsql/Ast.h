@@ -168,6 +168,7 @@ struct Stmt {
     virtual ~Stmt() = default;
     Kind kind;
     int line = 1;
+    int index = -1;  // its number within the batch it was parsed in
     QString source;  // the statement's own text
 };
 

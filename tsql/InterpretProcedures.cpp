@@ -30,14 +30,9 @@ std::shared_ptr<Interpreter::Procedure> Interpreter::loadProcedure(const QString
     auto it = procedures_.find(key);
     if (it != procedures_.end() && it.value()->definition == definition)
         return it.value();
-    // Translations are keyed by the nodes of the procedure's text: a new text retires them.
-    if (it != procedures_.end())
-        ++*generation_;
     auto p = std::make_shared<Procedure>();
     p->definition = definition;
-    p->batch = std::make_shared<Batch>(generation_);
-    Parser parser(definition);
-    p->batch->statements = parser.parseBatch();
+    p->batch = parseBatch(definition);
     if (p->batch->statements.size() != 1 || p->batch->statements[0]->kind != Stmt::CreateProcedure)
         raise(0, QStringLiteral("The stored definition of procedure '%1' is damaged.").arg(stored));
     p->stmt = static_cast<const CreateProcedureStmt*>(p->batch->statements[0].get());
@@ -83,6 +78,8 @@ int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
               QStringLiteral("Could not find stored procedure '%1'.").arg(target.display()));
     const CreateProcedureStmt& def = *proc->stmt;
     const QString procName = def.name.name;
+    // Parameter defaults are expressions of the definition's statement.
+    const PlaceScope place(place_, {proc->batch.get(), def.index});
 
     // Match arguments to parameters: positional first, then by name.
     std::vector<int> given(def.params.size(), -1);
@@ -178,6 +175,7 @@ int Interpreter::executeSql(std::vector<Argument>& args) {
         raise(201, QStringLiteral("Procedure or function 'sp_executesql' expects parameter "
                                   "'@statement', which was not supplied."));
     std::shared_ptr<Batch> batch = parse(args[0].value.toString());
+    const PlaceScope place(place_, {batch.get(), -1});
     std::vector<ProcParam> params;
     StmtList definition;
     if (args.size() > 1 && !args[1].value.isNull()) {

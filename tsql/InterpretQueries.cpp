@@ -2,6 +2,7 @@
 #include <sqlite3.h>
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -35,17 +36,25 @@ void readCell(sqlite3_stmt* st, int k, const SqlType& type, Value& cell) {
 }  // namespace
 
 std::shared_ptr<const Compiled> Interpreter::compiled(
-    const void* key, int variant, const std::function<Compiled(SqliteEmitter&)>& make) {
-    std::string k(reinterpret_cast<const char*>(&key), sizeof key);
-    k += static_cast<char>('0' + variant);
-    k += paramSignature_;
-    auto it = compiled_.find(k);
-    if (it != compiled_.end() && it->second.generation == *generation_)
-        return it->second.compiled;
-    SqliteEmitter emitter(*this);
-    auto c = std::make_shared<const Compiled>(make(emitter));
-    compiled_.insert_or_assign(std::move(k), CompiledEntry{c, *generation_});
-    return c;
+    const void* node, const std::function<Compiled(SqliteEmitter&)>& make) {
+    auto translate = [&] {
+        SqliteEmitter emitter(*this);
+        return std::make_shared<const Compiled>(make(emitter));
+    };
+    if (!place_.batch || place_.statement < 0)
+        return translate();
+    std::vector<Translation>& made =
+        place_.batch->translations[static_cast<size_t>(place_.statement)];
+    auto it = std::find_if(made.begin(), made.end(),
+                           [&](const Translation& t) { return t.node == node; });
+    if (it == made.end())
+        it = made.insert(made.end(), Translation{node, -1, {}, nullptr});
+    else if (it->catalogue == catalogueVersion_ && it->signature == paramSignature_)
+        return it->compiled;
+    it->compiled = translate();
+    it->catalogue = catalogueVersion_;
+    it->signature = paramSignature_;
+    return it->compiled;
 }
 
 void Interpreter::bindSlots(sqlite3_stmt* st, const Compiled& c) {
@@ -175,6 +184,7 @@ void Interpreter::execDynamic(const Expr& text) {
     if (v.isNull())
         return;
     std::shared_ptr<Batch> batch = parse(v.toString());
+    const PlaceScope place(place_, {batch.get(), -1});
     if (static_cast<int>(frames_.size()) > 32)
         raise(217, QStringLiteral("Maximum stored procedure, function, trigger, or view nesting "
                                   "level exceeded (limit 32)."));
@@ -203,7 +213,7 @@ void Interpreter::selectInto(const SelectStmt& s) {
                                                 "database.")
                                      .arg(target.name));
     const std::shared_ptr<const Compiled> select =
-        compiled(&s, 0, [&](SqliteEmitter& e) { return e.select(sel); });
+        compiled(&s, [&](SqliteEmitter& e) { return e.select(sel); });
     const Compiled& c = *select;
     QByteArray cols;
     QStringList seen;
@@ -240,7 +250,7 @@ void Interpreter::execSelect(const SelectStmt& s) {
                      !sel.cores[0].items[0].assignVar.isEmpty();
     if (assigning) {
         const std::shared_ptr<const Compiled> assignment =
-            compiled(&s, 1, [&](SqliteEmitter& e) { return e.assignSelect(sel); });
+            compiled(&s, [&](SqliteEmitter& e) { return e.assignSelect(sel); });
         const Compiled& c = *assignment;
         std::vector<Value> last;
         runQuery(c, nullptr, &last);
@@ -261,7 +271,7 @@ void Interpreter::execSelect(const SelectStmt& s) {
         return;
     }
     const std::shared_ptr<const Compiled> c =
-        compiled(&s, 0, [&](SqliteEmitter& e) { return e.select(sel); });
+        compiled(&s, [&](SqliteEmitter& e) { return e.select(sel); });
     runQuery(*c, sink_, nullptr);
 }
 
@@ -270,7 +280,7 @@ Value Interpreter::evaluate(const Expr& e, SqlType* type) {
     qint64 saved = rowcount_;
     std::shared_ptr<const Compiled> c;
     retryOnSchemaChange([&] {
-        c = compiled(&e, 2, [&](SqliteEmitter& em) { return em.expression(e); });
+        c = compiled(&e, [&](SqliteEmitter& em) { return em.expression(e); });
         runQuery(*c, nullptr, &row);
     });
     rowcount_ = saved;
@@ -283,8 +293,7 @@ bool Interpreter::test(const Expr& e) {
     std::vector<Value> row;
     qint64 saved = rowcount_;
     retryOnSchemaChange([&] {
-        runQuery(*compiled(&e, 3, [&](SqliteEmitter& em) { return em.condition(e); }), nullptr,
-                 &row);
+        runQuery(*compiled(&e, [&](SqliteEmitter& em) { return em.condition(e); }), nullptr, &row);
     });
     rowcount_ = saved;
     return !row.empty() && row[0].kind == Value::Int && row[0].i == 1;
@@ -366,7 +375,7 @@ void Interpreter::retryOnSchemaChange(const std::function<void()>& run) {
 
 void Interpreter::schemaChanged() {
     catalog_->invalidate();
-    ++*generation_;
+    ++catalogueVersion_;
     procedures_.clear();
     schemaVersion_ = db_->scalar("PRAGMA main.schema_version");
 }

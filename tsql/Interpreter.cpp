@@ -175,16 +175,17 @@ std::shared_ptr<Interpreter::Batch> Interpreter::parse(const QString& sql) {
     auto it = batches_.find(sql);
     if (it != batches_.end())
         return it.value();
-    auto b = std::make_shared<Batch>(generation_);
-    Parser p(sql);
-    b->statements = p.parseBatch();
-    if (batches_.size() > 500) {
-        // Translations are keyed by the nodes of the parsed text: they go with it.
+    std::shared_ptr<Batch> b = parseBatch(sql);
+    if (batches_.size() > 500)
         batches_.clear();
-        compiled_.clear();
-    }
     batches_.insert(sql, b);
     return b;
+}
+
+std::shared_ptr<Interpreter::Batch> Interpreter::parseBatch(const QString& sql) {
+    Parser p(sql);
+    StmtList statements = p.parseBatch();
+    return std::make_shared<Batch>(std::move(statements), p.statementCount());
 }
 
 void Interpreter::execute(const QString& sql, const std::vector<db::BoundValue>& params,
@@ -205,7 +206,8 @@ void Interpreter::execute(const QString& sql, const std::vector<db::BoundValue>&
     db_->startStatement();  // the query timeout counts for the whole batch
     const int depthAtStart = tranDepth_;
     try {
-        runBatch(batch->statements);
+        const PlaceScope place(place_, {batch.get(), -1});
+        execList(batch->statements);
         raisePending(sql);
     } catch (db::Error& e) {
         pending_.clear();
@@ -255,27 +257,28 @@ QStringList Interpreter::translation(const QString& sql,
     frames_[0] = Frame();
     frames_[0].params = &params;
     QStringList out;
+    const PlaceScope place(place_, {});  // made for the caller to read, filed nowhere
     for (const auto& s : batch->statements) {
         std::shared_ptr<const Compiled> c;
         switch (s->kind) {
             case Stmt::SelectStmt: {
                 const Select& sel = *static_cast<const SelectStmt&>(*s).select;
-                c = compiled(s.get(), 0, [&](SqliteEmitter& e) { return e.select(sel); });
+                c = compiled(s.get(), [&](SqliteEmitter& e) { return e.select(sel); });
                 break;
             }
             case Stmt::Insert: {
                 const auto& st = static_cast<const InsertStmt&>(*s);
-                c = compiled(s.get(), 0, [&](SqliteEmitter& e) { return e.insert(st); });
+                c = compiled(s.get(), [&](SqliteEmitter& e) { return e.insert(st); });
                 break;
             }
             case Stmt::Update: {
                 const auto& st = static_cast<const UpdateStmt&>(*s);
-                c = compiled(s.get(), 0, [&](SqliteEmitter& e) { return e.update(st); });
+                c = compiled(s.get(), [&](SqliteEmitter& e) { return e.update(st); });
                 break;
             }
             case Stmt::Delete: {
                 const auto& st = static_cast<const DeleteStmt&>(*s);
-                c = compiled(s.get(), 0, [&](SqliteEmitter& e) { return e.remove(st); });
+                c = compiled(s.get(), [&](SqliteEmitter& e) { return e.remove(st); });
                 break;
             }
             default:
@@ -286,10 +289,6 @@ QStringList Interpreter::translation(const QString& sql,
     }
     frames_[0].params = nullptr;
     return out;
-}
-
-void Interpreter::runBatch(const StmtList& stmts) {
-    execList(stmts);
 }
 
 Interpreter::Flow Interpreter::execList(const StmtList& list) {
@@ -344,6 +343,7 @@ void Interpreter::raisePending(const QString& sql) {
 Interpreter::Flow Interpreter::exec(const Stmt& s) {
     statementNow_.reset();
     db_->checkInterrupted();
+    const PlaceScope place(place_, {place_.batch, s.index});
     try {
         Flow f = execStatement(s);
         return f;
@@ -363,23 +363,20 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
             return Flow::Normal;
         case Stmt::Insert: {
             const auto& st = static_cast<const InsertStmt&>(s);
-            retryOnSchemaChange([&] {
-                runChange(*compiled(&s, 0, [&](SqliteEmitter& e) { return e.insert(st); }));
-            });
+            retryOnSchemaChange(
+                [&] { runChange(*compiled(&s, [&](SqliteEmitter& e) { return e.insert(st); })); });
             return Flow::Normal;
         }
         case Stmt::Update: {
             const auto& st = static_cast<const UpdateStmt&>(s);
-            retryOnSchemaChange([&] {
-                runChange(*compiled(&s, 0, [&](SqliteEmitter& e) { return e.update(st); }));
-            });
+            retryOnSchemaChange(
+                [&] { runChange(*compiled(&s, [&](SqliteEmitter& e) { return e.update(st); })); });
             return Flow::Normal;
         }
         case Stmt::Delete: {
             const auto& st = static_cast<const DeleteStmt&>(s);
-            retryOnSchemaChange([&] {
-                runChange(*compiled(&s, 0, [&](SqliteEmitter& e) { return e.remove(st); }));
-            });
+            retryOnSchemaChange(
+                [&] { runChange(*compiled(&s, [&](SqliteEmitter& e) { return e.remove(st); })); });
             return Flow::Normal;
         }
         case Stmt::CreateTable:

@@ -4,7 +4,6 @@
 #include <QString>
 #include <memory>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 #include "dbcore/Error.h"
@@ -69,29 +68,47 @@ private:
         bool nocount = false;
         QHash<QString, TableVariable> tables;  // by lower-cased name
     };
-    // Translations are keyed by the address of their node: a batch that goes away retires them
-    // all, so that a later batch at the same address never finds another one's translation.
+    // A translation of a set statement, or of an expression the interpreter evaluates, made
+    // against one version of the catalogue for one signature of the batch's parameters.
+    struct Translation {
+        const void* node = nullptr;  // the statement or expression, owned by the batch
+        qint64 catalogue = 0;
+        std::string signature;
+        std::shared_ptr<const Compiled> compiled;
+    };
+    // A parsed batch with the translations of its nodes, filed by statement index: they go
+    // with the nodes they were made from.
     struct Batch {
-        explicit Batch(std::shared_ptr<qint64> generation) : generation(std::move(generation)) {}
-        ~Batch() { ++*generation; }
-        Batch(const Batch&) = delete;
-        Batch& operator=(const Batch&) = delete;
-        std::shared_ptr<qint64> generation;
+        Batch(StmtList parsed, int statementCount)
+            : statements(std::move(parsed)), translations(static_cast<size_t>(statementCount)) {}
         StmtList statements;
+        std::vector<std::vector<Translation>> translations;
+    };
+    // Where translations made now are filed: the running batch and its running statement.
+    struct Place {
+        Batch* batch = nullptr;
+        int statement = -1;
+    };
+    class PlaceScope {
+    public:
+        PlaceScope(Place& place, Place now) : place_(place), saved_(place) { place_ = now; }
+        ~PlaceScope() { place_ = saved_; }
+        PlaceScope(const PlaceScope&) = delete;
+        PlaceScope& operator=(const PlaceScope&) = delete;
+
+    private:
+        Place& place_;
+        Place saved_;
     };
     struct Procedure {
         QString definition;
         std::shared_ptr<Batch> batch;
         const CreateProcedureStmt* stmt = nullptr;
     };
-    struct CompiledEntry {
-        std::shared_ptr<const Compiled> compiled;
-        qint64 generation = 0;
-    };
     using Argument = CallArgument;
 
     std::shared_ptr<Batch> parse(const QString& sql);
-    void runBatch(const StmtList& stmts);
+    static std::shared_ptr<Batch> parseBatch(const QString& sql);
     Flow exec(const Stmt& s);
     Flow execList(const StmtList& list);
     Flow execStatement(const Stmt& s);
@@ -99,7 +116,9 @@ private:
     void raisePending(const QString& sql);
 
     // set statements
-    std::shared_ptr<const Compiled> compiled(const void* key, int variant,
+    // The translation of `node` (a statement or an expression of the running statement), made
+    // now unless the running batch holds a current one.
+    std::shared_ptr<const Compiled> compiled(const void* node,
                                              const std::function<Compiled(SqliteEmitter&)>& make);
     void bindSlots(sqlite3_stmt* st, const Compiled& c);
     void runQuery(const Compiled& c, ResultSink* sink, std::vector<Value>* lastRow);
@@ -174,8 +193,9 @@ private:
 
     QHash<QString, std::shared_ptr<Batch>> batches_;
     QHash<QString, std::shared_ptr<Procedure>> procedures_;
-    std::unordered_map<std::string, CompiledEntry> compiled_;
-    std::shared_ptr<qint64> generation_ = std::make_shared<qint64>(0);
+    Place place_;
+    // Counts schema changes: a translation made before the last one is made again.
+    qint64 catalogueVersion_ = 0;
     // The schema version the catalogue was last read at; -1 before the first change is seen.
     qint64 schemaVersion_ = -1;
     std::string paramSignature_;

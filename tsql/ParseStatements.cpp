@@ -21,6 +21,7 @@ StmtPtr Parser::parseStatement() {
     int line = peek().line;
     StmtPtr s = parseStatementBody();
     s->line = line;
+    s->index = statements_++;
     if (s->source.isEmpty())
         s->source = sourceFrom(start);
     while (acceptSymbol(";")) {

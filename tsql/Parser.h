@@ -20,6 +20,8 @@ public:
     ExprPtr parseStandaloneExpression();
     // Number of `?` markers in the text.
     int parameterCount() const { return paramCount_; }
+    // Statements parsed so far, nested ones included: their indexes are below this.
+    int statementCount() const { return statements_; }
 
 private:
     // statements
@@ -111,6 +113,7 @@ private:
     std::vector<Token> toks_;
     size_t pos_ = 0;
     int paramCount_ = 0;
+    int statements_ = 0;
     int depth_ = 0;
 };
 

@@ -122,6 +122,23 @@ TEST_F(QueryTest, ParametersStandWhereExpressionsMay) {
         QStringLiteral("2"));
 }
 
+// The same text with parameters of other types is translated for those types.
+TEST_F(QueryTest, ATranslationServesTheParameterTypesItWasMadeFor) {
+    const QString join = QStringLiteral("select ? + 'x'");
+    auto errorWith = [&](const db::BoundValue& p) {
+        try {
+            run(join, {p});
+        } catch (const db::Error& e) {
+            return e.nativeError();
+        }
+        return 0;
+    };
+    EXPECT_EQ(scalar(join, {text("5")}), QStringLiteral("5x"));
+    // 'x' is converted to the integer's type, as SQL Server does.
+    EXPECT_EQ(errorWith(integer(5)), 245);
+    EXPECT_EQ(scalar(join, {text("6")}), QStringLiteral("6x"));
+}
+
 TEST_F(QueryTest, ThreePartNamesReachAnotherDatabaseOfTheServer) {
     tsql::Session master(dir_.path(), QStringLiteral("master"));
     master.execute(QStringLiteral("CREATE DATABASE Other"), {});
