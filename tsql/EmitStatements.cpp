@@ -1,4 +1,6 @@
 // Rendering of INSERT, UPDATE and DELETE, with values converted to the column types.
+#include <optional>
+
 #include "tsql/Errors.h"
 #include "tsql/Parser.h"
 #include "tsql/SqliteEmitter.h"
@@ -227,24 +229,26 @@ Compiled SqliteEmitter::update(const UpdateStmt& s) {
         // of its own instance there (SQLite's UPDATE ... FROM would join a second instance).
         const QByteArray self = sqlite::name(exposedName(*inFrom)) + ".rowid";
         const QByteArray target = sqlite::name(targetAlias(s.from));
+        // FROM and WHERE are rendered once and stand in both the values' sub-select and the
+        // choice of rows (their placeholders are numbered, so the text serves twice).
         binder_.push();
-        QByteArray from = fromSql(s.from);
+        const QByteArray from = fromSql(s.from);
         std::vector<QByteArray> names, values;
         for (const auto& a : s.sets) {
             names.push_back(sqlite::name(t->columns[t->indexOf(a.column)].name));
             values.push_back(assignmentValue(*t, a.column, *a.value));
         }
-        QByteArray where = s.where ? " AND " + expr(*s.where).term().text : QByteArray();
+        const std::optional<sqlite::Term> where =
+            s.where ? std::optional<sqlite::Term>(expr(*s.where).term()) : std::nullopt;
         binder_.pop();
+        const sqlite::Term sameRow = sqlite::binary(sqlite::primary(self), sqlite::Operator::Equal,
+                                                    sqlite::primary(target + ".rowid"));
         const QByteArray lhs = s.sets.size() == 1 ? names[0] : "(" + sqlite::list(names) + ")";
         sql = "UPDATE " + t->sqlName() + " AS " + target + " SET " + lhs + " = (SELECT " +
-              sqlite::list(values) + " FROM " + from + " WHERE " + self + " = " + target +
-              ".rowid" + where + " LIMIT 1)";
-        binder_.push();
-        from = fromSql(s.from);
-        where = s.where ? " WHERE " + expr(*s.where).sql : QByteArray();
-        binder_.pop();
-        sql += " WHERE " + target + ".rowid IN (SELECT " + self + " FROM " + from + where + ")";
+              sqlite::list(values) + " FROM " + from + " WHERE " +
+              (where ? sqlite::binary(sameRow, sqlite::Operator::And, *where) : sameRow).text +
+              " LIMIT 1) WHERE " + target + ".rowid IN (SELECT " + self + " FROM " + from +
+              (where ? " WHERE " + where->text : QByteArray()) + ")";
     } else {
         const QString alias = s.target.name;
         binder_.push();

@@ -176,6 +176,26 @@ TEST_F(QueryTest, UpdateAndDeleteWithJoinsAndDerivedTables) {
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from Product")), QStringLiteral("2"));
 }
 
+// Each updated row takes its values from its own joined row, whatever the shape of WHERE, and a
+// parameter used in FROM and WHERE is bound once.
+TEST_F(QueryTest, UpdateFromTakesTheValuesOfTheRowsWhereChose) {
+    const QString update = QStringLiteral(
+        "update P set Qty = P.Id * 100 + G.Id * 10 + ? from Product P join Grp G on G.Id = "
+        "P.GroupId + ? - ? where P.Code = 'b2' or P.Code = 'A1' and G.Title = 'Fruit'");
+    const QStringList sql = session_->translation(update, {integer(1), integer(0), integer(0)});
+    ASSERT_EQ(sql.size(), 1);
+    EXPECT_FALSE(sql[0].contains(QStringLiteral("?4"))) << sql[0].toStdString();
+    EXPECT_EQ(run(update, {integer(1), integer(0), integer(0)}).lastRowsAffected(), 2);
+    EXPECT_EQ(
+        rows(QStringLiteral("select Code, Qty from Product order by Id")),
+        (QStringList{QStringLiteral("A1|111"), QStringLiteral("b2|211"), QStringLiteral("C3|7")}));
+    run(QStringLiteral("update Product set GroupId = 2 where Code = 'b2'"));
+    EXPECT_EQ(run(update, {integer(2), integer(0), integer(0)}).lastRowsAffected(), 2);
+    EXPECT_EQ(
+        rows(QStringLiteral("select Code, Qty from Product order by Id")),
+        (QStringList{QStringLiteral("A1|112"), QStringLiteral("b2|222"), QStringLiteral("C3|7")}));
+}
+
 TEST_F(QueryTest, UpdateAndDeleteChangeOnlyTheJoinedRowsOfTheirTarget) {
     run(QStringLiteral(
         "create table Orders (Id int not null primary key, Customer int, Amount int)\n"
