@@ -240,6 +240,29 @@ void Interpreter::selectInto(const SelectStmt& s) {
     runChange(insert);
 }
 
+bool Interpreter::isSetStatement(const Stmt& s) {
+    return s.kind == Stmt::SelectStmt || s.kind == Stmt::Insert || s.kind == Stmt::Update ||
+           s.kind == Stmt::Delete;
+}
+
+Compiled Interpreter::setStatement(SqliteEmitter& e, const Stmt& s) {
+    switch (s.kind) {
+        case Stmt::Insert:
+            return e.insert(static_cast<const InsertStmt&>(s));
+        case Stmt::Update:
+            return e.update(static_cast<const UpdateStmt&>(s));
+        case Stmt::Delete:
+            return e.remove(static_cast<const DeleteStmt&>(s));
+        default:
+            return e.select(*static_cast<const SelectStmt&>(s).select);
+    }
+}
+
+void Interpreter::execChange(const Stmt& s) {
+    retryOnSchemaChange(
+        [&] { runChange(*compiled(&s, [&](SqliteEmitter& e) { return setStatement(e, s); })); });
+}
+
 void Interpreter::execSelect(const SelectStmt& s) {
     const Select& sel = *s.select;
     if (!sel.cores.empty() && !sel.cores[0].into.name.isEmpty()) {

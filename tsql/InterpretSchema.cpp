@@ -574,4 +574,9 @@ void Interpreter::databaseStatement(const DatabaseStmt& s) {
     server_.dropDatabase(s.name);
 }
 
+void Interpreter::use(const UseStmt& u) {
+    if (u.database.compare(dbName_, Qt::CaseInsensitive) != 0)
+        notSupported(QStringLiteral("USE of another database; connect to it instead"));
+}
+
 }  // namespace tsql

@@ -151,4 +151,26 @@ void Interpreter::syncTransaction() {
         tranDepth_ = 0;
 }
 
+void Interpreter::transactionStatement(const TransactionStmt& t) {
+    switch (t.action) {
+        case TransactionStmt::Begin:
+            beginTransaction();
+            break;
+        case TransactionStmt::Commit:
+            commit();
+            break;
+        case TransactionStmt::Rollback:
+            if (tranDepth_ == 0)
+                raise(3903, QStringLiteral("The ROLLBACK TRANSACTION request has no "
+                                           "corresponding BEGIN TRANSACTION."));
+            if (!t.name.isEmpty() && savepoints_.contains(t.name, Qt::CaseInsensitive))
+                rollbackToSavepoint(t.name);  // @@TRANCOUNT stays
+            else
+                rollbackAll();
+            break;
+        case TransactionStmt::Save:
+            saveTransaction(t.name);
+    }
+}
+
 }  // namespace tsql

@@ -258,35 +258,10 @@ QStringList Interpreter::translation(const QString& sql,
     frames_[0].params = &params;
     QStringList out;
     const PlaceScope place(place_, {});  // made for the caller to read, filed nowhere
-    for (const auto& s : batch->statements) {
-        std::shared_ptr<const Compiled> c;
-        switch (s->kind) {
-            case Stmt::SelectStmt: {
-                const Select& sel = *static_cast<const SelectStmt&>(*s).select;
-                c = compiled(s.get(), [&](SqliteEmitter& e) { return e.select(sel); });
-                break;
-            }
-            case Stmt::Insert: {
-                const auto& st = static_cast<const InsertStmt&>(*s);
-                c = compiled(s.get(), [&](SqliteEmitter& e) { return e.insert(st); });
-                break;
-            }
-            case Stmt::Update: {
-                const auto& st = static_cast<const UpdateStmt&>(*s);
-                c = compiled(s.get(), [&](SqliteEmitter& e) { return e.update(st); });
-                break;
-            }
-            case Stmt::Delete: {
-                const auto& st = static_cast<const DeleteStmt&>(*s);
-                c = compiled(s.get(), [&](SqliteEmitter& e) { return e.remove(st); });
-                break;
-            }
-            default:
-                break;
-        }
-        if (c)
-            out << QString::fromUtf8(c->sql);
-    }
+    for (const auto& s : batch->statements)
+        if (isSetStatement(*s))
+            out << QString::fromUtf8(
+                compiled(s.get(), [&](SqliteEmitter& e) { return setStatement(e, *s); })->sql);
     frames_[0].params = nullptr;
     return out;
 }
@@ -356,29 +331,17 @@ Interpreter::Flow Interpreter::exec(const Stmt& s) {
     }
 }
 
+// One handler per statement kind; a handler returns the flow only where it can change it.
 Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
     switch (s.kind) {
         case Stmt::SelectStmt:
             retryOnSchemaChange([&] { execSelect(static_cast<const SelectStmt&>(s)); });
-            return Flow::Normal;
-        case Stmt::Insert: {
-            const auto& st = static_cast<const InsertStmt&>(s);
-            retryOnSchemaChange(
-                [&] { runChange(*compiled(&s, [&](SqliteEmitter& e) { return e.insert(st); })); });
-            return Flow::Normal;
-        }
-        case Stmt::Update: {
-            const auto& st = static_cast<const UpdateStmt&>(s);
-            retryOnSchemaChange(
-                [&] { runChange(*compiled(&s, [&](SqliteEmitter& e) { return e.update(st); })); });
-            return Flow::Normal;
-        }
-        case Stmt::Delete: {
-            const auto& st = static_cast<const DeleteStmt&>(s);
-            retryOnSchemaChange(
-                [&] { runChange(*compiled(&s, [&](SqliteEmitter& e) { return e.remove(st); })); });
-            return Flow::Normal;
-        }
+            break;
+        case Stmt::Insert:
+        case Stmt::Update:
+        case Stmt::Delete:
+            execChange(s);
+            break;
         case Stmt::CreateTable:
             createTable(static_cast<const CreateTableStmt&>(s));
             break;
@@ -404,247 +367,46 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
         case Stmt::DropDatabase:
             databaseStatement(static_cast<const DatabaseStmt&>(s));
             break;
-        case Stmt::Declare: {
-            const auto& d = static_cast<const DeclareStmt&>(s);
-            for (const Declaration& v : d.vars) {
-                const QString key = v.name.toLower();
-                if (v.table) {
-                    if (frames_.back().tables.contains(key) || frames_.back().vars.contains(key))
-                        raise(134, QStringLiteral("The variable name '%1' has already been "
-                                                  "declared. Variable names must be unique within "
-                                                  "a query batch or stored procedure.")
-                                       .arg(v.name));
-                    // A table variable lives as a temporary table until its scope ends.
-                    const QString stored =
-                        QStringLiteral("#%1_%2").arg(v.name.mid(1)).arg(++tableVariables_);
-                    createTable(*v.table, stored);
-                    frames_.back().tables.insert(key, {stored, v.table.get()});
-                    continue;
-                }
-                if (frames_.back().vars.contains(key))
-                    raise(134, QStringLiteral("The variable name '%1' has already been declared. "
-                                              "Variable names must be unique within a query batch "
-                                              "or stored procedure.")
-                                   .arg(v.name));
-                SqlType t = resolveType(v.type, v.aliasType);
-                frames_.back().vars.insert(key, {t, Value()});
-                if (v.init) {
-                    SqlType from;
-                    Value val = evaluate(*v.init, &from);
-                    assign(v.name, val, from);
-                }
-            }
+        case Stmt::Use:
+            use(static_cast<const UseStmt&>(s));
             break;
-        }
-        case Stmt::SetVar: {
-            const auto& sv = static_cast<const SetVarStmt&>(s);
-            if (!variableType(sv.name))
-                undeclaredVariable(sv.name);
-            const Expr* value = sv.value.get();
-            SqlType from;
-            Value v = evaluate(*value, &from);
-            assign(sv.name, v, from);
+        case Stmt::Declare:
+            declare(static_cast<const DeclareStmt&>(s));
             break;
-        }
-        case Stmt::SetOption: {
-            const auto& o = static_cast<const SetOptionStmt&>(s);
-            const bool on = o.value == u"ON";
-            if (o.option == u"NOCOUNT")
-                frames_.back().nocount = nocount_ = on;
-            else if (o.option == u"XACT_ABORT")
-                xactAbort_ = on;
-            else if (o.option == u"ROWCOUNT" && o.value != u"0")
-                notSupported(QStringLiteral("SET ROWCOUNT"));
-            else if (o.option == u"DATEFORMAT" && o.value != u"MDY")
-                notSupported(QStringLiteral("SET DATEFORMAT %1").arg(o.value));
-            else if (o.option == u"IDENTITY_INSERT")
-                notSupported(QStringLiteral("SET IDENTITY_INSERT"));
-            // ANSI_NULLS, QUOTED_IDENTIFIER, ANSI_WARNINGS, ARITHABORT and the like change
-            // nothing on this engine.
+        case Stmt::SetVar:
+            setVariable(static_cast<const SetVarStmt&>(s));
             break;
-        }
-        case Stmt::If: {
-            const auto& i = static_cast<const IfStmt&>(s);
-            if (test(*i.condition))
-                return exec(*i.then);
-            if (i.otherwise)
-                return exec(*i.otherwise);
+        case Stmt::SetOption:
+            setOption(static_cast<const SetOptionStmt&>(s));
             break;
-        }
+        case Stmt::Print:
+            print(static_cast<const PrintStmt&>(s));
+            break;
+        case Stmt::If:
+            return execIf(static_cast<const IfStmt&>(s));
         case Stmt::Block:
             return execList(static_cast<const BlockStmt&>(s).body);
-        case Stmt::While: {
-            const auto& w = static_cast<const WhileStmt&>(s);
-            while (test(*w.condition)) {
-                db_->checkInterrupted();
-                Flow f = exec(*w.body);
-                if (f == Flow::Break)
-                    break;
-                if (f == Flow::Return)
-                    return f;
-            }
-            break;
-        }
+        case Stmt::While:
+            return execWhile(static_cast<const WhileStmt&>(s));
         case Stmt::Break:
             return Flow::Break;
         case Stmt::Continue:
             return Flow::Continue;
-        case Stmt::Exec: {
-            const auto& e = static_cast<const ExecStmt&>(s);
-            if (e.dynamicSql) {
-                execDynamic(*e.dynamicSql);
-                break;
-            }
-            int status = execProcedure(e);
-            if (!e.returnVar.isEmpty())
-                assign(e.returnVar, Value::integer(status), SqlType::of(SqlType::Int));
+        case Stmt::Exec:
+            execCall(static_cast<const ExecStmt&>(s));
             break;
-        }
-        case Stmt::Return: {
-            const auto& r = static_cast<const ReturnStmt&>(s);
-            if (r.value) {
-                SqlType from;
-                Value v = evaluate(*r.value, &from);
-                Value i = convertValue(v, from, SqlType::of(SqlType::Int));
-                frames_.back().returnStatus = i.isNull() ? 0 : static_cast<int>(i.i);
-            }
-            return Flow::Return;
-        }
-        case Stmt::Transaction: {
-            const auto& t = static_cast<const TransactionStmt&>(s);
-            switch (t.action) {
-                case TransactionStmt::Begin:
-                    beginTransaction();
-                    break;
-                case TransactionStmt::Commit:
-                    commit();
-                    break;
-                case TransactionStmt::Rollback:
-                    if (tranDepth_ == 0)
-                        raise(3903, QStringLiteral("The ROLLBACK TRANSACTION request has no "
-                                                   "corresponding BEGIN TRANSACTION."));
-                    if (!t.name.isEmpty() && savepoints_.contains(t.name, Qt::CaseInsensitive))
-                        rollbackToSavepoint(t.name);  // @@TRANCOUNT stays
-                    else
-                        rollbackAll();
-                    break;
-                case TransactionStmt::Save:
-                    saveTransaction(t.name);
-            }
+        case Stmt::Return:
+            return execReturn(static_cast<const ReturnStmt&>(s));
+        case Stmt::Transaction:
+            transactionStatement(static_cast<const TransactionStmt&>(s));
             break;
-        }
-        case Stmt::TryCatch: {
-            const auto& tc = static_cast<const TryCatchStmt&>(s);
-            ++tryDepth_;
-            try {
-                Flow f = execList(tc.tryBody);
-                --tryDepth_;
-                return f;
-            } catch (const db::Error& e) {
-                --tryDepth_;
-                if (!e.isServerError() || e.nativeError() == err::Timeout)
-                    throw;
-                ErrorContext c;
-                c.number = e.nativeError() ? e.nativeError() : err::UserRaised;
-                c.message = e.message();
-                c.line = e.line();
-                c.procedure = frames_.back().procedure;
-                lastError_ = c.number;
-                catches_.push_back(c);
-                try {
-                    Flow f = execList(tc.catchBody);
-                    catches_.pop_back();
-                    return f;
-                } catch (...) {
-                    catches_.pop_back();
-                    throw;
-                }
-            }
-        }
-        case Stmt::Raiserror: {
-            const auto& r = static_cast<const RaiserrorStmt&>(s);
-            SqlType t;
-            Value msg = evaluate(*r.message, &t);
-            if (!t.isText())
-                notSupported(QStringLiteral("RAISERROR with a message number"));
-            Value sev = evaluate(*r.severity, &t);
-            QString text = msg.toString();
-            // printf-style substitution of the arguments
-            size_t argIndex = 0;
-            QString out;
-            for (int k = 0; k < text.size(); ++k) {
-                if (text[k] == u'%' && k + 1 < text.size()) {
-                    if (text[k + 1] == u'%') {
-                        out += u'%';
-                        ++k;
-                        continue;
-                    }
-                    int j = k + 1;
-                    while (j < text.size() &&
-                           (text[j].isDigit() || text[j] == u'-' || text[j] == u'.' ||
-                            text[j] == u'l' || text[j] == u'h'))
-                        ++j;
-                    if (j < text.size() && QStringLiteral("sdiuxXo").contains(text[j])) {
-                        QString arg = QStringLiteral("(null)");
-                        if (argIndex < r.args.size()) {
-                            SqlType at;
-                            Value v = evaluate(*r.args[argIndex++], &at);
-                            arg = v.isNull() ? QStringLiteral("(null)") : v.toString();
-                        }
-                        out += arg;
-                        k = j;
-                        continue;
-                    }
-                }
-                out += text[k];
-            }
-            qint64 severity = sev.kind == Value::Int ? sev.i : static_cast<qint64>(sev.toDouble());
-            if (severity <= 10) {
-                sink_->message(out);
-                break;
-            }
-            db::Error error(db::Error::Kind::Server, out, err::UserRaised);
-            if (tryDepth_ == 0 && tranDepth_ == 0 && !xactAbort_) {
-                // RAISERROR does not stop the batch; the caller gets the error at its end.
-                pending_.push_back(error);
-                lastError_ = err::UserRaised;
-                break;
-            }
-            throw error;
-        }
-        case Stmt::Throw: {
-            const auto& t = static_cast<const ThrowStmt&>(s);
-            if (!t.number) {
-                if (catches_.empty())
-                    raise(10704,
-                          QStringLiteral("To rethrow an error, a THROW statement must be used "
-                                         "inside a CATCH block."));
-                raise(catches_.back().number, catches_.back().message);
-            }
-            SqlType ty;
-            Value n = evaluate(*t.number, &ty);
-            Value m = evaluate(*t.message, &ty);
-            qint64 number = n.kind == Value::Int ? n.i : static_cast<qint64>(n.toDouble());
-            if (number < 50000)
-                raise(35100, QStringLiteral("Error number %1 in the THROW statement is outside the "
-                                            "valid range. Specify an error number in the valid "
-                                            "range of 50000 to 2147483647.")
-                                 .arg(number));
-            raise(static_cast<int>(number), m.toString());
-        }
-        case Stmt::Print: {
-            SqlType t;
-            Value v = evaluate(*static_cast<const PrintStmt&>(s).value, &t);
-            Value text = convertValue(v, t, SqlType::of(SqlType::VarChar, 8000));
-            sink_->message(text.toString());
+        case Stmt::TryCatch:
+            return tryCatch(static_cast<const TryCatchStmt&>(s));
+        case Stmt::Raiserror:
+            raiserror(static_cast<const RaiserrorStmt&>(s));
             break;
-        }
-        case Stmt::Use: {
-            const auto& u = static_cast<const UseStmt&>(s);
-            if (u.database.compare(dbName_, Qt::CaseInsensitive) != 0)
-                notSupported(QStringLiteral("USE of another database; connect to it instead"));
-            break;
-        }
+        case Stmt::Throw:
+            throwError(static_cast<const ThrowStmt&>(s));
     }
     return Flow::Normal;
 }

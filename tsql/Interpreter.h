@@ -112,6 +112,21 @@ private:
     Flow exec(const Stmt& s);
     Flow execList(const StmtList& list);
     Flow execStatement(const Stmt& s);
+
+    // procedural statements, one handler a kind
+    void declare(const DeclareStmt& d);
+    void setVariable(const SetVarStmt& s);
+    void setOption(const SetOptionStmt& o);
+    void print(const PrintStmt& p);
+    Flow execIf(const IfStmt& i);
+    Flow execWhile(const WhileStmt& w);
+    void execCall(const ExecStmt& e);
+    Flow execReturn(const ReturnStmt& r);
+    void transactionStatement(const TransactionStmt& t);
+    Flow tryCatch(const TryCatchStmt& tc);
+    void raiserror(const RaiserrorStmt& r);
+    [[noreturn]] void throwError(const ThrowStmt& t);
+    void use(const UseStmt& u);
     bool endsStatementOnly(const db::Error& e) const;
     void raisePending(const QString& sql);
 
@@ -123,6 +138,9 @@ private:
     void bindSlots(sqlite3_stmt* st, const Compiled& c);
     void runQuery(const Compiled& c, ResultSink* sink, std::vector<Value>* lastRow);
     void runChange(const Compiled& c);
+    static bool isSetStatement(const Stmt& s);
+    static Compiled setStatement(SqliteEmitter& e, const Stmt& s);
+    void execChange(const Stmt& s);
     void execSelect(const SelectStmt& s);
     void selectInto(const SelectStmt& s);
     void execDynamic(const Expr& text);

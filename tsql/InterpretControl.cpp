@@ -1,0 +1,47 @@
+// Control of flow: IF, WHILE, EXEC and RETURN.
+#include "tsql/Conversions.h"
+#include "tsql/Interpreter.h"
+
+namespace tsql {
+
+Interpreter::Flow Interpreter::execIf(const IfStmt& i) {
+    if (test(*i.condition))
+        return exec(*i.then);
+    if (i.otherwise)
+        return exec(*i.otherwise);
+    return Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::execWhile(const WhileStmt& w) {
+    while (test(*w.condition)) {
+        db_->checkInterrupted();
+        const Flow f = exec(*w.body);
+        if (f == Flow::Break)
+            break;
+        if (f == Flow::Return)
+            return f;
+    }
+    return Flow::Normal;
+}
+
+void Interpreter::execCall(const ExecStmt& e) {
+    if (e.dynamicSql) {
+        execDynamic(*e.dynamicSql);
+        return;
+    }
+    const int status = execProcedure(e);
+    if (!e.returnVar.isEmpty())
+        assign(e.returnVar, Value::integer(status), SqlType::of(SqlType::Int));
+}
+
+Interpreter::Flow Interpreter::execReturn(const ReturnStmt& r) {
+    if (r.value) {
+        SqlType from;
+        Value v = evaluate(*r.value, &from);
+        Value i = convertValue(v, from, SqlType::of(SqlType::Int));
+        frames_.back().returnStatus = i.isNull() ? 0 : static_cast<int>(i.i);
+    }
+    return Flow::Return;
+}
+
+}  // namespace tsql

@@ -1,0 +1,73 @@
+// Variables and session options: DECLARE, SET, PRINT.
+#include "tsql/Conversions.h"
+#include "tsql/Errors.h"
+#include "tsql/Interpreter.h"
+
+namespace tsql {
+
+namespace {
+
+[[noreturn]] void alreadyDeclared(const QString& name) {
+    raise(134, QStringLiteral("The variable name '%1' has already been declared. Variable names "
+                              "must be unique within a query batch or stored procedure.")
+                   .arg(name));
+}
+
+}  // namespace
+
+void Interpreter::declare(const DeclareStmt& d) {
+    for (const Declaration& v : d.vars) {
+        const QString key = v.name.toLower();
+        if (v.table) {
+            if (frames_.back().tables.contains(key) || frames_.back().vars.contains(key))
+                alreadyDeclared(v.name);
+            // A table variable lives as a temporary table until its scope ends.
+            const QString stored =
+                QStringLiteral("#%1_%2").arg(v.name.mid(1)).arg(++tableVariables_);
+            createTable(*v.table, stored);
+            frames_.back().tables.insert(key, {stored, v.table.get()});
+            continue;
+        }
+        if (frames_.back().vars.contains(key))
+            alreadyDeclared(v.name);
+        frames_.back().vars.insert(key, {resolveType(v.type, v.aliasType), Value()});
+        if (v.init) {
+            SqlType from;
+            Value val = evaluate(*v.init, &from);
+            assign(v.name, val, from);
+        }
+    }
+}
+
+void Interpreter::setVariable(const SetVarStmt& s) {
+    if (!variableType(s.name))
+        undeclaredVariable(s.name);
+    SqlType from;
+    Value v = evaluate(*s.value, &from);
+    assign(s.name, v, from);
+}
+
+void Interpreter::setOption(const SetOptionStmt& o) {
+    const bool on = o.value == u"ON";
+    if (o.option == u"NOCOUNT")
+        frames_.back().nocount = nocount_ = on;
+    else if (o.option == u"XACT_ABORT")
+        xactAbort_ = on;
+    else if (o.option == u"ROWCOUNT" && o.value != u"0")
+        notSupported(QStringLiteral("SET ROWCOUNT"));
+    else if (o.option == u"DATEFORMAT" && o.value != u"MDY")
+        notSupported(QStringLiteral("SET DATEFORMAT %1").arg(o.value));
+    else if (o.option == u"IDENTITY_INSERT")
+        notSupported(QStringLiteral("SET IDENTITY_INSERT"));
+    // ANSI_NULLS, QUOTED_IDENTIFIER, ANSI_WARNINGS, ARITHABORT and the like change nothing on
+    // this engine.
+}
+
+void Interpreter::print(const PrintStmt& p) {
+    SqlType t;
+    Value v = evaluate(*p.value, &t);
+    Value text = convertValue(v, t, SqlType::of(SqlType::VarChar, 8000));
+    sink_->message(text.toString());
+}
+
+}  // namespace tsql
