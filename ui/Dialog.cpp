@@ -1,6 +1,8 @@
 #include "ui/Dialog.h"
 
 #include <QKeyEvent>
+#include <QScreen>
+#include <algorithm>
 
 #include "ui/KeyPreview.h"
 
@@ -50,8 +52,25 @@ void Dialog::reject() {
 
 void Dialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
+    if (event->spontaneous())
+        return;
+    keepOnScreen();
+    FormShow();
+}
+
+void Dialog::keepOnScreen() {
+    const QRect frame = frameGeometry();
+    const QPoint moved = onScreen(frame, screen()->availableGeometry());
+    if (moved != frame.topLeft())
+        move(pos() + moved - frame.topLeft());
+}
+
+QPoint onScreen(const QRect& frame, const QRect& screen) {
+    const int x = std::clamp(frame.x(), screen.left(),
+                             std::max(screen.left(), screen.right() + 1 - frame.width()));
+    const int y = std::clamp(frame.y(), screen.top(),
+                             std::max(screen.top(), screen.bottom() + 1 - frame.height()));
+    return {x, y};
 }
 
 void Dialog::keyPressEvent(QKeyEvent* event) {

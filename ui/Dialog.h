@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QRect>
 
 class QKeyEvent;
 
@@ -44,9 +45,16 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // A designed position that leaves part of the window off a smaller screen is moved in.
+    void keepOnScreen();
+
     KeyPreview* keyPreview_;
     bool closing_ = false;
 };
+
+// Where a window's frame goes so that it lies on the screen, moved as little as it can be; a
+// frame larger than the screen keeps its top left corner on it.
+QPoint onScreen(const QRect& frame, const QRect& screen);
 
 // Whether the widget with keyboard focus is named `name`, compared in upper case.
 bool focusedControlIs(const QWidget* form, const QString& name);

@@ -87,4 +87,16 @@ TEST(Dialog, EnterAndEscapeDoOnlyWhatTheFormMakesOfThem) {
     EXPECT_EQ(dialog.showModal(), ui::mrOk);
 }
 
+TEST(Dialog, AFramePastTheScreenEdgeIsMovedOntoIt) {
+    const QRect screen(0, 0, 1024, 768);
+    // Designed at 413,213 and 700 wide: moved left just enough.
+    EXPECT_EQ(ui::onScreen(QRect(413, 213, 702, 310), screen), QPoint(322, 213));
+    EXPECT_EQ(ui::onScreen(QRect(100, 600, 300, 200), screen), QPoint(100, 568));
+    EXPECT_EQ(ui::onScreen(QRect(-20, -5, 300, 200), screen), QPoint(0, 0));
+    EXPECT_EQ(ui::onScreen(QRect(40, 30, 300, 200), screen), QPoint(40, 30));  // fits: stays
+    EXPECT_EQ(ui::onScreen(QRect(50, 50, 1100, 200), screen), QPoint(0, 50));  // too wide
+    EXPECT_EQ(ui::onScreen(QRect(1000, 700, 50, 50), QRect(1024, 0, 800, 600)),
+              QPoint(1024, 550));  // a second screen to the right
+}
+
 }  // namespace
