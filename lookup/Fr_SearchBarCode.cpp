@@ -66,10 +66,6 @@ TFrSearchBarCode::TFrSearchBarCode(QWidget* parent) : ui::Dialog(parent) {
     BtCancel = new ui::BitBtn(ui::BitBtn::Glyph::Cancel, "ไม่เลือก", PnHeader);
     BtCancel->setObjectName("BtCancel");
     BtCancel->setGeometry(618, 26, 80, 28);
-    setTabOrder(Btok, BtCancel);
-    setTabOrder(BtCancel, Name);
-    setTabOrder(Name, Code);
-    setTabOrder(Code, SearchMethod);
 
     QSearch = new db::Query("QSearch", "DMDATA", lookup::barCodeSearchStatement(), this);
     QSearch->paramByName("GetCode").setType(db::FieldType::String);
@@ -88,6 +84,11 @@ TFrSearchBarCode::TFrSearchBarCode(QWidget* parent) : ui::Dialog(parent) {
                           {.field = "OnHand", .title = "คงเหลือ", .visible = false},
                           {.field = "Backorder", .title = "ค้างส่ง", .visible = false}});
     DgSearch->setDataSource(DSearch);
+    setTabOrder(Btok, BtCancel);
+    setTabOrder(BtCancel, Name);
+    setTabOrder(Name, Code);
+    setTabOrder(Code, SearchMethod);
+    setTabOrder(SearchMethod, DgSearch);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -77,5 +77,14 @@ protected:
         return values;
     }
 
+    // The controls Tab visits, in the order it visits them from the first.
+    static QStringList tabOrder(const QWidget& form) {
+        QStringList names;
+        for (QWidget* w = form.nextInFocusChain(); w != &form; w = w->nextInFocusChain())
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&form))
+                names << w->objectName();
+        return names;
+    }
+
     QStringList messages;
 };

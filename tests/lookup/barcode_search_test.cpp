@@ -183,6 +183,14 @@ TEST_F(BarcodeSearchTest, TheWindowHasNoCloseBoxAndKeepsItsWidth) {
     EXPECT_EQ(dialog.height(), 400);
 }
 
+TEST_F(BarcodeSearchTest, TabWalksTheHeaderInItsOrderThenTheList) {
+    EXPECT_EQ(tabOrder(dialog),
+              QStringList({"Btok", "BtCancel", "Name", "Code", "SearchMethod", "DgSearch"}));
+    open(dialog);
+    press(dialog, Qt::Key_Tab);  // from the name, where showing puts the focus
+    EXPECT_TRUE(dialog.Code->hasFocus());
+}
+
 TEST_F(BarcodeSearchTest, TheLastNameAndMethodComeFromTheConfiguration) {
     setConfig("ShowLastSearch = 'Y', SearchProductMethod = 0");
     dm->LastSearchText = "สบู่";

@@ -50,6 +50,11 @@ TEST_F(LotSearchTest, ShowingStartsEmptyWithoutADateCondition) {
     EXPECT_FALSE(dialog.ExpiredDate->isEnabled());
 }
 
+TEST_F(LotSearchTest, TabWalksTheControlsInTheirOrder) {
+    EXPECT_EQ(tabOrder(dialog), QStringList({"Code", "Description", "ExpiredDate", "BSearch",
+                                             "DgSearch", "BtSelect", "BtCancel", "DateCondition"}));
+}
+
 TEST_F(LotSearchTest, PrefixesAndNoDateConditionListByNumber) {
     open(dialog);
     dialog.ExpiredDate->setText("01/01/2000");  // ignored while "-" is chosen
