@@ -30,6 +30,11 @@ INSERT INTO Menu (Id, ParentId, Caption, Command, MenuOption, Version)
 VALUES (503, NULL, N'คำนวน สินค้าคงเหลือ', 'VOQRECALC.EXE', '3', 3)
 GO
 
+IF NOT EXISTS (SELECT * FROM Menu WHERE Id = 601)
+INSERT INTO Menu (Id, ParentId, Caption, Command, MenuOption, Version)
+VALUES (601, NULL, N'บรรทัดเอกสาร (ทดสอบบริการสินค้า)', 'VOQWORKBENCH.EXE', '', 1)
+GO
+
 IF NOT EXISTS (SELECT * FROM CompanyConfig WHERE Company = 1)
 INSERT INTO CompanyConfig (Company, PicturePath, Public_Price_IE, DefaultWh, POS1_Wh,
                            POS1_TaxCode, POS1_Price_IE, POS1_PriceType, POS1_SumDetail,
@@ -77,6 +82,15 @@ GO
 IF NOT EXISTS (SELECT * FROM MenuRight WHERE UserId = 101)
 INSERT INTO MenuRight (MenuId, UserId, Access_R, Add_R, Modify_R, Delete_R)
 SELECT Id, 101, 'N', 'N', 'N', 'N' FROM Menu WHERE Id IN (501, 502, 503)
+GO
+-- The document-line window is the accountants' too.
+IF NOT EXISTS (SELECT * FROM MenuRight WHERE UserId = 100 AND MenuId = 601)
+INSERT INTO MenuRight (MenuId, UserId, Access_R, Add_R, Modify_R, Delete_R)
+VALUES (601, 100, 'Y', 'Y', 'Y', 'N')
+GO
+IF NOT EXISTS (SELECT * FROM MenuRight WHERE UserId = 101 AND MenuId = 601)
+INSERT INTO MenuRight (MenuId, UserId, Access_R, Add_R, Modify_R, Delete_R)
+VALUES (601, 101, 'N', 'N', 'N', 'N')
 GO
 
 IF NOT EXISTS (SELECT * FROM softwareconfig WHERE Id = 1)

@@ -140,7 +140,7 @@ void ProgramTest::start(const QStringList& args, Platform platform) {
     }
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(dir.path());
-    process.setProgram(QStringLiteral(VOQ_RECALC_EXE));
+    process.setProgram(program);
     process.setArguments(args);
     err.clear();
     process.start();

@@ -68,6 +68,7 @@ protected:
     QStringList rows(const QString& database, const QString& sql) const;
     void exec(const QString& database, const QString& sql) const;
 
+    QString program = QStringLiteral(VOQ_RECALC_EXE);  // the executable start() runs
     QTemporaryDir dir;
     QProcess process;
     QString err;                     // standard error read so far
