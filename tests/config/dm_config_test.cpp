@@ -209,9 +209,9 @@ TEST_F(DmConfigTest, EnglishUserAndUnknownUser) {
 
 TEST_F(DmConfigTest, CheckVersionRefusesAnOlderProgramAndRaisesLowerEntries) {
     config_sql(
-        "INSERT INTO Menu (Id, Caption, Command, Version) VALUES (601, N'อื่น', "
+        "INSERT INTO Menu (Id, Caption, Command, Version) VALUES (701, N'อื่น', "
         "' voqrecalc.exe ', 1)\nGO\n"
-        "INSERT INTO Menu (Id, Caption, Command, Version) VALUES (602, N'อื่น', "
+        "INSERT INTO Menu (Id, Caption, Command, Version) VALUES (702, N'อื่น', "
         "'OTHER.EXE', 1)\nGO\n"
         "UPDATE Menu SET Version = 7 WHERE Id = 502");
     config->MenuId = 502;
@@ -223,7 +223,7 @@ TEST_F(DmConfigTest, CheckVersionRefusesAnOlderProgramAndRaisesLowerEntries) {
     EXPECT_TRUE(config->CheckVersion(5));
     EXPECT_TRUE(shown.isEmpty());
     EXPECT_EQ(rows("VOQ_CONFIG", "SELECT Id, Version FROM Menu ORDER BY Id"),
-              QStringList({"501|5", "502|7", "503|5", "601|5", "602|1"}));
+              QStringList({"501|5", "502|7", "503|5", "601|1", "701|5", "702|1"}));
 
     config->MenuId = 999;
     EXPECT_FALSE(config->CheckVersion(5)) << "no such entry";
