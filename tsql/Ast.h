@@ -35,6 +35,14 @@ struct WindowSpec {
     std::vector<OrderItem> orderBy;
 };
 
+// What a column reference stands for: a column of one source of its query, under the source's
+// correlation name. The binder marks each column reference with it; the emitter reads the mark.
+struct ColumnBinding {
+    QString source;
+    QString column;
+    SqlType type;
+};
+
 // One expression node. Which fields are used depends on the kind.
 struct Expr {
     enum Kind {
@@ -81,6 +89,8 @@ struct Expr {
     bool distinct = false;
     bool star = false;
     bool isConvert = false;
+    // Column: set by the binder each time the tree is translated.
+    mutable ColumnBinding binding;
 };
 
 struct SelectItem {

@@ -1,7 +1,6 @@
 #include "tsql/Binder.h"
 
 #include "tsql/Errors.h"
-#include "tsql/SqliteSyntax.h"
 
 namespace tsql {
 
@@ -57,16 +56,8 @@ std::optional<std::pair<QString, SqlType>> Binder::selectAlias(const QString& na
     return std::nullopt;
 }
 
-QByteArray Binder::correlation(const QString& alias) const {
-    if (levels_.empty())
-        return {};
-    for (const auto& s : levels_.back().sources)
-        if (s.alias.compare(alias, Qt::CaseInsensitive) == 0)
-            return sqlite::name(s.alias);
-    return {};
-}
-
-BoundColumn Binder::column(const QStringList& parts) const {
+void Binder::bind(const Expr& column) const {
+    const QStringList& parts = column.parts;
     const QString col = parts.last();
     // Qualifier: the last qualifying part is the table's correlation name (Db.dbo.T.Col too).
     const QString qualifier = parts.size() >= 2 ? parts[parts.size() - 2] : QString();
@@ -86,9 +77,10 @@ BoundColumn Binder::column(const QStringList& parts) const {
                 }
             }
         }
-        if (found)
-            return {sqlite::name(found->alias) + "." + sqlite::name(info->name), info->type,
-                    info->name};
+        if (found) {
+            column.binding = {found->alias, info->name, info->type};
+            return;
+        }
         if (!qualifier.isEmpty()) {
             bool known = false;
             for (const auto& s : level->sources)
@@ -104,8 +96,8 @@ BoundColumn Binder::column(const QStringList& parts) const {
     invalidColumn(col);
 }
 
-std::vector<BoundColumn> Binder::star(const QStringList& qualifier) const {
-    std::vector<BoundColumn> out;
+std::vector<ColumnBinding> Binder::star(const QStringList& qualifier) const {
+    std::vector<ColumnBinding> out;
     if (levels_.empty())
         raise(263, QStringLiteral("Must specify table to select from."));
     const QString q = qualifier.isEmpty() ? QString() : qualifier.last();
@@ -115,7 +107,7 @@ std::vector<BoundColumn> Binder::star(const QStringList& qualifier) const {
             continue;
         matched = true;
         for (const auto& c : s.columns)
-            out.push_back({sqlite::name(s.alias) + "." + sqlite::name(c.name), c.type, c.name});
+            out.push_back({s.alias, c.name, c.type});
     }
     if (!matched) {
         if (q.isEmpty())

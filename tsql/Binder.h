@@ -24,17 +24,12 @@ public:
     virtual SqlType resolveType(const SqlType& type, const QString& aliasName) = 0;
 };
 
-struct BoundColumn {
-    QByteArray sql;
-    SqlType type;
-    QString name;
-};
-
 // Name resolution: the table sources visible at each level of a query, innermost first.
-// Contract: the emitter pushes a level per select core and adds each source it renders; column()
+// Contract: the emitter pushes a level per select core and adds each source it renders; bind()
 // and star() resolve against the levels as they stand, raising SQL Server's errors (207, 209,
-// 4104, 263, 1013). It holds no SQL text of its own but the quoted names it hands back, and it
-// reads tables only through its Environment.
+// 4104, 263, 1013). bind() marks the column reference with the source and column it stands for
+// (Expr::binding), which the emitter renders; the binder spells no SQL and reads tables only
+// through its Environment.
 class Binder {
 public:
     explicit Binder(Environment& env) : env_(env) {}
@@ -49,12 +44,11 @@ public:
     // A derived table with the columns of its select list.
     void addDerived(const QString& alias, std::vector<ColumnInfo> columns);
 
-    // Resolves [qualifier.]column against the innermost level first; raises 207 or 209.
-    BoundColumn column(const QStringList& parts) const;
+    // Resolves a column reference, [qualifier.]column, against the innermost level first and
+    // marks it with what it stands for; raises 207, 209 or 4104.
+    void bind(const Expr& column) const;
     // Columns of `*` or `alias.*` at the innermost level.
-    std::vector<BoundColumn> star(const QStringList& qualifier) const;
-    // SQL correlation name of a source at the innermost level, or empty.
-    QByteArray correlation(const QString& alias) const;
+    std::vector<ColumnBinding> star(const QStringList& qualifier) const;
     // Names of the select list, for ORDER BY references to aliases.
     void setSelectAliases(std::vector<std::pair<QString, SqlType>> aliases);
     std::optional<std::pair<QString, SqlType>> selectAlias(const QString& name) const;

@@ -438,35 +438,35 @@ SqliteEmitter::Rendered SqliteEmitter::subquery(const Select& s, bool scalar) {
     return out;
 }
 
+SqliteEmitter::Rendered SqliteEmitter::column(const Expr& e) {
+    Rendered r;
+    try {
+        binder_.bind(e);
+    } catch (const db::Error&) {
+        // ORDER BY and similar may name a select-list alias.
+        const auto alias = e.parts.size() == 1 ? binder_.selectAlias(e.parts[0]) : std::nullopt;
+        if (!alias)
+            throw;
+        r.set(sqlite::primary(sqlite::name(alias->first)));
+        r.type = alias->second;
+        return r;
+    }
+    r.set(sqlite::primary(columnName(e.binding)));
+    r.type = e.binding.type;
+    r.column = true;
+    return r;
+}
+
+QByteArray SqliteEmitter::columnName(const ColumnBinding& b) {
+    return sqlite::name(b.source) + "." + sqlite::name(b.column);
+}
+
 SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
     switch (e.kind) {
         case Expr::Literal:
             return literal(e);
-        case Expr::Column: {
-            Rendered r;
-            // ORDER BY and similar may name a select-list alias.
-            if (e.parts.size() == 1) {
-                try {
-                    BoundColumn c = binder_.column(e.parts);
-                    r.set(sqlite::primary(c.sql));
-                    r.type = c.type;
-                    r.column = true;
-                    return r;
-                } catch (const db::Error&) {
-                    if (auto a = binder_.selectAlias(e.parts[0])) {
-                        r.set(sqlite::primary(sqlite::name(a->first)));
-                        r.type = a->second;
-                        return r;
-                    }
-                    throw;
-                }
-            }
-            BoundColumn c = binder_.column(e.parts);
-            r.set(sqlite::primary(c.sql));
-            r.type = c.type;
-            r.column = true;
-            return r;
-        }
+        case Expr::Column:
+            return column(e);
         case Expr::Variable: {
             auto t = binder_.env().variableType(e.text);
             if (!t)

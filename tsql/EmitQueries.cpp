@@ -118,9 +118,10 @@ QByteArray SqliteEmitter::coreSql(const SelectCore& c, std::vector<OutColumn>* o
     for (const SelectItem& item : c.items) {
         if (item.expr->kind == Expr::Star) {
             retrieving = true;
-            for (const BoundColumn& col : binder_.star(item.expr->parts)) {
-                items += (items.isEmpty() ? "" : ", ") + col.sql + " AS " + sqlite::name(col.name);
-                out->push_back({col.name, col.type});
+            for (const ColumnBinding& col : binder_.star(item.expr->parts)) {
+                items += (items.isEmpty() ? "" : ", ") + columnName(col) + " AS " +
+                         sqlite::name(col.column);
+                out->push_back({col.column, col.type});
             }
             continue;
         }

@@ -85,6 +85,9 @@ public:
 
 private:
     Rendered expr(const Expr& e);
+    // A column reference as the binder marked it (or a select-list alias ORDER BY names).
+    Rendered column(const Expr& e);
+    static QByteArray columnName(const ColumnBinding& b);
     Rendered literal(const Expr& e);
     Rendered binary(const Expr& e);
     Rendered logicalChain(const Expr& e);
