@@ -92,6 +92,7 @@ void Listener::serve() {
             if (client >= 0)
                 startConnection(client);
         }
+        joinFinished();
     }
     ::close(signalFd);
     ::close(listenFd_);
@@ -101,30 +102,47 @@ void Listener::serve() {
 void Listener::startConnection(int fd) {
     const int on = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    uint16_t sessionId;
-    {
-        std::lock_guard lock(mutex_);
-        open_.insert(fd);
-        sessionId = nextSessionId_++;
-    }
-    std::thread([this, fd, sessionId] {
+    std::lock_guard lock(mutex_);
+    open_.insert(fd);
+    const uint16_t sessionId = nextSessionId_++;
+    Worker& worker = workers_.emplace_back();
+    worker.thread = std::thread([this, fd, sessionId, &worker] {
         auto connection = std::make_unique<ClientConnection>(std::make_unique<SocketTransport>(fd),
                                                              config_, sessionId);
         connection->run();
-        {
-            std::lock_guard lock(mutex_);
-            open_.erase(fd);
-            connection.reset();  // closes the socket while no one can shut it down
-            finished_.notify_all();
+        std::lock_guard lock(mutex_);
+        open_.erase(fd);
+        connection.reset();  // closes the socket while no one can shut it down
+        worker.finished = true;
+        finished_.notify_all();
+    });
+}
+
+// Threads whose connection has ended are joined, so that each has ended (its thread-local
+// state released) before the process does.
+void Listener::joinFinished() {
+    std::list<Worker> done;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto it = workers_.begin(); it != workers_.end();) {
+            const auto next = std::next(it);
+            if (it->finished)
+                done.splice(done.end(), workers_, it);
+            it = next;
         }
-    }).detach();
+    }
+    for (Worker& w : done)
+        w.thread.join();
 }
 
 void Listener::closeAll() {
-    std::unique_lock lock(mutex_);
-    for (int fd : open_)
-        ::shutdown(fd, SHUT_RDWR);
-    finished_.wait(lock, [this] { return open_.empty(); });
+    {
+        std::unique_lock lock(mutex_);
+        for (int fd : open_)
+            ::shutdown(fd, SHUT_RDWR);
+        finished_.wait(lock, [this] { return open_.empty(); });
+    }
+    joinFinished();
 }
 
 }  // namespace tds

@@ -3,8 +3,10 @@
 #include <QString>
 #include <condition_variable>
 #include <cstdint>
+#include <list>
 #include <mutex>
 #include <set>
+#include <thread>
 
 #include "server/ClientConnection.h"
 
@@ -32,7 +34,14 @@ public:
     void serve();
 
 private:
+    // A connection's thread; `finished` is set, under the mutex, as its last step.
+    struct Worker {
+        std::thread thread;
+        bool finished = false;
+    };
+
     void startConnection(int fd);
+    void joinFinished();
     void closeAll();
 
     const ServerConfig& config_;
@@ -40,6 +49,7 @@ private:
     std::mutex mutex_;
     std::condition_variable finished_;
     std::set<int> open_;
+    std::list<Worker> workers_;
     uint16_t nextSessionId_ = 51;
 };
 

@@ -126,6 +126,15 @@ Database::Database(const QString& path, std::function<QDateTime()>* clock, bool 
     const OpenedFile file = openDatabaseFile(path, create);
     db_ = file.db;
     readOnly_ = file.readOnly;
+    try {
+        setUp(clock);
+    } catch (...) {
+        close();  // no destructor runs for an object whose constructor failed
+        throw;
+    }
+}
+
+void Database::setUp(std::function<QDateTime()>* clock) {
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, 60000);
     sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
@@ -136,9 +145,9 @@ Database::Database(const QString& path, std::function<QDateTime()>* clock, bool 
     registerFunctions(db_, clock);
     installCatalogFunctions();
     sqlite3_progress_handler(db_, 20000, &Database::progress, this);
-    if (!path.isEmpty())
+    if (!path_.isEmpty())
         bringCollationUpToDate();
-    if (!path.isEmpty() && !readOnly_) {
+    if (!path_.isEmpty() && !readOnly_) {
         exec("PRAGMA journal_mode=WAL");
         exec("PRAGMA synchronous=NORMAL");
     }
@@ -218,10 +227,16 @@ void Database::editSchema(const std::function<void()>& edit) {
 }
 
 Database::~Database() {
+    close();
+}
+
+void Database::close() noexcept {
     for (auto& [sql, st] : cache_)
         sqlite3_finalize(st);
+    cache_.clear();
     if (db_)
         sqlite3_close_v2(db_);
+    db_ = nullptr;
 }
 
 // What a translation may do: read and write rows of the database's tables, call functions, and

@@ -92,6 +92,9 @@ public:
     void editSchema(const std::function<void()>& edit);
 
 private:
+    // Collations, functions, authorizer, journal and metadata of a newly opened connection.
+    void setUp(std::function<QDateTime()>* clock);
+    void close() noexcept;
     void bringCollationUpToDate();
     void installCatalogViews();
     void installCatalogFunctions();

@@ -19,13 +19,18 @@ Application::Application(int& argc, char** argv) : QApplication(programPathOnly,
         commandLine_ << QString::fromLocal8Bit(argv[i]);
 }
 
-Application::~Application() = default;
+Application::~Application() {
+    for (auto form = forms_.rbegin(); form != forms_.rend(); ++form)
+        delete form->data();
+}
 
 Application* Application::instance() {
     return qobject_cast<Application*>(QCoreApplication::instance());
 }
 
 void Application::addForm(QWidget* form) {
+    std::erase_if(forms_, [](const QPointer<QWidget>& f) { return f.isNull(); });
+    forms_.emplace_back(form);
     if (!mainForm_) {
         mainForm_ = form;
         form->setAttribute(Qt::WA_QuitOnClose, true);

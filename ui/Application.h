@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <exception>
 #include <functional>
+#include <vector>
 
 namespace ui {
 
@@ -27,8 +28,9 @@ public:
 
     static Application* instance();
 
-    // Registers a created top-level form. The first one registered becomes the main window:
-    // only its closing ends the event loop.
+    // Registers a created top-level form, which the application then owns: the forms still
+    // there when it ends are destroyed with it. The first one registered becomes the main
+    // window: only its closing ends the event loop.
     void addForm(QWidget* form);
     template <class Form, class... Args>
     Form* createForm(Args&&... args) {
@@ -58,6 +60,7 @@ public:
 private:
     QStringList commandLine_;
     QPointer<QWidget> mainForm_;
+    std::vector<QPointer<QWidget>> forms_;
     ExceptionHandler onException_;
     bool showingMain_ = false;
     std::exception_ptr pending_;  // raised while the main window was first shown

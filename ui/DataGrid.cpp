@@ -81,6 +81,12 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), model_(new GridModel(t
     connect(qApp, &QApplication::focusChanged, this, &DataGrid::focusChanged);
 }
 
+// QWidget's destructor moves the focus away, which would reach focusChanged of a grid that is
+// no longer one.
+DataGrid::~DataGrid() {
+    disconnect(qApp, &QApplication::focusChanged, this, &DataGrid::focusChanged);
+}
+
 void DataGrid::setDataSource(db::DataSource* source) {
     if (db::DataSource* old = model_->source())
         disconnect(old, nullptr, this, nullptr);

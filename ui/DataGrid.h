@@ -26,6 +26,7 @@ public:
     using KeyHandler = std::function<bool(QKeyEvent*)>;
 
     explicit DataGrid(QWidget* parent = nullptr);
+    ~DataGrid() override;
 
     void setDataSource(db::DataSource* source);
     db::DataSource* dataSource() const;
