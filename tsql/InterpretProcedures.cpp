@@ -63,25 +63,13 @@ int Interpreter::execProcedure(const ExecStmt& s) {
     return status;
 }
 
-int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
-    if (!target.database.isEmpty() && target.database.compare(dbName_, Qt::CaseInsensitive) != 0)
-        notSupported(
-            QStringLiteral("calling a procedure of another database (%1)").arg(target.display()));
-    if (static_cast<int>(frames_.size()) > kMaxNesting)
-        raise(217, QStringLiteral("Maximum stored procedure, function, trigger, or view nesting "
-                                  "level exceeded (limit 32)."));
-    if (target.name.compare(u"sp_executesql", Qt::CaseInsensitive) == 0)
-        return executeSql(args);
-    std::shared_ptr<Procedure> proc = loadProcedure(target.name);
-    if (!proc)
-        raise(err::UnknownProcedure,
-              QStringLiteral("Could not find stored procedure '%1'.").arg(target.display()));
-    const CreateProcedureStmt& def = *proc->stmt;
-    const QString procName = def.name.name;
-    // Parameter defaults are expressions of the definition's statement.
-    const PlaceScope place(place_, {proc->batch.get(), def.index});
+namespace {
 
-    // Match arguments to parameters: positional first, then by name.
+// The argument given for each parameter (its index in `args`, -1 for none): positional ones
+// first, then by name.
+std::vector<int> matchArguments(const CreateProcedureStmt& def,
+                                const std::vector<CallArgument>& args) {
+    const QString& procName = def.name.name;
     std::vector<int> given(def.params.size(), -1);
     bool named = false;
     for (size_t k = 0; k < args.size(); ++k) {
@@ -109,38 +97,40 @@ int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
         }
         given[static_cast<size_t>(index)] = static_cast<int>(k);
     }
+    return given;
+}
 
+}  // namespace
+
+int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
+    if (!target.database.isEmpty() && target.database.compare(dbName_, Qt::CaseInsensitive) != 0)
+        notSupported(
+            QStringLiteral("calling a procedure of another database (%1)").arg(target.display()));
+    if (static_cast<int>(frames_.size()) > kMaxNesting)
+        raise(217, QStringLiteral("Maximum stored procedure, function, trigger, or view nesting "
+                                  "level exceeded (limit 32)."));
+    if (target.name.compare(u"sp_executesql", Qt::CaseInsensitive) == 0)
+        return executeSql(args);
+    std::shared_ptr<Procedure> proc = loadProcedure(target.name);
+    if (!proc)
+        raise(err::UnknownProcedure,
+              QStringLiteral("Could not find stored procedure '%1'.").arg(target.display()));
+    const CreateProcedureStmt& def = *proc->stmt;
+    // Parameter defaults are expressions of the definition's statement.
+    const PlaceScope place(place_, {proc->batch.get(), def.index});
+    const std::vector<int> given = matchArguments(def, args);
     Frame frame;
-    frame.procedure = procName;
+    frame.procedure = def.name.name;
     frame.nocount = nocount_;
-    std::vector<SqlType> types;
-    for (size_t p = 0; p < def.params.size(); ++p) {
-        const ProcParam& param = def.params[p];
-        SqlType t = resolveType(param.type, param.aliasType);
-        types.push_back(t);
-        frame.vars.insert(param.name.toLower(), {t, Value()});
-    }
+    for (const ProcParam& param : def.params)
+        frame.vars.insert(param.name.toLower(),
+                          {resolveType(param.type, param.aliasType), Value()});
     frames_.push_back(std::move(frame));
     const bool savedNocount = nocount_;
     const int depthAtEntry = tranDepth_;
     int status = 0;
     try {
-        for (size_t p = 0; p < def.params.size(); ++p) {
-            const ProcParam& param = def.params[p];
-            const int a = given[p];
-            if (a >= 0 && !args[static_cast<size_t>(a)].isDefault) {
-                assign(param.name, args[static_cast<size_t>(a)].value,
-                       args[static_cast<size_t>(a)].type);
-            } else if (param.defaultValue) {
-                SqlType from;
-                Value v = evaluate(*param.defaultValue, &from);
-                assign(param.name, v, from);
-            } else {
-                raise(201, QStringLiteral("Procedure or function '%1' expects parameter '%2', "
-                                          "which was not supplied.")
-                               .arg(procName, param.name));
-            }
-        }
+        assignParameters(def, given, args);
         execList(def.body);
         status = frames_.back().returnStatus;
     } catch (...) {
@@ -152,20 +142,50 @@ int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
         nocount_ = savedNocount;
         throw;
     }
-    for (size_t p = 0; p < def.params.size(); ++p) {
-        const int a = given[p];
-        if (a >= 0 && args[static_cast<size_t>(a)].output && def.params[p].output) {
-            const Variable& v = frames_.back().vars[def.params[p].name.toLower()];
-            args[static_cast<size_t>(a)].result = v.value;
-            args[static_cast<size_t>(a)].resultType = v.type;
-        } else if (a >= 0) {
-            args[static_cast<size_t>(a)].result = args[static_cast<size_t>(a)].value;
-            args[static_cast<size_t>(a)].resultType = args[static_cast<size_t>(a)].type;
-        }
-    }
+    returnOutputs(def, given, args);
     leaveFrame();
     nocount_ = savedNocount;
     return status;
+}
+
+// Each parameter takes its argument, else its default; one with neither raises 201.
+void Interpreter::assignParameters(const CreateProcedureStmt& def, const std::vector<int>& given,
+                                   const std::vector<Argument>& args) {
+    for (size_t p = 0; p < def.params.size(); ++p) {
+        const ProcParam& param = def.params[p];
+        const int a = given[p];
+        if (a >= 0 && !args[static_cast<size_t>(a)].isDefault) {
+            assign(param.name, args[static_cast<size_t>(a)].value,
+                   args[static_cast<size_t>(a)].type);
+        } else if (param.defaultValue) {
+            SqlType from;
+            Value v = evaluate(*param.defaultValue, &from);
+            assign(param.name, v, from);
+        } else {
+            raise(201, QStringLiteral("Procedure or function '%1' expects parameter '%2', which "
+                                      "was not supplied.")
+                           .arg(def.name.name, param.name));
+        }
+    }
+}
+
+// An OUTPUT argument of an OUTPUT parameter gets the parameter's last value; others keep theirs.
+void Interpreter::returnOutputs(const CreateProcedureStmt& def, const std::vector<int>& given,
+                                std::vector<Argument>& args) {
+    for (size_t p = 0; p < def.params.size(); ++p) {
+        const int a = given[p];
+        if (a < 0)
+            continue;
+        Argument& arg = args[static_cast<size_t>(a)];
+        if (arg.output && def.params[p].output) {
+            const Variable& v = frames_.back().vars[def.params[p].name.toLower()];
+            arg.result = v.value;
+            arg.resultType = v.type;
+        } else {
+            arg.result = arg.value;
+            arg.resultType = arg.type;
+        }
+    }
 }
 
 // sp_executesql @statement, N'@a int, @b varchar(10) OUTPUT', @a = 1, @b = @x OUTPUT: the

@@ -169,6 +169,52 @@ void Interpreter::addKey(const QString& table, const TableConstraint& k,
                      " ON " + sqlite::name(table) + " (" + columnList(k.columns) + ")");
 }
 
+// Runs a schema change so that nothing of it stays when it fails.
+void Interpreter::atomically(const std::function<void()>& change) {
+    db_->exec("SAVEPOINT tsql_ddl");
+    try {
+        change();
+        db_->exec("RELEASE tsql_ddl");
+    } catch (...) {
+        db_->exec("ROLLBACK TO tsql_ddl");
+        db_->exec("RELEASE tsql_ddl");
+        throw;
+    }
+}
+
+// A key or foreign key of CREATE TABLE: a foreign key is declared with the table, a key is an
+// index made after it (`after`), except an identity key, which is SQLite's rowid already.
+void Interpreter::tableConstraint(const CreateTableStmt& s, const TableConstraint& k,
+                                  TableSql& declared, std::vector<QByteArray>* after) {
+    const QString& table = declared.name;
+    switch (k.kind) {
+        case TableConstraint::PrimaryKey:
+        case TableConstraint::Unique: {
+            bool identityKey = false;
+            if (k.columns.size() == 1)
+                for (const auto& c : s.columns)
+                    if (c.identity && c.name.compare(k.columns[0], Qt::CaseInsensitive) == 0)
+                        identityKey = k.kind == TableConstraint::PrimaryKey;
+            if (identityKey)
+                recordConstraint(
+                    k.name.isEmpty() ? generatedName(QStringLiteral("PK"), table) : k.name, table,
+                    QStringLiteral("PK"), k.columns, QString());
+            else
+                addKey(table, k, after);
+            break;
+        }
+        case TableConstraint::ForeignKey:
+            declared.foreignKeys.push_back(
+                foreignKey(k.name.isEmpty() ? generatedName(QStringLiteral("FK"), table) : k.name,
+                           table, k.columns, k.refTable, k.refColumns));
+            break;
+        case TableConstraint::Check:
+            notSupported(QStringLiteral("CHECK constraints"));
+        case TableConstraint::Default:
+            notSupported(QStringLiteral("DEFAULT ... FOR in CREATE TABLE"));
+    }
+}
+
 void Interpreter::createTable(const CreateTableStmt& s, const QString& storedName) {
     if (!s.name.database.isEmpty() && s.name.database.compare(dbName_, Qt::CaseInsensitive) != 0)
         notSupported(QStringLiteral("creating a table in another database"));
@@ -187,8 +233,7 @@ void Interpreter::createTable(const CreateTableStmt& s, const QString& storedNam
         raise(err::ObjectExists,
               QStringLiteral("There is already an object named '%1' in the database.").arg(table));
     // Nothing of a failed CREATE TABLE stays behind, metadata included.
-    db_->exec("SAVEPOINT tsql_ddl");
-    try {
+    atomically([&] {
         std::vector<QByteArray> after;
         TableSql declared{ddlSchema_, table, {}, {}};
         QStringList pkColumns;
@@ -205,36 +250,8 @@ void Interpreter::createTable(const CreateTableStmt& s, const QString& storedNam
             raise(2744, QStringLiteral("Multiple identity columns specified for table '%1'. Only "
                                        "one identity column per table is allowed.")
                             .arg(table));
-        for (const auto& k : s.constraints) {
-            switch (k.kind) {
-                case TableConstraint::PrimaryKey:
-                case TableConstraint::Unique: {
-                    // An identity column that is the key is SQLite's rowid already.
-                    bool identityKey = false;
-                    if (k.columns.size() == 1)
-                        for (const auto& c : s.columns)
-                            if (c.identity &&
-                                c.name.compare(k.columns[0], Qt::CaseInsensitive) == 0)
-                                identityKey = k.kind == TableConstraint::PrimaryKey;
-                    if (identityKey)
-                        recordConstraint(
-                            k.name.isEmpty() ? generatedName(QStringLiteral("PK"), table) : k.name,
-                            table, QStringLiteral("PK"), k.columns, QString());
-                    else
-                        addKey(table, k, &after);
-                    break;
-                }
-                case TableConstraint::ForeignKey:
-                    declared.foreignKeys.push_back(foreignKey(
-                        k.name.isEmpty() ? generatedName(QStringLiteral("FK"), table) : k.name,
-                        table, k.columns, k.refTable, k.refColumns));
-                    break;
-                case TableConstraint::Check:
-                    notSupported(QStringLiteral("CHECK constraints"));
-                case TableConstraint::Default:
-                    notSupported(QStringLiteral("DEFAULT ... FOR in CREATE TABLE"));
-            }
-        }
+        for (const auto& k : s.constraints)
+            tableConstraint(s, k, declared, &after);
         db_->exec(createTableSql(declared));
         for (const auto& c : s.columns)
             if (c.identity && c.seed != 1)
@@ -243,12 +260,7 @@ void Interpreter::createTable(const CreateTableStmt& s, const QString& storedNam
                           sqlite::integer(c.seed - 1).text + ")");
         for (const QByteArray& a : after)
             db_->exec(a);
-        db_->exec("RELEASE tsql_ddl");
-    } catch (...) {
-        db_->exec("ROLLBACK TO tsql_ddl");
-        db_->exec("RELEASE tsql_ddl");
-        throw;
-    }
+    });
     schemaChanged();
 }
 
@@ -358,8 +370,7 @@ void Interpreter::createView(const CreateViewStmt& s) {
                                            "was specified for column %1.")
                                 .arg(k + 1));
     }
-    db_->exec("SAVEPOINT tsql_ddl");
-    try {
+    atomically([&] {
         db_->exec("CREATE VIEW main." + sqlite::name(s.name.name) + cols + " AS " + c.sql);
         // SQLite keeps no types for computed view columns: the engine keeps the T-SQL ones.
         QStringList types;
@@ -367,12 +378,7 @@ void Interpreter::createView(const CreateViewStmt& s) {
             types << col.type.toSql();
         runMetadata(*db_, "INSERT INTO main.tsql_views (name, column_types) VALUES (?1, ?2)",
                     {Value::text(s.name.name), Value::text(types.join(u';'))});
-        db_->exec("RELEASE tsql_ddl");
-    } catch (...) {
-        db_->exec("ROLLBACK TO tsql_ddl");
-        db_->exec("RELEASE tsql_ddl");
-        throw;
-    }
+    });
     schemaChanged();
 }
 
@@ -407,91 +413,93 @@ void Interpreter::alterTable(const AlterTableStmt& s) {
     const std::shared_ptr<const TableInfo> t = resolveTable(s.table);
     if (t->view || t->schema != u"main")
         notSupported(QStringLiteral("ALTER TABLE on views or on other databases"));
-    const QString table = t->name;
-    db_->exec("SAVEPOINT tsql_ddl");
     try {
-        std::vector<QByteArray> after;
-        switch (s.action) {
-            case AlterTableStmt::AddItems:
-                for (const ColumnDef& c : s.columns) {
-                    if (t->indexOf(c.name) >= 0)
-                        raise(err::ColumnExists,
-                              QStringLiteral("Column names in each table must be unique. Column "
-                                             "name '%1' in table '%2' is specified more than once.")
-                                  .arg(c.name, table));
-                    const QByteArray col =
-                        columnDefinition(columnDeclaration(c, table, true, false, &after));
-                    try {
-                        db_->exec("ALTER TABLE main." + sqlite::name(table) + " ADD COLUMN " + col);
-                    } catch (const db::Error& e) {
-                        if (e.message().contains(u"NOT NULL"))
-                            raise(4901,
-                                  QStringLiteral("ALTER TABLE only allows columns to be added "
-                                                 "that can contain nulls, or have a DEFAULT "
-                                                 "definition specified, or the column being "
-                                                 "added is an identity or timestamp column, "
-                                                 "or alternatively if none of the previous "
-                                                 "conditions are satisfied the table must be "
-                                                 "empty to allow addition of this column. "
-                                                 "Column '%1' cannot be added to non-empty "
-                                                 "table '%2' because it does not satisfy "
-                                                 "these conditions.")
-                                      .arg(c.name, table));
-                        throw;
-                    }
-                }
-                for (const auto& k : s.constraints) {
-                    if (k.kind == TableConstraint::PrimaryKey || k.kind == TableConstraint::Unique)
-                        addKey(table, k, &after);
-                    else if (k.kind == TableConstraint::ForeignKey)
-                        addForeignKey(*t, k);
-                    else
-                        notSupported(
-                            QStringLiteral("adding a CHECK or DEFAULT constraint to an "
-                                           "existing table"));
-                }
-                break;
-            case AlterTableStmt::DropColumn:
-                for (const QString& c : s.names) {
-                    if (t->indexOf(c) < 0)
-                        raise(4924, QStringLiteral("ALTER TABLE DROP COLUMN failed because column "
-                                                   "'%1' does not exist in table '%2'.")
-                                        .arg(c, table));
-                    db_->exec("ALTER TABLE main." + sqlite::name(table) + " DROP COLUMN " +
-                              sqlite::name(c));
-                }
-                break;
-            case AlterTableStmt::DropConstraint:
-                for (const QString& n : s.names) {
-                    auto c = catalog_->constraint(QStringLiteral("main"), n);
-                    if (!c || c->table.compare(table, Qt::CaseInsensitive) != 0)
-                        raise(3728, QStringLiteral("'%1' is not a constraint.").arg(n));
-                    if (c->kind == u"PK" || c->kind == u"UQ") {
-                        if (!catalog_->objectExists(QStringLiteral("main"), c->name) ||
-                            (t->identityColumn >= 0 && c->columns.size() == 1 &&
-                             c->columns[0].compare(
-                                 t->columns[static_cast<size_t>(t->identityColumn)].name,
-                                 Qt::CaseInsensitive) == 0))
-                            notSupported(QStringLiteral("dropping the key of an identity column"));
-                        db_->exec("DROP INDEX main." + sqlite::name(c->name));
-                    } else if (c->kind == u"FK") {
-                        dropForeignKey(table, c->name);
-                    }
-                    runMetadata(*db_, "DELETE FROM main.tsql_constraints WHERE name = ?1",
-                                {Value::text(c->name)});
-                }
-                break;
-        }
-        for (const QByteArray& a : after)
-            db_->exec(a);
-        db_->exec("RELEASE tsql_ddl");
+        atomically([&] {
+            switch (s.action) {
+                case AlterTableStmt::AddItems:
+                    addItems(*t, s);
+                    break;
+                case AlterTableStmt::DropColumn:
+                    dropColumns(*t, s.names);
+                    break;
+                case AlterTableStmt::DropConstraint:
+                    dropConstraints(*t, s.names);
+                    break;
+            }
+        });
     } catch (...) {
-        db_->exec("ROLLBACK TO tsql_ddl");
-        db_->exec("RELEASE tsql_ddl");
         schemaChanged();
         throw;
     }
     schemaChanged();
+}
+
+void Interpreter::addItems(const TableInfo& t, const AlterTableStmt& s) {
+    std::vector<QByteArray> after;
+    for (const ColumnDef& c : s.columns) {
+        if (t.indexOf(c.name) >= 0)
+            raise(err::ColumnExists,
+                  QStringLiteral("Column names in each table must be unique. Column name '%1' in "
+                                 "table '%2' is specified more than once.")
+                      .arg(c.name, t.name));
+        const QByteArray col = columnDefinition(columnDeclaration(c, t.name, true, false, &after));
+        try {
+            db_->exec("ALTER TABLE main." + sqlite::name(t.name) + " ADD COLUMN " + col);
+        } catch (const db::Error& e) {
+            if (e.message().contains(u"NOT NULL"))
+                raise(4901, QStringLiteral("ALTER TABLE only allows columns to be added that can "
+                                           "contain nulls, or have a DEFAULT definition "
+                                           "specified, or the column being added is an identity "
+                                           "or timestamp column, or alternatively if none of the "
+                                           "previous conditions are satisfied the table must be "
+                                           "empty to allow addition of this column. Column '%1' "
+                                           "cannot be added to non-empty table '%2' because it "
+                                           "does not satisfy these conditions.")
+                                .arg(c.name, t.name));
+            throw;
+        }
+    }
+    for (const auto& k : s.constraints) {
+        if (k.kind == TableConstraint::PrimaryKey || k.kind == TableConstraint::Unique)
+            addKey(t.name, k, &after);
+        else if (k.kind == TableConstraint::ForeignKey)
+            addForeignKey(t, k);
+        else
+            notSupported(
+                QStringLiteral("adding a CHECK or DEFAULT constraint to an existing table"));
+    }
+    for (const QByteArray& a : after)
+        db_->exec(a);
+}
+
+void Interpreter::dropColumns(const TableInfo& t, const QStringList& names) {
+    for (const QString& c : names) {
+        if (t.indexOf(c) < 0)
+            raise(4924, QStringLiteral("ALTER TABLE DROP COLUMN failed because column '%1' does "
+                                       "not exist in table '%2'.")
+                            .arg(c, t.name));
+        db_->exec("ALTER TABLE main." + sqlite::name(t.name) + " DROP COLUMN " + sqlite::name(c));
+    }
+}
+
+void Interpreter::dropConstraints(const TableInfo& t, const QStringList& names) {
+    for (const QString& n : names) {
+        auto c = catalog_->constraint(QStringLiteral("main"), n);
+        if (!c || c->table.compare(t.name, Qt::CaseInsensitive) != 0)
+            raise(3728, QStringLiteral("'%1' is not a constraint.").arg(n));
+        if (c->kind == u"PK" || c->kind == u"UQ") {
+            if (!catalog_->objectExists(QStringLiteral("main"), c->name) ||
+                (t.identityColumn >= 0 && c->columns.size() == 1 &&
+                 c->columns[0].compare(t.columns[static_cast<size_t>(t.identityColumn)].name,
+                                       Qt::CaseInsensitive) == 0))
+                notSupported(QStringLiteral("dropping the key of an identity column"));
+            db_->exec("DROP INDEX main." + sqlite::name(c->name));
+        } else if (c->kind == u"FK") {
+            dropForeignKey(t.name, c->name);
+        }
+        runMetadata(*db_, "DELETE FROM main.tsql_constraints WHERE name = ?1",
+                    {Value::text(c->name)});
+    }
 }
 
 void Interpreter::drop(const DropStmt& s) {

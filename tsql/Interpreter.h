@@ -154,6 +154,10 @@ private:
     // procedures
     int execProcedure(const ExecStmt& s);
     int invoke(const ObjectName& name, std::vector<Argument>& args);
+    void assignParameters(const CreateProcedureStmt& def, const std::vector<int>& given,
+                          const std::vector<Argument>& args);
+    void returnOutputs(const CreateProcedureStmt& def, const std::vector<int>& given,
+                       std::vector<Argument>& args);
     std::shared_ptr<Procedure> loadProcedure(const QString& name);
     int executeSql(std::vector<Argument>& args);
 
@@ -166,6 +170,12 @@ private:
     void createView(const CreateViewStmt& s);
     void createProcedure(const CreateProcedureStmt& s);
     void alterTable(const AlterTableStmt& s);
+    void addItems(const TableInfo& t, const AlterTableStmt& s);
+    void dropColumns(const TableInfo& t, const QStringList& names);
+    void dropConstraints(const TableInfo& t, const QStringList& names);
+    void atomically(const std::function<void()>& change);
+    void tableConstraint(const CreateTableStmt& s, const TableConstraint& k, TableSql& declared,
+                         std::vector<QByteArray>* after);
     void drop(const DropStmt& s);
     void databaseStatement(const DatabaseStmt& s);
     ColumnSql columnDeclaration(const ColumnDef& c, const QString& table, bool alter, bool inKey,
