@@ -296,6 +296,34 @@ struct ColumnReader {
     Reader reader = Reader::Text;
 };
 
+// The server's name of a column's type ("money", "date", ...), or one told by its ODBC type when
+// the driver names none.
+QString typeName(SQLHSTMT stmt, SQLUSMALLINT index, SQLSMALLINT dataType, SQLSMALLINT digits) {
+    SQLWCHAR name[64] = {};
+    SQLSMALLINT bytes = 0;
+    if (SQL_SUCCEEDED(SQLColAttributeW(stmt, index, SQL_DESC_TYPE_NAME, name, sizeof name, &bytes,
+                                       nullptr)) &&
+        bytes > 0) {
+        const QString text = fromWide(name, bytes / static_cast<SQLSMALLINT>(sizeof(SQLWCHAR)));
+        return text.section(QLatin1Char(' '), 0, 0).toLower();  // "int identity" is an int
+    }
+    switch (dataType) {
+        case SQL_DECIMAL:
+            return QStringLiteral("decimal");
+        case SQL_NUMERIC:
+            return QStringLiteral("numeric");
+        case SQL_TYPE_DATE:
+            return QStringLiteral("date");
+        case SQL_TYPE_TIMESTAMP:
+            return digits == 3 ? QStringLiteral("datetime") : QStringLiteral("datetime2");
+        case SQL_TYPE_TIME:
+        case kSsTime2:
+            return QStringLiteral("time");
+        default:
+            return {};
+    }
+}
+
 ColumnReader describeColumn(SQLHSTMT stmt, SQLUSMALLINT index, const QString& statement) {
     std::vector<SQLWCHAR> name(256);
     SQLSMALLINT nameLength = 0, dataType = 0, digits = 0, nullable = 0;
@@ -314,6 +342,7 @@ ColumnReader describeColumn(SQLHSTMT stmt, SQLUSMALLINT index, const QString& st
     const bool text = dataType == SQL_CHAR || dataType == SQL_VARCHAR || dataType == SQL_WCHAR ||
                       dataType == SQL_WVARCHAR;
     c.column.size = text ? static_cast<int>(size) : 0;
+    c.column.declared = {typeName(stmt, index, dataType, digits), static_cast<int>(size), digits};
     switch (dataType) {
         case SQL_BIT:
         case SQL_TINYINT:

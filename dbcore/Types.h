@@ -16,10 +16,20 @@ struct BoundValue {
     QVariant value;
 };
 
+// A column's type as the server declares it: SQL Server's name in lower case ("decimal",
+// "money", "date", "datetime", "int", "nvarchar", ...), empty when the driver cannot tell. The
+// scale is a decimal's digits after the point, and a date-time's or time's decimals of the second.
+struct DeclaredType {
+    QString name;
+    int precision = 0;
+    int scale = 0;
+};
+
 struct Column {
     QString name;
     FieldType type = FieldType::String;
     int size = 0;  // characters a text column holds; 0 when unknown or not a text
+    DeclaredType declared = {};
 };
 
 // Column and parameter names match with letter case ignored. Case folding keeps a name's length,

@@ -11,7 +11,8 @@ void BatchCollector::rowSetBegin(const std::vector<ResultColumn>& columns) {
     for (const ResultColumn& c : columns) {
         const db::FieldType t = c.type.fieldType();
         r.rowSet.columns.push_back({c.name, t == db::FieldType::Unknown ? db::FieldType::String : t,
-                                    c.type.isText() ? std::max(c.type.length, 0) : 0});
+                                    c.type.isText() ? std::max(c.type.length, 0) : 0,
+                                    c.type.declared()});
         types_.push_back(c.type);
     }
     out_.results.push_back(std::move(r));

@@ -40,7 +40,8 @@ QString SqlType::toSql() const {
         case Text:
             return QStringLiteral("text");
         case DateTime:
-            return QStringLiteral("datetime");
+            return scale > 0 ? QStringLiteral("datetime2(%1)").arg(scale)
+                             : QStringLiteral("datetime");
         case Date:
             return QStringLiteral("date");
     }
@@ -71,6 +72,27 @@ db::FieldType SqlType::fieldType() const {
     if (isText())
         return db::FieldType::String;
     return db::FieldType::Unknown;
+}
+
+db::DeclaredType SqlType::declared() const {
+    switch (base) {
+        case Unknown:
+            return {};
+        case Decimal:
+            return {QStringLiteral("decimal"), precision, scale};
+        case Money:
+            return {QStringLiteral("money"), 19, 4};
+        case DateTime:
+            return scale > 0 ? db::DeclaredType{QStringLiteral("datetime2"), 20 + scale, scale}
+                             : db::DeclaredType{QStringLiteral("datetime"), 23, 3};
+        case Date:
+            return {QStringLiteral("date"), 10, 0};
+        default:
+            break;
+    }
+    QString name = toSql();
+    const qsizetype paren = name.indexOf(QLatin1Char('('));
+    return {paren < 0 ? name : name.left(paren), 0, 0};
 }
 
 SqlType SqlType::ofField(db::FieldType type) {
@@ -183,8 +205,10 @@ SqlType SqlType::fromName(const QString& rawName, int a, int b) {
         return of(NVarChar, a == -2 ? -1 : (a < 0 ? 1 : a));
     if (name == u"text" || name == u"ntext")
         return of(Text, -1);
-    if (name == u"datetime" || name == u"smalldatetime" || name == u"datetime2")
+    if (name == u"datetime" || name == u"smalldatetime")
         return of(DateTime);
+    if (name == u"datetime2")
+        return SqlType{DateTime, 0, 0, a < 0 ? 7 : std::max(a, 1)};
     if (name == u"date")
         return of(Date);
     return {};

@@ -30,7 +30,7 @@ struct SqlType {
     Base base = Unknown;
     int length = 0;  // characters for texts; -1 for max
     int precision = 0;
-    int scale = 0;
+    int scale = 0;  // a decimal's digits after the point; datetime2's decimals of the second
 
     static SqlType of(Base b, int len = 0) { return SqlType{b, len, 0, 0}; }
     static SqlType decimal(int p, int s) { return SqlType{Decimal, 0, p, s}; }
@@ -44,6 +44,9 @@ struct SqlType {
     bool isApprox() const { return base == Float || base == Real; }
     bool isDate() const { return base == DateTime || base == Date; }
     bool isDecimal() const { return base == Decimal || base == Money; }
+    // datetime (and smalldatetime), kept in steps of 1/300 second; datetime2(n) is a DateTime
+    // with its n decimals as scale, kept to the millisecond.
+    bool isDateTime() const { return base == DateTime && scale == 0; }
 
     // Declared type as written in CREATE TABLE (T-SQL spelling, e.g. "varchar(20)").
     QString toSql() const;
@@ -53,6 +56,8 @@ struct SqlType {
     QByteArray columnSql() const;
     // The field type reported to the access layer.
     db::FieldType fieldType() const;
+    // The type reported to the access layer as the column's declared type.
+    db::DeclaredType declared() const;
     // The type a value of the access layer's field type has (Unknown for Unknown).
     static SqlType ofField(db::FieldType type);
     // SQL Server's data type precedence: higher wins in mixed expressions.

@@ -170,6 +170,22 @@ TEST_F(SqlServer, ColumnTypes) {
     EXPECT_EQ(set.columns[6].type, FieldType::DateTime);
 }
 
+TEST_F(SqlServer, ColumnsTellTheirDeclaredTypeWithItsScale) {
+    const BatchResult r = exec(
+        "select cast(3 as decimal(5,2)) d, cast(10.05 as money) m, "
+        "cast('2000-12-13' as date) day, cast('2000-12-13' as datetime) t");
+    const std::vector<Column>& columns = r.firstRowSet()->rowSet.columns;
+    ASSERT_EQ(columns.size(), 4u);
+    EXPECT_EQ(columns[0].declared.name, "decimal");
+    EXPECT_EQ(columns[0].declared.precision, 5);
+    EXPECT_EQ(columns[0].declared.scale, 2);
+    EXPECT_EQ(columns[1].declared.name, "money");
+    EXPECT_EQ(columns[1].declared.scale, 4);
+    EXPECT_EQ(columns[2].declared.name, "date");
+    EXPECT_EQ(columns[3].declared.name, "datetime");
+    EXPECT_EQ(columns[3].declared.scale, 3);
+}
+
 TEST_F(SqlServer, DuplicateKeyRaisesError2627AndTheBatchGoesOn) {
     exec("create table #k (id int primary key)");
     exec("insert into #k values (1)");

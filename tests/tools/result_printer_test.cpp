@@ -114,6 +114,40 @@ TEST(VoqSqlFormatValue, EachTypeAsSqlcmdShowsIt) {
     EXPECT_EQ(voqsql::formatValue(QString("")), "");
 }
 
+TEST(VoqSqlFormatValue, DeclaredTypesPrintInTheirOwnForm) {
+    using voqsql::formatValue;
+    const QDateTime noon(QDate(2000, 12, 13), QTime(12, 30, 5, 70));
+    const QDateTime midnight(QDate(2000, 12, 13), QTime(0, 0));
+    EXPECT_EQ(formatValue(3.0, {"decimal", 5, 2}), "3.00");
+    EXPECT_EQ(formatValue(-0.5, {"numeric", 3, 2}), "-0.50");
+    EXPECT_EQ(formatValue(12.0, {"decimal", 5, 0}), "12");
+    EXPECT_EQ(formatValue(0.1 + 0.2, {"decimal", 10, 2}), "0.30");
+    EXPECT_EQ(formatValue(10.05, {"money", 19, 4}), "10.0500");
+    EXPECT_EQ(formatValue(7.0, {"smallmoney", 10, 4}), "7.0000");
+    EXPECT_EQ(formatValue(midnight, {"date", 10, 0}), "2000-12-13");
+    EXPECT_EQ(formatValue(midnight, {"datetime", 23, 3}), "2000-12-13 00:00:00.000");
+    EXPECT_EQ(formatValue(noon, {"datetime2", 27, 7}), "2000-12-13 12:30:05.0700000");
+    EXPECT_EQ(formatValue(noon, {"smalldatetime", 16, 0}), "2000-12-13 12:30:05");
+    EXPECT_EQ(formatValue(noon, {"time", 16, 7}), "12:30:05.0700000");
+    EXPECT_EQ(formatValue(QVariant(), {"decimal", 5, 2}), "NULL");
+    EXPECT_EQ(formatValue(0.25, {"float", 53, 0}), "0.25") << "float keeps its shortest form";
+    EXPECT_EQ(formatValue(qint64(42), {"int", 10, 0}), "42");
+}
+
+TEST(ResultPrinter, ColumnsOfDeclaredTypesAlignTheirPrintedForms) {
+    db::RowSet rs;
+    rs.columns = {{"price", FieldType::Float, 0, {"decimal", 9, 2}},
+                  {"day", FieldType::DateTime, 0, {"date", 10, 0}}};
+    rs.rows = {{12.5, QDateTime(QDate(2024, 1, 31), QTime(0, 0))}, {3.0, QVariant()}};
+    EXPECT_EQ(format(rs),
+              "price day       \n"
+              "----- ----------\n"
+              "12.50 2024-01-31\n"
+              " 3.00 NULL      \n"
+              "\n"
+              "(2 rows affected)\n");
+}
+
 // --- whole batches -----------------------------------------------------------------------------
 
 TEST(ResultPrinter, BatchPrintsResultsInOrderThenMessages) {

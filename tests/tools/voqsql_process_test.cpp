@@ -222,3 +222,16 @@ TEST_F(VoqSqlProcess, HostileInputOnTheEmbeddedEngineEndsWithANumberedError) {
     EXPECT_EQ(kept.exitCode, 0) << kept.err.toStdString();
     EXPECT_TRUE(kept.out.startsWith(QStringLiteral("1\n"))) << kept.out.toStdString();
 }
+
+// The embedded engine's values print as SQL Server's tools print their declared types.
+TEST_F(VoqSqlProcess, EmbeddedValuesPrintInTheirDeclaredType) {
+    const QString server = QStringLiteral("file:") + dir_.path();
+    ASSERT_EQ(voqSql({"-S", server, "-Q", "create database Shop"}).exitCode, 0);
+    const Outcome r =
+        voqSql({"-S", server, "-d", "Shop", "-h", "-1", "-W", "-s", "|", "-Q",
+                "select cast(3 as decimal(5,2)), cast(10.05 as money), cast('2000-12-13' as date), "
+                "cast('2000-12-13' as datetime)"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("3.00|10.0500|2000-12-13|2000-12-13 00:00:00.000\n"))
+        << r.out.toStdString();
+}

@@ -96,6 +96,26 @@ TEST_F(StreamingTest, CollectedResultsReadAsBefore) {
     EXPECT_EQ(set.columns[4].type, db::FieldType::String) << "an untyped column reads as text";
 }
 
+// A client prints a value in its declared type, so each column tells it with its scale.
+TEST_F(StreamingTest, CollectedColumnsCarryTheirDeclaredType) {
+    const db::BatchResult r = run(QStringLiteral(
+        "SELECT CAST(3 AS decimal(5,2)) AS d, CAST(10.05 AS money) AS m, "
+        "CAST('2000-12-13' AS date) AS day, CAST('2000-12-13' AS datetime) AS moment, 1 AS i, "
+        "N'x' AS s, NULL AS nothing"));
+    const std::vector<db::Column>& columns = r.firstRowSet()->rowSet.columns;
+    auto declared = [&](size_t k) {
+        const db::DeclaredType& t = columns[k].declared;
+        return QStringLiteral("%1(%2,%3)").arg(t.name).arg(t.precision).arg(t.scale);
+    };
+    EXPECT_EQ(declared(0), "decimal(5,2)");
+    EXPECT_EQ(declared(1), "money(19,4)");
+    EXPECT_EQ(declared(2), "date(10,0)");
+    EXPECT_EQ(declared(3), "datetime(23,3)");
+    EXPECT_EQ(declared(4), "int(0,0)");
+    EXPECT_EQ(declared(5), "nvarchar(0,0)");
+    EXPECT_EQ(declared(6), "(0,0)") << "an untyped NULL declares no type";
+}
+
 TEST_F(StreamingTest, CancelStopsALoopAndTheSessionRunsOn) {
     int asked = 0;
     session_->setCancelCheck([&] { return ++asked > 3; });

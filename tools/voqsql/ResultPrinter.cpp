@@ -28,6 +28,38 @@ QString pad(const QString& text, qsizetype width, bool right) {
     return right ? blanks + text : text + blanks;
 }
 
+// A number with `scale` digits after the point (none when the scale is 0).
+QString fixedPoint(const QVariant& value, int scale) {
+    return QString::number(value.toDouble(), 'f', scale);
+}
+
+// A time of day with `scale` decimals of the second; the value holds milliseconds at most.
+QString timeOfDay(const QTime& time, int scale) {
+    QString text = time.toString(QStringLiteral("HH:mm:ss"));
+    if (scale <= 0)
+        return text;
+    const QString millis = QStringLiteral("%1").arg(time.msec(), 3, 10, QLatin1Char('0'));
+    return text + QLatin1Char('.') + millis.left(scale).leftJustified(scale, QLatin1Char('0'));
+}
+
+// The value in the form of its declared type; an empty text when the type has no form of its own.
+QString inDeclaredForm(const QVariant& value, const db::DeclaredType& declared) {
+    const QString& name = declared.name;
+    if (name == u"decimal" || name == u"numeric")
+        return fixedPoint(value, declared.scale);
+    if (name == u"money" || name == u"smallmoney")
+        return fixedPoint(value, 4);
+    const QDateTime moment = value.toDateTime();
+    if (name == u"date")
+        return moment.date().toString(QStringLiteral("yyyy-MM-dd"));
+    if (name == u"time")
+        return timeOfDay(moment.time(), declared.scale);
+    if (name == u"datetime" || name == u"datetime2" || name == u"smalldatetime")
+        return moment.date().toString(QStringLiteral("yyyy-MM-dd ")) +
+               timeOfDay(moment.time(), declared.scale);
+    return {};
+}
+
 }  // namespace
 
 qsizetype characterCount(QStringView text) {
@@ -38,9 +70,11 @@ qsizetype characterCount(QStringView text) {
     return n;
 }
 
-QString formatValue(const QVariant& value) {
+QString formatValue(const QVariant& value, const db::DeclaredType& declared) {
     if (value.isNull())
         return QStringLiteral("NULL");
+    if (const QString typed = inDeclaredForm(value, declared); !typed.isEmpty())
+        return typed;
     switch (value.typeId()) {
         case QMetaType::Double:
         case QMetaType::Float:
@@ -72,8 +106,9 @@ QString ResultPrinter::formatRowSet(const db::RowSet& rowSet) const {
     for (const auto& row : rowSet.rows) {
         QStringList line;
         for (size_t c = 0; c < ncols; ++c) {
-            QString cell =
-                c < static_cast<size_t>(row.size()) ? formatValue(row[c]) : QStringLiteral("NULL");
+            QString cell = c < static_cast<size_t>(row.size())
+                               ? formatValue(row[c], rowSet.columns[c].declared)
+                               : QStringLiteral("NULL");
             line << (options_.trim ? trimmedRight(cell) : cell);
         }
         cells.push_back(std::move(line));

@@ -33,9 +33,12 @@ private:
 // "(1 row affected)", "(N rows affected)", preceded by a blank line as sqlcmd prints it.
 QString formatRowsAffected(qint64 count);
 
-// A value as a table cell: NULL, integers in full, floats in the shortest exact form without
-// exponent, date-times as yyyy-MM-dd HH:mm:ss.zzz, binary as 0x followed by hex digits.
-QString formatValue(const QVariant& value);
+// A value as a table cell, as sqlcmd shows its declared type: a decimal with its scale, money
+// with four decimals, a date as yyyy-MM-dd, a datetime as yyyy-MM-dd HH:mm:ss.mmm, a time or
+// datetime2 with its decimals of the second. Without a declared type: NULL, integers in full,
+// floats in the shortest exact form without exponent, date-times as yyyy-MM-dd HH:mm:ss.zzz,
+// binary as 0x followed by hex digits.
+QString formatValue(const QVariant& value, const db::DeclaredType& declared = {});
 
 // Characters of a text as a reader counts them: one per code point, so a pair of UTF-16
 // surrogates is one.
