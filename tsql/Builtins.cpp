@@ -9,6 +9,7 @@
 #include "tsql/Collation.h"
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
+#include "tsql/Functions.h"
 #include "tsql/SqliteEmitter.h"
 
 namespace tsql {
@@ -316,6 +317,18 @@ std::vector<Builtin> aggregateRows() {
     };
 }
 
+// DATEADD gives the type of its date: a date stays a date, which has no time to add to.
+void addToDate(FunctionCall& f) {
+    const Rendered& part = f.arg(0);
+    const bool onDate = f.arg(2).type.base == SqlType::Date;
+    if (onDate && part.stringLiteral && isTimePart(part.literal))
+        raise(9810, QStringLiteral("The datepart %1 is not supported by date function dateadd for "
+                                   "data type date.")
+                        .arg(part.literal));
+    f.setResult(f.engine({part.term(), f.arg(1).term(), f.date(2)}),
+                onDate ? SqlType::of(SqlType::Date) : kDateTime);
+}
+
 // Dates.
 std::vector<Builtin> dateRows() {
     return {
@@ -330,10 +343,7 @@ std::vector<Builtin> dateRows() {
                [](FunctionCall& f) {
                    f.setResult(f.engine({f.arg(0).term(), f.date(1)}), kInt);
                }),
-        scalar("dateadd", 3, 3,
-               [](FunctionCall& f) {
-                   f.setResult(f.engine({f.arg(0).term(), f.arg(1).term(), f.date(2)}), kDateTime);
-               }),
+        scalar("dateadd", 3, 3, addToDate),
         scalar("datediff", 3, 3,
                [](FunctionCall& f) {
                    f.setResult(f.engine({f.arg(0).term(), f.date(1), f.date(2)}), kInt);

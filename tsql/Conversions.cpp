@@ -127,6 +127,32 @@ std::optional<QDateTime> parseCanonicalDate(const QByteArray& s) {
     return parseDateText(QString::fromUtf8(s));
 }
 
+QDateTime asDateTimeValue(const QDateTime& dt, const QString& fromTypeName) {
+    const QTime t = dt.time();
+    const int ticks = (t.msec() * 3 + 5) / 10;  // 1/300 s, half up
+    const QDateTime second = dt.addMSecs(-t.msec());
+    const QDateTime r = ticks == 300 ? second.addSecs(1) : second.addMSecs((ticks * 10 + 1) / 3);
+    if (r.date().year() < 1753)
+        raise(242, QStringLiteral("The conversion of a %1 data type to a datetime data type "
+                                  "resulted in an out-of-range value.")
+                       .arg(fromTypeName));
+    return r;
+}
+
+QByteArray dateConstant(const QString& text) {
+    const auto dt = parseDateText(text);
+    if (!dt)
+        dateFailed();
+    return canonicalDate(*dt);
+}
+
+QByteArray dateTimeConstant(const QString& text) {
+    const auto dt = parseDateText(text);
+    if (!dt)
+        dateFailed();
+    return canonicalDate(asDateTimeValue(*dt, QStringLiteral("varchar")));
+}
+
 std::optional<QDateTime> parseDateText(const QString& raw, int style) {
     const QString text = raw.trimmed();
     if (text.isEmpty())
@@ -155,8 +181,10 @@ std::optional<QDateTime> parseDateText(const QString& raw, int style) {
         out = QTime(h, mi, se, ms);
         return out.isValid();
     };
-    auto make = [&](int y, int mo, int d, const QString& rest) -> std::optional<QDateTime> {
-        if (y < 100)
+    // A year of two digits falls in 1950-2049; one of four is taken as written.
+    auto make = [&](int y, int mo, int d, const QString& rest,
+                    bool twoDigitYear = false) -> std::optional<QDateTime> {
+        if (twoDigitYear)
             y += y < 50 ? 2000 : 1900;
         QDate date(y, mo, d);
         QTime time;
@@ -187,7 +215,9 @@ std::optional<QDateTime> parseDateText(const QString& raw, int style) {
         int a = m.captured(1).toInt(), b = m.captured(2).toInt(), y = m.captured(3).toInt();
         bool dayFirst = style == 103 || style == 3 || style == 104 || style == 4 || style == 105 ||
                         style == 5 || style == 131;
-        return dayFirst ? make(y, b, a, m.captured(4)) : make(y, a, b, m.captured(4));
+        const bool twoDigits = m.captured(3).size() == 2;
+        return dayFirst ? make(y, b, a, m.captured(4), twoDigits)
+                        : make(y, a, b, m.captured(4), twoDigits);
     }
     if ((m = named.match(text)).hasMatch()) {
         for (int k = 0; k < 12; ++k)
@@ -549,6 +579,8 @@ Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int s
         }
         if (to.base == SqlType::Date)
             dt.setTime(QTime(0, 0));
+        else if (to.isDateTime())
+            dt = asDateTimeValue(dt, from.known() ? typeWord(from) : QStringLiteral("varchar"));
         return Value::text(canonicalDate(dt));
     }
 

@@ -24,6 +24,14 @@ std::optional<QDateTime> parseCanonicalDate(const QByteArray& text);
 // Reads a text as a date the way SQL Server does under the mdy date format (style -1), or with
 // an explicit style (101, 103, 112, ...). Empty when it is not a date.
 std::optional<QDateTime> parseDateText(const QString& text, int style = -1);
+// A datetime as SQL Server keeps it: in steps of 1/300 second (shown as .000, .003 and .007),
+// rounded to the nearest step and carried into the next second. Raises 242, naming the source
+// type (such as "varchar"), for a day before 1753.
+QDateTime asDateTimeValue(const QDateTime& dt, const QString& fromTypeName);
+// A text constant used as a date, in the stored form; 241 when it is no date.
+QByteArray dateConstant(const QString& text);
+// A text constant used as a datetime: rounded and checked as asDateTimeValue does.
+QByteArray dateTimeConstant(const QString& text);
 // Formats a date-time with a CONVERT style.
 QString formatDate(const QDateTime& dt, int style);
 

@@ -110,11 +110,8 @@ SqliteEmitter::Rendered SqliteEmitter::literal(const Expr& e) {
 const char* SqliteEmitter::harmonise(Rendered& l, Rendered& r) {
     if (l.type.isDate() && !r.type.isDate()) {
         if (r.stringLiteral) {
-            auto dt = parseDateText(r.literal);
-            if (!dt)
-                raise(err::DateConversion, QStringLiteral("Conversion failed when converting date "
-                                                          "and/or time from character string."));
-            r.set(sqlite::primary(sqlite::text(canonicalDate(*dt))));
+            r.set(sqlite::primary(sqlite::text(l.type.isDateTime() ? dateTimeConstant(r.literal)
+                                                                   : dateConstant(r.literal))));
         } else if (r.type.isText() || !r.type.known() || r.type.isNumeric()) {
             r.set(convertTo(r, SqlType::of(SqlType::DateTime)));
         }

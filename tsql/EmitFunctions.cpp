@@ -100,11 +100,7 @@ Term FunctionCall::date(const Rendered& r) {
     if (r.type.isDate())
         return r.term();
     if (r.stringLiteral) {
-        auto dt = parseDateText(r.literal);
-        if (!dt)
-            raise(err::DateConversion, QStringLiteral("Conversion failed when converting date "
-                                                      "and/or time from character string."));
-        return sqlite::primary(sqlite::text(canonicalDate(*dt)));
+        return sqlite::primary(sqlite::text(dateConstant(r.literal)));
     }
     return convert(r, SqlType::of(SqlType::DateTime));
 }

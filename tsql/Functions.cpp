@@ -474,6 +474,11 @@ int datePart(const QString& rawPart, const QDateTime& d) {
     return d.time().msec();
 }
 
+bool isTimePart(const QString& part) {
+    const QString p = normalPart(part);
+    return p == u"hour" || p == u"minute" || p == u"second" || p == u"millisecond";
+}
+
 QDateTime dateAdd(const QString& rawPart, qint64 n, const QDateTime& d) {
     QString part = normalPart(rawPart);
     if (part == u"year")

@@ -22,5 +22,7 @@ void registerFunctions(sqlite3* db, std::function<QDateTime()>* now);
 QDateTime dateAdd(const QString& part, qint64 n, const QDateTime& d);
 qint64 dateDiff(const QString& part, const QDateTime& a, const QDateTime& b);
 int datePart(const QString& part, const QDateTime& d);
+// Whether a date part names a part of the time of day (hour down to millisecond).
+bool isTimePart(const QString& part);
 
 }  // namespace tsql
