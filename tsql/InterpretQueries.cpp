@@ -212,8 +212,10 @@ void Interpreter::selectInto(const SelectStmt& s) {
         raise(err::ObjectExists, QStringLiteral("There is already an object named '%1' in the "
                                                 "database.")
                                      .arg(target.name));
-    const std::shared_ptr<const Compiled> select =
-        compiled(&s, [&](SqliteEmitter& e) { return e.select(sel); });
+    const std::shared_ptr<const Compiled> select = compiled(&s, [&](SqliteEmitter& e) {
+        useDatabasesOf(s);
+        return e.select(sel);
+    });
     const Compiled& c = *select;
     QByteArray cols;
     QStringList seen;
@@ -246,6 +248,7 @@ bool Interpreter::isSetStatement(const Stmt& s) {
 }
 
 Compiled Interpreter::setStatement(SqliteEmitter& e, const Stmt& s) {
+    useDatabasesOf(s);
     switch (s.kind) {
         case Stmt::Insert:
             return e.insert(static_cast<const InsertStmt&>(s));
@@ -272,8 +275,10 @@ void Interpreter::execSelect(const SelectStmt& s) {
     bool assigning = !sel.cores.empty() && !sel.cores[0].items.empty() &&
                      !sel.cores[0].items[0].assignVar.isEmpty();
     if (assigning) {
-        const std::shared_ptr<const Compiled> assignment =
-            compiled(&s, [&](SqliteEmitter& e) { return e.assignSelect(sel); });
+        const std::shared_ptr<const Compiled> assignment = compiled(&s, [&](SqliteEmitter& e) {
+            useDatabasesOf(s);
+            return e.assignSelect(sel);
+        });
         const Compiled& c = *assignment;
         std::vector<Value> last;
         runQuery(c, nullptr, &last);
@@ -293,8 +298,10 @@ void Interpreter::execSelect(const SelectStmt& s) {
                        c.columns[static_cast<size_t>(k)].type);
         return;
     }
-    const std::shared_ptr<const Compiled> c =
-        compiled(&s, [&](SqliteEmitter& e) { return e.select(sel); });
+    const std::shared_ptr<const Compiled> c = compiled(&s, [&](SqliteEmitter& e) {
+        useDatabasesOf(s);
+        return e.select(sel);
+    });
     runQuery(*c, sink_, nullptr);
 }
 
@@ -303,7 +310,10 @@ Value Interpreter::evaluate(const Expr& e, SqlType* type) {
     qint64 saved = rowcount_;
     std::shared_ptr<const Compiled> c;
     retryOnSchemaChange([&] {
-        c = compiled(&e, [&](SqliteEmitter& em) { return em.expression(e); });
+        c = compiled(&e, [&](SqliteEmitter& em) {
+            useDatabasesOf(e);
+            return em.expression(e);
+        });
         runQuery(*c, nullptr, &row);
     });
     rowcount_ = saved;
@@ -316,7 +326,12 @@ bool Interpreter::test(const Expr& e) {
     std::vector<Value> row;
     qint64 saved = rowcount_;
     retryOnSchemaChange([&] {
-        runQuery(*compiled(&e, [&](SqliteEmitter& em) { return em.condition(e); }), nullptr, &row);
+        runQuery(*compiled(&e,
+                           [&](SqliteEmitter& em) {
+                               useDatabasesOf(e);
+                               return em.condition(e);
+                           }),
+                 nullptr, &row);
     });
     rowcount_ = saved;
     return !row.empty() && row[0].kind == Value::Int && row[0].i == 1;

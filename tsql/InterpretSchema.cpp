@@ -150,6 +150,7 @@ QByteArray Interpreter::defaultSql(const Expr& d, const SqlType& type) {
 ForeignKeySql Interpreter::foreignKey(const QString& name, const QString& table,
                                       const QStringList& columns, const ObjectName& refTable,
                                       const QStringList& refColumns) {
+    useDatabase(refTable);
     const std::shared_ptr<const TableInfo> ref = resolveTable(refTable);
     QStringList refCols = refColumns;
     if (refCols.isEmpty() && ref->identityColumn >= 0)
@@ -328,6 +329,7 @@ void Interpreter::createType(const CreateTypeStmt& s) {
 }
 
 void Interpreter::createIndex(const CreateIndexStmt& s) {
+    useDatabase(s.table);
     const std::shared_ptr<const TableInfo> t = resolveTable(s.table);
     if (t->view || (t->schema != u"main" && t->schema != u"temp"))
         notSupported(QStringLiteral("indexes on views or on other databases"));
@@ -352,6 +354,7 @@ void Interpreter::createView(const CreateViewStmt& s) {
         raise(err::ObjectExists, QStringLiteral("There is already an object named '%1' in the "
                                                 "database.")
                                      .arg(s.name.name));
+    useDatabasesOf(*s.select);
     SqliteEmitter emitter(*this);
     Compiled c = emitter.select(*s.select);
     if (!c.bindings.empty())
@@ -410,6 +413,7 @@ void Interpreter::createProcedure(const CreateProcedureStmt& s) {
 }
 
 void Interpreter::alterTable(const AlterTableStmt& s) {
+    useDatabase(s.table);
     const std::shared_ptr<const TableInfo> t = resolveTable(s.table);
     if (t->view || t->schema != u"main")
         notSupported(QStringLiteral("ALTER TABLE on views or on other databases"));

@@ -8,6 +8,7 @@
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
 #include "tsql/Parser.h"
+#include "tsql/Walker.h"
 
 namespace tsql {
 
@@ -97,27 +98,68 @@ SqlType Interpreter::parameterType(int index) const {
     return boundType((*params)[static_cast<size_t>(index)]);
 }
 
+// The file name of the other database of the server that `name` is qualified with; empty for
+// this database and master. Raises 911 for a database the server does not have.
+QString Interpreter::otherDatabase(const ObjectName& name) const {
+    const QString& part = name.database;
+    if (part.isEmpty() || part.compare(dbName_, Qt::CaseInsensitive) == 0 ||
+        part.compare(u"master", Qt::CaseInsensitive) == 0)
+        return {};
+    const QString path = server_.pathOf(part);
+    if (path.isEmpty())
+        raise(911, QStringLiteral("Database '%1' does not exist. Make sure that the name is "
+                                  "entered correctly.")
+                       .arg(part));
+    return QFileInfo(path).completeBaseName();
+}
+
+// Attaching is a step of its own, taken before a statement is translated or a schema statement
+// looks its tables up: binding then only reads the catalogue.
+void Interpreter::useDatabase(const ObjectName& name) {
+    const QString stored = otherDatabase(name);
+    if (stored.isEmpty() || db_->isAttached(stored))
+        return;
+    auto use = std::make_unique<DatabaseUse>(server_.dir(), stored);
+    db_->attach(stored, server_.pathOf(name.database));
+    uses_.emplace_back(stored, std::move(use));
+}
+
+void Interpreter::useDatabasesOf(const Stmt& s) {
+    if (s.kind == Stmt::Insert)
+        useDatabase(static_cast<const InsertStmt&>(s).table);
+    else if (s.kind == Stmt::Update)
+        useDatabase(static_cast<const UpdateStmt&>(s).target);
+    else if (s.kind == Stmt::Delete)
+        useDatabase(static_cast<const DeleteStmt&>(s).target);
+    walk(s, sourcesVisitor());
+}
+
+void Interpreter::useDatabasesOf(const Expr& e) {
+    walk(e, sourcesVisitor());
+}
+
+void Interpreter::useDatabasesOf(const Select& s) {
+    walk(s, sourcesVisitor());
+}
+
+Visitor Interpreter::sourcesVisitor() {
+    return Visitor{nullptr, [this](const TableRef& t) {
+                       if (t.kind == TableRef::Named)
+                           useDatabase(t.name);
+                       return false;
+                   }};
+}
+
 std::shared_ptr<const TableInfo> Interpreter::resolveTable(const ObjectName& name) {
     QString schema = QStringLiteral("main");
-    const QString& dbPart = name.database;
-    if (!dbPart.isEmpty() && dbPart.compare(dbName_, Qt::CaseInsensitive) != 0) {
-        if (dbPart.compare(u"master", Qt::CaseInsensitive) == 0) {
-            schema = QStringLiteral("temp");
-        } else {
-            QString path = server_.pathOf(dbPart);
-            if (path.isEmpty())
-                raise(911,
-                      QStringLiteral("Database '%1' does not exist. Make sure that the name is "
-                                     "entered correctly.")
-                          .arg(dbPart));
-            QString attachedName = QFileInfo(path).completeBaseName();
-            if (!db_->isAttached(attachedName)) {
-                auto use = std::make_unique<DatabaseUse>(server_.dir(), attachedName);
-                db_->attach(attachedName, path);
-                uses_.emplace_back(attachedName, std::move(use));
-            }
-            schema = attachedName;
-        }
+    if (name.database.compare(u"master", Qt::CaseInsensitive) == 0 &&
+        dbName_.compare(u"master", Qt::CaseInsensitive) != 0) {
+        schema = QStringLiteral("temp");
+    } else if (const QString stored = otherDatabase(name); !stored.isEmpty()) {
+        if (!db_->isAttached(stored))
+            raise(err::Internal,
+                  QStringLiteral("Database '%1' is not in use by this connection.").arg(stored));
+        schema = stored;
     }
     if (name.schema.compare(u"sys", Qt::CaseInsensitive) == 0) {
         // sys.objects, sys.columns, ...: the engine's views of the same names.

@@ -18,6 +18,7 @@
 #include "tsql/Server.h"
 #include "tsql/SqliteEmitter.h"
 #include "tsql/Value.h"
+#include "tsql/Walker.h"
 
 namespace tsql {
 
@@ -45,6 +46,7 @@ public:
     // Environment
     std::optional<SqlType> variableType(const QString& name) const override;
     SqlType parameterType(int index) const override;
+    // Pure lookup: another database must be in use already (useDatabase).
     std::shared_ptr<const TableInfo> resolveTable(const ObjectName& name) override;
     SqlType resolveType(const SqlType& type, const QString& aliasName) override;
 
@@ -130,6 +132,14 @@ private:
     bool endsStatementOnly(const db::Error& e) const;
     void raisePending(const QString& sql);
 
+    // other databases of the server
+    QString otherDatabase(const ObjectName& name) const;
+    void useDatabase(const ObjectName& name);
+    void useDatabasesOf(const Stmt& s);
+    void useDatabasesOf(const Expr& e);
+    void useDatabasesOf(const Select& s);
+    Visitor sourcesVisitor();
+
     // set statements
     // The translation of `node` (a statement or an expression of the running statement), made
     // now unless the running batch holds a current one.
@@ -139,7 +149,7 @@ private:
     void runQuery(const Compiled& c, ResultSink* sink, std::vector<Value>* lastRow);
     void runChange(const Compiled& c);
     static bool isSetStatement(const Stmt& s);
-    static Compiled setStatement(SqliteEmitter& e, const Stmt& s);
+    Compiled setStatement(SqliteEmitter& e, const Stmt& s);
     void execChange(const Stmt& s);
     void execSelect(const SelectStmt& s);
     void selectInto(const SelectStmt& s);

@@ -15,6 +15,45 @@ public:
 
     bool run(Node start) {
         pending_.push_back(start);
+        return drain();
+    }
+
+    // A set statement's parts; its target is a name, not a table source.
+    bool run(const Stmt& s) {
+        switch (s.kind) {
+            case Stmt::SelectStmt:
+                push(static_cast<const SelectStmt&>(s).select.get());
+                break;
+            case Stmt::Insert: {
+                const auto& i = static_cast<const InsertStmt&>(s);
+                for (const auto& row : i.rows)
+                    for (const ExprPtr& v : row)
+                        push(v.get());
+                push(i.select.get());
+                break;
+            }
+            case Stmt::Update: {
+                const auto& u = static_cast<const UpdateStmt&>(s);
+                push(u.top.get());
+                for (const Assignment& a : u.sets)
+                    push(a.value.get());
+                pushSources(u.from, u.where.get());
+                break;
+            }
+            case Stmt::Delete: {
+                const auto& d = static_cast<const DeleteStmt&>(s);
+                push(d.top.get());
+                pushSources(d.from, d.where.get());
+                break;
+            }
+            default:
+                break;
+        }
+        return drain();
+    }
+
+private:
+    bool drain() {
         while (!pending_.empty()) {
             const Node node = pending_.back();
             pending_.pop_back();
@@ -24,7 +63,12 @@ public:
         return false;
     }
 
-private:
+    void pushSources(const std::vector<TableRefPtr>& from, const Expr* where) {
+        for (const TableRefPtr& t : from)
+            push(t.get());
+        push(where);
+    }
+
     void push(const Expr* e) {
         if (e)
             pending_.push_back(e);
@@ -103,6 +147,10 @@ bool walk(const Expr& e, const Visitor& visitor) {
 
 bool walk(const Select& s, const Visitor& visitor) {
     return Walk(visitor).run(&s);
+}
+
+bool walk(const Stmt& s, const Visitor& visitor) {
+    return Walk(visitor).run(s);
 }
 
 }  // namespace tsql

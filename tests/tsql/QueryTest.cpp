@@ -153,6 +153,34 @@ TEST_F(QueryTest, ThreePartNamesReachAnotherDatabaseOfTheServer) {
         QStringLiteral("1"));
 }
 
+// Each place a statement can name another database's table brings that database into use before
+// the statement is bound.
+TEST_F(QueryTest, AnotherDatabaseIsInUseWhereverAStatementNamesIt) {
+    tsql::Session master(dir_.path(), QStringLiteral("master"));
+    master.execute(QStringLiteral("CREATE DATABASE Other"), {});
+    tsql::Session(dir_.path(), QStringLiteral("Other"))
+        .execute(
+            QStringLiteral("create table Rate (Id int, Pct int) insert into Rate values (1, 5)"),
+            {});
+    // A condition's sub-select, then a variable's initial value.
+    EXPECT_EQ(scalar(QStringLiteral("if exists (select 1 from Other..Rate) select 'seen' else "
+                                    "select 'not seen'")),
+              QStringLiteral("seen"));
+    run(QStringLiteral("create table Other2 (X int)"));  // a later change retranslates all
+    EXPECT_EQ(scalar(QStringLiteral(
+                  "declare @p int = (select Pct from Other.dbo.Rate where Id = 1) select @p")),
+              QStringLiteral("5"));
+    // The written table of INSERT, UPDATE and DELETE.
+    tsql::Session fresh(dir_.path(), QStringLiteral("Shop"));
+    fresh.execute(QStringLiteral("insert into Other..Rate values (2, 7)"), {});
+    tsql::Session again(dir_.path(), QStringLiteral("Shop"));
+    again.execute(QStringLiteral("update Other..Rate set Pct = Pct + 1 where Id = 2"), {});
+    tsql::Session last(dir_.path(), QStringLiteral("Shop"));
+    last.execute(QStringLiteral("delete Other..Rate where Id = 1"), {});
+    EXPECT_EQ(scalar(QStringLiteral("select Id, Pct from Other..Rate")), QStringLiteral("2|8"));
+    EXPECT_EQ(errorOf(QStringLiteral("select * from Nowhere..Rate")), 911);
+}
+
 TEST_F(QueryTest, SchemaChangesOfAnotherConnectionAreSeenAtOnce) {
     EXPECT_EQ(rows(QStringLiteral("select * from Grp where Id = 1")),
               QStringList{QStringLiteral("1|Fruit")});
