@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <algorithm>
 
 #include "db/DataSource.h"
 #include "ui/EditMask.h"
@@ -109,6 +110,7 @@ const std::vector<GridColumn>& DataGrid::columns() const {
 
 void DataGrid::setColumnTitle(int column, const QString& title) {
     model_->setTitle(column, title);
+    fitColumn(column);
 }
 
 void DataGrid::setColumnEditMask(int column, const QString& mask) {
@@ -127,9 +129,20 @@ QString DataGrid::fieldName(int column) const {
 void DataGrid::applyColumnLayout() {
     const auto& all = columns();
     for (int i = 0; i < int(all.size()); ++i) {
-        setColumnWidth(i, all[i].width);
         setColumnHidden(i, !all[i].visible);
+        fitColumn(i);
     }
+}
+
+// The designed width, widened where the title or a value of the first rows would be cut: the
+// designed widths were meant for a narrower font than Thai text needs here.
+void DataGrid::fitColumn(int column) {
+    const GridColumn& designed = columns().at(column);
+    int width = designed.width;
+    if (designed.visible)
+        width = std::max(
+            {width, horizontalHeader()->sectionSizeHint(column), sizeHintForColumn(column)});
+    setColumnWidth(column, width);
 }
 
 void DataGrid::setRowSelect(bool on) {

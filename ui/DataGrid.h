@@ -72,6 +72,7 @@ private:
     bool handleKey(QKeyEvent* event) { return keyDown_ && keyDown_(event); }
     void followRow(int row);
     void applyColumnLayout();
+    void fitColumn(int column);
     void focusChanged(QWidget* old, QWidget* now);
     bool contains(const QWidget* widget) const;
 

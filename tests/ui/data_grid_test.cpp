@@ -75,6 +75,22 @@ TEST_F(DataGridTest, ColumnsShowTheirFieldsUnderTheirTitles) {
     EXPECT_EQ(grid.columnTitle(0), "Code");  // the titles stay on an empty grid
 }
 
+TEST_F(DataGridTest, ANarrowColumnWidensSoThatItsTitleAndFirstRowsShowWhole) {
+    fill(3);
+    runScript(kCompany, "UPDATE Item SET Name = N'สินค้าที่ชื่อยาวกว่าหัวคอลัมน์มาก' WHERE Id = 2");
+    grid.setColumns({{.field = "Code", .title = "รหัสสินค้าที่ยาวมาก", .width = 10},
+                     {.field = "Name", .title = "ชื่อ", .width = 10},
+                     {.field = "Qty", .title = "จำนวน", .width = 300}});
+    query->open();
+    const QFontMetrics metrics(grid.horizontalHeader()->font());
+    EXPECT_GT(grid.columnWidth(0), metrics.horizontalAdvance("รหัสสินค้าที่ยาวมาก"));
+    EXPECT_GT(grid.columnWidth(1), grid.fontMetrics().horizontalAdvance("สินค้าที่ชื่อยาวกว่าหัวคอลัมน์มาก"));
+    EXPECT_EQ(grid.columnWidth(2), 300);  // wide enough as designed
+
+    grid.setColumnTitle(2, "A title far wider than three hundred pixels, in any font at all");
+    EXPECT_GT(grid.columnWidth(2), 300);
+}
+
 TEST_F(DataGridTest, TitleClicksNameTheFieldOnlyWithTitleButtons) {
     fill(2);
     query->open();
