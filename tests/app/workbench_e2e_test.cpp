@@ -61,13 +61,19 @@ TEST_F(WorkbenchEndToEnd, EveryLookupOpensWithItsKeyAndFillsTheLine) {
     const auto main = x11::waitForWindow(pid(), QRegularExpression::escape(kTitle), 20000);
     ASSERT_TRUE(main) << errorOutput().toStdString();
 
-    // Product search: the code prefix, Enter searches, Enter in the list chooses.
+    // Product search: the code prefix, and from the brand row of the attribute frame F5 opens
+    // the attribute code search, where Enter lists the brands and Enter chooses the second (02);
+    // the search button lists the products of brands 02 and up, Enter in the list chooses.
     x11::keys(*main, {"F2"});
     QString w = dialog("ค้นหา สินค้า", "product-search-empty");
-    x11::keys(w, {"shift+Tab", "shift+Tab", "P", "0", "0", "Return"});
+    x11::keys(w, {"shift+Tab", "shift+Tab", "P", "0", "0", "shift+Tab", "F5"});
+    const QString codes = dialog("ค้นหาคุณสมบัติสินค้า", "attribute-code-search");
+    x11::keys(codes, {"Return", "Down", "Return"});
+    dialogGone(codes);
+    x11::click(w, QPoint(601 - 90 + 45, 23));
     QThread::msleep(500);
     save(w, "product-search");
-    x11::keys(w, {"Down", "Return"});
+    x11::keys(w, {"Return"});
     dialogGone(w);
     EXPECT_TRUE(reported("สินค้า: P002 บะหมี่กึ่งสำเร็จรูป รสต้มยำกุ้ง"));
 
