@@ -33,6 +33,15 @@ QString companyDirectory() {
         });
 }
 
+void connectToCompany(db::Connection& company, const QString& dir) {
+    company.setBeforeConnect([dir](db::Connection& c) {
+        c.params().clear();
+        c.params().add(QStringLiteral("DATABASE NAME=BENCH"));
+        c.params().add(QStringLiteral("SERVER NAME=file:") + dir);
+        c.params().add(QStringLiteral("MAX QUERY TIME=0"));
+    });
+}
+
 namespace {
 
 // Rows of a query on the file.

@@ -4,6 +4,10 @@
 #include <QStringList>
 #include <vector>
 
+namespace db {
+class Connection;
+}
+
 // The generated company the product benchmarks run on: 100,000 products with their units,
 // barcodes and prices, 100,000 document lines of one year and their stock, the user warehouse
 // restriction on for user 1 (warehouses GW01 and GW02) and the special-name lookup on. Made
@@ -16,6 +20,9 @@ inline constexpr int kProducts = 100000;
 
 // The server directory; its database is BENCH.
 QString companyDirectory();
+
+// Makes the company connection of the modules reach BENCH in `dir` whenever it connects.
+void connectToCompany(db::Connection& company, const QString& dir);
 
 // What the operations are asked about, the same for the engine and the hand-written SQL.
 struct Sample {

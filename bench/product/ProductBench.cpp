@@ -30,12 +30,7 @@ struct Engine {
 
     explicit Engine(const QString& dir) {
         cfg.UserId = kUser;
-        dm.DMdata->setBeforeConnect([dir](db::Connection& c) {
-            c.params().clear();
-            c.params().add(QStringLiteral("DATABASE NAME=BENCH"));
-            c.params().add(QStringLiteral("SERVER NAME=file:") + dir);
-            c.params().add(QStringLiteral("MAX QUERY TIME=0"));
-        });
+        connectToCompany(*dm.DMdata, dir);
     }
 };
 
