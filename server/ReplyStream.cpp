@@ -1,6 +1,16 @@
 #include "server/ReplyStream.h"
 
+#include <algorithm>
+
 namespace tds {
+
+ServerMessage serverMessage(const db::ServerMessage& m) {
+    ServerMessage out;
+    out.number = m.nativeError != 0 ? m.nativeError : 50000;
+    out.text = m.text;
+    out.line = std::max(1, m.line);
+    return out;
+}
 
 void ReplyStream::rowSetBegin(const std::vector<tsql::ResultColumn>& columns) {
     types_.clear();
@@ -28,6 +38,12 @@ void ReplyStream::message(const QString& text) {
     m.severity = 0;
     m.text = text;
     tokens().message(m, serverName_);
+}
+
+void ReplyStream::statementError(const db::Error& e) {
+    for (const db::ServerMessage& m : e.messages())
+        error(serverMessage(m));
+    tokens().done(doneToken_, done::More | done::Error);
 }
 
 void ReplyStream::error(const ServerMessage& m) {

@@ -11,6 +11,10 @@ namespace tds {
 // Passes the engine's results to the client as they come: each row set as column metadata,
 // rows and a done token with its count, sent whenever a packet fills, so that no result is
 // held whole.
+// An engine's error message as the protocol sends it: 50000 for one without a number, line 1 at
+// least.
+ServerMessage serverMessage(const db::ServerMessage& m);
+
 class ReplyStream : public tsql::ResultSink {
 public:
     ReplyStream(Channel& channel, TdsVersion version, ThaiCodePage& codePage,
@@ -27,6 +31,8 @@ public:
     void rowSetEnd(qint64 rowCount) override;
     void rowsAffected(qint64 count) override;
     void message(const QString& text) override;
+    // The error's messages, then the failed statement's done token.
+    void statementError(const db::Error& e) override;
 
     void error(const ServerMessage& m);
     TokenWriter tokens() { return TokenWriter(channel_.buffer(), version_); }

@@ -36,11 +36,11 @@ QString unbracketed(const QString& name) {
 }
 
 ServerMessage errorMessage(const db::Error& e) {
-    ServerMessage m;
-    m.number = e.nativeError() != 0 ? e.nativeError() : 50000;
+    db::ServerMessage m;
+    m.nativeError = e.nativeError();
     m.text = e.message();
-    m.line = std::max(1, e.line());
-    return m;
+    m.line = e.line();
+    return serverMessage(m);
 }
 
 }  // namespace

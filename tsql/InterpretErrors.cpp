@@ -86,8 +86,8 @@ void Interpreter::raiserror(const RaiserrorStmt& r) {
     }
     db::Error error(db::Error::Kind::Server, out, err::UserRaised);
     if (tryDepth_ == 0 && tranDepth_ == 0 && !xactAbort_) {
-        // RAISERROR does not stop the batch; the caller gets the error at its end.
-        pending_.push_back(error);
+        // RAISERROR does not stop the batch.
+        sink_->statementError(error);
         lastError_ = err::UserRaised;
         return;
     }

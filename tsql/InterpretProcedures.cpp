@@ -267,12 +267,10 @@ int Interpreter::call(const QString& name, std::vector<CallArgument>& args, Resu
             target.database = parts.takeLast();
     }
     int status = 0;
-    pending_.clear();
     tryDepth_ = 0;
     try {
         status = invoke(target, args);
     } catch (...) {
-        pending_.clear();
         syncTransaction();
         if (xactAbort_ && tranDepth_ > 0)
             rollbackAll();
@@ -280,7 +278,6 @@ int Interpreter::call(const QString& name, std::vector<CallArgument>& args, Resu
         throw;
     }
     sink_ = nullptr;
-    raisePending(name);
     return status;
 }
 

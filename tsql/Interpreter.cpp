@@ -243,16 +243,13 @@ void Interpreter::execute(const QString& sql, const std::vector<db::BoundValue>&
     frames_[0] = Frame();
     frames_[0].params = &params;
     catches_.clear();
-    pending_.clear();
     tryDepth_ = 0;
     db_->startStatement();  // the query timeout counts for the whole batch
     const int depthAtStart = tranDepth_;
     try {
         const PlaceScope place(place_, {batch.get(), -1});
         execList(batch->statements);
-        raisePending(sql);
     } catch (db::Error& e) {
-        pending_.clear();
         syncTransaction();
         // A batch that fails leaves nothing of the transactions it began.
         if (tranDepth_ > depthAtStart || (xactAbort_ && tranDepth_ > 0))
@@ -316,9 +313,7 @@ Interpreter::Flow Interpreter::execList(const StmtList& list) {
         } catch (const db::Error& e) {
             if (!endsStatementOnly(e))
                 throw;
-            // As on SQL Server the batch goes on; the caller gets the error at its end.
-            pending_.push_back(e);
-            lastError_ = e.nativeError();
+            statementFailed(*s, e);
             continue;
         }
         if (f != Flow::Normal)
@@ -327,9 +322,9 @@ Interpreter::Flow Interpreter::execList(const StmtList& list) {
     return Flow::Normal;
 }
 
-// Errors that end only the failing statement: constraint violations, truncation and a missing
-// procedure. They end the batch instead inside TRY, inside a transaction (which they roll back)
-// and under XACT_ABORT.
+// Errors that end only the failing statement: constraint violations, truncation, a divide by
+// zero, an arithmetic overflow and a missing procedure. They end the batch instead inside TRY,
+// inside a transaction (which they roll back) and under XACT_ABORT.
 bool Interpreter::endsStatementOnly(const db::Error& e) const {
     if (!e.isServerError() || tryDepth_ > 0 || tranDepth_ > 0 || xactAbort_)
         return false;
@@ -339,6 +334,8 @@ bool Interpreter::endsStatementOnly(const db::Error& e) const {
         case err::DuplicateIndexKey:
         case err::ReferenceConflict:
         case err::UnknownProcedure:
+        case err::DivideByZero:
+        case 8115:  // arithmetic overflow
         case 8152:
             return true;
         default:
@@ -346,15 +343,12 @@ bool Interpreter::endsStatementOnly(const db::Error& e) const {
     }
 }
 
-void Interpreter::raisePending(const QString& sql) {
-    if (pending_.empty())
-        return;
-    std::vector<db::ServerMessage> messages;
-    for (const db::Error& e : pending_)
-        for (const db::ServerMessage& m : e.messages())
-            messages.push_back(m);
-    pending_.clear();
-    throw db::Error(std::move(messages), sql);
+void Interpreter::statementFailed(const Stmt& s, const db::Error& e) {
+    sink_->statementError(e);
+    if (s.kind == Stmt::Insert || s.kind == Stmt::Update || s.kind == Stmt::Delete)
+        sink_->message(QStringLiteral("The statement has been terminated."));
+    lastError_ = e.nativeError();
+    rowcount_ = 0;
 }
 
 Interpreter::Flow Interpreter::exec(const Stmt& s) {

@@ -130,7 +130,8 @@ private:
     [[noreturn]] void throwError(const ThrowStmt& t);
     void use(const UseStmt& u);
     bool endsStatementOnly(const db::Error& e) const;
-    void raisePending(const QString& sql);
+    // Reports an error that ended statement `s` only; the batch goes on.
+    void statementFailed(const Stmt& s, const db::Error& e);
 
     // other databases of the server
     QString otherDatabase(const ObjectName& name) const;
@@ -249,7 +250,6 @@ private:
     qint64 rowcount_ = 0;
     std::optional<qint64> identity_;
     int lastError_ = 0;
-    std::vector<db::Error> pending_;  // errors that ended a statement, raised at the batch's end
     int tryDepth_ = 0;
 };
 

@@ -36,6 +36,24 @@ void BatchCollector::message(const QString& text) {
     out_.messages << text;
 }
 
+void BatchCollector::statementError(const db::Error& error) {
+    for (const db::ServerMessage& m : error.messages())
+        errors_.push_back(m);
+}
+
+void BatchCollector::raiseErrors(const QString& batch, const db::Error* ending) const {
+    if (errors_.empty()) {
+        if (ending)
+            throw *ending;
+        return;
+    }
+    std::vector<db::ServerMessage> messages = errors_;
+    if (ending)
+        for (const db::ServerMessage& m : ending->messages())
+            messages.push_back(m);
+    throw db::Error(std::move(messages), batch);
+}
+
 QVariant BatchCollector::variant(const Value& cell, const SqlType& type) {
     if (cell.isNull())
         return QVariant();

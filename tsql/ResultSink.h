@@ -3,6 +3,7 @@
 #include <QString>
 #include <vector>
 
+#include "dbcore/Error.h"
 #include "dbcore/Types.h"
 #include "tsql/SqlType.h"
 #include "tsql/Value.h"
@@ -31,9 +32,15 @@ public:
     virtual void rowsAffected(qint64 count) = 0;
     // PRINT, or RAISERROR with severity 10 or lower.
     virtual void message(const QString& text) = 0;
+    // An error that ended its statement while the batch goes on (a constraint violation, a
+    // divide by zero, RAISERROR outside TRY), in its place among the results. An error that ends
+    // the batch is raised instead.
+    virtual void statementError(const db::Error& error) = 0;
 };
 
-// Collects every result into a db::BatchResult, values as the access layer reads them.
+// Collects every result into a db::BatchResult, values as the access layer reads them. The
+// access layer reports a failing batch by its error: the errors that ended statements are kept
+// and raised together once the batch is over.
 class BatchCollector : public ResultSink {
 public:
     explicit BatchCollector(db::BatchResult& out) : out_(out) {}
@@ -43,6 +50,11 @@ public:
     void rowSetEnd(qint64) override {}
     void rowsAffected(qint64 count) override;
     void message(const QString& text) override;
+    void statementError(const db::Error& error) override;
+
+    // Raises the errors of the statements, in order, followed by the one that ended the batch
+    // (`ending`, when it failed); returns when there is neither.
+    void raiseErrors(const QString& batch, const db::Error* ending = nullptr) const;
 
     // A cell as the access layer reports a column of the given type.
     static QVariant variant(const Value& cell, const SqlType& type);
@@ -50,6 +62,7 @@ public:
 private:
     db::BatchResult& out_;
     std::vector<SqlType> types_;
+    std::vector<db::ServerMessage> errors_;
 };
 
 // An argument of a procedure call with the engine's own types.

@@ -21,7 +21,12 @@ int Session::call(const QString& name, std::vector<CallArgument>& args, ResultSi
 db::BatchResult Session::execute(const QString& sql, const std::vector<db::BoundValue>& params) {
     db::BatchResult result;
     BatchCollector collector(result);
-    impl_->execute(sql, params, collector);
+    try {
+        impl_->execute(sql, params, collector);
+    } catch (const db::Error& e) {
+        collector.raiseErrors(sql, &e);
+    }
+    collector.raiseErrors(sql);
     return result;
 }
 
@@ -45,7 +50,13 @@ int Session::callProcedure(const QString& name, std::vector<db::ProcArg>& procAr
     }
     db::BatchResult local;
     BatchCollector collector(results ? *results : local);
-    const int status = impl_->call(name, args, collector);
+    int status = 0;
+    try {
+        status = impl_->call(name, args, collector);
+    } catch (const db::Error& e) {
+        collector.raiseErrors(name, &e);
+    }
+    collector.raiseErrors(name);
     for (size_t k = 0; k < args.size(); ++k)
         if (args[k].output)
             procArgs[map[k]].value = args[k].result.toVariant(args[k].resultType);

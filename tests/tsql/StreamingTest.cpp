@@ -25,6 +25,9 @@ public:
     void rowSetEnd(qint64 count) override { events << QStringLiteral("end %1").arg(count); }
     void rowsAffected(qint64 count) override { events << QStringLiteral("count %1").arg(count); }
     void message(const QString& text) override { events << "message " + text; }
+    void statementError(const db::Error& e) override {
+        events << QStringLiteral("error %1").arg(e.nativeError());
+    }
 
     QStringList events;
     std::function<void()> onRow;
@@ -64,6 +67,35 @@ TEST_F(StreamingTest, ResultsArriveInOrderWithTheEnginesTypes) {
               (QStringList{"begin Id:int,Name:nvarchar(20),Price:decimal(9,2)", "row 1|ปากกา|12.50",
                            "row 3|ดินสอ|3.00", "end 2", "message between", "count 2",
                            "begin Made:datetime", "end 0"}));
+}
+
+// Outside a transaction and TRY, a failing statement reports its error in its place and the
+// batch goes on; @@ERROR tells the next statement. The collecting sink raises every error once
+// the batch is over, with the results of the statements kept.
+TEST_F(StreamingTest, StatementErrorsArriveInTheirPlaceAndTheBatchGoesOn) {
+    const QString batch = QStringLiteral(
+        "INSERT INTO Item (Id) VALUES (1)\n"
+        "SELECT @@ERROR AS e\n"
+        "SELECT 1 / 0 AS d\n"
+        "RAISERROR('late', 16, 1)\n"
+        "SELECT @@ERROR AS e");
+    RecordingSink sink;
+    session_->execute(batch, {}, sink);
+    EXPECT_EQ(sink.events,
+              (QStringList{"error 2627", "message The statement has been terminated.",
+                           "begin e:int", "row 2627", "end 1", "begin d:int", "error 8134",
+                           "error 50000", "begin e:int", "row 50000", "end 1"}));
+
+    db::BatchResult collected;
+    try {
+        collected = session_->execute(batch, {});
+        ADD_FAILURE() << "no error raised";
+    } catch (const db::Error& e) {
+        ASSERT_EQ(e.messages().size(), 3u);
+        EXPECT_EQ(e.messages()[0].nativeError, 2627);
+        EXPECT_EQ(e.messages()[1].nativeError, 8134);
+        EXPECT_EQ(e.messages()[2].nativeError, 50000);
+    }
 }
 
 TEST_F(StreamingTest, ProcedureCallTakesArgumentsByPositionAndByName) {

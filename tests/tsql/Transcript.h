@@ -22,6 +22,7 @@ public:
     void rowSetEnd(qint64 rowCount) override;
     void rowsAffected(qint64 count) override;
     void message(const QString& text) override;
+    void statementError(const db::Error& e) override { error(e); }
     void error(const db::Error& e);
 
     const QStringList& lines() const { return lines_; }
