@@ -7,6 +7,7 @@
 #include "bench/common/RawRows.h"
 #include "product/QuantityText.h"
 #include "tsql/Collation.h"
+#include "tsql/Functions.h"
 
 namespace productbench {
 
@@ -52,7 +53,8 @@ const char* const kWarehouse =
     "(SELECT Warehouse FROM UserWarehouse WHERE UserName = ?2)";
 const char* const kLotNo = "SELECT Id, Code, HasExpired, ExpiredDate FROM LotNo WHERE Code = ?1";
 const char* const kLotOnHand =
-    "SELECT sum(Quantity) FROM LotOnHand WHERE Product = ?1 AND LotNo = ?2 AND BalanceYear <= "
+    "SELECT tsql_decimal_sum(Quantity) FROM LotOnHand WHERE Product = ?1 AND LotNo = ?2 AND "
+    "BalanceYear <= "
     "?3 AND Warehouse = ?4";
 const char* const kSerialProduct =
     "SELECT Id FROM Product WHERE Id = ?1 AND UseSerial = 'Y' AND CheckSerialOnhand = 'N'";
@@ -96,23 +98,36 @@ const char* const kProjectPrice =
 const char* const kVendorPrice =
     "SELECT Price FROM PartSource WHERE Product = ?1 AND Vendor = ?2 AND ProductUnits = ?3";
 
+// Quantities are exact decimals, summed with the engine's functions as the module's statements are.
+#define SUM_ROUNDED(places) \
+    "tsql_decimal_sum(tsql_decimal_round(o.Quantity, " places ", 0, 'decimal(30," places ")'))"
 #define VOQ_UNITS                                                                      \
     "(SELECT Fraction FROM ProductUnits WHERE Product = ?1 AND StockUnitFlag = 'Y'), " \
     "(SELECT UnitName FROM ProductUnits WHERE Product = ?1 AND StockUnitFlag = 'Y'), " \
     "(SELECT Fraction FROM ProductUnits WHERE Product = ?1 AND SmallUnitFlag = 'Y'), " \
     "(SELECT UnitName FROM ProductUnits WHERE Product = ?1 AND SmallUnitFlag = 'Y') "
-const char* const kOnHand = "SELECT coalesce(sum(round(o.Quantity, 2)), 0), " VOQ_UNITS
-                            "FROM ProductOnHand o JOIN Warehouse w ON w.Id = o.Warehouse "
-                            "WHERE o.Product = ?1 AND o.BalanceYear = ?2";
-const char* const kOnHandWH = "SELECT coalesce(sum(round(o.Quantity, 3)), 0), " VOQ_UNITS
-                              "FROM ProductOnHand o JOIN Warehouse w ON w.Id = o.Warehouse "
-                              "WHERE o.Product = ?1 AND o.BalanceYear = ?2 AND o.Warehouse = ?3";
+const char* const kOnHand = "SELECT coalesce(" SUM_ROUNDED(
+    "2") ", '0.00'), " VOQ_UNITS
+         "FROM ProductOnHand o JOIN Warehouse w ON w.Id = o.Warehouse "
+         "WHERE o.Product = ?1 AND o.BalanceYear = ?2";
+const char* const kOnHandWH = "SELECT coalesce(" SUM_ROUNDED(
+    "3") ", '0.000'), " VOQ_UNITS
+         "FROM ProductOnHand o JOIN Warehouse w ON w.Id = o.Warehouse "
+         "WHERE o.Product = ?1 AND o.BalanceYear = ?2 AND o.Warehouse = ?3";
 const char* const kOnHandUnits =
-    "SELECT coalesce(sum(o.Quantity), 0), " VOQ_UNITS
+    "SELECT coalesce(tsql_decimal_sum(o.Quantity), '0'), " VOQ_UNITS
     "FROM ProductOnHand o JOIN Warehouse w ON w.Id = o.Warehouse WHERE o.Product = ?1 AND "
     "o.ProductUnits = ?4 AND o.BalanceYear = ?2 AND o.Warehouse = ?3 AND w.Code <> 'RMA'";
 const char* const kShowQuantity = "SELECT " VOQ_UNITS "FROM Product o WHERE o.Id = ?1";
 #undef VOQ_UNITS
+#undef SUM_ROUNDED
+
+// The stock and small units; a fraction is an exact decimal text, whole stock units counted as the
+// module counts them.
+product::StockUnits units(const QVariant& fraction, const QVariant& stockUnit,
+                          const QVariant& smallUnit) {
+    return {static_cast<qint64>(fraction.toDouble()), stockUnit.toString(), smallUnit.toString()};
+}
 
 QString dateText(const QDateTime& d) {
     return d.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
@@ -126,6 +141,7 @@ HandWritten::HandWritten(const QString& file) {
     sqlite3_busy_timeout(db_, 10000);
     tsql::registerCollation(db_);
     tsql::registerLike(db_);
+    tsql::registerFunctions(db_, nullptr);
 }
 
 HandWritten::~HandWritten() {
@@ -266,8 +282,7 @@ QString HandWritten::quantityOf(const Rows& rows) {
     if (rows.empty())
         return QStringLiteral("Error");
     const QVariantList& r = rows[0];
-    return product::quantityText(r[0].toDouble(),
-                                 {r[1].toLongLong(), r[2].toString(), r[4].toString()});
+    return product::quantityText(r[0].toDouble(), units(r[1], r[2], r[4]));
 }
 
 QString HandWritten::productQuantity(int product, int year) {
@@ -286,8 +301,7 @@ QString HandWritten::showQuantity(int product, double quantity) {
     const Rows r = run(kShowQuantity, {product});
     if (r.empty())
         return QStringLiteral("Error");
-    return product::quantityText(quantity,
-                                 {r[0][0].toLongLong(), r[0][1].toString(), r[0][3].toString()});
+    return product::quantityText(quantity, units(r[0][0], r[0][1], r[0][3]));
 }
 
 }  // namespace productbench

@@ -12,8 +12,9 @@ struct sqlite3_stmt;
 namespace productbench {
 
 // The product services' statements written by hand for SQLite on the engine's file, with the
-// engine's collation and LIKE, each prepared once; every operation runs the same statements as
-// the module's and makes the same decisions, and fetches rows into values as the engine does.
+// engine's collation, LIKE and exact decimal sums, each prepared once; every operation runs the
+// same statements as the module's and makes the same decisions, and fetches rows into values as
+// the engine does.
 class HandWritten {
 public:
     explicit HandWritten(const QString& file);
