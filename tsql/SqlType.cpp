@@ -74,6 +74,43 @@ db::FieldType SqlType::fieldType() const {
     return db::FieldType::Unknown;
 }
 
+namespace {
+
+// The name of a type of integers, floats or texts without its length: reported with every result
+// column of every statement, so spelled without formatting.
+QString sizelessName(SqlType::Base base) {
+    switch (base) {
+        case SqlType::Bit:
+            return QStringLiteral("bit");
+        case SqlType::TinyInt:
+            return QStringLiteral("tinyint");
+        case SqlType::SmallInt:
+            return QStringLiteral("smallint");
+        case SqlType::Int:
+            return QStringLiteral("int");
+        case SqlType::BigInt:
+            return QStringLiteral("bigint");
+        case SqlType::Float:
+            return QStringLiteral("float");
+        case SqlType::Real:
+            return QStringLiteral("real");
+        case SqlType::Char:
+            return QStringLiteral("char");
+        case SqlType::VarChar:
+            return QStringLiteral("varchar");
+        case SqlType::NChar:
+            return QStringLiteral("nchar");
+        case SqlType::NVarChar:
+            return QStringLiteral("nvarchar");
+        case SqlType::Text:
+            return QStringLiteral("text");
+        default:
+            return {};
+    }
+}
+
+}  // namespace
+
 db::DeclaredType SqlType::declared() const {
     switch (base) {
         case Unknown:
@@ -88,11 +125,8 @@ db::DeclaredType SqlType::declared() const {
         case Date:
             return {QStringLiteral("date"), 10, 0};
         default:
-            break;
+            return {sizelessName(base), 0, 0};
     }
-    QString name = toSql();
-    const qsizetype paren = name.indexOf(QLatin1Char('('));
-    return {paren < 0 ? name : name.left(paren), 0, 0};
 }
 
 SqlType SqlType::ofField(db::FieldType type) {
