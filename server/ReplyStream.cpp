@@ -25,7 +25,10 @@ void ReplyStream::row(const std::vector<tsql::Value>& cells) {
 }
 
 void ReplyStream::rowSetEnd(qint64 rowCount) {
-    tokens().done(doneToken_, done::More | done::Count, static_cast<uint64_t>(rowCount));
+    if (rowCount < 0)
+        tokens().done(doneToken_, done::More);
+    else
+        tokens().done(doneToken_, done::More | done::Count, static_cast<uint64_t>(rowCount));
     flush();
 }
 

@@ -138,7 +138,7 @@ void Interpreter::runQuery(const Compiled& c, ResultSink* sink, std::vector<Valu
     rowcount_ = count;
     lastError_ = 0;
     if (sink)
-        sink->rowSetEnd(count);
+        sink->rowSetEnd(nocount_ ? -1 : count);
 }
 
 void Interpreter::runChange(const Compiled& c) {

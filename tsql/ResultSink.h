@@ -27,6 +27,7 @@ public:
     // Cells in column order: texts are UTF-8, dates canonical texts, as the engine holds them.
     // Valid only during the call.
     virtual void row(const std::vector<Value>& cells) = 0;
+    // rowCount is negative under SET NOCOUNT ON, where the count is not reported.
     virtual void rowSetEnd(qint64 rowCount) = 0;
     // An INSERT, UPDATE or DELETE touched `count` rows (not reported under SET NOCOUNT ON).
     virtual void rowsAffected(qint64 count) = 0;

@@ -98,6 +98,17 @@ TEST_F(StreamingTest, StatementErrorsArriveInTheirPlaceAndTheBatchGoesOn) {
     }
 }
 
+// Under SET NOCOUNT ON a row set ends without its count; @@ROWCOUNT still counts.
+TEST_F(StreamingTest, NocountEndsRowSetsWithoutACount) {
+    RecordingSink sink;
+    session_->execute(QStringLiteral("SET NOCOUNT ON\n"
+                                     "SELECT Id FROM Item WHERE Id = 1\n"
+                                     "SELECT @@ROWCOUNT AS n"),
+                      {}, sink);
+    EXPECT_EQ(sink.events,
+              (QStringList{"begin Id:int", "row 1", "end -1", "begin n:int", "row 1", "end -1"}));
+}
+
 TEST_F(StreamingTest, ProcedureCallTakesArgumentsByPositionAndByName) {
     run(
         QStringLiteral("CREATE PROCEDURE Pick @Low int, @High int = 9, @Found int OUTPUT AS\n"
