@@ -6,13 +6,13 @@ export ASAN_OPTIONS="log_path=$VOQ_SANITIZER_REPORTS/asan:detect_leaks=1:strict_
 export LSAN_OPTIONS="suppressions=$sanitizers_dir/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="log_path=$VOQ_SANITIZER_REPORTS/ubsan:print_stacktrace=1:halt_on_error=1"
 
-# Prints the reports and fails when there are any.
+# Prints the reports; succeeds when there is at least one.
 sanitizer_reports_found() {
-    local found=1
+    local status=1
     for report in "$VOQ_SANITIZER_REPORTS"/*; do
         [ -e "$report" ] || continue
         cat "$report" >&2
-        found=0
+        status=0
     done
-    return $((1 - found))
+    return $status
 }
