@@ -12,7 +12,7 @@ Error::Error(Kind kind, QString message, int nativeError, QString statement)
       statement_(std::move(statement)),
       utf8_(message_.toStdString()) {
     if (kind_ == Kind::Server)
-        messages_.push_back({message_, 0, nativeError_, {}, 0});
+        messages_.push_back(serverMessage(nativeError_, message_));
 }
 
 static QString joinTexts(const std::vector<ServerMessage>& messages) {
@@ -31,10 +31,12 @@ Error::Error(std::vector<ServerMessage> messages, QString statement)
       messages_(std::move(messages)),
       utf8_(message_.toStdString()) {}
 
-void Error::setLine(int line) {
+void Error::setPlace(int line, const QString& procedure) {
     for (ServerMessage& m : messages_)
-        if (m.line == 0)
+        if (m.line == 0) {
             m.line = line;
+            m.procedure = procedure;
+        }
 }
 
 void Error::setMessage(const QString& message) {

@@ -13,7 +13,13 @@ struct ServerMessage {
     int nativeError = 0;  // server's error number, e.g. 2627 for a duplicate key
     QString sqlState;
     int line = 0;  // line of the statement in its batch or procedure, 0 when not known
+    int severity = 16;
+    int state = 1;
+    QString procedure = {};  // the stored procedure of the statement, empty for a batch
 };
+
+// SQL Server's severity and state of its error `number` as it usually raises it.
+ServerMessage serverMessage(int number, const QString& text);
 
 // Raised by every failing operation of the access layer.
 //  - Kind::Server: the server, engine or driver refused something; messages() holds its words.
@@ -36,10 +42,10 @@ public:
     void setStatement(const QString& statement) { statement_ = statement; }
     const std::vector<ServerMessage>& messages() const { return messages_; }
     void addMessage(const ServerMessage& message) { messages_.push_back(message); }
-    // Line of the failing statement, 0 when not known; setLine gives it to the messages that
-    // have none.
+    // Line of the failing statement, 0 when not known; setPlace gives the line and procedure
+    // of the statement to the messages that have no line yet.
     int line() const { return messages_.empty() ? 0 : messages_.front().line; }
-    void setLine(int line);
+    void setPlace(int line, const QString& procedure);
 
     const char* what() const noexcept override { return utf8_.c_str(); }
 

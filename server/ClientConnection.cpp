@@ -103,6 +103,7 @@ bool ClientConnection::login(const LoginRequest& request) {
         if (database.isEmpty())
             throw db::Error(db::Error::Kind::Server, QString(), kCannotOpenDatabase);
         openSession(database);
+        loginDatabase_ = database;
     } catch (const db::Error&) {
         ServerMessage m;
         m.number = kCannotOpenDatabase;
@@ -155,6 +156,8 @@ void ClientConnection::openSession(const QString& database) {
 }
 
 void ClientConnection::serve(const Message& m) {
+    if (m.resetConnection)
+        resetSession(m.resetKeepsTransaction);
     switch (m.type) {
         case packet::SqlBatch:
             runBatch(m);

@@ -56,6 +56,7 @@ private:
     int callPrepared(ReplyStream& reply, RpcCall& call);
     bool switchDatabase(ReplyStream& reply, const QString& sql);
     void openSession(const QString& database);
+    void resetSession(bool keepTransaction);
     // The database's name as the server spells it; empty when there is none.
     QString existingDatabase(const QString& name) const;
     void noteTransaction(ReplyStream& reply, int depthBefore, bool rolledBack);
@@ -68,6 +69,7 @@ private:
     TdsVersion version_ = TdsVersion::V7_4;
     std::unique_ptr<tsql::Session> session_;
     QString database_;
+    QString loginDatabase_;
     bool attention_ = false;
     uint64_t transactionDescriptor_ = 0;
     uint64_t nextDescriptor_ = 1;

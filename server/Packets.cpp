@@ -59,6 +59,7 @@ std::optional<Message> Channel::read() {
         if (first) {
             m.type = h->type;
             m.resetConnection = (h->status & packet::ResetConnection) != 0;
+            m.resetKeepsTransaction = (h->status & packet::ResetConnectionKeepTransaction) != 0;
         } else if (h->type != m.type) {
             throw ProtocolError("packet type changes inside a message");
         }

@@ -33,6 +33,7 @@ inline constexpr qsizetype MaxMessage = 64 * 1024 * 1024;
 struct Message {
     uint8_t type = 0;
     bool resetConnection = false;
+    bool resetKeepsTransaction = false;
     QByteArray payload;
 };
 

@@ -7,7 +7,10 @@ namespace tds {
 ServerMessage serverMessage(const db::ServerMessage& m) {
     ServerMessage out;
     out.number = m.nativeError != 0 ? m.nativeError : 50000;
+    out.severity = static_cast<uint8_t>(std::clamp(m.severity, 11, 25));
+    out.state = static_cast<uint8_t>(std::clamp(m.state, 0, 255));
     out.text = m.text;
+    out.procedure = m.procedure;
     out.line = std::max(1, m.line);
     return out;
 }

@@ -35,12 +35,15 @@ QString unbracketed(const QString& name) {
     return out;
 }
 
-ServerMessage errorMessage(const db::Error& e) {
-    db::ServerMessage m;
-    m.nativeError = e.nativeError();
-    m.text = e.message();
-    m.line = e.line();
-    return serverMessage(m);
+// The messages of an error, each with its number, severity, state, procedure and line.
+std::vector<ServerMessage> errorMessages(const db::Error& e) {
+    std::vector<db::ServerMessage> raised = e.messages();
+    if (raised.empty())
+        raised.push_back(db::serverMessage(e.nativeError(), e.message()));
+    std::vector<ServerMessage> out;
+    for (const db::ServerMessage& r : raised)
+        out.push_back(serverMessage(r));
+    return out;
 }
 
 }  // namespace
@@ -52,7 +55,8 @@ bool ClientConnection::guarded(ReplyStream& reply, Work&& work) {
         return true;
     } catch (const db::Error& e) {
         if (!(attention_ && e.nativeError() == tsql::err::Cancelled))
-            reply.error(errorMessage(e));
+            for (const ServerMessage& m : errorMessages(e))
+                reply.error(m);
     }
     return false;
 }
@@ -84,6 +88,27 @@ void ClientConnection::finishRequest(ReplyStream& reply, uint8_t doneToken, bool
     reply.tokens().done(doneToken, status);
     channel_.endReply();
     attention_ = false;
+}
+
+// A client that asks for it gets the session as its login left it: a new engine session on
+// the login's database, so no temporary table, SET option or open transaction (rolled back)
+// remains. A reset that keeps the transaction, with one open, keeps the session whole.
+void ClientConnection::resetSession(bool keepTransaction) {
+    const int depth = session_->transactionDepth();
+    TokenWriter tokens(channel_.buffer(), version_);
+    if (!(keepTransaction && depth > 0)) {
+        const QString previous = database_;
+        session_.reset();  // its open transaction is rolled back
+        openSession(loginDatabase_);
+        if (depth > 0) {
+            tokens.envChangeBytes(env::RollbackTransaction, QByteArray(),
+                                  descriptorBytes(transactionDescriptor_));
+            transactionDescriptor_ = 0;
+        }
+        if (previous != database_)
+            tokens.envChange(env::Database, database_, previous);
+    }
+    tokens.envChangeBytes(env::ResetAcknowledged, QByteArray(), QByteArray());
 }
 
 void ClientConnection::runBatch(const Message& m) {

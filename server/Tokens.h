@@ -43,6 +43,7 @@ inline constexpr uint8_t Collation = 7;
 inline constexpr uint8_t BeginTransaction = 8;
 inline constexpr uint8_t CommitTransaction = 9;
 inline constexpr uint8_t RollbackTransaction = 10;
+inline constexpr uint8_t ResetAcknowledged = 18;
 }  // namespace env
 
 // A message for the client: an error (severity above 10) or an informational one.

@@ -1,4 +1,5 @@
 // Raising and catching errors: TRY ... CATCH, RAISERROR and THROW.
+#include <algorithm>
 #include <functional>
 
 #include "tsql/Errors.h"
@@ -35,6 +36,10 @@ QString substituted(const QString& format, const std::function<QString()>& nextA
     return out;
 }
 
+qint64 integerOf(const Value& v) {
+    return v.kind == Value::Int ? v.i : static_cast<qint64>(v.toDouble());
+}
+
 }  // namespace
 
 Interpreter::Flow Interpreter::tryCatch(const TryCatchStmt& tc) {
@@ -52,6 +57,11 @@ Interpreter::Flow Interpreter::tryCatch(const TryCatchStmt& tc) {
         c.message = e.message();
         c.line = e.line();
         c.procedure = frames_.back().procedure;
+        if (!e.messages().empty()) {
+            c.severity = e.messages().front().severity;
+            c.state = e.messages().front().state;
+            c.procedure = e.messages().front().procedure;
+        }
         lastError_ = c.number;
         catches_.push_back(c);
         try {
@@ -79,14 +89,18 @@ void Interpreter::raiserror(const RaiserrorStmt& r) {
         Value v = evaluate(*r.args[argIndex++], &at);
         return v.isNull() ? QStringLiteral("(null)") : v.toString();
     });
-    const qint64 severity = sev.kind == Value::Int ? sev.i : static_cast<qint64>(sev.toDouble());
+    const qint64 severity = integerOf(sev);
     if (severity <= 10) {
         sink_->message(out);
         return;
     }
-    db::Error error(db::Error::Kind::Server, out, err::UserRaised);
+    db::ServerMessage raised = db::serverMessage(err::UserRaised, out);
+    raised.severity = static_cast<int>(std::min<qint64>(severity, 25));
+    raised.state = stateOf(r.state.get());
+    db::Error error({raised});
     if (tryDepth_ == 0 && tranDepth_ == 0 && !xactAbort_) {
         // RAISERROR does not stop the batch.
+        error.setPlace(r.line, frames_.back().procedure);
         sink_->statementError(error);
         lastError_ = err::UserRaised;
         return;
@@ -99,18 +113,34 @@ void Interpreter::throwError(const ThrowStmt& t) {
         if (catches_.empty())
             raise(10704, QStringLiteral("To rethrow an error, a THROW statement must be used "
                                         "inside a CATCH block."));
-        raise(catches_.back().number, catches_.back().message);
+        const ErrorContext& caught = catches_.back();
+        db::ServerMessage again = db::serverMessage(caught.number, caught.message);
+        again.severity = caught.severity;
+        again.state = caught.state;
+        again.line = caught.line;
+        again.procedure = caught.procedure;
+        throw db::Error({again});
     }
     SqlType ty;
     Value n = evaluate(*t.number, &ty);
     Value m = evaluate(*t.message, &ty);
-    const qint64 number = n.kind == Value::Int ? n.i : static_cast<qint64>(n.toDouble());
+    const qint64 number = integerOf(n);
     if (number < 50000)
         raise(35100, QStringLiteral("Error number %1 in the THROW statement is outside the valid "
                                     "range. Specify an error number in the valid range of 50000 "
                                     "to 2147483647.")
                          .arg(number));
-    raise(static_cast<int>(number), m.toString());
+    db::ServerMessage thrown = db::serverMessage(static_cast<int>(number), m.toString());
+    thrown.state = stateOf(t.state.get());
+    throw db::Error({thrown});
+}
+
+// RAISERROR's and THROW's state, 0 to 255; 1 when not given.
+int Interpreter::stateOf(const Expr* state) {
+    if (!state)
+        return 1;
+    SqlType t;
+    return static_cast<int>(std::clamp<qint64>(integerOf(evaluate(*state, &t)), 0, 255));
 }
 
 }  // namespace tsql

@@ -359,7 +359,7 @@ Interpreter::Flow Interpreter::exec(const Stmt& s) {
         Flow f = execStatement(s);
         return f;
     } catch (db::Error& e) {
-        e.setLine(s.line);  // the innermost statement's, as it is set first
+        e.setPlace(s.line, frames_.back().procedure);  // the innermost statement's, set first
         syncTransaction();
         if (xactAbort_ && tranDepth_ > 0)
             rollbackAll();

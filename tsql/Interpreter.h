@@ -128,6 +128,7 @@ private:
     Flow tryCatch(const TryCatchStmt& tc);
     void raiserror(const RaiserrorStmt& r);
     [[noreturn]] void throwError(const ThrowStmt& t);
+    int stateOf(const Expr* state);
     void use(const UseStmt& u);
     bool endsStatementOnly(const db::Error& e) const;
     // Reports an error that ended statement `s` only; the batch goes on.

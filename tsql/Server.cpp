@@ -68,12 +68,10 @@ void Server::createDatabase(const QString& name) {
     } catch (const db::Error& e) {
         removeDatabaseFiles(making);
         std::vector<db::ServerMessage> messages = e.messages();
-        messages.push_back({QStringLiteral("CREATE DATABASE failed. Some file names listed could "
-                                           "not be created. Check related errors."),
-                            0,
-                            1802,
-                            {},
-                            0});
+        messages.push_back(db::serverMessage(1802, QStringLiteral("CREATE DATABASE failed. Some "
+                                                                  "file names listed could not "
+                                                                  "be created. Check related "
+                                                                  "errors.")));
         throw db::Error(std::move(messages));
     }
     // link() refuses an existing name, where rename() would replace a database made meanwhile.

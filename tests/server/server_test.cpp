@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "RawTdsClient.h"
 #include "TdsServer.h"
 #include "tsql/Server.h"
 #include "tsql/Session.h"
@@ -113,7 +114,7 @@ protected:
 
 TEST_F(ServerTest, WrongPasswordIsRefusedWithLoginFailed) {
     const QString out = tsqlClient(server->port(), "select 1", "wrong");
-    EXPECT_TRUE(out.contains("18456")) << out.toStdString();
+    EXPECT_TRUE(out.contains("Msg 18456 (severity 14, state 1)")) << out.toStdString();
     EXPECT_TRUE(out.contains("Login failed for user 'voq'.")) << out.toStdString();
 }
 
@@ -138,6 +139,136 @@ TEST_F(ServerTest, ErrorsCarryTheirNumberAndTheConnectionGoesOn) {
     EXPECT_TRUE(out.contains("Line 2")) << "the failing statement's line: " << out.toStdString();
     EXPECT_TRUE(out.contains("Invalid object name 'NoSuchTable'")) << out.toStdString();
     EXPECT_TRUE(out.contains("42")) << out.toStdString();
+}
+
+// Each error reaches the client with the severity and state SQL Server gives it, and with the
+// procedure and line of the statement that raised it.
+TEST_F(ServerTest, ErrorsCarrySeverityStateProcedureAndLine) {
+    const QString out = tsqlClient(server->port(),
+                                   "create table Keyed (Id int not null primary key)\n"
+                                   "insert into Keyed values (1)\ngo\n"
+                                   "create procedure Fail @State int as\n"
+                                   "set nocount on\n"
+                                   "raiserror('failed in %d', 13, @State, 7)\ngo\n"
+                                   "exec Fail 5\ngo\n"
+                                   "raiserror('user words', 12, 9)\ngo\n"
+                                   "throw 51000, 'thrown words', 4\ngo\n"
+                                   "insert into Keyed values (1)\ngo\n"
+                                   "insert into Keyed values (null)\ngo\n"
+                                   "select cast('x1' as int)\ngo\n"
+                                   "select * from NoSuchTable");
+    auto expect = [&](const char* heading, const char* text) {
+        EXPECT_TRUE(out.contains(QLatin1String(heading))) << heading << "\n" << out.toStdString();
+        EXPECT_TRUE(out.contains(QLatin1String(text))) << text << "\n" << out.toStdString();
+    };
+    expect("Msg 50000 (severity 13, state 5) from VOQ, Procedure Fail Line 3", "failed in 7");
+    expect("Msg 50000 (severity 12, state 9) from VOQ Line 1", "user words");
+    expect("Msg 51000 (severity 16, state 4) from VOQ Line 1", "thrown words");
+    expect("Msg 2627 (severity 14, state 1)", "Violation of PRIMARY KEY constraint");
+    expect("Msg 515 (severity 16, state 2)", "Cannot insert the value NULL");
+    expect("Msg 245 (severity 16, state 1)", "Conversion failed");
+    expect("Msg 208 (severity 16, state 1)", "Invalid object name 'NoSuchTable'");
+}
+
+// A request whose packet asks for a reset runs in the session as the login left it: no
+// temporary table, SET option or open transaction (rolled back) of before, in the login's
+// database; a reset that keeps the transaction keeps it open.
+TEST_F(ServerTest, AResetRequestRunsInTheSessionAsTheLoginLeftIt) {
+    constexpr uint8_t kReset = 0x08;
+    constexpr uint8_t kResetKeepingTransaction = 0x10;
+    RawTdsClient client(server->port(), "voq", "marigold", "SHOP");
+    ASSERT_TRUE(client.loggedIn());
+    client.batch("create table Keyed (Id int not null primary key)");
+    client.batch("create table #Scratch (i int) set nocount on begin tran insert Keyed values (1)");
+    EXPECT_FALSE(RawTdsClient::hasError(client.batch("select * from #Scratch"), 208));
+    EXPECT_FALSE(RawTdsClient::countsRows(client.batch("insert #Scratch values (1)")));
+
+    const QByteArray reset = client.batch("select count(*) from Keyed", kReset);
+    EXPECT_TRUE(RawTdsClient::hasIntegerRow(reset, 0)) << "the open transaction is rolled back";
+    EXPECT_TRUE(RawTdsClient::hasError(client.batch("select * from #Scratch"), 208));
+    EXPECT_TRUE(RawTdsClient::hasError(client.batch("commit"), 3902));
+    EXPECT_TRUE(RawTdsClient::countsRows(client.batch("insert Keyed values (2)")));
+
+    client.batch("use master");
+    EXPECT_TRUE(RawTdsClient::hasIntegerRow(client.batch("select count(*) from Keyed", kReset), 1))
+        << "back in the login's database";
+
+    client.batch("begin tran insert Keyed values (3)");
+    const QByteArray kept =
+        client.batch("select count(*) from Keyed", kReset | kResetKeepingTransaction);
+    EXPECT_TRUE(RawTdsClient::hasIntegerRow(kept, 2));
+    EXPECT_FALSE(RawTdsClient::hasError(client.batch("commit"), 3902));
+}
+
+// The prepared-statement procedures as clients call them, by number: sp_prepare gives a
+// handle, sp_execute runs it with values, sp_prepexec does both, sp_unprepare frees it, and
+// sp_executesql runs a text with its parameters once.
+class PreparedStatementTest : public ServerTest {
+protected:
+    static constexpr uint16_t kExecuteSql = 10;
+    static constexpr uint16_t kPrepare = 11;
+    static constexpr uint16_t kExecute = 12;
+    static constexpr uint16_t kPrepExec = 13;
+    static constexpr uint16_t kUnprepare = 15;
+    using Argument = RawTdsClient::Argument;
+
+    void SetUp() override {
+        ServerTest::SetUp();
+        client = std::make_unique<RawTdsClient>(server->port(), "voq", "marigold", "SHOP");
+        ASSERT_TRUE(client->loggedIn());
+    }
+    static Argument handleOut() { return {std::nullopt, {}, true}; }
+    static Argument integer(int32_t v) { return {v, {}, false}; }
+    static Argument text(const QString& t) { return {std::nullopt, t, false}; }
+
+    std::unique_ptr<RawTdsClient> client;
+};
+
+TEST_F(PreparedStatementTest, PrepareGivesAHandleAndRunsNothing) {
+    const QByteArray reply = client->call(
+        kPrepare,
+        {handleOut(), text("@a int"), text("insert Goods (Code) values ('P' + str(@a))")});
+    ASSERT_TRUE(RawTdsClient::returnedInteger(reply).has_value());
+    EXPECT_TRUE(RawTdsClient::hasIntegerRow(
+        client->batch("select count(*) from Goods where Code like 'P%'"), 0));
+}
+
+TEST_F(PreparedStatementTest, ExecuteRunsThePreparedTextWithEachCallsValues) {
+    const std::optional<int32_t> handle = RawTdsClient::returnedInteger(
+        client->call(kPrepare, {handleOut(), text("@a int, @b int"), text("select @a * @b")}));
+    ASSERT_TRUE(handle.has_value());
+    EXPECT_TRUE(RawTdsClient::hasIntegerRow(
+        client->call(kExecute, {integer(*handle), integer(6), integer(7)}), 42));
+    EXPECT_TRUE(RawTdsClient::hasIntegerRow(
+        client->call(kExecute, {integer(*handle), integer(5), integer(5)}), 25));
+    EXPECT_TRUE(RawTdsClient::hasError(client->call(kExecute, {integer(*handle + 100)}), 8179));
+}
+
+TEST_F(PreparedStatementTest, PrepExecPreparesAndRunsAtOnce) {
+    const QByteArray reply =
+        client->call(kPrepExec, {handleOut(), text("@a int"), text("select @a + 1"), integer(41)});
+    EXPECT_TRUE(RawTdsClient::hasIntegerRow(reply, 42));
+    const std::optional<int32_t> handle = RawTdsClient::returnedInteger(reply);
+    ASSERT_TRUE(handle.has_value());
+    EXPECT_TRUE(
+        RawTdsClient::hasIntegerRow(client->call(kExecute, {integer(*handle), integer(9)}), 10));
+}
+
+TEST_F(PreparedStatementTest, UnprepareFreesTheHandle) {
+    const std::optional<int32_t> handle = RawTdsClient::returnedInteger(
+        client->call(kPrepare, {handleOut(), text("@a int"), text("select @a")}));
+    ASSERT_TRUE(handle.has_value());
+    EXPECT_FALSE(RawTdsClient::hasError(client->call(kUnprepare, {integer(*handle)}), 8179));
+    EXPECT_TRUE(
+        RawTdsClient::hasError(client->call(kExecute, {integer(*handle), integer(1)}), 8179));
+    EXPECT_TRUE(RawTdsClient::hasError(client->call(kUnprepare, {integer(*handle)}), 8179));
+}
+
+TEST_F(PreparedStatementTest, ExecuteSqlRunsATextWithItsParametersOnce) {
+    EXPECT_TRUE(RawTdsClient::hasIntegerRow(
+        client->call(kExecuteSql, {text("select @a * 3"), text("@a int"), integer(14)}), 42));
+    EXPECT_TRUE(RawTdsClient::hasIntegerRow(
+        client->call(kExecuteSql, {text("select count(*) from Goods")}), 1));
 }
 
 TEST_F(ServerTest, UseMovesTheConnectionToAnotherDatabase) {
