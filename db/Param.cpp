@@ -82,11 +82,23 @@ QDateTime Param::asDateTime() const {
     return variantToDateTime(value_);
 }
 
-Param* Params::find(const QString& name) {
+template <typename Name>
+Param* Params::findName(const Name& name) {
     for (auto& p : list_)
         if (sameName(p.name(), name))
             return &p;
     return nullptr;
+}
+
+template <typename Name>
+Param& Params::byNameOrRaise(const Name& name) {
+    if (Param* p = findName(name))
+        return *p;
+    throw Error::client(QStringLiteral("Parameter '%1' not found").arg(name));
+}
+
+Param* Params::find(const QString& name) {
+    return findName(name);
 }
 
 const Param* Params::find(const QString& name) const {
@@ -94,9 +106,11 @@ const Param* Params::find(const QString& name) const {
 }
 
 Param& Params::byName(const QString& name) {
-    if (Param* p = find(name))
-        return *p;
-    throw Error::client(QStringLiteral("Parameter '%1' not found").arg(name));
+    return byNameOrRaise(name);
+}
+
+Param& Params::byName(QLatin1StringView name) {
+    return byNameOrRaise(name);
 }
 
 const Param& Params::byName(const QString& name) const {

@@ -68,6 +68,8 @@ public:
     // Raises db::Error "Parameter 'X' not found" when absent.
     Param& byName(const QString& name);
     const Param& byName(const QString& name) const;
+    // The same for a name spelt in the code, without making a QString of it.
+    Param& byName(QLatin1StringView name);
 
     Param& add(const Param& p);
     void clear() { list_.clear(); }
@@ -87,6 +89,11 @@ public:
     void assignValues(const Params& other);
 
 private:
+    template <typename Name>
+    Param* findName(const Name& name);
+    template <typename Name>
+    Param& byNameOrRaise(const Name& name);
+
     std::vector<Param> list_;
 };
 

@@ -64,6 +64,7 @@ public:
     Params& params() { return params_; }
     const Params& params() const { return params_; }
     Param& paramByName(const QString& name) { return params_.byName(name); }
+    Param& paramByName(QLatin1StringView name) { return params_.byName(name); }
 
     void open();
     void execSql();

@@ -34,8 +34,9 @@ struct Column {
 
 // Column and parameter names match with letter case ignored. Case folding keeps a name's length,
 // and most names are spelt alike, so the costly case-insensitive comparison runs only when both
-// cheaper tests leave the answer open.
-inline bool sameName(const QString& a, const QString& b) {
+// cheaper tests leave the answer open. `b` is a QString or a QLatin1StringView.
+template <typename Name>
+inline bool sameName(const QString& a, const Name& b) {
     return a.size() == b.size() && (a == b || a.compare(b, Qt::CaseInsensitive) == 0);
 }
 

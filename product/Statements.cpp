@@ -14,13 +14,29 @@ db::Query* makeQuery(QObject* owner, const char* name, const QStringList& lines,
     return q;
 }
 
+namespace {
+
+// An id or count as the caller passed it; the common int is read without a conversion.
+qint64 integerOf(const QVariant& value) {
+    switch (value.typeId()) {
+        case QMetaType::Int:
+            return value.value<int>();
+        case QMetaType::LongLong:
+            return value.value<qlonglong>();
+        default:
+            return value.toLongLong();
+    }
+}
+
+}  // namespace
+
 void closeAndSet(db::Query& query, std::initializer_list<std::pair<const char*, QVariant>> values) {
     query.close();
     for (const auto& [name, value] : values) {
-        db::Param& p = query.paramByName(QString::fromLatin1(name));
+        db::Param& p = query.paramByName(QLatin1StringView(name));
         switch (p.type()) {
             case db::FieldType::Integer:
-                p.setAsInteger(value.toLongLong());
+                p.setAsInteger(integerOf(value));
                 break;
             case db::FieldType::Float:
                 p.setAsFloat(value.toDouble());

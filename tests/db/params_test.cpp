@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "dbcore/Error.h"
+#include <functional>
+
 #include "db/Param.h"
+#include "dbcore/Error.h"
 
 using db::FieldType;
 using db::Param;
@@ -12,12 +14,22 @@ TEST(Params, LookupIgnoresCaseAndUnknownNameRaises) {
     ps.add(Param("YearNo"));
     ps.byName("yearno").setAsInteger(2024);
     EXPECT_EQ(ps.byName("YEARNO").asInteger(), 2024);
-    try {
-        ps.byName("Missing");
-        FAIL() << "no error";
-    } catch (const db::Error& e) {
-        EXPECT_EQ(e.message(), "Parameter 'Missing' not found");
-        EXPECT_EQ(e.kind(), db::Error::Kind::Client);
+    EXPECT_EQ(ps.byName(QLatin1StringView("yEaRnO")).asInteger(), 2024);
+    EXPECT_EQ(&ps.byName(QLatin1StringView("YearNo")), &ps.byName("YearNo"));
+    // A name spelt in the code (Latin-1) finds the same parameter and fails the same way.
+    const std::pair<std::function<void()>, QString> missing[] = {
+        {[&] { ps.byName("Missing"); }, "Parameter 'Missing' not found"},
+        {[&] { ps.byName(QLatin1StringView("Missing")); }, "Parameter 'Missing' not found"},
+        {[&] { ps.byName(QLatin1StringView("YearN")); }, "Parameter 'YearN' not found"},
+    };
+    for (const auto& [lookUp, message] : missing) {
+        try {
+            lookUp();
+            ADD_FAILURE() << "no error for " << message.toStdString();
+        } catch (const db::Error& e) {
+            EXPECT_EQ(e.message(), message);
+            EXPECT_EQ(e.kind(), db::Error::Kind::Client);
+        }
     }
 }
 
