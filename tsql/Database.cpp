@@ -231,9 +231,7 @@ Database::~Database() {
 }
 
 void Database::close() noexcept {
-    for (auto& [sql, st] : cache_)
-        sqlite3_finalize(st);
-    cache_.clear();
+    clearCache();
     if (db_)
         sqlite3_close_v2(db_);
     db_ = nullptr;
@@ -296,10 +294,10 @@ void Database::startStatement() {
 }
 
 sqlite3_stmt* Database::prepareOne(const QByteArray& sql, bool engine) {
-    std::string key(engine ? "E" : "T");
-    key.append(sql.constData(), static_cast<size_t>(sql.size()));
-    auto it = cache_.find(key);
-    if (it != cache_.end()) {
+    StatementCache& cache = cache_[engine ? 1 : 0];
+    const std::string_view text(sql.constData(), static_cast<size_t>(sql.size()));
+    auto it = cache.find(text);
+    if (it != cache.end()) {
         sqlite3_reset(it->second);
         sqlite3_clear_bindings(it->second);
         return it->second;
@@ -323,13 +321,18 @@ sqlite3_stmt* Database::prepareOne(const QByteArray& sql, bool engine) {
               QStringLiteral("Internal Query Processor Error: the translation of the statement is "
                              "not a single SQLite statement."));
     }
-    if (cache_.size() > 2000) {
-        for (auto& [k, s] : cache_)
-            sqlite3_finalize(s);
-        cache_.clear();
-    }
-    cache_.emplace(std::move(key), st);
+    if (cache_[0].size() + cache_[1].size() > 2000)
+        clearCache();
+    cache.emplace(text, st);
     return st;
+}
+
+void Database::clearCache() noexcept {
+    for (StatementCache& cache : cache_) {
+        for (auto& [text, st] : cache)
+            sqlite3_finalize(st);
+        cache.clear();
+    }
 }
 
 sqlite3_stmt* Database::prepare(const QByteArray& sql) {

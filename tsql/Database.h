@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "tsql/SqliteErrors.h"
@@ -113,7 +115,18 @@ private:
     bool readOnly_ = false;
     bool legacyCollation_ = false;  // a read-only file of an older engine
     bool engine_ = false;           // inside an EngineScope
-    std::unordered_map<std::string, sqlite3_stmt*> cache_;
+    // Prepared statements by their text, looked up without copying it: [0] translations, [1] the
+    // engine's own statements.
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>()(text);
+        }
+    };
+    using StatementCache =
+        std::unordered_map<std::string, sqlite3_stmt*, TextHash, std::equal_to<>>;
+    StatementCache cache_[2];
+    void clearCache() noexcept;
     QStringList attached_;
     bool interrupted();
 
