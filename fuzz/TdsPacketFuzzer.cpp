@@ -73,8 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const tds::ProtocolError&) {
     }
     // The same bytes as one message's payload of each kind, without the framing.
-    const tds::Message whole{
-        0, false, QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size))};
+    tds::Message whole;
+    whole.payload = QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     for (const uint8_t type :
          {tds::packet::PreLogin, tds::packet::Login7, tds::packet::Rpc, tds::packet::SqlBatch}) {
         tds::Message m = whole;
