@@ -232,87 +232,112 @@ std::optional<QDateTime> parseDateText(const QString& raw, int style) {
     return std::nullopt;
 }
 
+namespace {
+
+QString twoDigits(int v) {
+    return QString::number(v).rightJustified(2, u'0');
+}
+
+QString isoDate(const QDate& d) {
+    return QString::number(d.year()).rightJustified(4, u'0') + u'-' + twoDigits(d.month()) + u'-' +
+           twoDigits(d.day());
+}
+
+QString milliseconds(const QTime& t) {
+    return QString::number(t.msec()).rightJustified(3, u'0');
+}
+
+// hh:mm:ss, or h:mm:ss:mmmAM with `twelveHour` as style 109 writes it.
+QString timeOfDay(const QTime& t, bool twelveHour = false) {
+    if (!twelveHour)
+        return twoDigits(t.hour()) + u':' + twoDigits(t.minute()) + u':' + twoDigits(t.second());
+    return QStringLiteral("%1:%2:%3:%4%5")
+        .arg(t.hour() % 12 == 0 ? 12 : t.hour() % 12)
+        .arg(twoDigits(t.minute()), twoDigits(t.second()), milliseconds(t),
+             t.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
+}
+
+// The styles that write a date alone in numbers: day, month and year in an order, a separator
+// between them; the style plus 100 writes the year with its century.
+struct NumericDateStyle {
+    int style;
+    const char* order;
+    const char* separator;
+};
+
+constexpr NumericDateStyle kNumericDateStyles[] = {
+    {1, "mdy", "/"}, {2, "ymd", "."},  {3, "dmy", "/"},  {4, "dmy", "."},
+    {5, "dmy", "-"}, {10, "mdy", "-"}, {11, "ymd", "/"}, {12, "ymd", ""},
+};
+
+std::optional<QString> numericDate(const QDate& d, int style) {
+    if (style == 23)
+        return isoDate(d);
+    for (const NumericDateStyle& s : kNumericDateStyles) {
+        if (style != s.style && style != s.style + 100)
+            continue;
+        QString out;
+        for (const char* part = s.order; *part; ++part) {
+            if (part != s.order)
+                out += QLatin1String(s.separator);
+            out += *part == 'd'   ? twoDigits(d.day())
+                   : *part == 'm' ? twoDigits(d.month())
+                   : style >= 100 ? QString::number(d.year()).rightJustified(4, u'0')
+                                  : twoDigits(d.year() % 100);
+        }
+        return out;
+    }
+    return std::nullopt;
+}
+
+// Mon dd yyyy, the day padded with a space.
+QString monthDayYear(const QDate& d) {
+    return QLatin1String(kMonths[d.month() - 1]) + u' ' +
+           QString::number(d.day()).rightJustified(2, u' ') + u' ' +
+           QString::number(d.year()).rightJustified(4, u'0');
+}
+
+}  // namespace
+
 QString formatDate(const QDateTime& dt, int style) {
-    QDate d = dt.date();
-    QTime t = dt.time();
-    auto two = [](int v) { return QString::number(v).rightJustified(2, u'0'); };
-    auto four = [](int v) { return QString::number(v).rightJustified(4, u'0'); };
-    QString yy = two(d.year() % 100), yyyy = four(d.year());
-    QString hm12 = QStringLiteral("%1:%2%3")
-                       .arg(t.hour() % 12 == 0 ? 12 : t.hour() % 12)
-                       .arg(two(t.minute()))
-                       .arg(t.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
-    QString hms = QStringLiteral("%1:%2:%3").arg(two(t.hour()), two(t.minute()), two(t.second()));
-    QString ms = QString::number(t.msec()).rightJustified(3, u'0');
-    QString mon = QLatin1String(kMonths[d.month() - 1]);
+    const QDate d = dt.date();
+    const QTime t = dt.time();
+    if (std::optional<QString> numeric = numericDate(d, style))
+        return *numeric;
+    const QString mon = QLatin1String(kMonths[d.month() - 1]);
+    const QString yyyy = QString::number(d.year()).rightJustified(4, u'0');
     switch (style) {
-        case 1:
-            return two(d.month()) + u'/' + two(d.day()) + u'/' + yy;
-        case 101:
-            return two(d.month()) + u'/' + two(d.day()) + u'/' + yyyy;
-        case 2:
-            return yy + u'.' + two(d.month()) + u'.' + two(d.day());
-        case 102:
-            return yyyy + u'.' + two(d.month()) + u'.' + two(d.day());
-        case 3:
-            return two(d.day()) + u'/' + two(d.month()) + u'/' + yy;
-        case 103:
-            return two(d.day()) + u'/' + two(d.month()) + u'/' + yyyy;
-        case 4:
-            return two(d.day()) + u'.' + two(d.month()) + u'.' + yy;
-        case 104:
-            return two(d.day()) + u'.' + two(d.month()) + u'.' + yyyy;
-        case 5:
-            return two(d.day()) + u'-' + two(d.month()) + u'-' + yy;
-        case 105:
-            return two(d.day()) + u'-' + two(d.month()) + u'-' + yyyy;
         case 8:
         case 108:
-            return hms;
-        case 10:
-            return two(d.month()) + u'-' + two(d.day()) + u'-' + yy;
-        case 110:
-            return two(d.month()) + u'-' + two(d.day()) + u'-' + yyyy;
-        case 11:
-            return yy + u'/' + two(d.month()) + u'/' + two(d.day());
-        case 111:
-            return yyyy + u'/' + two(d.month()) + u'/' + two(d.day());
-        case 12:
-            return yy + two(d.month()) + two(d.day());
-        case 112:
-            return yyyy + two(d.month()) + two(d.day());
-        case 23:
-            return yyyy + u'-' + two(d.month()) + u'-' + two(d.day());
+            return timeOfDay(t);
         case 20:
         case 120:
-            return yyyy + u'-' + two(d.month()) + u'-' + two(d.day()) + u' ' + hms;
+            return isoDate(d) + u' ' + timeOfDay(t);
         case 21:
         case 121:
         case 25:
-            return yyyy + u'-' + two(d.month()) + u'-' + two(d.day()) + u' ' + hms + u'.' + ms;
+            return isoDate(d) + u' ' + timeOfDay(t) + u'.' + milliseconds(t);
         case 126:
-            return yyyy + u'-' + two(d.month()) + u'-' + two(d.day()) + u'T' + hms + u'.' + ms;
+            return isoDate(d) + u'T' + timeOfDay(t) + u'.' + milliseconds(t);
         case 106:
-            return two(d.day()) + u' ' + mon + u' ' + yyyy;
+            return twoDigits(d.day()) + u' ' + mon + u' ' + yyyy;
         case 107:
-            return mon + u' ' + two(d.day()) + QStringLiteral(", ") + yyyy;
+            return mon + u' ' + twoDigits(d.day()) + QStringLiteral(", ") + yyyy;
         case 9:
         case 109:
-            return mon + u' ' + QString::number(d.day()).rightJustified(2, u' ') + u' ' + yyyy +
-                   u' ' +
-                   QStringLiteral("%1:%2:%3:%4%5")
-                       .arg(t.hour() % 12 == 0 ? 12 : t.hour() % 12)
-                       .arg(two(t.minute()), two(t.second()), ms,
-                            t.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
+            return monthDayYear(d) + u' ' + timeOfDay(t, true);
         case 13:
         case 113:
-            return two(d.day()) + u' ' + mon + u' ' + yyyy + u' ' + hms + u':' + ms;
-        case -1:
-        case 0:
-        case 100:
-        default:
-            return mon + u' ' + QString::number(d.day()).rightJustified(2, u' ') + u' ' + yyyy +
-                   u' ' + hm12.rightJustified(7, u' ');
+            return twoDigits(d.day()) + u' ' + mon + u' ' + yyyy + u' ' + timeOfDay(t) + u':' +
+                   milliseconds(t);
+        default: {
+            const QString hm12 =
+                QStringLiteral("%1:%2%3")
+                    .arg(t.hour() % 12 == 0 ? 12 : t.hour() % 12)
+                    .arg(twoDigits(t.minute()))
+                    .arg(t.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
+            return monthDayYear(d) + u' ' + hm12.rightJustified(7, u' ');
+        }
     }
 }
 

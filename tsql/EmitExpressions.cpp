@@ -464,15 +464,8 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
             return literal(e);
         case Expr::Column:
             return column(e);
-        case Expr::Variable: {
-            auto t = binder_.env().variableType(e.text);
-            if (!t)
-                undeclaredVariable(e.text);
-            Rendered r;
-            r.set(slot({Slot::Variable, 0, e.text.toLower()}));
-            r.type = *t;
-            return r;
-        }
+        case Expr::Variable:
+            return variable(e);
         case Expr::Global: {
             const Builtin* b = findBuiltin(e.text.toLower());
             if (!b || b->kind != Builtin::Context)
@@ -489,80 +482,19 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
             return unary(e);
         case Expr::Binary:
             return binary(e);
-        case Expr::IsNull: {
-            Rendered v = expr(*e.a);
-            Rendered r;
-            r.set(sqlite::isNull(v.term(), e.negated));
-            r.type = SqlType::of(SqlType::Bit);
-            return r;
-        }
-        case Expr::Between: {
-            Rendered v = expr(*e.a), lo = expr(*e.b), hi = expr(*e.c);
-            Rendered v2 = v;
-            const char* low = harmonise(v, lo);
-            const char* high = harmonise(v2, hi);
-            const char* collation = low ? low : high;
-            Rendered r;
-            r.set(sqlite::between(collation ? sqlite::collate(v.term(), collation) : v.term(),
-                                  lo.term(), hi.term(), e.negated));
-            r.type = SqlType::of(SqlType::Bit);
-            return r;
-        }
-        case Expr::Like: {
-            Rendered v = expr(*e.a), p = expr(*e.b);
-            if (v.type.isDate())
-                v.set(convertTo(v, SqlType::of(SqlType::VarChar, 30)));
-            Rendered r;
-            if (e.c) {
-                const Term escape = expr(*e.c).term();
-                r.set(sqlite::like(v.term(), p.term(), &escape, e.negated));
-            } else {
-                r.set(sqlite::like(v.term(), p.term(), nullptr, e.negated));
-            }
-            r.type = SqlType::of(SqlType::Bit);
-            return r;
-        }
-        case Expr::InList: {
-            Rendered v = expr(*e.a);
-            std::vector<QByteArray> items;
-            const char* collation = nullptr;
-            for (const auto& item : e.args) {
-                Rendered i = expr(*item);
-                Rendered left = v;
-                if (const char* c = harmonise(left, i))
-                    collation = c;
-                items.push_back(i.sql);
-            }
-            Rendered r;
-            r.set(sqlite::in(collation ? sqlite::collate(v.term(), collation) : v.term(),
-                             sqlite::list(items), e.negated));
-            r.type = SqlType::of(SqlType::Bit);
-            return r;
-        }
-        case Expr::InSelect: {
-            Rendered v = expr(*e.a);
-            std::vector<OutColumn> cols;
-            QByteArray sub = selectSql(*e.select, &cols);
-            if (cols.size() != 1)
-                raise(116, QStringLiteral("Only one expression can be specified in the select "
-                                          "list when the subquery is not introduced with EXISTS."));
-            const char* collation = v.type.isText() && cols[0].type.isText()    ? kCollation
-                                    : isDecimalArithmetic(v.type, cols[0].type) ? kNumericCollation
-                                                                                : nullptr;
-            if (collation == kNumericCollation)
-                exactOperand(v);
-            Rendered r;
-            r.set(sqlite::in(collation ? sqlite::collate(v.term(), collation) : v.term(), sub,
-                             e.negated));
-            r.type = SqlType::of(SqlType::Bit);
-            return r;
-        }
+        case Expr::IsNull:
+            return truth(sqlite::isNull(expr(*e.a).term(), e.negated));
+        case Expr::Between:
+            return between(e);
+        case Expr::Like:
+            return like(e);
+        case Expr::InList:
+            return inList(e);
+        case Expr::InSelect:
+            return inSelect(e);
         case Expr::Exists: {
             std::vector<OutColumn> cols;
-            Rendered r;
-            r.set(sqlite::primary("EXISTS (" + selectSql(*e.select, &cols) + ")"));
-            r.type = SqlType::of(SqlType::Bit);
-            return r;
+            return truth(sqlite::primary("EXISTS (" + selectSql(*e.select, &cols) + ")"));
         }
         case Expr::Subquery:
             return subquery(*e.select, true);
@@ -576,6 +508,74 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
             raise(err::Syntax, QStringLiteral("Incorrect syntax near '*'."));
     }
     notSupported(QStringLiteral("this expression"));
+}
+
+SqliteEmitter::Rendered SqliteEmitter::truth(const Term& condition) {
+    Rendered r;
+    r.set(condition);
+    r.type = SqlType::of(SqlType::Bit);
+    return r;
+}
+
+SqliteEmitter::Rendered SqliteEmitter::variable(const Expr& e) {
+    auto t = binder_.env().variableType(e.text);
+    if (!t)
+        undeclaredVariable(e.text);
+    Rendered r;
+    r.set(slot({Slot::Variable, 0, e.text.toLower()}));
+    r.type = *t;
+    return r;
+}
+
+SqliteEmitter::Rendered SqliteEmitter::between(const Expr& e) {
+    Rendered v = expr(*e.a), lo = expr(*e.b), hi = expr(*e.c);
+    Rendered v2 = v;
+    const char* low = harmonise(v, lo);
+    const char* high = harmonise(v2, hi);
+    const char* collation = low ? low : high;
+    return truth(sqlite::between(collation ? sqlite::collate(v.term(), collation) : v.term(),
+                                 lo.term(), hi.term(), e.negated));
+}
+
+SqliteEmitter::Rendered SqliteEmitter::like(const Expr& e) {
+    Rendered v = expr(*e.a), p = expr(*e.b);
+    if (v.type.isDate())
+        v.set(convertTo(v, SqlType::of(SqlType::VarChar, 30)));
+    if (!e.c)
+        return truth(sqlite::like(v.term(), p.term(), nullptr, e.negated));
+    const Term escape = expr(*e.c).term();
+    return truth(sqlite::like(v.term(), p.term(), &escape, e.negated));
+}
+
+SqliteEmitter::Rendered SqliteEmitter::inList(const Expr& e) {
+    Rendered v = expr(*e.a);
+    std::vector<QByteArray> items;
+    const char* collation = nullptr;
+    for (const auto& item : e.args) {
+        Rendered i = expr(*item);
+        Rendered left = v;
+        if (const char* c = harmonise(left, i))
+            collation = c;
+        items.push_back(i.sql);
+    }
+    return truth(sqlite::in(collation ? sqlite::collate(v.term(), collation) : v.term(),
+                            sqlite::list(items), e.negated));
+}
+
+SqliteEmitter::Rendered SqliteEmitter::inSelect(const Expr& e) {
+    Rendered v = expr(*e.a);
+    std::vector<OutColumn> cols;
+    QByteArray sub = selectSql(*e.select, &cols);
+    if (cols.size() != 1)
+        raise(116, QStringLiteral("Only one expression can be specified in the select "
+                                  "list when the subquery is not introduced with EXISTS."));
+    const char* collation = v.type.isText() && cols[0].type.isText()    ? kCollation
+                            : isDecimalArithmetic(v.type, cols[0].type) ? kNumericCollation
+                                                                        : nullptr;
+    if (collation == kNumericCollation)
+        exactOperand(v);
+    return truth(
+        sqlite::in(collation ? sqlite::collate(v.term(), collation) : v.term(), sub, e.negated));
 }
 
 }  // namespace tsql

@@ -128,79 +128,90 @@ Compiled SqliteEmitter::insert(const InsertStmt& s) {
     out_.target = t;
     out_.verb = QStringLiteral("INSERT");
     out_.changesRows = true;
+    const QByteArray into = "INSERT INTO " + t->sqlName();
+    if (s.defaultValues) {
+        out_.sql = into + " DEFAULT VALUES";
+        return std::move(out_);
+    }
+    const QStringList columns = insertColumns(*t, s.columns);
+    QByteArray names;
+    for (const QString& c : columns)
+        names += (names.isEmpty() ? "" : ", ") + sqlite::name(t->columns[t->indexOf(c)].name);
+    const QByteArray head = into + " (" + names + ")";
+    out_.sql = s.select ? insertSelect(*t, columns, head, *s.select)
+                        : head + " VALUES " + insertRows(*t, columns, s.rows);
+    return std::move(out_);
+}
 
-    QStringList columns = s.columns;
-    if (columns.isEmpty() && !s.defaultValues)
-        for (const auto& c : t->columns)
+// The columns an INSERT fills: those it names, else all but the identity.
+QStringList SqliteEmitter::insertColumns(const TableInfo& t, const QStringList& named) {
+    QStringList columns = named;
+    if (columns.isEmpty())
+        for (const auto& c : t.columns)
             if (!c.identity)
                 columns << c.name;
     for (const QString& c : columns) {
-        int idx = t->indexOf(c);
+        const int idx = t.indexOf(c);
         if (idx < 0)
             invalidColumn(c);
-        if (t->columns[static_cast<size_t>(idx)].identity)
+        if (t.columns[static_cast<size_t>(idx)].identity)
             raise(544, QStringLiteral("Cannot insert explicit value for identity column in table "
                                       "'%1' when IDENTITY_INSERT is set to OFF.")
-                           .arg(t->name));
+                           .arg(t.name));
     }
-    QByteArray cols;
-    for (const QString& c : columns)
-        cols += (cols.isEmpty() ? "" : ", ") + sqlite::name(t->columns[t->indexOf(c)].name);
+    return columns;
+}
 
-    QByteArray sql = "INSERT INTO " + t->sqlName();
-    if (s.defaultValues) {
-        sql += " DEFAULT VALUES";
-    } else if (s.select) {
-        std::vector<OutColumn> outCols;
-        QByteArray inner = selectSql(*s.select, &outCols);
-        if (outCols.size() != static_cast<size_t>(columns.size()))
-            raise(120, QStringLiteral("The select list for the INSERT statement contains %1 items "
-                                      "than the insert list. The number of SELECT values must "
-                                      "match the number of INSERT columns.")
-                           .arg(outCols.size() < static_cast<size_t>(columns.size())
-                                    ? QStringLiteral("fewer")
-                                    : QStringLiteral("more")));
-        bool convert = false;
-        QByteArray names, values;
-        for (int k = 0; k < columns.size(); ++k) {
-            Rendered r;
-            r.set(sqlite::primary(sqlite::name(QStringLiteral("_s%1").arg(k))));
-            r.type = outCols[static_cast<size_t>(k)].type;
-            const ColumnInfo& c = t->columns[static_cast<size_t>(t->indexOf(columns[k]))];
-            names += (k ? ", " : "") + r.sql;
-            if (needsConversion(r, c.type)) {
-                convert = true;
-                values += (k ? ", " : "") + convertTo(r, c.type, -1, true).text;
-            } else {
-                values += (k ? ", " : "") + r.sql;
-            }
-        }
-        if (convert)
-            sql = "WITH \"_src\"(" + names + ") AS (" + inner + ") " + sql + " (" + cols +
-                  ") SELECT " + values + " FROM \"_src\"";
-        else
-            sql += " (" + cols + ") " + inner;
-    } else {
-        sql += " (" + cols + ") VALUES ";
-        for (size_t r = 0; r < s.rows.size(); ++r) {
-            const auto& row = s.rows[r];
-            if (row.size() != static_cast<size_t>(columns.size()))
-                raise(110, QStringLiteral("There are %1 columns in the INSERT statement than "
-                                          "values specified in the VALUES clause. The number of "
-                                          "values in the VALUES clause must match the number of "
-                                          "columns specified in the INSERT statement.")
-                               .arg(row.size() < static_cast<size_t>(columns.size())
-                                        ? QStringLiteral("more")
-                                        : QStringLiteral("fewer")));
-            QByteArray values;
-            for (size_t k = 0; k < row.size(); ++k)
-                values +=
-                    (k ? ", " : "") + assignmentValue(*t, columns[static_cast<int>(k)], *row[k]);
-            sql += (r ? ", (" : "(") + values + ")";
-        }
+// INSERT ... SELECT: the select's values converted to the column types where they differ.
+QByteArray SqliteEmitter::insertSelect(const TableInfo& t, const QStringList& columns,
+                                       const QByteArray& head, const Select& select) {
+    std::vector<OutColumn> outCols;
+    const QByteArray inner = selectSql(select, &outCols);
+    if (outCols.size() != static_cast<size_t>(columns.size()))
+        raise(120, QStringLiteral("The select list for the INSERT statement contains %1 items "
+                                  "than the insert list. The number of SELECT values must "
+                                  "match the number of INSERT columns.")
+                       .arg(outCols.size() < static_cast<size_t>(columns.size())
+                                ? QStringLiteral("fewer")
+                                : QStringLiteral("more")));
+    bool convert = false;
+    QByteArray names, values;
+    for (int k = 0; k < columns.size(); ++k) {
+        Rendered r;
+        r.set(sqlite::primary(sqlite::name(QStringLiteral("_s%1").arg(k))));
+        r.type = outCols[static_cast<size_t>(k)].type;
+        const ColumnInfo& c = t.columns[static_cast<size_t>(t.indexOf(columns[k]))];
+        names += (k ? ", " : "") + r.sql;
+        const bool differs = needsConversion(r, c.type);
+        convert = convert || differs;
+        values += (k ? ", " : "") + (differs ? convertTo(r, c.type, -1, true).text : r.sql);
     }
-    out_.sql = sql;
-    return std::move(out_);
+    if (!convert)
+        return head + " " + inner;
+    return "WITH \"_src\"(" + names + ") AS (" + inner + ") " + head + " SELECT " + values +
+           " FROM \"_src\"";
+}
+
+// The rows of INSERT ... VALUES, each value converted to its column's type.
+QByteArray SqliteEmitter::insertRows(const TableInfo& t, const QStringList& columns,
+                                     const std::vector<std::vector<ExprPtr>>& rows) {
+    QByteArray sql;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const auto& row = rows[r];
+        if (row.size() != static_cast<size_t>(columns.size()))
+            raise(110, QStringLiteral("There are %1 columns in the INSERT statement than "
+                                      "values specified in the VALUES clause. The number of "
+                                      "values in the VALUES clause must match the number of "
+                                      "columns specified in the INSERT statement.")
+                           .arg(row.size() < static_cast<size_t>(columns.size())
+                                    ? QStringLiteral("more")
+                                    : QStringLiteral("fewer")));
+        QByteArray values;
+        for (size_t k = 0; k < row.size(); ++k)
+            values += (k ? ", " : "") + assignmentValue(t, columns[static_cast<int>(k)], *row[k]);
+        sql += (r ? ", (" : "(") + values + ")";
+    }
+    return sql;
 }
 
 Compiled SqliteEmitter::update(const UpdateStmt& s) {

@@ -54,8 +54,7 @@ ExprPtr Parser::parseNot() {
 }
 
 ExprPtr Parser::parsePredicate() {
-    if (peek().isWord("EXISTS")) {
-        next();
+    if (acceptWord("EXISTS")) {
         expectSymbol("(");
         auto e = std::make_unique<Expr>(Expr::Exists);
         e->select = parseSelect();
@@ -64,83 +63,82 @@ ExprPtr Parser::parsePredicate() {
     }
     ExprPtr left = parseAdditive();
     for (;;) {
-        const Token& t = peek();
-        if (t.kind == TokenKind::Symbol &&
-            (t.text == u"=" || t.text == u"<>" || t.text == u"!=" || t.text == u"<" ||
-             t.text == u">" || t.text == u"<=" || t.text == u">=" || t.text == u"!<" ||
-             t.text == u"!>")) {
-            QString op = next().text;
-            if (op == u"!=")
-                op = QStringLiteral("<>");
-            else if (op == u"!<")
-                op = QStringLiteral(">=");
-            else if (op == u"!>")
-                op = QStringLiteral("<=");
+        const QString op = acceptComparison();
+        if (!op.isEmpty()) {
             if (peek().isWord("ALL") || peek().isWord("ANY") || peek().isWord("SOME"))
                 notSupported(QStringLiteral("ALL/ANY/SOME comparisons"));
             left = binary(op, std::move(left), parseAdditive());
-            continue;
-        }
-        if (t.isWord("IS")) {
-            next();
-            auto e = std::make_unique<Expr>(Expr::IsNull);
-            e->negated = acceptWord("NOT");
+        } else if (acceptWord("IS")) {
+            auto e = predicate(Expr::IsNull, std::move(left), acceptWord("NOT"));
             expectWord("NULL");
-            e->a = std::move(left);
             left = std::move(e);
-            continue;
+        } else {
+            const bool negated =
+                peek().isWord("NOT") &&
+                (peek(1).isWord("BETWEEN") || peek(1).isWord("IN") || peek(1).isWord("LIKE"));
+            if (negated)
+                next();
+            if (acceptWord("BETWEEN"))
+                left = parseBetween(std::move(left), negated);
+            else if (acceptWord("LIKE"))
+                left = parseLike(std::move(left), negated);
+            else if (acceptWord("IN"))
+                left = parseIn(std::move(left), negated);
+            else
+                return left;
         }
-        bool negated = false;
-        if (t.isWord("NOT") &&
-            (peek(1).isWord("BETWEEN") || peek(1).isWord("IN") || peek(1).isWord("LIKE"))) {
-            next();
-            negated = true;
-        }
-        if (acceptWord("BETWEEN")) {
-            auto e = std::make_unique<Expr>(Expr::Between);
-            e->negated = negated;
-            e->a = std::move(left);
-            e->b = parseAdditive();
-            expectWord("AND");
-            e->c = parseAdditive();
-            left = std::move(e);
-            continue;
-        }
-        if (acceptWord("LIKE")) {
-            auto e = std::make_unique<Expr>(Expr::Like);
-            e->negated = negated;
-            e->a = std::move(left);
-            e->b = parseAdditive();
-            if (acceptWord("ESCAPE"))
-                e->c = parseAdditive();
-            left = std::move(e);
-            continue;
-        }
-        if (acceptWord("IN")) {
-            expectSymbol("(");
-            if (peek().isWord("SELECT")) {
-                auto e = std::make_unique<Expr>(Expr::InSelect);
-                e->negated = negated;
-                e->a = std::move(left);
-                e->select = parseSelect();
-                expectSymbol(")");
-                left = std::move(e);
-            } else {
-                auto e = std::make_unique<Expr>(Expr::InList);
-                e->negated = negated;
-                e->a = std::move(left);
-                do {
-                    e->args.push_back(parseExpr());
-                } while (acceptSymbol(","));
-                expectSymbol(")");
-                left = std::move(e);
-            }
-            continue;
-        }
-        if (negated)
-            fail();
-        return left;
     }
+}
+
+QString Parser::acceptComparison() {
+    static const std::pair<const char*, const char*> operators[] = {
+        {"=", "="},   {"<>", "<>"}, {"!=", "<>"}, {"<", "<"},   {">", ">"},
+        {"<=", "<="}, {">=", ">="}, {"!<", ">="}, {"!>", "<="},
+    };
+    for (const auto& [written, op] : operators)
+        if (acceptSymbol(written))
+            return QLatin1String(op);
+    return {};
+}
+
+ExprPtr Parser::predicate(Expr::Kind kind, ExprPtr operand, bool negated) {
+    auto e = std::make_unique<Expr>(kind);
+    e->negated = negated;
+    e->a = std::move(operand);
+    return e;
+}
+
+ExprPtr Parser::parseBetween(ExprPtr operand, bool negated) {
+    auto e = predicate(Expr::Between, std::move(operand), negated);
+    e->b = parseAdditive();
+    expectWord("AND");
+    e->c = parseAdditive();
+    return e;
+}
+
+ExprPtr Parser::parseLike(ExprPtr operand, bool negated) {
+    auto e = predicate(Expr::Like, std::move(operand), negated);
+    e->b = parseAdditive();
+    if (acceptWord("ESCAPE"))
+        e->c = parseAdditive();
+    return e;
+}
+
+// IN (select) or IN (value, ...), after the word IN.
+ExprPtr Parser::parseIn(ExprPtr operand, bool negated) {
+    expectSymbol("(");
+    ExprPtr e;
+    if (peek().isWord("SELECT")) {
+        e = predicate(Expr::InSelect, std::move(operand), negated);
+        e->select = parseSelect();
+    } else {
+        e = predicate(Expr::InList, std::move(operand), negated);
+        do {
+            e->args.push_back(parseExpr());
+        } while (acceptSymbol(","));
+    }
+    expectSymbol(")");
+    return e;
 }
 
 ExprPtr Parser::parseAdditive() {
@@ -199,86 +197,91 @@ ExprPtr Parser::parsePrimary() {
         case TokenKind::Decimal:
         case TokenKind::Money:
         case TokenKind::Float:
-        case TokenKind::String: {
-            auto e = std::make_unique<Expr>(Expr::Literal);
-            e->lit = t.kind == TokenKind::Integer   ? Expr::Integer
-                     : t.kind == TokenKind::Decimal ? Expr::Decimal
-                     : t.kind == TokenKind::Money   ? Expr::Money
-                     : t.kind == TokenKind::Float   ? Expr::Float
-                                                    : Expr::String;
-            e->text = t.text;
-            e->national = t.national;
-            next();
-            return e;
-        }
+        case TokenKind::String:
+            return parseLiteral();
         case TokenKind::Param: {
             auto e = std::make_unique<Expr>(Expr::Param);
-            e->paramIndex = t.paramIndex;
-            next();
+            e->paramIndex = next().paramIndex;
             return e;
         }
         case TokenKind::Variable: {
             auto e = std::make_unique<Expr>(Expr::Variable);
-            e->text = t.text;
-            next();
+            e->text = next().text;
             return e;
         }
         case TokenKind::Global: {
             auto e = std::make_unique<Expr>(Expr::Global);
-            e->text = t.text.toUpper();
-            next();
+            e->text = next().text.toUpper();
             return e;
         }
         case TokenKind::Symbol:
-            if (t.isSymbol("(")) {
-                next();
-                ExprPtr e;
-                if (peek().isWord("SELECT")) {
-                    e = std::make_unique<Expr>(Expr::Subquery);
-                    e->select = parseSelect();
-                } else {
-                    e = parseExpr();
-                }
-                expectSymbol(")");
-                return e;
-            }
-            if (t.isSymbol("*")) {
-                next();
-                return std::make_unique<Expr>(Expr::Star);
-            }
-            fail();
+            return parseParenthesized();
         case TokenKind::Identifier:
+            return parseWordPrimary();
         case TokenKind::QuotedName:
-            break;
+            return parseColumnReference();
         case TokenKind::End:
-            fail();
+            break;
     }
+    fail();
+}
 
-    if (t.kind == TokenKind::Identifier) {
-        if (t.isWord("NULL")) {
-            next();
-            return std::make_unique<Expr>(Expr::Literal);
-        }
-        if (t.isWord("CASE"))
-            return parseCase();
-        if (t.isWord("CAST") && peek(1).isSymbol("("))
-            return parseCast(false);
-        if (t.isWord("CONVERT") && peek(1).isSymbol("("))
-            return parseCast(true);
-        if (peek(1).isSymbol("(")) {
-            QString name = next().text;
-            return parseFunction(name);
-        }
-        if (isReserved(t))
-            fail();
+ExprPtr Parser::parseLiteral() {
+    const Token& t = next();
+    auto e = std::make_unique<Expr>(Expr::Literal);
+    e->lit = t.kind == TokenKind::Integer   ? Expr::Integer
+             : t.kind == TokenKind::Decimal ? Expr::Decimal
+             : t.kind == TokenKind::Money   ? Expr::Money
+             : t.kind == TokenKind::Float   ? Expr::Float
+                                            : Expr::String;
+    e->text = t.text;
+    e->national = t.national;
+    return e;
+}
+
+// (expression), (select) as a value, or a bare * (count(*) and select lists).
+ExprPtr Parser::parseParenthesized() {
+    if (acceptSymbol("*"))
+        return std::make_unique<Expr>(Expr::Star);
+    if (!acceptSymbol("("))
+        fail();
+    ExprPtr e;
+    if (peek().isWord("SELECT")) {
+        e = std::make_unique<Expr>(Expr::Subquery);
+        e->select = parseSelect();
+    } else {
+        e = parseExpr();
     }
-    // Column reference, possibly qualified, or T.*
+    expectSymbol(")");
+    return e;
+}
+
+// NULL, CASE, CAST, CONVERT, a function call, or a column reference.
+ExprPtr Parser::parseWordPrimary() {
+    const Token& t = peek();
+    if (acceptWord("NULL"))
+        return std::make_unique<Expr>(Expr::Literal);
+    if (t.isWord("CASE"))
+        return parseCase();
+    if (t.isWord("CAST") && peek(1).isSymbol("("))
+        return parseCast(false);
+    if (t.isWord("CONVERT") && peek(1).isSymbol("("))
+        return parseCast(true);
+    if (peek(1).isSymbol("(")) {
+        const QString name = next().text;
+        return parseFunction(name);
+    }
+    if (isReserved(t))
+        fail();
+    return parseColumnReference();
+}
+
+// [qualifier.]...column, or qualifier.* as a Star node.
+ExprPtr Parser::parseColumnReference() {
     auto e = std::make_unique<Expr>(Expr::Column);
     e->parts << parseName();
-    while (peek().isSymbol(".")) {
-        next();
-        if (peek().isSymbol("*")) {
-            next();
+    while (acceptSymbol(".")) {
+        if (acceptSymbol("*")) {
             e->kind = Expr::Star;
             return e;
         }
@@ -287,9 +290,8 @@ ExprPtr Parser::parsePrimary() {
             continue;
         }
         e->parts << parseName();
-        if (peek().isSymbol("(")) {  // dbo.Function(...)
+        if (peek().isSymbol("("))  // dbo.Function(...)
             notSupported(QStringLiteral("user-defined functions (%1)").arg(e->parts.join(u'.')));
-        }
     }
     return e;
 }

@@ -31,110 +31,113 @@ StmtPtr Parser::parseStatement() {
 
 StmtPtr Parser::parseStatementBody() {
     const Token& t = peek();
-    if (t.kind == TokenKind::Symbol && t.text == u"(" && peek(1).isWord("SELECT")) {
-        auto s = std::make_unique<SelectStmt>();
-        s->select = parseSelect();
-        return s;
-    }
+    if (t.isSymbol("(") && peek(1).isWord("SELECT"))
+        return parseSelectStatement();
     if (t.kind != TokenKind::Identifier)
         fail();
-    const QString w = t.text.toUpper();
-    if (w == u"SELECT") {
-        auto s = std::make_unique<SelectStmt>();
-        s->select = parseSelect();
-        return s;
-    }
-    if (w == u"INSERT")
-        return parseInsert();
-    if (w == u"UPDATE")
-        return parseUpdate();
-    if (w == u"DELETE")
-        return parseDelete();
-    if (w == u"TRUNCATE") {
-        next();
-        expectWord("TABLE");
-        auto s = std::make_unique<DeleteStmt>();
-        s->target = parseObjectName();
-        return s;
-    }
-    if (w == u"CREATE")
-        return parseCreate();
-    if (w == u"ALTER")
-        return parseAlter();
-    if (w == u"DROP")
-        return parseDrop();
-    if (w == u"BEGIN")
-        return parseBegin();
-    if (w == u"IF")
-        return parseIf();
-    if (w == u"WHILE")
-        return parseWhile();
-    if (w == u"DECLARE")
-        return parseDeclare();
-    if (w == u"SET")
-        return parseSet();
-    if (w == u"EXEC" || w == u"EXECUTE")
-        return parseExec();
-    if (w == u"RETURN")
-        return parseReturn();
-    if (w == u"COMMIT")
-        return parseTransaction(TransactionStmt::Commit);
-    if (w == u"ROLLBACK")
-        return parseTransaction(TransactionStmt::Rollback);
-    if (w == u"SAVE")
-        return parseTransaction(TransactionStmt::Save);
-    if (w == u"RAISERROR")
-        return parseRaiserror();
-    if (w == u"THROW")
-        return parseThrow();
-    if (w == u"PRINT") {
-        next();
-        auto s = std::make_unique<PrintStmt>();
-        s->value = parseExpr();
-        return s;
-    }
-    if (w == u"BREAK" || w == u"CONTINUE") {
-        next();
-        return std::make_unique<SimpleStmt>(w == u"BREAK" ? Stmt::Break : Stmt::Continue);
-    }
-    if (w == u"USE") {
-        next();
-        auto s = std::make_unique<UseStmt>();
-        s->database = parseName();
-        return s;
-    }
-    if (w == u"WITH") {
-        next();
-        std::vector<CommonTable> with;
-        do {
-            CommonTable t;
-            t.name = parseName();
-            if (acceptSymbol("(")) {
-                do {
-                    t.columns << parseName();
-                } while (acceptSymbol(","));
-                expectSymbol(")");
-            }
-            expectWord("AS");
-            expectSymbol("(");
-            t.select = parseSelect();
-            expectSymbol(")");
-            with.push_back(std::move(t));
-        } while (acceptSymbol(","));
-        if (!peek().isWord("SELECT"))
-            notSupported(QStringLiteral("WITH before %1").arg(peek().text.toUpper()));
-        auto s = std::make_unique<SelectStmt>();
-        s->select = parseSelect();
-        s->select->with = std::move(with);
-        return s;
-    }
-    if (w == u"GOTO" || w == u"WAITFOR" || w == u"MERGE" || w == u"OPEN" || w == u"FETCH" ||
-        w == u"CLOSE" || w == u"DEALLOCATE" || w == u"GRANT" || w == u"REVOKE" || w == u"DENY" ||
-        w == u"BULK" || w == u"DBCC")
-        notSupported(QStringLiteral("the %1 statement").arg(w));
+    using Rule = StmtPtr (*)(Parser&);
+    // The statement each leading word begins.
+    static const std::pair<const char*, Rule> rules[] = {
+        {"SELECT", [](Parser& p) { return p.parseSelectStatement(); }},
+        {"WITH", [](Parser& p) { return p.parseWith(); }},
+        {"INSERT", [](Parser& p) { return p.parseInsert(); }},
+        {"UPDATE", [](Parser& p) { return p.parseUpdate(); }},
+        {"DELETE", [](Parser& p) { return p.parseDelete(); }},
+        {"TRUNCATE", [](Parser& p) { return p.parseTruncate(); }},
+        {"CREATE", [](Parser& p) { return p.parseCreate(); }},
+        {"ALTER", [](Parser& p) { return p.parseAlter(); }},
+        {"DROP", [](Parser& p) { return p.parseDrop(); }},
+        {"BEGIN", [](Parser& p) { return p.parseBegin(); }},
+        {"IF", [](Parser& p) { return p.parseIf(); }},
+        {"WHILE", [](Parser& p) { return p.parseWhile(); }},
+        {"BREAK", [](Parser& p) { return p.parseLoopControl(Stmt::Break); }},
+        {"CONTINUE", [](Parser& p) { return p.parseLoopControl(Stmt::Continue); }},
+        {"DECLARE", [](Parser& p) { return p.parseDeclare(); }},
+        {"SET", [](Parser& p) { return p.parseSet(); }},
+        {"EXEC", [](Parser& p) { return p.parseExec(); }},
+        {"EXECUTE", [](Parser& p) { return p.parseExec(); }},
+        {"RETURN", [](Parser& p) { return p.parseReturn(); }},
+        {"COMMIT", [](Parser& p) { return p.parseTransaction(TransactionStmt::Commit); }},
+        {"ROLLBACK", [](Parser& p) { return p.parseTransaction(TransactionStmt::Rollback); }},
+        {"SAVE", [](Parser& p) { return p.parseTransaction(TransactionStmt::Save); }},
+        {"RAISERROR", [](Parser& p) { return p.parseRaiserror(); }},
+        {"THROW", [](Parser& p) { return p.parseThrow(); }},
+        {"PRINT", [](Parser& p) { return p.parsePrint(); }},
+        {"USE", [](Parser& p) { return p.parseUse(); }},
+    };
+    for (const auto& [word, rule] : rules)
+        if (t.isWord(word))
+            return rule(*this);
+    static const char* const unsupported[] = {"GOTO",   "WAITFOR", "MERGE",      "OPEN",
+                                              "FETCH",  "CLOSE",   "DEALLOCATE", "GRANT",
+                                              "REVOKE", "DENY",    "BULK",       "DBCC"};
+    for (const char* word : unsupported)
+        if (t.isWord(word))
+            notSupported(QStringLiteral("the %1 statement").arg(t.text.toUpper()));
     if (peek(1).isSymbol(":"))
         notSupported(QStringLiteral("labels and GOTO"));
     fail();
+}
+
+StmtPtr Parser::parseSelectStatement() {
+    auto s = std::make_unique<SelectStmt>();
+    s->select = parseSelect();
+    return s;
+}
+
+// WITH name [(columns)] AS (select), ... SELECT ...
+StmtPtr Parser::parseWith() {
+    next();
+    std::vector<CommonTable> with;
+    do {
+        CommonTable t;
+        t.name = parseName();
+        if (acceptSymbol("(")) {
+            do {
+                t.columns << parseName();
+            } while (acceptSymbol(","));
+            expectSymbol(")");
+        }
+        expectWord("AS");
+        expectSymbol("(");
+        t.select = parseSelect();
+        expectSymbol(")");
+        with.push_back(std::move(t));
+    } while (acceptSymbol(","));
+    if (!peek().isWord("SELECT"))
+        notSupported(QStringLiteral("WITH before %1").arg(peek().text.toUpper()));
+    auto s = std::make_unique<SelectStmt>();
+    s->select = parseSelect();
+    s->select->with = std::move(with);
+    return s;
+}
+
+// TRUNCATE TABLE name: a DELETE of every row.
+StmtPtr Parser::parseTruncate() {
+    next();
+    expectWord("TABLE");
+    auto s = std::make_unique<DeleteStmt>();
+    s->target = parseObjectName();
+    return s;
+}
+
+StmtPtr Parser::parseLoopControl(Stmt::Kind kind) {
+    next();
+    return std::make_unique<SimpleStmt>(kind);
+}
+
+StmtPtr Parser::parsePrint() {
+    next();
+    auto s = std::make_unique<PrintStmt>();
+    s->value = parseExpr();
+    return s;
+}
+
+StmtPtr Parser::parseUse() {
+    next();
+    auto s = std::make_unique<UseStmt>();
+    s->database = parseName();
+    return s;
 }
 
 StmtList Parser::parseUntilEnd(const char* endWord, const char* second) {

@@ -27,6 +27,12 @@ private:
     // statements
     StmtPtr parseStatement();
     StmtPtr parseStatementBody();
+    StmtPtr parseSelectStatement();
+    StmtPtr parseWith();
+    StmtPtr parseTruncate();
+    StmtPtr parseLoopControl(Stmt::Kind kind);
+    StmtPtr parsePrint();
+    StmtPtr parseUse();
     StmtList parseUntilEnd(const char* endWord, const char* second = nullptr);
     StmtPtr parseBegin();
     StmtPtr parseIf();
@@ -67,10 +73,21 @@ private:
     ExprPtr parseAnd();
     ExprPtr parseNot();
     ExprPtr parsePredicate();
+    // The comparison operator at the current token, consumed, in its canonical spelling (!= is
+    // <>, !< is >=, !> is <=); empty when there is none.
+    QString acceptComparison();
+    static ExprPtr predicate(Expr::Kind kind, ExprPtr operand, bool negated);
+    ExprPtr parseBetween(ExprPtr operand, bool negated);
+    ExprPtr parseLike(ExprPtr operand, bool negated);
+    ExprPtr parseIn(ExprPtr operand, bool negated);
     ExprPtr parseAdditive();
     ExprPtr parseMultiplicative();
     ExprPtr parseUnary();
     ExprPtr parsePrimary();
+    ExprPtr parseLiteral();
+    ExprPtr parseParenthesized();
+    ExprPtr parseWordPrimary();
+    ExprPtr parseColumnReference();
     ExprPtr parseFunction(const QString& name);
     ExprPtr parseCase();
     ExprPtr parseCast(bool convert);

@@ -88,6 +88,13 @@ private:
     // A column reference as the binder marked it (or a select-list alias ORDER BY names).
     Rendered column(const Expr& e);
     static QByteArray columnName(const ColumnBinding& b);
+    Rendered variable(const Expr& e);
+    // A condition, of type bit.
+    static Rendered truth(const sqlite::Term& condition);
+    Rendered between(const Expr& e);
+    Rendered like(const Expr& e);
+    Rendered inList(const Expr& e);
+    Rendered inSelect(const Expr& e);
     Rendered literal(const Expr& e);
     Rendered binary(const Expr& e);
     Rendered logicalChain(const Expr& e);
@@ -121,6 +128,11 @@ private:
     QByteArray fromSql(const std::vector<TableRefPtr>& from);
     QByteArray tableSql(const TableRef& t);
     QByteArray orderSql(const std::vector<OrderItem>& items, const std::vector<OutColumn>* out);
+    QStringList insertColumns(const TableInfo& t, const QStringList& named);
+    QByteArray insertSelect(const TableInfo& t, const QStringList& columns, const QByteArray& head,
+                            const Select& select);
+    QByteArray insertRows(const TableInfo& t, const QStringList& columns,
+                          const std::vector<std::vector<ExprPtr>>& rows);
     QByteArray assignmentValue(const TableInfo& t, const QString& column, const Expr& value);
     QByteArray topRows(const TableInfo& t, const QString& alias, const QByteArray& where,
                        const Expr& top);

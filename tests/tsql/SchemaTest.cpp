@@ -2,6 +2,7 @@
 #include <sqlite3.h>
 
 #include "TsqlFixture.h"
+#include "tsql/Errors.h"
 
 TEST_F(TsqlTest, CreateTableWithTypesDefaultsKeysAndAliasTypes) {
     run(QStringLiteral(
@@ -252,6 +253,14 @@ QString storedSql(const QString& file, const QString& name) {
     return sql;
 }
 
+// Runs `sql` on the database file with SQLite itself, as another tool would.
+void rawExec(const QString& file, const char* sql) {
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(file.toUtf8().constData(), &raw), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(raw);
+    sqlite3_close(raw);
+}
+
 const char* const kBalances =
     "create table Misc (Id int identity not null primary key, Code varchar(10))\n"
     "create table Bal (Id int identity(10, 1) not null primary key, CurrencyId int null, "
@@ -338,6 +347,33 @@ TEST_F(TsqlTest, AForeignKeyChangeThatFailsLeavesTheTableAsItWas) {
     EXPECT_EQ(errorOf(QStringLiteral("insert into Bal (CurrencyId, Code) values (9, 'C')")), 547);
     EXPECT_EQ(errorOf(QStringLiteral("delete from Bal where Id = 10")), 547);
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from Line")), QStringLiteral("1"));
+}
+
+// A table another tool declared with more than the engine reads back (a cascading key, a key
+// of the table's own) is not declared anew without it: its foreign keys are not changed.
+TEST_F(TsqlTest, ForeignKeyChangesAreRefusedOnTablesDeclaringMoreThanTheEngineReads) {
+    run(QStringLiteral(
+        "create table Misc (Id int identity not null primary key, Code varchar(10))"));
+    const QString file = dir_.filePath(QStringLiteral("Shop.sqlite"));
+    rawExec(file,
+            "CREATE TABLE Cascading (Id INTEGER PRIMARY KEY, Misc int REFERENCES Misc (Id) "
+            "ON DELETE CASCADE, Other int);"
+            "CREATE TABLE Keyed (Code varchar(10), Misc int, PRIMARY KEY (Code, Misc));");
+    session_ = std::make_unique<tsql::Session>(dir_.path(), QStringLiteral("Shop"));
+    for (const char* table : {"Cascading", "Keyed"}) {
+        const QString name = QString::fromLatin1(table);
+        const QString before = storedSql(file, name);
+        ASSERT_FALSE(before.isEmpty()) << table;
+        QString message;
+        EXPECT_EQ(errorOf(QStringLiteral("alter table %1 add constraint FK_%1 foreign key (Misc) "
+                                         "references Misc (Id)")
+                              .arg(name),
+                          &message),
+                  tsql::err::NotSupported)
+            << table;
+        EXPECT_TRUE(message.contains(name)) << message.toStdString();
+        EXPECT_EQ(storedSql(file, name), before) << table;
+    }
 }
 
 TEST_F(TsqlTest, SysCatalogViewsUseSqlServersColumnNames) {
