@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "db/RowCursor.h"
 #include "dbcore/Error.h"
 
 namespace db {
@@ -35,6 +36,8 @@ Connection::~Connection() {
         if (it != r.byName.end() && it->second == this)
             r.byName.erase(it);
     }
+    if (reading_)
+        reading_->drop();
     if (driver_) {
         try {
             driver_->close();
@@ -74,6 +77,8 @@ void Connection::close() {
     std::lock_guard lock(mutex_);
     if (!driver_)
         return;
+    if (reading_)
+        reading_->drop();
     auto driver = std::move(driver_);
     driver->close();
 }
@@ -85,7 +90,13 @@ bool Connection::isOpen() const {
 
 Driver& Connection::openDriver() {
     open();
+    settle();
     return *driver_;
+}
+
+void Connection::settle() {
+    if (reading_)
+        reading_->drain();
 }
 
 void Connection::startTransaction() {
@@ -98,6 +109,7 @@ void Connection::commit() {
     if (!inTransaction())
         throw Error::client(
             QStringLiteral("Database '%1' has no active transaction").arg(databaseName_));
+    settle();
     driver_->commit();
 }
 
@@ -106,6 +118,7 @@ void Connection::rollback() {
     if (!inTransaction())
         throw Error::client(
             QStringLiteral("Database '%1' has no active transaction").arg(databaseName_));
+    settle();
     driver_->rollback();
 }
 
@@ -118,6 +131,18 @@ BatchResult Connection::execute(const QString& sql, const std::vector<BoundValue
     std::lock_guard lock(mutex_);
     try {
         return openDriver().execute(sql, params);
+    } catch (Error& e) {
+        if (e.statement().isEmpty())
+            e.setStatement(sql);
+        throw;
+    }
+}
+
+std::unique_ptr<RowCursor> Connection::openCursor(const QString& sql,
+                                                  const std::vector<BoundValue>& params) {
+    std::lock_guard lock(mutex_);
+    try {
+        return std::make_unique<RowCursor>(*this, openDriver().openCursor(sql, params));
     } catch (Error& e) {
         if (e.statement().isEmpty())
             e.setStatement(sql);

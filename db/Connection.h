@@ -6,11 +6,13 @@
 #include <memory>
 #include <mutex>
 
-#include "dbcore/ConnectionParams.h"
 #include "db/Driver.h"
+#include "dbcore/ConnectionParams.h"
 #include "dbcore/Types.h"
 
 namespace db {
+
+class RowCursor;
 
 // A named database connection. Datasets refer to it by its database name ("DMDATA", "DmCfg",
 // "DBMaster") through the process-wide registry. Opening runs the before-connect step (which may
@@ -52,15 +54,26 @@ public:
     BatchResult execute(const QString& sql, const std::vector<BoundValue>& params = {});
     int callProcedure(const QString& name, std::vector<ProcArg>& args,
                       BatchResult* results = nullptr);
+    // Runs a batch up to its first row set, whose rows its owner then reads through the cursor.
+    // Only one cursor is read on the connection at a time: anything else run on it first reads
+    // the rest of the open one into memory.
+    std::unique_ptr<RowCursor> openCursor(const QString& sql,
+                                          const std::vector<BoundValue>& params = {});
 
 private:
+    friend class RowCursor;
+
+    // The driver, opened and with no cursor left reading on it.
     Driver& openDriver();
+    // Reads the open cursor's rest into memory, so the driver can run another statement.
+    void settle();
 
     QString databaseName_;
     ConnectionParams params_;
     Step beforeConnect_;
     Step afterConnect_;
     std::unique_ptr<Driver> driver_;
+    RowCursor* reading_ = nullptr;  // the cursor being read on the driver
     mutable std::recursive_mutex mutex_;
 };
 

@@ -3,30 +3,47 @@
 namespace db {
 
 void DataSource::setDataSet(Query* query) {
-    beginResetModel();
     if (query_)
         disconnect(query_, nullptr, this, nullptr);
     query_ = query;
     if (query_) {
-        auto reset = [this] {
-            beginResetModel();
-            endResetModel();
-        };
-        connect(query_, &Query::opened, this, reset);
-        connect(query_, &Query::closed, this, reset);
-        connect(query_, &Query::rowsChanged, this, reset);
+        connect(query_, &Query::opened, this, &DataSource::reset);
+        connect(query_, &Query::closed, this, &DataSource::reset);
+        connect(query_, &Query::rowsChanged, this, &DataSource::reset);
+        connect(query_, &Query::rowsFetched, this, [this](int, int last) { rowsFetched(last); });
         connect(query_, &Query::valueChanged, this, [this](int row, int column) {
             emit dataChanged(index(row, column), index(row, column));
         });
         connect(query_, &Query::currentChanged, this, &DataSource::currentRowChanged);
     }
+    reset();
+}
+
+void DataSource::reset() {
+    beginResetModel();
+    rows_ = query_ && query_->isActive() ? query_->fetchedCount() : 0;
     endResetModel();
 }
 
+void DataSource::rowsFetched(int last) {
+    if (last < rows_)
+        return;
+    beginInsertRows({}, rows_, last);
+    rows_ = last + 1;
+    endInsertRows();
+}
+
 int DataSource::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid() || !query_ || !query_->isActive())
-        return 0;
-    return query_->recordCount();
+    return parent.isValid() || !query_ ? 0 : rows_;
+}
+
+bool DataSource::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && query_ && query_->isActive() && query_->canFetchMore();
+}
+
+void DataSource::fetchMore(const QModelIndex& parent) {
+    if (canFetchMore(parent))
+        query_->fetchMore();
 }
 
 int DataSource::columnCount(const QModelIndex& parent) const {

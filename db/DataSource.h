@@ -8,8 +8,9 @@
 namespace db {
 
 // Exposes a query's rows to Qt item views: one row per record, one column per field, titles
-// from the field names. Follows the query as it opens, closes and changes, and its current
-// record; the fields of a query with cached updates can be edited through it.
+// from the field names. Follows the query as it opens, closes, changes and fetches, and its
+// current record; a view fetches the query's further rows through it as it scrolls towards them.
+// The fields of a query with cached updates can be edited through it.
 class DataSource : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -24,6 +25,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
     // Writes the value into the row's field in the query's cache.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
@@ -37,7 +40,11 @@ signals:
     void currentRowChanged(int row);
 
 private:
+    void reset();
+    void rowsFetched(int last);
+
     QPointer<Query> query_;
+    int rows_ = 0;  // the query's rows the views know of
 };
 
 }  // namespace db

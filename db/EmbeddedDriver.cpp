@@ -1,9 +1,91 @@
 #include "db/EmbeddedDriver.h"
 
+#include <climits>
+
 #include "dbcore/Error.h"
 #include "tsql/Session.h"
 
 namespace db {
+
+namespace {
+
+// The engine's statement stepped as rows are asked for; the collector converts them and keeps
+// the errors of statements until the batch ends.
+class EmbeddedCursor : public Cursor {
+public:
+    EmbeddedCursor(tsql::Session& session, const QString& sql,
+                   const std::vector<BoundValue>& params)
+        : session_(session), sql_(sql), collector_(result_) {
+        bool rows = false;
+        try {
+            rows = session_.start(sql, params, collector_);
+        } catch (const Error& e) {
+            collector_.raiseErrors(sql, &e);
+        }
+        if (rows) {
+            rowSet_ = result_.results.size() - 1;
+            reading_ = true;
+        }
+        if (rows && collector_.failed())
+            runToEnd();
+        if (!rows)
+            collector_.raiseErrors(sql);
+    }
+    ~EmbeddedCursor() override {
+        if (!reading_)
+            return;
+        try {
+            session_.cancel();
+        } catch (const Error&) {
+            // Dropping the rest of a batch reports to nobody.
+        }
+    }
+
+    bool hasRowSet() const override { return rowSet_ != kNone; }
+    const std::vector<Column>& columns() const override {
+        return result_.results.at(rowSet_).rowSet.columns;
+    }
+
+    bool fetch(int maxRows, std::vector<QVariantList>& rows) override {
+        if (!reading_)
+            return false;
+        bool more = false;
+        try {
+            more = session_.fetch(maxRows);
+        } catch (const Error& e) {
+            reading_ = false;
+            collector_.raiseErrors(sql_, &e);
+        }
+        reading_ = more;
+        std::vector<QVariantList>& read = result_.results[rowSet_].rowSet.rows;
+        rows.insert(rows.end(), std::make_move_iterator(read.begin()),
+                    std::make_move_iterator(read.end()));
+        read.clear();
+        if (!more) {
+            result_.results.resize(rowSet_ + 1);  // the rest of the batch's results are dropped
+            collector_.raiseErrors(sql_);
+        }
+        return more;
+    }
+
+private:
+    static constexpr size_t kNone = ~size_t(0);
+
+    void runToEnd() {
+        std::vector<QVariantList> dropped;
+        while (fetch(INT_MAX, dropped))
+            dropped.clear();
+    }
+
+    tsql::Session& session_;
+    QString sql_;
+    BatchResult result_;
+    tsql::BatchCollector collector_;
+    size_t rowSet_ = kNone;
+    bool reading_ = false;  // the session's started batch is this cursor's
+};
+
+}  // namespace
 
 EmbeddedDriver::EmbeddedDriver() = default;
 EmbeddedDriver::~EmbeddedDriver() = default;
@@ -54,6 +136,11 @@ int EmbeddedDriver::transactionDepth() const {
 
 BatchResult EmbeddedDriver::execute(const QString& sql, const std::vector<BoundValue>& params) {
     return session().execute(sql, params);
+}
+
+std::unique_ptr<Cursor> EmbeddedDriver::openCursor(const QString& sql,
+                                                   const std::vector<BoundValue>& params) {
+    return std::make_unique<EmbeddedCursor>(session(), sql, params);
 }
 
 // Arguments go by position in the order given, as a SQL Server client's call sends them, so a

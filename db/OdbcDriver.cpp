@@ -11,6 +11,7 @@
 #include <QTime>
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "dbcore/TsqlScanner.h"
 
@@ -492,7 +493,8 @@ bool sameMessages(const std::vector<ServerMessage>& a, const std::vector<ServerM
         });
 }
 
-// Walks every result of an executed statement: row counts and fully fetched row sets, in order.
+// Walks every result of an executed statement: row counts and row sets, in order, each row set's
+// rows read as they are asked for.
 //
 // A failing statement inside a batch does not end the walk: SQL Server goes on with the rest of
 // the batch, so its later results are read and its later errors gathered, and the first error is
@@ -502,52 +504,115 @@ bool sameMessages(const std::vector<ServerMessage>& a, const std::vector<ServerM
 // others errors.
 class BatchReader {
 public:
-    BatchReader(SQLHSTMT stmt, const QString& statement) : stmt_(stmt), statement_(statement) {}
+    // `rc` is what executing the statement returned.
+    BatchReader(SQLHSTMT stmt, const QString& statement, SQLRETURN rc)
+        : stmt_(stmt), statement_(statement), rc_(rc) {}
 
-    BatchResult run(SQLRETURN rc) {
-        std::vector<ServerMessage> lastError;
-        for (bool first = true;; first = false) {
-            if (rc == SQL_ERROR || rc == SQL_INVALID_HANDLE) {
-                std::vector<ServerMessage> records = diagnostics(SQL_HANDLE_STMT, stmt_);
-                // A driver that cannot move past a failure says nothing or repeats itself.
-                if (records.empty() || sameMessages(records, lastError)) {
-                    if (errors_.empty())
-                        errors_ =
-                            makeError({}, first ? "SQLExecDirect" : "SQLMoreResults", statement_)
-                                .messages();
-                    break;
-                }
-                errors_.insert(errors_.end(), records.begin(), records.end());
-                lastError = std::move(records);
-            } else {
-                lastError.clear();
-                if (rc == SQL_SUCCESS_WITH_INFO || rc == SQL_NO_DATA)
-                    takeRecords();
-                if (rc == SQL_NO_DATA) {
-                    if (!first)
-                        break;
-                    // The first statement touched no rows, or reports no count at all (SET).
-                    SQLLEN count = -1;
-                    if (succeeded(SQLRowCount(stmt_, &count)) && count >= 0)
-                        addCount(count);
-                } else {
-                    try {
-                        readResult();
-                    } catch (const Error& e) {
-                        if (!e.isServerError())
-                            throw;
-                        errors_.insert(errors_.end(), e.messages().begin(), e.messages().end());
-                    }
-                }
+    // Every result, row sets fully fetched.
+    BatchResult run() {
+        while (nextRowSet())
+            while (readRows(std::numeric_limits<int>::max(), out_.results.back().rowSet.rows)) {
             }
-            rc = SQLMoreResults(stmt_);
+        return finish();
+    }
+
+    // Moves on to the next row set, its columns described and its rows left unread; false once
+    // the batch is exhausted.
+    bool nextRowSet() {
+        while (!ended_) {
+            if (visit())
+                return true;
+            advance();
         }
+        return false;
+    }
+
+    // Appends up to maxRows rows of the current row set; false once it has none left.
+    bool readRows(int maxRows, std::vector<QVariantList>& rows) {
+        try {
+            for (int k = 0; k < maxRows; ++k) {
+                const SQLRETURN rc = SQLFetch(stmt_);
+                if (rc == SQL_NO_DATA) {
+                    advance();
+                    return false;
+                }
+                check(rc, SQL_HANDLE_STMT, stmt_, "SQLFetch", statement_);
+                if (rc == SQL_SUCCESS_WITH_INFO)
+                    takeRecords();
+                QVariantList row;
+                row.reserve(static_cast<qsizetype>(readers_.size()));
+                for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(readers_.size()); ++i)
+                    row << readCell(stmt_, i, readers_[i - 1], statement_);
+                rows.push_back(std::move(row));
+            }
+        } catch (const Error& e) {
+            keepServerErrors(e);
+            advance();
+            return false;
+        }
+        return true;
+    }
+
+    // The results read, or the errors gathered raised together.
+    BatchResult finish() {
         if (!errors_.empty())
             throw makeError(std::move(errors_), "SQLExecDirect", statement_);
         return std::move(out_);
     }
 
+    bool failed() const { return !errors_.empty(); }
+    const BatchResult& results() const { return out_; }
+
 private:
+    void advance() {
+        rc_ = SQLMoreResults(stmt_);
+        first_ = false;
+    }
+
+    // Takes in the return of the last call: true when it opened a row set.
+    bool visit() {
+        if (rc_ == SQL_ERROR || rc_ == SQL_INVALID_HANDLE) {
+            std::vector<ServerMessage> records = diagnostics(SQL_HANDLE_STMT, stmt_);
+            // A driver that cannot move past a failure says nothing or repeats itself.
+            if (records.empty() || sameMessages(records, lastError_)) {
+                if (errors_.empty())
+                    errors_ = makeError({}, first_ ? "SQLExecDirect" : "SQLMoreResults", statement_)
+                                  .messages();
+                ended_ = true;
+                return false;
+            }
+            errors_.insert(errors_.end(), records.begin(), records.end());
+            lastError_ = std::move(records);
+            return false;
+        }
+        lastError_.clear();
+        if (rc_ == SQL_SUCCESS_WITH_INFO || rc_ == SQL_NO_DATA)
+            takeRecords();
+        if (rc_ != SQL_NO_DATA) {
+            try {
+                return describeResult();
+            } catch (const Error& e) {
+                keepServerErrors(e);
+            }
+            return false;
+        }
+        if (!first_) {
+            ended_ = true;
+            return false;
+        }
+        // The first statement touched no rows, or reports no count at all (SET).
+        SQLLEN count = -1;
+        if (succeeded(SQLRowCount(stmt_, &count)) && count >= 0)
+            addCount(count);
+        return false;
+    }
+
+    void keepServerErrors(const Error& e) {
+        if (!e.isServerError())
+            throw e;
+        errors_.insert(errors_.end(), e.messages().begin(), e.messages().end());
+    }
+
     void takeRecords() {
         for (ServerMessage& m : diagnostics(SQL_HANDLE_STMT, stmt_)) {
             if (isInformational(m))
@@ -563,8 +628,8 @@ private:
         out_.results.push_back(std::move(r));
     }
 
-    // The current result: all rows of a row set, or the count of rows touched.
-    void readResult() {
+    // The current result: a row set's columns (true), or the count of rows touched.
+    bool describeResult() {
         SQLSMALLINT columns = 0;
         check(SQLNumResultCols(stmt_, &columns), SQL_HANDLE_STMT, stmt_, "SQLNumResultCols",
               statement_);
@@ -573,38 +638,114 @@ private:
             check(SQLRowCount(stmt_, &count), SQL_HANDLE_STMT, stmt_, "SQLRowCount", statement_);
             if (count >= 0)
                 addCount(count);
-            return;
+            return false;
         }
         StatementResult r;
         r.hasRowSet = true;
-        std::vector<Reader> readers;
+        readers_.clear();
         for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(columns); ++i) {
             ColumnReader c = describeColumn(stmt_, i, statement_);
             r.rowSet.columns.push_back(c.column);
-            readers.push_back(c.reader);
+            readers_.push_back(c.reader);
         }
         out_.results.push_back(std::move(r));
-        RowSet& rows = out_.results.back().rowSet;
-        for (;;) {
-            const SQLRETURN rc = SQLFetch(stmt_);
-            if (rc == SQL_NO_DATA)
-                break;
-            check(rc, SQL_HANDLE_STMT, stmt_, "SQLFetch", statement_);
-            if (rc == SQL_SUCCESS_WITH_INFO)
-                takeRecords();
-            QVariantList row;
-            row.reserve(columns);
-            for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(columns); ++i)
-                row << readCell(stmt_, i, readers[i - 1], statement_);
-            rows.rows.push_back(std::move(row));
-        }
+        return true;
     }
 
     SQLHSTMT stmt_;
-    const QString& statement_;
+    QString statement_;
+    SQLRETURN rc_;
+    bool first_ = true;
+    bool ended_ = false;
+    std::vector<ServerMessage> lastError_;
+    std::vector<Reader> readers_;
     BatchResult out_;
     std::vector<ServerMessage> errors_;
 };
+
+// The rows of a batch's first row set fetched as they are asked for, on a statement handle of
+// its own; freeing the handle early drops the rest of the batch.
+class OdbcCursor : public Cursor {
+public:
+    OdbcCursor(std::unique_ptr<Statement> stmt, std::vector<ParamBuffer> buffers,
+               const QString& sql, bool& busy)
+        : stmt_(std::move(stmt)),
+          buffers_(std::move(buffers)),
+          reader_(stmt_->get(), sql, SQLExecDirectW(stmt_->get(), wide(sql), SQL_NTS)),
+          busy_(busy) {
+        reading_ = reader_.nextRowSet();
+        if (reading_)
+            rowSet_ = reader_.results().results.size() - 1;
+        if (reading_ && reader_.failed())
+            runToEnd();
+        if (!reading_)
+            reader_.finish();
+        busy_ = reading_;
+    }
+    ~OdbcCursor() override {
+        if (reading_)
+            busy_ = false;
+    }
+
+    bool hasRowSet() const override { return rowSet_ != kNone; }
+    const std::vector<Column>& columns() const override {
+        return reader_.results().results.at(rowSet_).rowSet.columns;
+    }
+
+    bool fetch(int maxRows, std::vector<QVariantList>& rows) override {
+        if (!reading_)
+            return false;
+        if (reader_.readRows(maxRows, rows))
+            return true;
+        runToEnd();
+        return false;
+    }
+
+private:
+    // Reads the rest of the batch, dropping later row sets, and raises its errors.
+    void runToEnd() {
+        if (reading_)
+            busy_ = false;
+        reading_ = false;
+        std::vector<QVariantList> dropped;
+        while (reader_.nextRowSet())
+            while (reader_.readRows(kDropBatch, dropped))
+                dropped.clear();
+        reader_.finish();
+    }
+
+    static constexpr int kDropBatch = 500;
+    static constexpr size_t kNone = ~size_t(0);
+
+    std::unique_ptr<Statement> stmt_;
+    std::vector<ParamBuffer> buffers_;  // bound to the statement
+    BatchReader reader_;
+    bool& busy_;  // the driver's: a cursor of it is being read
+    bool reading_ = false;
+    size_t rowSet_ = kNone;
+};
+
+// A statement handle with the parameters bound, ready to execute `sql`.
+std::unique_ptr<Statement> prepared(SQLHDBC dbc, SQLULEN timeoutSeconds, const QString& sql,
+                                    const std::vector<BoundValue>& params,
+                                    std::vector<ParamBuffer>& buffers) {
+    if (!params.empty()) {
+        const int markers = OdbcDriver::countMarkers(sql);
+        if (markers != static_cast<int>(params.size()))
+            throw Error(Error::Kind::Client,
+                        QStringLiteral("The statement has %1 parameter markers but %2 values")
+                            .arg(markers)
+                            .arg(params.size()),
+                        0, sql);
+    }
+    buffers.resize(params.size());
+    for (size_t i = 0; i < params.size(); ++i)
+        fillParam(buffers[i], params[i].type, params[i].value, ParamDirection::Input,
+                  QStringLiteral("Parameter %1").arg(i + 1), sql);
+    auto stmt = std::make_unique<Statement>(dbc, timeoutSeconds, sql);
+    bindParams(stmt->get(), buffers, sql);
+    return stmt;
+}
 
 // ---- connection strings --------------------------------------------------------------------
 
@@ -919,8 +1060,7 @@ void OdbcDriver::setAutocommit(bool on) {
 }
 
 void OdbcDriver::beginTransaction() {
-    if (!isOpen())
-        throw Error::client(QStringLiteral("The connection is not open"));
+    requireIdle(QString());
     if (depth_ == 0)
         setAutocommit(false);
     ++depth_;
@@ -929,6 +1069,7 @@ void OdbcDriver::beginTransaction() {
 void OdbcDriver::commit() {
     if (depth_ == 0)
         throw Error::client(QStringLiteral("Commit without an open transaction"));
+    requireIdle(QString());
     if (depth_ > 1) {
         --depth_;
         return;
@@ -942,38 +1083,42 @@ void OdbcDriver::commit() {
 void OdbcDriver::rollback() {
     if (depth_ == 0)
         throw Error::client(QStringLiteral("Rollback without an open transaction"));
+    requireIdle(QString());
     check(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK), SQL_HANDLE_DBC, dbc_, "SQLEndTran");
     depth_ = 0;
     setAutocommit(true);
 }
 
-BatchResult OdbcDriver::execute(const QString& sql, const std::vector<BoundValue>& params) {
+void OdbcDriver::requireIdle(const QString& statement) const {
     if (!isOpen())
-        throw Error(Error::Kind::Client, QStringLiteral("The connection is not open"), 0, sql);
-    if (!params.empty()) {
-        const int markers = countMarkers(sql);
-        if (markers != static_cast<int>(params.size()))
-            throw Error(Error::Kind::Client,
-                        QStringLiteral("The statement has %1 parameter markers but %2 values")
-                            .arg(markers)
-                            .arg(params.size()),
-                        0, sql);
-    }
-    std::vector<ParamBuffer> buffers(params.size());
-    for (size_t i = 0; i < params.size(); ++i)
-        fillParam(buffers[i], params[i].type, params[i].value, ParamDirection::Input,
-                  QStringLiteral("Parameter %1").arg(i + 1), sql);
+        throw Error(Error::Kind::Client, QStringLiteral("The connection is not open"), 0,
+                    statement);
+    if (busy_)
+        throw Error(Error::Kind::Client,
+                    QStringLiteral("The connection is busy with the rows of another statement; "
+                                   "read them to the end or close them first."),
+                    0, statement);
+}
 
-    Statement stmt(dbc_, queryTimeout_, sql);
-    bindParams(stmt.get(), buffers, sql);
-    const SQLRETURN rc = SQLExecDirectW(stmt.get(), wide(sql), SQL_NTS);
-    return BatchReader(stmt.get(), sql).run(rc);
+BatchResult OdbcDriver::execute(const QString& sql, const std::vector<BoundValue>& params) {
+    requireIdle(sql);
+    std::vector<ParamBuffer> buffers;
+    const std::unique_ptr<Statement> stmt = prepared(dbc_, queryTimeout_, sql, params, buffers);
+    const SQLRETURN rc = SQLExecDirectW(stmt->get(), wide(sql), SQL_NTS);
+    return BatchReader(stmt->get(), sql, rc).run();
+}
+
+std::unique_ptr<Cursor> OdbcDriver::openCursor(const QString& sql,
+                                               const std::vector<BoundValue>& params) {
+    requireIdle(sql);
+    std::vector<ParamBuffer> buffers;
+    std::unique_ptr<Statement> stmt = prepared(dbc_, queryTimeout_, sql, params, buffers);
+    return std::make_unique<OdbcCursor>(std::move(stmt), std::move(buffers), sql, busy_);
 }
 
 int OdbcDriver::callProcedure(const QString& name, std::vector<ProcArg>& args,
                               BatchResult* results) {
-    if (!isOpen())
-        throw Error::client(QStringLiteral("The connection is not open"));
+    requireIdle(name);
     if (name.trimmed().isEmpty())
         throw Error::client(QStringLiteral("No stored procedure name given"));
 
@@ -1007,7 +1152,7 @@ int OdbcDriver::callProcedure(const QString& name, std::vector<ProcArg>& args,
     Statement stmt(dbc_, queryTimeout_, call);
     bindParams(stmt.get(), buffers, call);
     const SQLRETURN rc = SQLExecDirectW(stmt.get(), wide(call), SQL_NTS);
-    BatchResult out = BatchReader(stmt.get(), call).run(rc);
+    BatchResult out = BatchReader(stmt.get(), call, rc).run();
 
     // Output values are in place once every result has been read.
     const int returnStatus = status.indicator == SQL_NULL_DATA ? 0 : status.status;

@@ -41,6 +41,8 @@ public:
     int transactionDepth() const override { return depth_; }
 
     BatchResult execute(const QString& sql, const std::vector<BoundValue>& params) override;
+    std::unique_ptr<Cursor> openCursor(const QString& sql,
+                                       const std::vector<BoundValue>& params) override;
     int callProcedure(const QString& name, std::vector<ProcArg>& args,
                       BatchResult* results) override;
 
@@ -52,6 +54,8 @@ public:
     static int countMarkers(const QString& sql);
 
 private:
+    // Raises unless the connection is open and no cursor of it is being read.
+    void requireIdle(const QString& statement) const;
     void freeHandles() noexcept;
     void setAutocommit(bool on);
 
@@ -59,6 +63,7 @@ private:
     void* dbc_ = nullptr;  // SQLHDBC
     unsigned long queryTimeout_ = 0;
     int depth_ = 0;
+    bool busy_ = false;  // a cursor is being read
 };
 
 }  // namespace db

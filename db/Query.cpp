@@ -1,9 +1,13 @@
 #include "db/Query.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "db/Connection.h"
-#include "dbcore/Error.h"
 #include "db/ParamScanner.h"
+#include "db/RowCursor.h"
 #include "db/UpdateSql.h"
+#include "dbcore/Error.h"
 
 namespace db {
 
@@ -63,15 +67,60 @@ void Query::open() {
     if (active_)
         return;
     const std::vector<BoundValue> values = bindParams(scanned_.occurrences);
-    const BatchResult result = connection().execute(scanned_.text, values);
-    const StatementResult* rows = result.firstRowSet();
-    if (!rows)
+    std::unique_ptr<RowCursor> cursor = connection().openCursor(scanned_.text, values);
+    if (!cursor->hasRowSet())
         throw Error::client(
             QStringLiteral("%1: the statement returned no result set").arg(objectName()));
-    loadRows(rows->rowSet);
+    columns_ = cursor->columns();
+    rows_.clear();
+    deleted_.clear();
+    fetched_.clear();
+    cursor_ = std::move(cursor);
+    // Cached edits need every row in place before the first one changes.
+    if (cachedUpdates_)
+        fetchAll();
+    else
+        fetchMore(kPageRows);
     active_ = true;
     emit opened();
     first();
+}
+
+bool Query::canFetchMore() const {
+    return cursor_ != nullptr;
+}
+
+int Query::fetchMore(int rows) {
+    if (!cursor_)
+        return 0;
+    std::vector<QVariantList> read;
+    read.reserve(static_cast<size_t>(std::min(rows, kPageRows)));
+    try {
+        if (!cursor_->fetch(rows, read))
+            cursor_.reset();
+    } catch (...) {
+        cursor_.reset();
+        throw;
+    }
+    const int first = fetchedCount();
+    for (QVariantList& values : read) {
+        rows_.push_back({values, values, RowState::Unchanged});
+        fetched_.push_back(std::move(values));
+    }
+    const int count = fetchedCount() - first;
+    if (count > 0 && active_)
+        emit rowsFetched(first, fetchedCount() - 1);
+    return count;
+}
+
+void Query::fetchAll() {
+    while (canFetchMore())
+        fetchMore(std::numeric_limits<int>::max() / 2);
+}
+
+int Query::recordCount() {
+    fetchAll();
+    return fetchedCount();
 }
 
 void Query::execSql() {
@@ -83,6 +132,7 @@ void Query::close() {
     if (!active_)
         return;
     active_ = false;
+    cursor_.reset();
     columns_.clear();
     rows_.clear();
     deleted_.clear();
@@ -92,16 +142,6 @@ void Query::close() {
     emit closed();
 }
 
-void Query::loadRows(const RowSet& rows) {
-    columns_ = rows.columns;
-    rows_.clear();
-    deleted_.clear();
-    rows_.reserve(rows.rows.size());
-    fetched_ = rows.rows;
-    for (const auto& values : fetched_)
-        rows_.push_back({values, values, RowState::Unchanged});
-}
-
 void Query::requireActive() const {
     if (!active_)
         throw Error::client(QStringLiteral("%1: Cannot perform this operation on a closed dataset")
@@ -109,7 +149,9 @@ void Query::requireActive() const {
 }
 
 void Query::moveTo(int row) {
-    const int count = recordCount();
+    while (row >= fetchedCount() && canFetchMore())
+        fetchMore();
+    const int count = fetchedCount();
     bof_ = row < 0 || count == 0;
     eof_ = row >= count || count == 0;
     const int clamped = count == 0 ? -1 : std::clamp(row, 0, count - 1);
@@ -171,7 +213,7 @@ Field Query::fieldByName(const QString& name) const {
 }
 
 QVariant Query::valueAt(int row, int column) const {
-    if (row < 0 || row >= recordCount() || column < 0 || column >= int(columns_.size()))
+    if (row < 0 || row >= fetchedCount() || column < 0 || column >= int(columns_.size()))
         return {};
     return rows_[row].values.value(column);
 }
@@ -203,7 +245,7 @@ void Query::append() {
         empty << QVariant();
     rows_.push_back({empty, empty, RowState::Inserted});
     emit rowsChanged();
-    moveTo(recordCount() - 1);
+    moveTo(fetchedCount() - 1);
 }
 
 void Query::deleteRecord() {
@@ -219,7 +261,7 @@ void Query::deleteRecord() {
     if (row.state != RowState::Inserted)
         deleted_.push_back(std::move(row));
     emit rowsChanged();
-    moveTo(std::min(current_, recordCount() - 1));
+    moveTo(std::min(current_, fetchedCount() - 1));
 }
 
 bool Query::updatesPending() const {

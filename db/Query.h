@@ -12,6 +12,7 @@
 namespace db {
 
 class Connection;
+class RowCursor;
 class UpdateSql;
 
 // A column value of the current row. NULL reads as 0, 0.0, empty text or an invalid date-time.
@@ -35,7 +36,9 @@ private:
 };
 
 // An SQL statement on a named connection, held as lines, with `:name` parameters.
-// open() runs it and keeps the first row set of its results; execSql() runs it for its effect.
+// open() runs it and keeps the first row set of its results, fetching its rows as they are
+// needed: a first page on opening, more as navigation or a view reaches them (fetchMore), all of
+// them for recordCount() and last(); execSql() runs it for its effect.
 // With cached updates on, edits stay in memory until applyUpdates() sends them through the
 // update object.
 class Query : public QObject {
@@ -73,6 +76,9 @@ public:
     // Rows the last execSql() touched, -1 when unknown.
     qint64 rowsAffected() const { return rowsAffected_; }
 
+    // Rows fetched when the query opens and by each fetchMore().
+    static constexpr int kPageRows = 200;
+
     // Navigation over the open rows.
     bool isEmpty() const { return rows_.empty(); }
     bool eof() const { return eof_; }
@@ -81,7 +87,14 @@ public:
     void next();
     void prior();
     void last();
-    int recordCount() const { return static_cast<int>(rows_.size()); }
+    // Every row's count: the rows not fetched yet are fetched.
+    int recordCount();
+    // Rows fetched so far.
+    int fetchedCount() const { return static_cast<int>(rows_.size()); }
+    // Whether rows remain to be fetched.
+    bool canFetchMore() const;
+    // Fetches up to `rows` more rows (rowsFetched tells which); returns how many came.
+    int fetchMore(int rows = kPageRows);
     int recNo() const { return current_; }  // 0-based, -1 when empty
     void setRecNo(int row);
 
@@ -108,6 +121,8 @@ signals:
     void opened();
     void closed();
     void rowsChanged();
+    // Rows first..last were fetched and added at the end.
+    void rowsFetched(int first, int last);
     void currentChanged(int row);
     // A field of a row was edited in the cache.
     void valueChanged(int row, int column);
@@ -122,7 +137,7 @@ private:
 
     std::vector<BoundValue> bindParams(const QStringList& occurrences) const;
     int columnIndex(const QString& name) const;
-    void loadRows(const RowSet& rows);
+    void fetchAll();
     void moveTo(int row);
     void requireActive() const;
     void requireUpdateObject() const;
@@ -133,6 +148,7 @@ private:
     ScannedSql scanned_;  // sql_ as sent, with its parameter occurrences
     Params params_;
     bool active_ = false;
+    std::unique_ptr<RowCursor> cursor_;  // while rows remain to be fetched
     std::vector<Column> columns_;
     std::vector<CachedRow> rows_;
     std::vector<CachedRow> deleted_;

@@ -35,6 +35,11 @@ void readCell(sqlite3_stmt* st, int k, const SqlType& type, Value& cell) {
 
 }  // namespace
 
+void Interpreter::readRow(sqlite3_stmt* st, const Compiled& c, std::vector<Value>& cells) {
+    for (size_t k = 0; k < cells.size(); ++k)
+        readCell(st, static_cast<int>(k), c.columns[k].type, cells[k]);
+}
+
 std::shared_ptr<const Compiled> Interpreter::compiled(
     const void* node, const std::function<Compiled(SqliteEmitter&)>& make) {
     auto translate = [&] {
@@ -96,6 +101,14 @@ SessionState Interpreter::sessionState() const {
     return state;
 }
 
+std::vector<ResultColumn> Interpreter::resultColumns(const Compiled& c) {
+    std::vector<ResultColumn> columns;
+    columns.reserve(c.columns.size());
+    for (const OutColumn& col : c.columns)
+        columns.push_back({col.name, col.type});
+    return columns;
+}
+
 void Interpreter::runQuery(const Compiled& c, ResultSink* sink, std::vector<Value>* lastRow) {
     if (c.readsDatabases)
         refreshDatabases();
@@ -108,18 +121,13 @@ void Interpreter::runQuery(const Compiled& c, ResultSink* sink, std::vector<Valu
     checkReprepared(st, rc, false);
     std::vector<Value> cells;
     if (sink) {
-        std::vector<ResultColumn> columns;
-        for (const OutColumn& col : c.columns)
-            columns.push_back({col.name, col.type});
-        sink->rowSetBegin(columns);
+        sink->rowSetBegin(resultColumns(c));
         cells.resize(static_cast<size_t>(n));
     }
     for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {
         ++count;
         if (sink) {
-            for (int k = 0; k < n; ++k)
-                readCell(st, k, c.columns[static_cast<size_t>(k)].type,
-                         cells[static_cast<size_t>(k)]);
+            readRow(st, c, cells);
             sink->row(cells);
         } else if (lastRow) {
             lastRow->clear();
@@ -127,6 +135,10 @@ void Interpreter::runQuery(const Compiled& c, ResultSink* sink, std::vector<Valu
                 lastRow->push_back(Value::fromColumn(st, k));
         }
     }
+    finishQuery(st, rc, count, sink);
+}
+
+void Interpreter::finishQuery(sqlite3_stmt* st, int rc, qint64 count, ResultSink* sink) {
     if (rc != SQLITE_DONE) {
         const SqliteFailure failure = db_->failure(rc);
         sqlite3_reset(st);
@@ -302,7 +314,10 @@ void Interpreter::execSelect(const SelectStmt& s) {
         useDatabasesOf(s);
         return e.select(sel);
     });
-    runQuery(*c, sink_, nullptr);
+    if (openRowsNext_)
+        openRows(c);
+    else
+        runQuery(*c, sink_, nullptr);
 }
 
 Value Interpreter::evaluate(const Expr& e, SqlType* type) {

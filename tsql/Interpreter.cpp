@@ -232,6 +232,21 @@ std::shared_ptr<Interpreter::Batch> Interpreter::parseBatch(const QString& sql) 
 
 void Interpreter::execute(const QString& sql, const std::vector<db::BoundValue>& params,
                           ResultSink& sink) {
+    std::shared_ptr<Batch> batch = beginBatch(sql, params, sink);
+    const int depthAtStart = tranDepth_;
+    try {
+        const PlaceScope place(place_, {batch.get(), -1});
+        execList(batch->statements);
+    } catch (db::Error& e) {
+        abandonBatch(depthAtStart);
+        e.setStatement(sql);
+        throw;
+    }
+    endBatch();
+}
+
+std::shared_ptr<Interpreter::Batch> Interpreter::beginBatch(
+    const QString& sql, const std::vector<db::BoundValue>& params, ResultSink& sink) {
     sink_ = &sink;
     paramSignature_.clear();
     for (const auto& p : params)
@@ -245,24 +260,20 @@ void Interpreter::execute(const QString& sql, const std::vector<db::BoundValue>&
     catches_.clear();
     tryDepth_ = 0;
     db_->startStatement();  // the query timeout counts for the whole batch
-    const int depthAtStart = tranDepth_;
-    try {
-        const PlaceScope place(place_, {batch.get(), -1});
-        execList(batch->statements);
-    } catch (db::Error& e) {
-        syncTransaction();
-        // A batch that fails leaves nothing of the transactions it began.
-        if (tranDepth_ > depthAtStart || (xactAbort_ && tranDepth_ > 0))
-            rollbackAll();
-        e.setStatement(sql);
-        dropTableVariables(frames_[0]);
-        frames_[0].params = nullptr;
-        sink_ = nullptr;
-        throw;
-    }
+    return batch;
+}
+
+void Interpreter::endBatch() {
     dropTableVariables(frames_[0]);
     frames_[0].params = nullptr;
     sink_ = nullptr;
+}
+
+void Interpreter::abandonBatch(int depthAtStart) {
+    syncTransaction();
+    if (tranDepth_ > depthAtStart || (xactAbort_ && tranDepth_ > 0))
+        rollbackAll();
+    endBatch();
 }
 
 void Interpreter::dropTableVariables(Frame& frame) {
@@ -306,20 +317,21 @@ QStringList Interpreter::translation(const QString& sql,
 }
 
 Interpreter::Flow Interpreter::execList(const StmtList& list) {
-    for (const auto& s : list) {
-        Flow f;
-        try {
-            f = exec(*s);
-        } catch (const db::Error& e) {
-            if (!endsStatementOnly(e))
-                throw;
-            statementFailed(*s, e);
-            continue;
-        }
-        if (f != Flow::Normal)
+    for (const auto& s : list)
+        if (const Flow f = execListed(*s); f != Flow::Normal)
             return f;
-    }
     return Flow::Normal;
+}
+
+Interpreter::Flow Interpreter::execListed(const Stmt& s) {
+    try {
+        return exec(s);
+    } catch (const db::Error& e) {
+        if (!endsStatementOnly(e))
+            throw;
+        statementFailed(s, e);
+        return Flow::Normal;
+    }
 }
 
 // Errors that end only the failing statement: constraint violations, truncation, a divide by
@@ -356,15 +368,18 @@ Interpreter::Flow Interpreter::exec(const Stmt& s) {
     db_->checkInterrupted();
     const PlaceScope place(place_, {place_.batch, s.index});
     try {
-        Flow f = execStatement(s);
-        return f;
+        return execStatement(s);
     } catch (db::Error& e) {
-        e.setPlace(s.line, frames_.back().procedure);  // the innermost statement's, set first
-        syncTransaction();
-        if (xactAbort_ && tranDepth_ > 0)
-            rollbackAll();
+        statementRaised(s, e);
         throw;
     }
+}
+
+void Interpreter::statementRaised(const Stmt& s, db::Error& e) {
+    e.setPlace(s.line, frames_.back().procedure);  // the innermost statement's, set first
+    syncTransaction();
+    if (xactAbort_ && tranDepth_ > 0)
+        rollbackAll();
 }
 
 // One handler per statement kind; a handler returns the flow only where it can change it.

@@ -34,6 +34,12 @@ public:
     ~Interpreter() override;
 
     void execute(const QString& sql, const std::vector<db::BoundValue>& params, ResultSink& sink);
+    // A batch whose first row set of its own statements is read as the caller asks; see
+    // Session::start, fetch and cancel.
+    bool start(const QString& sql, const std::vector<db::BoundValue>& params, ResultSink& sink);
+    bool fetch(int maxRows);
+    void cancel();
+    bool reading() const { return stream_ != nullptr; }
     int call(const QString& name, std::vector<CallArgument>& args, ResultSink& sink);
     void setCancelCheck(std::function<bool()> check) { db_->setCancelCheck(std::move(check)); }
     void beginTransaction();
@@ -109,10 +115,43 @@ private:
     };
     using Argument = CallArgument;
 
+    // A batch stopped inside the first row set of its own statements, the SELECT's SQLite
+    // statement between two steps.
+    struct Stream {
+        QString sql;
+        std::vector<db::BoundValue> params;  // the batch's, which frames_[0] points to
+        std::shared_ptr<Batch> batch;
+        size_t next = 0;  // the statement after the one that opened the rows
+        int depthAtStart = 0;
+        bool opened = false;  // the row set was opened; later ones are read whole
+        std::shared_ptr<const Compiled> compiled;
+        sqlite3_stmt* st = nullptr;  // while rows remain
+        int rc = 0;                  // of the last step
+        bool stepped = false;        // rc tells of a row not handed over yet
+        qint64 count = 0;
+        std::vector<Value> cells;
+    };
+
     std::shared_ptr<Batch> parse(const QString& sql);
+    // Parses the batch and makes it the running one, with its parameters and sink.
+    std::shared_ptr<Batch> beginBatch(const QString& sql, const std::vector<db::BoundValue>& params,
+                                      ResultSink& sink);
+    void endBatch();
+    // A batch that failed or was cancelled leaves nothing of the transactions it began.
+    void abandonBatch(int depthAtStart);
+    // Runs the streamed batch's statements from the next one on: true when a SELECT opened its
+    // rows, false when the batch ended.
+    bool advance();
+    void openRows(const std::shared_ptr<const Compiled>& c);
+    bool readRows(int maxRows);
+    void endStream(db::Error* e, bool finished);
     static std::shared_ptr<Batch> parseBatch(const QString& sql);
     Flow exec(const Stmt& s);
     Flow execList(const StmtList& list);
+    // One statement of a list: an error that ends only the statement is reported instead.
+    Flow execListed(const Stmt& s);
+    // What every error that leaves statement `s` goes through.
+    void statementRaised(const Stmt& s, db::Error& e);
     Flow execStatement(const Stmt& s);
 
     // procedural statements, one handler a kind
@@ -149,6 +188,11 @@ private:
                                              const std::function<Compiled(SqliteEmitter&)>& make);
     void bindSlots(sqlite3_stmt* st, const Compiled& c);
     void runQuery(const Compiled& c, ResultSink* sink, std::vector<Value>* lastRow);
+    static std::vector<ResultColumn> resultColumns(const Compiled& c);
+    // The cells of the current row, one per column of `c`.
+    static void readRow(sqlite3_stmt* st, const Compiled& c, std::vector<Value>& cells);
+    // Ends a query's steps at `rc` (SQLITE_DONE or a failure, raised) and reports its row count.
+    void finishQuery(sqlite3_stmt* st, int rc, qint64 count, ResultSink* sink);
     void runChange(const Compiled& c);
     static bool isSetStatement(const Stmt& s);
     Compiled setStatement(SqliteEmitter& e, const Stmt& s);
@@ -243,6 +287,8 @@ private:
     std::vector<Frame> frames_;
     std::vector<ErrorContext> catches_;
     ResultSink* sink_ = nullptr;
+    std::unique_ptr<Stream> stream_;
+    bool openRowsNext_ = false;  // the SELECT being run opens its rows instead of reading them
     bool nocount_ = false;
     bool xactAbort_ = false;
     int tranDepth_ = 0;

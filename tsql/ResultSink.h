@@ -56,6 +56,8 @@ public:
     // Raises the errors of the statements, in order, followed by the one that ended the batch
     // (`ending`, when it failed); returns when there is neither.
     void raiseErrors(const QString& batch, const db::Error* ending = nullptr) const;
+    // Whether a statement's error has been collected.
+    bool failed() const { return !errors_.empty(); }
 
     // A cell as the access layer reports a column of the given type.
     static QVariant variant(const Value& cell, const SqlType& type);

@@ -9,20 +9,45 @@ Session::Session(const QString& serverDir, const QString& database)
 
 Session::~Session() = default;
 
+Interpreter& Session::idle() const {
+    if (impl_->reading())
+        throw db::Error::client(
+            QStringLiteral("The connection is busy with the rows of another statement; read them "
+                           "to the end or close them first."));
+    return *impl_;
+}
+
+bool Session::start(const QString& sql, const std::vector<db::BoundValue>& params,
+                    ResultSink& sink) {
+    return idle().start(sql, params, sink);
+}
+
+bool Session::fetch(int maxRows) {
+    return impl_->fetch(maxRows);
+}
+
+void Session::cancel() {
+    impl_->cancel();
+}
+
+bool Session::reading() const {
+    return impl_->reading();
+}
+
 void Session::execute(const QString& sql, const std::vector<db::BoundValue>& params,
                       ResultSink& sink) {
-    impl_->execute(sql, params, sink);
+    idle().execute(sql, params, sink);
 }
 
 int Session::call(const QString& name, std::vector<CallArgument>& args, ResultSink& sink) {
-    return impl_->call(name, args, sink);
+    return idle().call(name, args, sink);
 }
 
 db::BatchResult Session::execute(const QString& sql, const std::vector<db::BoundValue>& params) {
     db::BatchResult result;
     BatchCollector collector(result);
     try {
-        impl_->execute(sql, params, collector);
+        idle().execute(sql, params, collector);
     } catch (const db::Error& e) {
         collector.raiseErrors(sql, &e);
     }
@@ -52,7 +77,7 @@ int Session::callProcedure(const QString& name, std::vector<db::ProcArg>& procAr
     BatchCollector collector(results ? *results : local);
     int status = 0;
     try {
-        status = impl_->call(name, args, collector);
+        status = idle().call(name, args, collector);
     } catch (const db::Error& e) {
         collector.raiseErrors(name, &e);
     }
@@ -67,15 +92,15 @@ int Session::callProcedure(const QString& name, std::vector<db::ProcArg>& procAr
 }
 
 void Session::beginTransaction() {
-    impl_->beginTransaction();
+    idle().beginTransaction();
 }
 
 void Session::commit() {
-    impl_->commit();
+    idle().commit();
 }
 
 void Session::rollback() {
-    impl_->rollback();
+    idle().rollback();
 }
 
 int Session::transactionDepth() const {
@@ -83,7 +108,7 @@ int Session::transactionDepth() const {
 }
 
 QStringList Session::translation(const QString& sql, const std::vector<db::BoundValue>& params) {
-    return impl_->translation(sql, params);
+    return idle().translation(sql, params);
 }
 
 void Session::setQueryTimeout(int seconds) {

@@ -52,6 +52,8 @@ int GridModel::sourceRows() const {
 }
 
 void GridModel::fetchUpTo(int row) {
+    while (row >= sourceRows() && source_ && source_->canFetchMore({}))
+        source_->fetchMore({});
     if (row < fetched_ || row >= sourceRows())
         return;
     const int last = std::min(sourceRows(), (row / kFetchBatch + 1) * kFetchBatch) - 1;
@@ -61,7 +63,7 @@ void GridModel::fetchUpTo(int row) {
 }
 
 bool GridModel::canFetchMore(const QModelIndex& parent) const {
-    return !parent.isValid() && fetched_ < sourceRows();
+    return !parent.isValid() && (fetched_ < sourceRows() || (source_ && source_->canFetchMore({})));
 }
 
 void GridModel::fetchMore(const QModelIndex& parent) {

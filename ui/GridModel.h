@@ -10,8 +10,8 @@
 namespace ui {
 
 // The rows of a data source as a grid shows them: the grid's columns, picked from the source by
-// field name, and the rows handed to the view in batches as it scrolls towards them, so that a
-// long result opens as quickly as a short one.
+// field name, and the rows handed to the view in batches as it scrolls towards them, fetched
+// from the source's query only then, so that a long result opens as quickly as a short one.
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
 public:

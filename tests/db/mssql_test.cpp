@@ -12,7 +12,9 @@
 #include <QTemporaryDir>
 
 #include "TdsServer.h"
+#include "db/Connection.h"
 #include "db/OdbcDriver.h"
+#include "db/RowCursor.h"
 #include "tsql/Server.h"
 
 using namespace db;
@@ -226,4 +228,54 @@ TEST_F(SqlServer, MaxQueryTimeEndsALongStatement) {
     EXPECT_EQ(quick.execute("select count(*) from #d", {}).firstRowSet()->rowSet.rows[0][0],
               QVariant::fromValue<qint64>(10))
         << "the connection serves the next statement";
+}
+
+// ---- cursors: one active result per connection ----------------------------------------------
+
+namespace {
+
+const char* const kTenThousand =
+    "select a.i + 10 * b.i + 100 * c.i + 1000 * d.i as n from #c a, #c b, #c c, #c d order by n";
+
+void createDigits(const std::function<void(const QString&)>& run) {
+    run(
+        QStringLiteral("create table #c (i int) insert into #c values (0),(1),(2),(3),(4),(5),(6),"
+                       "(7),(8),(9)"));
+}
+
+}  // namespace
+
+// A cursor dropped after its first rows cancels the rest, and the next statement reads its own
+// results, not what was left of the other's.
+TEST_F(SqlServer, ACursorReadsItsFirstRowsAndADroppedOneLeavesNothingBehind) {
+    createDigits([&](const QString& sql) { exec(sql); });
+    std::unique_ptr<Cursor> cursor = driver_.openCursor(kTenThousand, {});
+    std::vector<QVariantList> rows;
+    EXPECT_TRUE(cursor->fetch(5, rows));
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[4][0].toInt(), 4);
+    EXPECT_THROW(exec("select 1"), Error) << "the driver holds its one active result";
+    cursor.reset();
+    EXPECT_EQ(exec("select count(*) from #c").firstRowSet()->rowSet.rows[0][0].toInt(), 10);
+}
+
+// Through a connection the rule holds by itself: the update runs once the open cursor's rest has
+// been read, which therefore lists every row as it was.
+TEST_F(SqlServer, AConnectionReadsItsOpenCursorsRestBeforeTheNextStatement) {
+    Connection c(QStringLiteral("TDSCURSORS"));
+    c.params() = serverParams();
+    createDigits([&](const QString& sql) { c.execute(sql); });
+    c.execute(QStringLiteral("select * into #big from (") + kTenThousand + ") x");
+    std::unique_ptr<RowCursor> cursor =
+        c.openCursor(QStringLiteral("select n from #big order by n"));
+    std::vector<QVariantList> rows;
+    EXPECT_TRUE(cursor->fetch(5, rows));
+    c.execute(QStringLiteral("update #big set n = -n - 1"));
+    while (cursor->fetch(1000, rows)) {
+    }
+    ASSERT_EQ(rows.size(), 10000u);
+    for (int k = 0; k < 10000; ++k)
+        ASSERT_EQ(rows[static_cast<size_t>(k)][0].toInt(), k);
+    EXPECT_EQ(c.execute(QStringLiteral("select max(n) from #big")).firstRowSet()->rowSet.rows[0][0],
+              QVariant::fromValue<qint64>(-1));
 }

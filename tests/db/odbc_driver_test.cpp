@@ -571,3 +571,47 @@ TEST(OdbcMarkers, CountsOnlyMarkersOutsideQuotedTextAndComments) {
     EXPECT_EQ(OdbcDriver::countMarkers("select 'unclosed ?"), 0);
     EXPECT_EQ(OdbcDriver::countMarkers("select 1 -?/2*?"), 2);
 }
+
+// ---- cursors -------------------------------------------------------------------------------
+
+namespace {
+
+std::vector<int> firstColumn(const std::vector<QVariantList>& rows) {
+    std::vector<int> values;
+    for (const QVariantList& row : rows)
+        values.push_back(row.value(0).toInt());
+    return values;
+}
+
+}  // namespace
+
+TEST_F(SqliteOdbc, CursorFetchesRowsAsAskedAndHoldsTheConnectionMeanwhile) {
+    exec("create table n (v integer)");
+    exec("insert into n values (1), (2), (3), (4), (5)");
+    std::unique_ptr<Cursor> cursor =
+        driver_.openCursor("select v from n where v > ? order by v", {integer(0)});
+    ASSERT_TRUE(cursor->hasRowSet());
+    EXPECT_EQ(cursor->columns().at(0).name.toLower(), "v");
+    std::vector<QVariantList> read;
+    EXPECT_TRUE(cursor->fetch(2, read));
+    EXPECT_EQ(firstColumn(read), (std::vector<int>{1, 2}));
+    const Error busy = expectError([&] { exec("select 1"); });
+    EXPECT_FALSE(busy.isServerError()) << busy.what();
+    EXPECT_FALSE(cursor->fetch(10, read));
+    EXPECT_EQ(firstColumn(read), (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(rows("select count(*) from n").at(0).at(0).toInt(), 5) << "free once read";
+}
+
+TEST_F(SqliteOdbc, ACursorDroppedEarlyFreesTheConnection) {
+    exec("create table n (v integer)");
+    exec("insert into n values (1), (2), (3)");
+    std::unique_ptr<Cursor> cursor = driver_.openCursor("select v from n", {});
+    std::vector<QVariantList> read;
+    EXPECT_TRUE(cursor->fetch(1, read));
+    cursor.reset();
+    EXPECT_EQ(rows("select count(*) from n").at(0).at(0).toInt(), 3);
+    std::unique_ptr<Cursor> none = driver_.openCursor("update n set v = v + 1", {});
+    EXPECT_FALSE(none->hasRowSet());
+    EXPECT_EQ(rows("select sum(v) from n").at(0).at(0).toInt(), 9)
+        << "a batch without rows ran on opening and left the connection free";
+}

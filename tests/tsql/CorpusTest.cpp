@@ -37,7 +37,7 @@ QString cell(const QVariant& v) {
 }
 
 // Rows of an open query, values joined with '|'.
-QStringList table(const db::Query& q) {
+QStringList table(db::Query& q) {
     QStringList out;
     for (int r = 0; r < q.recordCount(); ++r) {
         QStringList cells;

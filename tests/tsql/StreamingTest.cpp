@@ -202,3 +202,104 @@ TEST_F(StreamingTest, CancelWhileRowsStreamEndsTheRowSetAndRollsBackTheBatch) {
     session_->setCancelCheck({});
     EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM Item")), QStringLiteral("3"));
 }
+
+// A started batch stops inside its first row set; each fetch steps the statement on for as many
+// rows as asked, and the rest of the batch runs once the rows are read.
+TEST_F(StreamingTest, StartedBatchHandsItsRowsAsTheyAreFetched) {
+    RecordingSink sink;
+    ASSERT_TRUE(session_->start(QStringLiteral("PRINT 'before'\n"
+                                               "SELECT Id FROM Item ORDER BY Id\n"
+                                               "PRINT 'after'\n"
+                                               "SELECT Name FROM Item WHERE Id = 1"),
+                                {}, sink));
+    EXPECT_EQ(sink.events, (QStringList{"message before", "begin Id:int"}));
+    EXPECT_TRUE(session_->fetch(2));
+    EXPECT_EQ(sink.events.mid(2), (QStringList{"row 1", "row 2"}));
+    EXPECT_FALSE(session_->fetch(2));
+    EXPECT_EQ(sink.events.mid(4), (QStringList{"row 3", "end 3", "message after",
+                                               "begin Name:nvarchar(20)", "row ปากกา", "end 1"}));
+    EXPECT_FALSE(session_->reading());
+    EXPECT_FALSE(session_->fetch(2)) << "nothing is left to fetch";
+}
+
+// The third row divides by zero: it fails only when it is fetched, as its statement ends there
+// and the batch goes on.
+TEST_F(StreamingTest, RowsAreComputedOnlyWhenFetched) {
+    RecordingSink sink;
+    ASSERT_TRUE(session_->start(QStringLiteral("SELECT 10 / (3 - Id) AS q FROM Item\n"
+                                               "SELECT @@ERROR AS e"),
+                                {}, sink));
+    EXPECT_TRUE(session_->fetch(2));
+    EXPECT_EQ(sink.events, (QStringList{"begin q:int", "row 5", "row 10"}));
+    EXPECT_FALSE(session_->fetch(2));
+    EXPECT_EQ(sink.events.mid(3), (QStringList{"error 8134", "begin e:int", "row 8134", "end 1"}));
+}
+
+TEST_F(StreamingTest, BatchWithoutItsOwnRowSetRunsToItsEndOnStart) {
+    RecordingSink sink;
+    EXPECT_FALSE(session_->start(QStringLiteral("IF 1 = 1 SELECT Id FROM Item WHERE Id < 3\n"
+                                                "UPDATE Item SET Price = 1 WHERE Id = 3"),
+                                 {}, sink));
+    EXPECT_EQ(sink.events, (QStringList{"begin Id:int", "row 1", "row 2", "end 2", "count 1"}))
+        << "a row set inside a block is read whole";
+    EXPECT_FALSE(session_->reading());
+    RecordingSink empty;
+    ASSERT_TRUE(session_->start(QStringLiteral("SELECT Id FROM Item WHERE Id > 9"), {}, empty));
+    EXPECT_FALSE(session_->fetch(5));
+    EXPECT_EQ(empty.events, (QStringList{"begin Id:int", "end 0"}));
+}
+
+// One active result per session: anything else waits until the rows are read or dropped.
+TEST_F(StreamingTest, SessionRunsNothingElseWhileRowsAreRead) {
+    RecordingSink sink;
+    ASSERT_TRUE(session_->start(QStringLiteral("SELECT Id FROM Item"), {}, sink));
+    try {
+        run(QStringLiteral("SELECT 1"));
+        ADD_FAILURE() << "a second statement ran";
+    } catch (const db::Error& e) {
+        EXPECT_FALSE(e.isServerError()) << "the caller broke the rule, not the server";
+    }
+    EXPECT_THROW(session_->beginTransaction(), db::Error);
+    RecordingSink other;
+    EXPECT_THROW(session_->start(QStringLiteral("SELECT 2"), {}, other), db::Error);
+    EXPECT_TRUE(session_->reading());
+    session_->cancel();
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM Item")), QStringLiteral("3"));
+}
+
+TEST_F(StreamingTest, CancelDropsTheRestOfTheBatchAndRollsBackItsTransaction) {
+    RecordingSink sink;
+    ASSERT_TRUE(session_->start(QStringLiteral("BEGIN TRANSACTION\n"
+                                               "UPDATE Item SET Price = 5\n"
+                                               "SELECT Id FROM Item\n"
+                                               "DELETE FROM Item\n"
+                                               "COMMIT"),
+                                {}, sink));
+    EXPECT_TRUE(session_->fetch(1));
+    session_->cancel();
+    EXPECT_FALSE(session_->reading());
+    EXPECT_EQ(session_->transactionDepth(), 0);
+    EXPECT_EQ(rows(QStringLiteral("SELECT Id, Price FROM Item ORDER BY Id")),
+              (QStringList{"1|12.5", "2|NULL", "3|3"}));
+}
+
+// Inside a transaction a divide by zero ends the batch: the fetch raises it, with the
+// statement's line, and the transaction is rolled back.
+TEST_F(StreamingTest, ErrorThatEndsTheBatchWhileFetchingEndsTheStream) {
+    RecordingSink sink;
+    ASSERT_TRUE(session_->start(QStringLiteral("BEGIN TRANSACTION\n"
+                                               "DELETE FROM Item WHERE Id = 2\n"
+                                               "SELECT 10 / (3 - Id) AS q FROM Item"),
+                                {}, sink));
+    EXPECT_TRUE(session_->fetch(1));
+    try {
+        session_->fetch(5);
+        ADD_FAILURE() << "no error raised";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.nativeError(), 8134);
+        EXPECT_EQ(e.line(), 3);
+    }
+    EXPECT_FALSE(session_->reading());
+    EXPECT_EQ(session_->transactionDepth(), 0);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM Item")), QStringLiteral("3"));
+}

@@ -10,6 +10,7 @@
 #include "db/Connection.h"
 #include "db/DataSource.h"
 #include "db/Query.h"
+#include "dbcore/Error.h"
 #include "ui/DataGrid.h"
 
 namespace {
@@ -152,6 +153,35 @@ TEST_F(DataGridTest, ALongResultIsHandedToTheViewAsItScrolls) {
     EXPECT_EQ(grid.currentRow(), 899);
     EXPECT_EQ(grid.shownRowCount(), 1000);
     EXPECT_EQ(cell(899, 0), "C900");
+}
+
+// 100,000 rows open with only the pages the grid shows read from the engine: the last row
+// divides by zero, so reading the whole result would fail on opening; it fails only once the
+// rest is asked for.
+TEST_F(DataGridTest, AHundredThousandRowsOpenWithOnlyTheFirstPagesRead) {
+    runScript(kCompany, R"(
+CREATE TABLE Digit (D int)
+GO
+INSERT INTO Digit VALUES (0),(1),(2),(3),(4),(5),(6),(7),(8),(9)
+CREATE TABLE Item (Id int NOT NULL, Code varchar(10), Name nvarchar(60), Qty int)
+GO
+INSERT INTO Item (Id) SELECT 1 + a.D + 10 * b.D + 100 * c.D + 1000 * d.D + 10000 * e.D
+FROM Digit a, Digit b, Digit c, Digit d, Digit e
+UPDATE Item SET Code = 'C' + CAST(Id AS varchar(10))
+)");
+    query->setSql({"SELECT Id, Code, Name, 10 / (100000 - Id) AS Qty FROM Item"});
+    query->open();
+    grid.show();
+    QTest::qWait(10);
+    EXPECT_EQ(cell(0, 0), "C1");
+    EXPECT_LE(query->fetchedCount(), 2 * db::Query::kPageRows);
+    EXPECT_TRUE(query->canFetchMore());
+
+    grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->maximum());
+    QTest::qWait(10);
+    EXPECT_GT(grid.shownRowCount(), 200) << "scrolling fetches the next page";
+    EXPECT_LT(query->fetchedCount(), 1000);
+    EXPECT_THROW(query->last(), db::Error) << "the last row is computed when it is read";
 }
 
 TEST_F(DataGridTest, EditsGoIntoTheCacheThroughTheColumnMask) {

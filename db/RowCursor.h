@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QVariantList>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <vector>
+
+#include "db/Driver.h"
+
+namespace db {
+
+class Connection;
+
+// The first row set of a batch as its owner reads it, a page at a time. It holds its
+// connection's session only while rows remain unread there: before the connection runs
+// anything else, it reads the rest into memory (drain), so statements on one connection never
+// overlap and the owner still gets every row. Destroying it early drops the rows not read yet.
+class RowCursor {
+public:
+    RowCursor(Connection& connection, std::unique_ptr<Cursor> cursor);
+    ~RowCursor();
+    RowCursor(const RowCursor&) = delete;
+    RowCursor& operator=(const RowCursor&) = delete;
+
+    bool hasRowSet() const { return hasRowSet_; }
+    const std::vector<Column>& columns() const { return columns_; }
+    // Appends up to maxRows rows, those drained first; false once none remain. An error the
+    // batch raised while it was drained is raised here.
+    bool fetch(int maxRows, std::vector<QVariantList>& rows);
+    // Whether rows remain to be fetched.
+    bool more() const { return cursor_ != nullptr || !drained_.empty() || error_ != nullptr; }
+
+private:
+    friend class Connection;
+    // Reads the rest into memory and lets go of the connection (called with its lock held).
+    void drain();
+    // Lets go of the connection without reading on (it is closing).
+    void drop();
+
+    Connection* connection_;  // while the cursor is being read there
+    std::unique_ptr<Cursor> cursor_;
+    bool hasRowSet_;
+    std::vector<Column> columns_;
+    std::deque<QVariantList> drained_;
+    std::exception_ptr error_;
+};
+
+}  // namespace db

@@ -1,0 +1,138 @@
+// Batches whose first row set is read as the caller asks: the SELECT that opens it stops
+// between two steps of its SQLite statement until the caller wants more rows.
+#include <sqlite3.h>
+
+#include <utility>
+
+#include "tsql/Interpreter.h"
+
+namespace tsql {
+
+bool Interpreter::start(const QString& sql, const std::vector<db::BoundValue>& params,
+                        ResultSink& sink) {
+    auto stream = std::make_unique<Stream>();
+    stream->sql = sql;
+    stream->params = params;
+    stream->batch = beginBatch(sql, stream->params, sink);
+    stream->depthAtStart = tranDepth_;
+    stream_ = std::move(stream);
+    return advance();
+}
+
+// Contract: runs the batch's own statements from the next one on, as execList does, except that
+// the first SELECT of the batch that returns rows opens them (openRows) and returns true; false
+// when the batch has ended. An error that ends the batch ends the stream and leaves.
+bool Interpreter::advance() {
+    Stream& s = *stream_;
+    try {
+        const PlaceScope place(place_, {s.batch.get(), -1});
+        while (s.next < s.batch->statements.size()) {
+            const Stmt& statement = *s.batch->statements[s.next++];
+            openRowsNext_ = !s.opened && statement.kind == Stmt::SelectStmt;
+            const Flow f = execListed(statement);
+            openRowsNext_ = false;
+            if (s.st)
+                return true;
+            if (f != Flow::Normal)
+                break;
+        }
+    } catch (db::Error& e) {
+        openRowsNext_ = false;
+        endStream(&e, false);
+        throw;
+    }
+    endStream(nullptr, true);
+    return false;
+}
+
+// The first steps of a SELECT (run where execSelect would read it whole): the row set begins
+// and its rows wait in the statement.
+void Interpreter::openRows(const std::shared_ptr<const Compiled>& c) {
+    if (c->readsDatabases)
+        refreshDatabases();
+    Database::TranslationScope scope(*db_);
+    sqlite3_stmt* st = prepare(*c);
+    bindSlots(st, *c);
+    const int rc = sqlite3_step(st);
+    checkReprepared(st, rc, false);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        finishQuery(st, rc, 0, nullptr);  // raises the failure
+    Stream& s = *stream_;
+    s.opened = true;
+    s.compiled = c;
+    s.st = st;
+    s.rc = rc;
+    s.stepped = true;
+    s.count = 0;
+    s.cells.assign(c->columns.size(), Value());
+    sink_->rowSetBegin(resultColumns(*c));
+}
+
+bool Interpreter::fetch(int maxRows) {
+    if (!stream_)
+        return false;
+    Stream& s = *stream_;
+    if (!s.st)
+        return advance();
+    db_->startStatement();  // the query timeout counts while a fetch runs
+    const Stmt& statement = *s.batch->statements[s.next - 1];
+    try {
+        if (readRows(maxRows))
+            return true;
+    } catch (db::Error& e) {
+        statementRaised(statement, e);
+        if (!endsStatementOnly(e)) {
+            endStream(&e, false);
+            throw;
+        }
+        statementFailed(statement, e);
+    }
+    return advance();
+}
+
+// Hands up to maxRows rows to the sink, stepping only for a row that is asked for; false once
+// the row set has ended.
+bool Interpreter::readRows(int maxRows) {
+    Stream& s = *stream_;
+    Database::TranslationScope scope(*db_);
+    for (int k = 0; k < maxRows; ++k) {
+        if (!s.stepped)
+            s.rc = sqlite3_step(s.st);
+        s.stepped = true;
+        if (s.rc != SQLITE_ROW)
+            break;
+        readRow(s.st, *s.compiled, s.cells);
+        ++s.count;
+        sink_->row(s.cells);
+        s.stepped = false;
+    }
+    if (!s.stepped || s.rc == SQLITE_ROW)
+        return true;
+    sqlite3_stmt* st = std::exchange(s.st, nullptr);
+    finishQuery(st, s.rc, s.count, sink_);
+    return false;
+}
+
+void Interpreter::cancel() {
+    if (stream_)
+        endStream(nullptr, false);
+}
+
+// Ends the stream: a statement still between steps is reset; a batch that did not run to its
+// end (an error `e`, or a cancellation) is abandoned.
+void Interpreter::endStream(db::Error* e, bool finished) {
+    const std::unique_ptr<Stream> s = std::move(stream_);
+    if (s->st) {
+        sqlite3_reset(s->st);
+        noteSchema(s->st);
+    }
+    if (finished) {
+        endBatch();
+        return;
+    }
+    abandonBatch(s->depthAtStart);
+    if (e)
+        e->setStatement(s->sql);
+}
+
+}  // namespace tsql
