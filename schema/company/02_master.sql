@@ -255,6 +255,11 @@ GO
 IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'ProductUnitsIndexBarCode')
 CREATE INDEX ProductUnitsIndexBarCode ON ProductUnits (BarCode)
 GO
+-- The unit of a product's smallest fraction, which the barcode search lists twice per row, is
+-- read from this index alone: the least fraction at its start, the unit's name beside it.
+IF NOT EXISTS (SELECT * FROM sysindexes WHERE name = 'ProductUnitsIndexFraction')
+CREATE INDEX ProductUnitsIndexFraction ON ProductUnits (Product, Fraction, UnitName)
+GO
 
 -- Standard prices per unit and price type (a Misc row of group 'PRICETYPE' by number).
 IF OBJECT_ID('ProductPrice') IS NULL

@@ -2,9 +2,15 @@
 #include <QHeaderView>
 #include <QTest>
 
+#include <sqlite3.h>
+
 #include "LookupFixture.h"
+#include "db/ParamScanner.h"
 #include "db/Query.h"
 #include "lookup/Fr_SearchBarCode.h"
+#include "tsql/Collation.h"
+#include "tsql/Functions.h"
+#include "tsql/Session.h"
 #include "ui/BitBtn.h"
 #include "ui/Edit.h"
 
@@ -47,6 +53,41 @@ TEST_F(BarcodeSearchTest, AnEmptySearchListsEveryBarcodeOfProductsNotBlocked) {
                                        "8850000000041", "8850000000071", "8850000000081",
                                        "8850000000091", "8850000000121", "A0006"}));
     EXPECT_TRUE(dialog.DgSearch->hasFocus());
+}
+
+// SQLite's plan for the search statement as the engine translates it, one detail a line.
+QString searchPlan(const QString& dir, const QString& statement) {
+    const db::ScannedSql scanned = db::scanParams(statement);
+    std::vector<db::BoundValue> params;
+    for (qsizetype k = 0; k < scanned.occurrences.size(); ++k)
+        params.push_back({db::FieldType::String, QStringLiteral("%")});
+    const QStringList sql = tsql::Session(dir, kCompany).translation(scanned.text, params);
+    sqlite3* raw = nullptr;
+    sqlite3_open((dir + "/" + kCompany + ".sqlite").toUtf8().constData(), &raw);
+    tsql::registerCollation(raw);
+    tsql::registerFunctions(raw, nullptr);
+    sqlite3_stmt* st = nullptr;
+    const QByteArray plan = "EXPLAIN QUERY PLAN " + sql.value(0).toUtf8();
+    QString detail = sqlite3_prepare_v2(raw, plan.constData(), -1, &st, nullptr) == SQLITE_OK
+                         ? QString()
+                         : QString::fromUtf8(sqlite3_errmsg(raw));
+    while (st && sqlite3_step(st) == SQLITE_ROW)
+        detail +=
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 3))) + '\n';
+    sqlite3_finalize(st);
+    sqlite3_close(raw);
+    return detail;
+}
+
+// Every row lists the unit of its product's smallest fraction twice: both lookups read one
+// index entry instead of every unit of the product.
+TEST_F(BarcodeSearchTest, TheSmallestUnitOfEachRowIsReadFromAnIndex) {
+    open(dialog);
+    search("", "");
+    const QString plan = searchPlan(dir.path(), dialog.QSearch->sqlText());
+    EXPECT_EQ(plan.count(QStringLiteral("COVERING INDEX ProductUnits.ProductUnitsIndexFraction")),
+              4)
+        << plan.toStdString();
 }
 
 TEST_F(BarcodeSearchTest, StockAndBackorderTextsSitInHiddenColumns) {
