@@ -61,15 +61,22 @@ __int128 scaled(const Value& v, int scale) {
     return d ? d->units() : 0;
 }
 
-QDateTime asDateTime(const Value& v) {
+// The date and time of a date value; nullopt for NULL or a text that is not a date. The stored
+// form is read without a QDateTime, whose time-zone work would dominate a long result.
+std::optional<std::pair<QDate, QTime>> asDateTime(const Value& v) {
     if (v.kind != Value::Text)
-        return {};
-    return tsql::parseCanonicalDate(v.s).value_or(QDateTime());
+        return std::nullopt;
+    if (auto parts = tsql::canonicalDateParts(v.s))
+        return parts;
+    const std::optional<QDateTime> dt = tsql::parseCanonicalDate(v.s);
+    if (!dt || !dt->isValid())
+        return std::nullopt;
+    return std::make_pair(dt->date(), dt->time());
 }
 
-void writeDateTime(Writer& w, const QDateTime& dt) {
-    w.u32(static_cast<uint32_t>(kDateTimeEpoch.daysTo(dt.date())));
-    const qint64 ms = dt.time().msecsSinceStartOfDay();
+void writeDateTime(Writer& w, const std::pair<QDate, QTime>& dt) {
+    w.u32(static_cast<uint32_t>(kDateTimeEpoch.daysTo(dt.first)));
+    const qint64 ms = dt.second.msecsSinceStartOfDay();
     w.u32(static_cast<uint32_t>((ms * 3 + 5) / 10));
 }
 
@@ -92,15 +99,25 @@ void writeMoney(Writer& w, const Value& v) {
     w.u32(static_cast<uint32_t>(n));
 }
 
+bool isAscii(const QByteArray& bytes) {
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+// The bytes of a text in the column's encoding: UCS-2 for the N types, the Thai code page for
+// the others (where ASCII, as most codes are, reads the same as the engine's UTF-8).
 QByteArray textPayload(const WireType& t, const Value& v, ThaiCodePage& codePage) {
-    const QString s = v.toString();
     const bool unicode = t.code == type::NVarChar || t.code == type::NChar;
     QByteArray bytes;
-    if (unicode) {
+    if (!unicode && v.kind == Value::Text && isAscii(v.s)) {
+        bytes = v.s;
+    } else if (unicode) {
         Writer w(bytes);
-        w.ucs2(s);
+        w.ucs2(v.toString());
     } else {
-        bytes = codePage.encode(s);
+        bytes = codePage.encode(v.toString());
     }
     if (!t.isPartial() && bytes.size() > t.maxLength)
         bytes.truncate(t.maxLength);
@@ -213,9 +230,9 @@ void writeValue(Writer& w, const WireType& t, const Value& v, ThaiCodePage& code
         writeText(w, t, v, codePage);
         return;
     }
-    const QDateTime date =
-        t.code == type::DateTimN || t.code == type::DateN ? asDateTime(v) : QDateTime();
-    if (v.isNull() || ((t.code == type::DateTimN || t.code == type::DateN) && !date.isValid())) {
+    const bool isDate = t.code == type::DateTimN || t.code == type::DateN;
+    const std::optional<std::pair<QDate, QTime>> date = isDate ? asDateTime(v) : std::nullopt;
+    if (v.isNull() || (isDate && !date)) {
         w.u8(0);
         return;
     }
@@ -224,8 +241,7 @@ void writeValue(Writer& w, const WireType& t, const Value& v, ThaiCodePage& code
         case type::BitN: {
             const qint64 n = t.code == type::BitN ? (asInteger(v) != 0) : asInteger(v);
             w.u8(static_cast<uint8_t>(t.maxLength));
-            for (int k = 0; k < t.maxLength; ++k)
-                w.u8(static_cast<uint8_t>(static_cast<uint64_t>(n) >> (8 * k)));
+            w.little(static_cast<uint64_t>(n), t.maxLength);
             return;
         }
         case type::FltN: {
@@ -252,10 +268,10 @@ void writeValue(Writer& w, const WireType& t, const Value& v, ThaiCodePage& code
             return;
         case type::DateTimN:
             w.u8(8);
-            writeDateTime(w, date);
+            writeDateTime(w, *date);
             return;
         case type::DateN: {
-            const qint64 days = kDateEpoch.daysTo(date.date());
+            const qint64 days = kDateEpoch.daysTo(date->first);
             w.u8(3);
             w.u8(days & 0xFF);
             w.u8((days >> 8) & 0xFF);

@@ -1,5 +1,6 @@
 #include "server/Wire.h"
 
+#include <QSysInfo>
 #include <cstring>
 
 namespace tds {
@@ -61,19 +62,23 @@ QString Reader::ucs2(qsizetype chars) {
     return s;
 }
 
+void Writer::little(uint64_t v, int size) {
+    char b[8] = {};
+    for (int k = 0; k < size; ++k)
+        b[k] = static_cast<char>(v >> (8 * k));
+    out_.append(b, size);
+}
+
 void Writer::u16(uint16_t v) {
-    u8(v & 0xFF);
-    u8(v >> 8);
+    little(v, 2);
 }
 
 void Writer::u32(uint32_t v) {
-    u16(v & 0xFFFF);
-    u16(v >> 16);
+    little(v, 4);
 }
 
 void Writer::u64(uint64_t v) {
-    u32(static_cast<uint32_t>(v));
-    u32(static_cast<uint32_t>(v >> 32));
+    little(v, 8);
 }
 
 void Writer::u16be(uint16_t v) {
@@ -87,6 +92,11 @@ void Writer::u32be(uint32_t v) {
 }
 
 void Writer::ucs2(const QString& s) {
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        // A QString holds UTF-16 in host order, which here is the wire's.
+        out_.append(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
+        return;
+    }
     for (QChar c : s)
         u16(c.unicode());
 }

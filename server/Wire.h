@@ -68,6 +68,9 @@ public:
     // Writes a two-byte length at `at` covering everything written after it.
     void patchU16Length(qsizetype at);
 
+    // The low `size` bytes of v (at most 8), least significant first.
+    void little(uint64_t v, int size);
+
 private:
     QByteArray& out_;
 };

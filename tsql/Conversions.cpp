@@ -95,35 +95,41 @@ QByteArray canonicalDate(const QDateTime& dt) {
     return QByteArray(buf);
 }
 
+std::optional<std::pair<QDate, QTime>> canonicalDateParts(const QByteArray& s) {
+    if (s.size() < 10 || s[4] != '-' || s[7] != '-')
+        return std::nullopt;
+    auto num = [&](int at, int len) {
+        int v = 0;
+        for (int k = 0; k < len; ++k) {
+            char c = s[at + k];
+            if (c < '0' || c > '9')
+                return -1;
+            v = v * 10 + (c - '0');
+        }
+        return v;
+    };
+    int y = num(0, 4), mo = num(5, 2), d = num(8, 2);
+    int h = 0, mi = 0, se = 0, ms = 0;
+    if (s.size() >= 19) {
+        h = num(11, 2);
+        mi = num(14, 2);
+        se = num(17, 2);
+        if (s.size() >= 23)
+            ms = num(20, 3);
+    }
+    if (y < 0 || mo <= 0 || d <= 0 || h < 0 || mi < 0 || se < 0 || ms < 0)
+        return std::nullopt;
+    QDate date(y, mo, d);
+    QTime time(h, mi, se, ms);
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    return std::make_pair(date, time);
+}
+
 std::optional<QDateTime> parseCanonicalDate(const QByteArray& s) {
     // Fast path for the stored form; anything else goes through the general reader.
-    if (s.size() >= 10 && s[4] == '-' && s[7] == '-') {
-        auto num = [&](int at, int len) {
-            int v = 0;
-            for (int k = 0; k < len; ++k) {
-                char c = s[at + k];
-                if (c < '0' || c > '9')
-                    return -1;
-                v = v * 10 + (c - '0');
-            }
-            return v;
-        };
-        int y = num(0, 4), mo = num(5, 2), d = num(8, 2);
-        int h = 0, mi = 0, se = 0, ms = 0;
-        if (s.size() >= 19) {
-            h = num(11, 2);
-            mi = num(14, 2);
-            se = num(17, 2);
-            if (s.size() >= 23)
-                ms = num(20, 3);
-        }
-        if (y >= 0 && mo > 0 && d > 0 && h >= 0 && mi >= 0 && se >= 0 && ms >= 0) {
-            QDate date(y, mo, d);
-            QTime time(h, mi, se, ms);
-            if (date.isValid() && time.isValid())
-                return QDateTime(date, time);
-        }
-    }
+    if (const auto parts = canonicalDateParts(s))
+        return QDateTime(parts->first, parts->second);
     return parseDateText(QString::fromUtf8(s));
 }
 

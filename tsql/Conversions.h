@@ -21,6 +21,9 @@ Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int s
 // Canonical stored form of date-times: "YYYY-MM-DD HH:MM:SS.mmm".
 QByteArray canonicalDate(const QDateTime& dt);
 std::optional<QDateTime> parseCanonicalDate(const QByteArray& text);
+// The date and time of the stored form "yyyy-MM-dd[ hh:mm:ss[.zzz]]" without the cost of a
+// QDateTime; nullopt for any other text.
+std::optional<std::pair<QDate, QTime>> canonicalDateParts(const QByteArray& text);
 // Reads a text as a date the way SQL Server does under the mdy date format (style -1), or with
 // an explicit style (101, 103, 112, ...). Empty when it is not a date.
 std::optional<QDateTime> parseDateText(const QString& text, int style = -1);
