@@ -26,4 +26,22 @@ Expr::~Expr() {
     }
 }
 
+std::vector<const TableRef*> joinedSources(const std::vector<TableRefPtr>& from) {
+    std::vector<const TableRef*> out;
+    std::vector<const TableRef*> pending;
+    for (auto it = from.rbegin(); it != from.rend(); ++it)
+        pending.push_back(it->get());
+    while (!pending.empty()) {
+        const TableRef* t = pending.back();
+        pending.pop_back();
+        if (t->kind == TableRef::Join) {
+            pending.push_back(t->right.get());
+            pending.push_back(t->left.get());
+        } else {
+            out.push_back(t);
+        }
+    }
+    return out;
+}
+
 }  // namespace tsql

@@ -10,9 +10,11 @@
 
 namespace tsql {
 
+struct Builtin;
 struct Expr;
 struct Select;
 struct Stmt;
+struct TableInfo;
 using ExprPtr = std::unique_ptr<Expr>;
 using StmtPtr = std::unique_ptr<Stmt>;
 using StmtList = std::vector<StmtPtr>;
@@ -36,11 +38,18 @@ struct WindowSpec {
 };
 
 // What a column reference stands for: a column of one source of its query, under the source's
-// correlation name. The binder marks each column reference with it; the emitter reads the mark.
+// correlation name, or an item of its select list. The binder marks each column reference with
+// it; the emitter reads the mark.
 struct ColumnBinding {
     QString source;
     QString column;
-    SqlType type;
+    SqlType type;  // a table's column: its declared type
+    // A column of a derived table or common table: the select that yields it, whose rendering
+    // gives its type, and its position there.
+    const Select* select = nullptr;
+    int index = -1;
+    // A select-list alias (ORDER BY Total): `column` is the alias, `index` its result column.
+    bool alias = false;
 };
 
 // One expression node. Which fields are used depends on the kind.
@@ -89,8 +98,11 @@ struct Expr {
     bool distinct = false;
     bool star = false;
     bool isConvert = false;
-    // Column: set by the binder each time the tree is translated.
-    mutable ColumnBinding binding;
+    // The binder's marks, set each time the tree is translated (Binder.h):
+    mutable ColumnBinding binding;                 // Column
+    mutable std::vector<ColumnBinding> expansion;  // Star: the columns it stands for
+    mutable const Builtin* builtin = nullptr;      // Function, Global: its row
+    mutable SqlType boundType;                     // Variable, Param: the declared type
 };
 
 struct SelectItem {
@@ -110,8 +122,16 @@ struct TableRef {
     JoinType joinType = Inner;
     std::unique_ptr<TableRef> left, right;
     ExprPtr on;
+    // The correlation name it is known by: the alias, else the table's own name.
+    QString exposedName() const { return alias.isEmpty() ? name.name : alias; }
+    // Named, the binder's marks: the table or view, or that the name is a common table of WITH.
+    mutable std::shared_ptr<const TableInfo> table;
+    mutable bool commonTable = false;
 };
 using TableRefPtr = std::unique_ptr<TableRef>;
+
+// The table sources of a FROM list in order, joins taken apart.
+std::vector<const TableRef*> joinedSources(const std::vector<TableRefPtr>& from);
 
 struct SelectCore {
     bool distinct = false;
@@ -208,6 +228,9 @@ struct InsertStmt : Stmt {
     std::vector<std::vector<ExprPtr>> rows;
     std::unique_ptr<Select> select;
     bool defaultValues = false;
+    // The binder's marks: the table, and the positions of the columns filled, in order.
+    mutable std::shared_ptr<const TableInfo> boundTable;
+    mutable std::vector<int> boundColumns;
 };
 
 struct Assignment {
@@ -223,6 +246,9 @@ struct UpdateStmt : Stmt {
     std::vector<Assignment> sets;
     std::vector<TableRefPtr> from;
     ExprPtr where;
+    // The binder's marks: the table written, and the source of FROM that names it, if any.
+    mutable std::shared_ptr<const TableInfo> boundTable;
+    mutable const TableRef* targetInFrom = nullptr;
 };
 
 struct DeleteStmt : Stmt {
@@ -231,6 +257,9 @@ struct DeleteStmt : Stmt {
     ExprPtr top;
     std::vector<TableRefPtr> from;
     ExprPtr where;
+    // The binder's marks, as for UPDATE.
+    mutable std::shared_ptr<const TableInfo> boundTable;
+    mutable const TableRef* targetInFrom = nullptr;
 };
 
 struct ColumnDef {

@@ -24,51 +24,85 @@ public:
     virtual SqlType resolveType(const SqlType& type, const QString& aliasName) = 0;
 };
 
-// Name resolution: the table sources visible at each level of a query, innermost first.
-// Contract: the emitter pushes a level per select core and adds each source it renders; bind()
-// and star() resolve against the levels as they stand, raising SQL Server's errors (207, 209,
-// 4104, 263, 1013). bind() marks the column reference with the source and column it stands for
-// (Expr::binding), which the emitter renders; the binder spells no SQL and reads tables only
-// through its Environment.
+// Name resolution, a pass of its own before SQL is generated (as SQLite's resolve.c marks each
+// expression before code is generated from it).
+// Contract: bindSelect() and its kin walk a whole tree once, in the order the emitter renders it,
+// and mark each node with what it refers to: a column reference with its source and column
+// (Expr::binding), a star with its columns, a table source with its table or common table, a
+// call with its built-in's row, a variable or parameter with its type, a cast with its target
+// type, INSERT, UPDATE and DELETE with the table they write. They raise SQL Server's errors for
+// what does not resolve (207, 208, 209, 4104, 263, 1013, 195, 137 ...). The binder reads tables,
+// types and variables only through its Environment (pure catalogue queries: databases are
+// attached before binding) and spells no SQL; the emitter renders from the marks alone.
+// The tables visible at each level of a query are kept innermost first (push, addTable, bind).
 class Binder {
 public:
     explicit Binder(Environment& env) : env_(env) {}
 
-    Environment& env() { return env_; }
+    // The passes: each binds one tree before it is rendered.
+    void bindSelect(const Select& s);
+    void bindExpression(const Expr& e);  // without sources: variables, constants, sub-selects
+    void bindInsert(const InsertStmt& s);
+    void bindUpdate(const UpdateStmt& s);
+    void bindDelete(const DeleteStmt& s);
 
+    // The levels of a query, for the passes (and tests).
     void push();
     void pop();
-
     // A table or view under its correlation name (the alias, else the table's own name).
     void addTable(const QString& alias, const TableInfo* table);
-    // A derived table with the columns of its select list.
-    void addDerived(const QString& alias, std::vector<ColumnInfo> columns);
-
+    // A derived or common table: the columns of `select`, under `names`.
+    void addDerived(const QString& alias, const Select* select, const QStringList& names);
     // Resolves a column reference, [qualifier.]column, against the innermost level first and
     // marks it with what it stands for; raises 207, 209 or 4104.
     void bind(const Expr& column) const;
     // Columns of `*` or `alias.*` at the innermost level.
     std::vector<ColumnBinding> star(const QStringList& qualifier) const;
-    // Names of the select list, for ORDER BY references to aliases.
-    void setSelectAliases(std::vector<std::pair<QString, SqlType>> aliases);
-    std::optional<std::pair<QString, SqlType>> selectAlias(const QString& name) const;
-
-    // Common tables of WITH, visible to the whole statement.
-    void addCommonTable(const QString& name, std::vector<ColumnInfo> columns);
-    const std::vector<ColumnInfo>* commonTable(const QString& name) const;
 
 private:
     struct Source {
         QString alias;
         std::vector<ColumnInfo> columns;
+        const Select* select = nullptr;  // a derived or common table
     };
     struct Level {
         std::vector<Source> sources;
-        std::vector<std::pair<QString, SqlType>> aliases;
+        QStringList aliases;  // the select list's names, by result column; empty for none
     };
+    struct CommonTable {
+        QString name;
+        const Select* select;
+        QStringList names;
+    };
+
+    // The result columns' names of a select (empty where an item has none).
+    QStringList selectNames(const Select& s);
+    void withClause(const Select& s);
+    QStringList plainSelect(const Select& s);
+    QStringList unionSelect(const Select& s);
+    QStringList core(const SelectCore& c, const std::vector<OrderItem>* orderBy);
+    QStringList selectList(const SelectCore& c);
+    void from(const std::vector<TableRefPtr>& from);
+    void table(const TableRef& t);
+    void orderBy(const std::vector<OrderItem>& items);
+    // An expression: its nodes in the order the emitter renders them, long chains of operators
+    // without recursion.
+    void expr(const Expr& e);
+    void node(const Expr& e);
+    void column(const Expr& e);
+    void function(const Expr& e);
+    void over(const WindowSpec& w);
+    // A select-list alias of the innermost level, as its result column's index; -1 for none.
+    int selectAlias(const QString& name) const;
+    void markAlias(const Expr& column, int index) const;
+    const CommonTable* commonTable(const QString& name) const;
+    // UPDATE and DELETE: the table written and the source of FROM that names it.
+    void target(const ObjectName& name, const std::vector<TableRefPtr>& from,
+                std::shared_ptr<const TableInfo>& table, const TableRef*& inFrom, const char* verb);
+
     Environment& env_;
     std::vector<Level> levels_;
-    std::vector<std::pair<QString, std::vector<ColumnInfo>>> commonTables_;
+    std::vector<CommonTable> commonTables_;
 };
 
 }  // namespace tsql

@@ -362,7 +362,7 @@ Term SqliteEmitter::inType(const Rendered& r, const SqlType& t) {
 
 SqliteEmitter::Rendered SqliteEmitter::cast(const Expr& e) {
     Rendered v = expr(*e.a);
-    SqlType to = binder_.env().resolveType(e.castType, QString());
+    const SqlType& to = e.castType;
     int style = -1;
     if (e.b) {
         if (e.b->kind != Expr::Literal || e.b->lit != Expr::Integer)
@@ -403,10 +403,7 @@ bool yieldsAtMostOneRow(const Select& s) {
     if (!c.groupBy.empty() || c.items.size() != 1 || !c.items[0].expr)
         return false;
     const Expr& e = *c.items[0].expr;
-    if (e.kind != Expr::Function || e.over)
-        return false;
-    const Builtin* b = findBuiltin(e.text);
-    return b && b->kind == Builtin::Aggregate;
+    return e.kind == Expr::Function && !e.over && e.builtin->kind == Builtin::Aggregate;
 }
 
 }  // namespace
@@ -436,22 +433,24 @@ SqliteEmitter::Rendered SqliteEmitter::subquery(const Select& s, bool scalar) {
 }
 
 SqliteEmitter::Rendered SqliteEmitter::column(const Expr& e) {
+    const ColumnBinding& b = e.binding;
     Rendered r;
-    try {
-        binder_.bind(e);
-    } catch (const db::Error&) {
-        // ORDER BY and similar may name a select-list alias.
-        const auto alias = e.parts.size() == 1 ? binder_.selectAlias(e.parts[0]) : std::nullopt;
-        if (!alias)
-            throw;
-        r.set(sqlite::primary(sqlite::name(alias->first)));
-        r.type = alias->second;
+    if (b.alias) {
+        r.set(sqlite::primary(sqlite::name(b.column)));
+        r.type = (*selectList_)[static_cast<size_t>(b.index)].type;
         return r;
     }
-    r.set(sqlite::primary(columnName(e.binding)));
-    r.type = e.binding.type;
+    r.set(sqlite::primary(columnName(b)));
+    r.type = typeOf(b);
     r.column = true;
     return r;
+}
+
+SqlType SqliteEmitter::typeOf(const ColumnBinding& b) const {
+    if (!b.select)
+        return b.type;
+    const auto it = derived_.find(b.select);
+    return it == derived_.end() ? b.type : it->second[static_cast<size_t>(b.index)].type;
 }
 
 QByteArray SqliteEmitter::columnName(const ColumnBinding& b) {
@@ -466,16 +465,12 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
             return column(e);
         case Expr::Variable:
             return variable(e);
-        case Expr::Global: {
-            const Builtin* b = findBuiltin(e.text.toLower());
-            if (!b || b->kind != Builtin::Context)
-                undeclaredVariable(e.text);
-            return context(*b);
-        }
+        case Expr::Global:
+            return context(*e.builtin);
         case Expr::Param: {
             Rendered r;
             r.set(slot({Slot::Param, e.paramIndex, QString()}));
-            r.type = binder_.env().parameterType(e.paramIndex);
+            r.type = e.boundType;
             return r;
         }
         case Expr::Unary:
@@ -518,12 +513,9 @@ SqliteEmitter::Rendered SqliteEmitter::truth(const Term& condition) {
 }
 
 SqliteEmitter::Rendered SqliteEmitter::variable(const Expr& e) {
-    auto t = binder_.env().variableType(e.text);
-    if (!t)
-        undeclaredVariable(e.text);
     Rendered r;
     r.set(slot({Slot::Variable, 0, e.text.toLower()}));
-    r.type = *t;
+    r.type = e.boundType;
     return r;
 }
 

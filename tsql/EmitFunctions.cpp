@@ -8,51 +8,11 @@ namespace tsql {
 using sqlite::call;
 using sqlite::Term;
 
-namespace {
-
-void checkArity(const Builtin& b, const Expr& e) {
-    const size_t lo = static_cast<size_t>(b.minArgs), hi = static_cast<size_t>(b.maxArgs);
-    if (e.args.size() >= lo && e.args.size() <= hi)
-        return;
-    if (b.maxArgs == Builtin::kVariadic)
-        raise(189, QStringLiteral("The %1 function requires %2 to %3 arguments.")
-                       .arg(e.text)
-                       .arg(lo)
-                       .arg(hi));
-    raise(174,
-          QStringLiteral("The %1 function requires %2 argument(s).")
-              .arg(e.text)
-              .arg(lo == hi ? QString::number(lo) : QStringLiteral("%1 to %2").arg(lo).arg(hi)));
-}
-
-// Where a call may stand: windows only with OVER, OVER only on aggregates and windows.
-void checkPlace(const Builtin& b, const Expr& e) {
-    const bool windowed = b.kind == Builtin::Aggregate || b.kind == Builtin::Window;
-    if (e.over && !windowed)
-        raise(4108, QStringLiteral("Windowed functions are only allowed for aggregates and "
-                                   "ranking functions."));
-    if (!e.over && b.kind == Builtin::Window)
-        raise(10753, QStringLiteral("The function '%1' must have an OVER clause.").arg(e.text));
-    if (e.over && b.ordered && e.over->orderBy.empty())
-        raise(4112, QStringLiteral("The function '%1' must have an OVER clause with ORDER BY.")
-                        .arg(e.text));
-    if (e.star && !b.star)
-        raise(err::Syntax, QStringLiteral("Incorrect syntax near '*'."));
-}
-
-}  // namespace
-
 SqliteEmitter::Rendered SqliteEmitter::function(const Expr& e) {
-    const Builtin* b = findBuiltin(e.text);
-    if (!b || b->name[0] == '@')
-        raise(195, QStringLiteral("'%1' is not a recognized built-in function name.").arg(e.text));
-    checkPlace(*b, e);
-    if (!e.star)
-        checkArity(*b, e);
-    if (b->kind == Builtin::Context)
-        return context(*b);
+    if (e.builtin->kind == Builtin::Context)
+        return context(*e.builtin);
     FunctionCall call(*this, e);
-    b->render(call);
+    e.builtin->render(call);
     return call.result;
 }
 

@@ -2,7 +2,6 @@
 #include "tsql/Collation.h"
 #include "tsql/Errors.h"
 #include "tsql/SqliteEmitter.h"
-#include "tsql/Walker.h"
 
 namespace tsql {
 
@@ -17,38 +16,20 @@ QByteArray topValue(const QByteArray& sql) {
 QByteArray SqliteEmitter::tableSql(const TableRef& t) {
     switch (t.kind) {
         case TableRef::Named: {
-            if (t.name.database.isEmpty() && t.name.schema.isEmpty()) {
-                if (const auto* columns = binder_.commonTable(t.name.name)) {
-                    const QString alias = t.alias.isEmpty() ? t.name.name : t.alias;
-                    binder_.addDerived(alias, *columns);
-                    return sqlite::name(t.name.name) + " AS " + sqlite::name(alias);
-                }
-            }
-            const std::shared_ptr<const TableInfo> info = binder_.env().resolveTable(t.name);
-            if (info->schema == u"temp" &&
-                (info->name.compare(u"sysdatabases", Qt::CaseInsensitive) == 0 ||
-                 info->name.compare(u"sys_databases", Qt::CaseInsensitive) == 0))
+            const QByteArray alias = sqlite::name(t.exposedName());
+            if (t.commonTable)
+                return sqlite::name(t.name.name) + " AS " + alias;
+            const TableInfo& info = *t.table;
+            if (info.schema == u"temp" &&
+                (info.name.compare(u"sysdatabases", Qt::CaseInsensitive) == 0 ||
+                 info.name.compare(u"sys_databases", Qt::CaseInsensitive) == 0))
                 out_.readsDatabases = true;
-            const QString alias = t.alias.isEmpty() ? t.name.name : t.alias;
-            binder_.addTable(alias, info.get());
-            return info->sqlName() + " AS " + sqlite::name(alias);
+            return info.sqlName() + " AS " + alias;
         }
         case TableRef::Derived: {
             std::vector<OutColumn> cols;
-            QByteArray inner = selectSql(*t.derived, &cols);
-            std::vector<ColumnInfo> columns;
-            for (size_t k = 0; k < cols.size(); ++k) {
-                if (cols[k].name.isEmpty())
-                    raise(8155,
-                          QStringLiteral("No column name was specified for column %1 of '%2'.")
-                              .arg(k + 1)
-                              .arg(t.alias));
-                ColumnInfo c;
-                c.name = cols[k].name;
-                c.type = cols[k].type;
-                columns.push_back(c);
-            }
-            binder_.addDerived(t.alias, std::move(columns));
+            const QByteArray inner = selectSql(*t.derived, &cols);
+            derived_[t.derived.get()] = std::move(cols);
             return "(" + inner + ") AS " + sqlite::name(t.alias);
         }
         case TableRef::Join: {
@@ -86,12 +67,10 @@ QByteArray SqliteEmitter::orderSql(const std::vector<OrderItem>& items,
                                .arg(n));
             term = e.text.toUtf8();
         } else {
-            std::optional<std::pair<QString, SqlType>> alias;
-            if (e.kind == Expr::Column && e.parts.size() == 1)
-                alias = binder_.selectAlias(e.parts[0]);
-            if (alias) {
-                const sqlite::Term name = sqlite::primary(sqlite::name(alias->first));
-                const char* collation = orderCollation(alias->second);
+            if (e.kind == Expr::Column && e.binding.alias) {
+                const sqlite::Term name = sqlite::primary(sqlite::name(e.binding.column));
+                const char* collation =
+                    orderCollation((*selectList_)[static_cast<size_t>(e.binding.index)].type);
                 term = collation ? sqlite::collate(name, collation).text : name.text;
             } else {
                 Rendered r = expr(e);
@@ -107,21 +86,19 @@ QByteArray SqliteEmitter::orderSql(const std::vector<OrderItem>& items,
 QByteArray SqliteEmitter::coreSql(const SelectCore& c, std::vector<OutColumn>* out,
                                   QStringList* assign, const std::vector<OrderItem>* orderBy,
                                   QByteArray* orderOut) {
-    binder_.push();
     QByteArray from;
     if (!c.from.empty())
         from = fromSql(c.from);
     QByteArray items;
-    std::vector<std::pair<QString, SqlType>> aliases;
     int unnamed = 0;
     bool assigning = false, retrieving = false;
     for (const SelectItem& item : c.items) {
         if (item.expr->kind == Expr::Star) {
             retrieving = true;
-            for (const ColumnBinding& col : binder_.star(item.expr->parts)) {
+            for (const ColumnBinding& col : item.expr->expansion) {
                 items += (items.isEmpty() ? "" : ", ") + columnName(col) + " AS " +
                          sqlite::name(col.column);
-                out->push_back({col.column, col.type});
+                out->push_back({col.column, typeOf(col)});
             }
             continue;
         }
@@ -138,13 +115,13 @@ QByteArray SqliteEmitter::coreSql(const SelectCore& c, std::vector<OutColumn>* o
         QString sqlName = name.isEmpty() ? QStringLiteral("_c%1").arg(++unnamed) : name;
         items += (items.isEmpty() ? "" : ", ") + r.sql + " AS " + sqlite::name(sqlName);
         out->push_back({name, r.type});
-        if (!item.alias.isEmpty())
-            aliases.emplace_back(item.alias, r.type);
     }
     if (assigning && retrieving)
         raise(141, QStringLiteral("A SELECT statement that assigns a value to a variable must not "
                                   "be combined with data-retrieval operations."));
-    binder_.setSelectAliases(aliases);
+    // The clauses after the list may name its aliases.
+    const std::vector<OutColumn>* outer = selectList_;
+    selectList_ = out;
     QByteArray s = "SELECT ";
     if (c.distinct)
         s += "DISTINCT ";
@@ -164,47 +141,25 @@ QByteArray SqliteEmitter::coreSql(const SelectCore& c, std::vector<OutColumn>* o
         s += " HAVING " + expr(*c.having).sql;
     if (orderBy && !orderBy->empty())
         *orderOut = orderSql(*orderBy, out);
-    binder_.pop();
+    selectList_ = outer;
     return s;
 }
 
 QByteArray SqliteEmitter::withSql(const Select& s) {
     QByteArray sql;
     for (const CommonTable& t : s.with) {
-        if (mentionsTable(*t.select, t.name))
-            notSupported(QStringLiteral("recursive common table expressions"));
         std::vector<OutColumn> cols;
-        QByteArray inner = selectSql(*t.select, &cols);
-        if (!t.columns.isEmpty() && t.columns.size() != static_cast<int>(cols.size()))
-            raise(8158, QStringLiteral("'%1' has more columns than were specified in the column "
-                                       "list.")
-                            .arg(t.name));
-        std::vector<ColumnInfo> columns;
+        const QByteArray inner = selectSql(*t.select, &cols);
         QByteArray names;
-        for (size_t k = 0; k < cols.size(); ++k) {
-            ColumnInfo c;
-            c.name = t.columns.isEmpty() ? cols[k].name : t.columns[static_cast<int>(k)];
-            if (c.name.isEmpty())
-                raise(8155, QStringLiteral("No column name was specified for column %1 of '%2'.")
-                                .arg(k + 1)
-                                .arg(t.name));
-            c.type = cols[k].type;
-            names += (k ? ", " : "") + sqlite::name(c.name);
-            columns.push_back(c);
-        }
-        binder_.addCommonTable(t.name, std::move(columns));
+        for (size_t k = 0; k < cols.size(); ++k)
+            names +=
+                (k ? ", " : "") +
+                sqlite::name(t.columns.isEmpty() ? cols[k].name : t.columns[static_cast<int>(k)]);
+        derived_[t.select.get()] = std::move(cols);
         sql += (sql.isEmpty() ? "WITH " : ", ") + sqlite::name(t.name) + "(" + names + ") AS (" +
                inner + ")";
     }
     return sql.isEmpty() ? sql : sql + " ";
-}
-
-bool SqliteEmitter::mentionsTable(const Select& s, const QString& name) {
-    return walk(s, {{}, [&](const TableRef& t) {
-                        return t.kind == TableRef::Named && t.name.database.isEmpty() &&
-                               t.name.schema.isEmpty() &&
-                               t.name.name.compare(name, Qt::CaseInsensitive) == 0;
-                    }});
 }
 
 QByteArray SqliteEmitter::selectSql(const Select& s, std::vector<OutColumn>* out) {
@@ -259,25 +214,16 @@ QByteArray SqliteEmitter::plainSelectSql(const Select& s, std::vector<OutColumn>
     }
     if (!s.orderBy.empty()) {
         // ORDER BY of a union names the columns of the result.
-        std::vector<std::pair<QString, SqlType>> aliases;
-        for (const auto& c : *out)
-            if (!c.name.isEmpty())
-                aliases.emplace_back(c.name, c.type);
-        binder_.push();
-        binder_.setSelectAliases(aliases);
-        for (const auto& o : s.orderBy)
-            if (!(o.expr->kind == Expr::Literal && o.expr->lit == Expr::Integer) &&
-                !(o.expr->kind == Expr::Column && binder_.selectAlias(o.expr->parts.last())))
-                raise(104,
-                      QStringLiteral("ORDER BY items must appear in the select list if the "
-                                     "statement contains a UNION, INTERSECT or EXCEPT operator."));
+        const std::vector<OutColumn>* outer = selectList_;
+        selectList_ = out;
         sql += " " + orderSql(s.orderBy, out);
-        binder_.pop();
+        selectList_ = outer;
     }
     return sql;
 }
 
 Compiled SqliteEmitter::select(const Select& s) {
+    binder_.bindSelect(s);
     out_ = Compiled();
     out_.sql = selectSql(s, &out_.columns);
     return std::move(out_);
@@ -288,6 +234,7 @@ Compiled SqliteEmitter::assignSelect(const Select& s) {
     if (s.cores.size() != 1)
         raise(141, QStringLiteral("A SELECT statement that assigns a value to a variable must not "
                                   "be combined with data-retrieval operations."));
+    binder_.bindSelect(s);
     const SelectCore& c = s.cores[0];
     QByteArray order;
     out_.sql = coreSql(c, &out_.columns, &out_.assignTo, &s.orderBy, &order);
@@ -299,6 +246,7 @@ Compiled SqliteEmitter::assignSelect(const Select& s) {
 }
 
 Compiled SqliteEmitter::expression(const Expr& e) {
+    binder_.bindExpression(e);
     out_ = Compiled();
     Rendered r = expr(e);
     out_.sql = "SELECT " + r.sql;
@@ -307,6 +255,7 @@ Compiled SqliteEmitter::expression(const Expr& e) {
 }
 
 Compiled SqliteEmitter::condition(const Expr& e) {
+    binder_.bindExpression(e);
     out_ = Compiled();
     Rendered r = expr(e);
     out_.sql = "SELECT CASE WHEN " + r.sql + " THEN 1 ELSE 0 END";

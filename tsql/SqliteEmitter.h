@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <unordered_map>
 #include <vector>
 
 #include "tsql/Ast.h"
@@ -37,12 +38,14 @@ struct Compiled {
     QString verb;                             // INSERT, UPDATE, DELETE
 };
 
-// Renders the set statements of the AST as SQLite SQL, typing each expression with the binder.
-// Every node kind is rendered in one place; built-in calls through their rows (Builtins.h).
-// Contract: one emitter per translation; it reads the tree and never changes it, raises
-// SQL Server's errors for what does not bind or type, and hands back a Compiled whose
-// placeholders say where each value comes from when the statement runs. Its text is built only
-// from sqlite:: pieces, so no input can end a literal or a name early.
+// Renders the set statements of the AST as SQLite SQL and types each expression. Each entry
+// first binds its tree (Binder), then renders it from the binder's marks alone: what a name, a
+// call, a variable or a table source stands for is read from the node. Every node kind is
+// rendered in one place; built-in calls through their rows (Builtins.h).
+// Contract: one emitter per translation; rendering reads the tree and never changes it, raises
+// SQL Server's errors for what does not type, and hands back a Compiled whose placeholders say
+// where each value comes from when the statement runs. Its text is built only from sqlite::
+// pieces, so no input can end a literal or a name early.
 class SqliteEmitter {
 public:
     explicit SqliteEmitter(Environment& env) : binder_(env) {}
@@ -88,6 +91,8 @@ private:
     // A column reference as the binder marked it (or a select-list alias ORDER BY names).
     Rendered column(const Expr& e);
     static QByteArray columnName(const ColumnBinding& b);
+    // A marked column's type: a table's as declared, a derived table's as its select rendered.
+    SqlType typeOf(const ColumnBinding& b) const;
     Rendered variable(const Expr& e);
     // A condition, of type bit.
     static Rendered truth(const sqlite::Term& condition);
@@ -122,24 +127,25 @@ private:
     QByteArray selectSql(const Select& s, std::vector<OutColumn>* out);
     QByteArray plainSelectSql(const Select& s, std::vector<OutColumn>* out);
     QByteArray withSql(const Select& s);
-    static bool mentionsTable(const Select& s, const QString& name);
     QByteArray coreSql(const SelectCore& c, std::vector<OutColumn>* out, QStringList* assign,
                        const std::vector<OrderItem>* orderBy, QByteArray* orderSql);
     QByteArray fromSql(const std::vector<TableRefPtr>& from);
     QByteArray tableSql(const TableRef& t);
     QByteArray orderSql(const std::vector<OrderItem>& items, const std::vector<OutColumn>* out);
-    QStringList insertColumns(const TableInfo& t, const QStringList& named);
-    QByteArray insertSelect(const TableInfo& t, const QStringList& columns, const QByteArray& head,
-                            const Select& select);
-    QByteArray insertRows(const TableInfo& t, const QStringList& columns,
-                          const std::vector<std::vector<ExprPtr>>& rows);
-    QByteArray assignmentValue(const TableInfo& t, const QString& column, const Expr& value);
+    QByteArray insertSelect(const InsertStmt& s, const QByteArray& head);
+    QByteArray insertRows(const InsertStmt& s);
+    QByteArray updateThroughFrom(const UpdateStmt& s);
+    QByteArray updateJoined(const UpdateStmt& s);
+    QByteArray assignmentValue(const ColumnInfo& c, const Expr& value);
     QByteArray topRows(const TableInfo& t, const QString& alias, const QByteArray& where,
                        const Expr& top);
 
     Binder binder_;
     Compiled out_;
-    int derivedCount_ = 0;
+    // The result columns of each derived and common table rendered so far.
+    std::unordered_map<const Select*, std::vector<OutColumn>> derived_;
+    // The select list of the innermost select being rendered, which its aliases name.
+    const std::vector<OutColumn>* selectList_ = nullptr;
 
     friend class FunctionCall;
 };

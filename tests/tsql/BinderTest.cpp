@@ -3,6 +3,9 @@
 
 #include "dbcore/Error.h"
 #include "tsql/Binder.h"
+#include "tsql/Builtins.h"
+#include "tsql/Errors.h"
+#include "tsql/Parser.h"
 
 namespace {
 
@@ -130,4 +133,121 @@ TEST_F(BinderTest, StarListsTheColumnsOfItsSourcesInOrder) {
     } catch (const db::Error& e) {
         EXPECT_EQ(e.nativeError(), 263);
     }
+}
+
+namespace {
+
+// The tables Product and Tax, and one variable @n of type int.
+class TwoTables : public NoSession {
+public:
+    TwoTables() {
+        tables_.push_back(std::make_shared<tsql::TableInfo>(table(
+            QStringLiteral("Product"), {column(QStringLiteral("Id"), tsql::SqlType::Int),
+                                        column(QStringLiteral("Code"), tsql::SqlType::VarChar)})));
+        tables_.push_back(std::make_shared<tsql::TableInfo>(
+            table(QStringLiteral("Tax"), {column(QStringLiteral("Id"), tsql::SqlType::Int),
+                                          column(QStringLiteral("Rate"), tsql::SqlType::Float)})));
+    }
+    std::optional<tsql::SqlType> variableType(const QString& name) const override {
+        if (name.compare(u"@n", Qt::CaseInsensitive) == 0)
+            return tsql::SqlType::of(tsql::SqlType::Int);
+        return std::nullopt;
+    }
+    std::shared_ptr<const tsql::TableInfo> resolveTable(const tsql::ObjectName& name) override {
+        for (const auto& t : tables_)
+            if (t->name.compare(name.name, Qt::CaseInsensitive) == 0)
+                return t;
+        tsql::invalidObject(name.name);
+    }
+
+    std::vector<std::shared_ptr<const tsql::TableInfo>> tables_;
+};
+
+class BindingPassTest : public ::testing::Test {
+protected:
+    // The statement's select, bound.
+    const tsql::Select& bound(const QString& sql) {
+        statements_ = tsql::Parser(sql).parseBatch();
+        const auto& s = static_cast<const tsql::SelectStmt&>(*statements_.front());
+        tsql::Binder(session_).bindSelect(*s.select);
+        return *s.select;
+    }
+    int errorOf(const QString& sql) {
+        try {
+            bound(sql);
+        } catch (const db::Error& e) {
+            return e.nativeError();
+        }
+        return 0;
+    }
+    static QString named(const tsql::ColumnBinding& b) { return b.source + u'.' + b.column; }
+
+    TwoTables session_;
+    tsql::StmtList statements_;
+};
+
+}  // namespace
+
+// Every column reference is marked before anything is rendered: tables' columns with their
+// types, a derived table's with its select and position, aliases with their result column.
+TEST_F(BindingPassTest, ReferencesOfAWholeSelectAreMarked) {
+    const tsql::Select& s = bound(QStringLiteral(
+        "select *, p.Code as Name, x.Total from Product p "
+        "join (select Id, Rate * 2 as Total from Tax) x on x.Id = p.Id "
+        "where exists (select 1 from Tax t where t.Id = p.Id) order by Name, Total"));
+    const tsql::SelectCore& c = s.cores[0];
+    ASSERT_EQ(c.from.size(), 1u);
+    const tsql::TableRef& join = *c.from[0];
+    EXPECT_EQ(join.left->table.get(), session_.tables_[0].get());
+    // The star stands for the columns of both sources, the derived ones by position.
+    const auto& star = c.items[0].expr->expansion;
+    ASSERT_EQ(star.size(), 4u);
+    EXPECT_EQ(named(star[1]), QStringLiteral("p.Code"));
+    EXPECT_EQ(star[1].type.base, tsql::SqlType::VarChar);
+    EXPECT_EQ(named(star[3]), QStringLiteral("x.Total"));
+    EXPECT_EQ(star[3].select, join.right->derived.get());
+    EXPECT_EQ(star[3].index, 1);
+    const tsql::ColumnBinding& total = c.items[2].expr->binding;
+    EXPECT_EQ(total.select, join.right->derived.get());
+    EXPECT_EQ(total.index, 1);
+    // The outer query's source is visible inside EXISTS.
+    const tsql::Expr& inner = *c.where->select->cores[0].where;
+    EXPECT_EQ(named(inner.a->binding), QStringLiteral("t.Id"));
+    EXPECT_EQ(named(inner.b->binding), QStringLiteral("p.Id"));
+    // ORDER BY names the alias by its result column (after the star's four), and a column.
+    const tsql::ColumnBinding& name = s.orderBy[0].expr->binding;
+    EXPECT_TRUE(name.alias);
+    EXPECT_EQ(name.index, 4);
+    EXPECT_FALSE(s.orderBy[1].expr->binding.alias);
+    EXPECT_EQ(named(s.orderBy[1].expr->binding), QStringLiteral("x.Total"));
+}
+
+TEST_F(BindingPassTest, CommonTablesCallsAndVariablesAreMarked) {
+    const tsql::Select& s =
+        bound(QStringLiteral("with Rates (Code, R) as (select Code, 1.5 from Product) "
+                             "select upper(r.Code), @n, @@rowcount from Rates r"));
+    const tsql::SelectCore& c = s.cores[0];
+    EXPECT_TRUE(c.from[0]->commonTable);
+    EXPECT_EQ(c.from[0]->table, nullptr);
+    const tsql::Expr& call = *c.items[0].expr;
+    ASSERT_NE(call.builtin, nullptr);
+    EXPECT_STREQ(call.builtin->name, "upper");
+    EXPECT_EQ(call.args[0]->binding.select, s.with[0].select.get());
+    EXPECT_EQ(call.args[0]->binding.index, 0);
+    EXPECT_EQ(c.items[1].expr->boundType.base, tsql::SqlType::Int);
+    ASSERT_NE(c.items[2].expr->builtin, nullptr);
+    EXPECT_EQ(c.items[2].expr->builtin->kind, tsql::Builtin::Context);
+}
+
+// Names are checked in the order the text gives them, a call before its arguments.
+TEST_F(BindingPassTest, TheFirstNameThatDoesNotResolveIsReported) {
+    EXPECT_EQ(errorOf(QStringLiteral("select Nope from Missing")), 208);
+    EXPECT_EQ(errorOf(QStringLiteral("select nosuch(Nope) from Product")), 195);
+    EXPECT_EQ(errorOf(QStringLiteral("select Nope, @m from Product")), 207);
+    EXPECT_EQ(errorOf(QStringLiteral("select @m, Nope from Product")), 137);
+    EXPECT_EQ(errorOf(QStringLiteral("select Id from Product, Tax")), 209);
+    EXPECT_EQ(errorOf(QStringLiteral("select Id from Product union select Id from Tax "
+                                     "order by Rate")),
+              104);
+    EXPECT_EQ(errorOf(QStringLiteral("select x.Id from (select count(*) from Tax) x")), 8155);
 }
