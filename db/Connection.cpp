@@ -1,5 +1,6 @@
 #include "db/Connection.h"
 
+#include <algorithm>
 #include <map>
 
 #include "db/RowCursor.h"
@@ -9,9 +10,29 @@ namespace db {
 
 namespace {
 
+// Database names ordered by their case-folded characters, without making a folded copy; ASCII
+// letters, which the names are made of, are folded directly.
+struct CaseInsensitiveLess {
+    static char16_t folded(QChar c) {
+        const char16_t u = c.unicode();
+        if (u < 128)
+            return u >= u'A' && u <= u'Z' ? static_cast<char16_t>(u + 32) : u;
+        return c.toCaseFolded().unicode();
+    }
+    bool operator()(const QString& a, const QString& b) const {
+        const qsizetype n = std::min(a.size(), b.size());
+        for (qsizetype k = 0; k < n; ++k) {
+            const char16_t x = folded(a[k]), y = folded(b[k]);
+            if (x != y)
+                return x < y;
+        }
+        return a.size() < b.size();
+    }
+};
+
 struct Registry {
     std::mutex mutex;
-    std::map<QString, Connection*> byName;  // key: upper-cased database name
+    std::map<QString, Connection*, CaseInsensitiveLess> byName;
 };
 
 Registry& registry() {
@@ -25,14 +46,14 @@ Connection::Connection(const QString& databaseName, QObject* parent)
     : QObject(parent), databaseName_(databaseName) {
     auto& r = registry();
     std::lock_guard lock(r.mutex);
-    r.byName[databaseName.toUpper()] = this;
+    r.byName[databaseName] = this;
 }
 
 Connection::~Connection() {
     {
         auto& r = registry();
         std::lock_guard lock(r.mutex);
-        auto it = r.byName.find(databaseName_.toUpper());
+        auto it = r.byName.find(databaseName_);
         if (it != r.byName.end() && it->second == this)
             r.byName.erase(it);
     }
@@ -50,7 +71,7 @@ Connection::~Connection() {
 Connection* Connection::find(const QString& databaseName) {
     auto& r = registry();
     std::lock_guard lock(r.mutex);
-    auto it = r.byName.find(databaseName.toUpper());
+    auto it = r.byName.find(databaseName);
     return it == r.byName.end() ? nullptr : it->second;
 }
 

@@ -4,9 +4,9 @@
 
 #include "db/Connection.h"
 #include "db/DataSource.h"
-#include "dbcore/Error.h"
 #include "db/Query.h"
 #include "db/UpdateSql.h"
+#include "dbcore/Error.h"
 
 // The access layer over a real driver: the SQLite ODBC driver on a scratch file.
 class QueryTest : public ::testing::Test {
@@ -299,4 +299,23 @@ TEST_F(QueryTest, DataSourceFollowsTheQuery) {
     EXPECT_EQ(source.columnOf("qty"), 1);
     q->close();
     EXPECT_EQ(source.rowCount(), 0);
+}
+
+// Datasets find their connection by database name in any case; a name that only shares a
+// prefix or differs in a letter is another connection, and a destroyed one is gone.
+TEST(ConnectionRegistry, FindsByNameInAnyCase) {
+    auto data = std::make_unique<db::Connection>("DmData");
+    auto config = std::make_unique<db::Connection>("DMCFG");
+    EXPECT_EQ(db::Connection::find("dmdata"), data.get());
+    EXPECT_EQ(db::Connection::find("DMDATA"), data.get());
+    EXPECT_EQ(&db::Connection::byName("dmCfg"), config.get());
+    EXPECT_EQ(db::Connection::find("DMDAT"), nullptr);
+    EXPECT_EQ(db::Connection::find("DMDATA2"), nullptr);
+    EXPECT_EQ(db::Connection::find("DMDATB"), nullptr);
+    auto second = std::make_unique<db::Connection>("dmdata2");
+    EXPECT_EQ(db::Connection::find("DMDATA2"), second.get());
+    EXPECT_EQ(db::Connection::find("DmData"), data.get());
+    second.reset();
+    EXPECT_EQ(db::Connection::find("DMDATA2"), nullptr);
+    EXPECT_THROW(db::Connection::byName("Nowhere"), db::Error);
 }
