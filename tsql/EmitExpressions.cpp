@@ -418,15 +418,11 @@ SqliteEmitter::Rendered SqliteEmitter::subquery(const Select& s, bool scalar) {
                                       "when the subquery is not introduced with EXISTS."));
         out.type = cols[0].type;
         if (!yieldsAtMostOneRow(s)) {
-            // SQLite would take the first row; SQL Server refuses a second one (512).
+            // SQLite would take the first row; SQL Server refuses a second one (512). SQLite
+            // flattens the subquery into the aggregate where it can.
             const QByteArray name =
                 sqlite::name(cols[0].name.isEmpty() ? QStringLiteral("_c1") : cols[0].name);
-            const QByteArray message = sqlite::text(QStringLiteral(
-                "Subquery returned more than 1 value. This is not permitted when the subquery "
-                "follows =, !=, <, <= , >, >= or when the subquery is used as an expression."));
-            out.set(sqlite::grouped("SELECT CASE WHEN count(*) > 1 THEN tsql_raise(512, " +
-                                    message + ") ELSE min(" + name + ") END FROM (SELECT * FROM " +
-                                    out.sql + " LIMIT 2)"));
+            out.set(sqlite::grouped("SELECT tsql_single(" + name + ") FROM " + out.sql));
         }
     }
     return out;

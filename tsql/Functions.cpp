@@ -7,6 +7,9 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
@@ -19,16 +22,34 @@ void resultError(sqlite3_context* ctx, const db::Error& e) {
     sqlite3_result_error(ctx, msg.constData(), int(msg.size()));
 }
 
-// A type argument is a constant: it is parsed once per statement.
+namespace {
+
+// The type a type name reads as, parsed once per thread: SQLite drops a function's auxiliary
+// data when its statement is reset, so a statement run again would parse its type names again.
+SqlType parsedType(std::string_view text) {
+    thread_local std::unordered_map<std::string, SqlType> parsed;
+    if (auto it = parsed.find(std::string(text)); it != parsed.end())
+        return it->second;
+    if (parsed.size() >= 1000)
+        parsed.clear();
+    const SqlType type =
+        SqlType::parseDeclared(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    parsed.emplace(text, type);
+    return type;
+}
+
+}  // namespace
+
+// A type argument is a constant: it is looked up once per run of a statement.
 SqlType cachedType(sqlite3_context* ctx, int arg, sqlite3_value* v) {
     if (auto* t = static_cast<SqlType*>(sqlite3_get_auxdata(ctx, arg)))
         return *t;
-    const QByteArray text(reinterpret_cast<const char*>(sqlite3_value_text(v)),
-                          sqlite3_value_bytes(v));
-    const SqlType parsed = SqlType::parseDeclared(QString::fromUtf8(text));
-    sqlite3_set_auxdata(ctx, arg, new SqlType(parsed),
+    const SqlType type =
+        parsedType(std::string_view(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                                    static_cast<size_t>(sqlite3_value_bytes(v))));
+    sqlite3_set_auxdata(ctx, arg, new SqlType(type),
                         [](void* p) { delete static_cast<SqlType*>(p); });
-    return parsed;
+    return type;
 }
 
 namespace {
@@ -154,6 +175,45 @@ void fnDivide(sqlite3_context* ctx, int, sqlite3_value** argv) {
 void fnRaise(sqlite3_context* ctx, int, sqlite3_value** argv) {
     resultError(ctx,
                 db::Error(db::Error::Kind::Server, argText(argv[1]), sqlite3_value_int(argv[0])));
+}
+
+// tsql_single(value): the value of the only row of a scalar subquery, NULL without a row; a
+// second row raises 512, as SQL Server refuses a scalar subquery of more than one row.
+struct SingleRow {
+    sqlite3_value* value;
+    bool seen;
+};
+
+void singleStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    auto* row = static_cast<SingleRow*>(sqlite3_aggregate_context(ctx, sizeof(SingleRow)));
+    if (!row) {
+        sqlite3_result_error_nomem(ctx);
+        return;
+    }
+    if (row->seen) {
+        resultError(ctx, db::Error(db::Error::Kind::Server,
+                                   QStringLiteral("Subquery returned more than 1 value. This is "
+                                                  "not permitted when the subquery follows =, !=, "
+                                                  "<, <= , >, >= or when the subquery is used as "
+                                                  "an expression."),
+                                   512));
+        return;
+    }
+    row->seen = true;
+    row->value = sqlite3_value_dup(argv[0]);
+    if (!row->value)
+        sqlite3_result_error_nomem(ctx);
+}
+
+void singleFinal(sqlite3_context* ctx) {
+    auto* row = static_cast<SingleRow*>(sqlite3_aggregate_context(ctx, 0));
+    if (!row || !row->value) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    sqlite3_result_value(ctx, row->value);
+    sqlite3_value_free(row->value);
+    row->value = nullptr;
 }
 
 void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**) {
@@ -569,6 +629,7 @@ void registerFunctions(sqlite3* db, std::function<QDateTime()>* now) {
     for (const Fn& f : fns)
         sqlite3_create_function(db, f.name, f.args, det, f.data, f.f, nullptr, nullptr);
     sqlite3_create_function(db, "tsql_getdate", 0, SQLITE_UTF8, now, fnGetDate, nullptr, nullptr);
+    sqlite3_create_function(db, "tsql_single", 1, det, nullptr, nullptr, singleStep, singleFinal);
     registerDecimalFunctions(db);
 }
 

@@ -74,6 +74,31 @@ TEST_F(ErrorTest, NamesThatDoNotResolve) {
               QStringLiteral("G2|G1|2"));
 }
 
+// A scalar subquery gives its only row's value with its type, NULL without a row, and 512 only
+// once a second row comes, also per outer row when it is correlated.
+TEST_F(ErrorTest, ScalarSubqueriesTakeTheirOnlyRow) {
+    run(
+        QStringLiteral("insert into Grp values (2, 'G2'), (3, 'G3')\n"
+                       "insert into Item (Code, Grp) values ('B', null), ('C', 2), ('D', 2)"));
+    EXPECT_EQ(scalar(QStringLiteral("select (select Grp from Item where Code = 'B'), "
+                                    "(select Grp from Item where Code = 'Z'), "
+                                    "(select Grp * 2 from Item where Code = 'A'), "
+                                    "(select Code + 'x' from Grp where Id = 3)")),
+              QStringLiteral("NULL|NULL|2|G3x"));
+    EXPECT_EQ(rows(QStringLiteral("select G.Id, (select I.Code from Item I where I.Grp = G.Id) "
+                                  "from Grp G where G.Id <> 2 order by G.Id")),
+              QStringList({QStringLiteral("1|A"), QStringLiteral("3|NULL")}));
+    expectError(QStringLiteral("select G.Id, (select I.Code from Item I where I.Grp = G.Id) "
+                               "from Grp G order by G.Id"),
+                512, QStringLiteral("Subquery returned more than 1 value."));
+    expectError(QStringLiteral("select Id from Grp where Id = (select Grp from Item where Grp "
+                               "is null or Grp = 2)"),
+                512, QStringLiteral("Subquery returned more than 1 value."));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Item where Grp = (select Id from Grp "
+                                    "where Code = 'G2')")),
+              QStringLiteral("2"));
+}
+
 TEST_F(ErrorTest, ConversionsAndArithmetic) {
     expectError(QStringLiteral("select Convert(Int, 'x1')"), 245,
                 QStringLiteral(
