@@ -90,6 +90,20 @@ TEST_F(BarcodeSearchTest, TheSmallestUnitOfEachRowIsReadFromAnIndex) {
         << plan.toStdString();
 }
 
+// In each of its sort orders the search reads the rows in an index's order, so the list shows its
+// first rows without every unit being listed and sorted first.
+TEST_F(BarcodeSearchTest, EverySortOrderReadsInAnIndexsOrder) {
+    open(dialog);
+    for (int order = 0; order < 3; ++order) {
+        TFrSearchBarCode::BarCodeSortOrder = order;
+        search("", "");
+        const QString plan = searchPlan(dir.path(), dialog.QSearch->sqlText());
+        EXPECT_FALSE(plan.contains(QStringLiteral("TEMP B-TREE FOR ORDER BY")))
+            << dialog.QSearch->sql().value(33).toStdString() << "\n"
+            << plan.toStdString();
+    }
+}
+
 TEST_F(BarcodeSearchTest, StockAndBackorderTextsSitInHiddenColumns) {
     open(dialog);
     search("8850000000011", "");
