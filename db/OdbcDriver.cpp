@@ -553,10 +553,13 @@ public:
         return true;
     }
 
-    // The results read, or the errors gathered raised together.
+    // The results read, or the errors gathered raised together with the results read.
     BatchResult finish() {
-        if (!errors_.empty())
-            throw makeError(std::move(errors_), "SQLExecDirect", statement_);
+        if (!errors_.empty()) {
+            Error error = makeError(std::move(errors_), "SQLExecDirect", statement_);
+            error.setResults(out_);
+            throw error;
+        }
         return std::move(out_);
     }
 
@@ -581,7 +584,7 @@ private:
                 ended_ = true;
                 return false;
             }
-            errors_.insert(errors_.end(), records.begin(), records.end());
+            sortRecords(records);
             lastError_ = std::move(records);
             return false;
         }
@@ -613,12 +616,14 @@ private:
         errors_.insert(errors_.end(), e.messages().begin(), e.messages().end());
     }
 
-    void takeRecords() {
-        for (ServerMessage& m : diagnostics(SQL_HANDLE_STMT, stmt_)) {
+    void takeRecords() { sortRecords(diagnostics(SQL_HANDLE_STMT, stmt_)); }
+
+    void sortRecords(const std::vector<ServerMessage>& records) {
+        for (const ServerMessage& m : records) {
             if (isInformational(m))
                 out_.messages << m.text;
             else
-                errors_.push_back(std::move(m));
+                errors_.push_back(m);
         }
     }
 
@@ -1152,7 +1157,14 @@ int OdbcDriver::callProcedure(const QString& name, std::vector<ProcArg>& args,
     Statement stmt(dbc_, queryTimeout_, call);
     bindParams(stmt.get(), buffers, call);
     const SQLRETURN rc = SQLExecDirectW(stmt.get(), wide(call), SQL_NTS);
-    BatchResult out = BatchReader(stmt.get(), call, rc).run();
+    BatchResult out;
+    try {
+        out = BatchReader(stmt.get(), call, rc).run();
+    } catch (const Error& e) {
+        if (results != nullptr && e.results() != nullptr)
+            *results = *e.results();  // as the embedded driver leaves them
+        throw;
+    }
 
     // Output values are in place once every result has been read.
     const int returnStatus = status.indicator == SQL_NULL_DATA ? 0 : status.status;

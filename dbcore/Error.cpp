@@ -1,5 +1,7 @@
 #include "dbcore/Error.h"
 
+#include "dbcore/Types.h"
+
 #include <QStringList>
 
 namespace db {
@@ -30,6 +32,10 @@ Error::Error(std::vector<ServerMessage> messages, QString statement)
       statement_(std::move(statement)),
       messages_(std::move(messages)),
       utf8_(message_.toStdString()) {}
+
+void Error::setResults(BatchResult results) {
+    results_ = std::make_shared<const BatchResult>(std::move(results));
+}
 
 void Error::setPlace(int line, const QString& procedure) {
     for (ServerMessage& m : messages_)

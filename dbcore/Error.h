@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
 namespace db {
+
+struct BatchResult;
 
 // One message of a failing operation as the server or driver reported it.
 struct ServerMessage {
@@ -47,6 +50,11 @@ public:
     int line() const { return messages_.empty() ? 0 : messages_.front().line; }
     void setPlace(int line, const QString& procedure);
 
+    // What a failing batch or procedure call gave before and between its errors (row sets,
+    // counts, messages), so that a caller can show them with the error; nullptr otherwise.
+    const BatchResult* results() const { return results_.get(); }
+    void setResults(BatchResult results);
+
     const char* what() const noexcept override { return utf8_.c_str(); }
 
 private:
@@ -55,6 +63,7 @@ private:
     int nativeError_ = 0;
     QString statement_;
     std::vector<ServerMessage> messages_;
+    std::shared_ptr<const BatchResult> results_;
     std::string utf8_;
 };
 

@@ -42,16 +42,15 @@ void BatchCollector::statementError(const db::Error& error) {
 }
 
 void BatchCollector::raiseErrors(const QString& batch, const db::Error* ending) const {
-    if (errors_.empty()) {
-        if (ending)
-            throw *ending;
+    if (errors_.empty() && !ending)
         return;
-    }
     std::vector<db::ServerMessage> messages = errors_;
     if (ending)
         for (const db::ServerMessage& m : ending->messages())
             messages.push_back(m);
-    throw db::Error(std::move(messages), batch);
+    db::Error error = errors_.empty() ? *ending : db::Error(std::move(messages), batch);
+    error.setResults(out_);
+    throw error;
 }
 
 QVariant BatchCollector::variant(const Value& cell, const SqlType& type) {

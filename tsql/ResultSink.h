@@ -54,7 +54,8 @@ public:
     void statementError(const db::Error& error) override;
 
     // Raises the errors of the statements, in order, followed by the one that ended the batch
-    // (`ending`, when it failed); returns when there is neither.
+    // (`ending`, when it failed), with the results collected so far; returns when there is
+    // neither.
     void raiseErrors(const QString& batch, const db::Error* ending = nullptr) const;
     // Whether a statement's error has been collected.
     bool failed() const { return !errors_.empty(); }

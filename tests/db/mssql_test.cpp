@@ -201,6 +201,27 @@ TEST_F(SqlServer, DuplicateKeyRaisesError2627AndTheBatchGoesOn) {
               QVariant::fromValue<qint64>(1));
 }
 
+// Rows a batch gave before and after a failing statement reach the caller with its error.
+TEST_F(SqlServer, RowsOfAFailingBatchComeWithTheError) {
+    exec("create table #e (id int primary key)");
+    exec("insert into #e values (1)");
+    const Error e = expectError([&] {
+        exec(
+            "select 10 as a\nprint 'halfway'\ninsert into #e values (1)\nselect 20 as b\n"
+            "select * from NoSuchTable");
+    });
+    ASSERT_GE(e.messages().size(), 2u);
+    EXPECT_EQ(e.messages().front().nativeError, 2627) << e.what();
+    EXPECT_EQ(e.messages().back().nativeError, 208) << e.what();
+    ASSERT_NE(e.results(), nullptr);
+    std::vector<qint64> values;
+    for (const StatementResult& r : e.results()->results)
+        if (r.hasRowSet)
+            values.push_back(r.rowSet.rows.at(0).at(0).toLongLong());
+    EXPECT_EQ(values, (std::vector<qint64>{10, 20}));
+    EXPECT_TRUE(e.results()->messages.contains(QStringLiteral("halfway")));
+}
+
 TEST_F(SqlServer, RollbackUndoesWork) {
     exec("create table #r (id int)");
     driver_.beginTransaction();

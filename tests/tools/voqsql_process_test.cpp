@@ -235,3 +235,16 @@ TEST_F(VoqSqlProcess, EmbeddedValuesPrintInTheirDeclaredType) {
     EXPECT_TRUE(r.out.startsWith("3.00|10.0500|2000-12-13|2000-12-13 00:00:00.000\n"))
         << r.out.toStdString();
 }
+
+// The rows a batch gave before its error print on stdout, the error on stderr.
+TEST_F(VoqSqlProcess, RowsBeforeAnErrorOfTheBatchArePrinted) {
+    const QString server = QStringLiteral("file:") + dir_.path();
+    ASSERT_EQ(voqSql({"-S", server, "-Q", "create database Shop"}).exitCode, 0);
+    const Outcome r = voqSql({"-S", server, "-d", "Shop", "-h", "-1", "-Q",
+                              "select 41 + 1\nprint 'halfway'\nselect * from NoSuchTable"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("42"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("halfway"))) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Invalid object name 'NoSuchTable'")))
+        << r.err.toStdString();
+}

@@ -95,6 +95,34 @@ TEST_F(StreamingTest, StatementErrorsArriveInTheirPlaceAndTheBatchGoesOn) {
         EXPECT_EQ(e.messages()[0].nativeError, 2627);
         EXPECT_EQ(e.messages()[1].nativeError, 8134);
         EXPECT_EQ(e.messages()[2].nativeError, 50000);
+        // The row sets of the batch come with its errors.
+        ASSERT_NE(e.results(), nullptr);
+        const std::vector<db::StatementResult>& results = e.results()->results;
+        ASSERT_EQ(results.size(), 3u);
+        EXPECT_EQ(results[0].rowSet.rows.at(0).at(0).toLongLong(), 2627);
+        EXPECT_TRUE(results[1].hasRowSet);
+        EXPECT_TRUE(results[1].rowSet.rows.empty());
+        EXPECT_EQ(results[2].rowSet.rows.at(0).at(0).toLongLong(), 50000);
+        EXPECT_EQ(e.results()->messages,
+                  QStringList{QStringLiteral("The statement has been terminated.")});
+    }
+}
+
+// An error that ends the batch keeps what came before it for the caller, rows and messages.
+TEST_F(StreamingTest, ResultsBeforeAnErrorThatEndsTheBatchComeWithIt) {
+    try {
+        session_->execute(QStringLiteral("SELECT Id FROM Item WHERE Id < 3 ORDER BY Id\n"
+                                         "PRINT 'halfway'\n"
+                                         "SELECT Id FROM NoSuchTable\n"
+                                         "SELECT 1 AS never"),
+                          {});
+        ADD_FAILURE() << "no error raised";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.nativeError(), tsql::err::InvalidObject);
+        ASSERT_NE(e.results(), nullptr);
+        ASSERT_EQ(e.results()->results.size(), 1u);
+        EXPECT_EQ(e.results()->results[0].rowSet.rows.size(), 2u);
+        EXPECT_EQ(e.results()->messages, QStringList{QStringLiteral("halfway")});
     }
 }
 

@@ -104,6 +104,8 @@ int run(const Options& options) {
                 try {
                     write(stdout, printer.formatBatch(connection.execute(sql, {})));
                 } catch (const db::Error& e) {
+                    if (e.results())  // what the batch gave before it failed
+                        write(stdout, printer.formatBatch(*e.results()));
                     write(stderr, formatError(e, location(source.label, batch.firstLine)));
                     if (options.exitOnError)
                         return kFailed;
