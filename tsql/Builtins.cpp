@@ -289,6 +289,10 @@ Value identity(const SessionState& s) {
     return s.identity ? Value::integer(*s.identity) : Value();
 }
 
+Value scopeIdentity(const SessionState& s) {
+    return s.scopeIdentity ? Value::integer(*s.scopeIdentity) : Value();
+}
+
 Value serverName(const SessionState& s) {
     return Value::text(QStringLiteral("file:") + s.serverDir);
 }
@@ -470,7 +474,7 @@ std::vector<Builtin> contextRows() {
         context("@@rowcount", kInt,
                 [](const SessionState& s) { return Value::integer(s.rowcount); }),
         context("@@identity", kBigInt, identity),
-        context("scope_identity", kBigInt, identity),
+        context("scope_identity", kBigInt, scopeIdentity),
         context("@@trancount", kInt,
                 [](const SessionState& s) { return Value::integer(s.tranDepth); }),
         context("@@error", kInt, [](const SessionState& s) { return Value::integer(s.lastError); }),
@@ -503,7 +507,9 @@ std::vector<Builtin> contextRows() {
                 [](const SessionState&) { return Value::text(QStringLiteral("voq")); }),
         context("host_name", kName, hostName),
         context("xact_state", kInt,
-                [](const SessionState& s) { return Value::integer(s.tranDepth > 0 ? 1 : 0); }),
+                [](const SessionState& s) {
+                    return Value::integer(s.tranDepth == 0 ? 0 : s.doomed ? -1 : 1);
+                }),
         context("error_message", kName,
                 [](const SessionState& s) {
                     return catchValue(s,

@@ -23,8 +23,10 @@ struct ErrorContext {
 // What context values read from the session when a statement runs.
 struct SessionState {
     qint64 rowcount = 0;
-    std::optional<qint64> identity;
+    std::optional<qint64> identity;       // the last one given in the session
+    std::optional<qint64> scopeIdentity;  // the last one given in the running scope
     int tranDepth = 0;
+    bool doomed = false;  // an error under XACT_ABORT left the transaction uncommittable
     int lastError = 0;
     int nestLevel = 0;
     QString serverDir;

@@ -1,10 +1,84 @@
 // SQLite constraint failures reported in SQL Server's words (515, 2627, 2601, 547).
 #include <sqlite3.h>
 
+#include "tsql/Conversions.h"
 #include "tsql/Errors.h"
 #include "tsql/Interpreter.h"
 
 namespace tsql {
+
+namespace {
+
+// A key column's value as SQL Server shows it in 2627 and 2601.
+QString keyText(const Value& v, const SqlType& type) {
+    if (v.isNull())
+        return QStringLiteral("<NULL>");
+    if (type.base == SqlType::Money)
+        return formatNumber(v, type, 2);
+    if (type.isNumeric())
+        return formatNumber(v, type);
+    if (type.base == SqlType::Date)
+        return v.toString().left(10);
+    return v.toString();
+}
+
+// tsql_note_key(a, b, ...): keeps its arguments in the vector it was registered with.
+void noteKey(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    auto* key = static_cast<std::vector<Value>*>(sqlite3_user_data(ctx));
+    key->clear();
+    for (int k = 0; k < argc; ++k)
+        key->push_back(Value::fromSqlite(argv[k]));
+    sqlite3_result_null(ctx);
+}
+
+}  // namespace
+
+// The key that made statement `c` fail, as " The duplicate key value is (1, x).": the
+// statement runs again inside a savepoint, with a trigger that hands each row's key to a
+// function before SQLite checks it (rows a failing statement wrote are rolled back with it), so
+// the last key handed over is the one that failed. Empty when it cannot tell.
+QString Interpreter::duplicateKeyValue(const Compiled& c, const QStringList& columns) {
+    const std::shared_ptr<const TableInfo> table = c.target;
+    if (!table || (c.verb != u"INSERT" && c.verb != u"UPDATE"))
+        return {};
+    std::vector<QByteArray> noted;
+    std::vector<SqlType> types;
+    for (const QString& column : columns) {
+        const int k = table->indexOf(column);
+        if (k < 0)
+            return {};
+        noted.push_back("NEW." + sqlite::name(column));
+        types.push_back(table->columns[static_cast<size_t>(k)].type);
+    }
+    std::vector<Value> key;
+    sqlite3* handle = db_->handle();
+    sqlite3_create_function_v2(handle, "tsql_note_key", -1, SQLITE_UTF8, &key, noteKey, nullptr,
+                               nullptr, nullptr);
+    db_->exec("SAVEPOINT tsql_duplicate_key");
+    try {
+        db_->exec("CREATE TEMP TRIGGER tsql_note_key BEFORE " + c.verb.toLatin1() + " ON " +
+                  table->sqlName() + " BEGIN SELECT tsql_note_key(" + sqlite::list(noted) +
+                  "); END");
+        sqlite3_stmt* st = db_->prepare(c.sql);
+        bindSlots(st, c);
+        db_->step(st);
+        sqlite3_reset(st);
+    } catch (const db::Error&) {
+        key.clear();  // the message goes without the value
+    }
+    db_->exec("ROLLBACK TO tsql_duplicate_key");
+    db_->exec("RELEASE tsql_duplicate_key");
+    sqlite3_create_function_v2(handle, "tsql_note_key", -1, SQLITE_UTF8, nullptr, nullptr, nullptr,
+                               nullptr, nullptr);
+    schemaChanged();
+    if (key.size() != types.size())
+        return {};
+    QStringList shown;
+    for (size_t k = 0; k < types.size(); ++k)
+        shown << keyText(key[k], types[k]);
+    return QStringLiteral(" The duplicate key value is (%1).")
+        .arg(shown.join(QStringLiteral(", ")));
+}
 
 void Interpreter::raiseConstraint(int rc, const QString& message, const Compiled& c) {
     const QString verb = c.verb.isEmpty() ? QStringLiteral("INSERT") : c.verb;
@@ -39,18 +113,19 @@ void Interpreter::raiseConstraint(int rc, const QString& message, const Compiled
                     (ci.name.compare(index, Qt::CaseInsensitive) == 0 ||
                      (rc == SQLITE_CONSTRAINT_PRIMARYKEY && ci.kind == u"PK")))
                     k = ci;
+            const QString value = duplicateKeyValue(c, columns);
             if (k)
                 raise(err::DuplicateKey,
                       QStringLiteral("Violation of %1 constraint '%2'. Cannot insert duplicate key "
-                                     "in object 'dbo.%3'.")
+                                     "in object 'dbo.%3'.%4")
                           .arg(k->kind == u"PK" ? QStringLiteral("PRIMARY KEY")
                                                 : QStringLiteral("UNIQUE KEY"),
-                               k->name, table));
+                               k->name, table, value));
             int dot = static_cast<int>(index.indexOf(u'.'));
             raise(err::DuplicateIndexKey,
                   QStringLiteral("Cannot insert duplicate key row in object 'dbo.%1' with unique "
-                                 "index '%2'.")
-                      .arg(table, dot >= 0 ? index.mid(dot + 1) : index));
+                                 "index '%2'.%3")
+                      .arg(table, dot >= 0 ? index.mid(dot + 1) : index, value));
         }
         case SQLITE_CONSTRAINT_FOREIGNKEY: {
             // SQLite does not say which key failed: name the likely one from the metadata.

@@ -50,6 +50,7 @@ Interpreter::Flow Interpreter::tryCatch(const TryCatchStmt& tc) {
         return f;
     } catch (const db::Error& e) {
         --tryDepth_;
+        userRaised_ = false;
         if (!e.isServerError() || e.nativeError() == err::Timeout)
             throw;
         ErrorContext c;
@@ -98,13 +99,14 @@ void Interpreter::raiserror(const RaiserrorStmt& r) {
     raised.severity = static_cast<int>(std::min<qint64>(severity, 25));
     raised.state = stateOf(r.state.get());
     db::Error error({raised});
-    if (tryDepth_ == 0 && tranDepth_ == 0 && !xactAbort_) {
-        // RAISERROR does not stop the batch.
+    if (tryDepth_ == 0) {
+        // RAISERROR does not stop the batch, nor roll back under XACT_ABORT.
         error.setPlace(r.line, frames_.back().procedure);
         sink_->statementError(error);
         lastError_ = err::UserRaised;
         return;
     }
+    userRaised_ = true;
     throw error;
 }
 

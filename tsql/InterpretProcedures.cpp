@@ -145,6 +145,13 @@ int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
     returnOutputs(def, given, args);
     leaveFrame();
     nocount_ = savedNocount;
+    if (tranDepth_ != depthAtEntry)
+        raise(err::TransactionCountMismatch,
+              QStringLiteral("Transaction count after EXECUTE indicates a mismatching number of "
+                             "BEGIN and COMMIT statements. Previous count = %1, current count = "
+                             "%2.")
+                  .arg(depthAtEntry)
+                  .arg(tranDepth_));
     return status;
 }
 
@@ -270,6 +277,7 @@ int Interpreter::call(const QString& name, std::vector<CallArgument>& args, Resu
     tryDepth_ = 0;
     try {
         status = invoke(target, args);
+        endDoomedTransaction();
     } catch (...) {
         syncTransaction();
         if (xactAbort_ && tranDepth_ > 0)

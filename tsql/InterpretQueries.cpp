@@ -92,7 +92,9 @@ SessionState Interpreter::sessionState() const {
     SessionState state;
     state.rowcount = rowcount_;
     state.identity = identity_;
+    state.scopeIdentity = frames_.back().identity;
     state.tranDepth = tranDepth_;
+    state.doomed = doomed_;
     state.lastError = lastError_;
     state.nestLevel = static_cast<int>(frames_.size()) - 1;
     state.serverDir = server_.dir();
@@ -176,7 +178,7 @@ void Interpreter::runChange(const Compiled& c) {
     rowcount_ = changes;
     lastError_ = 0;
     if (c.verb == u"INSERT" && c.target && c.target->identityColumn >= 0 && changes > 0)
-        identity_ = sqlite3_last_insert_rowid(db_->handle());
+        frames_.back().identity = identity_ = sqlite3_last_insert_rowid(db_->handle());
     if (!nocount_ && sink_)
         sink_->rowsAffected(changes);
 }
@@ -247,6 +249,7 @@ void Interpreter::selectInto(const SelectStmt& s) {
     const QByteArray table = schema.toUtf8() + "." + sqlite::name(target.name);
     db_->exec("CREATE TABLE " + table + " (" + cols + ")");
     schemaChanged();
+    noteTemporary(target.name);
     Compiled insert = c;
     insert.sql = "INSERT INTO " + table + " " + c.sql;
     insert.verb = QStringLiteral("INSERT");
@@ -274,6 +277,11 @@ Compiled Interpreter::setStatement(SqliteEmitter& e, const Stmt& s) {
 }
 
 void Interpreter::execChange(const Stmt& s) {
+    const ObjectName& target = s.kind == Stmt::Insert   ? static_cast<const InsertStmt&>(s).table
+                               : s.kind == Stmt::Update ? static_cast<const UpdateStmt&>(s).target
+                                                        : static_cast<const DeleteStmt&>(s).target;
+    if (!target.name.startsWith(u'@'))  // a table variable is written outside the transaction
+        refuseWritesWhenDoomed();
     retryOnSchemaChange(
         [&] { runChange(*compiled(&s, [&](SqliteEmitter& e) { return setStatement(e, s); })); });
 }

@@ -263,6 +263,14 @@ void Interpreter::createTable(const CreateTableStmt& s, const QString& storedNam
             db_->exec(a);
     });
     schemaChanged();
+    if (storedName.isEmpty())
+        noteTemporary(table);
+}
+
+// A #table made in a procedure or in EXEC (text) is dropped when that scope ends.
+void Interpreter::noteTemporary(const QString& table) {
+    if (table.startsWith(u'#') && frames_.size() > 1)
+        frames_.back().temporaries << table;
 }
 
 // The table's declaration from the catalogue, for a rebuild; a table that declares more than

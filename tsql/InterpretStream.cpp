@@ -36,6 +36,7 @@ bool Interpreter::advance() {
             if (f != Flow::Normal)
                 break;
         }
+        endDoomedTransaction();
     } catch (db::Error& e) {
         openRowsNext_ = false;
         endStream(&e, false);

@@ -20,6 +20,7 @@ void Interpreter::commit() {
     if (tranDepth_ == 0)
         raise(3902, QStringLiteral("The COMMIT TRANSACTION request has no corresponding BEGIN "
                                    "TRANSACTION."));
+    refuseWritesWhenDoomed();
     if (tranDepth_ == 1) {
         db_->exec("COMMIT");
         savepoints_.clear();
@@ -39,6 +40,7 @@ void Interpreter::rollbackAll() {
     if (!sqlite3_get_autocommit(db_->handle()))
         rollingBack("ROLLBACK");
     tranDepth_ = 0;
+    doomed_ = false;
     savepoints_.clear();
 }
 
@@ -149,6 +151,32 @@ void Interpreter::rollbackToSavepoint(const QString& name) {
 void Interpreter::syncTransaction() {
     if (tranDepth_ > 0 && sqlite3_get_autocommit(db_->handle()))
         tranDepth_ = 0;
+    if (tranDepth_ == 0)
+        doomed_ = false;
+}
+
+void Interpreter::abortTransactionAfter(const db::Error& e) {
+    if (!xactAbort_ || tranDepth_ == 0 || userRaised_ || e.nativeError() == err::Uncommittable)
+        return;
+    if (tryDepth_ > 0)
+        doomed_ = true;
+    else
+        rollbackAll();
+}
+
+void Interpreter::endDoomedTransaction() {
+    if (!doomed_ || tranDepth_ == 0)
+        return;
+    rollbackAll();
+    raise(3998, QStringLiteral("Uncommittable transaction is detected at the end of the batch. "
+                               "The transaction is rolled back."));
+}
+
+void Interpreter::refuseWritesWhenDoomed() const {
+    if (doomed_ && tranDepth_ > 0)
+        raise(err::Uncommittable,
+              QStringLiteral("The current transaction cannot be committed and cannot support "
+                             "operations that write to the log file. Roll back the transaction."));
 }
 
 void Interpreter::transactionStatement(const TransactionStmt& t) {

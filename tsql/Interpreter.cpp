@@ -237,6 +237,7 @@ void Interpreter::execute(const QString& sql, const std::vector<db::BoundValue>&
     try {
         const PlaceScope place(place_, {batch.get(), -1});
         execList(batch->statements);
+        endDoomedTransaction();
     } catch (db::Error& e) {
         abandonBatch(depthAtStart);
         e.setStatement(sql);
@@ -254,17 +255,18 @@ std::shared_ptr<Interpreter::Batch> Interpreter::beginBatch(
     std::shared_ptr<Batch> batch = parse(sql);
     while (frames_.size() > 1)
         leaveFrame();
-    dropTableVariables(frames_[0]);
+    dropScopedTables(frames_[0]);
     frames_[0] = Frame();
     frames_[0].params = &params;
     catches_.clear();
     tryDepth_ = 0;
+    userRaised_ = false;
     db_->startStatement();  // the query timeout counts for the whole batch
     return batch;
 }
 
 void Interpreter::endBatch() {
-    dropTableVariables(frames_[0]);
+    dropScopedTables(frames_[0]);
     frames_[0].params = nullptr;
     sink_ = nullptr;
 }
@@ -276,9 +278,11 @@ void Interpreter::abandonBatch(int depthAtStart) {
     endBatch();
 }
 
-void Interpreter::dropTableVariables(Frame& frame) {
-    for (const TableVariable& variable : std::as_const(frame.tables)) {
-        const QString& stored = variable.stored;
+void Interpreter::dropScopedTables(Frame& frame) {
+    QStringList scoped = frame.temporaries;
+    for (const TableVariable& variable : std::as_const(frame.tables))
+        scoped << variable.stored;
+    for (const QString& stored : std::as_const(scoped)) {
         try {
             db_->exec("DROP TABLE IF EXISTS temp." + sqlite::name(stored));
             db_->exec("DELETE FROM temp.tsql_constraints WHERE table_name = " +
@@ -287,13 +291,14 @@ void Interpreter::dropTableVariables(Frame& frame) {
             // a transaction rolled back may have taken the table with it
         }
     }
-    if (!frame.tables.isEmpty())
+    if (!scoped.isEmpty())
         schemaChanged();
     frame.tables.clear();
+    frame.temporaries.clear();
 }
 
 void Interpreter::leaveFrame() {
-    dropTableVariables(frames_.back());
+    dropScopedTables(frames_.back());
     frames_.pop_back();
 }
 
@@ -334,11 +339,16 @@ Interpreter::Flow Interpreter::execListed(const Stmt& s) {
     }
 }
 
-// Errors that end only the failing statement: constraint violations, truncation, a divide by
-// zero, an arithmetic overflow and a missing procedure. They end the batch instead inside TRY,
-// inside a transaction (which they roll back) and under XACT_ABORT.
+// Errors that end only the failing statement, inside a transaction as well (which stays open):
+// constraint violations, truncation, a divide by zero, an arithmetic overflow, a missing
+// procedure, a transaction count changed by a procedure. Inside TRY they go to CATCH; under
+// XACT_ABORT they end the batch. A write refused in a doomed transaction ends its statement.
 bool Interpreter::endsStatementOnly(const db::Error& e) const {
-    if (!e.isServerError() || tryDepth_ > 0 || tranDepth_ > 0 || xactAbort_)
+    if (!e.isServerError() || tryDepth_ > 0)
+        return false;
+    if (e.nativeError() == err::Uncommittable)
+        return true;
+    if (xactAbort_)
         return false;
     switch (e.nativeError()) {
         case err::NullNotAllowed:
@@ -346,6 +356,7 @@ bool Interpreter::endsStatementOnly(const db::Error& e) const {
         case err::DuplicateIndexKey:
         case err::ReferenceConflict:
         case err::UnknownProcedure:
+        case err::TransactionCountMismatch:
         case err::DivideByZero:
         case 8115:  // arithmetic overflow
         case 8152:
@@ -378,8 +389,7 @@ Interpreter::Flow Interpreter::exec(const Stmt& s) {
 void Interpreter::statementRaised(const Stmt& s, db::Error& e) {
     e.setPlace(s.line, frames_.back().procedure);  // the innermost statement's, set first
     syncTransaction();
-    if (xactAbort_ && tranDepth_ > 0)
-        rollbackAll();
+    abortTransactionAfter(e);
 }
 
 // One handler per statement kind; a handler returns the flow only where it can change it.

@@ -74,7 +74,9 @@ private:
         QString procedure;
         int returnStatus = 0;
         bool nocount = false;
+        std::optional<qint64> identity;        // SCOPE_IDENTITY()
         QHash<QString, TableVariable> tables;  // by lower-cased name
+        QStringList temporaries;               // #tables made in a procedure or EXEC (text)
     };
     // A translation of a set statement, or of an expression the interpreter evaluates, made
     // against one version of the catalogue for one signature of the batch's parameters.
@@ -206,6 +208,7 @@ private:
     void assign(const QString& name, const Value& v, const SqlType& from);
     SessionState sessionState() const;
     [[noreturn]] void raiseConstraint(int rc, const QString& message, const Compiled& c);
+    QString duplicateKeyValue(const Compiled& c, const QStringList& columns);
 
     // procedures
     int execProcedure(const ExecStmt& s);
@@ -220,7 +223,9 @@ private:
     // schema statements
     void createTable(const CreateTableStmt& s, const QString& storedName = QString());
     void leaveFrame();
-    void dropTableVariables(Frame& frame);
+    // Drops the frame's table variables and the #tables it made.
+    void dropScopedTables(Frame& frame);
+    void noteTemporary(const QString& table);
     void createType(const CreateTypeStmt& s);
     void createIndex(const CreateIndexStmt& s);
     void createView(const CreateViewStmt& s);
@@ -264,6 +269,13 @@ private:
     void saveTransaction(const QString& name);
     void rollbackToSavepoint(const QString& name);
     void syncTransaction();
+    // What an error leaving a statement does to the open transaction under XACT_ABORT: inside
+    // TRY it dooms it (CATCH sees XACT_STATE() -1), elsewhere it rolls it back. RAISERROR's
+    // errors and 3930 leave it as it is.
+    void abortTransactionAfter(const db::Error& e);
+    // A doomed transaction still open when a batch or call ends is rolled back with 3998.
+    void endDoomedTransaction();
+    void refuseWritesWhenDoomed() const;
 
     Server server_;
     QString dbName_;
@@ -291,6 +303,8 @@ private:
     bool openRowsNext_ = false;  // the SELECT being run opens its rows instead of reading them
     bool nocount_ = false;
     bool xactAbort_ = false;
+    bool doomed_ = false;      // the open transaction can only be rolled back
+    bool userRaised_ = false;  // the error on its way to CATCH is RAISERROR's
     int tranDepth_ = 0;
     int tableVariables_ = 0;
     QStringList savepoints_;  // SAVE TRANSACTION names of the open transaction

@@ -51,10 +51,15 @@ TEST_F(ProcedureTest, CalledThroughTheAccessLayerInterface) {
     }
 }
 
-TEST_F(ProcedureTest, AFailingProcedureLeavesNothingOfItsTransaction) {
+// A failing statement of a procedure's transaction ends only itself: the procedure goes on and
+// commits the rest. Under XACT_ABORT the error rolls the transaction back and ends the batch.
+TEST_F(ProcedureTest, AFailingStatementEndsOnlyItselfUnlessXactAbortIsOn) {
     EXPECT_EQ(errorOf(QStringLiteral("exec Failing 'x'")), 515);
     EXPECT_EQ(session_->transactionDepth(), 0);
-    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Log")), QStringLiteral("0"));
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Log")), QStringLiteral("1"));
+    EXPECT_EQ(errorOf(QStringLiteral("set xact_abort on exec Failing 'y'")), 515);
+    EXPECT_EQ(session_->transactionDepth(), 0);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Log")), QStringLiteral("1"));
 }
 
 TEST_F(ProcedureTest, TryCatchThrowRaiserrorAndErrorFunctions) {
