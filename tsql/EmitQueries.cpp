@@ -35,6 +35,8 @@ QByteArray SqliteEmitter::tableSql(const TableRef& t) {
         case TableRef::Join: {
             QByteArray left = tableSql(*t.left);
             QByteArray right = tableSql(*t.right);
+            if (t.right->kind == TableRef::Join)  // a join nested on the right keeps its ON
+                right = "(" + right + ")";
             static const char* const words[] = {" JOIN ", " LEFT JOIN ", " RIGHT JOIN ",
                                                 " FULL JOIN ", " CROSS JOIN "};
             QByteArray s = left + words[t.joinType] + right;

@@ -144,42 +144,57 @@ std::vector<TableRefPtr> Parser::parseFromList() {
 }
 
 TableRefPtr Parser::parseTableRef() {
-    // Each join nests the ones before it one level deeper.
+    return parseJoins(parseTablePrimary());
+}
+
+// The joins that follow `left`, each nesting the ones before it one level deeper. A join whose
+// right side is followed by another join instead of its ON takes that join as its right side:
+// a LEFT JOIN b JOIN c ON x ON y is a LEFT JOIN (b JOIN c ON x) ON y.
+TableRefPtr Parser::parseJoins(TableRefPtr left) {
     std::vector<std::unique_ptr<Nesting>> joins;
-    TableRefPtr left = parseTablePrimary();
     for (;;) {
-        TableRef::JoinType type;
-        if (peek().isWord("JOIN") || peek().isWord("INNER")) {
-            acceptWord("INNER");
-            expectWord("JOIN");
-            type = TableRef::Inner;
-        } else if (peek().isWord("LEFT") || peek().isWord("RIGHT") || peek().isWord("FULL")) {
-            QString w = next().text.toUpper();
-            acceptWord("OUTER");
-            expectWord("JOIN");
-            type = w == u"LEFT" ? TableRef::Left : w == u"RIGHT" ? TableRef::Right : TableRef::Full;
-        } else if (peek().isWord("CROSS")) {
-            next();
-            if (peek().isWord("APPLY"))
-                notSupported(QStringLiteral("CROSS APPLY"));
-            expectWord("JOIN");
-            type = TableRef::Cross;
-        } else if (peek().isWord("OUTER") && peek(1).isWord("APPLY")) {
-            notSupported(QStringLiteral("OUTER APPLY"));
-        } else {
+        const std::optional<TableRef::JoinType> type = parseJoinType();
+        if (!type)
             return left;
-        }
         joins.push_back(std::make_unique<Nesting>(*this));
         auto j = std::make_unique<TableRef>(TableRef::Join);
-        j->joinType = type;
+        j->joinType = *type;
         j->left = std::move(left);
         j->right = parseTablePrimary();
-        if (type != TableRef::Cross) {
+        if (*type != TableRef::Cross) {
+            if (!peek().isWord("ON"))
+                j->right = parseJoins(std::move(j->right));
             expectWord("ON");
             j->on = parseExpr();
         }
         left = std::move(j);
     }
+}
+
+// The words of a join (INNER JOIN, LEFT OUTER JOIN, ...); nullopt, reading nothing, when no join
+// follows.
+std::optional<TableRef::JoinType> Parser::parseJoinType() {
+    if (peek().isWord("JOIN") || peek().isWord("INNER")) {
+        acceptWord("INNER");
+        expectWord("JOIN");
+        return TableRef::Inner;
+    }
+    if (peek().isWord("LEFT") || peek().isWord("RIGHT") || peek().isWord("FULL")) {
+        const QString w = next().text.toUpper();
+        acceptWord("OUTER");
+        expectWord("JOIN");
+        return w == u"LEFT" ? TableRef::Left : w == u"RIGHT" ? TableRef::Right : TableRef::Full;
+    }
+    if (peek().isWord("CROSS")) {
+        next();
+        if (peek().isWord("APPLY"))
+            notSupported(QStringLiteral("CROSS APPLY"));
+        expectWord("JOIN");
+        return TableRef::Cross;
+    }
+    if (peek().isWord("OUTER") && peek(1).isWord("APPLY"))
+        notSupported(QStringLiteral("OUTER APPLY"));
+    return std::nullopt;
 }
 
 TableRefPtr Parser::parseTablePrimary() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 #include <vector>
 
 #include "tsql/Ast.h"
@@ -64,6 +65,8 @@ private:
     SelectItem parseSelectItem();
     std::vector<TableRefPtr> parseFromList();
     TableRefPtr parseTableRef();
+    TableRefPtr parseJoins(TableRefPtr left);
+    std::optional<TableRef::JoinType> parseJoinType();
     TableRefPtr parseTablePrimary();
     std::vector<OrderItem> parseOrderList();
     ExprPtr parseTop();
