@@ -312,7 +312,8 @@ void Binder::table(const TableRef& t) {
 }
 
 // A bare name that is an alias of the select list names it (ORDER BY Total); other items are
-// expressions, in which a name binds to a column first.
+// expressions, in which names are columns only: an alias stands alone or not at all, as on SQL
+// Server (ORDER BY Total + 1 is 207, and so is an alias in WHERE, GROUP BY or HAVING).
 void Binder::orderBy(const std::vector<OrderItem>& items) {
     for (const OrderItem& item : items) {
         const Expr& e = *item.expr;
@@ -372,7 +373,7 @@ void Binder::expr(const Expr& root) {
 void Binder::node(const Expr& e) {
     switch (e.kind) {
         case Expr::Column:
-            column(e);
+            bind(e);
             return;
         case Expr::Variable: {
             const std::optional<SqlType> t = env_.variableType(e.text);
@@ -412,19 +413,6 @@ void Binder::over(const WindowSpec& w) {
     for (const ExprPtr& p : w.partitionBy)
         expr(*p);
     orderBy(w.orderBy);
-}
-
-// A column of the sources, else (ORDER BY and the clauses after the select list) an alias of the
-// select list.
-void Binder::column(const Expr& e) {
-    try {
-        bind(e);
-    } catch (const db::Error&) {
-        const int alias = e.parts.size() == 1 ? selectAlias(e.parts[0]) : -1;
-        if (alias < 0)
-            throw;
-        markAlias(e, alias);
-    }
 }
 
 // ---- levels ----

@@ -89,7 +89,6 @@ private:
     // without recursion.
     void expr(const Expr& e);
     void node(const Expr& e);
-    void column(const Expr& e);
     void function(const Expr& e);
     void over(const WindowSpec& w);
     // A select-list alias of the innermost level, as its result column's index; -1 for none.

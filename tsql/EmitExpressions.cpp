@@ -431,11 +431,6 @@ SqliteEmitter::Rendered SqliteEmitter::subquery(const Select& s, bool scalar) {
 SqliteEmitter::Rendered SqliteEmitter::column(const Expr& e) {
     const ColumnBinding& b = e.binding;
     Rendered r;
-    if (b.alias) {
-        r.set(sqlite::primary(sqlite::name(b.column)));
-        r.type = (*selectList_)[static_cast<size_t>(b.index)].type;
-        return r;
-    }
     r.set(sqlite::primary(columnName(b)));
     r.type = typeOf(b);
     r.column = true;

@@ -88,7 +88,7 @@ public:
 
 private:
     Rendered expr(const Expr& e);
-    // A column reference as the binder marked it (or a select-list alias ORDER BY names).
+    // A column reference as the binder marked it.
     Rendered column(const Expr& e);
     static QByteArray columnName(const ColumnBinding& b);
     // A marked column's type: a table's as declared, a derived table's as its select rendered.
