@@ -10,16 +10,17 @@
 
 namespace productbench {
 
-QString companyDirectory() {
+QString companyDirectory(int lines) {
     datagen::Options o;
     o.products = kProducts;
-    o.lines = 100000;
+    o.lines = lines;
     o.seed = 42;
     o.firstYear = kYear;
     o.years = 1;
     return bench::generatedCompany(
         bench::benchRoot(QStringLiteral("/tmp/voq-product-bench")) +
-            QStringLiteral("/products-%1").arg(kProducts),
+            QStringLiteral("/products-%1").arg(kProducts) +
+            (lines == kLines ? QString() : QStringLiteral("-lines-%1").arg(lines)),
         o, [](db::Connection& c) {
             c.execute(QStringLiteral(
                           "EXEC Calculate_OnHand %1\n"
@@ -61,8 +62,8 @@ std::vector<QVariantList> fileRows(const QString& dir, const char* sql) {
 
 }  // namespace
 
-Samples samples() {
-    const QString dir = companyDirectory();
+Samples samples(int lines) {
+    const QString dir = companyDirectory(lines);
     Samples s;
     // Every 97th product: units, the stock unit's barcode, a customer with a price if any.
     for (const QVariantList& r : fileRows(

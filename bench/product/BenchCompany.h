@@ -9,7 +9,7 @@ class Connection;
 }
 
 // The generated company the product benchmarks run on: 100,000 products with their units,
-// barcodes and prices, 100,000 document lines of one year and their stock, the user warehouse
+// barcodes and prices, document lines of one year and their stock, the user warehouse
 // restriction on for user 1 (warehouses GW01 and GW02) and the special-name lookup on. Made
 // once into $VOQ_BENCH_DIR (default /tmp/voq-product-bench) and kept for later runs.
 namespace productbench {
@@ -17,9 +17,10 @@ namespace productbench {
 inline constexpr int kYear = 2024;
 inline constexpr int kUser = 1;
 inline constexpr int kProducts = 100000;
+inline constexpr int kLines = 100000;
 
-// The server directory; its database is BENCH.
-QString companyDirectory();
+// The server directory of the company with `lines` document lines; its database is BENCH.
+QString companyDirectory(int lines = kLines);
 
 // Makes the company connection of the modules reach BENCH in `dir` whenever it connects.
 void connectToCompany(db::Connection& company, const QString& dir);
@@ -54,7 +55,7 @@ struct Samples {
     int project;    // GPJ01
 };
 
-// Spread over the whole company, read from the file.
-Samples samples();
+// Spread over the whole company with `lines` document lines, read from the file.
+Samples samples(int lines = kLines);
 
 }  // namespace productbench
