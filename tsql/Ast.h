@@ -193,6 +193,7 @@ struct Stmt {
         Throw,
         Print,
         Use,
+        Truncate,
     };
     explicit Stmt(Kind k) : kind(k) {}
     virtual ~Stmt() = default;
@@ -382,8 +383,9 @@ struct SetVarStmt : Stmt {
 
 struct SetOptionStmt : Stmt {
     SetOptionStmt() : Stmt(Stmt::SetOption) {}
-    QString option;  // upper-cased
-    QString value;   // ON, OFF or a value
+    QString option;     // upper-cased
+    QString value;      // ON, OFF or a value
+    ObjectName target;  // SET IDENTITY_INSERT table ON|OFF
 };
 
 struct IfStmt : Stmt {
@@ -440,6 +442,11 @@ struct ThrowStmt : Stmt {
 struct PrintStmt : Stmt {
     PrintStmt() : Stmt(Stmt::Print) {}
     ExprPtr value;
+};
+
+struct TruncateStmt : Stmt {
+    TruncateStmt() : Stmt(Stmt::Truncate) {}
+    ObjectName table;
 };
 
 struct UseStmt : Stmt {

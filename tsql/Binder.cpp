@@ -1,5 +1,6 @@
 #include "tsql/Binder.h"
 
+#include <algorithm>
 #include <variant>
 
 #include "tsql/Builtins.h"
@@ -96,21 +97,37 @@ void Binder::bindInsert(const InsertStmt& s) {
     s.boundColumns.clear();
     if (s.defaultValues)
         return;
+    const bool explicitIdentity = env_.identityInsert(*t);
     QStringList columns = s.columns;
-    if (columns.isEmpty())
+    if (columns.isEmpty()) {
+        // Without a column list the values fill every column but the identity.
+        if (t->identityColumn >= 0 &&
+            (explicitIdentity || (!s.rows.empty() && s.rows[0].size() == t->columns.size())))
+            raise(8101, QStringLiteral("An explicit value for the identity column in table '%1' "
+                                       "can only be specified when a column list is used and "
+                                       "IDENTITY_INSERT is ON.")
+                            .arg(t->name));
         for (const auto& c : t->columns)
             if (!c.identity)
                 columns << c.name;
+    }
     for (const QString& c : columns) {
         const int idx = t->indexOf(c);
         if (idx < 0)
             invalidColumn(c);
-        if (t->columns[static_cast<size_t>(idx)].identity)
+        if (idx == t->identityColumn && !explicitIdentity)
             raise(544, QStringLiteral("Cannot insert explicit value for identity column in table "
                                       "'%1' when IDENTITY_INSERT is set to OFF.")
                            .arg(t->name));
         s.boundColumns.push_back(idx);
     }
+    if (explicitIdentity && std::find(s.boundColumns.begin(), s.boundColumns.end(),
+                                      t->identityColumn) == s.boundColumns.end())
+        raise(545, QStringLiteral("Explicit value must be specified for identity column in table "
+                                  "'%1' either when IDENTITY_INSERT is set to ON or when a "
+                                  "replication user is inserting into a NOT FOR REPLICATION "
+                                  "identity column.")
+                       .arg(t->name));
     if (s.select)
         selectNames(*s.select);
     for (const auto& row : s.rows)

@@ -22,6 +22,8 @@ public:
     virtual std::shared_ptr<const TableInfo> resolveTable(const ObjectName& name) = 0;
     // A declared type, with alias types (CREATE TYPE) replaced by their base type.
     virtual SqlType resolveType(const SqlType& type, const QString& aliasName) = 0;
+    // Whether SET IDENTITY_INSERT is ON for the table.
+    virtual bool identityInsert(const TableInfo&) const { return false; }
 };
 
 // Name resolution, a pass of its own before SQL is generated (as SQLite's resolve.c marks each

@@ -418,6 +418,15 @@ std::vector<Builtin> textRows() {
     };
 }
 
+// IDENT_CURRENT, IDENT_SEED, IDENT_INCR: numeric(38,0) read by the catalogue's function.
+void identityProperty(FunctionCall& f, int part) {
+    Rendered value;
+    value.set(call("tsql_identity", {f.text(0).term(), sqlite::integer(part)}));
+    value.type = kBigInt;
+    const SqlType numeric = SqlType::decimal(38, 0);
+    f.setResult(f.convert(value, numeric), numeric);
+}
+
 // Values and numbers; the catalogue.
 std::vector<Builtin> numberRows() {
     using Op = sqlite::Operator;
@@ -463,6 +472,9 @@ std::vector<Builtin> numberRows() {
         scalar("sign", 1, 1, sign),
         scalar("object_id", 1, 2,
                [](FunctionCall& f) { f.setResult(call("object_id", {f.arg(0).term()}), kInt); }),
+        scalar("ident_current", 1, 1, [](FunctionCall& f) { identityProperty(f, 0); }),
+        scalar("ident_seed", 1, 1, [](FunctionCall& f) { identityProperty(f, 1); }),
+        scalar("ident_incr", 1, 1, [](FunctionCall& f) { identityProperty(f, 2); }),
         scalar("type_id", 1, 1,
                [](FunctionCall& f) { f.setResult(call("type_id", {f.arg(0).term()}), kInt); }),
     };

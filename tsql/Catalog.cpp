@@ -122,6 +122,8 @@ std::shared_ptr<const TableInfo> Catalog::find(const QString& schema, const QStr
         info->columns.push_back(c);
     }
     sqlite3_finalize(st);
+    if (info->identityColumn >= 0)
+        readIdentity(*info);
     if (info->view) {
         sql = "SELECT column_types FROM " + sqlite::name(schema) + ".tsql_views WHERE name = ?1";
         if (sqlite3_prepare_v2(h, sql.constData(), -1, &st, nullptr) == SQLITE_OK) {
@@ -137,6 +139,23 @@ std::shared_ptr<const TableInfo> Catalog::find(const QString& schema, const QStr
     }
     tables_.insert(key, info);
     return info;
+}
+
+// The seed and increment of the table's identity; a file without the metadata (read-only, or
+// from an older engine) keeps the defaults.
+void Catalog::readIdentity(TableInfo& t) {
+    const QByteArray sql = "SELECT seed, increment FROM " + sqlite::name(t.schema) +
+                           ".tsql_identities WHERE name = ?1";
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db_.handle(), sql.constData(), -1, &st, nullptr) == SQLITE_OK) {
+        const QByteArray n = t.name.toUtf8();
+        sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+        if (sqlite3_step(st) == SQLITE_ROW) {
+            t.identitySeed = sqlite3_column_int64(st, 0);
+            t.identityIncrement = sqlite3_column_int64(st, 1);
+        }
+    }
+    sqlite3_finalize(st);
 }
 
 std::optional<SqlType> Catalog::aliasType(const QString& schema, const QString& name) {

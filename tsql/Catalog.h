@@ -27,8 +27,13 @@ struct TableInfo {
     bool view = false;
     std::vector<ColumnInfo> columns;
     int identityColumn = -1;
+    qint64 identitySeed = 1;
+    qint64 identityIncrement = 1;
 
     int indexOf(const QString& column) const;
+    // Whether SQLite's AUTOINCREMENT gives the identity values (a seed of 1 or more, counting
+    // by 1); other identities get theirs from the INSERT that makes the rows.
+    bool identityByRowid() const { return identityIncrement == 1 && identitySeed >= 1; }
     QByteArray sqlName() const;  // "schema"."name"
 };
 
@@ -67,6 +72,7 @@ private:
     std::vector<ColumnSql> declaredColumns(const TableInfo& t);
     std::vector<ForeignKeySql> foreignKeys(const TableInfo& t, bool* complete);
     bool hasKeysOfItsOwn(const TableInfo& t);
+    void readIdentity(TableInfo& t);
 
     Database& db_;
     QHash<QString, std::shared_ptr<const TableInfo>> tables_;

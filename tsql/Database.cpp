@@ -10,9 +10,11 @@
 #include "tsql/Collation.h"
 #include "tsql/DatabaseFile.h"
 #include "tsql/Errors.h"
+#include "tsql/FunctionSupport.h"
 #include "tsql/Functions.h"
 #include "tsql/SqliteErrors.h"
 #include "tsql/SqliteSyntax.h"
+#include "tsql/Value.h"
 
 namespace tsql {
 
@@ -117,7 +119,9 @@ void Database::ensureMetadata(const QByteArray& schema) {
           "tsql_procedures (" + name + ", definition TEXT NOT NULL, created TEXT)",
           "tsql_constraints (" + name + ", " + collated("table_name TEXT NOT NULL") +
               ", kind TEXT NOT NULL, columns TEXT, detail TEXT)",
-          "tsql_views (" + name + ", column_types TEXT NOT NULL)"})
+          "tsql_views (" + name + ", column_types TEXT NOT NULL)",
+          // Identity columns' seed and increment; a table without a row counts from 1 by 1.
+          "tsql_identities (" + name + ", seed INTEGER NOT NULL, increment INTEGER NOT NULL)"})
         exec("CREATE TABLE IF NOT EXISTS " + schema + "." + table);
 }
 
@@ -435,6 +439,9 @@ void Database::installCatalogFunctions() {
                             nullptr);
     sqlite3_create_function(db_, "type_id", 1, SQLITE_UTF8, this, &Database::typeId, nullptr,
                             nullptr);
+    for (const int arguments : {2, 3})
+        sqlite3_create_function(db_, "tsql_identity", arguments, SQLITE_UTF8, this,
+                                &Database::identity, nullptr, nullptr);
 }
 
 void Database::objectId(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -461,25 +468,101 @@ void Database::lookUp(sqlite3_context* ctx, int argc, sqlite3_value** argv,
             return;
         }
     auto* self = static_cast<Database*>(sqlite3_user_data(ctx));
-    QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
-                                     sqlite3_value_bytes(argv[0]))
+    const auto [schema, name] = objectArgument(argv[0]);
+    try {
+        EngineScope scope(*self);
+        const std::optional<qint64> id = self->integerOf(
+            schema == "temp" ? byTemporaryName : byName, Value::text(QString::fromUtf8(name)));
+        if (id)
+            sqlite3_result_int64(ctx, *id);
+        else
+            sqlite3_result_null(ctx);
+    } catch (const db::Error& e) {
+        resultError(ctx, e);
+    }
+}
+
+std::pair<QByteArray, QByteArray> Database::objectArgument(sqlite3_value* v) {
+    QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                                     sqlite3_value_bytes(v))
                        .split(u'.')
                        .last();
     if (name.startsWith(u'[') && name.endsWith(u']'))
         name = name.mid(1, name.size() - 2);
-    try {
-        EngineScope scope(*self);
-        sqlite3_stmt* st = self->prepare(name.startsWith(u'#') ? byTemporaryName : byName);
-        const QByteArray text = name.toUtf8();
-        sqlite3_bind_text(st, 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-        if (self->step(st) == SQLITE_ROW)
-            sqlite3_result_int64(ctx, sqlite3_column_int64(st, 0));
-        else
-            sqlite3_result_null(ctx);
-        sqlite3_reset(st);
-    } catch (const db::Error& e) {
-        resultError(ctx, e);
+    return {name.startsWith(u'#') ? "temp" : "main", name.toUtf8()};
+}
+
+std::optional<qint64> Database::integerOf(const QByteArray& sql, const Value& param) {
+    sqlite3_stmt* st = prepare(sql);
+    param.bind(st, 1);
+    const int rc = step(st);
+    std::optional<qint64> value;
+    if (rc == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL)
+        value = sqlite3_column_int64(st, 0);
+    sqlite3_reset(st);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        raiseLast(rc);
+    return value;
+}
+
+// tsql_identity(table, part [, schema]): of the table's identity, part 0 the current value
+// (IDENT_CURRENT: the last value given, or the seed while none has been since the table was made
+// or truncated), 1 the seed, 2 the increment, 3 SQLite's counter (the last value given, or one
+// increment below the seed). Without a schema the table is looked up by its T-SQL name.
+void Database::identity(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
     }
+    auto* self = static_cast<Database*>(sqlite3_user_data(ctx));
+    const std::pair<QByteArray, QByteArray> table = objectArgument(argv[0]);
+    QByteArray schema = table.first;
+    const QByteArray& name = table.second;
+    if (argc > 2)
+        schema = reinterpret_cast<const char*>(sqlite3_value_text(argv[2]));
+    const int part = sqlite3_value_int(argv[1]);
+    guarded(ctx, [&] {
+        EngineScope scope(*self);
+        const std::optional<Identity> id = self->identityOf(schema, name);
+        if (!id) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+        const qint64 fresh = id->seed - id->increment;
+        const qint64 counter = id->counter.value_or(fresh);
+        const qint64 values[] = {counter == fresh ? id->seed : counter, id->seed, id->increment,
+                                 counter};
+        sqlite3_result_int64(ctx, values[part & 3]);
+    });
+}
+
+std::optional<Database::Identity> Database::identityOf(const QByteArray& schema,
+                                                       const QByteArray& name) {
+    const QByteArray s = sqlite::name(QString::fromUtf8(schema));
+    // The table's row in the schema when it has an identity column (SQLite's rowid).
+    const std::optional<qint64> table = integerOf(
+        "SELECT m.rowid FROM " + s + ".sqlite_master m WHERE m.type = 'table' AND " +
+            collated("m.name") + " = ?1 AND EXISTS (SELECT 1 FROM pragma_table_info(m.name, " +
+            sqlite::text(schema) + ") p WHERE p.pk = 1 AND p.type = 'INTEGER')",
+        Value::text(QString::fromUtf8(name)));
+    if (!table)
+        return std::nullopt;
+    const QByteArray stored = "(SELECT name FROM " + s + ".sqlite_master WHERE rowid = ?1)";
+    Identity id;
+    // A file that could not be given the metadata counts from 1 by 1.
+    if (sqlite3_table_column_metadata(db_, schema.constData(), "tsql_identities", "increment",
+                                      nullptr, nullptr, nullptr, nullptr, nullptr) == SQLITE_OK) {
+        id.seed = integerOf("SELECT seed FROM " + s + ".tsql_identities WHERE name = " + stored,
+                            Value::integer(*table))
+                      .value_or(1);
+        id.increment =
+            integerOf("SELECT increment FROM " + s + ".tsql_identities WHERE name = " + stored,
+                      Value::integer(*table))
+                .value_or(1);
+    }
+    id.counter = integerOf("SELECT seq FROM " + s + ".sqlite_sequence WHERE name = " + stored,
+                           Value::integer(*table));
+    return id;
 }
 
 }  // namespace tsql

@@ -6,9 +6,11 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "tsql/SqliteErrors.h"
 
@@ -18,6 +20,8 @@ struct sqlite3_context;
 struct sqlite3_value;
 
 namespace tsql {
+
+struct Value;
 
 // One SQLite connection with the engine's collation, functions and catalogue views installed,
 // and a cache of prepared statements keyed by their SQL text.
@@ -104,6 +108,19 @@ private:
     static void typeId(sqlite3_context* ctx, int argc, sqlite3_value** argv);
     static void lookUp(sqlite3_context* ctx, int argc, sqlite3_value** argv,
                        const QByteArray& byName, const QByteArray& byTemporaryName);
+    static void identity(sqlite3_context* ctx, int argc, sqlite3_value** argv);
+    struct Identity {
+        qint64 seed = 1;
+        qint64 increment = 1;
+        std::optional<qint64> counter;  // SQLite's: the last value given, if any
+    };
+    // The identity of a table by its stored name or a name that differs only in case; nullopt
+    // when there is no such table or it has no identity column.
+    std::optional<Identity> identityOf(const QByteArray& schema, const QByteArray& name);
+    // The stored name of the table an argument names, and the SQLite schema it is in.
+    static std::pair<QByteArray, QByteArray> objectArgument(sqlite3_value* v);
+    // The integer in column 0 of the first row of `sql`, which takes `param` as ?1.
+    std::optional<qint64> integerOf(const QByteArray& sql, const Value& param);
     sqlite3_stmt* prepareOne(const QByteArray& sql, bool engine);
     static int progress(void* self);
     [[noreturn]] void raiseInterrupted();

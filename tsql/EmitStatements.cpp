@@ -1,4 +1,5 @@
 // Rendering of INSERT, UPDATE and DELETE, with values converted to the column types.
+#include <algorithm>
 #include <optional>
 
 #include "tsql/Errors.h"
@@ -78,20 +79,45 @@ Compiled SqliteEmitter::insert(const InsertStmt& s) {
     out_.verb = QStringLiteral("INSERT");
     out_.changesRows = true;
     const QByteArray into = "INSERT INTO " + t.sqlName();
-    if (s.defaultValues) {
-        out_.sql = into + " DEFAULT VALUES";
-        return std::move(out_);
-    }
+    // The identity values the statement computes, one a row, when SQLite does not count them.
+    const bool counted = t.identityColumn >= 0 && !t.identityByRowid() &&
+                         std::find(s.boundColumns.begin(), s.boundColumns.end(),
+                                   t.identityColumn) == s.boundColumns.end();
+    const QByteArray identity = counted ? nextIdentities(t) : QByteArray();
     std::vector<QByteArray> names;
+    if (counted)
+        names.push_back(sqlite::name(t.columns[static_cast<size_t>(t.identityColumn)].name));
     for (const int c : s.boundColumns)
         names.push_back(sqlite::name(t.columns[static_cast<size_t>(c)].name));
     const QByteArray head = into + " (" + sqlite::list(names) + ")";
-    out_.sql = s.select ? insertSelect(s, head) : head + " VALUES " + insertRows(s);
+    if (s.defaultValues)
+        out_.sql = counted ? head + " SELECT " + identity : into + " DEFAULT VALUES";
+    else if (s.select)
+        out_.sql = insertSelect(s, head, identity);
+    else if (counted)
+        out_.sql = head + " SELECT " + identity + ", * FROM (VALUES " + insertRows(s) + ")";
+    else
+        out_.sql = head + " VALUES " + insertRows(s);
     return std::move(out_);
 }
 
-// INSERT ... SELECT: the select's values converted to the column types where they differ.
-QByteArray SqliteEmitter::insertSelect(const InsertStmt& s, const QByteArray& head) {
+// The identity value of each row an INSERT makes: SQLite's counter of the table (the highest
+// value given, which it keeps until the statement ends) plus the increment for each row in turn.
+QByteArray SqliteEmitter::nextIdentities(const TableInfo& t) {
+    using sqlite::Operator;
+    const sqlite::Term last =
+        sqlite::call("tsql_identity", {sqlite::primary(sqlite::text(t.name)), sqlite::integer(3),
+                                       sqlite::primary(sqlite::text(t.schema))});
+    const sqlite::Term step =
+        sqlite::binary(sqlite::integer(t.identityIncrement), Operator::Multiply,
+                       sqlite::primary("row_number() OVER ()"));
+    return sqlite::binary(last, Operator::Add, step).text;
+}
+
+// INSERT ... SELECT: the select's values converted to the column types where they differ, after
+// the identity values when the statement computes them.
+QByteArray SqliteEmitter::insertSelect(const InsertStmt& s, const QByteArray& head,
+                                       const QByteArray& identity) {
     std::vector<OutColumn> outCols;
     const QByteArray inner = selectSql(*s.select, &outCols);
     const size_t count = s.boundColumns.size();
@@ -113,9 +139,11 @@ QByteArray SqliteEmitter::insertSelect(const InsertStmt& s, const QByteArray& he
         convert = convert || differs;
         values += (k ? ", " : "") + (differs ? convertTo(r, c.type, -1, true).text : r.sql);
     }
+    const QByteArray first = identity.isEmpty() ? QByteArray() : identity + ", ";
     if (!convert)
-        return head + " " + inner;
-    return "WITH \"_src\"(" + names + ") AS (" + inner + ") " + head + " SELECT " + values +
+        return identity.isEmpty() ? head + " " + inner
+                                  : head + " SELECT " + first + "* FROM (" + inner + ")";
+    return "WITH \"_src\"(" + names + ") AS (" + inner + ") " + head + " SELECT " + first + values +
            " FROM \"_src\"";
 }
 

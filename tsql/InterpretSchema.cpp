@@ -35,6 +35,26 @@ int runMetadata(Database& db, const QByteArray& sql, std::initializer_list<Value
     return sqlite3_changes(db.handle());
 }
 
+// SQLite's counter of the table set so that the next value is the seed: the counter holds the
+// last value given, and the next is that plus the increment.
+void resetIdentity(Database& db, const QByteArray& schema, const QString& table, qint64 seed,
+                   qint64 increment) {
+    runMetadata(db, "DELETE FROM " + schema + ".sqlite_sequence WHERE name = ?1",
+                {Value::text(table)});
+    if (seed != increment)
+        runMetadata(db, "INSERT INTO " + schema + ".sqlite_sequence (name, seq) VALUES (?1, ?2)",
+                    {Value::text(table), Value::integer(seed - increment)});
+}
+
+void recordIdentity(Database& db, const QByteArray& schema, const QString& table, qint64 seed,
+                    qint64 increment) {
+    runMetadata(db,
+                "INSERT OR REPLACE INTO " + schema +
+                    ".tsql_identities (name, seed, increment) VALUES (?1, ?2, ?3)",
+                {Value::text(table), Value::integer(seed), Value::integer(increment)});
+    resetIdentity(db, schema, table, seed, increment);
+}
+
 QByteArray columnList(const QStringList& cols) {
     QByteArray s;
     for (const QString& c : cols)
@@ -87,8 +107,8 @@ ColumnSql Interpreter::columnDeclaration(const ColumnDef& c, const QString& tabl
                       .arg(c.name));
         if (alter)
             notSupported(QStringLiteral("adding an identity column to an existing table"));
-        if (c.increment != 1)
-            notSupported(QStringLiteral("identity increments other than 1"));
+        if (c.increment < 1)
+            notSupported(QStringLiteral("identity increments below 1"));
         column.type = "INTEGER";
         column.rowid = column.autoincrement = true;
     } else {
@@ -255,10 +275,8 @@ void Interpreter::createTable(const CreateTableStmt& s, const QString& storedNam
             tableConstraint(s, k, declared, &after);
         db_->exec(createTableSql(declared));
         for (const auto& c : s.columns)
-            if (c.identity && c.seed != 1)
-                db_->exec("INSERT INTO " + ddlSchema_.toUtf8() +
-                          ".sqlite_sequence (name, seq) VALUES (" + sqlite::text(table) + ", " +
-                          sqlite::integer(c.seed - 1).text + ")");
+            if (c.identity)
+                recordIdentity(*db_, ddlSchema_.toUtf8(), table, c.seed, c.increment);
         for (const QByteArray& a : after)
             db_->exec(a);
     });
@@ -539,7 +557,9 @@ void Interpreter::drop(const DropStmt& s) {
                           schema.toUtf8() + "." + sqlite::name(t->name));
                 for (const char* sql : {"DELETE FROM main.tsql_constraints WHERE table_name = ?1",
                                         "DELETE FROM main.tsql_views WHERE name = ?1",
-                                        "DELETE FROM temp.tsql_constraints WHERE table_name = ?1"})
+                                        "DELETE FROM main.tsql_identities WHERE name = ?1",
+                                        "DELETE FROM temp.tsql_constraints WHERE table_name = ?1",
+                                        "DELETE FROM temp.tsql_identities WHERE name = ?1"})
                     runMetadata(*db_, sql, {Value::text(t->name)});
                 break;
             }
@@ -568,6 +588,28 @@ void Interpreter::drop(const DropStmt& s) {
         }
     }
     schemaChanged();
+}
+
+// TRUNCATE TABLE: every row deleted, the identity counting from its seed again.
+void Interpreter::truncateTable(const TruncateStmt& s) {
+    refuseWritesWhenDoomed();
+    const std::shared_ptr<const TableInfo> t = resolveTable(s.table);
+    if (t->view)
+        notSupported(QStringLiteral("TRUNCATE TABLE of a view"));
+    for (const ConstraintInfo& c : catalog_->constraints(t->schema, QString()))
+        if (c.kind == u"FK" &&
+            c.detail.left(c.detail.indexOf(u'(')).compare(t->name, Qt::CaseInsensitive) == 0)
+            raise(4712,
+                  QStringLiteral("Cannot truncate table 'dbo.%1' because it is being referenced "
+                                 "by a FOREIGN KEY constraint.")
+                      .arg(s.table.name));
+    atomically([&] {
+        db_->exec("DELETE FROM " + t->sqlName());
+        if (t->identityColumn >= 0)
+            resetIdentity(*db_, sqlite::name(t->schema), t->name, t->identitySeed,
+                          t->identityIncrement);
+    });
+    rowcount_ = 0;
 }
 
 void Interpreter::databaseStatement(const DatabaseStmt& s) {

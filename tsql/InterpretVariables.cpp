@@ -58,9 +58,39 @@ void Interpreter::setOption(const SetOptionStmt& o) {
     else if (o.option == u"DATEFORMAT" && o.value != u"MDY")
         notSupported(QStringLiteral("SET DATEFORMAT %1").arg(o.value));
     else if (o.option == u"IDENTITY_INSERT")
-        notSupported(QStringLiteral("SET IDENTITY_INSERT"));
+        setIdentityInsert(o.target, on);
     // ANSI_NULLS, QUOTED_IDENTIFIER, ANSI_WARNINGS, ARITHABORT and the like change nothing on
     // this engine.
+}
+
+void Interpreter::setIdentityInsert(const ObjectName& name, bool on) {
+    const std::shared_ptr<const TableInfo> t = resolveTable(name);
+    if (t->identityColumn < 0)
+        raise(8106, QStringLiteral("Table '%1' does not have the identity property. Cannot "
+                                   "perform SET operation.")
+                        .arg(name.display()));
+    const bool current = identityInsert(*t);
+    if (on && identityInsert_ && !current)
+        raise(8107, QStringLiteral("IDENTITY_INSERT is already ON for table '%1'. Cannot perform "
+                                   "SET operation for table '%2'.")
+                        .arg(identityInsert_->shown, name.display()));
+    if (on == current)
+        return;
+    if (on) {
+        const QString database = t->schema == u"temp"      ? QStringLiteral("tempdb")
+                                 : name.database.isEmpty() ? dbName_
+                                                           : name.database;
+        identityInsert_ =
+            IdentityInsert{t->schema, t->name, database + QStringLiteral(".dbo.") + t->name};
+    } else {
+        identityInsert_.reset();
+    }
+    ++catalogueVersion_;  // translations of INSERT bind the identity column anew
+}
+
+bool Interpreter::identityInsert(const TableInfo& t) const {
+    return identityInsert_ && identityInsert_->schema == t.schema &&
+           identityInsert_->table.compare(t.name, Qt::CaseInsensitive) == 0;
 }
 
 void Interpreter::print(const PrintStmt& p) {

@@ -285,8 +285,10 @@ void Interpreter::dropScopedTables(Frame& frame) {
     for (const QString& stored : std::as_const(scoped)) {
         try {
             db_->exec("DROP TABLE IF EXISTS temp." + sqlite::name(stored));
-            db_->exec("DELETE FROM temp.tsql_constraints WHERE table_name = " +
-                      sqlite::text(stored));
+            for (const char* metadata :
+                 {"tsql_constraints WHERE table_name", "tsql_identities WHERE name"})
+                db_->exec("DELETE FROM temp." + QByteArray(metadata) + " = " +
+                          sqlite::text(stored));
         } catch (const db::Error&) {
             // a transaction rolled back may have taken the table with it
         }
@@ -423,6 +425,9 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
             break;
         case Stmt::Drop:
             drop(static_cast<const DropStmt&>(s));
+            break;
+        case Stmt::Truncate:
+            truncateTable(static_cast<const TruncateStmt&>(s));
             break;
         case Stmt::CreateDatabase:
         case Stmt::DropDatabase:

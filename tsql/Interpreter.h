@@ -55,6 +55,7 @@ public:
     // Pure lookup: another database must be in use already (useDatabase).
     std::shared_ptr<const TableInfo> resolveTable(const ObjectName& name) override;
     SqlType resolveType(const SqlType& type, const QString& aliasName) override;
+    bool identityInsert(const TableInfo& t) const override;
 
 private:
     enum class Flow { Normal, Break, Continue, Return };
@@ -160,6 +161,7 @@ private:
     void declare(const DeclareStmt& d);
     void setVariable(const SetVarStmt& s);
     void setOption(const SetOptionStmt& o);
+    void setIdentityInsert(const ObjectName& name, bool on);
     void print(const PrintStmt& p);
     Flow execIf(const IfStmt& i);
     Flow execWhile(const WhileStmt& w);
@@ -238,6 +240,7 @@ private:
     void tableConstraint(const CreateTableStmt& s, const TableConstraint& k, TableSql& declared,
                          std::vector<QByteArray>* after);
     void drop(const DropStmt& s);
+    void truncateTable(const TruncateStmt& s);
     void databaseStatement(const DatabaseStmt& s);
     ColumnSql columnDeclaration(const ColumnDef& c, const QString& table, bool alter, bool inKey,
                                 std::vector<QByteArray>* after);
@@ -310,6 +313,13 @@ private:
     QStringList savepoints_;  // SAVE TRANSACTION names of the open transaction
     qint64 rowcount_ = 0;
     std::optional<qint64> identity_;
+    // SET IDENTITY_INSERT: the one table of the session that takes explicit identity values.
+    struct IdentityInsert {
+        QString schema;
+        QString table;
+        QString shown;  // database.schema.table, for 8107
+    };
+    std::optional<IdentityInsert> identityInsert_;
     int lastError_ = 0;
     int tryDepth_ = 0;
 };

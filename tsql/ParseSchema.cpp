@@ -264,9 +264,9 @@ ColumnDef Parser::parseColumnDef() {
         if (acceptWord("IDENTITY")) {
             c.identity = true;
             if (acceptSymbol("(")) {
-                c.seed = next().text.toLongLong();
+                c.seed = parseSignedInteger();
                 expectSymbol(",");
-                c.increment = next().text.toLongLong();
+                c.increment = parseSignedInteger();
                 expectSymbol(")");
             }
         } else if (acceptWord("NULL")) {

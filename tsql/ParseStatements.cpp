@@ -112,12 +112,11 @@ StmtPtr Parser::parseWith() {
     return s;
 }
 
-// TRUNCATE TABLE name: a DELETE of every row.
 StmtPtr Parser::parseTruncate() {
     next();
     expectWord("TABLE");
-    auto s = std::make_unique<DeleteStmt>();
-    s->target = parseObjectName();
+    auto s = std::make_unique<TruncateStmt>();
+    s->table = parseObjectName();
     return s;
 }
 
@@ -270,8 +269,11 @@ StmtPtr Parser::parseSet() {
             next();
         return s;
     }
-    if (s->option == u"IDENTITY_INSERT")
-        notSupported(QStringLiteral("SET IDENTITY_INSERT"));
+    if (s->option == u"IDENTITY_INSERT") {
+        s->target = parseObjectName();
+        if (!peek().isWord("ON") && !peek().isWord("OFF"))
+            fail();
+    }
     const Token& v = peek();
     if (v.kind == TokenKind::Identifier || v.kind == TokenKind::Integer) {
         s->value = next().text.toUpper();

@@ -137,6 +137,20 @@ QString Parser::parseName() {
     fail();
 }
 
+// An integer constant with an optional sign, as IDENTITY(-1, 1) takes.
+qint64 Parser::parseSignedInteger() {
+    const bool negative = acceptSymbol("-");
+    if (!negative)
+        acceptSymbol("+");
+    if (peek().kind != TokenKind::Integer)
+        fail();
+    bool ok = false;
+    const qint64 v = next().text.toLongLong(&ok);
+    if (!ok)
+        fail();
+    return negative ? -v : v;
+}
+
 ObjectName Parser::parseTableName() {
     if (peek().kind == TokenKind::Variable) {
         ObjectName n;

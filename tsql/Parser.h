@@ -99,6 +99,7 @@ private:
     // A table name, or a table variable (@t) kept as its name.
     ObjectName parseTableName();
     QString parseName();
+    qint64 parseSignedInteger();
     bool startsSubquery() const;
 
     // tokens

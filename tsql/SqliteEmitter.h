@@ -132,8 +132,10 @@ private:
     QByteArray fromSql(const std::vector<TableRefPtr>& from);
     QByteArray tableSql(const TableRef& t);
     QByteArray orderSql(const std::vector<OrderItem>& items, const std::vector<OutColumn>* out);
-    QByteArray insertSelect(const InsertStmt& s, const QByteArray& head);
+    QByteArray insertSelect(const InsertStmt& s, const QByteArray& head,
+                            const QByteArray& identity);
     QByteArray insertRows(const InsertStmt& s);
+    static QByteArray nextIdentities(const TableInfo& t);
     QByteArray updateThroughFrom(const UpdateStmt& s);
     QByteArray updateJoined(const UpdateStmt& s);
     QByteArray assignmentValue(const ColumnInfo& c, const Expr& value);
