@@ -11,6 +11,11 @@ namespace tsql {
 
 namespace {
 
+// Names compare without case; folding keeps lengths, so names of other lengths differ at once.
+bool sameName(const QString& a, const QString& b) {
+    return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
 void checkArity(const Builtin& b, const Expr& e) {
     const size_t lo = static_cast<size_t>(b.minArgs), hi = static_cast<size_t>(b.maxArgs);
     if (e.args.size() >= lo && e.args.size() <= hi)
@@ -44,8 +49,7 @@ void checkPlace(const Builtin& b, const Expr& e) {
 bool mentionsTable(const Select& s, const QString& name) {
     return walk(s, {{}, [&](const TableRef& t) {
                         return t.kind == TableRef::Named && t.name.database.isEmpty() &&
-                               t.name.schema.isEmpty() &&
-                               t.name.name.compare(name, Qt::CaseInsensitive) == 0;
+                               t.name.schema.isEmpty() && sameName(t.name.name, name);
                     }});
 }
 
@@ -56,13 +60,11 @@ const TableRef* targetInFrom(const std::vector<TableRefPtr>& from, const ObjectN
     const std::vector<const TableRef*> all = joinedSources(from);
     if (target.schema.isEmpty() && target.database.isEmpty())
         for (const TableRef* t : all)
-            if (t->kind == TableRef::Named &&
-                t->exposedName().compare(target.name, Qt::CaseInsensitive) == 0)
+            if (t->kind == TableRef::Named && sameName(t->exposedName(), target.name))
                 return t;
     const TableRef* found = nullptr;
     for (const TableRef* t : all) {
-        if (t->kind != TableRef::Named ||
-            t->name.name.compare(target.name, Qt::CaseInsensitive) != 0)
+        if (t->kind != TableRef::Named || !sameName(t->name.name, target.name))
             continue;
         if (found)
             raise(8154, QStringLiteral("The table '%1' is ambiguous.").arg(target.display()));
@@ -82,7 +84,7 @@ void noColumnName(qsizetype k, const QString& source) {
 // ---- the passes ----
 
 void Binder::bindSelect(const Select& s) {
-    selectNames(s);
+    select(s, nullptr);
 }
 
 void Binder::bindExpression(const Expr& e) {
@@ -129,7 +131,7 @@ void Binder::bindInsert(const InsertStmt& s) {
                                   "identity column.")
                        .arg(t->name));
     if (s.select)
-        selectNames(*s.select);
+        select(*s.select, nullptr);
     for (const auto& row : s.rows)
         for (const ExprPtr& value : row)
             expr(*value);
@@ -195,17 +197,21 @@ void Binder::bindDelete(const DeleteStmt& s) {
 
 // ---- selects ----
 
-QStringList Binder::selectNames(const Select& s) {
+void Binder::select(const Select& s, QStringList* names) {
     if (!s.with.empty())
         withClause(s);
-    return s.cores.size() == 1 ? plainSelect(s) : unionSelect(s);
+    if (s.cores.size() == 1)
+        plainSelect(s, names);
+    else
+        unionSelect(s, names);
 }
 
 void Binder::withClause(const Select& s) {
     for (const tsql::CommonTable& t : s.with) {
         if (mentionsTable(*t.select, t.name))
             notSupported(QStringLiteral("recursive common table expressions"));
-        const QStringList inner = selectNames(*t.select);
+        QStringList inner;
+        select(*t.select, &inner);
         if (!t.columns.isEmpty() && t.columns.size() != inner.size())
             raise(8158, QStringLiteral("'%1' has more columns than were specified in the column "
                                        "list.")
@@ -218,76 +224,68 @@ void Binder::withClause(const Select& s) {
     }
 }
 
-QStringList Binder::plainSelect(const Select& s) {
+void Binder::plainSelect(const Select& s, QStringList* names) {
     const SelectCore& c = s.cores[0];
-    QStringList names = core(c, &s.orderBy);
+    core(c, &s.orderBy, names);
     // TOP stands outside the select's own sources.
     if (c.top)
         expr(*c.top);
-    return names;
 }
 
 // The cores of a UNION; its ORDER BY names the result's columns.
-QStringList Binder::unionSelect(const Select& s) {
-    QStringList names;
+void Binder::unionSelect(const Select& s, QStringList* names) {
     for (size_t k = 0; k < s.cores.size(); ++k) {
-        QStringList core = this->core(s.cores[k], nullptr);
+        core(s.cores[k], nullptr, k == 0 ? names : nullptr);
         if (s.cores[k].top)
             expr(*s.cores[k].top);
-        if (k == 0)
-            names = std::move(core);
     }
     if (s.orderBy.empty())
-        return names;
+        return;
     push();
-    levels_.back().aliases = names;
-    for (const auto& o : s.orderBy)
-        if (!(o.expr->kind == Expr::Literal && o.expr->lit == Expr::Integer) &&
-            !(o.expr->kind == Expr::Column && selectAlias(o.expr->parts.last()) >= 0))
+    levels_.back().list = &s.cores[0];
+    levels_.back().columnNames = true;
+    for (const auto& o : s.orderBy) {
+        const Expr& e = *o.expr;
+        if (!(e.kind == Expr::Literal && e.lit == Expr::Integer) &&
+            !(e.kind == Expr::Column && e.parts.size() == 1 && markAlias(e)))
             raise(104, QStringLiteral("ORDER BY items must appear in the select list if the "
                                       "statement contains a UNION, INTERSECT or EXCEPT operator."));
-    orderBy(s.orderBy);
+    }
     pop();
-    return names;
 }
 
-QStringList Binder::core(const SelectCore& c, const std::vector<OrderItem>* order) {
+void Binder::core(const SelectCore& c, const std::vector<OrderItem>* order, QStringList* names) {
     push();
     from(c.from);
-    QStringList names = selectList(c);
+    selectList(c, names);
     if (c.where)
         expr(*c.where);
     for (const ExprPtr& g : c.groupBy)
         expr(*g);
     if (c.having)
         expr(*c.having);
+    // Only ORDER BY sees the list's aliases.
+    levels_.back().list = &c;
     if (order)
         orderBy(*order);
     pop();
-    return names;
 }
 
-// The items' names; their aliases become visible to the clauses after the list.
-QStringList Binder::selectList(const SelectCore& c) {
-    QStringList names, aliases;
+void Binder::selectList(const SelectCore& c, QStringList* names) {
     for (const SelectItem& item : c.items) {
         if (item.expr->kind == Expr::Star) {
             item.expr->expansion = star(item.expr->parts);
-            for (const ColumnBinding& col : item.expr->expansion) {
-                names << col.column;
-                aliases << QString();
-            }
+            if (names)
+                for (const ColumnBinding& col : item.expr->expansion)
+                    names->append(col.column);
             continue;
         }
         expr(*item.expr);
-        QString name = item.alias;
-        if (name.isEmpty() && item.expr->kind == Expr::Column)
-            name = item.expr->parts.last();
-        names << name;
-        aliases << item.alias;
+        if (names)
+            names->append(!item.alias.isEmpty()             ? item.alias
+                          : item.expr->kind == Expr::Column ? item.expr->parts.last()
+                                                            : QString());
     }
-    levels_.back().aliases = aliases;
-    return names;
 }
 
 void Binder::from(const std::vector<TableRefPtr>& from) {
@@ -312,7 +310,8 @@ void Binder::table(const TableRef& t) {
             return;
         }
         case TableRef::Derived: {
-            const QStringList names = selectNames(*t.derived);
+            QStringList names;
+            select(*t.derived, &names);
             for (qsizetype k = 0; k < names.size(); ++k)
                 if (names[k].isEmpty())
                     noColumnName(k, t.alias);
@@ -336,11 +335,7 @@ void Binder::orderBy(const std::vector<OrderItem>& items) {
         const Expr& e = *item.expr;
         if (e.kind == Expr::Literal && e.lit == Expr::Integer)
             continue;
-        const int alias =
-            e.kind == Expr::Column && e.parts.size() == 1 ? selectAlias(e.parts[0]) : -1;
-        if (alias >= 0)
-            markAlias(e, alias);
-        else
+        if (!(e.kind == Expr::Column && e.parts.size() == 1 && markAlias(e)))
             expr(e);
     }
 }
@@ -348,19 +343,18 @@ void Binder::orderBy(const std::vector<OrderItem>& items) {
 // ---- expressions ----
 
 void Binder::expr(const Expr& root) {
-    // A node, a sub-select bound after the operand before it (x IN (SELECT ...)), or an OVER
-    // clause bound after its call's arguments.
-    using Item = std::variant<const Expr*, const Select*, const WindowSpec*>;
-    std::vector<Item> pending{&root};
-    auto child = [&pending](const Expr* e) {
+    // Nested walks (a sub-select's) run above this one's entries and leave them as they were.
+    const size_t base = pending_.size();
+    pending_.emplace_back(&root);
+    auto child = [this](const Expr* e) {
         if (e)
-            pending.emplace_back(e);
+            pending_.emplace_back(e);
     };
-    while (!pending.empty()) {
-        const Item item = pending.back();
-        pending.pop_back();
+    while (pending_.size() > base) {
+        const Pending item = pending_.back();
+        pending_.pop_back();
         if (const auto* s = std::get_if<const Select*>(&item)) {
-            selectNames(**s);
+            select(**s, nullptr);
             continue;
         }
         if (const auto* w = std::get_if<const WindowSpec*>(&item)) {
@@ -371,9 +365,9 @@ void Binder::expr(const Expr& root) {
         node(e);
         // Children go on in reverse, so that the first is bound first.
         if (e.over)
-            pending.emplace_back(e.over.get());
+            pending_.emplace_back(e.over.get());
         if (e.select)
-            pending.emplace_back(e.select.get());
+            pending_.emplace_back(e.select.get());
         child(e.c.get());
         for (auto it = e.whens.rbegin(); it != e.whens.rend(); ++it) {
             child(it->second.get());
@@ -436,7 +430,7 @@ void Binder::over(const WindowSpec& w) {
 
 const Binder::CommonTable* Binder::commonTable(const QString& name) const {
     for (auto it = commonTables_.rbegin(); it != commonTables_.rend(); ++it)
-        if (it->name.compare(name, Qt::CaseInsensitive) == 0)
+        if (sameName(it->name, name))
             return &*it;
     return nullptr;
 }
@@ -453,38 +447,55 @@ void Binder::addTable(const QString& alias, const TableInfo* table) {
     if (levels_.empty())
         push();
     for (const auto& s : levels_.back().sources)
-        if (s.alias.compare(alias, Qt::CaseInsensitive) == 0)
+        if (sameName(s.alias, alias))
             raise(1013,
                   QStringLiteral("The objects \"%1\" and \"%1\" in the FROM clause have the "
                                  "same exposed names. Use correlation names to distinguish them.")
                       .arg(alias));
-    levels_.back().sources.push_back({alias, table->columns, nullptr});
+    levels_.back().sources.push_back({alias, table, nullptr, {}});
 }
 
 void Binder::addDerived(const QString& alias, const Select* select, const QStringList& names) {
     if (levels_.empty())
         push();
-    std::vector<ColumnInfo> columns;
-    for (const QString& name : names) {
-        ColumnInfo c;
-        c.name = name;
-        columns.push_back(c);
+    levels_.back().sources.push_back({alias, nullptr, select, names});
+}
+
+const QString& Binder::Source::name(size_t k) const {
+    return table ? table->columns[k].name : names[static_cast<qsizetype>(k)];
+}
+
+SqlType Binder::Source::type(size_t k) const {
+    return table ? table->columns[k].type : SqlType();
+}
+
+bool Binder::markAlias(const Expr& column) const {
+    if (levels_.empty() || !levels_.back().list)
+        return false;
+    const Level& level = levels_.back();
+    const QString& name = column.parts[0];
+    int index = 0;
+    for (const SelectItem& item : level.list->items) {
+        if (item.expr->kind == Expr::Star) {
+            for (const ColumnBinding& col : item.expr->expansion) {
+                if (level.columnNames && sameName(col.column, name)) {
+                    column.binding = {QString(), col.column, SqlType(), nullptr, index, true};
+                    return true;
+                }
+                ++index;
+            }
+            continue;
+        }
+        const QString& alias = !item.alias.isEmpty() || !level.columnNames ? item.alias
+                               : item.expr->kind == Expr::Column           ? item.expr->parts.last()
+                                                                           : item.alias;
+        if (!alias.isEmpty() && sameName(alias, name)) {
+            column.binding = {QString(), alias, SqlType(), nullptr, index, true};
+            return true;
+        }
+        ++index;
     }
-    levels_.back().sources.push_back({alias, std::move(columns), select});
-}
-
-int Binder::selectAlias(const QString& name) const {
-    if (levels_.empty())
-        return -1;
-    const QStringList& aliases = levels_.back().aliases;
-    for (qsizetype k = 0; k < aliases.size(); ++k)
-        if (!aliases[k].isEmpty() && aliases[k].compare(name, Qt::CaseInsensitive) == 0)
-            return static_cast<int>(k);
-    return -1;
-}
-
-void Binder::markAlias(const Expr& column, int index) const {
-    column.binding = {QString(), levels_.back().aliases[index], SqlType(), nullptr, index, true};
+    return false;
 }
 
 void Binder::bind(const Expr& column) const {
@@ -496,10 +507,10 @@ void Binder::bind(const Expr& column) const {
         const Source* found = nullptr;
         size_t index = 0;
         for (const auto& s : level->sources) {
-            if (!qualifier.isEmpty() && s.alias.compare(qualifier, Qt::CaseInsensitive) != 0)
+            if (!qualifier.isEmpty() && !sameName(s.alias, qualifier))
                 continue;
-            for (size_t k = 0; k < s.columns.size(); ++k) {
-                if (s.columns[k].name.compare(col, Qt::CaseInsensitive) == 0) {
+            for (size_t k = 0; k < s.size(); ++k) {
+                if (sameName(s.name(k), col)) {
                     if (found && qualifier.isEmpty())
                         raise(209, QStringLiteral("Ambiguous column name '%1'.").arg(col));
                     found = &s;
@@ -509,10 +520,9 @@ void Binder::bind(const Expr& column) const {
             }
         }
         if (found) {
-            const ColumnInfo& info = found->columns[index];
             column.binding = {found->alias,
-                              info.name,
-                              info.type,
+                              found->name(index),
+                              found->type(index),
                               found->select,
                               found->select ? static_cast<int>(index) : -1,
                               false};
@@ -521,7 +531,7 @@ void Binder::bind(const Expr& column) const {
         if (!qualifier.isEmpty()) {
             bool known = false;
             for (const auto& s : level->sources)
-                known = known || s.alias.compare(qualifier, Qt::CaseInsensitive) == 0;
+                known = known || sameName(s.alias, qualifier);
             if (known)
                 invalidColumn(col);
         }
@@ -540,11 +550,11 @@ std::vector<ColumnBinding> Binder::star(const QStringList& qualifier) const {
     const QString q = qualifier.isEmpty() ? QString() : qualifier.last();
     bool matched = false;
     for (const auto& s : levels_.back().sources) {
-        if (!q.isEmpty() && s.alias.compare(q, Qt::CaseInsensitive) != 0)
+        if (!q.isEmpty() && !sameName(s.alias, q))
             continue;
         matched = true;
-        for (size_t k = 0; k < s.columns.size(); ++k)
-            out.push_back({s.alias, s.columns[k].name, s.columns[k].type, s.select,
+        for (size_t k = 0; k < s.size(); ++k)
+            out.push_back({s.alias, s.name(k), s.type(k), s.select,
                            s.select ? static_cast<int>(k) : -1, false});
     }
     if (!matched) {

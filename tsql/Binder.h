@@ -4,6 +4,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <variant>
 #include <vector>
 
 #include "tsql/Ast.h"
@@ -62,40 +63,53 @@ public:
     std::vector<ColumnBinding> star(const QStringList& qualifier) const;
 
 private:
+    // A source's columns are its table's, or a derived or common table's names (whose types its
+    // select gives).
     struct Source {
         QString alias;
-        std::vector<ColumnInfo> columns;
+        const TableInfo* table = nullptr;
         const Select* select = nullptr;  // a derived or common table
+        QStringList names;               // of a derived or common table
+        size_t size() const { return table ? table->columns.size() : size_t(names.size()); }
+        const QString& name(size_t k) const;
+        SqlType type(size_t k) const;
     };
     struct Level {
         std::vector<Source> sources;
-        QStringList aliases;  // the select list's names, by result column; empty for none
+        // The select list whose aliases the level's ORDER BY names, once it is bound; for the
+        // ORDER BY of a union, the first core's list, whose column names count as well.
+        const SelectCore* list = nullptr;
+        bool columnNames = false;
     };
     struct CommonTable {
         QString name;
         const Select* select;
         QStringList names;
     };
+    // An item of the expression walk: a node, a sub-select bound after the operand before it
+    // (x IN (SELECT ...)), or an OVER clause bound after its call's arguments.
+    using Pending = std::variant<const Expr*, const Select*, const WindowSpec*>;
 
-    // The result columns' names of a select (empty where an item has none).
-    QStringList selectNames(const Select& s);
+    // A select; its result columns' names go to `names` (empty where an item has none) when the
+    // caller needs them (derived and common tables, unions).
+    void select(const Select& s, QStringList* names);
     void withClause(const Select& s);
-    QStringList plainSelect(const Select& s);
-    QStringList unionSelect(const Select& s);
-    QStringList core(const SelectCore& c, const std::vector<OrderItem>* orderBy);
-    QStringList selectList(const SelectCore& c);
+    void plainSelect(const Select& s, QStringList* names);
+    void unionSelect(const Select& s, QStringList* names);
+    void core(const SelectCore& c, const std::vector<OrderItem>* orderBy, QStringList* names);
+    void selectList(const SelectCore& c, QStringList* names);
     void from(const std::vector<TableRefPtr>& from);
     void table(const TableRef& t);
     void orderBy(const std::vector<OrderItem>& items);
     // An expression: its nodes in the order the emitter renders them, long chains of operators
-    // without recursion.
+    // without recursion (on pending_, above the entries of the walks it is nested in).
     void expr(const Expr& e);
     void node(const Expr& e);
     void function(const Expr& e);
     void over(const WindowSpec& w);
-    // A select-list alias of the innermost level, as its result column's index; -1 for none.
-    int selectAlias(const QString& name) const;
-    void markAlias(const Expr& column, int index) const;
+    // A select-list alias of the innermost level: marks `column` with it and returns true, or
+    // returns false when there is none of that name.
+    bool markAlias(const Expr& column) const;
     const CommonTable* commonTable(const QString& name) const;
     // UPDATE and DELETE: the table written and the source of FROM that names it.
     void target(const ObjectName& name, const std::vector<TableRefPtr>& from,
@@ -104,6 +118,7 @@ private:
     Environment& env_;
     std::vector<Level> levels_;
     std::vector<CommonTable> commonTables_;
+    std::vector<Pending> pending_;
 };
 
 }  // namespace tsql

@@ -65,9 +65,18 @@ constexpr size_t kGroup = 16;
 QByteArray name(const QString& n) {
     if (n.contains(QChar(0)))
         notSupported(QStringLiteral("names that contain the character NUL"));
-    QByteArray b = n.toUtf8();
-    b.replace('"', "\"\"");
-    return "\"" + b + "\"";
+    // Built in one buffer: the emitter quotes every column it names.
+    const QByteArray utf8 = n.toUtf8();
+    QByteArray quoted;
+    quoted.reserve(utf8.size() + 2);
+    quoted += '"';
+    for (const char c : utf8) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
 }
 
 QByteArray qualifiedName(const QString& schema, const QString& n) {

@@ -251,3 +251,26 @@ TEST_F(BindingPassTest, TheFirstNameThatDoesNotResolveIsReported) {
               104);
     EXPECT_EQ(errorOf(QStringLiteral("select x.Id from (select count(*) from Tax) x")), 8155);
 }
+
+// A union's ORDER BY names the first select's result columns: aliases, plain columns' names and
+// a star's columns, by their position; a single select's ORDER BY names only its aliases, and
+// only standing alone.
+TEST_F(BindingPassTest, OrderByNamesResultColumnsByPosition) {
+    const tsql::Select& u = bound(QStringLiteral(
+        "select *, Code as C, Id from Product union select Id, Code, Code, Id from Product "
+        "order by code, c, ID"));
+    ASSERT_EQ(u.orderBy.size(), 3u);
+    EXPECT_TRUE(u.orderBy[0].expr->binding.alias);
+    EXPECT_EQ(u.orderBy[0].expr->binding.index, 1);
+    EXPECT_EQ(u.orderBy[0].expr->binding.column, QStringLiteral("Code"));
+    EXPECT_EQ(u.orderBy[1].expr->binding.index, 2);
+    EXPECT_EQ(u.orderBy[2].expr->binding.index, 0);  // the first of that name
+    const tsql::Select& s =
+        bound(QStringLiteral("select Code as Name, Id from Product order by name, id"));
+    EXPECT_TRUE(s.orderBy[0].expr->binding.alias);
+    EXPECT_EQ(s.orderBy[0].expr->binding.index, 0);
+    EXPECT_FALSE(s.orderBy[1].expr->binding.alias);
+    EXPECT_EQ(named(s.orderBy[1].expr->binding), QStringLiteral("Product.Id"));
+    EXPECT_EQ(errorOf(QStringLiteral("select Code as Name from Product where Name = 'a'")), 207);
+    EXPECT_EQ(errorOf(QStringLiteral("select Code as Name from Product order by Name + 'a'")), 207);
+}
