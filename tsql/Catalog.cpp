@@ -17,20 +17,36 @@ QString textColumn(sqlite3_stmt* st, int c) {
 }
 
 // A read of the schema whose every step is checked: a failure raises instead of reading as no
-// rows.
+// rows. A read that may not prepare (a table of the engine's metadata that an older or another
+// tool's file lacks, a schema not attached) is `Optional`: it then has no rows.
 class SchemaRead {
 public:
-    SchemaRead(Database& db, const QByteArray& sql) : db_(db) {
+    enum Need { Required, Optional };
+    SchemaRead(Database& db, const QByteArray& sql, Need need = Required) : db_(db) {
         const int rc =
             sqlite3_prepare_v2(db.handle(), sql.constData(), int(sql.size()), &st_, nullptr);
-        if (rc != SQLITE_OK)
+        if (rc != SQLITE_OK && need == Required)
             db.raiseLast(rc);
     }
     ~SchemaRead() { sqlite3_finalize(st_); }
     SchemaRead(const SchemaRead&) = delete;
     SchemaRead& operator=(const SchemaRead&) = delete;
 
+    bool prepared() const { return st_ != nullptr; }
+    // Binds ?k to a text, or to NULL for a null string.
+    void bind(int k, const QString& value) {
+        if (!st_)
+            return;
+        if (value.isNull()) {
+            sqlite3_bind_null(st_, k);
+            return;
+        }
+        const QByteArray utf8 = value.toUtf8();
+        sqlite3_bind_text(st_, k, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    }
     bool next() {
+        if (!st_)
+            return false;
         const int rc = sqlite3_step(st_);
         if (rc != SQLITE_ROW && rc != SQLITE_DONE)
             db_.raiseLast(rc);
@@ -38,6 +54,8 @@ public:
     }
     QString text(int c) const { return textColumn(st_, c); }
     int integer(int c) const { return sqlite3_column_int(st_, c); }
+    qint64 integer64(int c) const { return sqlite3_column_int64(st_, c); }
+    bool isNull(int c) const { return sqlite3_column_type(st_, c) == SQLITE_NULL; }
 
 private:
     Database& db_;
@@ -84,59 +102,40 @@ std::shared_ptr<const TableInfo> Catalog::find(const QString& schema, const QStr
     auto it = tables_.find(key);
     if (it != tables_.end())
         return it.value();
-    sqlite3* h = db_.handle();
-    QByteArray sql = "SELECT name, type FROM " + sqlite::name(schema) +
-                     ".sqlite_master WHERE type IN ('table','view') AND name = ?1 COLLATE " +
-                     QByteArray(kCollation);
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(h, sql.constData(), -1, &st, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(st);
+    SchemaRead object(db_,
+                      "SELECT name, type FROM " + sqlite::name(schema) +
+                          ".sqlite_master WHERE type IN ('table','view') AND name = ?1 COLLATE " +
+                          QByteArray(kCollation),
+                      SchemaRead::Optional);
+    if (!object.prepared())
         return nullptr;
-    }
-    QByteArray n = name.toUtf8();
-    sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
-    std::shared_ptr<TableInfo> info;
-    if (sqlite3_step(st) == SQLITE_ROW) {
-        info = std::make_shared<TableInfo>();
-        info->schema = schema;
-        info->name = textColumn(st, 0);
-        info->view = textColumn(st, 1) == u"view";
-    }
-    sqlite3_finalize(st);
-    if (!info) {
+    object.bind(1, name);
+    if (!object.next()) {
         tables_.insert(key, nullptr);
         return nullptr;
     }
-    sql = "PRAGMA " + sqlite::name(schema) + ".table_info(" + sqlite::name(info->name) + ")";
-    sqlite3_prepare_v2(h, sql.constData(), -1, &st, nullptr);
-    while (sqlite3_step(st) == SQLITE_ROW) {
+    auto info = std::make_shared<TableInfo>();
+    info->schema = schema;
+    info->name = object.text(0);
+    info->view = object.text(1) == u"view";
+    SchemaRead columns(
+        db_, "PRAGMA " + sqlite::name(schema) + ".table_info(" + sqlite::name(info->name) + ")");
+    while (columns.next()) {
         ColumnInfo c;
-        c.name = textColumn(st, 1);
-        QString declared = textColumn(st, 2);
+        c.name = columns.text(1);
+        QString declared = columns.text(2);
         c.type = columnType(declared);
-        c.notNull = sqlite3_column_int(st, 3) != 0;
-        c.hasDefault = sqlite3_column_type(st, 4) != SQLITE_NULL;
-        c.identity = declared == u"INTEGER" && sqlite3_column_int(st, 5) == 1;
+        c.notNull = columns.integer(3) != 0;
+        c.hasDefault = !columns.isNull(4);
+        c.identity = declared == u"INTEGER" && columns.integer(5) == 1;
         if (c.identity)
             info->identityColumn = static_cast<int>(info->columns.size());
         info->columns.push_back(c);
     }
-    sqlite3_finalize(st);
     if (info->identityColumn >= 0)
         readIdentity(*info);
-    if (info->view) {
-        sql = "SELECT column_types FROM " + sqlite::name(schema) + ".tsql_views WHERE name = ?1";
-        if (sqlite3_prepare_v2(h, sql.constData(), -1, &st, nullptr) == SQLITE_OK) {
-            QByteArray vn = info->name.toUtf8();
-            sqlite3_bind_text(st, 1, vn.constData(), int(vn.size()), SQLITE_TRANSIENT);
-            if (sqlite3_step(st) == SQLITE_ROW) {
-                const QStringList types = textColumn(st, 0).split(u';');
-                for (size_t k = 0; k < info->columns.size() && k < size_t(types.size()); ++k)
-                    info->columns[k].type = SqlType::parseDeclared(types[int(k)]);
-            }
-        }
-        sqlite3_finalize(st);
-    }
+    if (info->view)
+        readViewTypes(*info);
     tables_.insert(key, info);
     return info;
 }
@@ -146,16 +145,26 @@ std::shared_ptr<const TableInfo> Catalog::find(const QString& schema, const QStr
 void Catalog::readIdentity(TableInfo& t) {
     const QByteArray sql = "SELECT seed, increment FROM " + sqlite::name(t.schema) +
                            ".tsql_identities WHERE name = ?1";
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db_.handle(), sql.constData(), -1, &st, nullptr) == SQLITE_OK) {
-        const QByteArray n = t.name.toUtf8();
-        sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
-        if (sqlite3_step(st) == SQLITE_ROW) {
-            t.identitySeed = sqlite3_column_int64(st, 0);
-            t.identityIncrement = sqlite3_column_int64(st, 1);
-        }
+    SchemaRead read(db_, sql, SchemaRead::Optional);
+    read.bind(1, t.name);
+    if (read.next()) {
+        t.identitySeed = read.integer64(0);
+        t.identityIncrement = read.integer64(1);
     }
-    sqlite3_finalize(st);
+}
+
+// A view's columns have the types its select gave them when it was made.
+void Catalog::readViewTypes(TableInfo& view) {
+    SchemaRead read(
+        db_,
+        "SELECT column_types FROM " + sqlite::name(view.schema) + ".tsql_views WHERE name = ?1",
+        SchemaRead::Optional);
+    read.bind(1, view.name);
+    if (!read.next())
+        return;
+    const QStringList types = read.text(0).split(u';');
+    for (size_t k = 0; k < view.columns.size() && k < size_t(types.size()); ++k)
+        view.columns[k].type = SqlType::parseDeclared(types[int(k)]);
 }
 
 std::optional<SqlType> Catalog::aliasType(const QString& schema, const QString& name) {
@@ -166,15 +175,11 @@ std::optional<SqlType> Catalog::aliasType(const QString& schema, const QString& 
         return it.value();
     QByteArray sql = "SELECT definition FROM " + sqlite::name(schema) +
                      ".tsql_types WHERE name = ?1 COLLATE " + QByteArray(kCollation);
-    sqlite3_stmt* st = nullptr;
+    SchemaRead read(db_, sql, SchemaRead::Optional);
+    read.bind(1, name);
     std::optional<SqlType> r;
-    if (sqlite3_prepare_v2(db_.handle(), sql.constData(), -1, &st, nullptr) == SQLITE_OK) {
-        QByteArray n = name.toUtf8();
-        sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
-        if (sqlite3_step(st) == SQLITE_ROW)
-            r = SqlType::parseDeclared(textColumn(st, 0));
-    }
-    sqlite3_finalize(st);
+    if (read.next())
+        r = SqlType::parseDeclared(read.text(0));
     types_.insert(key, r);
     return r;
 }
@@ -185,26 +190,17 @@ std::vector<ConstraintInfo> Catalog::constraints(const QString& schema, const QS
     QByteArray sql = "SELECT name, table_name, kind, columns, detail FROM " + sqlite::name(schema) +
                      ".tsql_constraints WHERE table_name = ?1 COLLATE " + QByteArray(kCollation) +
                      " OR ?1 IS NULL";
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db_.handle(), sql.constData(), -1, &st, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(st);
-        return out;
-    }
-    QByteArray t = table.toUtf8();
-    if (table.isNull())
-        sqlite3_bind_null(st, 1);
-    else
-        sqlite3_bind_text(st, 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-    while (sqlite3_step(st) == SQLITE_ROW) {
+    SchemaRead read(db_, sql, SchemaRead::Optional);
+    read.bind(1, table);
+    while (read.next()) {
         ConstraintInfo c;
-        c.name = textColumn(st, 0);
-        c.table = textColumn(st, 1);
-        c.kind = textColumn(st, 2);
-        c.columns = textColumn(st, 3).split(u',', Qt::SkipEmptyParts);
-        c.detail = textColumn(st, 4);
+        c.name = read.text(0);
+        c.table = read.text(1);
+        c.kind = read.text(2);
+        c.columns = read.text(3).split(u',', Qt::SkipEmptyParts);
+        c.detail = read.text(4);
         out.push_back(c);
     }
-    sqlite3_finalize(st);
     return out;
 }
 
@@ -218,22 +214,20 @@ std::optional<ConstraintInfo> Catalog::constraint(const QString& schema, const Q
 QString Catalog::uniqueIndexOn(const QString& schema, const QString& table,
                                const QStringList& columns) {
     Database::EngineScope scope(db_);
-    sqlite3* h = db_.handle();
-    QByteArray sql = "PRAGMA " + sqlite::name(schema) + ".index_list(" + sqlite::name(table) + ")";
-    sqlite3_stmt* st = nullptr;
     QStringList candidates;
-    if (sqlite3_prepare_v2(h, sql.constData(), -1, &st, nullptr) == SQLITE_OK)
-        while (sqlite3_step(st) == SQLITE_ROW)
-            if (sqlite3_column_int(st, 2))
-                candidates << textColumn(st, 1);
-    sqlite3_finalize(st);
+    SchemaRead list(db_,
+                    "PRAGMA " + sqlite::name(schema) + ".index_list(" + sqlite::name(table) + ")",
+                    SchemaRead::Optional);
+    while (list.next())
+        if (list.integer(2))
+            candidates << list.text(1);
     for (const QString& idx : candidates) {
         QStringList cols;
-        sql = "PRAGMA " + sqlite::name(schema) + ".index_info(" + sqlite::name(idx) + ")";
-        if (sqlite3_prepare_v2(h, sql.constData(), -1, &st, nullptr) == SQLITE_OK)
-            while (sqlite3_step(st) == SQLITE_ROW)
-                cols << textColumn(st, 2);
-        sqlite3_finalize(st);
+        SchemaRead info(db_,
+                        "PRAGMA " + sqlite::name(schema) + ".index_info(" + sqlite::name(idx) + ")",
+                        SchemaRead::Optional);
+        while (info.next())
+            cols << info.text(2);
         if (cols.size() == columns.size()) {
             bool same = true;
             for (int k = 0; k < cols.size(); ++k)
@@ -340,15 +334,9 @@ bool Catalog::objectExists(const QString& schema, const QString& name) {
                      ".tsql_procedures WHERE name = ?1 "
                      "UNION ALL SELECT 1 FROM " +
                      s + ".tsql_constraints WHERE name = ?1";
-    sqlite3_stmt* st = nullptr;
-    bool found = false;
-    if (sqlite3_prepare_v2(db_.handle(), sql.constData(), -1, &st, nullptr) == SQLITE_OK) {
-        QByteArray n = name.toUtf8();
-        sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
-        found = sqlite3_step(st) == SQLITE_ROW;
-    }
-    sqlite3_finalize(st);
-    return found;
+    SchemaRead read(db_, sql, SchemaRead::Optional);
+    read.bind(1, name);
+    return read.next();
 }
 
 void Catalog::invalidate() {

@@ -73,6 +73,7 @@ private:
     std::vector<ForeignKeySql> foreignKeys(const TableInfo& t, bool* complete);
     bool hasKeysOfItsOwn(const TableInfo& t);
     void readIdentity(TableInfo& t);
+    void readViewTypes(TableInfo& view);
 
     Database& db_;
     QHash<QString, std::shared_ptr<const TableInfo>> tables_;

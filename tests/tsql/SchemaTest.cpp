@@ -387,3 +387,20 @@ TEST_F(TsqlTest, SysCatalogViewsUseSqlServersColumnNames) {
               QStringLiteral("1"));
     EXPECT_EQ(errorOf(QStringLiteral("select * from sys.nothing")), 208);
 }
+
+// A read of the catalogue that fails while it steps raises SQLite's failure, rather than reading
+// as an object without its metadata (here a view's column types, failing on an integer overflow).
+TEST_F(TsqlTest, AFailingReadOfTheCatalogueRaises) {
+    run(
+        QStringLiteral("create table T (Id int not null primary key)\n"
+                       "insert into T values (1)"));
+    run(QStringLiteral("create view V as select Id from T"));
+    EXPECT_EQ(scalar(QStringLiteral("select Id from V")), QStringLiteral("1"));
+    rawExec(dir_.filePath(QStringLiteral("Shop.sqlite")),
+            "DROP TABLE tsql_views;"
+            "CREATE VIEW tsql_views (name, column_types) AS "
+            "SELECT name, abs(-9223372036854775807 - 1) FROM sqlite_master WHERE type = 'view';");
+    session_ = std::make_unique<tsql::Session>(dir_.path(), QStringLiteral("Shop"));
+    // SQLite's integer overflow, in SQL Server's words.
+    EXPECT_EQ(errorOf(QStringLiteral("select Id from V")), 8115);
+}
