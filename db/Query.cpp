@@ -31,6 +31,13 @@ void Query::setSql(const QStringList& lines) {
     sql_ = lines;
     scanned_ = scanParams(sqlText());
     params_.rebuild(scanned_.names);
+    occurrenceParams_.clear();
+    for (const QString& name : std::as_const(scanned_.occurrences)) {
+        int index = 0;
+        while (!sameName(scanned_.names[index], name))
+            ++index;
+        occurrenceParams_.push_back(index);
+    }
 }
 
 void Query::setSqlText(const QString& text) {
@@ -51,11 +58,20 @@ void Query::addLine(const QString& line) {
     setSql(lines);
 }
 
-std::vector<BoundValue> Query::bindParams(const QStringList& occurrences) const {
+// The parameter of an occurrence: found at its place in the list unless the list was changed
+// since the statement was scanned.
+const Param& Query::paramOf(qsizetype occurrence) const {
+    const int index = occurrenceParams_[static_cast<size_t>(occurrence)];
+    if (index < params_.count() && params_.at(index).name() == scanned_.names[index])
+        return params_.at(index);
+    return params_.byName(scanned_.occurrences[occurrence]);
+}
+
+std::vector<BoundValue> Query::bindParams() const {
     std::vector<BoundValue> values;
-    values.reserve(occurrences.size());
-    for (const auto& name : occurrences) {
-        const Param& p = params_.byName(name);
+    values.reserve(scanned_.occurrences.size());
+    for (qsizetype k = 0; k < scanned_.occurrences.size(); ++k) {
+        const Param& p = paramOf(k);
         if (!p.isBound())
             throw Error::client(QStringLiteral("No value for parameter '%1'").arg(p.name()));
         values.push_back(p.bound());
@@ -66,7 +82,7 @@ std::vector<BoundValue> Query::bindParams(const QStringList& occurrences) const 
 void Query::open() {
     if (active_)
         return;
-    const std::vector<BoundValue> values = bindParams(scanned_.occurrences);
+    const std::vector<BoundValue> values = bindParams();
     std::unique_ptr<RowCursor> cursor = connection().openCursor(scanned_.text, values);
     if (!cursor->hasRowSet())
         throw Error::client(
@@ -124,7 +140,7 @@ int Query::recordCount() {
 }
 
 void Query::execSql() {
-    const std::vector<BoundValue> values = bindParams(scanned_.occurrences);
+    const std::vector<BoundValue> values = bindParams();
     rowsAffected_ = connection().execute(scanned_.text, values).lastRowsAffected();
 }
 

@@ -135,7 +135,8 @@ private:
         RowState state = RowState::Unchanged;
     };
 
-    std::vector<BoundValue> bindParams(const QStringList& occurrences) const;
+    std::vector<BoundValue> bindParams() const;
+    const Param& paramOf(qsizetype occurrence) const;
     int columnIndex(const QString& name) const;
     void fetchAll();
     void moveTo(int row);
@@ -147,6 +148,7 @@ private:
     QStringList sql_;
     ScannedSql scanned_;  // sql_ as sent, with its parameter occurrences
     Params params_;
+    std::vector<int> occurrenceParams_;  // index in params_ of each occurrence
     bool active_ = false;
     std::unique_ptr<RowCursor> cursor_;  // while rows remain to be fetched
     std::vector<Column> columns_;

@@ -71,7 +71,7 @@ void Interpreter::bindSlots(sqlite3_stmt* st, const Compiled& c) {
                 const auto* params = frames_.back().params;
                 if (!params || s.index >= static_cast<int>(params->size()))
                     missingParameter(s.index);
-                Value::fromBound((*params)[static_cast<size_t>(s.index)]).bind(st, index);
+                Value::bindBound(st, index, (*params)[static_cast<size_t>(s.index)]);
                 break;
             }
             case Slot::Variable: {

@@ -136,6 +136,13 @@ Value Value::fromBound(const db::BoundValue& b) {
     }
 }
 
+void Value::bindBound(sqlite3_stmt* st, int index, const db::BoundValue& b) {
+    if (b.type == db::FieldType::Integer && !b.value.isNull())
+        sqlite3_bind_int64(st, index, b.value.toLongLong());
+    else
+        fromBound(b).bind(st, index);
+}
+
 QVariant Value::toVariant(const SqlType& type) const {
     if (kind == Null)
         return QVariant();

@@ -53,6 +53,9 @@ struct Value {
 
     // Value of an access-layer parameter; dates become the canonical text.
     static Value fromBound(const db::BoundValue& b);
+    // Binds an access-layer parameter as fromBound(b).bind would; an id or count is bound
+    // without making a Value of it first.
+    static void bindBound(sqlite3_stmt* st, int index, const db::BoundValue& b);
     // The value as the access layer reports a column of the given type.
     QVariant toVariant(const SqlType& type) const;
 };

@@ -301,6 +301,24 @@ TEST_F(QueryTest, DataSourceFollowsTheQuery) {
     EXPECT_EQ(source.rowCount(), 0);
 }
 
+// Every occurrence of a parameter, in any case, takes its value; a parameter list the caller
+// built anew in another order is still read by name.
+TEST_F(QueryTest, OccurrencesFindTheirParameterByName) {
+    auto q = query("select Code from Product where Qty >= :Low and Code <> :CODE and Qty >= :low");
+    q->paramByName("low").setAsInteger(3);
+    q->paramByName("code").setAsString("P1");
+    q->open();
+    EXPECT_EQ(q->recordCount(), 1);
+    EXPECT_EQ(q->fieldByName("Code").asString(), "P3");
+    q->close();
+    q->params().clear();
+    q->params().add(db::Param("Code")).setAsString("P3");
+    q->params().add(db::Param("LOW")).setAsInteger(10);
+    q->open();
+    EXPECT_EQ(q->recordCount(), 1);
+    EXPECT_EQ(q->fieldByName("Code").asString(), "P1");
+}
+
 // Datasets find their connection by database name in any case; a name that only shares a
 // prefix or differs in a letter is another connection, and a destroyed one is gone.
 TEST(ConnectionRegistry, FindsByNameInAnyCase) {
