@@ -12,7 +12,15 @@ namespace {
 constexpr int kMaxNesting = 32;
 }  // namespace
 
+// A parsed procedure is used again without reading its definition while no other connection
+// has committed since it was checked (PRAGMA data_version); this connection's own changes and
+// rollbacks forget every parsed procedure (forgetProcedures).
 std::shared_ptr<Interpreter::Procedure> Interpreter::loadProcedure(const QString& name) {
+    const qint64 version = db_->scalar("PRAGMA main.data_version");
+    const QString key = name.toLower();
+    auto it = procedures_.find(key);
+    if (it != procedures_.end() && it.value()->checkedAt == version)
+        return it.value();
     sqlite3_stmt* st =
         db_->prepare("SELECT name, definition FROM main.tsql_procedures WHERE name = ?1");
     Value::text(name).bind(st, 1);
@@ -21,23 +29,29 @@ std::shared_ptr<Interpreter::Procedure> Interpreter::loadProcedure(const QString
         sqlite3_reset(st);
         if (rc != SQLITE_DONE)
             db_->raiseLast(rc);
+        procedures_.remove(key);
         return nullptr;
     }
     QString stored = Value::fromColumn(st, 0).toString();
     QString definition = Value::fromColumn(st, 1).toString();
     sqlite3_reset(st);
-    const QString key = stored.toLower();
-    auto it = procedures_.find(key);
-    if (it != procedures_.end() && it.value()->definition == definition)
+    if (it != procedures_.end() && it.value()->definition == definition) {
+        it.value()->checkedAt = version;
         return it.value();
+    }
     auto p = std::make_shared<Procedure>();
     p->definition = definition;
+    p->checkedAt = version;
     p->batch = parseBatch(definition);
     if (p->batch->statements.size() != 1 || p->batch->statements[0]->kind != Stmt::CreateProcedure)
         raise(0, QStringLiteral("The stored definition of procedure '%1' is damaged.").arg(stored));
     p->stmt = static_cast<const CreateProcedureStmt*>(p->batch->statements[0].get());
     procedures_.insert(key, p);
     return p;
+}
+
+void Interpreter::forgetProcedures() {
+    procedures_.clear();
 }
 
 int Interpreter::execProcedure(const ExecStmt& s) {

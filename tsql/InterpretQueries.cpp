@@ -437,7 +437,6 @@ void Interpreter::retryOnSchemaChange(const std::function<void()>& run) {
 void Interpreter::schemaChanged() {
     catalog_->invalidate();
     ++catalogueVersion_;
-    procedures_.clear();
     schemaVersion_ = db_->scalar("PRAGMA main.schema_version");
 }
 

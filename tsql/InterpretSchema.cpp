@@ -435,6 +435,7 @@ void Interpreter::createProcedure(const CreateProcedureStmt& s) {
                     "?3)",
                     {Value::text(name), Value::text(definition),
                      Value::text(canonicalDate(QDateTime::currentDateTime()))});
+    forgetProcedures();
     schemaChanged();
 }
 
@@ -567,6 +568,7 @@ void Interpreter::drop(const DropStmt& s) {
                 if (runMetadata(*db_, "DELETE FROM main.tsql_procedures WHERE name = ?1",
                                 {Value::text(n.name)}) == 0)
                     missing(n.name);
+                forgetProcedures();
                 break;
             }
             case DropStmt::Index: {

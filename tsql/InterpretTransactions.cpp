@@ -128,6 +128,7 @@ void Interpreter::rollingBack(const QByteArray& statement) {
         for (const TableVariable& variable : frame.tables)
             images.push_back(imageOf(*db_, variable.stored, variable.definition));
     db_->exec(statement);
+    forgetProcedures();
     schemaChanged();
     for (const TableImage& image : images)
         restore(*db_, image, [&] { createTable(*image.definition, image.stored); });
@@ -149,8 +150,10 @@ void Interpreter::rollbackToSavepoint(const QString& name) {
 }
 
 void Interpreter::syncTransaction() {
-    if (tranDepth_ > 0 && sqlite3_get_autocommit(db_->handle()))
-        tranDepth_ = 0;
+    if (tranDepth_ > 0 && sqlite3_get_autocommit(db_->handle())) {
+        tranDepth_ = 0;  // SQLite rolled it back
+        forgetProcedures();
+    }
     if (tranDepth_ == 0)
         doomed_ = false;
 }

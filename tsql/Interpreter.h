@@ -113,6 +113,7 @@ private:
     };
     struct Procedure {
         QString definition;
+        qint64 checkedAt = 0;  // the data_version at which definition was last read
         std::shared_ptr<Batch> batch;
         const CreateProcedureStmt* stmt = nullptr;
     };
@@ -220,6 +221,8 @@ private:
     void returnOutputs(const CreateProcedureStmt& def, const std::vector<int>& given,
                        std::vector<Argument>& args);
     std::shared_ptr<Procedure> loadProcedure(const QString& name);
+    // After this connection changed a procedure or rolled a change back.
+    void forgetProcedures();
     int executeSql(std::vector<Argument>& args);
 
     // schema statements
@@ -291,7 +294,7 @@ private:
     std::optional<QDateTime> statementNow_;
 
     QHash<QString, std::shared_ptr<Batch>> batches_;
-    QHash<QString, std::shared_ptr<Procedure>> procedures_;
+    QHash<QString, std::shared_ptr<Procedure>> procedures_;  // by lower-cased name
     Place place_;
     // Counts schema changes: a translation made before the last one is made again.
     qint64 catalogueVersion_ = 0;

@@ -106,6 +106,34 @@ TEST_F(ProcedureTest, ProceduresAreStoredInTheDatabaseAndListed) {
     EXPECT_EQ(errorOf(QStringLiteral("create procedure Failing as select 1")), 2714);
 }
 
+// A procedure is parsed once and run again as parsed until it changes: a change committed by
+// another connection, this connection's own ALTER, DROP and CREATE, and a rollback of them
+// are each seen by the next EXEC.
+TEST_F(ProcedureTest, TheNextExecRunsTheProcedureAsItNowStands) {
+    run(QStringLiteral("create procedure Answer as select 1"));
+    EXPECT_EQ(scalar(QStringLiteral("exec Answer")), QStringLiteral("1"));
+    tsql::Session other(dir_.path(), QStringLiteral("Shop"));
+    other.execute(QStringLiteral("alter procedure Answer as select 2"), {});
+    EXPECT_EQ(scalar(QStringLiteral("exec answer")), QStringLiteral("2"));
+    run(QStringLiteral("begin tran"));
+    run(QStringLiteral("alter procedure Answer as select 3"));
+    EXPECT_EQ(scalar(QStringLiteral("exec Answer")), QStringLiteral("3"));
+    run(QStringLiteral("save tran Before drop procedure Answer"));
+    EXPECT_EQ(errorOf(QStringLiteral("exec Answer")), 2812);
+    run(QStringLiteral("rollback tran Before"));
+    EXPECT_EQ(scalar(QStringLiteral("exec Answer")), QStringLiteral("3"));
+    run(QStringLiteral("rollback"));
+    EXPECT_EQ(scalar(QStringLiteral("exec Answer")), QStringLiteral("2"));
+    // The first name of a DROP is gone although the second one is missing.
+    EXPECT_EQ(errorOf(QStringLiteral("drop procedure Answer, NoSuchProcedure")), 3701);
+    EXPECT_EQ(errorOf(QStringLiteral("exec Answer")), 2812);
+    other.execute(QStringLiteral("create procedure Answer as select 4"), {});
+    EXPECT_EQ(scalar(QStringLiteral("exec Answer")), QStringLiteral("4"));
+    // Another connection's commit that leaves procedures alone changes nothing.
+    other.execute(QStringLiteral("insert into Log (Note) values ('x')"), {});
+    EXPECT_EQ(scalar(QStringLiteral("exec Answer")), QStringLiteral("4"));
+}
+
 TEST_F(ProcedureTest, TheQueryTimeoutEndsARunawayBatch) {
     session_->setQueryTimeout(1);
     QString message;
