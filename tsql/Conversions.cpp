@@ -87,12 +87,29 @@ QString fitText(const QString& text, const SqlType& to, ConvertMode mode) {
 }  // namespace
 
 QByteArray canonicalDate(const QDateTime& dt) {
-    QDate d = dt.date();
-    QTime t = dt.time();
-    char buf[32];
-    snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", d.year(), d.month(), d.day(),
-             t.hour(), t.minute(), t.second(), t.msec());
-    return QByteArray(buf);
+    const QDate d = dt.date();
+    const QTime t = dt.time();
+    if (!d.isValid() || !t.isValid() || d.year() < 0 || d.year() > 9999) {
+        char buf[48];
+        snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", d.year(), d.month(),
+                 d.day(), t.hour(), t.minute(), t.second(), t.msec());
+        return QByteArray(buf);
+    }
+    // Written digit by digit: a parameter of every date check goes through here.
+    QByteArray text("0000-00-00 00:00:00.000");
+    char* p = text.data();
+    auto put = [&](int at, int width, int value) {
+        for (int k = at + width - 1; k >= at; --k, value /= 10)
+            p[k] = static_cast<char>('0' + value % 10);
+    };
+    put(0, 4, d.year());
+    put(5, 2, d.month());
+    put(8, 2, d.day());
+    put(11, 2, t.hour());
+    put(14, 2, t.minute());
+    put(17, 2, t.second());
+    put(20, 3, t.msec());
+    return text;
 }
 
 std::optional<std::pair<QDate, QTime>> canonicalDateParts(const QByteArray& s) {

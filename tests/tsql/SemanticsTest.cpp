@@ -192,6 +192,20 @@ TEST_F(SemanticsTest, DatesCompareExactlyAndReadMonthFirst) {
         QStringLiteral("2024-01-31 00:00:00.000"));
 }
 
+// A date-time parameter is read as written, to the millisecond, at both ends of the range.
+TEST_F(SemanticsTest, DateTimeParametersKeepEveryField) {
+    const auto shown = [&](const QDateTime& dt) {
+        return scalar(QStringLiteral("select Convert(varchar(23), ?, 121)"),
+                      {{db::FieldType::DateTime, QVariant(dt)}});
+    };
+    EXPECT_EQ(shown(QDateTime(QDate(1800, 1, 2), QTime(3, 4, 5, 7))),
+              QStringLiteral("1800-01-02 03:04:05.007"));
+    EXPECT_EQ(shown(QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 997))),
+              QStringLiteral("9999-12-31 23:59:59.997"));
+    EXPECT_EQ(shown(QDateTime(QDate(2024, 10, 20), QTime(10, 20, 30, 120))),
+              QStringLiteral("2024-10-20 10:20:30.120"));
+}
+
 TEST_F(SemanticsTest, ServerClockCanBeFixedOrOffset) {
     QFile clock(dir_.filePath(QStringLiteral("server-clock")));
     ASSERT_TRUE(clock.open(QIODevice::WriteOnly));
