@@ -332,6 +332,7 @@ sqlite3_stmt* Database::prepareOne(const QByteArray& sql, bool engine) {
 }
 
 void Database::clearCache() noexcept {
+    ++generation_;
     for (StatementCache& cache : cache_) {
         for (auto& [text, st] : cache)
             sqlite3_finalize(st);
@@ -345,6 +346,17 @@ sqlite3_stmt* Database::prepare(const QByteArray& sql) {
 
 sqlite3_stmt* Database::prepareTranslation(const QByteArray& sql) {
     return prepareOne(sql, false);
+}
+
+sqlite3_stmt* Database::prepareTranslation(const QByteArray& sql, HeldStatement& held) {
+    if (held.st && held.generation == generation_) {
+        sqlite3_reset(held.st);
+        sqlite3_clear_bindings(held.st);
+        return held.st;
+    }
+    held.st = prepareOne(sql, false);
+    held.generation = generation_;
+    return held.st;
 }
 
 int Database::step(sqlite3_stmt* st) {

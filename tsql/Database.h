@@ -23,6 +23,19 @@ namespace tsql {
 
 struct Value;
 
+// A translation's prepared statement as Database::prepareTranslation last handed it to its
+// holder. A copy starts empty, since the copy's text may be changed.
+struct HeldStatement {
+    HeldStatement() = default;
+    HeldStatement(const HeldStatement&) {}
+    HeldStatement& operator=(const HeldStatement&) {
+        st = nullptr;
+        return *this;
+    }
+    sqlite3_stmt* st = nullptr;
+    quint64 generation = 0;  // of the statement cache it came from
+};
+
 // One SQLite connection with the engine's collation, functions and catalogue views installed,
 // and a cache of prepared statements keyed by their SQL text.
 //
@@ -71,6 +84,9 @@ public:
     qint64 scalar(const QByteArray& sql);
     // A prepared translation, reset and with bindings cleared; step it in a TranslationScope.
     sqlite3_stmt* prepareTranslation(const QByteArray& sql);
+    // The same, handing back `held` without looking its text up while the cache that owns it has
+    // not been cleared since.
+    sqlite3_stmt* prepareTranslation(const QByteArray& sql, HeldStatement& held);
 
     // Deadline of a batch, checked while SQLite runs and between statements; 0 for none.
     void setTimeout(int seconds) { timeoutMs_ = seconds * 1000; }
@@ -143,6 +159,7 @@ private:
     using StatementCache =
         std::unordered_map<std::string, sqlite3_stmt*, TextHash, std::equal_to<>>;
     StatementCache cache_[2];
+    quint64 generation_ = 1;  // counts the clearings of cache_
     void clearCache() noexcept;
     QStringList attached_;
     bool interrupted();

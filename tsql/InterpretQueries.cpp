@@ -394,7 +394,7 @@ bool Interpreter::isStaleSchemaError() const {
 
 sqlite3_stmt* Interpreter::prepare(const Compiled& c) {
     try {
-        return db_->prepareTranslation(c.sql);
+        return db_->prepareTranslation(c.sql, c.prepared);
     } catch (const db::Error&) {
         if (!isStaleSchemaError())
             throw;

@@ -8,6 +8,7 @@
 #include "tsql/Ast.h"
 #include "tsql/Binder.h"
 #include "tsql/Builtins.h"
+#include "tsql/Database.h"
 #include "tsql/SqliteSyntax.h"
 
 namespace tsql {
@@ -36,6 +37,7 @@ struct Compiled {
     bool changesRows = false;     // INSERT/UPDATE/DELETE: reports a row count
     std::shared_ptr<const TableInfo> target;  // of INSERT/UPDATE/DELETE
     QString verb;                             // INSERT, UPDATE, DELETE
+    mutable HeldStatement prepared;           // its SQLite statement, once prepared
 };
 
 // Renders the set statements of the AST as SQLite SQL and types each expression. Each entry

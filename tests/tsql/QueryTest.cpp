@@ -141,6 +141,18 @@ TEST_F(QueryTest, ATranslationServesTheParameterTypesItWasMadeFor) {
     EXPECT_EQ(scalar(join, {text("6")}), QStringLiteral("6x"));
 }
 
+// A statement run again keeps its prepared SQLite statement until the connection's cache of
+// them is emptied (at 2,000 texts); from then on it is prepared again.
+TEST_F(QueryTest, StatementsRunOnAfterTheCacheOfPreparedOnesIsEmptied) {
+    EXPECT_EQ(scalar(QStringLiteral(
+                  "set nocount on declare @i int, @n int, @total int select @i = 0, @total = 0 "
+                  "while @i < 2100 begin "
+                  "exec('update Product set Qty = Qty where Id = ' + Convert(varchar(10), @i)) "
+                  "select @n = count(*) from Product where Qty >= @i % 5 "
+                  "set @total = @total + @n set @i = @i + 1 end select @total")),
+              QStringLiteral("3780"));
+}
+
 TEST_F(QueryTest, ThreePartNamesReachAnotherDatabaseOfTheServer) {
     tsql::Session master(dir_.path(), QStringLiteral("master"));
     master.execute(QStringLiteral("CREATE DATABASE Other"), {});
