@@ -39,7 +39,7 @@ BEGIN
         ProductUnits int            NOT NULL,
         Warehouse    int            NOT NULL,
         LotNo        int            NULL,
-        Quantity     decimal(38, 12) NULL
+        Quantity     decimal(38, 9) NULL  -- the type of Quantity * Fraction: stored unconverted
     )
 
     BEGIN TRAN

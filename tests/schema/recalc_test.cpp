@@ -120,6 +120,20 @@ TEST_F(RecalcTest, OnHandAddsEveryDocumentKindWithItsSignInSmallUnits) {
     EXPECT_EQ(onHand(2023), (QStringList{"2|1|100"})) << "the previous year stays as it was";
 }
 
+// The year's movements keep every digit of the lines' quantities on their way to both tables.
+TEST_F(RecalcTest, OnHandKeepsEveryDigitOfTheQuantities) {
+    line("MrDt", "MrHd", header("MrHd", "20240105", ", Vendor", ", 1"), 2, 1, "0.000001", "1");
+    line("MrDt", "MrHd", header("MrHd", "20240106", ", Vendor", ", 1"), 1, 1, "1234567.654321",
+         "1");
+    exec(QStringLiteral("EXEC Calculate_OnHand 2024"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT ProductUnits, Convert(varchar(30), Quantity) FROM "
+                                  "ProductOnHand WHERE BalanceYear = 2024 ORDER BY ProductUnits")),
+              (QStringList{"1|1234567.654321", "2|0.000012"}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT Convert(varchar(30), Quantity) FROM LotOnHand WHERE "
+                                  "BalanceYear = 2024")),
+              QStringList{"1234567.654333"});
+}
+
 TEST_F(RecalcTest, OnHandIgnoresCancelledDocumentsAndOtherYears) {
     line("MrDt", "MrHd", header("MrHd", "20240105", ", Vendor", ", 1"), 1, 1, "10");
     line("MrDt", "MrHd", header("MrHd", "20240106", ", Vendor", ", 1", true), 1, 1, "50");
