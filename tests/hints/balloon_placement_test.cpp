@@ -30,6 +30,10 @@ BalloonPlacement downLeft(QPoint p) {
     return {{p.x() - 116 + 6, p.y() + 6}, arrowTopRight};
 }
 
+BalloonPlacement at(QPoint corner, int arrowPosition) {
+    return {corner, arrowPosition};
+}
+
 }  // namespace
 
 inline void PrintTo(const BalloonPlacement& p, std::ostream* os) {
@@ -103,27 +107,25 @@ TEST(BalloonPlacementTest, TheScreenMayStandAnywhereOnTheDesktop) {
 
 TEST(BalloonPlacementTest, AHintWiderThanTheScreenKeepsItsSideAndStartsAtTheLeftEdge) {
     const QSize wide(900, 30);
-    EXPECT_EQ(place({400, 300}, D::dUpRight, wide), BalloonPlacement({0, 248}, arrowBottomLeft));
-    EXPECT_EQ(place({400, 300}, D::dUpLeft, wide), BalloonPlacement({0, 248}, arrowBottomRight));
+    EXPECT_EQ(place({400, 300}, D::dUpRight, wide), at({0, 248}, arrowBottomLeft));
+    EXPECT_EQ(place({400, 300}, D::dUpLeft, wide), at({0, 248}, arrowBottomRight));
     // the height is still chosen as usual
-    EXPECT_EQ(place({400, 40}, D::dUpLeft, wide), BalloonPlacement({0, 46}, arrowTopRight));
+    EXPECT_EQ(place({400, 40}, D::dUpLeft, wide), at({0, 46}, arrowTopRight));
 }
 
 TEST(BalloonPlacementTest, AHintWiderThanTheRoomOnEitherSideIsMovedOntoTheScreen) {
     const QRect narrow(0, 0, 300, 600);
     const QSize hint(200, 30);  // 216 wide: 150 + 216 > 300 and 150 - 216 + 6 < 0
-    EXPECT_EQ(place({150, 300}, D::dUpRight, hint, narrow),
-              BalloonPlacement({84, 248}, arrowBottomLeft));
-    EXPECT_EQ(place({150, 300}, D::dDownLeft, hint, narrow),
-              BalloonPlacement({0, 306}, arrowTopRight));
+    EXPECT_EQ(place({150, 300}, D::dUpRight, hint, narrow), at({84, 248}, arrowBottomLeft));
+    EXPECT_EQ(place({150, 300}, D::dDownLeft, hint, narrow), at({0, 306}, arrowTopRight));
 }
 
 TEST(BalloonPlacementTest, AHintHigherThanTheScreenKeepsItsHeightAndStartsAtTheTop) {
     const QSize tall(100, 700);
-    EXPECT_EQ(place({300, 300}, D::dDownRight, tall), BalloonPlacement({300, 0}, arrowTopLeft));
-    EXPECT_EQ(place({300, 300}, D::dUpRight, tall), BalloonPlacement({300, 0}, arrowBottomLeft));
+    EXPECT_EQ(place({300, 300}, D::dDownRight, tall), at({300, 0}, arrowTopLeft));
+    EXPECT_EQ(place({300, 300}, D::dUpRight, tall), at({300, 0}, arrowBottomLeft));
     // the side is still chosen as usual
-    EXPECT_EQ(place({700, 300}, D::dDownRight, tall), BalloonPlacement({590, 0}, arrowTopRight));
+    EXPECT_EQ(place({700, 300}, D::dDownRight, tall), at({590, 0}, arrowTopRight));
 }
 
 TEST(BalloonPlacementTest, AHintLargerThanTheScreenEndsInItsTopLeftCorner) {
