@@ -1,20 +1,17 @@
 #!/usr/bin/env bash
 # Builds the T-SQL engine's libFuzzer target with clang, AddressSanitizer and
-# UndefinedBehaviorSanitizer into build-fuzz (VOQ_FUZZ_BUILD_DIR) and runs it for
+# UndefinedBehaviorSanitizer into the sanitized suite's build (VOQ_FUZZ_BUILD_DIR, else
+# VOQ_SANITIZE_BUILD_DIR, else build-sanitize) and runs it for
 # VOQ_FUZZ_SECONDS (default 120) from a seed corpus made of the project's own SQL. A crash, a
-# hang or a sanitizer finding fails the run and leaves the input under build-fuzz/findings.
+# hang or a sanitizer finding fails the run and leaves the input under that build's findings/.
 # Then voq-server's packet parsers get VOQ_FUZZ_TDS_SECONDS (default 60) of their own.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="${VOQ_FUZZ_BUILD_DIR:-$root/build-fuzz}"
+build="${VOQ_FUZZ_BUILD_DIR:-${VOQ_SANITIZE_BUILD_DIR:-$root/build-sanitize}}"
 seconds="${VOQ_FUZZ_SECONDS:-120}"
 tds_seconds="${VOQ_FUZZ_TDS_SECONDS:-60}"
 "$root/scripts/install-deps.sh"
-if [ ! -f "$build/build.ninja" ]; then
-    CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DVOQ_SANITIZE=ON -DVOQ_FUZZ=ON
-fi
-cmake --build "$build" -j"$(nproc)" --target tsql_fuzz tds_fuzz
+"$root/scripts/sanitizers/build.sh" "$build" tsql_fuzz tds_fuzz
 
 rm -rf "$build/fuzz/seeds"
 "$root/fuzz/make-seeds.sh" "$build/fuzz/seeds"

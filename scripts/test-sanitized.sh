@@ -1,16 +1,12 @@
 #!/usr/bin/env bash
-# Builds the project a second time, with AddressSanitizer and UndefinedBehaviorSanitizer, into
-# build-sanitize (VOQ_SANITIZE_BUILD_DIR) and runs every test under them. A finding in a test or
-# in any process a test starts fails the run.
+# Builds the project a second time, with clang, AddressSanitizer and UndefinedBehaviorSanitizer, into
+# build-sanitize (VOQ_SANITIZE_BUILD_DIR; the fuzzers' build too) and runs every test under them. A
+# finding in a test or in any process a test starts fails the run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${VOQ_SANITIZE_BUILD_DIR:-$root/build-sanitize}"
 "$root/scripts/install-deps.sh"
-if [ ! -f "$build/build.ninja" ]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DVOQ_SANITIZE=ON -DVOQ_BENCH=OFF
-fi
-cmake --build "$build" -j"$(nproc)"
+"$root/scripts/sanitizers/build.sh" "$build"
 
 VOQ_SANITIZER_REPORTS=$(mktemp -d)
 trap 'rm -rf "$VOQ_SANITIZER_REPORTS"' EXIT
