@@ -137,6 +137,7 @@ struct SelectCore {
     bool distinct = false;
     ExprPtr top;
     bool topPercent = false;
+    bool withTies = false;
     std::vector<SelectItem> items;
     std::vector<TableRefPtr> from;
     ExprPtr where;
@@ -149,8 +150,12 @@ struct CommonTable;
 
 struct Select {
     std::vector<SelectCore> cores;
-    std::vector<bool> unionAll;  // between cores[i] and cores[i+1]
+    enum Combine { Union, UnionAll, Except, Intersect };
+    std::vector<Combine> combine;  // between cores[i] and cores[i+1]
+    bool values = false;           // (VALUES (...), (...)) in FROM: a core of constants per row
     std::vector<OrderItem> orderBy;
+    ExprPtr offset;  // ORDER BY ... OFFSET offset ROWS [FETCH NEXT fetch ROWS ONLY]
+    ExprPtr fetch;
     std::vector<CommonTable> with;  // WITH name AS (...) before the statement
 };
 

@@ -227,9 +227,10 @@ void Binder::withClause(const Select& s) {
 void Binder::plainSelect(const Select& s, QStringList* names) {
     const SelectCore& c = s.cores[0];
     core(c, &s.orderBy, names);
-    // TOP stands outside the select's own sources.
+    // TOP, OFFSET and FETCH stand outside the select's own sources.
     if (c.top)
         expr(*c.top);
+    paging(s);
 }
 
 // The cores of a UNION; its ORDER BY names the result's columns.
@@ -239,6 +240,7 @@ void Binder::unionSelect(const Select& s, QStringList* names) {
         if (s.cores[k].top)
             expr(*s.cores[k].top);
     }
+    paging(s);
     if (s.orderBy.empty())
         return;
     push();
@@ -252,6 +254,13 @@ void Binder::unionSelect(const Select& s, QStringList* names) {
                                       "statement contains a UNION, INTERSECT or EXCEPT operator."));
     }
     pop();
+}
+
+void Binder::paging(const Select& s) {
+    if (s.offset)
+        expr(*s.offset);
+    if (s.fetch)
+        expr(*s.fetch);
 }
 
 void Binder::core(const SelectCore& c, const std::vector<OrderItem>* order, QStringList* names) {

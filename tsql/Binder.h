@@ -94,6 +94,7 @@ private:
     // caller needs them (derived and common tables, unions).
     void select(const Select& s, QStringList* names);
     void withClause(const Select& s);
+    void paging(const Select& s);
     void plainSelect(const Select& s, QStringList* names);
     void unionSelect(const Select& s, QStringList* names);
     void core(const SelectCore& c, const std::vector<OrderItem>* orderBy, QStringList* names);

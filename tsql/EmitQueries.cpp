@@ -1,4 +1,7 @@
 // Rendering of SELECT: cores, unions, table sources, ORDER BY and TOP.
+#include <algorithm>
+#include <utility>
+
 #include "tsql/Collation.h"
 #include "tsql/Errors.h"
 #include "tsql/SqliteEmitter.h"
@@ -9,6 +12,47 @@ namespace {
 
 QByteArray topValue(const QByteArray& sql) {
     return " LIMIT " + sql;
+}
+
+// `value`, or SQL Server's error `number` when `bad` holds for it.
+sqlite::Term refused(const sqlite::Term& value, const sqlite::Term& bad, int number,
+                     const char* message) {
+    return sqlite::primary("CASE WHEN " + bad.text + " THEN tsql_raise(" +
+                           QByteArray::number(number) + ", " + sqlite::text(QByteArray(message)) +
+                           ") ELSE " + value.text + " END");
+}
+
+bool sameColumn(const ColumnBinding& a, const ColumnBinding& b) {
+    return !a.alias && !b.alias && a.source.compare(b.source, Qt::CaseInsensitive) == 0 &&
+           a.column.compare(b.column, Qt::CaseInsensitive) == 0;
+}
+
+// The result column an ORDER BY item names: by position, by alias, or as the column a select item
+// is; -1 for any other expression.
+int resultColumnOf(const Expr& e, const SelectCore& c, size_t count) {
+    if (e.kind == Expr::Literal && e.lit == Expr::Integer) {
+        const int n = e.text.toInt();
+        return n >= 1 && n <= static_cast<int>(count) ? n - 1 : -1;
+    }
+    if (e.kind != Expr::Column)
+        return -1;
+    if (e.binding.alias)
+        return e.binding.index;
+    int k = 0;
+    for (const SelectItem& item : c.items) {
+        if (item.expr->kind == Expr::Star) {
+            for (const ColumnBinding& col : item.expr->expansion) {
+                if (sameColumn(col, e.binding))
+                    return k;
+                ++k;
+            }
+            continue;
+        }
+        if (item.expr->kind == Expr::Column && sameColumn(item.expr->binding, e.binding))
+            return k;
+        ++k;
+    }
+    return -1;
 }
 
 }  // namespace
@@ -88,6 +132,7 @@ QByteArray SqliteEmitter::orderSql(const std::vector<OrderItem>& items,
 QByteArray SqliteEmitter::coreSql(const SelectCore& c, std::vector<OutColumn>* out,
                                   QStringList* assign, const std::vector<OrderItem>* orderBy,
                                   QByteArray* orderOut) {
+    const bool collate = std::exchange(collateTexts_, false);
     QByteArray from;
     if (!c.from.empty())
         from = fromSql(c.from);
@@ -100,11 +145,13 @@ QByteArray SqliteEmitter::coreSql(const SelectCore& c, std::vector<OutColumn>* o
             for (const ColumnBinding& col : item.expr->expansion) {
                 items += (items.isEmpty() ? "" : ", ") + columnName(col) + " AS " +
                          sqlite::name(col.column);
-                out->push_back({col.column, typeOf(col)});
+                out->push_back({col.column, typeOf(col), sqlite::name(col.column)});
             }
             continue;
         }
         Rendered r = expr(*item.expr);
+        if (const char* collation = collate && !r.column ? orderCollation(r.type) : nullptr)
+            r.set(sqlite::collate(r.term(), collation));
         if (!item.assignVar.isEmpty()) {
             assigning = true;
             assign->append(item.assignVar);
@@ -116,7 +163,7 @@ QByteArray SqliteEmitter::coreSql(const SelectCore& c, std::vector<OutColumn>* o
             name = item.expr->parts.last();
         QString sqlName = name.isEmpty() ? QStringLiteral("_c%1").arg(++unnamed) : name;
         items += (items.isEmpty() ? "" : ", ") + r.sql + " AS " + sqlite::name(sqlName);
-        out->push_back({name, r.type});
+        out->push_back({name, r.type, sqlite::name(sqlName)});
     }
     if (assigning && retrieving)
         raise(141, QStringLiteral("A SELECT statement that assigns a value to a variable must not "
@@ -173,6 +220,8 @@ QByteArray SqliteEmitter::selectSql(const Select& s, std::vector<OutColumn>* out
 }
 
 QByteArray SqliteEmitter::plainSelectSql(const Select& s, std::vector<OutColumn>* out) {
+    if (s.values)
+        return valuesSql(s, out);
     if (s.cores.size() == 1) {
         const SelectCore& c = s.cores[0];
         QStringList assign;
@@ -181,26 +230,40 @@ QByteArray SqliteEmitter::plainSelectSql(const Select& s, std::vector<OutColumn>
         if (!assign.isEmpty())
             raise(141, QStringLiteral("A SELECT statement that assigns a value to a variable must "
                                       "not be combined with data-retrieval operations."));
+        if (c.top && s.offset)
+            raise(10741, QStringLiteral("A TOP can not be used in the same query or sub-query as "
+                                        "a OFFSET."));
+        if (c.top && c.withTies)
+            return withTies(s, sql, *out);
+        const QByteArray rows = sql;
         if (!order.isEmpty())
             sql += " " + order;
-        if (c.top) {
-            if (c.topPercent)
-                notSupported(QStringLiteral("TOP ... PERCENT"));
-            sql += topValue(expr(*c.top).sql);
-        }
+        if (c.top)
+            sql += topValue(c.topPercent ? percentOf(rows, *c.top) : expr(*c.top).sql);
+        else if (s.offset)
+            sql += offsetSql(s);
         return sql;
     }
-    QByteArray sql;
+    // INTERSECT binds before UNION and EXCEPT, which SQLite takes from left to right like the
+    // others: a run of INTERSECTs is a sub-select of its own.
+    std::vector<QByteArray> terms;
+    std::vector<bool> intersected;
+    std::vector<Select::Combine> between;
     for (size_t k = 0; k < s.cores.size(); ++k) {
         std::vector<OutColumn> cols;
         QStringList assign;
         QByteArray none;
+        // The first query's texts compare under the engine's collation, as its columns do.
+        collateTexts_ = k == 0;
         QByteArray core = coreSql(s.cores[k], &cols, &assign, nullptr, &none);
         if (!assign.isEmpty())
             raise(141, QStringLiteral("A SELECT statement that assigns a value to a variable must "
                                       "not be combined with data-retrieval operations."));
-        if (s.cores[k].top)
+        if (s.cores[k].top) {
+            if (s.cores[k].topPercent || s.cores[k].withTies)
+                notSupported(QStringLiteral("TOP ... PERCENT or WITH TIES in a UNION"));
             core = "SELECT * FROM (" + core + topValue(expr(*s.cores[k].top).sql) + ")";
+        }
         if (k == 0) {
             *out = cols;
         } else {
@@ -210,9 +273,23 @@ QByteArray SqliteEmitter::plainSelectSql(const Select& s, std::vector<OutColumn>
                                           "expressions in their target lists."));
             for (size_t c = 0; c < cols.size(); ++c)
                 (*out)[c].type = commonType((*out)[c].type, cols[c].type);
-            sql += s.unionAll[k - 1] ? " UNION ALL " : " UNION ";
         }
-        sql += core;
+        if (k > 0 && s.combine[k - 1] == Select::Intersect) {
+            terms.back() += " INTERSECT " + core;
+            intersected.back() = true;
+            continue;
+        }
+        if (k > 0)
+            between.push_back(s.combine[k - 1]);
+        terms.push_back(core);
+        intersected.push_back(false);
+    }
+    static const char* const words[] = {" UNION ", " UNION ALL ", " EXCEPT ", " INTERSECT "};
+    QByteArray sql;
+    for (size_t k = 0; k < terms.size(); ++k) {
+        if (k > 0)
+            sql += words[between[k - 1]];
+        sql += intersected[k] && terms.size() > 1 ? "SELECT * FROM (" + terms[k] + ")" : terms[k];
     }
     if (!s.orderBy.empty()) {
         // ORDER BY of a union names the columns of the result.
@@ -221,7 +298,105 @@ QByteArray SqliteEmitter::plainSelectSql(const Select& s, std::vector<OutColumn>
         sql += " " + orderSql(s.orderBy, out);
         selectList_ = outer;
     }
+    if (s.offset)
+        sql += offsetSql(s);
     return sql;
+}
+
+// VALUES (...), (...) as SQLite's own, each column of the type its rows have in common.
+QByteArray SqliteEmitter::valuesSql(const Select& s, std::vector<OutColumn>* out) {
+    std::vector<std::vector<Rendered>> rows;
+    for (const SelectCore& row : s.cores) {
+        rows.emplace_back();
+        for (size_t k = 0; k < row.items.size(); ++k) {
+            rows.back().push_back(expr(*row.items[k].expr));
+            const SqlType& type = rows.back().back().type;
+            if (rows.size() == 1)
+                out->push_back({row.items[k].alias, type, sqlite::name(row.items[k].alias)});
+            else
+                (*out)[k].type = commonType((*out)[k].type, type);
+        }
+    }
+    std::vector<QByteArray> texts, names;
+    for (const std::vector<Rendered>& row : rows) {
+        std::vector<QByteArray> values;
+        for (size_t k = 0; k < row.size(); ++k)
+            values.push_back(inType(row[k], (*out)[k].type).text);
+        texts.push_back("(" + sqlite::list(values) + ")");
+    }
+    for (size_t k = 0; k < out->size(); ++k)
+        names.push_back("column" + QByteArray::number(static_cast<qsizetype>(k) + 1) + " AS " +
+                        (*out)[k].sql);
+    return "SELECT " + sqlite::list(names) + " FROM (VALUES " + sqlite::list(texts) + ")";
+}
+
+// OFFSET ... FETCH as SQLite's LIMIT ... OFFSET.
+QByteArray SqliteEmitter::offsetSql(const Select& s) {
+    using sqlite::Operator;
+    QByteArray limit = "-1";
+    if (s.fetch) {
+        const sqlite::Term fetch = expr(*s.fetch).term();
+        limit = refused(fetch, sqlite::binary(fetch, Operator::Less, sqlite::integer(1)), 10744,
+                        "The number of rows provided for a FETCH clause must be greater then "
+                        "zero.")
+                    .text;
+    }
+    const sqlite::Term offset = expr(*s.offset).term();
+    return " LIMIT " + limit + " OFFSET " +
+           refused(offset, sqlite::binary(offset, Operator::Less, sqlite::integer(0)), 10742,
+                   "The offset specified in a OFFSET clause may not be negative.")
+               .text;
+}
+
+// TOP (p) PERCENT: p hundredths of the query's rows, rounded up.
+QByteArray SqliteEmitter::percentOf(const QByteArray& rows, const Expr& percent) {
+    using sqlite::Operator;
+    const sqlite::Term p = sqlite::cast(expr(percent).term(), "REAL");
+    const sqlite::Term outside =
+        sqlite::binary(sqlite::binary(p, Operator::Less, sqlite::integer(0)), Operator::Or,
+                       sqlite::binary(p, Operator::Greater, sqlite::integer(100)));
+    const sqlite::Term share = sqlite::binary(
+        sqlite::binary(sqlite::call("count", {sqlite::primary("*")}), Operator::Multiply,
+                       refused(p, outside, 1031, "Percent values must be between 0 and 100.")),
+        Operator::Divide, sqlite::primary("100.0"));
+    const sqlite::Term whole = sqlite::cast(share, "INTEGER");
+    const sqlite::Term roundedUp =
+        sqlite::binary(whole, Operator::Add,
+                       sqlite::grouped(sqlite::binary(share, Operator::Greater, whole).text));
+    return "(SELECT " + roundedUp.text + " FROM (" + rows + "))";
+}
+
+// TOP (n) WITH TIES: the rows that rank within the first n by the ORDER BY keys, which here must
+// be columns of the result.
+QByteArray SqliteEmitter::withTies(const Select& s, const QByteArray& rows,
+                                   const std::vector<OutColumn>& out) {
+    const SelectCore& c = s.cores[0];
+    if (s.orderBy.empty())
+        raise(1062, QStringLiteral("The TOP N WITH TIES clause is not allowed without a "
+                                   "corresponding ORDER BY clause."));
+    if (c.topPercent)
+        notSupported(QStringLiteral("TOP ... PERCENT WITH TIES"));
+    std::vector<QByteArray> keys, names;
+    for (const OrderItem& o : s.orderBy) {
+        const int k = resultColumnOf(*o.expr, c, out.size());
+        if (k < 0)
+            notSupported(
+                QStringLiteral("TOP ... WITH TIES ordered by what the select list "
+                               "does not hold"));
+        const OutColumn& col = out[static_cast<size_t>(k)];
+        const char* collation = orderCollation(col.type);
+        const sqlite::Term key = sqlite::primary(col.sql);
+        keys.push_back((collation ? sqlite::collate(key, collation).text : key.text) +
+                       (o.descending ? " DESC" : ""));
+    }
+    for (const OutColumn& col : out) {
+        if (std::find(names.begin(), names.end(), col.sql) != names.end())
+            notSupported(QStringLiteral("TOP ... WITH TIES over two columns of one name"));
+        names.push_back(col.sql);
+    }
+    return "SELECT " + sqlite::list(names) + " FROM (SELECT *, rank() OVER (ORDER BY " +
+           sqlite::list(keys) + ") AS \"_rank\" FROM (" + rows +
+           ")) WHERE \"_rank\" <= " + expr(*c.top).sql + " ORDER BY \"_rank\"";
 }
 
 Compiled SqliteEmitter::select(const Select& s) {
@@ -238,6 +413,9 @@ Compiled SqliteEmitter::assignSelect(const Select& s) {
                                   "be combined with data-retrieval operations."));
     binder_.bindSelect(s);
     const SelectCore& c = s.cores[0];
+    if (c.topPercent || c.withTies || s.offset)
+        notSupported(
+            QStringLiteral("SELECT @variable = ... with TOP PERCENT, WITH TIES or OFFSET"));
     QByteArray order;
     out_.sql = coreSql(c, &out_.columns, &out_.assignTo, &s.orderBy, &order);
     if (!order.isEmpty())
@@ -252,7 +430,7 @@ Compiled SqliteEmitter::expression(const Expr& e) {
     out_ = Compiled();
     Rendered r = expr(e);
     out_.sql = "SELECT " + r.sql;
-    out_.columns.push_back({QString(), r.type});
+    out_.columns.push_back({QString(), r.type, {}});
     return std::move(out_);
 }
 
@@ -261,7 +439,7 @@ Compiled SqliteEmitter::condition(const Expr& e) {
     out_ = Compiled();
     Rendered r = expr(e);
     out_.sql = "SELECT CASE WHEN " + r.sql + " THEN 1 ELSE 0 END";
-    out_.columns.push_back({QString(), SqlType::of(SqlType::Int)});
+    out_.columns.push_back({QString(), SqlType::of(SqlType::Int), {}});
     return std::move(out_);
 }
 

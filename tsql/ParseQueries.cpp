@@ -18,9 +18,15 @@ std::unique_ptr<Select> Parser::parseSelect() {
     } else {
         s->cores.push_back(parseSelectCore());
     }
-    while (peek().isWord("UNION")) {
-        next();
-        s->unionAll.push_back(acceptWord("ALL"));
+    for (;;) {
+        if (acceptWord("UNION"))
+            s->combine.push_back(acceptWord("ALL") ? Select::UnionAll : Select::Union);
+        else if (acceptWord("EXCEPT"))
+            s->combine.push_back(Select::Except);
+        else if (acceptWord("INTERSECT"))
+            s->combine.push_back(Select::Intersect);
+        else
+            break;
         if (acceptSymbol("(")) {
             s->cores.push_back(parseSelectCore());
             expectSymbol(")");
@@ -28,18 +34,33 @@ std::unique_ptr<Select> Parser::parseSelect() {
             s->cores.push_back(parseSelectCore());
         }
     }
-    if (peek().isWord("EXCEPT") || peek().isWord("INTERSECT"))
-        notSupported(peek().text.toUpper());
     if (peek().isWord("ORDER")) {
         next();
         expectWord("BY");
         s->orderBy = parseOrderList();
+        if (acceptWord("OFFSET"))
+            parseOffset(*s);
     }
     if (peek().isWord("FOR"))
         notSupported(QStringLiteral("FOR XML/BROWSE"));
     if (peek().isWord("OPTION"))
         notSupported(QStringLiteral("query hints (OPTION)"));
     return s;
+}
+
+// OFFSET n ROW[S] [FETCH FIRST|NEXT m ROW[S] ONLY], after ORDER BY.
+void Parser::parseOffset(Select& s) {
+    s.offset = parseExpr();
+    if (!acceptWord("ROWS"))
+        expectWord("ROW");
+    if (!acceptWord("FETCH"))
+        return;
+    if (!acceptWord("NEXT"))
+        expectWord("FIRST");
+    s.fetch = parseExpr();
+    if (!acceptWord("ROWS"))
+        expectWord("ROW");
+    expectWord("ONLY");
 }
 
 ExprPtr Parser::parseTop() {
@@ -64,8 +85,11 @@ SelectCore Parser::parseSelectCore() {
     if (acceptWord("TOP")) {
         c.top = parseTop();
         c.topPercent = acceptWord("PERCENT");
-        if (peek().isWord("WITH") && peek(1).isWord("TIES"))
-            notSupported(QStringLiteral("TOP ... WITH TIES"));
+        if (peek().isWord("WITH") && peek(1).isWord("TIES")) {
+            next();
+            next();
+            c.withTies = true;
+        }
     }
     do {
         c.items.push_back(parseSelectItem());
@@ -202,9 +226,9 @@ TableRefPtr Parser::parseTablePrimary() {
     TableRefPtr t;
     if (peek().isSymbol("(")) {
         next();
-        if (peek().isWord("SELECT")) {
+        if (peek().isWord("SELECT") || peek().isWord("VALUES")) {
             t = std::make_unique<TableRef>(TableRef::Derived);
-            t->derived = parseSelect();
+            t->derived = peek().isWord("VALUES") ? parseValues() : parseSelect();
             expectSymbol(")");
         } else {
             t = parseTableRef();
@@ -234,7 +258,56 @@ TableRefPtr Parser::parseTablePrimary() {
     }
     if (t->kind == TableRef::Derived && t->alias.isEmpty())
         fail();
+    if (t->kind == TableRef::Derived && peek().isSymbol("("))
+        nameColumns(*t);
     return t;
+}
+
+// VALUES (a, b), (c, d): one core a row.
+std::unique_ptr<Select> Parser::parseValues() {
+    expectWord("VALUES");
+    auto s = std::make_unique<Select>();
+    s->values = true;
+    do {
+        expectSymbol("(");
+        SelectCore row;
+        do {
+            SelectItem item;
+            item.expr = parseExpr();
+            row.items.push_back(std::move(item));
+        } while (acceptSymbol(","));
+        expectSymbol(")");
+        if (!s->cores.empty()) {
+            if (row.items.size() != s->cores[0].items.size())
+                raise(10709, QStringLiteral("The number of columns for each row in a table value "
+                                            "constructor must be the same."));
+            s->combine.push_back(Select::UnionAll);
+        }
+        s->cores.push_back(std::move(row));
+    } while (acceptSymbol(","));
+    return s;
+}
+
+// AS alias (a, b): the derived table's columns named, as aliases of its first select list.
+void Parser::nameColumns(TableRef& t) {
+    expectSymbol("(");
+    QStringList names;
+    do {
+        names << parseName();
+    } while (acceptSymbol(","));
+    expectSymbol(")");
+    std::vector<SelectItem>& items = t.derived->cores[0].items;
+    for (const SelectItem& item : items)
+        if (item.expr->kind == Expr::Star)
+            notSupported(QStringLiteral("a column list for a derived table of SELECT *"));
+    if (names.size() != static_cast<qsizetype>(items.size()))
+        raise(names.size() < static_cast<qsizetype>(items.size()) ? 8158 : 8159,
+              QStringLiteral("'%1' has %2 columns than were specified in the column list.")
+                  .arg(t.alias, names.size() < static_cast<qsizetype>(items.size())
+                                    ? QStringLiteral("more")
+                                    : QStringLiteral("fewer")));
+    for (size_t k = 0; k < items.size(); ++k)
+        items[k].alias = names[static_cast<qsizetype>(k)];
 }
 
 std::vector<OrderItem> Parser::parseOrderList() {

@@ -70,6 +70,9 @@ private:
     TableRefPtr parseTablePrimary();
     std::vector<OrderItem> parseOrderList();
     ExprPtr parseTop();
+    void parseOffset(Select& s);
+    std::unique_ptr<Select> parseValues();
+    void nameColumns(TableRef& t);
 
     // expressions
     ExprPtr parseExpr();

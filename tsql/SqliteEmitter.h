@@ -25,6 +25,7 @@ struct Slot {
 struct OutColumn {
     QString name;
     SqlType type;
+    QByteArray sql;  // its name in the rendered select
 };
 
 // A translated statement: SQLite text, its placeholders, and the shape of its rows.
@@ -134,6 +135,10 @@ private:
     QByteArray fromSql(const std::vector<TableRefPtr>& from);
     QByteArray tableSql(const TableRef& t);
     QByteArray orderSql(const std::vector<OrderItem>& items, const std::vector<OutColumn>* out);
+    QByteArray offsetSql(const Select& s);
+    QByteArray valuesSql(const Select& s, std::vector<OutColumn>* out);
+    QByteArray percentOf(const QByteArray& rows, const Expr& percent);
+    QByteArray withTies(const Select& s, const QByteArray& rows, const std::vector<OutColumn>& out);
     QByteArray insertSelect(const InsertStmt& s, const QByteArray& head,
                             const QByteArray& identity);
     QByteArray insertRows(const InsertStmt& s);
@@ -150,6 +155,9 @@ private:
     std::unordered_map<const Select*, std::vector<OutColumn>> derived_;
     // The select list of the innermost select being rendered, which its aliases name.
     const std::vector<OutColumn>* selectList_ = nullptr;
+    // The next select list rendered is the first of a UNION, EXCEPT or INTERSECT: its computed
+    // values take the collation the result's values compare under.
+    bool collateTexts_ = false;
 
     friend class FunctionCall;
 };

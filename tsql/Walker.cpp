@@ -122,6 +122,8 @@ private:
             push(c.having.get());
         }
         push(s.orderBy);
+        push(s.offset.get());
+        push(s.fetch.get());
         return false;
     }
 

@@ -84,7 +84,7 @@ TEST(Parser, SelectItemFormsAndClauses) {
     ASSERT_EQ(b.size(), 1u);
     const Select& s = *static_cast<SelectStmt&>(*b[0]).select;
     ASSERT_EQ(s.cores.size(), 2u);
-    EXPECT_TRUE(s.unionAll[0]);
+    EXPECT_EQ(s.combine[0], Select::UnionAll);
     const SelectCore& c = s.cores[0];
     EXPECT_TRUE(c.distinct);
     ASSERT_NE(c.top, nullptr);
