@@ -12,6 +12,7 @@
 #include "tsql/Errors.h"
 #include "tsql/FunctionSupport.h"
 #include "tsql/Functions.h"
+#include "tsql/InformationSchema.h"
 #include "tsql/SqliteErrors.h"
 #include "tsql/SqliteSyntax.h"
 #include "tsql/Value.h"
@@ -268,6 +269,10 @@ int Database::authorize(void* self, int action, const char* a, const char* b, co
 void Database::installCatalogViews() {
     for (const QByteArray& sql : catalogViews())
         exec(sql);
+    const QString catalog =
+        path_.isEmpty() ? QStringLiteral("master") : QFileInfo(path_).completeBaseName();
+    for (const QByteArray& sql : informationSchemaViews(catalog))
+        exec(sql);
 }
 
 int Database::progress(void* self) {
@@ -451,6 +456,7 @@ void Database::installCatalogFunctions() {
                             nullptr);
     sqlite3_create_function(db_, "type_id", 1, SQLITE_UTF8, this, &Database::typeId, nullptr,
                             nullptr);
+    registerTypeFacet(db_);
     for (const int arguments : {2, 3})
         sqlite3_create_function(db_, "tsql_identity", arguments, SQLITE_UTF8, this,
                                 &Database::identity, nullptr, nullptr);

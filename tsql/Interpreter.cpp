@@ -169,6 +169,13 @@ std::shared_ptr<const TableInfo> Interpreter::resolveTable(const ObjectName& nam
             invalidObject(name.display());
         return v;
     }
+    if (name.schema.compare(u"information_schema", Qt::CaseInsensitive) == 0) {
+        const std::shared_ptr<const TableInfo> v = catalog_->find(
+            QStringLiteral("temp"), QStringLiteral("information_schema_") + name.name);
+        if (!v)
+            invalidObject(name.display());
+        return v;
+    }
     if (!name.schema.isEmpty() && name.schema.compare(u"dbo", Qt::CaseInsensitive) != 0)
         invalidObject(name.display());
     if (name.name.startsWith(u'@')) {

@@ -57,6 +57,9 @@ QByteArray SqlType::columnSql() const {
         return word + " text" + size + " COLLATE " + kNumericCollation;
     }
     QByteArray sql = toSql().toUtf8();
+    // SQLite's type names take a signed number: varchar(max) is declared varchar(-1).
+    if (isText() && length < 0)
+        sql.replace("(max)", "(-1)");
     if (isText())
         sql += QByteArray(" COLLATE ") + kCollation;
     return sql;
@@ -250,15 +253,18 @@ SqlType SqlType::fromName(const QString& rawName, int a, int b) {
 
 SqlType SqlType::parseDeclared(const QString& declared) {
     static const QRegularExpression re(
-        QStringLiteral("^\\s*([A-Za-z0-9_]+)(?:\\s+text)?\\s*(?:\\(\\s*(\\d+|max)\\s*(?:,\\s*(\\d+)"
-                       "\\s*)?\\))?"),
+        QStringLiteral(
+            "^\\s*([A-Za-z0-9_]+)(?:\\s+text)?\\s*(?:\\(\\s*(\\d+|-1|max)\\s*(?:,\\s*(\\d+)"
+            "\\s*)?\\))?"),
         QRegularExpression::CaseInsensitiveOption);
     auto m = re.match(declared);
     if (!m.hasMatch())
         return {};
     int a = -1, b = -1;
     if (m.capturedLength(2))
-        a = m.captured(2).compare(u"max", Qt::CaseInsensitive) == 0 ? -2 : m.captured(2).toInt();
+        a = m.captured(2).compare(u"max", Qt::CaseInsensitive) == 0 || m.captured(2) == u"-1"
+                ? -2
+                : m.captured(2).toInt();
     if (m.capturedLength(3))
         b = m.captured(3).toInt();
     return fromName(m.captured(1), a, b);
