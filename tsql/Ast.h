@@ -32,9 +32,21 @@ struct OrderItem {
     bool descending = false;
 };
 
+// ROWS or RANGE BETWEEN start AND end; the short form `ROWS n PRECEDING` ends at the current row.
+struct WindowFrame {
+    struct Bound {
+        enum Kind { UnboundedPreceding, Preceding, CurrentRow, Following, UnboundedFollowing };
+        Kind kind = CurrentRow;
+        qint64 offset = 0;  // Preceding, Following: the number of rows
+    };
+    bool range = false;
+    Bound start, end;
+};
+
 struct WindowSpec {
     std::vector<ExprPtr> partitionBy;
     std::vector<OrderItem> orderBy;
+    std::optional<WindowFrame> frame;
 };
 
 // What a column reference stands for: a column of one source of its query, under the source's

@@ -31,6 +31,36 @@ void checkArity(const Builtin& b, const Expr& e) {
               .arg(lo == hi ? QString::number(lo) : QStringLiteral("%1 to %2").arg(lo).arg(hi)));
 }
 
+// A frame's bound as SQL Server's messages spell it, an offset as "...".
+QString boundText(const WindowFrame::Bound& b) {
+    static const char* const texts[] = {"UNBOUNDED PRECEDING", "... PRECEDING", "CURRENT ROW",
+                                        "... FOLLOWING", "UNBOUNDED FOLLOWING"};
+    return QLatin1String(texts[b.kind]);
+}
+
+// A ROWS or RANGE frame: on aggregates, FIRST_VALUE and LAST_VALUE, over ordered rows; RANGE
+// reaches only to the partition's ends or the current row's peers.
+void checkFrame(const Builtin& b, const QString& name, const WindowSpec& w) {
+    if (!b.framed)
+        raise(10752, QStringLiteral("The function '%1' may not have a window frame.").arg(name));
+    if (w.orderBy.empty())
+        raise(10756,
+              QStringLiteral("Window frame with ROWS or RANGE must have an ORDER BY clause."));
+    const auto offset = [](const WindowFrame::Bound& bound) {
+        return bound.kind == WindowFrame::Bound::Preceding ||
+               bound.kind == WindowFrame::Bound::Following;
+    };
+    const WindowFrame& f = *w.frame;
+    if (f.start.kind > f.end.kind || f.start.kind == WindowFrame::Bound::UnboundedFollowing ||
+        f.end.kind == WindowFrame::Bound::UnboundedPreceding)
+        raise(4193, QStringLiteral("'BETWEEN %1 AND %2' is not a valid window frame and cannot be "
+                                   "used with the OVER clause.")
+                        .arg(boundText(f.start), boundText(f.end)));
+    if (f.range && (offset(f.start) || offset(f.end)))
+        raise(4194, QStringLiteral("RANGE is only supported with UNBOUNDED and CURRENT ROW window "
+                                   "frame delimiters."));
+}
+
 // Where a call may stand: windows only with OVER, OVER only on aggregates and windows.
 void checkPlace(const Builtin& b, const Expr& e) {
     const bool windowed = b.kind == Builtin::Aggregate || b.kind == Builtin::Window;
@@ -44,6 +74,8 @@ void checkPlace(const Builtin& b, const Expr& e) {
                         .arg(e.text));
     if (e.star && !b.star)
         raise(err::Syntax, QStringLiteral("Incorrect syntax near '*'."));
+    if (e.over && e.over->frame)
+        checkFrame(b, e.text, *e.over);
 }
 
 bool mentionsTable(const Select& s, const QString& name) {

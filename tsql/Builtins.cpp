@@ -39,12 +39,20 @@ Builtin scalar(const char* name, int minArgs, int maxArgs, Builtin::Render rende
 Builtin aggregate(const char* name, Builtin::Render render, bool star = false) {
     Builtin b = row(name, Builtin::Aggregate, 1, 1, render);
     b.star = star;
+    b.framed = true;
     return b;
 }
 
 Builtin window(const char* name, int minArgs, int maxArgs, bool ordered, Builtin::Render render) {
     Builtin b = row(name, Builtin::Window, minArgs, maxArgs, render);
     b.ordered = ordered;
+    return b;
+}
+
+// FIRST_VALUE, LAST_VALUE: a window of ordered rows whose frame the OVER clause may set.
+Builtin framedWindow(const char* name, Builtin::Render render) {
+    Builtin b = window(name, 1, 1, true, render);
+    b.framed = true;
     return b;
 }
 
@@ -137,6 +145,12 @@ void valueWindow(FunctionCall& f) {
         args.push_back(a.term());
     }
     f.result.set(f.window(args));
+}
+
+// PERCENT_RANK, CUME_DIST: a fraction of the partition's rows.
+void distribution(FunctionCall& f) {
+    f.result.set(f.window({}));
+    f.result.type = SqlType::of(SqlType::Float);
 }
 
 void ranking(FunctionCall& f) {
@@ -316,8 +330,10 @@ std::vector<Builtin> aggregateRows() {
         window("ntile", 1, 1, true, ranking),
         window("lag", 1, 3, false, valueWindow),
         window("lead", 1, 3, false, valueWindow),
-        window("first_value", 1, 1, true, valueWindow),
-        window("last_value", 1, 1, true, valueWindow),
+        framedWindow("first_value", valueWindow),
+        framedWindow("last_value", valueWindow),
+        window("percent_rank", 0, 0, true, distribution),
+        window("cume_dist", 0, 0, true, distribution),
     };
 }
 

@@ -56,6 +56,7 @@ struct Builtin {
     Render render = nullptr;  // Scalar, Aggregate, Window
     bool star = false;        // takes `*` for its argument (COUNT(*))
     bool ordered = false;     // Window: its OVER clause must have ORDER BY
+    bool framed = false;      // takes ROWS or RANGE in its OVER clause (aggregates all do)
     SqlType type;             // Context: the value's type
     Read value = nullptr;     // Context: the value
 };

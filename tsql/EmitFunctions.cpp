@@ -23,6 +23,31 @@ SqliteEmitter::Rendered SqliteEmitter::context(const Builtin& b) {
     return r;
 }
 
+namespace {
+
+QByteArray boundSql(const WindowFrame::Bound& b) {
+    switch (b.kind) {
+        case WindowFrame::Bound::UnboundedPreceding:
+            return "UNBOUNDED PRECEDING";
+        case WindowFrame::Bound::Preceding:
+            return sqlite::integer(b.offset).text + " PRECEDING";
+        case WindowFrame::Bound::CurrentRow:
+            return "CURRENT ROW";
+        case WindowFrame::Bound::Following:
+            return sqlite::integer(b.offset).text + " FOLLOWING";
+        case WindowFrame::Bound::UnboundedFollowing:
+            return "UNBOUNDED FOLLOWING";
+    }
+    return {};
+}
+
+QByteArray frameSql(const WindowFrame& f) {
+    return QByteArray(f.range ? " RANGE" : " ROWS") + " BETWEEN " + boundSql(f.start) + " AND " +
+           boundSql(f.end);
+}
+
+}  // namespace
+
 QByteArray SqliteEmitter::overSql(const WindowSpec& over) {
     QByteArray sql = " OVER (";
     if (!over.partitionBy.empty()) {
@@ -36,6 +61,8 @@ QByteArray SqliteEmitter::overSql(const WindowSpec& over) {
             sql += " ";
         sql += orderSql(over.orderBy, nullptr);
     }
+    if (over.frame)
+        sql += frameSql(*over.frame);
     return sql + ")";
 }
 

@@ -326,24 +326,62 @@ ExprPtr Parser::parseFunction(const QString& name) {
         } while (acceptSymbol(","));
         expectSymbol(")");
     }
-    if (acceptWord("OVER")) {
-        expectSymbol("(");
-        e->over = std::make_unique<WindowSpec>();
-        if (acceptWord("PARTITION")) {
-            expectWord("BY");
-            do {
-                e->over->partitionBy.push_back(parseExpr());
-            } while (acceptSymbol(","));
-        }
-        if (acceptWord("ORDER")) {
-            expectWord("BY");
-            e->over->orderBy = parseOrderList();
-        }
-        if (peek().isWord("ROWS") || peek().isWord("RANGE"))
-            notSupported(QStringLiteral("window frames"));
-        expectSymbol(")");
-    }
+    if (acceptWord("OVER"))
+        e->over = parseOver();
     return e;
+}
+
+std::unique_ptr<WindowSpec> Parser::parseOver() {
+    expectSymbol("(");
+    auto w = std::make_unique<WindowSpec>();
+    if (acceptWord("PARTITION")) {
+        expectWord("BY");
+        do {
+            w->partitionBy.push_back(parseExpr());
+        } while (acceptSymbol(","));
+    }
+    if (acceptWord("ORDER")) {
+        expectWord("BY");
+        w->orderBy = parseOrderList();
+    }
+    if (peek().isWord("ROWS") || peek().isWord("RANGE")) {
+        WindowFrame f;
+        f.range = next().isWord("RANGE");
+        const bool between = acceptWord("BETWEEN");
+        f.start = parseFrameBound(between);
+        if (between) {
+            expectWord("AND");
+            f.end = parseFrameBound(true);
+        }
+        w->frame = f;
+    }
+    expectSymbol(")");
+    return w;
+}
+
+// UNBOUNDED PRECEDING | n PRECEDING | CURRENT ROW, and unless the frame has only its start,
+// n FOLLOWING | UNBOUNDED FOLLOWING; n is an unsigned integer literal.
+WindowFrame::Bound Parser::parseFrameBound(bool following) {
+    WindowFrame::Bound b;
+    if (acceptWord("CURRENT")) {
+        expectWord("ROW");
+        return b;
+    }
+    const bool unbounded = acceptWord("UNBOUNDED");
+    if (!unbounded) {
+        if (peek().kind != TokenKind::Integer)
+            fail();
+        b.offset = next().text.toLongLong();
+    }
+    if (acceptWord("PRECEDING")) {
+        b.kind = unbounded ? WindowFrame::Bound::UnboundedPreceding : WindowFrame::Bound::Preceding;
+        return b;
+    }
+    if (!following)
+        fail();
+    expectWord("FOLLOWING");
+    b.kind = unbounded ? WindowFrame::Bound::UnboundedFollowing : WindowFrame::Bound::Following;
+    return b;
 }
 
 ExprPtr Parser::parseCase() {

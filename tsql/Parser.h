@@ -95,6 +95,8 @@ private:
     ExprPtr parseWordPrimary();
     ExprPtr parseColumnReference();
     ExprPtr parseFunction(const QString& name);
+    std::unique_ptr<WindowSpec> parseOver();
+    WindowFrame::Bound parseFrameBound(bool following);
     ExprPtr parseCase();
     ExprPtr parseCast(bool convert);
     SqlType parseType(QString* aliasName);
