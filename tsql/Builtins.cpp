@@ -174,12 +174,49 @@ void datePartOf(FunctionCall& f) {
 
 // ---- texts ----
 
+bool isNational(const SqlType& t) {
+    return t.base == SqlType::NChar || t.base == SqlType::NVarChar;
+}
+
+// LTRIM, RTRIM and TRIM: blanks, or the given characters, off one end or both.
 void trim(FunctionCall& f) {
     const Rendered s = f.text(0);
-    const bool national = s.type.base == SqlType::NChar || s.type.base == SqlType::NVarChar;
-    f.setResult(call(f.expr().text.toLatin1(),
-                     {s.term(), sqlite::primary(sqlite::text(QStringLiteral(" ")))}),
-                SqlType::of(national ? SqlType::NVarChar : SqlType::VarChar, textLength(s)));
+    const Term characters =
+        f.size() > 1 ? f.text(1).term() : sqlite::primary(sqlite::text(QStringLiteral(" ")));
+    f.setResult(
+        call(f.expr().text.toLatin1(), {s.term(), characters}),
+        SqlType::of(isNational(s.type) ? SqlType::NVarChar : SqlType::VarChar, textLength(s)));
+}
+
+// STUFF(text, start, length, insert): the text's type, long enough for the insert.
+void stuff(FunctionCall& f) {
+    const Rendered s = f.text(0), insert = f.text(3);
+    const bool national = isNational(s.type) || isNational(insert.type);
+    const int length = textLength(s) < 0 || textLength(insert) < 0
+                           ? -1
+                           : std::min(textLength(s) + textLength(insert), national ? 4000 : 8000);
+    f.setResult(f.engine({s.term(), f.arg(1).term(), f.arg(2).term(), insert.term()}),
+                SqlType::of(national ? SqlType::NVarChar : SqlType::VarChar, length));
+}
+
+// DATALENGTH: the bytes of a text as it is held, the storage size of other types; int, bigint
+// for the max types.
+void dataLength(FunctionCall& f) {
+    const Rendered a = f.arg(0);
+    const SqlType type = a.type.isText() && a.type.length < 0 ? kBigInt : kInt;
+    if (!a.type.known()) {
+        f.setResult(sqlite::primary("NULL"), type);
+        return;
+    }
+    if (a.type.isText()) {
+        f.setResult(isNational(a.type) ? call("tsql_national_length", {a.term()})
+                                       : call("length", {a.term()}),
+                    type);
+        return;
+    }
+    f.setResult(sqlite::primary("CASE WHEN " + a.sql + " IS NULL THEN NULL ELSE " +
+                                QByteArray::number(a.type.storageSize()) + " END"),
+                type);
 }
 
 void leftOrRight(FunctionCall& f) {
@@ -200,7 +237,7 @@ void concat(FunctionCall& f) {
     int length = 0;
     for (size_t k = 0; k < f.size(); ++k) {
         const Rendered s = f.text(k);
-        national = national || s.type.base == SqlType::NChar || s.type.base == SqlType::NVarChar;
+        national = national || isNational(s.type);
         length += textLength(s) < 0 ? 8000 : textLength(s);
         parts.push_back(call("ifnull", {s.term(), sqlite::primary(sqlite::text(QString()))}));
     }
@@ -244,6 +281,22 @@ void iif(FunctionCall& f) {
     f.setResult(sqlite::primary("CASE WHEN " + condition.sql + " THEN " + f.inType(then, t).text +
                                 " ELSE " + f.inType(otherwise, t).text + " END"),
                 t);
+}
+
+// CHOOSE(index, value, ...): the value at the index (converted to int), NULL beyond them; all
+// values in one type.
+void choose(FunctionCall& f) {
+    const Rendered index = f.arg(0);
+    std::vector<Rendered> values;
+    SqlType t;
+    for (size_t k = 1; k < f.size(); ++k) {
+        values.push_back(f.arg(k));
+        t = commonType(t, values.back().type);
+    }
+    QByteArray sql = "CASE " + sqlite::cast(index.term(), "INTEGER").text;
+    for (size_t k = 0; k < values.size(); ++k)
+        sql += " WHEN " + QByteArray::number(k + 1) + " THEN " + f.inType(values[k], t).text;
+    f.setResult(sqlite::primary(sql + " END"), t);
 }
 
 // The engine's exact function tsql_decimal_<name>(args..., result type) of a decimal or money.
@@ -387,8 +440,22 @@ std::vector<Builtin> textRows() {
                    f.setResult(f.engine({s.term(), f.arg(1).term(), f.arg(2).term()}),
                                SqlType::of(SqlType::VarChar, textLength(s)));
                }),
-        scalar("ltrim", 1, 1, trim),
-        scalar("rtrim", 1, 1, trim),
+        scalar("ltrim", 1, 2, trim),
+        scalar("rtrim", 1, 2, trim),
+        scalar("trim", 1, 2, trim),
+        scalar("stuff", 4, 4, stuff),
+        scalar("datalength", 1, 1, dataLength),
+        scalar("patindex", 2, 2,
+               [](FunctionCall& f) {
+                   const Rendered s = f.text(1);
+                   f.setResult(f.engine({f.text(0).term(), s.term()}),
+                               s.type.length < 0 ? kBigInt : kInt);
+               }),
+        scalar("quotename", 1, 2,
+               [](FunctionCall& f) {
+                   f.setResult(f.engine(f.withOptional({f.text(0).term()}, 1)),
+                               SqlType::of(SqlType::NVarChar, 258));
+               }),
         scalar("upper", 1, 1, changeCase),
         scalar("lower", 1, 1, changeCase),
         scalar("reverse", 1, 1, changeCase),
@@ -455,6 +522,7 @@ std::vector<Builtin> numberRows() {
                    f.setResult(call("nullif", {a.term(), f.arg(1).term()}), a.type);
                }),
         scalar("iif", 3, 3, iif),
+        scalar("choose", 2, Builtin::kVariadic, choose),
         scalar("isnumeric", 1, 1,
                [](FunctionCall& f) { f.setResult(f.engine({f.arg(0).term()}), kInt); }),
         scalar("abs", 1, 1,

@@ -209,6 +209,23 @@ void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 }  // namespace
 
+int patternIndex(const QString& pattern, const QString& subject) {
+    const QString p = pattern.toCaseFolded(), s = subject.toCaseFolded();
+    int from = 0;
+    while (from < p.size() && p[from] == u'%')
+        ++from;
+    if (from == 0)
+        return likeMatch(p, 0, s, 0, QChar()) ? 1 : 0;
+    if (from == p.size())  // only %: the whole text from its first character
+        return s.isEmpty() ? 0 : 1;
+    // A leading % matches any run before the rest of the pattern: the shortest run gives the
+    // first position.
+    for (int k = 0; k <= s.size(); ++k)
+        if (likeMatch(p, from, s, k, QChar()))
+            return k < s.size() ? k + 1 : 0;
+    return 0;
+}
+
 void registerLike(sqlite3* db) {
     sqlite3_create_function(db, "like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             likeFunction, nullptr, nullptr);

@@ -1,5 +1,6 @@
 #pragma once
 
+class QString;
 struct sqlite3;
 
 namespace tsql {
@@ -20,6 +21,9 @@ void registerCollationAs(sqlite3* db, const char* name);
 
 // Replaces SQLite's like() with T-SQL LIKE: %, _, [abc], [a-z], [^...], case ignored.
 void registerLike(sqlite3* db);
+
+// PATINDEX: the 1-based position where the LIKE pattern first matches the subject, 0 if nowhere.
+int patternIndex(const QString& pattern, const QString& subject);
 
 // Compares two UTF-8 texts under the collation; <0, 0, >0.
 int compareTexts(const char* a, int na, const char* b, int nb);

@@ -75,13 +75,6 @@ void resultDecimal(sqlite3_context* ctx, const Decimal& d) {
     sqlite3_result_text(ctx, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
 }
 
-bool anyNull(int argc, sqlite3_value** argv) {
-    for (int k = 0; k < argc; ++k)
-        if (sqlite3_value_type(argv[k]) == SQLITE_NULL)
-            return true;
-    return false;
-}
-
 // tsql_decimal_add|subtract|multiply|divide|modulo(a, b, result type)
 void fnArithmetic(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     guarded(ctx, [&] {

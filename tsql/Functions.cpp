@@ -54,23 +54,6 @@ SqlType cachedType(sqlite3_context* ctx, int arg, sqlite3_value* v) {
 
 namespace {
 
-QString argText(sqlite3_value* v) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)),
-                             sqlite3_value_bytes(v));
-}
-
-bool anyNull(int argc, sqlite3_value** argv) {
-    for (int k = 0; k < argc; ++k)
-        if (sqlite3_value_type(argv[k]) == SQLITE_NULL)
-            return true;
-    return false;
-}
-
-void resultText(sqlite3_context* ctx, const QString& s) {
-    QByteArray b = s.toUtf8();
-    sqlite3_result_text(ctx, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-}
-
 QDateTime argDate(sqlite3_value* v) {
     if (sqlite3_value_type(v) == SQLITE_TEXT) {
         Value val = Value::fromSqlite(v);
@@ -275,96 +258,6 @@ void fnDateDiff(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     });
 }
 
-void fnSubstring(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    guarded(ctx, [&] {
-        if (anyNull(argc, argv)) {
-            sqlite3_result_null(ctx);
-            return;
-        }
-        QString s = argText(argv[0]);
-        qint64 start = sqlite3_value_int64(argv[1]);
-        qint64 len = sqlite3_value_int64(argv[2]);
-        if (len < 0)
-            raise(537,
-                  QStringLiteral("Invalid length parameter passed to the substring function."));
-        // Characters before position 1 count against the length, as in SQL Server.
-        qint64 end = start + len;
-        if (start < 1)
-            start = 1;
-        if (end <= start || start > s.size()) {
-            resultText(ctx, QString());
-            return;
-        }
-        resultText(ctx, s.mid(start - 1, end - start));
-    });
-}
-
-void fnLeftRight(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    guarded(ctx, [&] {
-        if (anyNull(argc, argv)) {
-            sqlite3_result_null(ctx);
-            return;
-        }
-        bool left = sqlite3_user_data(ctx) != nullptr;
-        QString s = argText(argv[0]);
-        qint64 n = sqlite3_value_int64(argv[1]);
-        if (n < 0)
-            raise(536, QStringLiteral("Invalid length parameter passed to the %1 function.")
-                           .arg(left ? QStringLiteral("left") : QStringLiteral("right")));
-        resultText(ctx, left ? s.left(n) : s.right(n));
-    });
-}
-
-void fnLen(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    QString s = argText(argv[0]);
-    int n = static_cast<int>(s.size());
-    while (n > 0 && s[n - 1] == u' ')
-        --n;
-    sqlite3_result_int(ctx, n);
-}
-
-void fnCharIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (anyNull(argc, argv)) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    QString needle = argText(argv[0]);
-    QString hay = argText(argv[1]);
-    qint64 start = argc > 2 ? sqlite3_value_int64(argv[2]) : 1;
-    if (start < 1)
-        start = 1;
-    qsizetype at = hay.indexOf(needle, start - 1, Qt::CaseInsensitive);
-    sqlite3_result_int64(ctx, needle.isEmpty() ? 0 : at + 1);
-}
-
-void fnCase(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    bool upper = sqlite3_user_data(ctx) != nullptr;
-    QString s = argText(argv[0]);
-    resultText(ctx, upper ? s.toUpper() : s.toLower());
-}
-
-void fnReplace(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (anyNull(argc, argv)) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    QString s = argText(argv[0]);
-    QString from = argText(argv[1]);
-    if (from.isEmpty()) {
-        resultText(ctx, s);
-        return;
-    }
-    resultText(ctx, s.replace(from, argText(argv[2]), Qt::CaseInsensitive));
-}
-
 void fnRound(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (anyNull(argc, argv)) {
         sqlite3_result_null(ctx);
@@ -390,67 +283,6 @@ void fnRound(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         return;
     }
     sqlite3_result_double(ctx, roundHalfAway(v, n));
-}
-
-void fnReplicate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (anyNull(argc, argv)) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    qint64 n = sqlite3_value_int64(argv[argc - 1]);
-    if (n < 0) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    // As on SQL Server, the result ends at 8000 characters.
-    constexpr qint64 limit = 8000;
-    const QString unit = argc == 1 ? QStringLiteral(" ") : argText(argv[0]);
-    if (unit.isEmpty()) {
-        resultText(ctx, unit);
-        return;
-    }
-    n = std::min(n, (limit + unit.size() - 1) / unit.size());
-    resultText(ctx, unit.repeated(n).left(limit));
-}
-
-// STR(number, length, decimals): right-aligned, rounded, '*' when it does not fit.
-void fnStr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (anyNull(argc, argv)) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const int len = sqlite3_value_int(argv[1]);
-    const int dec = std::clamp(sqlite3_value_int(argv[2]), 0, 16);
-    if (len < 1 || len > 8000) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    QString text = QString::number(roundHalfAway(sqlite3_value_double(argv[0]), dec), 'f', dec);
-    if (text.size() > len) {
-        // Fewer decimals first, then stars.
-        int intPart = static_cast<int>(text.indexOf(u'.'));
-        if (intPart < 0)
-            intPart = static_cast<int>(text.size());
-        if (intPart > len) {
-            resultText(ctx, QString(len, u'*'));
-            return;
-        }
-        int keep = std::max(0, len - intPart - 1);
-        text = QString::number(roundHalfAway(sqlite3_value_double(argv[0]), keep), 'f', keep);
-        if (text.size() > len)
-            text = QString(len, u'*');
-    }
-    resultText(ctx, text.rightJustified(len, u' '));
-}
-
-void fnReverse(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    QString s = argText(argv[0]);
-    std::reverse(s.begin(), s.end());
-    resultText(ctx, s);
 }
 
 void fnIsDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -589,48 +421,28 @@ qint64 dateDiff(const QString& rawPart, const QDateTime& a, const QDateTime& b) 
 }
 
 void registerFunctions(sqlite3* db, std::function<QDateTime()>* now) {
-    const int det = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    struct Fn {
-        const char* name;
-        int args;
-        void (*f)(sqlite3_context*, int, sqlite3_value**);
-        void* data;
-    };
     static int flag = 1;
-    const Fn fns[] = {
-        {"tsql_convert", 4, fnConvert, nullptr},
-        {"tsql_convert", 5, fnConvert, nullptr},
-        {"tsql_checked", 2, fnChecked, nullptr},
-        {"tsql_divide", 2, fnDivide, nullptr},
-        {"tsql_modulo", 2, fnDivide, &flag},
-        {"tsql_raise", 2, fnRaise, nullptr},
-        {"tsql_datepart", 2, fnDatePart, nullptr},
-        {"tsql_dateadd", 3, fnDateAdd, nullptr},
-        {"tsql_datefromparts", 3, fnDateFromParts, nullptr},
-        {"tsql_datediff", 3, fnDateDiff, nullptr},
-        {"tsql_substring", 3, fnSubstring, nullptr},
-        {"tsql_left", 2, fnLeftRight, &flag},
-        {"tsql_right", 2, fnLeftRight, nullptr},
-        {"tsql_len", 1, fnLen, nullptr},
-        {"tsql_charindex", 2, fnCharIndex, nullptr},
-        {"tsql_charindex", 3, fnCharIndex, nullptr},
-        {"tsql_upper", 1, fnCase, &flag},
-        {"tsql_lower", 1, fnCase, nullptr},
-        {"tsql_replace", 3, fnReplace, nullptr},
-        {"tsql_round", 2, fnRound, nullptr},
-        {"tsql_round", 3, fnRound, nullptr},
-        {"tsql_replicate", 2, fnReplicate, nullptr},
-        {"tsql_space", 1, fnReplicate, nullptr},
-        {"tsql_isdate", 1, fnIsDate, nullptr},
-        {"tsql_str", 3, fnStr, nullptr},
-        {"tsql_reverse", 1, fnReverse, nullptr},
-        {"tsql_isnumeric", 1, fnIsNumeric, nullptr},
-    };
-    for (const Fn& f : fns)
-        sqlite3_create_function(db, f.name, f.args, det, f.data, f.f, nullptr, nullptr);
+    registerScalars(db, {
+                            {"tsql_convert", 4, fnConvert, nullptr},
+                            {"tsql_convert", 5, fnConvert, nullptr},
+                            {"tsql_checked", 2, fnChecked, nullptr},
+                            {"tsql_divide", 2, fnDivide, nullptr},
+                            {"tsql_modulo", 2, fnDivide, &flag},
+                            {"tsql_raise", 2, fnRaise, nullptr},
+                            {"tsql_datepart", 2, fnDatePart, nullptr},
+                            {"tsql_dateadd", 3, fnDateAdd, nullptr},
+                            {"tsql_datefromparts", 3, fnDateFromParts, nullptr},
+                            {"tsql_datediff", 3, fnDateDiff, nullptr},
+                            {"tsql_round", 2, fnRound, nullptr},
+                            {"tsql_round", 3, fnRound, nullptr},
+                            {"tsql_isdate", 1, fnIsDate, nullptr},
+                            {"tsql_isnumeric", 1, fnIsNumeric, nullptr},
+                        });
+    const int det = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function(db, "tsql_getdate", 0, SQLITE_UTF8, now, fnGetDate, nullptr, nullptr);
     sqlite3_create_function(db, "tsql_single", 1, det, nullptr, nullptr, singleStep, singleFinal);
     registerDecimalFunctions(db);
+    registerTextFunctions(db);
 }
 
 }  // namespace tsql

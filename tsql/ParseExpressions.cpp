@@ -323,7 +323,12 @@ ExprPtr Parser::parseFunction(const QString& name) {
         }
         do {
             e->args.push_back(parseExpr());
-        } while (acceptSymbol(","));
+            // TRIM(characters FROM text): the text first, as in TRIM(text).
+            if (e->text == u"trim" && e->args.size() == 1 && acceptWord("FROM")) {
+                e->args.insert(e->args.begin(), parseExpr());
+                break;
+            }
+        } while (e->text != u"trim" && acceptSymbol(","));
         expectSymbol(")");
     }
     if (acceptWord("OVER"))

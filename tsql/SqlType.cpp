@@ -65,6 +65,40 @@ QByteArray SqlType::columnSql() const {
     return sql;
 }
 
+int SqlType::storageSize() const {
+    switch (base) {
+        case Unknown:
+            return 0;
+        case Bit:
+        case TinyInt:
+            return 1;
+        case SmallInt:
+            return 2;
+        case Int:
+        case Real:
+            return 4;
+        case BigInt:
+        case Money:
+        case Float:
+            return 8;
+        case Decimal:
+            return precision <= 9 ? 5 : precision <= 19 ? 9 : precision <= 28 ? 13 : 17;
+        case Char:
+        case VarChar:
+            return length;
+        case NChar:
+        case NVarChar:
+            return length < 0 ? -1 : 2 * length;
+        case Text:
+            return 16;
+        case DateTime:
+            return scale == 0 ? 8 : scale <= 2 ? 6 : scale <= 4 ? 7 : 8;
+        case Date:
+            return 3;
+    }
+    return 0;
+}
+
 db::FieldType SqlType::fieldType() const {
     if (isInteger())
         return db::FieldType::Integer;

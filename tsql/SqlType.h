@@ -62,6 +62,9 @@ struct SqlType {
     static SqlType ofField(db::FieldType type);
     // SQL Server's data type precedence: higher wins in mixed expressions.
     int precedence() const;
+    // The bytes a value takes (DATALENGTH, COL_LENGTH): a text type's declared length in bytes,
+    // -1 for max.
+    int storageSize() const;
     // Decimal digits before the point that every value of a numeric type fits in.
     int integerDigits() const;
 
