@@ -167,6 +167,35 @@ void now(FunctionCall& f) {
     f.setResult(call("tsql_getdate", {}), kDateTime);
 }
 
+// The datepart argument of DATEPART, DATENAME and DATEADD, refused (9810) where it names a part
+// the date's type does not have: a time part of a date, a part below the millisecond of a
+// datetime in DATEADD.
+QString datePartFor(FunctionCall& f, const SqlType& date, const char* function) {
+    const Rendered part = f.arg(0);
+    const DatePart named = datePartNamed(part.literal);
+    const bool adding = qstrcmp(function, "dateadd") == 0;
+    const bool fine = named >= DatePart::Microsecond
+                          ? date.base != SqlType::Date && !(adding && date.isDateTime())
+                          : !isTimePart(part.literal) || date.base != SqlType::Date;
+    if (!fine)
+        raise(9810, QStringLiteral("The datepart %1 is not supported by date function %2 for "
+                                   "data type %3.")
+                        .arg(part.literal, QLatin1String(function), date.toSql()));
+    return part.literal;
+}
+
+// DATEPART and DATENAME: the week and the weekday count from SET DATEFIRST's day.
+void partOfDate(FunctionCall& f, const SqlType& type) {
+    const Rendered date = f.arg(1);
+    const QString part =
+        datePartFor(f, date.type, f.expr().text == u"datepart" ? "datepart" : "datename");
+    std::vector<Term> args = {sqlite::primary(sqlite::text(part)), f.date(date)};
+    const DatePart named = datePartNamed(part);
+    if (named == DatePart::Week || named == DatePart::Weekday)
+        args.push_back(f.session("@@datefirst"));
+    f.setResult(f.engine(args), type);
+}
+
 void datePartOf(FunctionCall& f) {
     const Term part = sqlite::primary(sqlite::text(f.expr().text));
     f.setResult(call("tsql_datepart", {part, f.date(0)}), kInt);
@@ -392,14 +421,10 @@ std::vector<Builtin> aggregateRows() {
 
 // DATEADD gives the type of its date: a date stays a date, which has no time to add to.
 void addToDate(FunctionCall& f) {
-    const Rendered& part = f.arg(0);
-    const bool onDate = f.arg(2).type.base == SqlType::Date;
-    if (onDate && part.stringLiteral && isTimePart(part.literal))
-        raise(9810, QStringLiteral("The datepart %1 is not supported by date function dateadd for "
-                                   "data type date.")
-                        .arg(part.literal));
-    f.setResult(f.engine({part.term(), f.arg(1).term(), f.date(2)}),
-                onDate ? SqlType::of(SqlType::Date) : kDateTime);
+    const Rendered date = f.arg(2);
+    const QString part = datePartFor(f, date.type, "dateadd");
+    f.setResult(f.engine({sqlite::primary(sqlite::text(part)), f.arg(1).term(), f.date(date)}),
+                date.type.base == SqlType::Date ? SqlType::of(SqlType::Date) : kDateTime);
 }
 
 // Dates.
@@ -412,9 +437,13 @@ std::vector<Builtin> dateRows() {
         scalar("year", 1, 1, datePartOf),
         scalar("month", 1, 1, datePartOf),
         scalar("day", 1, 1, datePartOf),
-        scalar("datepart", 2, 2,
+        scalar("datepart", 2, 2, [](FunctionCall& f) { partOfDate(f, kInt); }),
+        scalar("datename", 2, 2,
+               [](FunctionCall& f) { partOfDate(f, SqlType::of(SqlType::NVarChar, 30)); }),
+        scalar("eomonth", 1, 2,
                [](FunctionCall& f) {
-                   f.setResult(f.engine({f.arg(0).term(), f.date(1)}), kInt);
+                   f.setResult(f.engine(f.withOptional({f.date(0)}, 1)),
+                               SqlType::of(SqlType::Date));
                }),
         scalar("dateadd", 3, 3, addToDate),
         scalar("datediff", 3, 3,
@@ -588,12 +617,16 @@ std::vector<Builtin> contextRows() {
                 }),
         context("@@servername", kSetting, serverName),
         context("@@servicename", kSetting, serverName),
+        context("@@datefirst", SqlType::of(SqlType::TinyInt),
+                [](const SessionState& s) { return Value::integer(s.dateFirst); }),
         context("@@language", kSetting,
                 [](const SessionState&) { return Value::text(QStringLiteral("us_english")); }),
         context("db_name", kName, [](const SessionState& s) { return Value::text(s.database); }),
         context("user_name", kName,
                 [](const SessionState&) { return Value::text(QStringLiteral("dbo")); }),
         context("current_user", kName,
+                [](const SessionState&) { return Value::text(QStringLiteral("dbo")); }),
+        context("session_user", kName,
                 [](const SessionState&) { return Value::text(QStringLiteral("dbo")); }),
         context("suser_sname", kName,
                 [](const SessionState&) { return Value::text(QStringLiteral("voq")); }),

@@ -29,6 +29,7 @@ struct SessionState {
     bool doomed = false;  // an error under XACT_ABORT left the transaction uncommittable
     int lastError = 0;
     int nestLevel = 0;
+    int dateFirst = 7;  // SET DATEFIRST: the first day of the week, 1 Monday ... 7 Sunday
     QString serverDir;
     QString database;
     const ErrorContext* error = nullptr;  // of the innermost CATCH block, if any

@@ -106,6 +106,10 @@ std::vector<Term> FunctionCall::withOptional(std::vector<Term> args, size_t k) {
     return args;
 }
 
+Term FunctionCall::session(const char* name) {
+    return emitter_.context(*findBuiltin(QLatin1String(name))).term();
+}
+
 Term FunctionCall::aggregate(const QByteArray& function, const Term& arg) {
     const QByteArray distinct = call_.distinct ? "DISTINCT " : "";
     const QByteArray over = call_.over ? emitter_.overSql(*call_.over) : QByteArray();

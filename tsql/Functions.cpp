@@ -54,20 +54,6 @@ SqlType cachedType(sqlite3_context* ctx, int arg, sqlite3_value* v) {
 
 namespace {
 
-QDateTime argDate(sqlite3_value* v) {
-    if (sqlite3_value_type(v) == SQLITE_TEXT) {
-        Value val = Value::fromSqlite(v);
-        auto dt = parseCanonicalDate(val.s);
-        if (!dt)
-            raise(err::DateConversion, QStringLiteral("Conversion failed when converting date "
-                                                      "and/or time from character string."));
-        return *dt;
-    }
-    Value c = convertValue(Value::fromSqlite(v), SqlType::of(SqlType::Float),
-                           SqlType::of(SqlType::DateTime));
-    return *parseCanonicalDate(c.s);
-}
-
 // tsql_convert(value, to, style, from[, store])
 void fnConvert(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     guarded(ctx, [&] {
@@ -199,65 +185,6 @@ void singleFinal(sqlite3_context* ctx) {
     row->value = nullptr;
 }
 
-void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**) {
-    // The clock may refuse a malformed setting: the error must not cross SQLite's C frames.
-    guarded(ctx, [&] {
-        auto* now = static_cast<std::function<QDateTime()>*>(sqlite3_user_data(ctx));
-        QByteArray s = canonicalDate(now ? (*now)() : QDateTime::currentDateTime());
-        sqlite3_result_text(ctx, s.constData(), int(s.size()), SQLITE_TRANSIENT);
-    });
-}
-
-void fnDatePart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    guarded(ctx, [&] {
-        if (anyNull(argc, argv)) {
-            sqlite3_result_null(ctx);
-            return;
-        }
-        sqlite3_result_int(ctx, datePart(argText(argv[0]), argDate(argv[1])));
-    });
-}
-
-// DATEFROMPARTS(year, month, day): a date, 289 for parts that make none.
-void fnDateFromParts(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    guarded(ctx, [&] {
-        if (anyNull(argc, argv)) {
-            sqlite3_result_null(ctx);
-            return;
-        }
-        const QDate d(static_cast<int>(sqlite3_value_int64(argv[0])),
-                      static_cast<int>(sqlite3_value_int64(argv[1])),
-                      static_cast<int>(sqlite3_value_int64(argv[2])));
-        if (!d.isValid() || d.year() < 1)
-            raise(289, QStringLiteral("Cannot construct data type date, some of the arguments "
-                                      "have values which are not valid."));
-        const QByteArray s = canonicalDate(QDateTime(d, QTime(0, 0)));
-        sqlite3_result_text(ctx, s.constData(), int(s.size()), SQLITE_TRANSIENT);
-    });
-}
-
-void fnDateAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    guarded(ctx, [&] {
-        if (anyNull(argc, argv)) {
-            sqlite3_result_null(ctx);
-            return;
-        }
-        QByteArray s = canonicalDate(
-            dateAdd(argText(argv[0]), sqlite3_value_int64(argv[1]), argDate(argv[2])));
-        sqlite3_result_text(ctx, s.constData(), int(s.size()), SQLITE_TRANSIENT);
-    });
-}
-
-void fnDateDiff(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    guarded(ctx, [&] {
-        if (anyNull(argc, argv)) {
-            sqlite3_result_null(ctx);
-            return;
-        }
-        sqlite3_result_int64(ctx, dateDiff(argText(argv[0]), argDate(argv[1]), argDate(argv[2])));
-    });
-}
-
 void fnRound(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (anyNull(argc, argv)) {
         sqlite3_result_null(ctx);
@@ -285,14 +212,6 @@ void fnRound(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     sqlite3_result_double(ctx, roundHalfAway(v, n));
 }
 
-void fnIsDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) {
-        sqlite3_result_int(ctx, 0);
-        return;
-    }
-    sqlite3_result_int(ctx, parseDateText(argText(argv[0])) ? 1 : 0);
-}
-
 void fnIsNumeric(sqlite3_context* ctx, int, sqlite3_value** argv) {
     int t = sqlite3_value_type(argv[0]);
     if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) {
@@ -309,116 +228,7 @@ void fnIsNumeric(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_int(ctx, ok ? 1 : 0);
 }
 
-QString normalPart(const QString& raw) {
-    QString p = raw.toLower();
-    if (p == u"yy" || p == u"yyyy" || p == u"year")
-        return QStringLiteral("year");
-    if (p == u"qq" || p == u"q" || p == u"quarter")
-        return QStringLiteral("quarter");
-    if (p == u"mm" || p == u"m" || p == u"month")
-        return QStringLiteral("month");
-    if (p == u"dy" || p == u"y" || p == u"dayofyear")
-        return QStringLiteral("dayofyear");
-    if (p == u"dd" || p == u"d" || p == u"day")
-        return QStringLiteral("day");
-    if (p == u"wk" || p == u"ww" || p == u"week")
-        return QStringLiteral("week");
-    if (p == u"dw" || p == u"w" || p == u"weekday")
-        return QStringLiteral("weekday");
-    if (p == u"hh" || p == u"hour")
-        return QStringLiteral("hour");
-    if (p == u"mi" || p == u"n" || p == u"minute")
-        return QStringLiteral("minute");
-    if (p == u"ss" || p == u"s" || p == u"second")
-        return QStringLiteral("second");
-    if (p == u"ms" || p == u"millisecond")
-        return QStringLiteral("millisecond");
-    raise(155, QStringLiteral("'%1' is not a recognized datepart option.").arg(raw));
-}
-
 }  // namespace
-
-int datePart(const QString& rawPart, const QDateTime& d) {
-    QString part = normalPart(rawPart);
-    if (part == u"year")
-        return d.date().year();
-    if (part == u"quarter")
-        return (d.date().month() - 1) / 3 + 1;
-    if (part == u"month")
-        return d.date().month();
-    if (part == u"dayofyear")
-        return d.date().dayOfYear();
-    if (part == u"day")
-        return d.date().day();
-    if (part == u"week") {
-        QDate jan1(d.date().year(), 1, 1);
-        int offset = jan1.dayOfWeek() % 7;  // Sunday first
-        return (d.date().dayOfYear() + offset - 1) / 7 + 1;
-    }
-    if (part == u"weekday")
-        return d.date().dayOfWeek() % 7 + 1;
-    if (part == u"hour")
-        return d.time().hour();
-    if (part == u"minute")
-        return d.time().minute();
-    if (part == u"second")
-        return d.time().second();
-    return d.time().msec();
-}
-
-bool isTimePart(const QString& part) {
-    const QString p = normalPart(part);
-    return p == u"hour" || p == u"minute" || p == u"second" || p == u"millisecond";
-}
-
-QDateTime dateAdd(const QString& rawPart, qint64 n, const QDateTime& d) {
-    QString part = normalPart(rawPart);
-    if (part == u"year")
-        return d.addYears(static_cast<int>(n));
-    if (part == u"quarter")
-        return d.addMonths(static_cast<int>(n * 3));
-    if (part == u"month")
-        return d.addMonths(static_cast<int>(n));
-    if (part == u"day" || part == u"dayofyear" || part == u"weekday")
-        return d.addDays(n);
-    if (part == u"week")
-        return d.addDays(n * 7);
-    if (part == u"hour")
-        return d.addSecs(n * 3600);
-    if (part == u"minute")
-        return d.addSecs(n * 60);
-    if (part == u"second")
-        return d.addSecs(n);
-    return d.addMSecs(n);
-}
-
-qint64 dateDiff(const QString& rawPart, const QDateTime& a, const QDateTime& b) {
-    // Counts boundaries crossed, as SQL Server does.
-    QString part = normalPart(rawPart);
-    QDate da = a.date(), db = b.date();
-    if (part == u"year")
-        return db.year() - da.year();
-    if (part == u"quarter")
-        return (db.year() - da.year()) * 4 + (db.month() - 1) / 3 - (da.month() - 1) / 3;
-    if (part == u"month")
-        return (db.year() - da.year()) * 12 + db.month() - da.month();
-    if (part == u"day" || part == u"dayofyear" || part == u"weekday")
-        return da.daysTo(db);
-    if (part == u"week") {
-        // Weeks start on Sunday.
-        QDate sa = da.addDays(-(da.dayOfWeek() % 7)), sb = db.addDays(-(db.dayOfWeek() % 7));
-        return sa.daysTo(sb) / 7;
-    }
-    auto floorTo = [](const QDateTime& t, qint64 unitMs) {
-        qint64 ms = QDateTime(QDate(1900, 1, 1), QTime(0, 0)).msecsTo(t);
-        return ms >= 0 ? ms / unitMs : -((-ms + unitMs - 1) / unitMs);
-    };
-    qint64 unit = part == u"hour"     ? 3600000
-                  : part == u"minute" ? 60000
-                  : part == u"second" ? 1000
-                                      : 1;
-    return floorTo(b, unit) - floorTo(a, unit);
-}
 
 void registerFunctions(sqlite3* db, std::function<QDateTime()>* now) {
     static int flag = 1;
@@ -429,20 +239,15 @@ void registerFunctions(sqlite3* db, std::function<QDateTime()>* now) {
                             {"tsql_divide", 2, fnDivide, nullptr},
                             {"tsql_modulo", 2, fnDivide, &flag},
                             {"tsql_raise", 2, fnRaise, nullptr},
-                            {"tsql_datepart", 2, fnDatePart, nullptr},
-                            {"tsql_dateadd", 3, fnDateAdd, nullptr},
-                            {"tsql_datefromparts", 3, fnDateFromParts, nullptr},
-                            {"tsql_datediff", 3, fnDateDiff, nullptr},
                             {"tsql_round", 2, fnRound, nullptr},
                             {"tsql_round", 3, fnRound, nullptr},
-                            {"tsql_isdate", 1, fnIsDate, nullptr},
                             {"tsql_isnumeric", 1, fnIsNumeric, nullptr},
                         });
     const int det = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    sqlite3_create_function(db, "tsql_getdate", 0, SQLITE_UTF8, now, fnGetDate, nullptr, nullptr);
     sqlite3_create_function(db, "tsql_single", 1, det, nullptr, nullptr, singleStep, singleFinal);
     registerDecimalFunctions(db);
     registerTextFunctions(db);
+    registerDateFunctions(db, now);
 }
 
 }  // namespace tsql

@@ -97,6 +97,7 @@ SessionState Interpreter::sessionState() const {
     state.doomed = doomed_;
     state.lastError = lastError_;
     state.nestLevel = static_cast<int>(frames_.size()) - 1;
+    state.dateFirst = dateFirst_;
     state.serverDir = server_.dir();
     state.database = dbName_;
     state.error = catches_.empty() ? nullptr : &catches_.back();

@@ -57,10 +57,20 @@ void Interpreter::setOption(const SetOptionStmt& o) {
         notSupported(QStringLiteral("SET ROWCOUNT"));
     else if (o.option == u"DATEFORMAT" && o.value != u"MDY")
         notSupported(QStringLiteral("SET DATEFORMAT %1").arg(o.value));
+    else if (o.option == u"DATEFIRST")
+        setDateFirst(o.value);
     else if (o.option == u"IDENTITY_INSERT")
         setIdentityInsert(o.target, on);
     // ANSI_NULLS, QUOTED_IDENTIFIER, ANSI_WARNINGS, ARITHABORT and the like change nothing on
     // this engine.
+}
+
+void Interpreter::setDateFirst(const QString& value) {
+    bool ok = false;
+    const int day = value.toInt(&ok);
+    if (!ok || day < 1 || day > 7)
+        raise(2742, QStringLiteral("SET DATEFIRST %1 is out of range.").arg(value));
+    dateFirst_ = day;
 }
 
 void Interpreter::setIdentityInsert(const ObjectName& name, bool on) {

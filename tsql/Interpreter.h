@@ -163,6 +163,7 @@ private:
     void setVariable(const SetVarStmt& s);
     void setOption(const SetOptionStmt& o);
     void setIdentityInsert(const ObjectName& name, bool on);
+    void setDateFirst(const QString& value);
     void print(const PrintStmt& p);
     Flow execIf(const IfStmt& i);
     Flow execWhile(const WhileStmt& w);
@@ -309,6 +310,7 @@ private:
     bool openRowsNext_ = false;  // the SELECT being run opens its rows instead of reading them
     bool nocount_ = false;
     bool xactAbort_ = false;
+    int dateFirst_ = 7;        // SET DATEFIRST
     bool doomed_ = false;      // the open transaction can only be rolled back
     bool userRaised_ = false;  // the error on its way to CATCH is RAISERROR's
     int tranDepth_ = 0;

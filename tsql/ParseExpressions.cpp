@@ -271,6 +271,13 @@ ExprPtr Parser::parseWordPrimary() {
         const QString name = next().text;
         return parseFunction(name);
     }
+    // The niladic functions of standard SQL, written without parentheses.
+    if (t.isWord("CURRENT_TIMESTAMP") || t.isWord("CURRENT_USER") || t.isWord("SYSTEM_USER") ||
+        t.isWord("SESSION_USER")) {
+        auto e = std::make_unique<Expr>(Expr::Function);
+        e->text = next().text.toLower();
+        return e;
+    }
     if (isReserved(t))
         fail();
     return parseColumnReference();

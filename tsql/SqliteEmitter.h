@@ -184,6 +184,8 @@ public:
     sqlite::Term engine(const std::vector<sqlite::Term>& args) const;
     // `args`, with argument k appended when the call has it.
     std::vector<sqlite::Term> withOptional(std::vector<sqlite::Term> args, size_t k);
+    // The session's context value of that row (@@DATEFIRST) as the statement runs.
+    sqlite::Term session(const char* name);
     // function([DISTINCT] arg), with the call's OVER clause when it has one.
     sqlite::Term aggregate(const QByteArray& function, const sqlite::Term& arg);
     // The function of the call's name over `args`, with the call's OVER clause.
