@@ -83,7 +83,7 @@ struct Expr {
         Subquery,  // select (scalar)
         Case,      // a (operand, optional), whens, c (else)
         Function,  // text (lower-cased name), args, distinct, star (count(*)), over
-        Cast,      // a, castType, b (style), isConvert
+        Cast,      // a, castType, b (style), isConvert, tryCast
         Star,      // parts = qualifier (empty for bare *)
     };
     enum LitKind { Null, Integer, Decimal, Money, Float, String };
@@ -110,6 +110,7 @@ struct Expr {
     bool distinct = false;
     bool star = false;
     bool isConvert = false;
+    bool tryCast = false;  // TRY_CAST, TRY_CONVERT: NULL where the conversion fails
     // The binder's marks, set each time the tree is translated (Binder.h):
     mutable ColumnBinding binding;                 // Column
     mutable std::vector<ColumnBinding> expansion;  // Star: the columns it stands for

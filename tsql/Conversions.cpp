@@ -445,6 +445,9 @@ Value textToNumber(const QString& raw, const SqlType& to) {
     if (to.isInteger()) {
         if (text.isEmpty())
             return Value::integer(0);
+        if (to.base == SqlType::Bit && (text.compare(u"TRUE", Qt::CaseInsensitive) == 0 ||
+                                        text.compare(u"FALSE", Qt::CaseInsensitive) == 0))
+            return Value::integer(text.size() == 4 ? 1 : 0);
         if (!intRe.match(text).hasMatch())
             raise(err::ConversionFailed,
                   QStringLiteral(
@@ -584,6 +587,13 @@ Value toNumber(const Value& n, const SqlType& from, const SqlType& to, const QSt
 }
 
 }  // namespace
+
+void checkExplicitConversion(const SqlType& from, const SqlType& to) {
+    auto dayOnly = [](const SqlType& t) { return t.isDate() && !t.isDateTime(); };
+    if ((from.isNumeric() && dayOnly(to)) || (dayOnly(from) && to.isNumeric()))
+        raise(529, QStringLiteral("Explicit conversion from data type %1 to %2 is not allowed.")
+                       .arg(typeWord(from), typeWord(to)));
+}
 
 Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int style,
                    ConvertMode mode) {

@@ -13,7 +13,11 @@ namespace tsql {
 enum class ConvertMode {
     Explicit,  // CAST/CONVERT: texts are cut silently
     Store,     // into a column: a text too long raises 8152
+    Try,       // TRY_CAST/TRY_CONVERT: NULL where the conversion fails
 };
+
+// Refuses (529) what no CAST converts: numbers to and from date and datetime2.
+void checkExplicitConversion(const SqlType& from, const SqlType& to);
 
 Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int style = -1,
                    ConvertMode mode = ConvertMode::Explicit);

@@ -40,12 +40,12 @@ Term SqliteEmitter::slot(const Slot& slot) {
     return sqlite::primary("?" + QByteArray::number(static_cast<int>(out_.bindings.size())));
 }
 
-Term SqliteEmitter::convertTo(const Rendered& r, const SqlType& to, int style, bool store) {
+Term SqliteEmitter::convertTo(const Rendered& r, const SqlType& to, int style, ConvertMode mode) {
     std::vector<Term> args{r.term(), sqlite::primary(sqlite::text(to.toSql())),
                            style < 0 ? sqlite::primary("NULL") : sqlite::integer(style),
                            sqlite::primary(sqlite::text(r.type.toSql()))};
-    if (store)
-        args.push_back(sqlite::integer(1));
+    if (mode != ConvertMode::Explicit)
+        args.push_back(sqlite::integer(static_cast<int>(mode)));
     return sqlite::call("tsql_convert", args);
 }
 
@@ -369,6 +369,8 @@ SqliteEmitter::Rendered SqliteEmitter::cast(const Expr& e) {
             notSupported(QStringLiteral("a CONVERT style that is not a number literal"));
         style = e.b->text.toInt();
     }
+    checkExplicitConversion(v.type, to);
+    const ConvertMode mode = e.tryCast ? ConvertMode::Try : ConvertMode::Explicit;
     Rendered out;
     if (v.stringLiteral && !to.isText()) {
         // Constant conversions of literals are done once, here; one that fails fails when the
@@ -380,12 +382,12 @@ SqliteEmitter::Rendered SqliteEmitter::cast(const Expr& e) {
                     : c.kind == Value::Null ? sqlite::primary("NULL")
                                             : sqlite::primary(sqlite::text(c.s)));
         } catch (const db::Error&) {
-            out.set(convertTo(v, to, style));
+            out.set(e.tryCast ? sqlite::primary("NULL") : convertTo(v, to, style));
         }
     } else if (v.sql == "NULL") {
         out.set(sqlite::primary("NULL"));
     } else {
-        out.set(convertTo(v, to, style));
+        out.set(convertTo(v, to, style, mode));
     }
     out.type = to;
     return out;

@@ -67,7 +67,7 @@ QByteArray SqliteEmitter::topRows(const TableInfo& t, const QString& alias, cons
 QByteArray SqliteEmitter::assignmentValue(const ColumnInfo& c, const Expr& value) {
     Rendered r = expr(value);
     if (needsConversion(r, c.type))
-        return convertTo(r, c.type, -1, true).text;
+        return convertTo(r, c.type, -1, ConvertMode::Store).text;
     return r.sql;
 }
 
@@ -137,7 +137,8 @@ QByteArray SqliteEmitter::insertSelect(const InsertStmt& s, const QByteArray& he
         names += (k ? ", " : "") + r.sql;
         const bool differs = needsConversion(r, c.type);
         convert = convert || differs;
-        values += (k ? ", " : "") + (differs ? convertTo(r, c.type, -1, true).text : r.sql);
+        values +=
+            (k ? ", " : "") + (differs ? convertTo(r, c.type, -1, ConvertMode::Store).text : r.sql);
     }
     const QByteArray first = identity.isEmpty() ? QByteArray() : identity + ", ";
     if (!convert)

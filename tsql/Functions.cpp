@@ -11,6 +11,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include <QRegularExpression>
+
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
 #include "tsql/Value.h"
@@ -54,7 +56,7 @@ SqlType cachedType(sqlite3_context* ctx, int arg, sqlite3_value* v) {
 
 namespace {
 
-// tsql_convert(value, to, style, from[, store])
+// tsql_convert(value, to, style, from[, mode]): mode 1 stores into a column, 2 tries
 void fnConvert(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     guarded(ctx, [&] {
         if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
@@ -64,9 +66,16 @@ void fnConvert(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         SqlType to = cachedType(ctx, 1, argv[1]);
         SqlType from = cachedType(ctx, 3, argv[3]);
         int style = sqlite3_value_type(argv[2]) == SQLITE_NULL ? -1 : sqlite3_value_int(argv[2]);
-        ConvertMode mode =
-            argc > 4 && sqlite3_value_int(argv[4]) ? ConvertMode::Store : ConvertMode::Explicit;
-        convertValue(Value::fromSqlite(argv[0]), from, to, style, mode).result(ctx);
+        const auto mode = static_cast<ConvertMode>(argc > 4 ? sqlite3_value_int(argv[4]) : 0);
+        if (mode != ConvertMode::Try) {
+            convertValue(Value::fromSqlite(argv[0]), from, to, style, mode).result(ctx);
+            return;
+        }
+        try {
+            convertValue(Value::fromSqlite(argv[0]), from, to, style).result(ctx);
+        } catch (const db::Error&) {
+            sqlite3_result_null(ctx);
+        }
     });
 }
 
@@ -212,20 +221,23 @@ void fnRound(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     sqlite3_result_double(ctx, roundHalfAway(v, n));
 }
 
+// ISNUMERIC: 1 for a number, or a text that converts to one of int, decimal, money or float: a
+// currency sign, a sign, thousands separators, a decimal point, an exponent; a sign, a point or a
+// comma alone count, as on SQL Server.
 void fnIsNumeric(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    int t = sqlite3_value_type(argv[0]);
+    const int t = sqlite3_value_type(argv[0]);
     if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) {
         sqlite3_result_int(ctx, 1);
         return;
     }
-    if (t != SQLITE_TEXT) {
-        sqlite3_result_int(ctx, 0);
-        return;
-    }
-    bool ok = false;
-    QString s = argText(argv[0]).trimmed();
-    s.toDouble(&ok);
-    sqlite3_result_int(ctx, ok ? 1 : 0);
+    static const QRegularExpression number(
+        QStringLiteral("^\\s*\\$?\\s*[+-]?\\s*\\$?\\s*([\\d,]*\\.?\\d*)([eEdD][+-]?\\d+)?\\s*$"));
+    const QString s = t == SQLITE_TEXT ? argText(argv[0]) : QString();
+    const QRegularExpressionMatch m = number.match(s);
+    // An exponent needs digits before it; a blank text is no number.
+    const bool numeric = m.hasMatch() && !s.trimmed().isEmpty() &&
+                         (m.capturedLength(1) > 0 || m.capturedLength(2) == 0);
+    sqlite3_result_int(ctx, numeric ? 1 : 0);
 }
 
 }  // namespace

@@ -263,9 +263,9 @@ ExprPtr Parser::parseWordPrimary() {
         return std::make_unique<Expr>(Expr::Literal);
     if (t.isWord("CASE"))
         return parseCase();
-    if (t.isWord("CAST") && peek(1).isSymbol("("))
+    if ((t.isWord("CAST") || t.isWord("TRY_CAST")) && peek(1).isSymbol("("))
         return parseCast(false);
-    if (t.isWord("CONVERT") && peek(1).isSymbol("("))
+    if ((t.isWord("CONVERT") || t.isWord("TRY_CONVERT")) && peek(1).isSymbol("("))
         return parseCast(true);
     if (peek(1).isSymbol("(")) {
         const QString name = next().text;
@@ -415,10 +415,11 @@ ExprPtr Parser::parseCase() {
 }
 
 ExprPtr Parser::parseCast(bool convert) {
-    next();
+    const bool attempt = next().text.startsWith(u"TRY_", Qt::CaseInsensitive);
     expectSymbol("(");
     auto e = std::make_unique<Expr>(Expr::Cast);
     e->isConvert = convert;
+    e->tryCast = attempt;
     QString alias;
     // CAST/CONVERT to a text type without a length means 30 characters.
     auto typeWithLength = [&] {

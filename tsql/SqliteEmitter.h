@@ -8,6 +8,7 @@
 #include "tsql/Ast.h"
 #include "tsql/Binder.h"
 #include "tsql/Builtins.h"
+#include "tsql/Conversions.h"
 #include "tsql/Database.h"
 #include "tsql/SqliteSyntax.h"
 
@@ -117,7 +118,7 @@ private:
     Rendered subquery(const Select& s, bool scalar);
     sqlite::Term slot(const Slot& slot);
     sqlite::Term convertTo(const Rendered& r, const SqlType& to, int style = -1,
-                           bool store = false);
+                           ConvertMode mode = ConvertMode::Explicit);
     // Brings two operands to comparable forms (date literals, exact numbers); returns the
     // collation their comparison needs, if any.
     const char* harmonise(Rendered& l, Rendered& r);
