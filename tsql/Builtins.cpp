@@ -539,6 +539,27 @@ void identityProperty(FunctionCall& f, int part) {
     f.setResult(f.convert(value, numeric), numeric);
 }
 
+// DB_ID([name]) and DB_NAME([id]): the server's databases as sysdatabases lists them (master 1),
+// the current one without an argument.
+Term databaseColumn(FunctionCall& f, const char* column, const char* key, const Term& value) {
+    f.readsDatabases();
+    return sqlite::primary("(SELECT " + QByteArray(column) + " FROM temp.sysdatabases WHERE " +
+                           key + " = " + value.text + ")");
+}
+
+void databaseId(FunctionCall& f) {
+    const Term name = f.size() > 0 ? f.text(0).term() : f.session("(database)");
+    f.setResult(databaseColumn(f, "dbid", "name", name), kInt);
+}
+
+void databaseName(FunctionCall& f) {
+    if (f.size() == 0) {
+        f.setResult(f.session("(database)"), kName);
+        return;
+    }
+    f.setResult(databaseColumn(f, "name", "dbid", f.arg(0).term()), kName);
+}
+
 // Values and numbers; the catalogue.
 std::vector<Builtin> numberRows() {
     using Op = sqlite::Operator;
@@ -584,7 +605,22 @@ std::vector<Builtin> numberRows() {
         scalar("log10", 1, 1, [](FunctionCall& f) { math(f, "log10"); }),
         scalar("sign", 1, 1, sign),
         scalar("object_id", 1, 2,
-               [](FunctionCall& f) { f.setResult(call("object_id", {f.arg(0).term()}), kInt); }),
+               [](FunctionCall& f) {
+                   f.setResult(call("object_id", f.withOptional({f.text(0).term()}, 1)), kInt);
+               }),
+        scalar("object_name", 1, 2,
+               [](FunctionCall& f) {
+                   if (f.size() > 1)
+                       notSupported(QStringLiteral("OBJECT_NAME of another database"));
+                   f.setResult(call("tsql_object_name", {f.arg(0).term()}), kName);
+               }),
+        scalar("col_length", 2, 2,
+               [](FunctionCall& f) {
+                   f.setResult(call("tsql_col_length", {f.text(0).term(), f.text(1).term()}),
+                               SqlType::of(SqlType::SmallInt));
+               }),
+        scalar("db_id", 0, 1, databaseId),
+        scalar("db_name", 0, 1, databaseName),
         scalar("ident_current", 1, 1, [](FunctionCall& f) { identityProperty(f, 0); }),
         scalar("ident_seed", 1, 1, [](FunctionCall& f) { identityProperty(f, 1); }),
         scalar("ident_incr", 1, 1, [](FunctionCall& f) { identityProperty(f, 2); }),
@@ -621,7 +657,8 @@ std::vector<Builtin> contextRows() {
                 [](const SessionState& s) { return Value::integer(s.dateFirst); }),
         context("@@language", kSetting,
                 [](const SessionState&) { return Value::text(QStringLiteral("us_english")); }),
-        context("db_name", kName, [](const SessionState& s) { return Value::text(s.database); }),
+        // The current database, which DB_NAME() and DB_ID() read; no T-SQL name reaches it.
+        context("(database)", kName, [](const SessionState& s) { return Value::text(s.database); }),
         context("user_name", kName,
                 [](const SessionState&) { return Value::text(QStringLiteral("dbo")); }),
         context("current_user", kName,

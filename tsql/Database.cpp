@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 
+#include "tsql/Catalog.h"
 #include "tsql/Collation.h"
 #include "tsql/DatabaseFile.h"
 #include "tsql/Errors.h"
@@ -447,28 +448,36 @@ SqliteFailure Database::failure(int rc, const QString& object) const {
     return f;
 }
 
-// OBJECT_ID('[db.][schema.]name') and TYPE_ID('name'): catalogue lookups by name that the engine
-// runs for a translation; NULL when nothing has the name.
+// OBJECT_ID('[db.][schema.]name'[, type]), OBJECT_NAME(id), TYPE_ID('name') and
+// COL_LENGTH('table', 'column'): catalogue lookups that the engine runs as a statement runs; NULL
+// when nothing has the name.
 void Database::installCatalogFunctions() {
-    sqlite3_create_function(db_, "object_id", 1, SQLITE_UTF8, this, &Database::objectId, nullptr,
-                            nullptr);
-    sqlite3_create_function(db_, "object_id", 2, SQLITE_UTF8, this, &Database::objectId, nullptr,
-                            nullptr);
-    sqlite3_create_function(db_, "type_id", 1, SQLITE_UTF8, this, &Database::typeId, nullptr,
-                            nullptr);
+    struct Lookup {
+        const char* name;
+        int arguments;
+        void (*body)(sqlite3_context*, int, sqlite3_value**);
+    };
+    for (const Lookup& f :
+         {Lookup{"object_id", 1, &Database::objectId}, Lookup{"object_id", 2, &Database::objectId},
+          Lookup{"type_id", 1, &Database::typeId},
+          Lookup{"tsql_object_name", 1, &Database::objectName},
+          Lookup{"tsql_col_length", 2, &Database::columnLength}})
+        sqlite3_create_function(db_, f.name, f.arguments, SQLITE_UTF8, this, f.body, nullptr,
+                                nullptr);
     registerTypeFacet(db_);
     for (const int arguments : {2, 3})
         sqlite3_create_function(db_, "tsql_identity", arguments, SQLITE_UTF8, this,
                                 &Database::identity, nullptr, nullptr);
 }
 
+// With a type ('U', 'V', 'P', 'PK' ...), ?2, only an object of that type.
 void Database::objectId(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    static const QByteArray objects =
-        "SELECT id FROM temp.sysobjects WHERE " + collated("name") + " = ?1 LIMIT 1";
+    static const QByteArray objects = "SELECT id FROM temp.sysobjects WHERE " + collated("name") +
+                                      " = ?1 AND (?2 IS NULL OR xtype = ?2) LIMIT 1";
     // tempdb..#name: a temporary table of this connection.
     static const QByteArray temporary =
         "SELECT rowid FROM temp.sqlite_master WHERE type = 'table' AND " + collated("name") +
-        " = ?1 LIMIT 1";
+        " = ?1 AND (?2 IS NULL OR ?2 = 'U') LIMIT 1";
     lookUp(ctx, argc, argv, objects, temporary);
 }
 
@@ -487,17 +496,43 @@ void Database::lookUp(sqlite3_context* ctx, int argc, sqlite3_value** argv,
         }
     auto* self = static_cast<Database*>(sqlite3_user_data(ctx));
     const auto [schema, name] = objectArgument(argv[0]);
-    try {
+    const Value type = argc > 1 ? Value::text(argText(argv[1]).trimmed().toUpper()) : Value();
+    guarded(ctx, [&] {
         EngineScope scope(*self);
-        const std::optional<qint64> id = self->integerOf(
-            schema == "temp" ? byTemporaryName : byName, Value::text(QString::fromUtf8(name)));
-        if (id)
-            sqlite3_result_int64(ctx, *id);
-        else
-            sqlite3_result_null(ctx);
-    } catch (const db::Error& e) {
-        resultError(ctx, e);
+        self->valueOf(schema == "temp" ? byTemporaryName : byName,
+                      {Value::text(QString::fromUtf8(name)), type})
+            .result(ctx);
+    });
+}
+
+void Database::objectName(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    auto* self = static_cast<Database*>(sqlite3_user_data(ctx));
+    guarded(ctx, [&] {
+        EngineScope scope(*self);
+        self->valueOf("SELECT name FROM temp.sysobjects WHERE id = ?1",
+                      {Value::fromSqlite(argv[0])})
+            .result(ctx);
+    });
+}
+
+// COL_LENGTH: the bytes of a column's type, -1 for max; NULL for a table or column not there.
+void Database::columnLength(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
     }
+    auto* self = static_cast<Database*>(sqlite3_user_data(ctx));
+    const auto [schema, name] = objectArgument(argv[0]);
+    guarded(ctx, [&] {
+        EngineScope scope(*self);
+        const Value declared = self->valueOf(
+            "SELECT type FROM pragma_table_info(?1, ?2) WHERE " + collated("name") + " = ?3",
+            {Value::text(name), Value::text(schema), Value::fromSqlite(argv[1])});
+        if (declared.isNull())
+            sqlite3_result_null(ctx);
+        else
+            sqlite3_result_int(ctx, columnType(declared.toString()).storageSize());
+    });
 }
 
 std::pair<QByteArray, QByteArray> Database::objectArgument(sqlite3_value* v) {
@@ -511,13 +546,19 @@ std::pair<QByteArray, QByteArray> Database::objectArgument(sqlite3_value* v) {
 }
 
 std::optional<qint64> Database::integerOf(const QByteArray& sql, const Value& param) {
+    const Value v = valueOf(sql, {param});
+    return v.isNull() ? std::nullopt : std::optional<qint64>(v.i);
+}
+
+Value Database::valueOf(const QByteArray& sql, std::initializer_list<Value> params) {
     sqlite3_stmt* st = prepare(sql);
-    param.bind(st, 1);
+    int index = 0;
+    for (const Value& p : params)
+        p.bind(st, ++index);
     const int rc = step(st);
-    std::optional<qint64> value;
-    if (rc == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL)
-        value = sqlite3_column_int64(st, 0);
+    const Value value = rc == SQLITE_ROW ? Value::fromColumn(st, 0) : Value();
     sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
         raiseLast(rc);
     return value;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -122,6 +123,8 @@ private:
     void installCatalogFunctions();
     static void objectId(sqlite3_context* ctx, int argc, sqlite3_value** argv);
     static void typeId(sqlite3_context* ctx, int argc, sqlite3_value** argv);
+    static void objectName(sqlite3_context* ctx, int argc, sqlite3_value** argv);
+    static void columnLength(sqlite3_context* ctx, int argc, sqlite3_value** argv);
     static void lookUp(sqlite3_context* ctx, int argc, sqlite3_value** argv,
                        const QByteArray& byName, const QByteArray& byTemporaryName);
     static void identity(sqlite3_context* ctx, int argc, sqlite3_value** argv);
@@ -137,6 +140,8 @@ private:
     static std::pair<QByteArray, QByteArray> objectArgument(sqlite3_value* v);
     // The integer in column 0 of the first row of `sql`, which takes `param` as ?1.
     std::optional<qint64> integerOf(const QByteArray& sql, const Value& param);
+    // Column 0 of the first row of `sql`, which takes `params` as ?1, ?2 ...; NULL without a row.
+    Value valueOf(const QByteArray& sql, std::initializer_list<Value> params);
     sqlite3_stmt* prepareOne(const QByteArray& sql, bool engine);
     static int progress(void* self);
     [[noreturn]] void raiseInterrupted();

@@ -187,6 +187,8 @@ public:
     std::vector<sqlite::Term> withOptional(std::vector<sqlite::Term> args, size_t k);
     // The session's context value of that row (@@DATEFIRST) as the statement runs.
     sqlite::Term session(const char* name);
+    // The statement reads the server's list of databases (temp.sysdatabases).
+    void readsDatabases() { emitter_.out_.readsDatabases = true; }
     // function([DISTINCT] arg), with the call's OVER clause when it has one.
     sqlite::Term aggregate(const QByteArray& function, const sqlite::Term& arg);
     // The function of the call's name over `args`, with the call's OVER clause.
