@@ -55,9 +55,9 @@ struct WindowSpec {
 struct ColumnBinding {
     QString source;
     QString column;
-    SqlType type;  // a table's column: its declared type
-    // A column of a derived table or common table: the select that yields it, whose rendering
-    // gives its type, and its position there.
+    SqlType type;  // a table's column: its declared type; a derived table's: its select's
+    // A column of a derived table or common table: the select that yields it, and its position
+    // there.
     const Select* select = nullptr;
     int index = -1;
     // A select-list alias (ORDER BY Total): `column` is the alias, `index` its result column.
@@ -115,7 +115,7 @@ struct Expr {
     mutable ColumnBinding binding;                 // Column
     mutable std::vector<ColumnBinding> expansion;  // Star: the columns it stands for
     mutable const Builtin* builtin = nullptr;      // Function, Global: its row
-    mutable SqlType boundType;                     // Variable, Param: the declared type
+    mutable SqlType type;                          // every kind but Star: the value's type
 };
 
 struct SelectItem {
@@ -170,6 +170,8 @@ struct Select {
     ExprPtr offset;  // ORDER BY ... OFFSET offset ROWS [FETCH NEXT fetch ROWS ONLY]
     ExprPtr fetch;
     std::vector<CommonTable> with;  // WITH name AS (...) before the statement
+    // The binder's mark: the type of each result column.
+    mutable std::vector<SqlType> columnTypes;
 };
 
 struct CommonTable {

@@ -258,7 +258,8 @@ void Binder::withClause(const Select& s) {
 
 void Binder::plainSelect(const Select& s, QStringList* names) {
     const SelectCore& c = s.cores[0];
-    core(c, &s.orderBy, names);
+    s.columnTypes.clear();
+    core(c, &s.orderBy, names, s.columnTypes);
     // TOP, OFFSET and FETCH stand outside the select's own sources.
     if (c.top)
         expr(*c.top);
@@ -267,8 +268,14 @@ void Binder::plainSelect(const Select& s, QStringList* names) {
 
 // The cores of a UNION; its ORDER BY names the result's columns.
 void Binder::unionSelect(const Select& s, QStringList* names) {
+    s.columnTypes.clear();
     for (size_t k = 0; k < s.cores.size(); ++k) {
-        core(s.cores[k], nullptr, k == 0 ? names : nullptr);
+        std::vector<SqlType> types;
+        core(s.cores[k], nullptr, k == 0 ? names : nullptr, types);
+        if (k == 0)
+            s.columnTypes = std::move(types);
+        else
+            combineTypes(s.columnTypes, types);
         if (s.cores[k].top)
             expr(*s.cores[k].top);
     }
@@ -277,6 +284,7 @@ void Binder::unionSelect(const Select& s, QStringList* names) {
         return;
     push();
     levels_.back().list = &s.cores[0];
+    levels_.back().types = &s.columnTypes;
     levels_.back().columnNames = true;
     for (const auto& o : s.orderBy) {
         const Expr& e = *o.expr;
@@ -295,10 +303,11 @@ void Binder::paging(const Select& s) {
         expr(*s.fetch);
 }
 
-void Binder::core(const SelectCore& c, const std::vector<OrderItem>* order, QStringList* names) {
+void Binder::core(const SelectCore& c, const std::vector<OrderItem>* order, QStringList* names,
+                  std::vector<SqlType>& types) {
     push();
     from(c.from);
-    selectList(c, names);
+    selectList(c, names, types);
     if (c.where)
         expr(*c.where);
     for (const ExprPtr& g : c.groupBy)
@@ -307,21 +316,25 @@ void Binder::core(const SelectCore& c, const std::vector<OrderItem>* order, QStr
         expr(*c.having);
     // Only ORDER BY sees the list's aliases.
     levels_.back().list = &c;
+    levels_.back().types = &types;
     if (order)
         orderBy(*order);
     pop();
 }
 
-void Binder::selectList(const SelectCore& c, QStringList* names) {
+void Binder::selectList(const SelectCore& c, QStringList* names, std::vector<SqlType>& types) {
     for (const SelectItem& item : c.items) {
         if (item.expr->kind == Expr::Star) {
             item.expr->expansion = star(item.expr->parts);
-            if (names)
-                for (const ColumnBinding& col : item.expr->expansion)
+            for (const ColumnBinding& col : item.expr->expansion) {
+                types.push_back(col.type);
+                if (names)
                     names->append(col.column);
+            }
             continue;
         }
         expr(*item.expr);
+        types.push_back(item.expr->type);
         if (names)
             names->append(!item.alias.isEmpty()             ? item.alias
                           : item.expr->kind == Expr::Column ? item.expr->parts.last()
@@ -402,9 +415,15 @@ void Binder::expr(const Expr& root) {
             over(**w);
             continue;
         }
+        if (const auto* t = std::get_if<Typing>(&item)) {
+            type(*t->node);
+            continue;
+        }
         const Expr& e = *std::get<const Expr*>(item);
         node(e);
-        // Children go on in reverse, so that the first is bound first.
+        // Children go on in reverse, so that the first is bound first; the node is typed after
+        // them.
+        pending_.emplace_back(Typing{&e});
         if (e.over)
             pending_.emplace_back(e.over.get());
         if (e.select)
@@ -431,7 +450,7 @@ void Binder::node(const Expr& e) {
             const std::optional<SqlType> t = env_.variableType(e.text);
             if (!t)
                 undeclaredVariable(e.text);
-            e.boundType = *t;
+            e.type = *t;
             return;
         }
         case Expr::Global:
@@ -440,7 +459,7 @@ void Binder::node(const Expr& e) {
                 undeclaredVariable(e.text);
             return;
         case Expr::Param:
-            e.boundType = env_.parameterType(e.paramIndex);
+            e.type = env_.parameterType(e.paramIndex);
             return;
         case Expr::Function:
             function(e);
@@ -507,7 +526,7 @@ const QString& Binder::Source::name(size_t k) const {
 }
 
 SqlType Binder::Source::type(size_t k) const {
-    return table ? table->columns[k].type : SqlType();
+    return table ? table->columns[k].type : select->columnTypes[k];
 }
 
 bool Binder::markAlias(const Expr& column) const {
@@ -521,6 +540,7 @@ bool Binder::markAlias(const Expr& column) const {
             for (const ColumnBinding& col : item.expr->expansion) {
                 if (level.columnNames && sameName(col.column, name)) {
                     column.binding = {QString(), col.column, SqlType(), nullptr, index, true};
+                    column.type = (*level.types)[static_cast<size_t>(index)];
                     return true;
                 }
                 ++index;
@@ -532,6 +552,7 @@ bool Binder::markAlias(const Expr& column) const {
                                                                            : item.alias;
         if (!alias.isEmpty() && sameName(alias, name)) {
             column.binding = {QString(), alias, SqlType(), nullptr, index, true};
+            column.type = (*level.types)[static_cast<size_t>(index)];
             return true;
         }
         ++index;
@@ -567,6 +588,7 @@ void Binder::bind(const Expr& column) const {
                               found->select,
                               found->select ? static_cast<int>(index) : -1,
                               false};
+            column.type = column.binding.type;
             return;
         }
         if (!qualifier.isEmpty()) {

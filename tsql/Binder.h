@@ -27,16 +27,19 @@ public:
     virtual bool identityInsert(const TableInfo&) const { return false; }
 };
 
-// Name resolution, a pass of its own before SQL is generated (as SQLite's resolve.c marks each
-// expression before code is generated from it).
+// Name resolution and typing, a pass of its own before SQL is generated (as SQLite's resolve.c
+// marks each expression before code is generated from it).
 // Contract: bindSelect() and its kin walk a whole tree once, in the order the emitter renders it,
-// and mark each node with what it refers to: a column reference with its source and column
-// (Expr::binding), a star with its columns, a table source with its table or common table, a
-// call with its built-in's row, a variable or parameter with its type, a cast with its target
-// type, INSERT, UPDATE and DELETE with the table they write. They raise SQL Server's errors for
-// what does not resolve (207, 208, 209, 4104, 263, 1013, 195, 137 ...). The binder reads tables,
-// types and variables only through its Environment (pure catalogue queries: databases are
-// attached before binding) and spells no SQL; the emitter renders from the marks alone.
+// resolving names going down and computing types coming up. They mark each node with what it
+// refers to: a column reference with its source and column (Expr::binding), a star with its
+// columns, a table source with its table or common table, a call with its built-in's row,
+// INSERT, UPDATE and DELETE with the table they write; and each expression with its type
+// (Expr::type) and each select with its result columns' types (Select::columnTypes), by SQL
+// Server's rules (BinderTypes.cpp). They raise SQL Server's errors for what does not resolve
+// (207, 208, 209, 4104, 263, 1013, 195, 137 ...) or does not type (402, 116, 205, 8117 ...). The
+// binder reads tables, types and variables only through its Environment (pure catalogue
+// queries: databases are attached before binding) and spells no SQL; the emitter renders from
+// the marks alone.
 // The tables visible at each level of a query are kept innermost first (push, addTable, bind).
 class Binder {
 public:
@@ -76,9 +79,11 @@ private:
     };
     struct Level {
         std::vector<Source> sources;
-        // The select list whose aliases the level's ORDER BY names, once it is bound; for the
-        // ORDER BY of a union, the first core's list, whose column names count as well.
+        // The select list whose aliases the level's ORDER BY names, once it is bound, and the
+        // types of its result columns; for the ORDER BY of a union, the first core's list, whose
+        // column names count as well, and the union's types.
         const SelectCore* list = nullptr;
+        const std::vector<SqlType>* types = nullptr;
         bool columnNames = false;
     };
     struct CommonTable {
@@ -87,8 +92,12 @@ private:
         QStringList names;
     };
     // An item of the expression walk: a node, a sub-select bound after the operand before it
-    // (x IN (SELECT ...)), or an OVER clause bound after its call's arguments.
-    using Pending = std::variant<const Expr*, const Select*, const WindowSpec*>;
+    // (x IN (SELECT ...)), an OVER clause bound after its call's arguments, or a node to type
+    // once its children are bound.
+    struct Typing {
+        const Expr* node;
+    };
+    using Pending = std::variant<const Expr*, const Select*, const WindowSpec*, Typing>;
 
     // A select; its result columns' names go to `names` (empty where an item has none) when the
     // caller needs them (derived and common tables, unions).
@@ -97,8 +106,10 @@ private:
     void paging(const Select& s);
     void plainSelect(const Select& s, QStringList* names);
     void unionSelect(const Select& s, QStringList* names);
-    void core(const SelectCore& c, const std::vector<OrderItem>* orderBy, QStringList* names);
-    void selectList(const SelectCore& c, QStringList* names);
+    // A core's result columns' types go to `types`.
+    void core(const SelectCore& c, const std::vector<OrderItem>* orderBy, QStringList* names,
+              std::vector<SqlType>& types);
+    void selectList(const SelectCore& c, QStringList* names, std::vector<SqlType>& types);
     void from(const std::vector<TableRefPtr>& from);
     void table(const TableRef& t);
     void orderBy(const std::vector<OrderItem>& items);
@@ -108,6 +119,10 @@ private:
     void node(const Expr& e);
     void function(const Expr& e);
     void over(const WindowSpec& w);
+    // The node's type from its own and its children's marks (BinderTypes.cpp).
+    static void type(const Expr& e);
+    // A union's result types: each column's common type over its cores; raises 205.
+    static void combineTypes(std::vector<SqlType>& result, const std::vector<SqlType>& core);
     // A select-list alias of the innermost level: marks `column` with it and returns true, or
     // returns false when there is none of that name.
     bool markAlias(const Expr& column) const;

@@ -21,44 +21,56 @@ namespace {
 
 using Rendered = SqliteEmitter::Rendered;
 
-Builtin row(const char* name, Builtin::Kind kind, int minArgs, int maxArgs,
+// A row's result type: fixed, or a function of the call's arguments' types.
+struct Result {
+    Result(const SqlType& fixed) : type(fixed) {}  // NOLINT: rows name a type or a function
+    Result(Builtin::Typing f) : typing(f) {}       // NOLINT
+    SqlType type;
+    Builtin::Typing typing = nullptr;
+};
+
+Builtin row(const char* name, Builtin::Kind kind, int minArgs, int maxArgs, const Result& result,
             Builtin::Render render) {
     Builtin b{};
     b.name = name;
     b.kind = kind;
     b.minArgs = minArgs;
     b.maxArgs = maxArgs;
+    b.type = result.type;
+    b.typing = result.typing;
     b.render = render;
     return b;
 }
 
-Builtin scalar(const char* name, int minArgs, int maxArgs, Builtin::Render render) {
-    return row(name, Builtin::Scalar, minArgs, maxArgs, render);
+Builtin scalar(const char* name, int minArgs, int maxArgs, const Result& result,
+               Builtin::Render render) {
+    return row(name, Builtin::Scalar, minArgs, maxArgs, result, render);
 }
 
-Builtin aggregate(const char* name, Builtin::Render render, bool star = false) {
-    Builtin b = row(name, Builtin::Aggregate, 1, 1, render);
+Builtin aggregate(const char* name, const Result& result, Builtin::Render render,
+                  bool star = false) {
+    Builtin b = row(name, Builtin::Aggregate, 1, 1, result, render);
     b.star = star;
     b.framed = true;
     return b;
 }
 
-Builtin window(const char* name, int minArgs, int maxArgs, bool ordered, Builtin::Render render) {
-    Builtin b = row(name, Builtin::Window, minArgs, maxArgs, render);
+Builtin window(const char* name, int minArgs, int maxArgs, bool ordered, const Result& result,
+               Builtin::Render render) {
+    Builtin b = row(name, Builtin::Window, minArgs, maxArgs, result, render);
     b.ordered = ordered;
     return b;
 }
 
 // FIRST_VALUE, LAST_VALUE: a window of ordered rows whose frame the OVER clause may set.
-Builtin framedWindow(const char* name, Builtin::Render render) {
-    Builtin b = window(name, 1, 1, true, render);
+Builtin framedWindow(const char* name, const Result& result, Builtin::Render render) {
+    Builtin b = window(name, 1, 1, true, result, render);
     b.framed = true;
     return b;
 }
 
-Builtin context(const char* name, SqlType type, Builtin::Read value) {
-    Builtin b = row(name, Builtin::Context, 0, 0, nullptr);
-    b.type = type;
+Builtin context(const char* name, const SqlType& type, Builtin::Read value) {
+    Builtin b = row(name, Builtin::Context, 0, 0, type, nullptr);
     b.value = value;
     return b;
 }
@@ -69,6 +81,173 @@ const SqlType kDateTime = SqlType::of(SqlType::DateTime);
 const SqlType kLongText = SqlType::of(SqlType::VarChar, 8000);
 const SqlType kName = SqlType::of(SqlType::NVarChar, 4000);
 const SqlType kSetting = SqlType::of(SqlType::NVarChar, 256);
+const SqlType kFloat = SqlType::of(SqlType::Float);
+const SqlType kChar = SqlType::of(SqlType::Char, 1);
+const SqlType kDate = SqlType::of(SqlType::Date);
+const SqlType kNumeric = SqlType::decimal(38, 0);
+
+// ---- result types ----
+
+const SqlType& argType(const Expr& call, size_t k) {
+    return call.args[k]->type;
+}
+
+int textLength(const SqlType& t) {
+    return t.isText() ? t.length : 30;
+}
+
+bool isNational(const SqlType& t) {
+    return t.base == SqlType::NChar || t.base == SqlType::NVarChar;
+}
+
+// The type of the first argument.
+SqlType first(const Expr& call) {
+    return argType(call, 0);
+}
+
+// A text of the first argument's length.
+SqlType firstsLength(const Expr& call) {
+    return SqlType::of(SqlType::VarChar, textLength(first(call)));
+}
+
+// The first argument's text type, varchar(30) for what is not text.
+SqlType firstAsText(const Expr& call) {
+    return first(call).isText() ? first(call) : SqlType::of(SqlType::VarChar, 30);
+}
+
+SqlType trimmed(const Expr& call) {
+    return SqlType::of(isNational(first(call)) ? SqlType::NVarChar : SqlType::VarChar,
+                       textLength(first(call)));
+}
+
+// CONCAT: the arguments' lengths added, national when one of them is.
+SqlType concatenated(const Expr& call) {
+    bool national = false;
+    int length = 0;
+    for (const ExprPtr& a : call.args) {
+        national = national || isNational(a->type);
+        length += textLength(a->type) < 0 ? 8000 : textLength(a->type);
+    }
+    return national ? SqlType::of(SqlType::NVarChar, std::min(length, 4000))
+                    : SqlType::of(SqlType::VarChar, std::min(length, 8000));
+}
+
+void noText(const Expr& call) {
+    if (first(call).isText())
+        raise(
+            8117,
+            QStringLiteral("Operand data type varchar is invalid for %1 operator.").arg(call.text));
+}
+
+// SUM: a decimal's at 38 digits, money's, int for the smaller integers, else the argument's.
+SqlType summed(const Expr& call) {
+    noText(call);
+    const SqlType& a = argType(call, 0);
+    return a.isDecimal()                                ? decimalSum(a)
+           : a.isInteger() && a.base != SqlType::BigInt ? SqlType::of(SqlType::Int)
+                                                        : a;
+}
+
+SqlType averaged(const Expr& call) {
+    noText(call);
+    return first(call).isDecimal() ? decimalAverage(first(call)) : first(call);
+}
+
+// The datepart argument of DATEPART, DATENAME and DATEADD (argument 0, a word or a literal),
+// refused (155, 9810) where it names no part or a part the date (argument `date`) does not have:
+// a time part of a date, a part below the millisecond of a datetime in DATEADD.
+void checkDatePart(const Expr& call, size_t date) {
+    const Expr& part = *call.args[0];
+    const QString name =
+        part.kind == Expr::Literal && part.lit == Expr::String ? part.text : QString();
+    const DatePart named = datePartNamed(name);
+    const SqlType& type = argType(call, date);
+    const bool adding = call.text == u"dateadd";
+    const bool fine = named >= DatePart::Microsecond
+                          ? type.base != SqlType::Date && !(adding && type.isDateTime())
+                          : !isTimePart(name) || type.base != SqlType::Date;
+    if (!fine)
+        raise(9810, QStringLiteral("The datepart %1 is not supported by date function %2 for "
+                                   "data type %3.")
+                        .arg(name, call.text, type.toSql()));
+}
+
+SqlType partNumber(const Expr& call) {
+    checkDatePart(call, 1);
+    return kInt;
+}
+
+SqlType partName(const Expr& call) {
+    checkDatePart(call, 1);
+    return SqlType::of(SqlType::NVarChar, 30);
+}
+
+// DATEADD gives the type of its date: a date stays a date, which has no time to add to.
+SqlType movedDate(const Expr& call) {
+    checkDatePart(call, 2);
+    return argType(call, 2).base == SqlType::Date ? kDate : kDateTime;
+}
+
+// COALESCE: the arguments' common type.
+SqlType common(const Expr& call) {
+    SqlType t;
+    for (const ExprPtr& a : call.args)
+        t = commonType(t, a->type);
+    return t;
+}
+
+// ISNULL: the first argument's type, when it has one.
+SqlType firstKnown(const Expr& call) {
+    return first(call).known() ? first(call) : common(call);
+}
+
+SqlType eitherBranch(const Expr& call) {
+    return commonType(argType(call, 1), argType(call, 2));
+}
+
+// FLOOR and CEILING: a decimal keeps its precision without decimals, money stays money, an
+// integer its type; others numeric(38,0).
+SqlType whole(const Expr& call) {
+    const SqlType& a = argType(call, 0);
+    if (a.isDecimal())
+        return a.base == SqlType::Money ? a : SqlType::decimal(a.precision, 0);
+    return a.isInteger() ? a : kNumeric;
+}
+
+// STUFF: the text's type, long enough for the insert.
+SqlType stuffed(const Expr& call) {
+    const SqlType &s = first(call), &insert = argType(call, 3);
+    const bool national = isNational(s) || isNational(insert);
+    const int length = textLength(s) < 0 || textLength(insert) < 0
+                           ? -1
+                           : std::min(textLength(s) + textLength(insert), national ? 4000 : 8000);
+    return SqlType::of(national ? SqlType::NVarChar : SqlType::VarChar, length);
+}
+
+// DATALENGTH and PATINDEX: int, bigint for a text of a max type.
+SqlType maxIsBig(const SqlType& t) {
+    return t.isText() && t.length < 0 ? kBigInt : kInt;
+}
+
+SqlType dataLengthType(const Expr& call) {
+    return maxIsBig(first(call));
+}
+
+SqlType patternPosition(const Expr& call) {
+    return maxIsBig(argType(call, 1));
+}
+
+// CHOOSE: its values' common type.
+SqlType chosen(const Expr& call) {
+    SqlType t;
+    for (size_t k = 1; k < call.args.size(); ++k)
+        t = commonType(t, argType(call, k));
+    return t;
+}
+
+SqlType powerType(const Expr& call) {
+    return first(call).known() ? first(call) : kFloat;
+}
 
 int textLength(const Rendered& r) {
     return r.type.isText() ? r.type.length : 30;
@@ -167,28 +346,10 @@ void now(FunctionCall& f) {
     f.setResult(call("tsql_getdate", {}), kDateTime);
 }
 
-// The datepart argument of DATEPART, DATENAME and DATEADD, refused (9810) where it names a part
-// the date's type does not have: a time part of a date, a part below the millisecond of a
-// datetime in DATEADD.
-QString datePartFor(FunctionCall& f, const SqlType& date, const char* function) {
-    const Rendered part = f.arg(0);
-    const DatePart named = datePartNamed(part.literal);
-    const bool adding = qstrcmp(function, "dateadd") == 0;
-    const bool fine = named >= DatePart::Microsecond
-                          ? date.base != SqlType::Date && !(adding && date.isDateTime())
-                          : !isTimePart(part.literal) || date.base != SqlType::Date;
-    if (!fine)
-        raise(9810, QStringLiteral("The datepart %1 is not supported by date function %2 for "
-                                   "data type %3.")
-                        .arg(part.literal, QLatin1String(function), date.toSql()));
-    return part.literal;
-}
-
 // DATEPART and DATENAME: the week and the weekday count from SET DATEFIRST's day.
 void partOfDate(FunctionCall& f, const SqlType& type) {
     const Rendered date = f.arg(1);
-    const QString part =
-        datePartFor(f, date.type, f.expr().text == u"datepart" ? "datepart" : "datename");
+    const QString part = f.arg(0).literal;
     std::vector<Term> args = {sqlite::primary(sqlite::text(part)), f.date(date)};
     const DatePart named = datePartNamed(part);
     if (named == DatePart::Week || named == DatePart::Weekday)
@@ -202,10 +363,6 @@ void datePartOf(FunctionCall& f) {
 }
 
 // ---- texts ----
-
-bool isNational(const SqlType& t) {
-    return t.base == SqlType::NChar || t.base == SqlType::NVarChar;
-}
 
 // LTRIM, RTRIM and TRIM: blanks, or the given characters, off one end or both.
 void trim(FunctionCall& f) {
@@ -397,32 +554,32 @@ Value serverName(const SessionState& s) {
 std::vector<Builtin> aggregateRows() {
     return {
         aggregate(
-            "count", [](FunctionCall& f) { countRows(f, kInt); }, true),
+            "count", kInt, [](FunctionCall& f) { countRows(f, kInt); }, true),
         aggregate(
-            "count_big", [](FunctionCall& f) { countRows(f, kBigInt); }, true),
-        aggregate("sum", sum),
-        aggregate("avg", avg),
-        aggregate("min", [](FunctionCall& f) { extreme(f, "min"); }),
-        aggregate("max", [](FunctionCall& f) { extreme(f, "max"); }),
-        aggregate("stdev", unsupportedAggregate),
-        aggregate("var", unsupportedAggregate),
-        window("row_number", 0, 0, true, ranking),
-        window("rank", 0, 0, true, ranking),
-        window("dense_rank", 0, 0, true, ranking),
-        window("ntile", 1, 1, true, ranking),
-        window("lag", 1, 3, false, valueWindow),
-        window("lead", 1, 3, false, valueWindow),
-        framedWindow("first_value", valueWindow),
-        framedWindow("last_value", valueWindow),
-        window("percent_rank", 0, 0, true, distribution),
-        window("cume_dist", 0, 0, true, distribution),
+            "count_big", kBigInt, [](FunctionCall& f) { countRows(f, kBigInt); }, true),
+        aggregate("sum", summed, sum),
+        aggregate("avg", averaged, avg),
+        aggregate("min", first, [](FunctionCall& f) { extreme(f, "min"); }),
+        aggregate("max", first, [](FunctionCall& f) { extreme(f, "max"); }),
+        aggregate("stdev", kFloat, unsupportedAggregate),
+        aggregate("var", kFloat, unsupportedAggregate),
+        window("row_number", 0, 0, true, kBigInt, ranking),
+        window("rank", 0, 0, true, kBigInt, ranking),
+        window("dense_rank", 0, 0, true, kBigInt, ranking),
+        window("ntile", 1, 1, true, kBigInt, ranking),
+        window("lag", 1, 3, false, first, valueWindow),
+        window("lead", 1, 3, false, first, valueWindow),
+        framedWindow("first_value", first, valueWindow),
+        framedWindow("last_value", first, valueWindow),
+        window("percent_rank", 0, 0, true, kFloat, distribution),
+        window("cume_dist", 0, 0, true, kFloat, distribution),
     };
 }
 
 // DATEADD gives the type of its date: a date stays a date, which has no time to add to.
 void addToDate(FunctionCall& f) {
     const Rendered date = f.arg(2);
-    const QString part = datePartFor(f, date.type, "dateadd");
+    const QString part = f.arg(0).literal;
     f.setResult(f.engine({sqlite::primary(sqlite::text(part)), f.arg(1).term(), f.date(date)}),
                 date.type.base == SqlType::Date ? SqlType::of(SqlType::Date) : kDateTime);
 }
@@ -430,32 +587,32 @@ void addToDate(FunctionCall& f) {
 // Dates.
 std::vector<Builtin> dateRows() {
     return {
-        scalar("getdate", 0, 0, now),
-        scalar("sysdatetime", 0, 0, now),
-        scalar("getutcdate", 0, 0, now),
-        scalar("current_timestamp", 0, 0, now),
-        scalar("year", 1, 1, datePartOf),
-        scalar("month", 1, 1, datePartOf),
-        scalar("day", 1, 1, datePartOf),
-        scalar("datepart", 2, 2, [](FunctionCall& f) { partOfDate(f, kInt); }),
-        scalar("datename", 2, 2,
+        scalar("getdate", 0, 0, kDateTime, now),
+        scalar("sysdatetime", 0, 0, kDateTime, now),
+        scalar("getutcdate", 0, 0, kDateTime, now),
+        scalar("current_timestamp", 0, 0, kDateTime, now),
+        scalar("year", 1, 1, kInt, datePartOf),
+        scalar("month", 1, 1, kInt, datePartOf),
+        scalar("day", 1, 1, kInt, datePartOf),
+        scalar("datepart", 2, 2, partNumber, [](FunctionCall& f) { partOfDate(f, kInt); }),
+        scalar("datename", 2, 2, partName,
                [](FunctionCall& f) { partOfDate(f, SqlType::of(SqlType::NVarChar, 30)); }),
-        scalar("eomonth", 1, 2,
+        scalar("eomonth", 1, 2, kDate,
                [](FunctionCall& f) {
                    f.setResult(f.engine(f.withOptional({f.date(0)}, 1)),
                                SqlType::of(SqlType::Date));
                }),
-        scalar("dateadd", 3, 3, addToDate),
-        scalar("datediff", 3, 3,
+        scalar("dateadd", 3, 3, movedDate, addToDate),
+        scalar("datediff", 3, 3, kInt,
                [](FunctionCall& f) {
                    f.setResult(f.engine({f.arg(0).term(), f.date(1), f.date(2)}), kInt);
                }),
-        scalar("datefromparts", 3, 3,
+        scalar("datefromparts", 3, 3, kDate,
                [](FunctionCall& f) {
                    f.setResult(f.engine({f.arg(0).term(), f.arg(1).term(), f.arg(2).term()}),
                                SqlType::of(SqlType::Date));
                }),
-        scalar("isdate", 1, 1,
+        scalar("isdate", 1, 1, kInt,
                [](FunctionCall& f) { f.setResult(f.engine({f.arg(0).term()}), kInt); }),
     };
 }
@@ -463,70 +620,70 @@ std::vector<Builtin> dateRows() {
 // Texts.
 std::vector<Builtin> textRows() {
     return {
-        scalar("substring", 3, 3,
+        scalar("substring", 3, 3, firstsLength,
                [](FunctionCall& f) {
                    const Rendered s = f.text(0);
                    f.setResult(f.engine({s.term(), f.arg(1).term(), f.arg(2).term()}),
                                SqlType::of(SqlType::VarChar, textLength(s)));
                }),
-        scalar("ltrim", 1, 2, trim),
-        scalar("rtrim", 1, 2, trim),
-        scalar("trim", 1, 2, trim),
-        scalar("stuff", 4, 4, stuff),
-        scalar("datalength", 1, 1, dataLength),
-        scalar("patindex", 2, 2,
+        scalar("ltrim", 1, 2, trimmed, trim),
+        scalar("rtrim", 1, 2, trimmed, trim),
+        scalar("trim", 1, 2, trimmed, trim),
+        scalar("stuff", 4, 4, stuffed, stuff),
+        scalar("datalength", 1, 1, dataLengthType, dataLength),
+        scalar("patindex", 2, 2, patternPosition,
                [](FunctionCall& f) {
                    const Rendered s = f.text(1);
                    f.setResult(f.engine({f.text(0).term(), s.term()}),
                                s.type.length < 0 ? kBigInt : kInt);
                }),
-        scalar("quotename", 1, 2,
+        scalar("quotename", 1, 2, SqlType::of(SqlType::NVarChar, 258),
                [](FunctionCall& f) {
                    f.setResult(f.engine(f.withOptional({f.text(0).term()}, 1)),
                                SqlType::of(SqlType::NVarChar, 258));
                }),
-        scalar("upper", 1, 1, changeCase),
-        scalar("lower", 1, 1, changeCase),
-        scalar("reverse", 1, 1, changeCase),
-        scalar("len", 1, 1,
+        scalar("upper", 1, 1, firstAsText, changeCase),
+        scalar("lower", 1, 1, firstAsText, changeCase),
+        scalar("reverse", 1, 1, firstAsText, changeCase),
+        scalar("len", 1, 1, kInt,
                [](FunctionCall& f) { f.setResult(f.engine({f.text(0).term()}), kInt); }),
-        scalar("left", 2, 2, leftOrRight),
-        scalar("right", 2, 2, leftOrRight),
-        scalar("replace", 3, 3,
+        scalar("left", 2, 2, firstsLength, leftOrRight),
+        scalar("right", 2, 2, firstsLength, leftOrRight),
+        scalar("replace", 3, 3, kLongText,
                [](FunctionCall& f) {
                    f.setResult(f.engine({f.text(0).term(), f.text(1).term(), f.text(2).term()}),
                                kLongText);
                }),
-        scalar("charindex", 2, 3,
+        scalar("charindex", 2, 3, kInt,
                [](FunctionCall& f) {
                    f.setResult(f.engine(f.withOptional({f.text(0).term(), f.text(1).term()}, 2)),
                                kInt);
                }),
-        scalar("str", 1, 3,
+        scalar("str", 1, 3, kLongText,
                [](FunctionCall& f) {
                    const Term length = f.size() > 1 ? f.arg(1).term() : sqlite::integer(10);
                    const Term decimals = f.size() > 2 ? f.arg(2).term() : sqlite::integer(0);
                    f.setResult(f.engine({f.arg(0).term(), length, decimals}), kLongText);
                }),
-        scalar("char", 1, 1,
+        scalar("char", 1, 1, kChar,
                [](FunctionCall& f) {
                    f.setResult(call("char", {f.arg(0).term()}), SqlType::of(SqlType::Char, 1));
                }),
-        scalar("nchar", 1, 1,
+        scalar("nchar", 1, 1, kChar,
                [](FunctionCall& f) {
                    f.setResult(call("char", {f.arg(0).term()}), SqlType::of(SqlType::Char, 1));
                }),
-        scalar("ascii", 1, 1,
+        scalar("ascii", 1, 1, kInt,
                [](FunctionCall& f) { f.setResult(call("unicode", {f.text(0).term()}), kInt); }),
-        scalar("unicode", 1, 1,
+        scalar("unicode", 1, 1, kInt,
                [](FunctionCall& f) { f.setResult(call("unicode", {f.text(0).term()}), kInt); }),
-        scalar("space", 1, 1,
+        scalar("space", 1, 1, kLongText,
                [](FunctionCall& f) { f.setResult(f.engine({f.arg(0).term()}), kLongText); }),
-        scalar("replicate", 2, 2,
+        scalar("replicate", 2, 2, kLongText,
                [](FunctionCall& f) {
                    f.setResult(f.engine({f.text(0).term(), f.arg(1).term()}), kLongText);
                }),
-        scalar("concat", 2, Builtin::kVariadic, concat),
+        scalar("concat", 2, Builtin::kVariadic, concatenated, concat),
     };
 }
 
@@ -564,18 +721,18 @@ void databaseName(FunctionCall& f) {
 std::vector<Builtin> numberRows() {
     using Op = sqlite::Operator;
     return {
-        scalar("coalesce", 2, Builtin::kVariadic, firstNotNull),
-        scalar("isnull", 2, 2, firstNotNull),
-        scalar("nullif", 2, 2,
+        scalar("coalesce", 2, Builtin::kVariadic, common, firstNotNull),
+        scalar("isnull", 2, 2, firstKnown, firstNotNull),
+        scalar("nullif", 2, 2, first,
                [](FunctionCall& f) {
                    const Rendered a = f.arg(0);
                    f.setResult(call("nullif", {a.term(), f.arg(1).term()}), a.type);
                }),
-        scalar("iif", 3, 3, iif),
-        scalar("choose", 2, Builtin::kVariadic, choose),
-        scalar("isnumeric", 1, 1,
+        scalar("iif", 3, 3, eitherBranch, iif),
+        scalar("choose", 2, Builtin::kVariadic, chosen, choose),
+        scalar("isnumeric", 1, 1, kInt,
                [](FunctionCall& f) { f.setResult(f.engine({f.arg(0).term()}), kInt); }),
-        scalar("abs", 1, 1,
+        scalar("abs", 1, 1, first,
                [](FunctionCall& f) {
                    const Rendered a = f.arg(0);
                    if (a.type.isDecimal())
@@ -585,7 +742,7 @@ std::vector<Builtin> numberRows() {
                                    a.type);
                }),
         scalar(
-            "round", 2, 3,
+            "round", 2, 3, first,
             [](FunctionCall& f) {
                 const Rendered a = f.arg(0);
                 if (a.type.isDecimal())
@@ -596,35 +753,35 @@ std::vector<Builtin> numberRows() {
                 else
                     f.setResult(f.engine(f.withOptional({a.term(), f.arg(1).term()}, 2)), a.type);
             }),
-        scalar("floor", 1, 1, [](FunctionCall& f) { roundDown(f, Op::Less, Op::Subtract); }),
-        scalar("ceiling", 1, 1, [](FunctionCall& f) { roundDown(f, Op::Greater, Op::Add); }),
-        scalar("power", 2, 2, [](FunctionCall& f) { math(f, "pow"); }),
-        scalar("sqrt", 1, 1, [](FunctionCall& f) { math(f, "sqrt"); }),
-        scalar("exp", 1, 1, [](FunctionCall& f) { math(f, "exp"); }),
-        scalar("log", 1, 1, [](FunctionCall& f) { math(f, "ln"); }),
-        scalar("log10", 1, 1, [](FunctionCall& f) { math(f, "log10"); }),
-        scalar("sign", 1, 1, sign),
-        scalar("object_id", 1, 2,
+        scalar("floor", 1, 1, whole, [](FunctionCall& f) { roundDown(f, Op::Less, Op::Subtract); }),
+        scalar("ceiling", 1, 1, whole, [](FunctionCall& f) { roundDown(f, Op::Greater, Op::Add); }),
+        scalar("power", 2, 2, powerType, [](FunctionCall& f) { math(f, "pow"); }),
+        scalar("sqrt", 1, 1, kFloat, [](FunctionCall& f) { math(f, "sqrt"); }),
+        scalar("exp", 1, 1, kFloat, [](FunctionCall& f) { math(f, "exp"); }),
+        scalar("log", 1, 1, kFloat, [](FunctionCall& f) { math(f, "ln"); }),
+        scalar("log10", 1, 1, kFloat, [](FunctionCall& f) { math(f, "log10"); }),
+        scalar("sign", 1, 1, first, sign),
+        scalar("object_id", 1, 2, kInt,
                [](FunctionCall& f) {
                    f.setResult(call("object_id", f.withOptional({f.text(0).term()}, 1)), kInt);
                }),
-        scalar("object_name", 1, 2,
+        scalar("object_name", 1, 2, kName,
                [](FunctionCall& f) {
                    if (f.size() > 1)
                        notSupported(QStringLiteral("OBJECT_NAME of another database"));
                    f.setResult(call("tsql_object_name", {f.arg(0).term()}), kName);
                }),
-        scalar("col_length", 2, 2,
+        scalar("col_length", 2, 2, SqlType::of(SqlType::SmallInt),
                [](FunctionCall& f) {
                    f.setResult(call("tsql_col_length", {f.text(0).term(), f.text(1).term()}),
                                SqlType::of(SqlType::SmallInt));
                }),
-        scalar("db_id", 0, 1, databaseId),
-        scalar("db_name", 0, 1, databaseName),
-        scalar("ident_current", 1, 1, [](FunctionCall& f) { identityProperty(f, 0); }),
-        scalar("ident_seed", 1, 1, [](FunctionCall& f) { identityProperty(f, 1); }),
-        scalar("ident_incr", 1, 1, [](FunctionCall& f) { identityProperty(f, 2); }),
-        scalar("type_id", 1, 1,
+        scalar("db_id", 0, 1, kInt, databaseId),
+        scalar("db_name", 0, 1, kName, databaseName),
+        scalar("ident_current", 1, 1, kNumeric, [](FunctionCall& f) { identityProperty(f, 0); }),
+        scalar("ident_seed", 1, 1, kNumeric, [](FunctionCall& f) { identityProperty(f, 1); }),
+        scalar("ident_incr", 1, 1, kNumeric, [](FunctionCall& f) { identityProperty(f, 2); }),
+        scalar("type_id", 1, 1, kInt,
                [](FunctionCall& f) { f.setResult(call("type_id", {f.arg(0).term()}), kInt); }),
     };
 }

@@ -8,6 +8,7 @@
 
 namespace tsql {
 
+struct Expr;
 class FunctionCall;
 
 // The error a CATCH block handles, as ERROR_NUMBER() and its kin report it.
@@ -36,9 +37,9 @@ struct SessionState {
 };
 
 // One built-in function or context value: adding a built-in is adding its row to Builtins.cpp.
-// The emitter checks a call against the row and renders it through `render`; a context value
-// (@@ROWCOUNT, ERROR_MESSAGE()) becomes a placeholder that the interpreter fills from `value`
-// when the statement runs.
+// The binder checks a call against the row and types it by `type` or `typing`; the emitter
+// renders it through `render`; a context value (@@ROWCOUNT, ERROR_MESSAGE()) becomes a
+// placeholder that the interpreter fills from `value` when the statement runs.
 struct Builtin {
     enum Kind {
         Scalar,
@@ -47,6 +48,8 @@ struct Builtin {
         Context,
     };
     using Render = void (*)(FunctionCall& call);
+    // The result's type from the call, whose arguments are typed; raises what does not type.
+    using Typing = SqlType (*)(const Expr& call);
     using Read = Value (*)(const SessionState& state);
     static constexpr int kVariadic = 254;  // maxArgs of a function of 2 to 254 arguments
 
@@ -58,8 +61,11 @@ struct Builtin {
     bool star = false;        // takes `*` for its argument (COUNT(*))
     bool ordered = false;     // Window: its OVER clause must have ORDER BY
     bool framed = false;      // takes ROWS or RANGE in its OVER clause (aggregates all do)
-    SqlType type;             // Context: the value's type
+    SqlType type;             // the result's type when it is fixed (a context value's)
+    Typing typing = nullptr;  // else: the result's type from the arguments' types
     Read value = nullptr;     // Context: the value
+
+    SqlType resultType(const Expr& call) const { return typing ? typing(call) : type; }
 };
 
 // The row of a lower-cased name, nullptr when there is none.

@@ -463,7 +463,7 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
         case Expr::Param: {
             Rendered r;
             r.set(slot({Slot::Param, e.paramIndex, QString()}));
-            r.type = e.boundType;
+            r.type = e.type;
             return r;
         }
         case Expr::Unary:
@@ -508,7 +508,7 @@ SqliteEmitter::Rendered SqliteEmitter::truth(const Term& condition) {
 SqliteEmitter::Rendered SqliteEmitter::variable(const Expr& e) {
     Rendered r;
     r.set(slot({Slot::Variable, 0, e.text.toLower()}));
-    r.type = e.boundType;
+    r.type = e.type;
     return r;
 }
 

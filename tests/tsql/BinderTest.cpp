@@ -234,7 +234,7 @@ TEST_F(BindingPassTest, CommonTablesCallsAndVariablesAreMarked) {
     EXPECT_STREQ(call.builtin->name, "upper");
     EXPECT_EQ(call.args[0]->binding.select, s.with[0].select.get());
     EXPECT_EQ(call.args[0]->binding.index, 0);
-    EXPECT_EQ(c.items[1].expr->boundType.base, tsql::SqlType::Int);
+    EXPECT_EQ(c.items[1].expr->type.base, tsql::SqlType::Int);
     ASSERT_NE(c.items[2].expr->builtin, nullptr);
     EXPECT_EQ(c.items[2].expr->builtin->kind, tsql::Builtin::Context);
 }
@@ -273,4 +273,80 @@ TEST_F(BindingPassTest, OrderByNamesResultColumnsByPosition) {
     EXPECT_EQ(named(s.orderBy[1].expr->binding), QStringLiteral("Product.Id"));
     EXPECT_EQ(errorOf(QStringLiteral("select Code as Name from Product where Name = 'a'")), 207);
     EXPECT_EQ(errorOf(QStringLiteral("select Code as Name from Product order by Name + 'a'")), 207);
+}
+
+namespace {
+
+// The types the binder marks, spelled as T-SQL declares them.
+class TypingTest : public BindingPassTest {
+protected:
+    // The types of the statement's result columns.
+    QStringList types(const QString& sql) {
+        QStringList out;
+        for (const tsql::SqlType& t : bound(sql).columnTypes)
+            out << t.toSql();
+        return out;
+    }
+};
+
+}  // namespace
+
+// Decimal arithmetic: precision and scale by SQL Server's rules, an integer literal counting its
+// own digits, and the reduction to 38 digits keeping six decimals.
+TEST_F(TypingTest, DecimalArithmeticHasSqlServersPrecisionAndScale) {
+    EXPECT_EQ(
+        types(QStringLiteral("select cast(1 as decimal(10,2)) * cast(2 as decimal(5,3)), 1.5 + 10, "
+                             "Id + 2.25, cast(1 as decimal(38,10)) / cast(3 as decimal(38,10)), "
+                             "cast(7 as decimal(9,4)) % 2, -0.005 - 1 from Product")),
+        QStringList({"decimal(16,5)", "decimal(4,1)", "decimal(13,2)", "decimal(38,6)",
+                     "decimal(5,4)", "decimal(5,3)"}));
+    // Money with an integer stays money; beyond int a literal is numeric of its digits.
+    EXPECT_EQ(types(QStringLiteral("select $2 * 3, 12345678901 + 1, 2 * 3, Rate * 2 from Tax")),
+              QStringList({"money", "decimal(12,0)", "int", "float"}));
+}
+
+// Texts join with their lengths added; a text meets a number as that number's type; CASE takes
+// its branches' common type.
+TEST_F(TypingTest, OperatorsAndCaseTakeTheCommonType) {
+    EXPECT_EQ(types(QStringLiteral("select 'ab' + N'cde', '5' + 1, -'2', ~Id, Id & 2.5 "
+                                   "from Product")),
+              QStringList({"nvarchar(5)", "int", "float", "int", "int"}));
+    EXPECT_EQ(types(QStringLiteral(
+                  "select case when p.Id = 1 then 1 when p.Id = 2 then 2.5e0 else null end, "
+                  "case p.Id when 1 then 'ab' else N'abc' end, case when p.Id > 0 then $1 end, "
+                  "p.Id between 1 and 2 from Product p join Tax t on t.Id = p.Id")),
+              QStringList({"float", "nvarchar(3)", "money", "bit"}));
+}
+
+// A sub-select has its one column's type; a derived table's columns and a union's result have
+// the types of their selects.
+TEST_F(TypingTest, SelectsTypeTheirResultColumns) {
+    EXPECT_EQ(types(QStringLiteral("select (select max(Rate) from Tax), x.Twice, @n "
+                                   "from (select Id * 2.0 as Twice from Product) x")),
+              QStringList({"float", "decimal(13,1)", "int"}));
+    EXPECT_EQ(types(QStringLiteral("select Id, 'a' from Product union select Rate, N'bc' "
+                                   "from Tax order by 1")),
+              QStringList({"float", "nvarchar(2)"}));
+}
+
+// A call's type is its row's: fixed, or computed from its arguments.
+TEST_F(TypingTest, BuiltInsTypeTheirResultsByTheirRows) {
+    EXPECT_EQ(types(QStringLiteral(
+                  "select sum(cast(Id as smallint)), avg(cast(Id as decimal(10,2))), count(*), "
+                  "substring('abcdef', 1, 2), dateadd(day, 1, cast('2020-01-01' as date)), "
+                  "isnull(null, 2.5), coalesce(null, 'ab', N'c'), concat('ab', N'c', 1), "
+                  "floor(1.5e0), row_number() over (order by Id) from Product group by Id")),
+              QStringList({"int", "decimal(38,6)", "int", "varchar(6)", "date", "decimal(2,1)",
+                           "nvarchar(2)", "nvarchar(33)", "decimal(38,0)", "bigint"}));
+}
+
+// What does not type raises SQL Server's error while binding, before anything is rendered.
+TEST_F(TypingTest, WhatDoesNotTypeRaisesSqlServersErrors) {
+    EXPECT_EQ(errorOf(QStringLiteral("select 'a' - 'b'")), 402);
+    EXPECT_EQ(errorOf(QStringLiteral("select 1 where 2 in (select Id, Code from Product)")), 116);
+    EXPECT_EQ(errorOf(QStringLiteral("select (select Id, Code from Product)")), 116);
+    EXPECT_EQ(errorOf(QStringLiteral("select Id from Product union select Id, Rate from Tax")),
+              205);
+    EXPECT_EQ(errorOf(QStringLiteral("select sum(Code) from Product")), 8117);
+    EXPECT_EQ(errorOf(QStringLiteral("select dateadd(hour, 1, cast('2020-01-01' as date))")), 9810);
 }
