@@ -36,8 +36,8 @@ public:
 // INSERT, UPDATE and DELETE with the table they write; and each expression with its type
 // (Expr::type) and each select with its result columns' types (Select::columnTypes), by SQL
 // Server's rules (BinderTypes.cpp). They raise SQL Server's errors for what does not resolve
-// (207, 208, 209, 4104, 263, 1013, 195, 137 ...) or does not type (402, 116, 205, 8117 ...). The
-// binder reads tables, types and variables only through its Environment (pure catalogue
+// (207, 208, 209, 4104, 263, 1013, 195, 137 ...) or does not type (402, 116, 205, 529, 8117, 9810
+// ...). The binder reads tables, types and variables only through its Environment (pure catalogue
 // queries: databases are attached before binding) and spells no SQL; the emitter renders from
 // the marks alone.
 // The tables visible at each level of a query are kept innermost first (push, addTable, bind).

@@ -4,6 +4,7 @@
 
 #include "tsql/Binder.h"
 #include "tsql/Builtins.h"
+#include "tsql/Conversions.h"
 #include "tsql/Errors.h"
 
 namespace tsql {
@@ -174,6 +175,7 @@ void Binder::type(const Expr& e) {
             e.type = e.builtin->resultType(e);
             return;
         case Expr::Cast:
+            checkExplicitConversion(e.a->type, e.castType);
             e.type = e.castType;
             return;
         case Expr::Column:  // typed as they are marked

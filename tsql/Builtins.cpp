@@ -249,18 +249,9 @@ SqlType powerType(const Expr& call) {
     return first(call).known() ? first(call) : kFloat;
 }
 
-int textLength(const Rendered& r) {
-    return r.type.isText() ? r.type.length : 30;
-}
-
-SqlType textType(const Rendered& r) {
-    return r.type.isText() ? r.type : SqlType::of(SqlType::VarChar, 30);
-}
-
 // ---- aggregates and window functions ----
 
-void countRows(FunctionCall& f, const SqlType& type) {
-    f.result.type = type;
+void countRows(FunctionCall& f) {
     if (f.expr().star) {
         f.result.set(f.aggregate("count", sqlite::primary("*")));
         return;
@@ -268,30 +259,18 @@ void countRows(FunctionCall& f, const SqlType& type) {
     f.result.set(f.aggregate("count", f.arg(0).term()));
 }
 
-void noText(const Rendered& a, const char* op) {
-    if (a.type.isText())
-        raise(8117,
-              QStringLiteral("Operand data type varchar is invalid for %1 operator.").arg(op));
-}
-
 void sum(FunctionCall& f) {
     const Rendered a = f.arg(0);
-    noText(a, "sum");
-    f.result.type = a.type.isDecimal()                                     ? decimalSum(a.type)
-                    : a.type.isInteger() && a.type.base != SqlType::BigInt ? kInt
-                                                                           : a.type;
     // A sum of integers overflows its type as integer arithmetic does.
     f.result.set(SqliteEmitter::checkedInteger(
-        f.aggregate(a.type.isDecimal() ? "tsql_decimal_sum" : "sum", a.term()), f.result.type));
+        f.aggregate(a.type.isDecimal() ? "tsql_decimal_sum" : "sum", a.term()), f.type()));
 }
 
 void avg(FunctionCall& f) {
     const Rendered a = f.arg(0);
-    noText(a, "avg");
     Term value = f.aggregate(a.type.isDecimal() ? "tsql_decimal_avg" : "avg", a.term());
     if (a.type.isInteger())
         value = sqlite::cast(value, "INTEGER");  // integer average truncates
-    f.result.type = a.type.isDecimal() ? decimalAverage(a.type) : a.type;
     // An average of money, divided at six decimals, is money.
     if (a.type.base == SqlType::Money) {
         Rendered divided;
@@ -307,59 +286,40 @@ void extreme(FunctionCall& f, const char* function) {
     const char* collation = a.column ? nullptr : SqliteEmitter::orderCollation(a.type);
     f.result.set(
         f.aggregate(function, collation ? sqlite::collate(a.term(), collation) : a.term()));
-    f.result.type = a.type;
 }
 
 void unsupportedAggregate(FunctionCall& f) {
     notSupported(QStringLiteral("the %1 aggregate").arg(f.expr().text.toUpper()));
 }
 
-// A window function of its own name whose value has the type of its first argument.
-void valueWindow(FunctionCall& f) {
-    std::vector<Term> args;
-    for (size_t k = 0; k < f.size(); ++k) {
-        const Rendered a = f.arg(k);
-        if (k == 0)
-            f.result.type = a.type;
-        args.push_back(a.term());
-    }
-    f.result.set(f.window(args));
-}
-
-// PERCENT_RANK, CUME_DIST: a fraction of the partition's rows.
-void distribution(FunctionCall& f) {
-    f.result.set(f.window({}));
-    f.result.type = SqlType::of(SqlType::Float);
-}
-
-void ranking(FunctionCall& f) {
+// A window function of its own name over the call's arguments (ranks, LAG, PERCENT_RANK ...).
+void window(FunctionCall& f) {
     std::vector<Term> args;
     for (size_t k = 0; k < f.size(); ++k)
         args.push_back(f.arg(k).term());
     f.result.set(f.window(args));
-    f.result.type = kBigInt;
 }
 
 // ---- dates ----
 
 void now(FunctionCall& f) {
-    f.setResult(call("tsql_getdate", {}), kDateTime);
+    f.setResult(call("tsql_getdate", {}));
 }
 
 // DATEPART and DATENAME: the week and the weekday count from SET DATEFIRST's day.
-void partOfDate(FunctionCall& f, const SqlType& type) {
+void partOfDate(FunctionCall& f) {
     const Rendered date = f.arg(1);
     const QString part = f.arg(0).literal;
     std::vector<Term> args = {sqlite::primary(sqlite::text(part)), f.date(date)};
     const DatePart named = datePartNamed(part);
     if (named == DatePart::Week || named == DatePart::Weekday)
         args.push_back(f.session("@@datefirst"));
-    f.setResult(f.engine(args), type);
+    f.setResult(f.engine(args));
 }
 
 void datePartOf(FunctionCall& f) {
     const Term part = sqlite::primary(sqlite::text(f.expr().text));
-    f.setResult(call("tsql_datepart", {part, f.date(0)}), kInt);
+    f.setResult(call("tsql_datepart", {part, f.date(0)}));
 }
 
 // ---- texts ----
@@ -369,67 +329,47 @@ void trim(FunctionCall& f) {
     const Rendered s = f.text(0);
     const Term characters =
         f.size() > 1 ? f.text(1).term() : sqlite::primary(sqlite::text(QStringLiteral(" ")));
-    f.setResult(
-        call(f.expr().text.toLatin1(), {s.term(), characters}),
-        SqlType::of(isNational(s.type) ? SqlType::NVarChar : SqlType::VarChar, textLength(s)));
+    f.setResult(call(f.expr().text.toLatin1(), {s.term(), characters}));
 }
 
-// STUFF(text, start, length, insert): the text's type, long enough for the insert.
+// STUFF(text, start, length, insert).
 void stuff(FunctionCall& f) {
     const Rendered s = f.text(0), insert = f.text(3);
-    const bool national = isNational(s.type) || isNational(insert.type);
-    const int length = textLength(s) < 0 || textLength(insert) < 0
-                           ? -1
-                           : std::min(textLength(s) + textLength(insert), national ? 4000 : 8000);
-    f.setResult(f.engine({s.term(), f.arg(1).term(), f.arg(2).term(), insert.term()}),
-                SqlType::of(national ? SqlType::NVarChar : SqlType::VarChar, length));
+    f.setResult(f.engine({s.term(), f.arg(1).term(), f.arg(2).term(), insert.term()}));
 }
 
-// DATALENGTH: the bytes of a text as it is held, the storage size of other types; int, bigint
-// for the max types.
+// DATALENGTH: the bytes of a text as it is held, the storage size of other types.
 void dataLength(FunctionCall& f) {
     const Rendered a = f.arg(0);
-    const SqlType type = a.type.isText() && a.type.length < 0 ? kBigInt : kInt;
     if (!a.type.known()) {
-        f.setResult(sqlite::primary("NULL"), type);
+        f.setResult(sqlite::primary("NULL"));
         return;
     }
     if (a.type.isText()) {
         f.setResult(isNational(a.type) ? call("tsql_national_length", {a.term()})
-                                       : call("length", {a.term()}),
-                    type);
+                                       : call("length", {a.term()}));
         return;
     }
     f.setResult(sqlite::primary("CASE WHEN " + a.sql + " IS NULL THEN NULL ELSE " +
-                                QByteArray::number(a.type.storageSize()) + " END"),
-                type);
+                                QByteArray::number(a.type.storageSize()) + " END"));
 }
 
 void leftOrRight(FunctionCall& f) {
     const Rendered s = f.text(0);
-    f.setResult(f.engine({s.term(), f.arg(1).term()}),
-                SqlType::of(SqlType::VarChar, textLength(s)));
+    f.setResult(f.engine({s.term(), f.arg(1).term()}));
 }
 
 void changeCase(FunctionCall& f) {
-    const Rendered s = f.text(0);
-    f.setResult(f.engine({s.term()}), textType(s));
+    f.setResult(f.engine({f.text(0).term()}));
 }
 
 // CONCAT: each argument as text, NULL as an empty text.
 void concat(FunctionCall& f) {
     std::vector<Term> parts;
-    bool national = false;
-    int length = 0;
-    for (size_t k = 0; k < f.size(); ++k) {
-        const Rendered s = f.text(k);
-        national = national || isNational(s.type);
-        length += textLength(s) < 0 ? 8000 : textLength(s);
-        parts.push_back(call("ifnull", {s.term(), sqlite::primary(sqlite::text(QString()))}));
-    }
-    f.setResult(sqlite::chain(sqlite::Operator::Concatenate, parts),
-                national ? SqlType::of(SqlType::NVarChar, std::min(length, 4000))
-                         : SqlType::of(SqlType::VarChar, std::min(length, 8000)));
+    for (size_t k = 0; k < f.size(); ++k)
+        parts.push_back(
+            call("ifnull", {f.text(k).term(), sqlite::primary(sqlite::text(QString()))}));
+    f.setResult(sqlite::chain(sqlite::Operator::Concatenate, parts));
 }
 
 // ---- values and numbers ----
@@ -437,14 +377,10 @@ void concat(FunctionCall& f) {
 // COALESCE and ISNULL: the first value that is not NULL, all in one type.
 void firstNotNull(FunctionCall& f) {
     const bool isNull = f.expr().text == u"isnull";
+    const SqlType& t = f.type();
     std::vector<Rendered> args;
-    SqlType t;
-    for (size_t k = 0; k < f.size(); ++k) {
+    for (size_t k = 0; k < f.size(); ++k)
         args.push_back(f.arg(k));
-        t = commonType(t, args.back().type);
-    }
-    if (isNull && args[0].type.known())
-        t = args[0].type;
     std::vector<Term> terms;
     for (const Rendered& a : args) {
         if (t.isDate() && !a.type.isDate() && a.sql != "NULL")
@@ -457,16 +393,15 @@ void firstNotNull(FunctionCall& f) {
         else
             terms.push_back(a.term());
     }
-    f.setResult(call(isNull ? "ifnull" : "coalesce", terms), t);
+    f.setResult(call(isNull ? "ifnull" : "coalesce", terms));
 }
 
 // IIF(condition, then, else): a CASE of one branch.
 void iif(FunctionCall& f) {
     const Rendered condition = f.arg(0), then = f.arg(1), otherwise = f.arg(2);
-    const SqlType t = commonType(then.type, otherwise.type);
+    const SqlType& t = f.type();
     f.setResult(sqlite::primary("CASE WHEN " + condition.sql + " THEN " + f.inType(then, t).text +
-                                " ELSE " + f.inType(otherwise, t).text + " END"),
-                t);
+                                " ELSE " + f.inType(otherwise, t).text + " END"));
 }
 
 // CHOOSE(index, value, ...): the value at the index (converted to int), NULL beyond them; all
@@ -474,42 +409,37 @@ void iif(FunctionCall& f) {
 void choose(FunctionCall& f) {
     const Rendered index = f.arg(0);
     std::vector<Rendered> values;
-    SqlType t;
-    for (size_t k = 1; k < f.size(); ++k) {
+    const SqlType& t = f.type();
+    for (size_t k = 1; k < f.size(); ++k)
         values.push_back(f.arg(k));
-        t = commonType(t, values.back().type);
-    }
     QByteArray sql = "CASE " + sqlite::cast(index.term(), "INTEGER").text;
     for (size_t k = 0; k < values.size(); ++k)
         sql += " WHEN " + QByteArray::number(k + 1) + " THEN " + f.inType(values[k], t).text;
-    f.setResult(sqlite::primary(sql + " END"), t);
+    f.setResult(sqlite::primary(sql + " END"));
 }
 
 // The engine's exact function tsql_decimal_<name>(args..., result type) of a decimal or money.
-void exactCall(FunctionCall& f, std::vector<Term> args, const SqlType& type) {
-    args.push_back(SqliteEmitter::typeConstant(type));
-    f.setResult(call("tsql_decimal_" + f.expr().text.toLatin1(), args), type);
+void exactCall(FunctionCall& f, std::vector<Term> args) {
+    args.push_back(SqliteEmitter::typeConstant(f.type()));
+    f.setResult(call("tsql_decimal_" + f.expr().text.toLatin1(), args));
 }
 
 // FLOOR and CEILING: a decimal keeps its precision without decimals, money stays money.
 void roundDown(FunctionCall& f, sqlite::Operator beyond, sqlite::Operator step) {
     const Rendered a = f.arg(0);
     if (a.type.isDecimal()) {
-        exactCall(f, {a.term()},
-                  a.type.base == SqlType::Money ? a.type : SqlType::decimal(a.type.precision, 0));
+        exactCall(f, {a.term()});
         return;
     }
     const Term whole = sqlite::cast(a.term(), "INTEGER");
-    f.setResult(sqlite::binary(whole, step, sqlite::binary(a.term(), beyond, whole)),
-                a.type.isInteger() ? a.type : SqlType::decimal(38, 0));
+    f.setResult(sqlite::binary(whole, step, sqlite::binary(a.term(), beyond, whole)));
 }
 
 // POWER keeps the type of its first argument; the other functions of SQLite's math are float.
 void math(FunctionCall& f, const char* function) {
     const Rendered a = f.arg(0);
     const bool power = f.expr().text == u"power";
-    f.setResult(call(function, f.withOptional({a.term()}, 1)),
-                power && a.type.known() ? a.type : SqlType::of(SqlType::Float));
+    f.setResult(call(function, f.withOptional({a.term()}, 1)));
     if (power && a.type.isInteger())
         f.result.set(
             SqliteEmitter::checkedInteger(sqlite::cast(f.result.term(), "INTEGER"), a.type));
@@ -518,12 +448,11 @@ void math(FunctionCall& f, const char* function) {
 void sign(FunctionCall& f) {
     const Rendered a = f.arg(0);
     if (a.type.isDecimal()) {
-        exactCall(f, {a.term()}, a.type);
+        exactCall(f, {a.term()});
         return;
     }
     f.setResult(sqlite::primary("CASE WHEN " + a.sql + " > 0 THEN 1 WHEN " + a.sql +
-                                " < 0 THEN -1 WHEN " + a.sql + " = 0 THEN 0 END"),
-                a.type);
+                                " < 0 THEN -1 WHEN " + a.sql + " = 0 THEN 0 END"));
 }
 
 // ---- context values ----
@@ -553,35 +482,31 @@ Value serverName(const SessionState& s) {
 // Aggregates and window functions.
 std::vector<Builtin> aggregateRows() {
     return {
-        aggregate(
-            "count", kInt, [](FunctionCall& f) { countRows(f, kInt); }, true),
-        aggregate(
-            "count_big", kBigInt, [](FunctionCall& f) { countRows(f, kBigInt); }, true),
+        aggregate("count", kInt, countRows, true),
+        aggregate("count_big", kBigInt, countRows, true),
         aggregate("sum", summed, sum),
         aggregate("avg", averaged, avg),
         aggregate("min", first, [](FunctionCall& f) { extreme(f, "min"); }),
         aggregate("max", first, [](FunctionCall& f) { extreme(f, "max"); }),
         aggregate("stdev", kFloat, unsupportedAggregate),
         aggregate("var", kFloat, unsupportedAggregate),
-        window("row_number", 0, 0, true, kBigInt, ranking),
-        window("rank", 0, 0, true, kBigInt, ranking),
-        window("dense_rank", 0, 0, true, kBigInt, ranking),
-        window("ntile", 1, 1, true, kBigInt, ranking),
-        window("lag", 1, 3, false, first, valueWindow),
-        window("lead", 1, 3, false, first, valueWindow),
-        framedWindow("first_value", first, valueWindow),
-        framedWindow("last_value", first, valueWindow),
-        window("percent_rank", 0, 0, true, kFloat, distribution),
-        window("cume_dist", 0, 0, true, kFloat, distribution),
+        window("row_number", 0, 0, true, kBigInt, window),
+        window("rank", 0, 0, true, kBigInt, window),
+        window("dense_rank", 0, 0, true, kBigInt, window),
+        window("ntile", 1, 1, true, kBigInt, window),
+        window("lag", 1, 3, false, first, window),
+        window("lead", 1, 3, false, first, window),
+        framedWindow("first_value", first, window),
+        framedWindow("last_value", first, window),
+        window("percent_rank", 0, 0, true, kFloat, window),
+        window("cume_dist", 0, 0, true, kFloat, window),
     };
 }
 
-// DATEADD gives the type of its date: a date stays a date, which has no time to add to.
 void addToDate(FunctionCall& f) {
     const Rendered date = f.arg(2);
     const QString part = f.arg(0).literal;
-    f.setResult(f.engine({sqlite::primary(sqlite::text(part)), f.arg(1).term(), f.date(date)}),
-                date.type.base == SqlType::Date ? SqlType::of(SqlType::Date) : kDateTime);
+    f.setResult(f.engine({sqlite::primary(sqlite::text(part)), f.arg(1).term(), f.date(date)}));
 }
 
 // Dates.
@@ -594,26 +519,21 @@ std::vector<Builtin> dateRows() {
         scalar("year", 1, 1, kInt, datePartOf),
         scalar("month", 1, 1, kInt, datePartOf),
         scalar("day", 1, 1, kInt, datePartOf),
-        scalar("datepart", 2, 2, partNumber, [](FunctionCall& f) { partOfDate(f, kInt); }),
-        scalar("datename", 2, 2, partName,
-               [](FunctionCall& f) { partOfDate(f, SqlType::of(SqlType::NVarChar, 30)); }),
+        scalar("datepart", 2, 2, partNumber, partOfDate),
+        scalar("datename", 2, 2, partName, partOfDate),
         scalar("eomonth", 1, 2, kDate,
-               [](FunctionCall& f) {
-                   f.setResult(f.engine(f.withOptional({f.date(0)}, 1)),
-                               SqlType::of(SqlType::Date));
-               }),
+               [](FunctionCall& f) { f.setResult(f.engine(f.withOptional({f.date(0)}, 1))); }),
         scalar("dateadd", 3, 3, movedDate, addToDate),
         scalar("datediff", 3, 3, kInt,
                [](FunctionCall& f) {
-                   f.setResult(f.engine({f.arg(0).term(), f.date(1), f.date(2)}), kInt);
+                   f.setResult(f.engine({f.arg(0).term(), f.date(1), f.date(2)}));
                }),
         scalar("datefromparts", 3, 3, kDate,
                [](FunctionCall& f) {
-                   f.setResult(f.engine({f.arg(0).term(), f.arg(1).term(), f.arg(2).term()}),
-                               SqlType::of(SqlType::Date));
+                   f.setResult(f.engine({f.arg(0).term(), f.arg(1).term(), f.arg(2).term()}));
                }),
         scalar("isdate", 1, 1, kInt,
-               [](FunctionCall& f) { f.setResult(f.engine({f.arg(0).term()}), kInt); }),
+               [](FunctionCall& f) { f.setResult(f.engine({f.arg(0).term()})); }),
     };
 }
 
@@ -623,8 +543,7 @@ std::vector<Builtin> textRows() {
         scalar("substring", 3, 3, firstsLength,
                [](FunctionCall& f) {
                    const Rendered s = f.text(0);
-                   f.setResult(f.engine({s.term(), f.arg(1).term(), f.arg(2).term()}),
-                               SqlType::of(SqlType::VarChar, textLength(s)));
+                   f.setResult(f.engine({s.term(), f.arg(1).term(), f.arg(2).term()}));
                }),
         scalar("ltrim", 1, 2, trimmed, trim),
         scalar("rtrim", 1, 2, trimmed, trim),
@@ -634,54 +553,45 @@ std::vector<Builtin> textRows() {
         scalar("patindex", 2, 2, patternPosition,
                [](FunctionCall& f) {
                    const Rendered s = f.text(1);
-                   f.setResult(f.engine({f.text(0).term(), s.term()}),
-                               s.type.length < 0 ? kBigInt : kInt);
+                   f.setResult(f.engine({f.text(0).term(), s.term()}));
                }),
-        scalar("quotename", 1, 2, SqlType::of(SqlType::NVarChar, 258),
-               [](FunctionCall& f) {
-                   f.setResult(f.engine(f.withOptional({f.text(0).term()}, 1)),
-                               SqlType::of(SqlType::NVarChar, 258));
-               }),
+        scalar(
+            "quotename", 1, 2, SqlType::of(SqlType::NVarChar, 258),
+            [](FunctionCall& f) { f.setResult(f.engine(f.withOptional({f.text(0).term()}, 1))); }),
         scalar("upper", 1, 1, firstAsText, changeCase),
         scalar("lower", 1, 1, firstAsText, changeCase),
         scalar("reverse", 1, 1, firstAsText, changeCase),
         scalar("len", 1, 1, kInt,
-               [](FunctionCall& f) { f.setResult(f.engine({f.text(0).term()}), kInt); }),
+               [](FunctionCall& f) { f.setResult(f.engine({f.text(0).term()})); }),
         scalar("left", 2, 2, firstsLength, leftOrRight),
         scalar("right", 2, 2, firstsLength, leftOrRight),
         scalar("replace", 3, 3, kLongText,
                [](FunctionCall& f) {
-                   f.setResult(f.engine({f.text(0).term(), f.text(1).term(), f.text(2).term()}),
-                               kLongText);
+                   f.setResult(f.engine({f.text(0).term(), f.text(1).term(), f.text(2).term()}));
                }),
         scalar("charindex", 2, 3, kInt,
                [](FunctionCall& f) {
-                   f.setResult(f.engine(f.withOptional({f.text(0).term(), f.text(1).term()}, 2)),
-                               kInt);
+                   f.setResult(f.engine(f.withOptional({f.text(0).term(), f.text(1).term()}, 2)));
                }),
         scalar("str", 1, 3, kLongText,
                [](FunctionCall& f) {
                    const Term length = f.size() > 1 ? f.arg(1).term() : sqlite::integer(10);
                    const Term decimals = f.size() > 2 ? f.arg(2).term() : sqlite::integer(0);
-                   f.setResult(f.engine({f.arg(0).term(), length, decimals}), kLongText);
+                   f.setResult(f.engine({f.arg(0).term(), length, decimals}));
                }),
         scalar("char", 1, 1, kChar,
-               [](FunctionCall& f) {
-                   f.setResult(call("char", {f.arg(0).term()}), SqlType::of(SqlType::Char, 1));
-               }),
+               [](FunctionCall& f) { f.setResult(call("char", {f.arg(0).term()})); }),
         scalar("nchar", 1, 1, kChar,
-               [](FunctionCall& f) {
-                   f.setResult(call("char", {f.arg(0).term()}), SqlType::of(SqlType::Char, 1));
-               }),
+               [](FunctionCall& f) { f.setResult(call("char", {f.arg(0).term()})); }),
         scalar("ascii", 1, 1, kInt,
-               [](FunctionCall& f) { f.setResult(call("unicode", {f.text(0).term()}), kInt); }),
+               [](FunctionCall& f) { f.setResult(call("unicode", {f.text(0).term()})); }),
         scalar("unicode", 1, 1, kInt,
-               [](FunctionCall& f) { f.setResult(call("unicode", {f.text(0).term()}), kInt); }),
+               [](FunctionCall& f) { f.setResult(call("unicode", {f.text(0).term()})); }),
         scalar("space", 1, 1, kLongText,
-               [](FunctionCall& f) { f.setResult(f.engine({f.arg(0).term()}), kLongText); }),
+               [](FunctionCall& f) { f.setResult(f.engine({f.arg(0).term()})); }),
         scalar("replicate", 2, 2, kLongText,
                [](FunctionCall& f) {
-                   f.setResult(f.engine({f.text(0).term(), f.arg(1).term()}), kLongText);
+                   f.setResult(f.engine({f.text(0).term(), f.arg(1).term()}));
                }),
         scalar("concat", 2, Builtin::kVariadic, concatenated, concat),
     };
@@ -692,8 +602,7 @@ void identityProperty(FunctionCall& f, int part) {
     Rendered value;
     value.set(call("tsql_identity", {f.text(0).term(), sqlite::integer(part)}));
     value.type = kBigInt;
-    const SqlType numeric = SqlType::decimal(38, 0);
-    f.setResult(f.convert(value, numeric), numeric);
+    f.setResult(f.convert(value, f.type()));
 }
 
 // DB_ID([name]) and DB_NAME([id]): the server's databases as sysdatabases lists them (master 1),
@@ -706,15 +615,15 @@ Term databaseColumn(FunctionCall& f, const char* column, const char* key, const 
 
 void databaseId(FunctionCall& f) {
     const Term name = f.size() > 0 ? f.text(0).term() : f.session("(database)");
-    f.setResult(databaseColumn(f, "dbid", "name", name), kInt);
+    f.setResult(databaseColumn(f, "dbid", "name", name));
 }
 
 void databaseName(FunctionCall& f) {
     if (f.size() == 0) {
-        f.setResult(f.session("(database)"), kName);
+        f.setResult(f.session("(database)"));
         return;
     }
-    f.setResult(databaseColumn(f, "name", "dbid", f.arg(0).term()), kName);
+    f.setResult(databaseColumn(f, "name", "dbid", f.arg(0).term()));
 }
 
 // Values and numbers; the catalogue.
@@ -726,33 +635,29 @@ std::vector<Builtin> numberRows() {
         scalar("nullif", 2, 2, first,
                [](FunctionCall& f) {
                    const Rendered a = f.arg(0);
-                   f.setResult(call("nullif", {a.term(), f.arg(1).term()}), a.type);
+                   f.setResult(call("nullif", {a.term(), f.arg(1).term()}));
                }),
         scalar("iif", 3, 3, eitherBranch, iif),
         scalar("choose", 2, Builtin::kVariadic, chosen, choose),
         scalar("isnumeric", 1, 1, kInt,
-               [](FunctionCall& f) { f.setResult(f.engine({f.arg(0).term()}), kInt); }),
+               [](FunctionCall& f) { f.setResult(f.engine({f.arg(0).term()})); }),
         scalar("abs", 1, 1, first,
                [](FunctionCall& f) {
                    const Rendered a = f.arg(0);
                    if (a.type.isDecimal())
-                       exactCall(f, {a.term()}, a.type);
+                       exactCall(f, {a.term()});
                    else
-                       f.setResult(SqliteEmitter::checkedInteger(call("abs", {a.term()}), a.type),
-                                   a.type);
+                       f.setResult(SqliteEmitter::checkedInteger(call("abs", {a.term()}), a.type));
                }),
-        scalar(
-            "round", 2, 3, first,
-            [](FunctionCall& f) {
-                const Rendered a = f.arg(0);
-                if (a.type.isDecimal())
-                    exactCall(f,
-                              {a.term(), f.arg(1).term(),
-                               f.size() > 2 ? f.arg(2).term() : sqlite::integer(0)},
-                              a.type);
-                else
-                    f.setResult(f.engine(f.withOptional({a.term(), f.arg(1).term()}, 2)), a.type);
-            }),
+        scalar("round", 2, 3, first,
+               [](FunctionCall& f) {
+                   const Rendered a = f.arg(0);
+                   if (a.type.isDecimal())
+                       exactCall(f, {a.term(), f.arg(1).term(),
+                                     f.size() > 2 ? f.arg(2).term() : sqlite::integer(0)});
+                   else
+                       f.setResult(f.engine(f.withOptional({a.term(), f.arg(1).term()}, 2)));
+               }),
         scalar("floor", 1, 1, whole, [](FunctionCall& f) { roundDown(f, Op::Less, Op::Subtract); }),
         scalar("ceiling", 1, 1, whole, [](FunctionCall& f) { roundDown(f, Op::Greater, Op::Add); }),
         scalar("power", 2, 2, powerType, [](FunctionCall& f) { math(f, "pow"); }),
@@ -763,18 +668,17 @@ std::vector<Builtin> numberRows() {
         scalar("sign", 1, 1, first, sign),
         scalar("object_id", 1, 2, kInt,
                [](FunctionCall& f) {
-                   f.setResult(call("object_id", f.withOptional({f.text(0).term()}, 1)), kInt);
+                   f.setResult(call("object_id", f.withOptional({f.text(0).term()}, 1)));
                }),
         scalar("object_name", 1, 2, kName,
                [](FunctionCall& f) {
                    if (f.size() > 1)
                        notSupported(QStringLiteral("OBJECT_NAME of another database"));
-                   f.setResult(call("tsql_object_name", {f.arg(0).term()}), kName);
+                   f.setResult(call("tsql_object_name", {f.arg(0).term()}));
                }),
         scalar("col_length", 2, 2, SqlType::of(SqlType::SmallInt),
                [](FunctionCall& f) {
-                   f.setResult(call("tsql_col_length", {f.text(0).term(), f.text(1).term()}),
-                               SqlType::of(SqlType::SmallInt));
+                   f.setResult(call("tsql_col_length", {f.text(0).term(), f.text(1).term()}));
                }),
         scalar("db_id", 0, 1, kInt, databaseId),
         scalar("db_name", 0, 1, kName, databaseName),
@@ -782,7 +686,7 @@ std::vector<Builtin> numberRows() {
         scalar("ident_seed", 1, 1, kNumeric, [](FunctionCall& f) { identityProperty(f, 1); }),
         scalar("ident_incr", 1, 1, kNumeric, [](FunctionCall& f) { identityProperty(f, 2); }),
         scalar("type_id", 1, 1, kInt,
-               [](FunctionCall& f) { f.setResult(call("type_id", {f.arg(0).term()}), kInt); }),
+               [](FunctionCall& f) { f.setResult(call("type_id", {f.arg(0).term()})); }),
     };
 }
 

@@ -1,4 +1,5 @@
-// Rendering of expressions: operators, literals, names, CASE, CAST/CONVERT, sub-selects.
+// Rendering of expressions: operators, literals, names, CASE, CAST/CONVERT, sub-selects. Each
+// rendering has its node's type, as the binder marked it.
 #include <QHash>
 
 #include "tsql/Collation.h"
@@ -55,21 +56,11 @@ SqliteEmitter::Rendered SqliteEmitter::literal(const Expr& e) {
         case Expr::Null:
             r.set(sqlite::primary("NULL"));
             break;
-        case Expr::Integer: {
-            r.set(sqlite::number(e.text));
-            bool ok = false;
-            qint64 v = e.text.toLongLong(&ok);
-            // As in SQL Server, a literal beyond int is numeric(digits, 0).
-            if (ok && v >= -2147483648LL && v <= 2147483647LL) {
-                r.type = SqlType::of(SqlType::Int);
-                r.integerDigits = static_cast<int>(QString::number(std::abs(v)).size());
-            } else {
-                r.type = SqlType::decimal(
-                    std::min(38, static_cast<int>(e.text.size()) - (e.text.startsWith(u'-'))), 0);
-                r.set(sqlite::primary(sqlite::text(e.text)));
-            }
+        case Expr::Integer:
+            // Beyond int a literal is numeric, held as its exact text.
+            r.set(e.type.base == SqlType::Int ? sqlite::number(e.text)
+                                              : sqlite::primary(sqlite::text(e.text)));
             break;
-        }
         case Expr::Decimal: {
             QString t = e.text;
             if (t.startsWith(u'.') || t.startsWith(QStringLiteral("-.")))
@@ -78,28 +69,17 @@ SqliteEmitter::Rendered SqliteEmitter::literal(const Expr& e) {
                 t += u'0';
             // The exact text: SQLite's numbers would make it a double.
             r.set(sqlite::primary(sqlite::text(t)));
-            const int dot = static_cast<int>(t.indexOf(u'.'));
-            const int scale = static_cast<int>(t.size()) - dot - 1;
-            int whole = dot - (t.startsWith(u'-') ? 1 : 0);
-            for (int k = t.startsWith(u'-') ? 1 : 0; k < dot && t[k] == u'0'; ++k)
-                --whole;
-            r.type =
-                SqlType::decimal(std::min(38, std::max(1, whole + scale)), std::min(38, scale));
             break;
         }
         case Expr::Money:
-            r.type = SqlType::of(SqlType::Money);
             r.set(sqlite::primary(sqlite::text(
-                convertValue(Value::text(e.text), SqlType::of(SqlType::VarChar), r.type).s)));
+                convertValue(Value::text(e.text), SqlType::of(SqlType::VarChar), e.type).s)));
             break;
         case Expr::Float:
             r.set(sqlite::number(e.text));
-            r.type = SqlType::of(SqlType::Float);
             break;
         case Expr::String:
             r.set(sqlite::primary(sqlite::text(e.text)));
-            r.type = SqlType::of(e.national ? SqlType::NVarChar : SqlType::VarChar,
-                                 std::max(1, static_cast<int>(e.text.size())));
             r.stringLiteral = true;
             r.literal = e.text;
             break;
@@ -160,7 +140,6 @@ void SqliteEmitter::exactOperand(Rendered& x) {
 SqliteEmitter::Rendered SqliteEmitter::comparison(const QString& op, Rendered l, Rendered r) {
     const char* collation = harmonise(l, r);
     Rendered out;
-    out.type = SqlType::of(SqlType::Bit);
     // On the left: SQLite lets a collation inside an operand (a CASE comparing texts, say) win
     // over one given to the right operand.
     out.set(sqlite::binary(collation ? sqlite::collate(l.term(), collation) : l.term(),
@@ -168,21 +147,14 @@ SqliteEmitter::Rendered SqliteEmitter::comparison(const QString& op, Rendered l,
     return out;
 }
 
-SqliteEmitter::Rendered SqliteEmitter::arithmetic(const QString& op, Rendered l, Rendered r) {
+SqliteEmitter::Rendered SqliteEmitter::arithmetic(const QString& op, Rendered l, Rendered r,
+                                                  const SqlType& result) {
     Rendered out;
-    const bool lText = l.type.isText(), rText = r.type.isText();
-    if (op == u"+" && ((lText && (rText || !r.type.known())) || (rText && !l.type.known()))) {
+    if (result.isText()) {
         out.set(sqlite::binary(l.term(), Operator::Concatenate, r.term()));
-        out.type = commonType(l.type, r.type);
-        if (l.type.known() && r.type.known() && l.type.length >= 0 && r.type.length >= 0)
-            out.type.length = l.type.length + r.type.length;
-        if (out.type.isFixedText())
-            out.type.base = out.type.base == SqlType::NChar ? SqlType::NVarChar : SqlType::VarChar;
         return out;
     }
     if ((op == u"+" || op == u"-") && (l.type.isDate() || r.type.isDate())) {
-        if (l.type.isDate() && r.type.isDate())
-            notSupported(QStringLiteral("subtracting one date from another"));
         Rendered date = l.type.isDate() ? l : r;
         Rendered days = l.type.isDate() ? r : l;
         date.set(convertTo(date, SqlType::of(SqlType::Float)));
@@ -190,57 +162,42 @@ SqliteEmitter::Rendered SqliteEmitter::arithmetic(const QString& op, Rendered l,
         Rendered sum;
         sum.set(sqlite::binary(date.term(), sqlite::binaryOperator(op), days.term()));
         sum.type = SqlType::of(SqlType::Float);
-        out.set(convertTo(sum, SqlType::of(SqlType::DateTime)));
-        out.type = SqlType::of(SqlType::DateTime);
+        out.set(convertTo(sum, result));
         return out;
     }
     // A text operand of arithmetic converts to the other operand's number type.
-    if (lText && r.type.isNumeric()) {
+    if (l.type.isText() && r.type.isNumeric()) {
         l.set(convertTo(l, r.type.isInteger() ? SqlType::of(SqlType::Int) : r.type));
         l.type = r.type;
-    } else if (rText && l.type.isNumeric()) {
+    } else if (r.type.isText() && l.type.isNumeric()) {
         r.set(convertTo(r, l.type.isInteger() ? SqlType::of(SqlType::Int) : l.type));
         r.type = l.type;
-    } else if (lText || rText) {
-        if (op != u"+")
-            raise(402, QStringLiteral("The data types varchar and varchar are incompatible in the "
-                                      "%1 operator.")
-                           .arg(op == u"-" ? QStringLiteral("subtract") : op));
     }
     if (isDecimalArithmetic(l.type, r.type) && op.size() == 1 &&
         QStringLiteral("+-*/%").contains(op)) {
-        // An integer literal counts only its own digits, as SQL Server types it.
-        const bool money = l.type.base == SqlType::Money || r.type.base == SqlType::Money;
-        auto operand = [money](const Rendered& x) {
-            return x.integerDigits && !money ? SqlType::decimal(x.integerDigits, 0) : x.type;
-        };
-        out.type = decimalResult(op[0].toLatin1(), operand(l), operand(r));
-        out.set(decimalOperation(op, l.term(), r.term(), out.type));
+        out.set(decimalOperation(op, l.term(), r.term(), result));
         return out;
     }
-    SqlType t = commonType(l.type, r.type);
-    if (op == u"&" || op == u"|" || op == u"^") {
-        out.type = t.isInteger() ? t : SqlType::of(SqlType::Int);
-        if (op == u"^")  // SQLite has no exclusive or
-            out.set(sqlite::binary(sqlite::binary(l.term(), Operator::BitOr, r.term()),
-                                   Operator::Subtract,
-                                   sqlite::binary(l.term(), Operator::BitAnd, r.term())));
-        else
-            out.set(sqlite::binary(l.term(), sqlite::binaryOperator(op), r.term()));
+    if (op == u"^") {  // SQLite has no exclusive or
+        out.set(sqlite::binary(sqlite::binary(l.term(), Operator::BitOr, r.term()),
+                               Operator::Subtract,
+                               sqlite::binary(l.term(), Operator::BitAnd, r.term())));
+        return out;
+    }
+    if (op == u"&" || op == u"|") {
+        out.set(sqlite::binary(l.term(), sqlite::binaryOperator(op), r.term()));
         return out;
     }
     if (op == u"/" || op == u"%") {
         Term left = l.term();
         // Numbers held as texts or integers divide as reals unless both are integers.
-        if (op == u"/" && t.known() && !t.isInteger())
+        if (op == u"/" && result.known() && !result.isInteger())
             left = sqlite::cast(left, "REAL");
         out.set(checkedInteger(
-            sqlite::call(op == u"/" ? "tsql_divide" : "tsql_modulo", {left, r.term()}), t));
-        out.type = t;
+            sqlite::call(op == u"/" ? "tsql_divide" : "tsql_modulo", {left, r.term()}), result));
         return out;
     }
-    out.set(checkedInteger(sqlite::binary(l.term(), sqlite::binaryOperator(op), r.term()), t));
-    out.type = t;
+    out.set(checkedInteger(sqlite::binary(l.term(), sqlite::binaryOperator(op), r.term()), result));
     return out;
 }
 
@@ -279,7 +236,6 @@ SqliteEmitter::Rendered SqliteEmitter::logicalChain(const Expr& e) {
         }
     }
     Rendered out;
-    out.type = SqlType::of(SqlType::Bit);
     out.set(sqlite::chain(e.op == u"AND" ? Operator::And : Operator::Or, operands));
     return out;
 }
@@ -298,7 +254,8 @@ SqliteEmitter::Rendered SqliteEmitter::binary(const Expr& e) {
         const Expr& node = **it;
         Rendered r = expr(*node.b);
         acc = isComparison(node.op) ? comparison(node.op, std::move(acc), std::move(r))
-                                    : arithmetic(node.op, std::move(acc), std::move(r));
+                                    : arithmetic(node.op, std::move(acc), std::move(r), node.type);
+        acc.type = node.type;
     }
     return acc;
 }
@@ -308,20 +265,16 @@ SqliteEmitter::Rendered SqliteEmitter::unary(const Expr& e) {
     Rendered r;
     if (e.op == u"NOT") {
         r.set(sqlite::logicalNot(v.term()));
-        r.type = SqlType::of(SqlType::Bit);
         return r;
     }
-    if (v.type.isText()) {
-        v.set(convertTo(v, SqlType::of(SqlType::Float)));
-        v.type = SqlType::of(SqlType::Float);
-    }
-    r.type = v.type;
-    if (e.op == u"-" && v.type.isDecimal()) {
-        r.set(decimalOperation(e.op, sqlite::integer(0), v.term(), v.type));
+    if (v.type.isText())
+        v.set(convertTo(v, e.type));
+    if (e.op == u"-" && e.type.isDecimal()) {
+        r.set(decimalOperation(e.op, sqlite::integer(0), v.term(), e.type));
         return r;
     }
     r.set(e.op == u"~" ? sqlite::bitNot(v.term())
-                       : checkedInteger(sqlite::negate(v.term()), v.type));
+                       : checkedInteger(sqlite::negate(v.term()), e.type));
     return r;
 }
 
@@ -330,18 +283,15 @@ SqliteEmitter::Rendered SqliteEmitter::caseExpr(const Expr& e) {
     if (e.a)
         operand = expr(*e.a);
     std::vector<std::pair<QByteArray, Rendered>> branches;
-    SqlType t;
+    const SqlType& t = e.type;
     for (const auto& [when, then] : e.whens) {
         const Rendered w =
             operand ? comparison(QStringLiteral("="), *operand, expr(*when)) : expr(*when);
         branches.emplace_back(w.sql, expr(*then));
-        t = commonType(t, branches.back().second.type);
     }
     std::optional<Rendered> otherwise;
-    if (e.c) {
+    if (e.c)
         otherwise = expr(*e.c);
-        t = commonType(t, otherwise->type);
-    }
     QByteArray sql = "CASE";
     for (auto& [when, then] : branches)
         sql += " WHEN " + when + " THEN " + inType(then, t).text;
@@ -349,7 +299,6 @@ SqliteEmitter::Rendered SqliteEmitter::caseExpr(const Expr& e) {
         sql += " ELSE " + inType(*otherwise, t).text;
     Rendered out;
     out.set(sqlite::primary(sql + " END"));
-    out.type = t;
     return out;
 }
 
@@ -369,7 +318,6 @@ SqliteEmitter::Rendered SqliteEmitter::cast(const Expr& e) {
             notSupported(QStringLiteral("a CONVERT style that is not a number literal"));
         style = e.b->text.toInt();
     }
-    checkExplicitConversion(v.type, to);
     const ConvertMode mode = e.tryCast ? ConvertMode::Try : ConvertMode::Explicit;
     Rendered out;
     if (v.stringLiteral && !to.isText()) {
@@ -389,7 +337,6 @@ SqliteEmitter::Rendered SqliteEmitter::cast(const Expr& e) {
     } else {
         out.set(convertTo(v, to, style, mode));
     }
-    out.type = to;
     return out;
 }
 
@@ -415,10 +362,6 @@ SqliteEmitter::Rendered SqliteEmitter::subquery(const Select& s, bool scalar) {
     Rendered out;
     out.set(sqlite::grouped(selectSql(s, &cols)));
     if (scalar) {
-        if (cols.size() != 1)
-            raise(116, QStringLiteral("Only one expression can be specified in the select list "
-                                      "when the subquery is not introduced with EXISTS."));
-        out.type = cols[0].type;
         if (!yieldsAtMostOneRow(s)) {
             // SQLite would take the first row; SQL Server refuses a second one (512). SQLite
             // flattens the subquery into the aggregate where it can.
@@ -434,16 +377,8 @@ SqliteEmitter::Rendered SqliteEmitter::column(const Expr& e) {
     const ColumnBinding& b = e.binding;
     Rendered r;
     r.set(sqlite::primary(columnName(b)));
-    r.type = typeOf(b);
     r.column = true;
     return r;
-}
-
-SqlType SqliteEmitter::typeOf(const ColumnBinding& b) const {
-    if (!b.select)
-        return b.type;
-    const auto it = derived_.find(b.select);
-    return it == derived_.end() ? b.type : it->second[static_cast<size_t>(b.index)].type;
 }
 
 QByteArray SqliteEmitter::columnName(const ColumnBinding& b) {
@@ -451,6 +386,12 @@ QByteArray SqliteEmitter::columnName(const ColumnBinding& b) {
 }
 
 SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
+    Rendered r = node(e);
+    r.type = e.type;
+    return r;
+}
+
+SqliteEmitter::Rendered SqliteEmitter::node(const Expr& e) {
     switch (e.kind) {
         case Expr::Literal:
             return literal(e);
@@ -463,7 +404,6 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
         case Expr::Param: {
             Rendered r;
             r.set(slot({Slot::Param, e.paramIndex, QString()}));
-            r.type = e.type;
             return r;
         }
         case Expr::Unary:
@@ -501,14 +441,12 @@ SqliteEmitter::Rendered SqliteEmitter::expr(const Expr& e) {
 SqliteEmitter::Rendered SqliteEmitter::truth(const Term& condition) {
     Rendered r;
     r.set(condition);
-    r.type = SqlType::of(SqlType::Bit);
     return r;
 }
 
 SqliteEmitter::Rendered SqliteEmitter::variable(const Expr& e) {
     Rendered r;
     r.set(slot({Slot::Variable, 0, e.text.toLower()}));
-    r.type = e.type;
     return r;
 }
 
@@ -551,9 +489,6 @@ SqliteEmitter::Rendered SqliteEmitter::inSelect(const Expr& e) {
     Rendered v = expr(*e.a);
     std::vector<OutColumn> cols;
     QByteArray sub = selectSql(*e.select, &cols);
-    if (cols.size() != 1)
-        raise(116, QStringLiteral("Only one expression can be specified in the select "
-                                  "list when the subquery is not introduced with EXISTS."));
     const char* collation = v.type.isText() && cols[0].type.isText()    ? kCollation
                             : isDecimalArithmetic(v.type, cols[0].type) ? kNumericCollation
                                                                         : nullptr;

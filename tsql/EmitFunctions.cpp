@@ -19,7 +19,6 @@ SqliteEmitter::Rendered SqliteEmitter::function(const Expr& e) {
 SqliteEmitter::Rendered SqliteEmitter::context(const Builtin& b) {
     Rendered r;
     r.set(slot({Slot::Context, 0, QString(), &b}));
-    r.type = b.type;
     return r;
 }
 
@@ -120,9 +119,8 @@ Term FunctionCall::window(const std::vector<Term>& args) {
     return sqlite::primary(call(call_.text.toLatin1(), args).text + emitter_.overSql(*call_.over));
 }
 
-void FunctionCall::setResult(const Term& value, const SqlType& type) {
+void FunctionCall::setResult(const Term& value) {
     result.set(value);
-    result.type = type;
 }
 
 }  // namespace tsql

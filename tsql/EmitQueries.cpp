@@ -72,9 +72,7 @@ QByteArray SqliteEmitter::tableSql(const TableRef& t) {
         }
         case TableRef::Derived: {
             std::vector<OutColumn> cols;
-            const QByteArray inner = selectSql(*t.derived, &cols);
-            derived_[t.derived.get()] = std::move(cols);
-            return "(" + inner + ") AS " + sqlite::name(t.alias);
+            return "(" + selectSql(*t.derived, &cols) + ") AS " + sqlite::name(t.alias);
         }
         case TableRef::Join: {
             QByteArray left = tableSql(*t.left);
@@ -115,8 +113,7 @@ QByteArray SqliteEmitter::orderSql(const std::vector<OrderItem>& items,
         } else {
             if (e.kind == Expr::Column && e.binding.alias) {
                 const sqlite::Term name = sqlite::primary(sqlite::name(e.binding.column));
-                const char* collation =
-                    orderCollation((*selectList_)[static_cast<size_t>(e.binding.index)].type);
+                const char* collation = orderCollation(e.type);
                 term = collation ? sqlite::collate(name, collation).text : name.text;
             } else {
                 Rendered r = expr(e);
@@ -145,7 +142,7 @@ QByteArray SqliteEmitter::coreSql(const SelectCore& c, std::vector<OutColumn>* o
             for (const ColumnBinding& col : item.expr->expansion) {
                 items += (items.isEmpty() ? "" : ", ") + columnName(col) + " AS " +
                          sqlite::name(col.column);
-                out->push_back({col.column, typeOf(col), sqlite::name(col.column)});
+                out->push_back({col.column, col.type, sqlite::name(col.column)});
             }
             continue;
         }
@@ -168,9 +165,6 @@ QByteArray SqliteEmitter::coreSql(const SelectCore& c, std::vector<OutColumn>* o
     if (assigning && retrieving)
         raise(141, QStringLiteral("A SELECT statement that assigns a value to a variable must not "
                                   "be combined with data-retrieval operations."));
-    // The clauses after the list may name its aliases.
-    const std::vector<OutColumn>* outer = selectList_;
-    selectList_ = out;
     QByteArray s = "SELECT ";
     if (c.distinct)
         s += "DISTINCT ";
@@ -190,7 +184,6 @@ QByteArray SqliteEmitter::coreSql(const SelectCore& c, std::vector<OutColumn>* o
         s += " HAVING " + expr(*c.having).sql;
     if (orderBy && !orderBy->empty())
         *orderOut = orderSql(*orderBy, out);
-    selectList_ = outer;
     return s;
 }
 
@@ -204,7 +197,6 @@ QByteArray SqliteEmitter::withSql(const Select& s) {
             names +=
                 (k ? ", " : "") +
                 sqlite::name(t.columns.isEmpty() ? cols[k].name : t.columns[static_cast<int>(k)]);
-        derived_[t.select.get()] = std::move(cols);
         sql += (sql.isEmpty() ? "WITH " : ", ") + sqlite::name(t.name) + "(" + names + ") AS (" +
                inner + ")";
     }
@@ -266,13 +258,9 @@ QByteArray SqliteEmitter::plainSelectSql(const Select& s, std::vector<OutColumn>
         }
         if (k == 0) {
             *out = cols;
-        } else {
-            if (cols.size() != out->size())
-                raise(205, QStringLiteral("All queries combined using a UNION, INTERSECT or "
-                                          "EXCEPT operator must have an equal number of "
-                                          "expressions in their target lists."));
-            for (size_t c = 0; c < cols.size(); ++c)
-                (*out)[c].type = commonType((*out)[c].type, cols[c].type);
+            // The result's columns have the types common to the queries.
+            for (size_t c = 0; c < out->size(); ++c)
+                (*out)[c].type = s.columnTypes[c];
         }
         if (k > 0 && s.combine[k - 1] == Select::Intersect) {
             terms.back() += " INTERSECT " + core;
@@ -291,13 +279,8 @@ QByteArray SqliteEmitter::plainSelectSql(const Select& s, std::vector<OutColumn>
             sql += words[between[k - 1]];
         sql += intersected[k] && terms.size() > 1 ? "SELECT * FROM (" + terms[k] + ")" : terms[k];
     }
-    if (!s.orderBy.empty()) {
-        // ORDER BY of a union names the columns of the result.
-        const std::vector<OutColumn>* outer = selectList_;
-        selectList_ = out;
+    if (!s.orderBy.empty())  // it names the columns of the result
         sql += " " + orderSql(s.orderBy, out);
-        selectList_ = outer;
-    }
     if (s.offset)
         sql += offsetSql(s);
     return sql;
@@ -305,17 +288,15 @@ QByteArray SqliteEmitter::plainSelectSql(const Select& s, std::vector<OutColumn>
 
 // VALUES (...), (...) as SQLite's own, each column of the type its rows have in common.
 QByteArray SqliteEmitter::valuesSql(const Select& s, std::vector<OutColumn>* out) {
+    for (size_t k = 0; k < s.columnTypes.size(); ++k) {
+        const QString& name = s.cores[0].items[k].alias;
+        out->push_back({name, s.columnTypes[k], sqlite::name(name)});
+    }
     std::vector<std::vector<Rendered>> rows;
     for (const SelectCore& row : s.cores) {
         rows.emplace_back();
-        for (size_t k = 0; k < row.items.size(); ++k) {
-            rows.back().push_back(expr(*row.items[k].expr));
-            const SqlType& type = rows.back().back().type;
-            if (rows.size() == 1)
-                out->push_back({row.items[k].alias, type, sqlite::name(row.items[k].alias)});
-            else
-                (*out)[k].type = commonType((*out)[k].type, type);
-        }
+        for (const SelectItem& item : row.items)
+            rows.back().push_back(expr(*item.expr));
     }
     std::vector<QByteArray> texts, names;
     for (const std::vector<Rendered>& row : rows) {
@@ -428,9 +409,8 @@ Compiled SqliteEmitter::assignSelect(const Select& s) {
 Compiled SqliteEmitter::expression(const Expr& e) {
     binder_.bindExpression(e);
     out_ = Compiled();
-    Rendered r = expr(e);
-    out_.sql = "SELECT " + r.sql;
-    out_.columns.push_back({QString(), r.type, {}});
+    out_.sql = "SELECT " + expr(e).sql;
+    out_.columns.push_back({QString(), e.type, {}});
     return std::move(out_);
 }
 

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <unordered_map>
 #include <vector>
 
 #include "tsql/Ast.h"
@@ -42,13 +41,14 @@ struct Compiled {
     mutable HeldStatement prepared;           // its SQLite statement, once prepared
 };
 
-// Renders the set statements of the AST as SQLite SQL and types each expression. Each entry
-// first binds its tree (Binder), then renders it from the binder's marks alone: what a name, a
-// call, a variable or a table source stands for is read from the node. Every node kind is
-// rendered in one place; built-in calls through their rows (Builtins.h).
-// Contract: one emitter per translation; rendering reads the tree and never changes it, raises
-// SQL Server's errors for what does not type, and hands back a Compiled whose placeholders say
-// where each value comes from when the statement runs. Its text is built only from sqlite::
+// Renders the set statements of the AST as SQLite SQL. Each entry first binds its tree (Binder),
+// then renders it from the binder's marks alone: what a name, a call, a variable or a table
+// source stands for, and the type of each expression and result column, are read from the tree.
+// Every node kind is rendered in one place; built-in calls through their rows (Builtins.h).
+// Contract: one emitter per translation; rendering reads the tree and never changes it, types
+// nothing, raises SQL Server's errors for what SQLite cannot be given (108, 141, 10741 ...), and
+// hands back a Compiled whose placeholders say where each value comes from when the statement
+// runs. Its text is built only from sqlite::
 // pieces, so no input can end a literal or a name early.
 class SqliteEmitter {
 public:
@@ -65,12 +65,10 @@ public:
     struct Rendered {
         QByteArray sql;
         sqlite::Precedence prec = sqlite::Precedence::Lowest;
-        SqlType type;
+        SqlType type;                // the node's, or what a conversion made of it
         bool column = false;         // a plain column reference
         bool stringLiteral = false;  // a '...' literal: its text in `literal`
         QString literal;
-        int integerDigits =
-            0;  // an integer literal: its digits, its precision in decimal arithmetic
 
         sqlite::Term term() const { return {sql, prec}; }
         void set(const sqlite::Term& t) {
@@ -91,12 +89,12 @@ public:
     static const char* orderCollation(const SqlType& t);
 
 private:
+    // An expression, of the type the binder marked it with.
     Rendered expr(const Expr& e);
+    Rendered node(const Expr& e);
     // A column reference as the binder marked it.
     Rendered column(const Expr& e);
     static QByteArray columnName(const ColumnBinding& b);
-    // A marked column's type: a table's as declared, a derived table's as its select rendered.
-    SqlType typeOf(const ColumnBinding& b) const;
     Rendered variable(const Expr& e);
     // A condition, of type bit.
     static Rendered truth(const sqlite::Term& condition);
@@ -108,7 +106,7 @@ private:
     Rendered binary(const Expr& e);
     Rendered logicalChain(const Expr& e);
     Rendered comparison(const QString& op, Rendered l, Rendered r);
-    Rendered arithmetic(const QString& op, Rendered l, Rendered r);
+    Rendered arithmetic(const QString& op, Rendered l, Rendered r, const SqlType& result);
     Rendered unary(const Expr& e);
     Rendered function(const Expr& e);
     Rendered context(const Builtin& b);
@@ -152,10 +150,6 @@ private:
 
     Binder binder_;
     Compiled out_;
-    // The result columns of each derived and common table rendered so far.
-    std::unordered_map<const Select*, std::vector<OutColumn>> derived_;
-    // The select list of the innermost select being rendered, which its aliases name.
-    const std::vector<OutColumn>* selectList_ = nullptr;
     // The next select list rendered is the first of a UNION, EXCEPT or INTERSECT: its computed
     // values take the collation the result's values compare under.
     bool collateTexts_ = false;
@@ -183,6 +177,8 @@ public:
     sqlite::Term inType(const Rendered& r, const SqlType& t) { return emitter_.inType(r, t); }
     // The engine's own function of the call's name, tsql_<name>, over `args`.
     sqlite::Term engine(const std::vector<sqlite::Term>& args) const;
+    // The call's result type, as the binder marked it by the row.
+    const SqlType& type() const { return call_.type; }
     // `args`, with argument k appended when the call has it.
     std::vector<sqlite::Term> withOptional(std::vector<sqlite::Term> args, size_t k);
     // The session's context value of that row (@@DATEFIRST) as the statement runs.
@@ -193,7 +189,7 @@ public:
     sqlite::Term aggregate(const QByteArray& function, const sqlite::Term& arg);
     // The function of the call's name over `args`, with the call's OVER clause.
     sqlite::Term window(const std::vector<sqlite::Term>& args);
-    void setResult(const sqlite::Term& value, const SqlType& type);
+    void setResult(const sqlite::Term& value);
 
     Rendered result;
 

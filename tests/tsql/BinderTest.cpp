@@ -348,5 +348,6 @@ TEST_F(TypingTest, WhatDoesNotTypeRaisesSqlServersErrors) {
     EXPECT_EQ(errorOf(QStringLiteral("select Id from Product union select Id, Rate from Tax")),
               205);
     EXPECT_EQ(errorOf(QStringLiteral("select sum(Code) from Product")), 8117);
+    EXPECT_EQ(errorOf(QStringLiteral("select cast(cast('2020-01-01' as date) as int)")), 529);
     EXPECT_EQ(errorOf(QStringLiteral("select dateadd(hour, 1, cast('2020-01-01' as date))")), 9810);
 }
