@@ -26,6 +26,13 @@ Expr::~Expr() {
     }
 }
 
+OutputClause::OutputClause() = default;
+OutputClause::~OutputClause() = default;
+
+const Select& OutputClause::query() const {
+    return into ? *into->select : *select;
+}
+
 std::vector<const TableRef*> joinedSources(const std::vector<TableRefPtr>& from) {
     std::vector<const TableRef*> out;
     std::vector<const TableRef*> pending;

@@ -135,6 +135,7 @@ struct TableRef {
     JoinType joinType = Inner;
     std::unique_ptr<TableRef> left, right;
     ExprPtr on;
+    bool sameRows = false;  // Join without ON: the rows of both sides pair by their rowid
     // The correlation name it is known by: the alias, else the table's own name.
     QString exposedName() const { return alias.isEmpty() ? name.name : alias; }
     // Named, the binder's marks: the table or view, or that the name is a common table of WITH.
@@ -242,6 +243,23 @@ struct ExecStmt : Stmt {
     ExprPtr dynamicSql;  // EXEC (text): a batch given as a string
 };
 
+struct InsertStmt;
+
+// OUTPUT items [INTO target [(columns)]] of INSERT, UPDATE and DELETE: a select over the rows the
+// statement wrote, copied as it runs to the tables its FROM names (kCapturedInserted as
+// `inserted`, kCapturedDeleted as `deleted`), sent to the client or inserted INTO the target.
+struct OutputClause {
+    OutputClause();
+    ~OutputClause();
+    std::unique_ptr<Select> select;
+    std::unique_ptr<InsertStmt> into;  // OUTPUT ... INTO: INSERT INTO target (columns) <select>
+    bool inserted = false;             // which rows the statement copies
+    bool deleted = false;
+    const Select& query() const;
+};
+inline const char* const kCapturedInserted = "#tsql_inserted";
+inline const char* const kCapturedDeleted = "#tsql_deleted";
+
 struct InsertStmt : Stmt {
     InsertStmt() : Stmt(Stmt::Insert) {}
     ObjectName table;
@@ -249,6 +267,7 @@ struct InsertStmt : Stmt {
     std::vector<std::vector<ExprPtr>> rows;
     std::unique_ptr<Select> select;
     bool defaultValues = false;
+    std::unique_ptr<OutputClause> output;
     // The binder's marks: the table, and the positions of the columns filled, in order.
     mutable std::shared_ptr<const TableInfo> boundTable;
     mutable std::vector<int> boundColumns;
@@ -265,6 +284,7 @@ struct UpdateStmt : Stmt {
     ObjectName target;  // a table, or an alias declared in FROM
     ExprPtr top;
     std::vector<Assignment> sets;
+    std::unique_ptr<OutputClause> output;
     std::vector<TableRefPtr> from;
     ExprPtr where;
     // The binder's marks: the table written, and the source of FROM that names it, if any.
@@ -276,6 +296,7 @@ struct DeleteStmt : Stmt {
     DeleteStmt() : Stmt(Stmt::Delete) {}
     ObjectName target;
     ExprPtr top;
+    std::unique_ptr<OutputClause> output;
     std::vector<TableRefPtr> from;
     ExprPtr where;
     // The binder's marks, as for UPDATE.

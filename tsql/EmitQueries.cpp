@@ -84,6 +84,9 @@ QByteArray SqliteEmitter::tableSql(const TableRef& t) {
             QByteArray s = left + words[t.joinType] + right;
             if (t.on)
                 s += " ON " + expr(*t.on).sql;
+            if (t.sameRows)
+                s += " ON " + sqlite::name(t.left->exposedName()) +
+                     ".rowid = " + sqlite::name(t.right->exposedName()) + ".rowid";
             return s;
         }
     }

@@ -156,7 +156,7 @@ void Interpreter::finishQuery(sqlite3_stmt* st, int rc, qint64 count, ResultSink
         sink->rowSetEnd(nocount_ ? -1 : count);
 }
 
-void Interpreter::runChange(const Compiled& c) {
+void Interpreter::runChange(const Compiled& c, bool report) {
     Database::TranslationScope scope(*db_);
     sqlite3_stmt* st = prepare(c);
     bindSlots(st, c);
@@ -180,7 +180,7 @@ void Interpreter::runChange(const Compiled& c) {
     lastError_ = 0;
     if (c.verb == u"INSERT" && c.target && c.target->identityColumn >= 0 && changes > 0)
         frames_.back().identity = identity_ = sqlite3_last_insert_rowid(db_->handle());
-    if (!nocount_ && sink_)
+    if (report && !nocount_ && sink_)
         sink_->rowsAffected(changes);
 }
 
@@ -283,6 +283,10 @@ void Interpreter::execChange(const Stmt& s) {
                                                         : static_cast<const DeleteStmt&>(s).target;
     if (!target.name.startsWith(u'@'))  // a table variable is written outside the transaction
         refuseWritesWhenDoomed();
+    if (hasOutput(s)) {
+        execOutput(s);
+        return;
+    }
     retryOnSchemaChange(
         [&] { runChange(*compiled(&s, [&](SqliteEmitter& e) { return setStatement(e, s); })); });
 }

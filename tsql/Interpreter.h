@@ -199,10 +199,14 @@ private:
     static void readRow(sqlite3_stmt* st, const Compiled& c, std::vector<Value>& cells);
     // Ends a query's steps at `rc` (SQLITE_DONE or a failure, raised) and reports its row count.
     void finishQuery(sqlite3_stmt* st, int rc, qint64 count, ResultSink* sink);
-    void runChange(const Compiled& c);
+    // Runs INSERT, UPDATE or DELETE; reports its count unless told not to.
+    void runChange(const Compiled& c, bool report = true);
     static bool isSetStatement(const Stmt& s);
     Compiled setStatement(SqliteEmitter& e, const Stmt& s);
     void execChange(const Stmt& s);
+    // INSERT, UPDATE and DELETE with OUTPUT (InterpretOutput.cpp).
+    static bool hasOutput(const Stmt& s);
+    void execOutput(const Stmt& s);
     void execSelect(const SelectStmt& s);
     void selectInto(const SelectStmt& s);
     void execDynamic(const Expr& text);

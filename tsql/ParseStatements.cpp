@@ -391,7 +391,7 @@ StmtPtr Parser::parseInsert() {
         expectSymbol(")");
     }
     if (peek().isWord("OUTPUT"))
-        notSupported(QStringLiteral("the OUTPUT clause"));
+        s->output = parseOutput(true, false);
     if (acceptWord("VALUES")) {
         do {
             expectSymbol("(");
@@ -415,6 +415,56 @@ StmtPtr Parser::parseInsert() {
         fail();
     }
     return s;
+}
+
+namespace {
+
+TableRefPtr capturedRows(const char* table, const char* alias) {
+    auto t = std::make_unique<TableRef>(TableRef::Named);
+    t->name.name = QLatin1String(table);
+    t->alias = QLatin1String(alias);
+    return t;
+}
+
+}  // namespace
+
+// OUTPUT items [INTO target [(columns)]]: the items over the rows the statement copies, those
+// of UPDATE paired old with new.
+std::unique_ptr<OutputClause> Parser::parseOutput(bool inserted, bool deleted) {
+    expectWord("OUTPUT");
+    auto o = std::make_unique<OutputClause>();
+    o->inserted = inserted;
+    o->deleted = deleted;
+    SelectCore core;
+    do {
+        core.items.push_back(parseSelectItem());
+    } while (acceptSymbol(","));
+    TableRefPtr rows = capturedRows(inserted ? kCapturedInserted : kCapturedDeleted,
+                                    inserted ? "inserted" : "deleted");
+    if (inserted && deleted) {
+        auto pair = std::make_unique<TableRef>(TableRef::Join);
+        pair->left = capturedRows(kCapturedDeleted, "deleted");
+        pair->right = std::move(rows);
+        pair->sameRows = true;
+        rows = std::move(pair);
+    }
+    core.from.push_back(std::move(rows));
+    auto select = std::make_unique<Select>();
+    select->cores.push_back(std::move(core));
+    if (!acceptWord("INTO")) {
+        o->select = std::move(select);
+        return o;
+    }
+    o->into = std::make_unique<InsertStmt>();
+    o->into->table = parseTableName();
+    if (acceptSymbol("(")) {
+        do {
+            o->into->columns << parseName();
+        } while (acceptSymbol(","));
+        expectSymbol(")");
+    }
+    o->into->select = std::move(select);
+    return o;
 }
 
 StmtPtr Parser::parseUpdate() {
@@ -463,7 +513,7 @@ StmtPtr Parser::parseUpdate() {
         s->sets.push_back(std::move(a));
     } while (acceptSymbol(","));
     if (peek().isWord("OUTPUT"))
-        notSupported(QStringLiteral("the OUTPUT clause"));
+        s->output = parseOutput(true, true);
     if (acceptWord("FROM"))
         s->from = parseFromList();
     if (acceptWord("WHERE")) {
@@ -482,7 +532,7 @@ StmtPtr Parser::parseDelete() {
     acceptWord("FROM");
     s->target = parseTableName();
     if (peek().isWord("OUTPUT"))
-        notSupported(QStringLiteral("the OUTPUT clause"));
+        s->output = parseOutput(false, true);
     if (acceptWord("FROM"))
         s->from = parseFromList();
     if (acceptWord("WHERE"))

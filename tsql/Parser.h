@@ -71,6 +71,7 @@ private:
     std::vector<OrderItem> parseOrderList();
     ExprPtr parseTop();
     void parseOffset(Select& s);
+    std::unique_ptr<OutputClause> parseOutput(bool inserted, bool deleted);
     std::unique_ptr<Select> parseValues();
     void nameColumns(TableRef& t);
 
