@@ -386,7 +386,8 @@ struct AlterTableStmt : Stmt {
     Action action = AddItems;
     std::vector<ColumnDef> columns;
     std::vector<TableConstraint> constraints;
-    QStringList names;  // dropped constraints or columns
+    QStringList names;          // dropped constraints or columns
+    bool checkExisting = true;  // WITH CHECK: the rows already there must meet added constraints
 };
 
 struct DropStmt : Stmt {

@@ -250,6 +250,9 @@ std::optional<TableSql> Catalog::definition(const QString& schema, const QString
     d.columns = declaredColumns(*t);
     d.foreignKeys = foreignKeys(*t, &d.complete);
     d.complete = d.complete && !hasKeysOfItsOwn(*t);
+    for (const ConstraintInfo& c : constraints(schema, name))
+        if (c.kind == u"CK")
+            d.checks.push_back({c.name, c.detail.toUtf8()});
     return d;
 }
 

@@ -127,6 +127,10 @@ void Interpreter::raiseConstraint(int rc, const QString& message, const Compiled
                                  "index '%2'.%3")
                       .arg(table, dot >= 0 ? index.mid(dot + 1) : index, value));
         }
+        case SQLITE_CONSTRAINT_CHECK:
+            if (c.target && colon >= 0)
+                checkConflict(verb, *c.target, message.mid(colon + 8).trimmed());
+            raise(0, message);
         case SQLITE_CONSTRAINT_FOREIGNKEY: {
             // SQLite does not say which key failed: name the likely one from the metadata.
             QString name, refTable, refColumn;

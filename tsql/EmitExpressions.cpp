@@ -382,6 +382,8 @@ SqliteEmitter::Rendered SqliteEmitter::column(const Expr& e) {
 }
 
 QByteArray SqliteEmitter::columnName(const ColumnBinding& b) {
+    if (b.source.isEmpty())  // a column of the table a CHECK constraint is declared with
+        return sqlite::name(b.column);
     return sqlite::name(b.source) + "." + sqlite::name(b.column);
 }
 

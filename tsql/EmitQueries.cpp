@@ -417,6 +417,16 @@ Compiled SqliteEmitter::expression(const Expr& e) {
     return std::move(out_);
 }
 
+Compiled SqliteEmitter::tableCondition(const Expr& e, const TableInfo& table) {
+    binder_.push();
+    binder_.addTable(QString(), &table);
+    binder_.bindExpression(e);
+    binder_.pop();
+    out_ = Compiled();
+    out_.sql = expr(e).sql;
+    return std::move(out_);
+}
+
 Compiled SqliteEmitter::condition(const Expr& e) {
     binder_.bindExpression(e);
     out_ = Compiled();

@@ -229,8 +229,21 @@ void Interpreter::tableConstraint(const CreateTableStmt& s, const TableConstrain
                 foreignKey(k.name.isEmpty() ? generatedName(QStringLiteral("FK"), table) : k.name,
                            table, k.columns, k.refTable, k.refColumns));
             break;
-        case TableConstraint::Check:
-            notSupported(QStringLiteral("CHECK constraints"));
+        case TableConstraint::Check: {
+            TableInfo columns;
+            columns.schema = ddlSchema_;
+            columns.name = table;
+            for (const ColumnDef& c : s.columns) {
+                ColumnInfo column;
+                column.name = c.name;
+                column.type = resolveType(c.type, c.aliasType);
+                columns.columns.push_back(column);
+            }
+            declared.checks.push_back(checkConstraint(
+                columns, k.name.isEmpty() ? generatedName(QStringLiteral("CK"), table) : k.name,
+                *k.expr));
+            break;
+        }
         case TableConstraint::Default:
             notSupported(QStringLiteral("DEFAULT ... FOR in CREATE TABLE"));
     }
@@ -256,7 +269,7 @@ void Interpreter::createTable(const CreateTableStmt& s, const QString& storedNam
     // Nothing of a failed CREATE TABLE stays behind, metadata included.
     atomically([&] {
         std::vector<QByteArray> after;
-        TableSql declared{ddlSchema_, table, {}, {}};
+        TableSql declared{ddlSchema_, table, {}, {}, {}};
         QStringList pkColumns;
         for (const auto& k : s.constraints)
             if (k.kind == TableConstraint::PrimaryKey)
@@ -334,11 +347,15 @@ void Interpreter::dropForeignKey(const QString& table, const QString& name) {
     if (dropped == 0)
         notSupported(
             QStringLiteral("dropping the foreign key '%1' of a table defined elsewhere").arg(name));
+    rebuild(d);
+}
+
+void Interpreter::rebuild(const TableSql& d) {
     if (!rebuildTable(*db_, d))
         raise(err::ReferenceConflict,
               QStringLiteral("The ALTER TABLE statement conflicted with a FOREIGN KEY constraint "
                              "of table \"dbo.%1\" that its rows already broke.")
-                  .arg(table));
+                  .arg(d.name));
     catalog_->invalidate();
 }
 
@@ -495,9 +512,11 @@ void Interpreter::addItems(const TableInfo& t, const AlterTableStmt& s) {
             addKey(t.name, k, &after);
         else if (k.kind == TableConstraint::ForeignKey)
             addForeignKey(t, k);
+        else if (k.kind == TableConstraint::Check)
+            addCheck(t, k.name.isEmpty() ? generatedName(QStringLiteral("CK"), t.name) : k.name,
+                     *k.expr, s.checkExisting);
         else
-            notSupported(
-                QStringLiteral("adding a CHECK or DEFAULT constraint to an existing table"));
+            notSupported(QStringLiteral("adding a DEFAULT constraint to an existing table"));
     }
     for (const QByteArray& a : after)
         db_->exec(a);
@@ -527,6 +546,8 @@ void Interpreter::dropConstraints(const TableInfo& t, const QStringList& names) 
             db_->exec("DROP INDEX main." + sqlite::name(c->name));
         } else if (c->kind == u"FK") {
             dropForeignKey(t.name, c->name);
+        } else if (c->kind == u"CK") {
+            dropCheck(t.name, c->name);
         }
         runMetadata(*db_, "DELETE FROM main.tsql_constraints WHERE name = ?1",
                     {Value::text(c->name)});

@@ -256,6 +256,14 @@ private:
     ForeignKeySql foreignKey(const QString& name, const QString& table, const QStringList& columns,
                              const ObjectName& refTable, const QStringList& refColumns);
     TableSql declaration(const QString& table);
+    // Declares the table anew as `d` (TableRebuild.h); 547 when its rows break a foreign key.
+    void rebuild(const TableSql& d);
+    // CHECK constraints (InterpretChecks.cpp).
+    CheckSql checkConstraint(const TableInfo& t, const QString& name, const Expr& condition);
+    void addCheck(const TableInfo& t, const QString& name, const Expr& condition,
+                  bool checkExisting);
+    void dropCheck(const QString& table, const QString& name);
+    [[noreturn]] void checkConflict(const QString& verb, const TableInfo& t, const QString& name);
     void addKey(const QString& table, const TableConstraint& k, std::vector<QByteArray>* after);
     void recordConstraint(const QString& name, const QString& table, const QString& kind,
                           const QStringList& columns, const QString& detail);

@@ -106,11 +106,21 @@ StmtPtr Parser::parseAlter() {
         notSupported(QStringLiteral("ALTER %1").arg(peek().text.toUpper()));
     auto s = std::make_unique<AlterTableStmt>();
     s->table = parseObjectName();
+    // WITH CHECK (the default) holds the rows already there to the constraints added; WITH
+    // NOCHECK lets them stand.
+    if (acceptWord("WITH")) {
+        if (acceptWord("NOCHECK"))
+            s->checkExisting = false;
+        else
+            expectWord("CHECK");
+        if (!peek().isWord("ADD"))
+            notSupported(QStringLiteral("ALTER TABLE ... CHECK/NOCHECK CONSTRAINT"));
+    }
     if (acceptWord("ADD")) {
         s->action = AlterTableStmt::AddItems;
         do {
             if (!parseTableConstraint(s->constraints))
-                s->columns.push_back(parseColumnDef());
+                s->columns.push_back(parseColumnDef(s->constraints));
         } while (acceptSymbol(","));
         return s;
     }
@@ -128,8 +138,8 @@ StmtPtr Parser::parseAlter() {
     }
     if (peek().isWord("ALTER"))
         notSupported(QStringLiteral("ALTER TABLE ... ALTER COLUMN"));
-    if (peek().isWord("WITH") || peek().isWord("NOCHECK") || peek().isWord("CHECK"))
-        notSupported(QStringLiteral("ALTER TABLE ... WITH CHECK/NOCHECK"));
+    if (peek().isWord("NOCHECK") || peek().isWord("CHECK"))
+        notSupported(QStringLiteral("ALTER TABLE ... CHECK/NOCHECK CONSTRAINT"));
     fail();
 }
 
@@ -251,7 +261,8 @@ bool Parser::parseTableConstraint(std::vector<TableConstraint>& out) {
     return true;
 }
 
-ColumnDef Parser::parseColumnDef() {
+// A column; a CHECK written with it joins `constraints`, naming the column.
+ColumnDef Parser::parseColumnDef(std::vector<TableConstraint>& constraints) {
     ColumnDef c;
     c.name = parseName();
     if (peek().isWord("AS"))
@@ -301,7 +312,14 @@ ColumnDef Parser::parseColumnDef() {
             if (c.constraintName.isEmpty())
                 c.constraintName = constraintName;
         } else if (acceptWord("CHECK")) {
-            notSupported(QStringLiteral("CHECK constraints"));
+            TableConstraint check;
+            check.kind = TableConstraint::Check;
+            check.name = constraintName;
+            check.columns << c.name;
+            expectSymbol("(");
+            check.expr = parseExpr();
+            expectSymbol(")");
+            constraints.push_back(std::move(check));
         } else if (acceptWord("COLLATE")) {
             parseName();  // text comparison follows the engine's one collation
         } else if (peek().isWord("ROWGUIDCOL") || peek().isWord("SPARSE")) {
@@ -325,7 +343,7 @@ StmtPtr Parser::parseCreateTable() {
         if (peek().isSymbol(")"))
             break;  // trailing comma, as SQL Server allows
         if (!parseTableConstraint(s->constraints))
-            s->columns.push_back(parseColumnDef());
+            s->columns.push_back(parseColumnDef(s->constraints));
     } while (acceptSymbol(","));
     expectSymbol(")");
     skipIndexOptions();

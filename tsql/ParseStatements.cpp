@@ -220,7 +220,7 @@ StmtPtr Parser::parseDeclare() {
                 if (peek().isSymbol(")"))
                     break;
                 if (!parseTableConstraint(d.table->constraints))
-                    d.table->columns.push_back(parseColumnDef());
+                    d.table->columns.push_back(parseColumnDef(d.table->constraints));
             } while (acceptSymbol(","));
             expectSymbol(")");
             s->vars.push_back(std::move(d));

@@ -54,7 +54,7 @@ private:
     StmtPtr parseCreateTable();
     StmtPtr parseCreateProcedure(bool alter);
     StmtPtr parseCreateIndex(bool unique, bool clustered);
-    ColumnDef parseColumnDef();
+    ColumnDef parseColumnDef(std::vector<TableConstraint>& constraints);
     bool parseTableConstraint(std::vector<TableConstraint>& out);
     void parseReferences(ObjectName& table, QStringList& columns);
     void skipIndexOptions();

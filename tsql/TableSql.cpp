@@ -46,6 +46,8 @@ QByteArray createTableSql(const TableSql& t, const QString& name) {
     for (const ForeignKeySql& k : t.foreignKeys)
         body += ",\n  " + constraintName(k) + "FOREIGN KEY (" + nameList(k.columns) + ") " +
                 referenced(k);
+    for (const CheckSql& k : t.checks)
+        body += ",\n  CONSTRAINT " + sqlite::name(k.name) + " CHECK (" + k.condition + ")";
     return "CREATE TABLE " + sqlite::qualifiedName(t.schema, name.isEmpty() ? t.name : name) +
            " (\n  " + body + "\n)";
 }

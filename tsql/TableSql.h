@@ -28,12 +28,19 @@ struct ColumnSql {
     std::optional<ForeignKeySql> reference;  // a key declared with the column
 };
 
+// A CHECK constraint as SQLite enforces it: its condition in SQLite's words.
+struct CheckSql {
+    QString name;
+    QByteArray condition;
+};
+
 // A table as a database file declares it; keys other than the identity are indexes of their own.
 struct TableSql {
     QString schema;
     QString name;
     std::vector<ColumnSql> columns;
     std::vector<ForeignKeySql> foreignKeys;
+    std::vector<CheckSql> checks;
     // False when the file declares more than these fields hold (keys of the table's own other
     // than the rowid, cascading foreign keys): a table made by another tool.
     bool complete = true;
