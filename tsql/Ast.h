@@ -381,10 +381,10 @@ struct CreateProcedureStmt : Stmt {
 
 struct AlterTableStmt : Stmt {
     AlterTableStmt() : Stmt(Stmt::AlterTable) {}
-    enum Action { AddItems, DropConstraint, DropColumn };
+    enum Action { AddItems, DropConstraint, DropColumn, AlterColumn };
     ObjectName table;
     Action action = AddItems;
-    std::vector<ColumnDef> columns;
+    std::vector<ColumnDef> columns;  // added, or the one altered
     std::vector<TableConstraint> constraints;
     QStringList names;          // dropped constraints or columns
     bool checkExisting = true;  // WITH CHECK: the rows already there must meet added constraints

@@ -417,7 +417,7 @@ Compiled SqliteEmitter::expression(const Expr& e) {
     return std::move(out_);
 }
 
-Compiled SqliteEmitter::tableCondition(const Expr& e, const TableInfo& table) {
+Compiled SqliteEmitter::tableExpression(const Expr& e, const TableInfo& table) {
     binder_.push();
     binder_.addTable(QString(), &table);
     binder_.bindExpression(e);

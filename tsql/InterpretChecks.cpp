@@ -10,7 +10,7 @@ namespace tsql {
 CheckSql Interpreter::checkConstraint(const TableInfo& t, const QString& name,
                                       const Expr& condition) {
     SqliteEmitter emitter(*this);
-    const Compiled c = emitter.tableCondition(condition, t);
+    const Compiled c = emitter.tableExpression(condition, t);
     if (!c.bindings.empty())
         notSupported(QStringLiteral("variables and context values in a CHECK constraint"));
     QStringList columns;

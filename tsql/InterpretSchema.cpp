@@ -350,8 +350,8 @@ void Interpreter::dropForeignKey(const QString& table, const QString& name) {
     rebuild(d);
 }
 
-void Interpreter::rebuild(const TableSql& d) {
-    if (!rebuildTable(*db_, d))
+void Interpreter::rebuild(const TableSql& d, const std::vector<QByteArray>& values) {
+    if (!rebuildTable(*db_, d, values))
         raise(err::ReferenceConflict,
               QStringLiteral("The ALTER TABLE statement conflicted with a FOREIGN KEY constraint "
                              "of table \"dbo.%1\" that its rows already broke.")
@@ -466,6 +466,9 @@ void Interpreter::alterTable(const AlterTableStmt& s) {
             switch (s.action) {
                 case AlterTableStmt::AddItems:
                     addItems(*t, s);
+                    break;
+                case AlterTableStmt::AlterColumn:
+                    alterColumn(*t, s.columns.front());
                     break;
                 case AlterTableStmt::DropColumn:
                     dropColumns(*t, s.names);

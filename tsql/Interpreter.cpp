@@ -377,7 +377,9 @@ bool Interpreter::endsStatementOnly(const db::Error& e) const {
 
 void Interpreter::statementFailed(const Stmt& s, const db::Error& e) {
     sink_->statementError(e);
-    if (s.kind == Stmt::Insert || s.kind == Stmt::Update || s.kind == Stmt::Delete)
+    // ALTER COLUMN's 515 is an UPDATE of the rows that failed.
+    if (s.kind == Stmt::Insert || s.kind == Stmt::Update || s.kind == Stmt::Delete ||
+        (s.kind == Stmt::AlterTable && e.nativeError() == err::NullNotAllowed))
         sink_->message(QStringLiteral("The statement has been terminated."));
     lastError_ = e.nativeError();
     rowcount_ = 0;

@@ -257,7 +257,8 @@ private:
                              const ObjectName& refTable, const QStringList& refColumns);
     TableSql declaration(const QString& table);
     // Declares the table anew as `d` (TableRebuild.h); 547 when its rows break a foreign key.
-    void rebuild(const TableSql& d);
+    void rebuild(const TableSql& d, const std::vector<QByteArray>& values = {});
+    void alterColumn(const TableInfo& t, const ColumnDef& c);  // InterpretAlterColumn.cpp
     // CHECK constraints (InterpretChecks.cpp).
     CheckSql checkConstraint(const TableInfo& t, const QString& name, const Expr& condition);
     void addCheck(const TableInfo& t, const QString& name, const Expr& condition,

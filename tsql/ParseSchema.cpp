@@ -136,8 +136,24 @@ StmtPtr Parser::parseAlter() {
         } while (acceptSymbol(","));
         return s;
     }
-    if (peek().isWord("ALTER"))
-        notSupported(QStringLiteral("ALTER TABLE ... ALTER COLUMN"));
+    // ALTER COLUMN name type [NULL | NOT NULL]: without either, the column takes NULLs.
+    if (acceptWord("ALTER")) {
+        expectWord("COLUMN");
+        s->action = AlterTableStmt::AlterColumn;
+        ColumnDef c;
+        c.name = parseName();
+        c.type = parseType(&c.aliasType);
+        if (acceptWord("COLLATE"))
+            parseName();  // text comparison follows the engine's one collation
+        const bool notNull = acceptWord("NOT");
+        if (notNull)
+            expectWord("NULL");
+        else
+            acceptWord("NULL");
+        c.nullable = !notNull;
+        s->columns.push_back(std::move(c));
+        return s;
+    }
     if (peek().isWord("NOCHECK") || peek().isWord("CHECK"))
         notSupported(QStringLiteral("ALTER TABLE ... CHECK/NOCHECK CONSTRAINT"));
     fail();

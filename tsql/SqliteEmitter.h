@@ -58,9 +58,9 @@ public:
     Compiled assignSelect(const Select& s);  // SELECT @v = ...
     Compiled expression(const Expr& e);      // SELECT <expr>
     Compiled condition(const Expr& e);       // SELECT 1 when the condition holds, else 0
-    // A CHECK constraint's condition over the columns of `table`, named bare as in a table's
-    // declaration.
-    Compiled tableCondition(const Expr& e, const TableInfo& table);
+    // An expression over the columns of `table`, named bare as in a table's declaration: a
+    // CHECK constraint's condition, ALTER COLUMN's conversion of the old values.
+    Compiled tableExpression(const Expr& e, const TableInfo& table);
     Compiled insert(const InsertStmt& s);
     Compiled update(const UpdateStmt& s);
     Compiled remove(const DeleteStmt& s);

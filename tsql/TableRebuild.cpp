@@ -59,6 +59,15 @@ QByteArray columnNames(const TableSql& t) {
     return sqlite::list(names);
 }
 
+QByteArray copiedValues(const TableSql& t, const std::vector<QByteArray>& values) {
+    std::vector<QByteArray> copied;
+    for (size_t k = 0; k < t.columns.size(); ++k)
+        copied.push_back(k < values.size() && !values[k].isEmpty()
+                             ? values[k]
+                             : sqlite::name(t.columns[k].name));
+    return sqlite::list(copied);
+}
+
 void restoreSequence(Database& db, const TableSql& t, const std::vector<QByteArray>& saved) {
     const QByteArray sequence = sqlite::name(t.schema) + ".sqlite_sequence";
     db.exec("DELETE FROM " + sequence + " WHERE name = " + sqlite::text(t.name));
@@ -69,7 +78,7 @@ void restoreSequence(Database& db, const TableSql& t, const std::vector<QByteArr
 
 }  // namespace
 
-bool rebuildTable(Database& db, const TableSql& changed) {
+bool rebuildTable(Database& db, const TableSql& changed, const std::vector<QByteArray>& values) {
     const QByteArray schema = sqlite::name(changed.schema);
     const QByteArray table = sqlite::qualifiedName(changed.schema, changed.name);
     const QByteArray rebuilt = sqlite::qualifiedName(changed.schema, QLatin1String(kRebuilt));
@@ -89,9 +98,8 @@ bool rebuildTable(Database& db, const TableSql& changed) {
         // Views naming the table are left as they are while it is briefly gone.
         const ConnectionSetting plainRename(db.handle(), SQLITE_DBCONFIG_LEGACY_ALTER_TABLE, 1);
         db.exec(createTableSql(changed, QLatin1String(kRebuilt)));
-        const QByteArray columns = columnNames(changed);
-        db.exec("INSERT INTO " + rebuilt + " (" + columns + ") SELECT " + columns + " FROM " +
-                table);
+        db.exec("INSERT INTO " + rebuilt + " (" + columnNames(changed) + ") SELECT " +
+                copiedValues(changed, values) + " FROM " + table);
         db.exec("DROP TABLE " + table);
         db.exec("ALTER TABLE " + rebuilt + " RENAME TO " + sqlite::name(changed.name));
         for (const QByteArray& sql : dependents)

@@ -12,8 +12,10 @@ class Database;
 // identity counter are restored. Foreign keys are not enforced while the old table goes, so rows
 // of other tables that refer to it stay.
 // Contract: runs inside the caller's transaction or savepoint, which undoes everything when this
-// raises or returns false; `changed` has the columns of the table as it is. Returns whether the
-// table's rows satisfy its foreign keys afterwards.
-[[nodiscard]] bool rebuildTable(Database& db, const TableSql& changed);
+// raises or returns false; `changed` has the columns of the table as it is, each filled from the
+// old row's column of its name, or from the SQLite expression over the old row that `values`
+// gives at its position. Returns whether the table's rows satisfy its foreign keys afterwards.
+[[nodiscard]] bool rebuildTable(Database& db, const TableSql& changed,
+                                const std::vector<QByteArray>& values = {});
 
 }  // namespace tsql
