@@ -307,6 +307,8 @@ struct DeleteStmt : Stmt {
 struct ColumnDef {
     QString name;
     SqlType type;
+    ExprPtr computed;  // name AS expression: a computed column, of the expression's type
+    bool persisted = false;
     QString aliasType;  // user-defined type name when used
     bool identity = false;
     qint64 seed = 1;

@@ -105,6 +105,13 @@ const TableRef* targetInFrom(const std::vector<TableRefPtr>& from, const ObjectN
     return found;
 }
 
+[[noreturn]] void notWritable(const QString& column) {
+    raise(271,
+          QStringLiteral("The column \"%1\" cannot be modified because it is either a computed "
+                         "column or is the result of a UNION operator.")
+              .arg(column));
+}
+
 void noColumnName(qsizetype k, const QString& source) {
     raise(8155, QStringLiteral("No column name was specified for column %1 of '%2'.")
                     .arg(k + 1)
@@ -142,13 +149,15 @@ void Binder::bindInsert(const InsertStmt& s) {
                                        "IDENTITY_INSERT is ON.")
                             .arg(t->name));
         for (const auto& c : t->columns)
-            if (!c.identity)
+            if (!c.identity && !c.computed)
                 columns << c.name;
     }
     for (const QString& c : columns) {
         const int idx = t->indexOf(c);
         if (idx < 0)
             invalidColumn(c);
+        if (t->columns[static_cast<size_t>(idx)].computed)
+            notWritable(c);
         if (idx == t->identityColumn && !explicitIdentity)
             raise(544, QStringLiteral("Cannot insert explicit value for identity column in table "
                                       "'%1' when IDENTITY_INSERT is set to OFF.")
@@ -185,9 +194,13 @@ void Binder::bindUpdate(const UpdateStmt& s) {
         if (!a.variable.isEmpty())
             notSupported(QStringLiteral("assigning a variable in UPDATE ... SET"));
     target(s.target, s.from, s.boundTable, s.targetInFrom, "UPDATE of a view");
-    for (const auto& a : s.sets)
-        if (s.boundTable->indexOf(a.column) < 0)
+    for (const auto& a : s.sets) {
+        const int k = s.boundTable->indexOf(a.column);
+        if (k < 0)
             invalidColumn(a.column);
+        if (s.boundTable->columns[static_cast<size_t>(k)].computed)
+            notWritable(a.column);
+    }
     // Without the target in FROM, FROM joins to the target, whose columns are visible.
     push();
     if (!s.targetInFrom)

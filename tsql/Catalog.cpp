@@ -1,5 +1,7 @@
 #include "tsql/Catalog.h"
 
+#include <algorithm>
+
 #include <sqlite3.h>
 
 #include "tsql/Collation.h"
@@ -118,10 +120,14 @@ std::shared_ptr<const TableInfo> Catalog::find(const QString& schema, const QStr
     info->schema = schema;
     info->name = object.text(0);
     info->view = object.text(1) == u"view";
+    // table_xinfo lists generated columns too (hidden 2 and 3); 1 marks a virtual table's hidden.
     SchemaRead columns(
-        db_, "PRAGMA " + sqlite::name(schema) + ".table_info(" + sqlite::name(info->name) + ")");
+        db_, "PRAGMA " + sqlite::name(schema) + ".table_xinfo(" + sqlite::name(info->name) + ")");
     while (columns.next()) {
+        if (columns.integer(6) == 1)
+            continue;
         ColumnInfo c;
+        c.computed = columns.integer(6) >= 2;
         c.name = columns.text(1);
         QString declared = columns.text(2);
         c.type = columnType(declared);
@@ -249,7 +255,10 @@ std::optional<TableSql> Catalog::definition(const QString& schema, const QString
     d.name = t->name;
     d.columns = declaredColumns(*t);
     d.foreignKeys = foreignKeys(*t, &d.complete);
-    d.complete = d.complete && !hasKeysOfItsOwn(*t);
+    // The expressions of computed columns are not read back: such a table is not rebuilt.
+    d.complete = d.complete && !hasKeysOfItsOwn(*t) &&
+                 std::none_of(t->columns.begin(), t->columns.end(),
+                              [](const ColumnInfo& c) { return c.computed; });
     for (const ConstraintInfo& c : constraints(schema, name))
         if (c.kind == u"CK")
             d.checks.push_back({c.name, c.detail.toUtf8()});

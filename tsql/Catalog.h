@@ -19,6 +19,7 @@ struct ColumnInfo {
     bool notNull = false;
     bool identity = false;
     bool hasDefault = false;
+    bool computed = false;  // its value is an expression of the row's other columns
 };
 
 struct TableInfo {

@@ -260,8 +260,11 @@ int Database::authorize(void* self, int action, const char* a, const char* b, co
         case SQLITE_FUNCTION:
             return isInternalFunction(b) && !view ? SQLITE_DENY : SQLITE_OK;
         case SQLITE_PRAGMA:
-            // pragma_table_info() of the syscolumns view runs "PRAGMA table_info" by itself.
-            return sqlite3_stricmp(a, "table_info") == 0 ? SQLITE_OK : SQLITE_DENY;
+            // pragma_table_info() of the syscolumns view runs "PRAGMA table_info" by itself, and
+            // INFORMATION_SCHEMA.COLUMNS table_xinfo.
+            return sqlite3_stricmp(a, "table_info") == 0 || sqlite3_stricmp(a, "table_xinfo") == 0
+                       ? SQLITE_OK
+                       : SQLITE_DENY;
         default:
             return SQLITE_DENY;
     }

@@ -423,7 +423,9 @@ Compiled SqliteEmitter::tableExpression(const Expr& e, const TableInfo& table) {
     binder_.bindExpression(e);
     binder_.pop();
     out_ = Compiled();
-    out_.sql = expr(e).sql;
+    const Rendered r = expr(e);
+    out_.sql = r.sql;
+    out_.columns.push_back({QString(), r.type, {}});
     return std::move(out_);
 }
 

@@ -51,8 +51,8 @@ std::vector<View> views(const QByteArray& catalog) {
              "NULL AS CHARACTER_SET_NAME, NULL AS COLLATION_CATALOG, NULL AS COLLATION_SCHEMA, "
              "NULL AS COLLATION_NAME, NULL AS DOMAIN_CATALOG, NULL AS DOMAIN_SCHEMA, "
              "NULL AS DOMAIN_NAME "
-             "FROM main.sqlite_master m, pragma_table_info(m.name, 'main') p "
-             "WHERE m.type IN ('table','view') AND " +
+             "FROM main.sqlite_master m, pragma_table_xinfo(m.name, 'main') p "
+             "WHERE m.type IN ('table','view') AND p.hidden <> 1 AND " +
              kUserObject},
         // The T-SQL text of a view is not kept: its definition reads NULL.
         {"views", "nvarchar(128);nvarchar(128);nvarchar(128);nvarchar(4000);varchar(7);varchar(2)",

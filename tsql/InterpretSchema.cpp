@@ -229,21 +229,11 @@ void Interpreter::tableConstraint(const CreateTableStmt& s, const TableConstrain
                 foreignKey(k.name.isEmpty() ? generatedName(QStringLiteral("FK"), table) : k.name,
                            table, k.columns, k.refTable, k.refColumns));
             break;
-        case TableConstraint::Check: {
-            TableInfo columns;
-            columns.schema = ddlSchema_;
-            columns.name = table;
-            for (const ColumnDef& c : s.columns) {
-                ColumnInfo column;
-                column.name = c.name;
-                column.type = resolveType(c.type, c.aliasType);
-                columns.columns.push_back(column);
-            }
+        case TableConstraint::Check:
             declared.checks.push_back(checkConstraint(
-                columns, k.name.isEmpty() ? generatedName(QStringLiteral("CK"), table) : k.name,
-                *k.expr));
+                declaredColumns(s, table),
+                k.name.isEmpty() ? generatedName(QStringLiteral("CK"), table) : k.name, *k.expr));
             break;
-        }
         case TableConstraint::Default:
             notSupported(QStringLiteral("DEFAULT ... FOR in CREATE TABLE"));
     }
@@ -278,7 +268,9 @@ void Interpreter::createTable(const CreateTableStmt& s, const QString& storedNam
         for (const ColumnDef& c : s.columns) {
             identities += c.identity ? 1 : 0;
             const bool inKey = pkColumns.contains(c.name, Qt::CaseInsensitive);
-            declared.columns.push_back(columnDeclaration(c, table, false, inKey, &after));
+            declared.columns.push_back(c.computed
+                                           ? computedColumn(c, declaredColumns(s, table))
+                                           : columnDeclaration(c, table, false, inKey, &after));
         }
         if (identities > 1)
             raise(2744, QStringLiteral("Multiple identity columns specified for table '%1'. Only "
@@ -296,6 +288,50 @@ void Interpreter::createTable(const CreateTableStmt& s, const QString& storedNam
     schemaChanged();
     if (storedName.isEmpty())
         noteTemporary(table);
+}
+
+// The columns CREATE TABLE declares as expressions over them see them: a computed column has the
+// type of its expression over the others.
+TableInfo Interpreter::declaredColumns(const CreateTableStmt& s, const QString& table) {
+    TableInfo stored;
+    stored.schema = ddlSchema_;
+    stored.name = table;
+    for (const ColumnDef& c : s.columns) {
+        if (c.computed)
+            continue;
+        ColumnInfo column;
+        column.name = c.name;
+        column.type = resolveType(c.type, c.aliasType);
+        stored.columns.push_back(column);
+    }
+    TableInfo all = stored;
+    for (const ColumnDef& c : s.columns) {
+        if (!c.computed)
+            continue;
+        SqliteEmitter emitter(*this);
+        ColumnInfo column;
+        column.name = c.name;
+        column.type = emitter.tableExpression(*c.computed, stored).columns[0].type;
+        column.computed = true;
+        all.columns.push_back(column);
+    }
+    return all;
+}
+
+// A computed column as SQLite's generated column, PERSISTED ones stored in the row.
+ColumnSql Interpreter::computedColumn(const ColumnDef& c, const TableInfo& columns) {
+    SqliteEmitter emitter(*this);
+    const Compiled value = emitter.tableExpression(*c.computed, columns);
+    if (!value.bindings.empty())
+        notSupported(QStringLiteral("variables and context values in a computed column"));
+    const SqlType type = value.columns[0].type;
+    ColumnSql column;
+    column.name = c.name;
+    column.type = (type.known() ? type : SqlType::of(SqlType::Int)).columnSql();
+    column.generated = value.sql;
+    column.stored = c.persisted;
+    column.notNull = c.nullable && !*c.nullable;
+    return column;
 }
 
 // A #table made in a procedure or in EXEC (text) is dropped when that scope ends.

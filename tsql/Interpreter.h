@@ -256,6 +256,8 @@ private:
     ForeignKeySql foreignKey(const QString& name, const QString& table, const QStringList& columns,
                              const ObjectName& refTable, const QStringList& refColumns);
     TableSql declaration(const QString& table);
+    TableInfo declaredColumns(const CreateTableStmt& s, const QString& table);
+    ColumnSql computedColumn(const ColumnDef& c, const TableInfo& columns);
     // Declares the table anew as `d` (TableRebuild.h); 547 when its rows break a foreign key.
     void rebuild(const TableSql& d, const std::vector<QByteArray>& values = {});
     void alterColumn(const TableInfo& t, const ColumnDef& c);  // InterpretAlterColumn.cpp

@@ -281,9 +281,12 @@ bool Parser::parseTableConstraint(std::vector<TableConstraint>& out) {
 ColumnDef Parser::parseColumnDef(std::vector<TableConstraint>& constraints) {
     ColumnDef c;
     c.name = parseName();
-    if (peek().isWord("AS"))
-        notSupported(QStringLiteral("computed columns"));
-    c.type = parseType(&c.aliasType);
+    if (acceptWord("AS")) {
+        c.computed = parseExpr();
+        c.persisted = acceptWord("PERSISTED");
+    } else {
+        c.type = parseType(&c.aliasType);
+    }
     for (;;) {
         QString constraintName;
         if (acceptWord("CONSTRAINT"))

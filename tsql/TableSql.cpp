@@ -34,6 +34,8 @@ QByteArray columnDefinition(const ColumnSql& c) {
         sql += " NOT NULL";
     if (!c.defaultSql.isEmpty())
         sql += " DEFAULT (" + c.defaultSql + ")";
+    if (!c.generated.isEmpty())
+        sql += " GENERATED ALWAYS AS (" + c.generated + (c.stored ? ") STORED" : ") VIRTUAL");
     if (c.reference)
         sql += " " + constraintName(*c.reference) + referenced(*c.reference);
     return sql;

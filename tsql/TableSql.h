@@ -25,6 +25,8 @@ struct ColumnSql {
     bool autoincrement = false;  // of the rowid: numbers are never reused
     bool notNull = false;
     QByteArray defaultSql;                   // the default's SQLite expression, empty for none
+    QByteArray generated;                    // a computed column's SQLite expression
+    bool stored = false;                     // a computed column kept in the row (PERSISTED)
     std::optional<ForeignKeySql> reference;  // a key declared with the column
 };
 
