@@ -98,10 +98,12 @@ bool Interpreter::hasOutput(const Stmt& s) {
 // cannot bind (deleted.x of an INSERT) leaves the target untouched.
 void Interpreter::execOutput(const Stmt& s) {
     const OutputClause& o = *outputOf(s);
-    std::shared_ptr<const Compiled> change;
-    retryOnSchemaChange(
-        [&] { change = compiled(&s, [&](SqliteEmitter& e) { return setStatement(e, s); }); });
-    const CapturedRows rows(*db_, *change->target, s.kind, o);
+    const auto change = [&] {
+        return compiled(&s, [&](SqliteEmitter& e) { return setStatement(e, s); });
+    };
+    std::shared_ptr<const Compiled> first;
+    retryOnSchemaChange([&] { first = change(); });
+    const CapturedRows rows(*db_, *first->target, s.kind, o);
     catalog_->invalidate();
     const auto output = [&] {
         return compiled(&o, [&](SqliteEmitter& e) {
@@ -112,7 +114,8 @@ void Interpreter::execOutput(const Stmt& s) {
         });
     };
     retryOnSchemaChange([&] { output(); });
-    runChange(*change, o.into != nullptr);
+    // A retry follows only a translation gone stale, whose statement wrote nothing.
+    retryOnSchemaChange([&] { runChange(*change(), o.into != nullptr); });
     if (!o.into) {
         retryOnSchemaChange([&] { runQuery(*output(), sink_, nullptr); });
         return;
@@ -120,7 +123,7 @@ void Interpreter::execOutput(const Stmt& s) {
     // The copies go INTO the target as part of the statement, whose identity values stand.
     const std::optional<qint64> scopeIdentity = frames_.back().identity;
     const std::optional<qint64> identity = identity_;
-    runChange(*output(), false);
+    retryOnSchemaChange([&] { runChange(*output(), false); });
     frames_.back().identity = scopeIdentity;
     identity_ = identity;
 }
