@@ -498,7 +498,10 @@ void Database::lookUp(sqlite3_context* ctx, int argc, sqlite3_value** argv,
             return;
         }
     auto* self = static_cast<Database*>(sqlite3_user_data(ctx));
-    const auto [schema, name] = objectArgument(argv[0]);
+    // Not a structured binding: clang 14 does not capture those in lambdas.
+    const std::pair<QByteArray, QByteArray> object = objectArgument(argv[0]);
+    const QByteArray& schema = object.first;
+    const QByteArray& name = object.second;
     const Value type = argc > 1 ? Value::text(argText(argv[1]).trimmed().toUpper()) : Value();
     guarded(ctx, [&] {
         EngineScope scope(*self);
@@ -525,12 +528,12 @@ void Database::columnLength(sqlite3_context* ctx, int argc, sqlite3_value** argv
         return;
     }
     auto* self = static_cast<Database*>(sqlite3_user_data(ctx));
-    const auto [schema, name] = objectArgument(argv[0]);
+    const std::pair<QByteArray, QByteArray> table = objectArgument(argv[0]);
     guarded(ctx, [&] {
         EngineScope scope(*self);
         const Value declared = self->valueOf(
             "SELECT type FROM pragma_table_info(?1, ?2) WHERE " + collated("name") + " = ?3",
-            {Value::text(name), Value::text(schema), Value::fromSqlite(argv[1])});
+            {Value::text(table.second), Value::text(table.first), Value::fromSqlite(argv[1])});
         if (declared.isNull())
             sqlite3_result_null(ctx);
         else
