@@ -105,6 +105,7 @@ struct Expr {
     std::vector<std::pair<ExprPtr, ExprPtr>> whens;
     std::unique_ptr<Select> select;
     std::unique_ptr<WindowSpec> over;
+    std::unique_ptr<WindowSpec> withinGroup;  // WITHIN GROUP (ORDER BY ...): its orderBy only
     SqlType castType;
     bool negated = false;
     bool distinct = false;

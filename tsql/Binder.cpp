@@ -72,6 +72,9 @@ void checkPlace(const Builtin& b, const Expr& e) {
     if (e.over && b.ordered && e.over->orderBy.empty())
         raise(4112, QStringLiteral("The function '%1' must have an OVER clause with ORDER BY.")
                         .arg(e.text));
+    if (e.withinGroup && !b.withinGroup)
+        raise(10757,
+              QStringLiteral("The function '%1' may not have a WITHIN GROUP clause.").arg(e.text));
     if (e.star && !b.star)
         raise(err::Syntax, QStringLiteral("Incorrect syntax near '*'."));
     if (e.over && e.over->frame)
@@ -439,6 +442,8 @@ void Binder::expr(const Expr& root) {
         pending_.emplace_back(Typing{&e});
         if (e.over)
             pending_.emplace_back(e.over.get());
+        if (e.withinGroup)
+            pending_.emplace_back(e.withinGroup.get());
         if (e.select)
             pending_.emplace_back(e.select.get());
         child(e.c.get());

@@ -55,6 +55,14 @@ Builtin aggregate(const char* name, const Result& result, Builtin::Render render
     return b;
 }
 
+// An aggregate that takes WITHIN GROUP (ORDER BY ...) and no OVER clause.
+Builtin orderedAggregate(const char* name, int arguments, const Result& result,
+                         Builtin::Render render) {
+    Builtin b = row(name, Builtin::Aggregate, arguments, arguments, result, render);
+    b.withinGroup = true;
+    return b;
+}
+
 Builtin window(const char* name, int minArgs, int maxArgs, bool ordered, const Result& result,
                Builtin::Render render) {
     Builtin b = row(name, Builtin::Window, minArgs, maxArgs, result, render);
@@ -146,6 +154,13 @@ SqlType summed(const Expr& call) {
     return a.isDecimal()                                ? decimalSum(a)
            : a.isInteger() && a.base != SqlType::BigInt ? SqlType::of(SqlType::Int)
                                                         : a;
+}
+
+// STRING_AGG: varchar(8000) or nvarchar(4000), the max type of a max value.
+SqlType aggregatedText(const Expr& call) {
+    const bool national = isNational(argType(call, 0)) || isNational(argType(call, 1));
+    const int length = argType(call, 0).length < 0 ? -1 : national ? 4000 : 8000;
+    return SqlType::of(national ? SqlType::NVarChar : SqlType::VarChar, length);
 }
 
 SqlType averaged(const Expr& call) {
@@ -286,6 +301,17 @@ void extreme(FunctionCall& f, const char* function) {
     const char* collation = a.column ? nullptr : SqliteEmitter::orderCollation(a.type);
     f.result.set(
         f.aggregate(function, collation ? sqlite::collate(a.term(), collation) : a.term()));
+}
+
+// STRING_AGG(value, separator) [WITHIN GROUP (ORDER BY ...)]: the values as text, NULLs left
+// out, at most the result type's length.
+void stringAggregate(FunctionCall& f) {
+    const SqlType& t = f.type();
+    std::vector<QByteArray> args = {f.text(0).sql, f.text(1).sql,
+                                    QByteArray::number(t.length < 0 ? 0 : t.length)};
+    for (const Term& key : f.withinGroupKeys())
+        args.push_back(key.text);
+    f.setResult(f.aggregate("tsql_string_agg", sqlite::primary(sqlite::list(args))));
 }
 
 void unsupportedAggregate(FunctionCall& f) {
@@ -488,6 +514,7 @@ std::vector<Builtin> aggregateRows() {
         aggregate("avg", averaged, avg),
         aggregate("min", first, [](FunctionCall& f) { extreme(f, "min"); }),
         aggregate("max", first, [](FunctionCall& f) { extreme(f, "max"); }),
+        orderedAggregate("string_agg", 2, aggregatedText, stringAggregate),
         aggregate("stdev", kFloat, unsupportedAggregate),
         aggregate("var", kFloat, unsupportedAggregate),
         window("row_number", 0, 0, true, kBigInt, window),

@@ -57,13 +57,14 @@ struct Builtin {
     Kind kind;
     int minArgs = 0;
     int maxArgs = 0;
-    Render render = nullptr;  // Scalar, Aggregate, Window
-    bool star = false;        // takes `*` for its argument (COUNT(*))
-    bool ordered = false;     // Window: its OVER clause must have ORDER BY
-    bool framed = false;      // takes ROWS or RANGE in its OVER clause (aggregates all do)
-    SqlType type;             // the result's type when it is fixed (a context value's)
-    Typing typing = nullptr;  // else: the result's type from the arguments' types
-    Read value = nullptr;     // Context: the value
+    Render render = nullptr;   // Scalar, Aggregate, Window
+    bool star = false;         // takes `*` for its argument (COUNT(*))
+    bool ordered = false;      // Window: its OVER clause must have ORDER BY
+    bool withinGroup = false;  // Aggregate: takes WITHIN GROUP (ORDER BY ...)
+    bool framed = false;       // takes ROWS or RANGE in its OVER clause (aggregates all do)
+    SqlType type;              // the result's type when it is fixed (a context value's)
+    Typing typing = nullptr;   // else: the result's type from the arguments' types
+    Read value = nullptr;      // Context: the value
 
     SqlType resultType(const Expr& call) const { return typing ? typing(call) : type; }
 };

@@ -115,6 +115,18 @@ Term FunctionCall::aggregate(const QByteArray& function, const Term& arg) {
     return sqlite::primary(function + "(" + distinct + arg.text + ")" + over);
 }
 
+std::vector<Term> FunctionCall::withinGroupKeys() {
+    std::vector<Term> keys;
+    if (call_.withinGroup)
+        for (const OrderItem& o : call_.withinGroup->orderBy) {
+            const Rendered key = emitter_.expr(*o.expr);
+            // Exact numbers are held as texts: they order by value.
+            keys.push_back(key.type.isDecimal() ? sqlite::cast(key.term(), "REAL") : key.term());
+            keys.push_back(sqlite::integer(o.descending ? 1 : 0));
+        }
+    return keys;
+}
+
 Term FunctionCall::window(const std::vector<Term>& args) {
     return sqlite::primary(call(call_.text.toLatin1(), args).text + emitter_.overSql(*call_.over));
 }

@@ -338,6 +338,16 @@ ExprPtr Parser::parseFunction(const QString& name) {
         } while (e->text != u"trim" && acceptSymbol(","));
         expectSymbol(")");
     }
+    if (peek().isWord("WITHIN") && peek(1).isWord("GROUP")) {
+        next();
+        next();
+        expectSymbol("(");
+        expectWord("ORDER");
+        expectWord("BY");
+        e->withinGroup = std::make_unique<WindowSpec>();
+        e->withinGroup->orderBy = parseOrderList();
+        expectSymbol(")");
+    }
     if (acceptWord("OVER"))
         e->over = parseOver();
     return e;

@@ -190,6 +190,8 @@ public:
     void readsDatabases() { emitter_.out_.readsDatabases = true; }
     // function([DISTINCT] arg), with the call's OVER clause when it has one.
     sqlite::Term aggregate(const QByteArray& function, const sqlite::Term& arg);
+    // The keys of the call's WITHIN GROUP (ORDER BY ...): each value, then 1 for descending.
+    std::vector<sqlite::Term> withinGroupKeys();
     // The function of the call's name over `args`, with the call's OVER clause.
     sqlite::Term window(const std::vector<sqlite::Term>& args);
     void setResult(const sqlite::Term& value);

@@ -1,7 +1,10 @@
 // The engine's text functions: SUBSTRING, LEFT, RIGHT, LEN, CHARINDEX, PATINDEX, UPPER, LOWER,
 // REPLACE, REPLICATE, SPACE, STR, REVERSE, STUFF, QUOTENAME, DATALENGTH of national texts.
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <vector>
 
 #include "tsql/Collation.h"
 #include "tsql/Conversions.h"
@@ -224,9 +227,108 @@ void fnNationalLength(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_int64(ctx, 2 * argText(argv[0]).size());
 }
 
+// tsql_string_agg(value, separator, limit, key, descending, ...): the values that are not NULL in
+// the order of the keys, joined by the separator; 9829 beyond `limit` characters (0: none).
+struct Aggregated {
+    struct Row {
+        QString value;
+        std::vector<sqlite3_value*> keys;
+    };
+    std::vector<Row> rows;
+    std::vector<bool> descending;
+    QString separator;
+    qint64 limit = 0;
+
+    ~Aggregated() {
+        for (Row& r : rows)
+            for (sqlite3_value* k : r.keys)
+                sqlite3_value_free(k);
+    }
+};
+
+// The order of sort keys: NULL first, numbers by value before texts in the engine's collation.
+int compareKeys(sqlite3_value* a, sqlite3_value* b) {
+    auto rank = [](sqlite3_value* v) {
+        const int t = sqlite3_value_type(v);
+        return t == SQLITE_NULL ? 0 : t == SQLITE_INTEGER || t == SQLITE_FLOAT ? 1 : 2;
+    };
+    const int ra = rank(a), rb = rank(b);
+    if (ra != rb || ra == 0)
+        return ra - rb;
+    if (ra == 1) {
+        const double x = sqlite3_value_double(a), y = sqlite3_value_double(b);
+        return x < y ? -1 : x > y ? 1 : 0;
+    }
+    return compareTexts(
+        reinterpret_cast<const char*>(sqlite3_value_text(a)), sqlite3_value_bytes(a),
+        reinterpret_cast<const char*>(sqlite3_value_text(b)), sqlite3_value_bytes(b));
+}
+
+void stringAggStep(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return;
+    auto** slot = static_cast<Aggregated**>(sqlite3_aggregate_context(ctx, sizeof(Aggregated*)));
+    if (!slot) {
+        sqlite3_result_error_nomem(ctx);
+        return;
+    }
+    Aggregated*& state = *slot;
+    try {
+        if (!state) {
+            state = new Aggregated;
+            state->separator = argText(argv[1]);
+            state->limit = sqlite3_value_int64(argv[2]);
+            for (int k = 4; k < argc; k += 2)
+                state->descending.push_back(sqlite3_value_int(argv[k]) != 0);
+        }
+        Aggregated::Row row{argText(argv[0]), {}};
+        for (int k = 3; k < argc; k += 2)
+            row.keys.push_back(sqlite3_value_dup(argv[k]));
+        state->rows.push_back(std::move(row));
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(ctx);
+    }
+}
+
+void stringAggFinal(sqlite3_context* ctx) {
+    auto** slot = static_cast<Aggregated**>(sqlite3_aggregate_context(ctx, 0));
+    if (!slot || !*slot) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const std::unique_ptr<Aggregated> owned(*slot);
+    *slot = nullptr;
+    std::vector<Aggregated::Row>& rows = owned->rows;
+    const std::vector<bool>& descending = owned->descending;
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&](const Aggregated::Row& a, const Aggregated::Row& b) {
+                         for (size_t k = 0; k < descending.size(); ++k) {
+                             const int c = compareKeys(a.keys[k], b.keys[k]);
+                             if (c != 0)
+                                 return descending[k] ? c > 0 : c < 0;
+                         }
+                         return false;
+                     });
+    QStringList values;
+    for (const Aggregated::Row& r : rows)
+        values.push_back(r.value);
+    const QString joined = values.join(owned->separator);
+    if (owned->limit > 0 && joined.size() > owned->limit) {
+        resultError(ctx, db::Error(db::Error::Kind::Server,
+                                   QStringLiteral("STRING_AGG aggregation result exceeded the "
+                                                  "limit of 8000 bytes. Use LOB types to avoid "
+                                                  "result truncation."),
+                                   9829));
+        return;
+    }
+    resultText(ctx, joined);
+}
+
 }  // namespace
 
 void registerTextFunctions(sqlite3* db) {
+    sqlite3_create_function(db, "tsql_string_agg", -1, SQLITE_UTF8, nullptr, nullptr, stringAggStep,
+                            stringAggFinal);
     static int flag = 1;
     registerScalars(db, {
                             {"tsql_substring", 3, fnSubstring},

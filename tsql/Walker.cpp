@@ -104,6 +104,8 @@ private:
                 push(p.get());
             push(e.over->orderBy);
         }
+        if (e.withinGroup)
+            push(e.withinGroup->orderBy);
         return false;
     }
 
