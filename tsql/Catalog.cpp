@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include "dbcore/Error.h"
 #include "tsql/Collation.h"
 #include "tsql/Database.h"
 #include "tsql/SqliteSyntax.h"
@@ -20,17 +21,35 @@ QString textColumn(sqlite3_stmt* st, int c) {
 
 // A read of the schema whose every step is checked: a failure raises instead of reading as no
 // rows. A read that may not prepare (a table of the engine's metadata that an older or another
-// tool's file lacks, a schema not attached) is `Optional`: it then has no rows.
+// tool's file lacks, a schema not attached) is `Optional`: it then has no rows. A `Kept` read, a
+// SELECT whose text names no object of the database, stays prepared in the connection's
+// statement cache (a PRAGMA is not kept: SQLite computes its rows when it prepares it).
 class SchemaRead {
 public:
     enum Need { Required, Optional };
-    SchemaRead(Database& db, const QByteArray& sql, Need need = Required) : db_(db) {
+    enum Keep { Once, Kept };
+    SchemaRead(Database& database, const QByteArray& sql, Need need = Required, Keep keep = Once)
+        : db_(database), kept_(keep == Kept) {
+        if (kept_) {
+            try {
+                st_ = database.prepare(sql);
+            } catch (const db::Error&) {
+                if (need == Required)
+                    throw;
+            }
+            return;
+        }
         const int rc =
-            sqlite3_prepare_v2(db.handle(), sql.constData(), int(sql.size()), &st_, nullptr);
+            sqlite3_prepare_v2(database.handle(), sql.constData(), int(sql.size()), &st_, nullptr);
         if (rc != SQLITE_OK && need == Required)
-            db.raiseLast(rc);
+            database.raiseLast(rc);
     }
-    ~SchemaRead() { sqlite3_finalize(st_); }
+    ~SchemaRead() {
+        if (!kept_)
+            sqlite3_finalize(st_);
+        else if (st_)
+            sqlite3_reset(st_);
+    }
     SchemaRead(const SchemaRead&) = delete;
     SchemaRead& operator=(const SchemaRead&) = delete;
 
@@ -61,8 +80,18 @@ public:
 
 private:
     Database& db_;
+    bool kept_;
     sqlite3_stmt* st_ = nullptr;
 };
+
+// A name as the collation would compare it, short of its own equivalences: trailing blanks
+// dropped, letter case folded.
+QString foldedName(const QString& name) {
+    qsizetype n = name.size();
+    while (n > 0 && name[n - 1] == u' ')
+        --n;
+    return name.left(n).toCaseFolded();
+}
 
 bool sameNames(const QStringList& a, const QStringList& b) {
     return a.join(u',').compare(b.join(u','), Qt::CaseInsensitive) == 0;
@@ -104,22 +133,15 @@ std::shared_ptr<const TableInfo> Catalog::find(const QString& schema, const QStr
     auto it = tables_.find(key);
     if (it != tables_.end())
         return it.value();
-    SchemaRead object(db_,
-                      "SELECT name, type FROM " + sqlite::name(schema) +
-                          ".sqlite_master WHERE type IN ('table','view') AND name = ?1 COLLATE " +
-                          QByteArray(kCollation),
-                      SchemaRead::Optional);
-    if (!object.prepared())
-        return nullptr;
-    object.bind(1, name);
-    if (!object.next()) {
+    const std::optional<Object> object = objectNamed(schema, name);
+    if (!object) {
         tables_.insert(key, nullptr);
         return nullptr;
     }
     auto info = std::make_shared<TableInfo>();
     info->schema = schema;
-    info->name = object.text(0);
-    info->view = object.text(1) == u"view";
+    info->name = object->name;
+    info->view = object->view;
     // table_xinfo lists generated columns too (hidden 2 and 3); 1 marks a virtual table's hidden.
     SchemaRead columns(
         db_, "PRAGMA " + sqlite::name(schema) + ".table_xinfo(" + sqlite::name(info->name) + ")");
@@ -146,12 +168,62 @@ std::shared_ptr<const TableInfo> Catalog::find(const QString& schema, const QStr
     return info;
 }
 
+// Names equal under the collation fold alike but for the collator's own equivalences, so the
+// table found by its folded name is the one, once the collation confirms it; the schema table is
+// searched under the collation only when that fails (no object by that name, or one whose name
+// folds otherwise; a miss is then kept in tables_). A name held twice under one fold is left to
+// that search as well.
+std::optional<Catalog::Object> Catalog::objectNamed(const QString& schema, const QString& name) {
+    const QHash<QString, Object>* objects = objectsOf(schema);
+    if (objects) {
+        const auto it = objects->constFind(foldedName(name));
+        if (it != objects->cend() && !it->name.isEmpty()) {
+            const QByteArray a = it->name.toUtf8(), b = name.toUtf8();
+            if (compareTexts(a.constData(), int(a.size()), b.constData(), int(b.size())) == 0)
+                return *it;
+        }
+    }
+    SchemaRead object(db_,
+                      "SELECT name, type FROM " + sqlite::name(schema) +
+                          ".sqlite_master WHERE type IN ('table','view') AND name = ?1 COLLATE " +
+                          QByteArray(kCollation),
+                      SchemaRead::Optional);
+    object.bind(1, name);
+    if (!object.next())
+        return std::nullopt;
+    return Object{object.text(0), object.text(1) == u"view"};
+}
+
+// The tables and views of a schema by folded name, read once until the catalogue is invalidated;
+// nullptr for a schema that cannot be read.
+const QHash<QString, Catalog::Object>* Catalog::objectsOf(const QString& schema) {
+    const QString key = schema.toLower();
+    if (auto it = objects_.constFind(key); it != objects_.cend())
+        return &*it;
+    SchemaRead list(db_,
+                    "SELECT name, type FROM " + sqlite::name(schema) +
+                        ".sqlite_master WHERE type IN ('table','view')",
+                    SchemaRead::Optional);
+    if (!list.prepared())
+        return nullptr;
+    QHash<QString, Object> objects;
+    while (list.next()) {
+        const QString name = list.text(0);
+        const QString folded = foldedName(name);
+        if (auto it = objects.find(folded); it != objects.end())
+            it->name.clear();  // ambiguous: searched under the collation
+        else
+            objects.insert(folded, Object{name, list.text(1) == u"view"});
+    }
+    return &*objects_.insert(key, std::move(objects));
+}
+
 // The seed and increment of the table's identity; a file without the metadata (read-only, or
 // from an older engine) keeps the defaults.
 void Catalog::readIdentity(TableInfo& t) {
     const QByteArray sql = "SELECT seed, increment FROM " + sqlite::name(t.schema) +
                            ".tsql_identities WHERE name = ?1";
-    SchemaRead read(db_, sql, SchemaRead::Optional);
+    SchemaRead read(db_, sql, SchemaRead::Optional, SchemaRead::Kept);
     read.bind(1, t.name);
     if (read.next()) {
         t.identitySeed = read.integer64(0);
@@ -164,7 +236,7 @@ void Catalog::readViewTypes(TableInfo& view) {
     SchemaRead read(
         db_,
         "SELECT column_types FROM " + sqlite::name(view.schema) + ".tsql_views WHERE name = ?1",
-        SchemaRead::Optional);
+        SchemaRead::Optional, SchemaRead::Kept);
     read.bind(1, view.name);
     if (!read.next())
         return;
@@ -352,6 +424,7 @@ bool Catalog::objectExists(const QString& schema, const QString& name) {
 }
 
 void Catalog::invalidate() {
+    objects_.clear();
     tables_.clear();
     types_.clear();
 }

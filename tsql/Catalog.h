@@ -70,6 +70,13 @@ public:
     void invalidate();
 
 private:
+    struct Object {
+        QString name;  // as stored
+        bool view = false;
+    };
+    // The table or view that `name` stands for under the collation.
+    std::optional<Object> objectNamed(const QString& schema, const QString& name);
+    const QHash<QString, Object>* objectsOf(const QString& schema);
     std::vector<ColumnSql> declaredColumns(const TableInfo& t);
     std::vector<ForeignKeySql> foreignKeys(const TableInfo& t, bool* complete);
     bool hasKeysOfItsOwn(const TableInfo& t);
@@ -77,6 +84,7 @@ private:
     void readViewTypes(TableInfo& view);
 
     Database& db_;
+    QHash<QString, QHash<QString, Object>> objects_;  // by lower-cased schema, folded name
     QHash<QString, std::shared_ptr<const TableInfo>> tables_;
     QHash<QString, std::optional<SqlType>> types_;
 };

@@ -1,5 +1,6 @@
 #include "tsql/SqlType.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 #include "tsql/Collation.h"
@@ -285,7 +286,9 @@ SqlType SqlType::fromName(const QString& rawName, int a, int b) {
     return {};
 }
 
-SqlType SqlType::parseDeclared(const QString& declared) {
+namespace {
+
+SqlType parseUncached(const QString& declared) {
     static const QRegularExpression re(
         QStringLiteral(
             "^\\s*([A-Za-z0-9_]+)(?:\\s+text)?\\s*(?:\\(\\s*(\\d+|-1|max)\\s*(?:,\\s*(\\d+)"
@@ -301,7 +304,22 @@ SqlType SqlType::parseDeclared(const QString& declared) {
                 : m.captured(2).toInt();
     if (m.capturedLength(3))
         b = m.captured(3).toInt();
-    return fromName(m.captured(1), a, b);
+    return SqlType::fromName(m.captured(1), a, b);
+}
+
+}  // namespace
+
+// Declared types repeat (every column of a table read into the catalogue, every DECLARE), and
+// the regular expression costs some 5,000 instructions: each text is parsed once per thread.
+SqlType SqlType::parseDeclared(const QString& declared) {
+    thread_local QHash<QString, SqlType> parsed;
+    if (auto it = parsed.constFind(declared); it != parsed.cend())
+        return *it;
+    if (parsed.size() >= 1000)
+        parsed.clear();
+    const SqlType type = parseUncached(declared);
+    parsed.insert(declared, type);
+    return type;
 }
 
 SqlType commonType(const SqlType& a, const SqlType& b) {

@@ -206,6 +206,41 @@ TEST_F(QueryTest, SchemaChangesOfAnotherConnectionAreSeenAtOnce) {
     EXPECT_EQ(errorOf(QStringLiteral("select * from Grp where Id = 1")), 208);
 }
 
+// The catalogue keeps the tables and views it read, and their names; a change by another
+// connection is seen by the next statement (SQLite prepares it again and the catalogue is read
+// again): a table made a view has the view's column types, a dropped name is not found, a new one
+// is, and names compare under the collation.
+TEST_F(QueryTest, TheCatalogueFollowsAnotherConnectionsChanges) {
+    run(
+        QStringLiteral("create table Rate (Id int not null, Pct decimal(10,2) null)\n"
+                       "insert into Rate (Id, Pct) values (1, 2.5)"));
+    tsql::Session reader(dir_.path(), QStringLiteral("Shop"));
+    const auto firstColumn = [&](const QString& sql) {
+        const db::BatchResult r = reader.execute(sql, {});
+        EXPECT_NE(r.firstRowSet(), nullptr);
+        return r.firstRowSet() ? r.firstRowSet()->rowSet : db::RowSet();
+    };
+    EXPECT_EQ(firstColumn(QStringLiteral("select Pct from [RATE  ] where Id = 1")).rows.at(0).at(0),
+              QVariant(2.5));
+    tsql::Session other(dir_.path(), QStringLiteral("Shop"));
+    other.execute(QStringLiteral("drop table Rate"), {});
+    other.execute(QStringLiteral("create view Rate as select 1 as Id, "
+                                 "dateadd(day, 1, convert(datetime, '2024-02-28')) as Pct"),
+                  {});
+    const db::RowSet view = firstColumn(QStringLiteral("select Pct from [RATE  ]"));
+    EXPECT_EQ(view.columns.at(0).declared.name, QStringLiteral("datetime"));
+    EXPECT_EQ(view.rows.at(0).at(0), QVariant(QDateTime(QDate(2024, 2, 29), QTime(0, 0))));
+    other.execute(QStringLiteral("drop view Rate\ncreate table Fee (Id int not null)"), {});
+    try {
+        reader.execute(QStringLiteral("select Id from rate"), {});
+        ADD_FAILURE() << "a dropped view was read";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.nativeError(), 208);
+    }
+    EXPECT_EQ(firstColumn(QStringLiteral("select count(*) from FEE")).rows.at(0).at(0),
+              QVariant(qint64(0)));
+}
+
 TEST_F(QueryTest, UpdateAndDeleteWithJoinsAndDerivedTables) {
     run(QStringLiteral(
         "update P set P.Name = G.Title + '-' + P.Code, Qty = 0 from Product P "
