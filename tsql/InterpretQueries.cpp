@@ -42,9 +42,12 @@ void Interpreter::readRow(sqlite3_stmt* st, const Compiled& c, std::vector<Value
 
 std::shared_ptr<const Compiled> Interpreter::compiled(
     const void* node, const std::function<Compiled(SqliteEmitter&)>& make) {
+    // The row set's columns are described once per translation, not at each run.
     auto translate = [&] {
         SqliteEmitter emitter(*this);
-        return std::make_shared<const Compiled>(make(emitter));
+        Compiled c = make(emitter);
+        c.result = resultColumns(c);
+        return std::make_shared<const Compiled>(std::move(c));
     };
     if (!place_.batch || place_.statement < 0)
         return translate();
@@ -108,7 +111,7 @@ std::vector<ResultColumn> Interpreter::resultColumns(const Compiled& c) {
     std::vector<ResultColumn> columns;
     columns.reserve(c.columns.size());
     for (const OutColumn& col : c.columns)
-        columns.push_back({col.name, col.type});
+        columns.push_back(ResultColumn::of(col.name, col.type));
     return columns;
 }
 
@@ -124,7 +127,7 @@ void Interpreter::runQuery(const Compiled& c, ResultSink* sink, std::vector<Valu
     checkReprepared(st, rc, false);
     std::vector<Value> cells;
     if (sink) {
-        sink->rowSetBegin(resultColumns(c));
+        sink->rowSetBegin(c.result);
         cells.resize(static_cast<size_t>(n));
     }
     for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {

@@ -66,7 +66,7 @@ void Interpreter::openRows(const std::shared_ptr<const Compiled>& c) {
     s.stepped = true;
     s.count = 0;
     s.cells.assign(c->columns.size(), Value());
-    sink_->rowSetBegin(resultColumns(*c));
+    sink_->rowSetBegin(c->result);
 }
 
 bool Interpreter::fetch(int maxRows) {

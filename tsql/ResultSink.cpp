@@ -4,15 +4,21 @@
 
 namespace tsql {
 
+ResultColumn ResultColumn::of(const QString& name, const SqlType& type) {
+    const db::FieldType t = type.fieldType();
+    return {name, type,
+            db::Column{name, t == db::FieldType::Unknown ? db::FieldType::String : t,
+                       type.isText() ? std::max(type.length, 0) : 0, type.declared()}};
+}
+
 void BatchCollector::rowSetBegin(const std::vector<ResultColumn>& columns) {
     db::StatementResult r;
     r.hasRowSet = true;
+    r.rowSet.columns.reserve(columns.size());
     types_.clear();
+    types_.reserve(columns.size());
     for (const ResultColumn& c : columns) {
-        const db::FieldType t = c.type.fieldType();
-        r.rowSet.columns.push_back({c.name, t == db::FieldType::Unknown ? db::FieldType::String : t,
-                                    c.type.isText() ? std::max(c.type.length, 0) : 0,
-                                    c.type.declared()});
+        r.rowSet.columns.push_back(c.field);
         types_.push_back(c.type);
     }
     out_.results.push_back(std::move(r));

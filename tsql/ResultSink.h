@@ -12,7 +12,10 @@ namespace tsql {
 
 struct ResultColumn {
     QString name;
-    SqlType type;  // Unknown when the engine cannot tell (an untyped NULL, say)
+    SqlType type;      // Unknown when the engine cannot tell (an untyped NULL, say)
+    db::Column field;  // the same as the access layer describes a column
+
+    static ResultColumn of(const QString& name, const SqlType& type);
 };
 
 // Receives the results of a batch or a procedure call while the engine produces them, in

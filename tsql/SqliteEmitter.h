@@ -9,6 +9,7 @@
 #include "tsql/Builtins.h"
 #include "tsql/Conversions.h"
 #include "tsql/Database.h"
+#include "tsql/ResultSink.h"
 #include "tsql/SqliteSyntax.h"
 
 namespace tsql {
@@ -33,9 +34,10 @@ struct Compiled {
     QByteArray sql;
     std::vector<Slot> bindings;
     std::vector<OutColumn> columns;
-    QStringList assignTo;         // SELECT @a = ..., @b = ...: the variables, in column order
-    bool readsDatabases = false;  // reads sysdatabases
-    bool changesRows = false;     // INSERT/UPDATE/DELETE: reports a row count
+    std::vector<ResultColumn> result;  // the columns as a row set reports them
+    QStringList assignTo;              // SELECT @a = ..., @b = ...: the variables, in column order
+    bool readsDatabases = false;       // reads sysdatabases
+    bool changesRows = false;          // INSERT/UPDATE/DELETE: reports a row count
     std::shared_ptr<const TableInfo> target;  // of INSERT/UPDATE/DELETE
     QString verb;                             // INSERT, UPDATE, DELETE
     mutable HeldStatement prepared;           // its SQLite statement, once prepared
