@@ -319,7 +319,7 @@ void unsupportedAggregate(FunctionCall& f) {
 }
 
 // A window function of its own name over the call's arguments (ranks, LAG, PERCENT_RANK ...).
-void window(FunctionCall& f) {
+void windowCall(FunctionCall& f) {
     std::vector<Term> args;
     for (size_t k = 0; k < f.size(); ++k)
         args.push_back(f.arg(k).term());
@@ -517,16 +517,16 @@ std::vector<Builtin> aggregateRows() {
         orderedAggregate("string_agg", 2, aggregatedText, stringAggregate),
         aggregate("stdev", kFloat, unsupportedAggregate),
         aggregate("var", kFloat, unsupportedAggregate),
-        window("row_number", 0, 0, true, kBigInt, window),
-        window("rank", 0, 0, true, kBigInt, window),
-        window("dense_rank", 0, 0, true, kBigInt, window),
-        window("ntile", 1, 1, true, kBigInt, window),
-        window("lag", 1, 3, false, first, window),
-        window("lead", 1, 3, false, first, window),
-        framedWindow("first_value", first, window),
-        framedWindow("last_value", first, window),
-        window("percent_rank", 0, 0, true, kFloat, window),
-        window("cume_dist", 0, 0, true, kFloat, window),
+        window("row_number", 0, 0, true, kBigInt, windowCall),
+        window("rank", 0, 0, true, kBigInt, windowCall),
+        window("dense_rank", 0, 0, true, kBigInt, windowCall),
+        window("ntile", 1, 1, true, kBigInt, windowCall),
+        window("lag", 1, 3, false, first, windowCall),
+        window("lead", 1, 3, false, first, windowCall),
+        framedWindow("first_value", first, windowCall),
+        framedWindow("last_value", first, windowCall),
+        window("percent_rank", 0, 0, true, kFloat, windowCall),
+        window("cume_dist", 0, 0, true, kFloat, windowCall),
     };
 }
 
