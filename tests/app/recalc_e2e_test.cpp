@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QThread>
 #include <memory>
+#include <utility>
 
 #include "ProgramHarness.h"
 #include "tsql/Session.h"
@@ -56,9 +57,25 @@ protected:
                        QMessageBox::Yes, QColor(0x00, 0x80, 0x00), QColor(Qt::white));
     }
 
+    // A run writes its STOP entry just before the window leaves the running state; an exit key
+    // in between rightly gets the "still running" message. A running window counts seconds, so
+    // a look that holds still for longer than a second is the settled one.
+    static void waitUntilSettled(const QString& window) {
+        QImage before = x11::grab(window);
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                QThread::msleep(1200);
+                const QImage now = x11::grab(window);
+                return std::exchange(before, now) == now;
+            },
+            10000))
+            << "the window still changes";
+    }
+
     // Escape, the Thai or English question on green, Return for its default Yes, exit code 0.
     void exitWithYes(const QString& window, const QString& question, const QString& shot,
                      const QStringList& exitKeys = {"Escape"}) {
+        waitUntilSettled(window);
         x11::keys(window, exitKeys);
         const QString box = waitForQuestion(window);
         if (box.isEmpty())
