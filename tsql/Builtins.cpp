@@ -328,6 +328,14 @@ void windowCall(FunctionCall& f) {
 
 // ---- dates ----
 
+// The engine's function of the call's name over the arguments as they are.
+void engineOverArgs(FunctionCall& f) {
+    std::vector<Term> args;
+    for (size_t k = 0; k < f.size(); ++k)
+        args.push_back(f.arg(k).term());
+    f.setResult(f.engine(args));
+}
+
 void now(FunctionCall& f) {
     f.setResult(call("tsql_getdate", {}));
 }
@@ -555,12 +563,8 @@ std::vector<Builtin> dateRows() {
                [](FunctionCall& f) {
                    f.setResult(f.engine({f.arg(0).term(), f.date(1), f.date(2)}));
                }),
-        scalar("datefromparts", 3, 3, kDate,
-               [](FunctionCall& f) {
-                   f.setResult(f.engine({f.arg(0).term(), f.arg(1).term(), f.arg(2).term()}));
-               }),
-        scalar("isdate", 1, 1, kInt,
-               [](FunctionCall& f) { f.setResult(f.engine({f.arg(0).term()})); }),
+        scalar("datefromparts", 3, 3, kDate, engineOverArgs),
+        scalar("isdate", 1, 1, kInt, engineOverArgs),
     };
 }
 
@@ -614,8 +618,7 @@ std::vector<Builtin> textRows() {
                [](FunctionCall& f) { f.setResult(call("unicode", {f.text(0).term()})); }),
         scalar("unicode", 1, 1, kInt,
                [](FunctionCall& f) { f.setResult(call("unicode", {f.text(0).term()})); }),
-        scalar("space", 1, 1, kLongText,
-               [](FunctionCall& f) { f.setResult(f.engine({f.arg(0).term()})); }),
+        scalar("space", 1, 1, kLongText, engineOverArgs),
         scalar("replicate", 2, 2, kLongText,
                [](FunctionCall& f) {
                    f.setResult(f.engine({f.text(0).term(), f.arg(1).term()}));
@@ -666,8 +669,7 @@ std::vector<Builtin> numberRows() {
                }),
         scalar("iif", 3, 3, eitherBranch, iif),
         scalar("choose", 2, Builtin::kVariadic, chosen, choose),
-        scalar("isnumeric", 1, 1, kInt,
-               [](FunctionCall& f) { f.setResult(f.engine({f.arg(0).term()})); }),
+        scalar("isnumeric", 1, 1, kInt, engineOverArgs),
         scalar("abs", 1, 1, first,
                [](FunctionCall& f) {
                    const Rendered a = f.arg(0);
