@@ -216,6 +216,7 @@ struct Stmt {
         Print,
         Use,
         Truncate,
+        CreateTrigger,
     };
     explicit Stmt(Kind k) : kind(k) {}
     virtual ~Stmt() = default;
@@ -380,6 +381,19 @@ struct CreateProcedureStmt : Stmt {
     std::vector<ProcParam> params;
     StmtList body;
     bool alter = false;
+    bool orAlter = false;  // CREATE OR ALTER
+};
+
+// CREATE [OR ALTER] | ALTER TRIGGER name ON table {AFTER | FOR} INSERT, UPDATE, DELETE AS body.
+struct CreateTriggerStmt : Stmt {
+    CreateTriggerStmt() : Stmt(Stmt::CreateTrigger) {}
+    enum Event { OnInsert = 1, OnUpdate = 2, OnDelete = 4 };
+    enum Mode { Create, Alter, CreateOrAlter };
+    ObjectName name;
+    ObjectName table;
+    int events = 0;  // Event bits
+    Mode mode = Create;
+    StmtList body;
 };
 
 struct AlterTableStmt : Stmt {
@@ -395,7 +409,7 @@ struct AlterTableStmt : Stmt {
 
 struct DropStmt : Stmt {
     DropStmt() : Stmt(Stmt::Drop) {}
-    enum Object { Table, View, Procedure, Index, Type };
+    enum Object { Table, View, Procedure, Index, Type, Trigger };
     Object object = Table;
     std::vector<ObjectName> names;
     bool ifExists = false;

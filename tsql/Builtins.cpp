@@ -628,6 +628,14 @@ std::vector<Builtin> textRows() {
 }
 
 // IDENT_CURRENT, IDENT_SEED, IDENT_INCR: numeric(38,0) read by the catalogue's function.
+// UPDATE(column) in a trigger: whether the statement that fired it set the column.
+void columnUpdated(FunctionCall& f) {
+    const QString listed = u',' + f.expr().args[0]->text.toCaseFolded() + u',';
+    f.setResult(sqlite::binary(
+        call("instr", {f.session("(updated columns)"), sqlite::primary(sqlite::text(listed))}),
+        sqlite::Operator::Greater, sqlite::integer(0)));
+}
+
 void identityProperty(FunctionCall& f, int part) {
     Rendered value;
     value.set(call("tsql_identity", {f.text(0).term(), sqlite::integer(part)}));
@@ -716,6 +724,7 @@ std::vector<Builtin> numberRows() {
         scalar("ident_incr", 1, 1, kNumeric, [](FunctionCall& f) { identityProperty(f, 2); }),
         scalar("type_id", 1, 1, kInt,
                [](FunctionCall& f) { f.setResult(call("type_id", {f.arg(0).term()})); }),
+        scalar("update", 1, 1, SqlType::of(SqlType::Bit), columnUpdated),
     };
 }
 
@@ -749,6 +758,8 @@ std::vector<Builtin> contextRows() {
                 [](const SessionState&) { return Value::text(QStringLiteral("us_english")); }),
         // The current database, which DB_NAME() and DB_ID() read; no T-SQL name reaches it.
         context("(database)", kName, [](const SessionState& s) { return Value::text(s.database); }),
+        context("(updated columns)", kLongText,
+                [](const SessionState& s) { return Value::text(s.updatedColumns); }),
         context("user_name", kName,
                 [](const SessionState&) { return Value::text(QStringLiteral("dbo")); }),
         context("current_user", kName,

@@ -34,6 +34,8 @@ struct SessionState {
     QString serverDir;
     QString database;
     const ErrorContext* error = nullptr;  // of the innermost CATCH block, if any
+    // In a trigger: the columns the statement that fired it set, ",name,...," case-folded.
+    QString updatedColumns;
 };
 
 // One built-in function or context value: adding a built-in is adding its row to Builtins.cpp.

@@ -282,6 +282,40 @@ std::vector<ConstraintInfo> Catalog::constraints(const QString& schema, const QS
     return out;
 }
 
+namespace {
+
+std::vector<TriggerInfo> readTriggers(Database& db, const QString& schema, const char* where,
+                                      const QString& name) {
+    Database::EngineScope scope(db);
+    std::vector<TriggerInfo> out;
+    SchemaRead read(db,
+                    "SELECT name, table_name, events, definition FROM " + sqlite::name(schema) +
+                        ".tsql_triggers WHERE " + where + " = ?1 COLLATE " + kCollation +
+                        " ORDER BY rowid",
+                    SchemaRead::Optional);
+    read.bind(1, name);
+    while (read.next())
+        out.push_back({read.text(0), read.text(1), read.integer(2), read.text(3)});
+    return out;
+}
+
+}  // namespace
+
+const std::vector<TriggerInfo>& Catalog::triggers(const QString& schema, const QString& table) {
+    const QString key = schema.toLower() + u'.' + foldedName(table);
+    auto it = triggers_.find(key);
+    if (it == triggers_.end())
+        it = triggers_.insert(key, readTriggers(db_, schema, "table_name", table));
+    return it.value();
+}
+
+std::optional<TriggerInfo> Catalog::trigger(const QString& schema, const QString& name) {
+    std::vector<TriggerInfo> found = readTriggers(db_, schema, "name", name);
+    if (found.empty())
+        return std::nullopt;
+    return found.front();
+}
+
 std::optional<ConstraintInfo> Catalog::constraint(const QString& schema, const QString& name) {
     for (auto& c : constraints(schema, QString()))
         if (c.name.compare(name, Qt::CaseInsensitive) == 0)
@@ -417,6 +451,9 @@ bool Catalog::objectExists(const QString& schema, const QString& name) {
                      s +
                      ".tsql_procedures WHERE name = ?1 "
                      "UNION ALL SELECT 1 FROM " +
+                     s +
+                     ".tsql_triggers WHERE name = ?1 "
+                     "UNION ALL SELECT 1 FROM " +
                      s + ".tsql_constraints WHERE name = ?1";
     SchemaRead read(db_, sql, SchemaRead::Optional);
     read.bind(1, name);
@@ -427,6 +464,7 @@ void Catalog::invalidate() {
     objects_.clear();
     tables_.clear();
     types_.clear();
+    triggers_.clear();
 }
 
 }  // namespace tsql

@@ -46,6 +46,13 @@ struct ConstraintInfo {
     QString detail;  // FK: referenced table(columns); DF: the default's T-SQL text
 };
 
+struct TriggerInfo {
+    QString name;
+    QString table;
+    int events = 0;      // the statements that fire it: bits of CreateTriggerStmt::Event
+    QString definition;  // its T-SQL text
+};
+
 // Tables, views, alias types and constraints of one connection's databases, read from SQLite's
 // schema and the engine's metadata tables, cached until the schema changes.
 // Contract: lookups are pure reads of what the connection's databases hold (attached databases
@@ -65,8 +72,13 @@ public:
     std::optional<TableSql> definition(const QString& schema, const QString& name);
     // Index (SQLite name) whose columns are exactly `columns`, for error messages.
     QString uniqueIndexOn(const QString& schema, const QString& table, const QStringList& columns);
-    // Whether any object (table, view, procedure, constraint, index) has this name.
+    // Whether any object (table, view, procedure, trigger, constraint, index) has this name.
     bool objectExists(const QString& schema, const QString& name);
+    // The AFTER triggers of a table, in the order they were made.
+    const std::vector<TriggerInfo>& triggers(const QString& schema, const QString& table);
+    std::optional<TriggerInfo> trigger(const QString& schema, const QString& name);
+    // Triggers are read again at their next lookup (another connection may have changed them).
+    void forgetTriggers() { triggers_.clear(); }
     void invalidate();
 
 private:
@@ -87,6 +99,7 @@ private:
     QHash<QString, QHash<QString, Object>> objects_;  // by lower-cased schema, folded name
     QHash<QString, std::shared_ptr<const TableInfo>> tables_;
     QHash<QString, std::optional<SqlType>> types_;
+    QHash<QString, std::vector<TriggerInfo>> triggers_;  // by lower-cased schema, folded table
 };
 
 // T-SQL type of a column as declared in the SQLite file.

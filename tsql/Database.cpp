@@ -32,7 +32,8 @@ QByteArray collated(const char* column) {
 
 std::vector<QByteArray> catalogViews() {
     return {
-        // Objects: tables, views, procedures and named constraints, with SQL Server's type codes.
+        // Objects: tables, views, procedures, triggers and named constraints, with SQL Server's
+        // type codes.
         catalogView("sysobjects",
                     "SELECT m.rowid AS id, m.name AS name, "
                     "CASE m.type WHEN 'table' THEN 'U' ELSE 'V' END AS xtype, "
@@ -46,7 +47,12 @@ std::vector<QByteArray> catalogViews() {
                     "CASE c.kind WHEN 'FK' THEN 'F' WHEN 'DF' THEN 'D' ELSE c.kind END, "
                     "CASE c.kind WHEN 'FK' THEN 'F' WHEN 'DF' THEN 'D' ELSE c.kind END, 1, "
                     "(SELECT t.rowid FROM main.sqlite_master t WHERE t.type = 'table' AND " +
-                        collated("t.name") + " = c.table_name), NULL FROM main.tsql_constraints c"),
+                        collated("t.name") +
+                        " = c.table_name), NULL FROM main.tsql_constraints c "
+                        "UNION ALL SELECT 3000000 + g.rowid, g.name, 'TR', 'TR', 1, "
+                        "(SELECT t.rowid FROM main.sqlite_master t WHERE t.type = 'table' AND " +
+                        collated("t.name") +
+                        " = g.table_name), g.created FROM main.tsql_triggers g"),
         // Columns of tables and views.
         catalogView("syscolumns",
                     "SELECT m.rowid AS id, p.name AS name, p.cid + 1 AS colid, replace(p.type, ' "
@@ -87,6 +93,9 @@ std::vector<QByteArray> catalogViews() {
                     "SELECT id AS object_id, name FROM temp.sysobjects WHERE xtype = 'V'"),
         catalogView("sys_procedures",
                     "SELECT id AS object_id, name FROM temp.sysobjects WHERE xtype = 'P'"),
+        catalogView("sys_triggers",
+                    "SELECT id AS object_id, name, parent_obj AS parent_id FROM temp.sysobjects "
+                    "WHERE xtype = 'TR'"),
         catalogView("sys_columns",
                     "SELECT id AS object_id, name, colid AS column_id, "
                     "isnullable AS is_nullable FROM temp.syscolumns"),
@@ -119,6 +128,10 @@ void Database::ensureMetadata(const QByteArray& schema) {
          {"tsql_types (" + name +
               ", definition TEXT NOT NULL, nullable INTEGER NOT NULL DEFAULT 1)",
           "tsql_procedures (" + name + ", definition TEXT NOT NULL, created TEXT)",
+          // AFTER triggers: the table they belong to, the statements that fire them (bits of
+          // CreateTriggerStmt::Event) and their T-SQL text.
+          "tsql_triggers (" + name + ", " + collated("table_name TEXT NOT NULL") +
+              ", events INTEGER NOT NULL, definition TEXT NOT NULL, created TEXT)",
           "tsql_constraints (" + name + ", " + collated("table_name TEXT NOT NULL") +
               ", kind TEXT NOT NULL, columns TEXT, detail TEXT)",
           "tsql_views (" + name + ", column_types TEXT NOT NULL)",

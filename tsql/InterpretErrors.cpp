@@ -51,6 +51,7 @@ Interpreter::Flow Interpreter::tryCatch(const TryCatchStmt& tc) {
     } catch (const db::Error& e) {
         --tryDepth_;
         userRaised_ = false;
+        triggerFailed_ = false;
         if (!e.isServerError() || e.nativeError() == err::Timeout)
             throw;
         ErrorContext c;

@@ -289,6 +289,7 @@ int Interpreter::call(const QString& name, std::vector<CallArgument>& args, Resu
     }
     int status = 0;
     tryDepth_ = 0;
+    triggerFailed_ = false;
     try {
         status = invoke(target, args);
         endDoomedTransaction();

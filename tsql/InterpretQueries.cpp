@@ -104,6 +104,7 @@ SessionState Interpreter::sessionState() const {
     state.serverDir = server_.dir();
     state.database = dbName_;
     state.error = catches_.empty() ? nullptr : &catches_.back();
+    state.updatedColumns = frames_.back().updatedColumns;
     return state;
 }
 
@@ -280,18 +281,31 @@ Compiled Interpreter::setStatement(SqliteEmitter& e, const Stmt& s) {
     }
 }
 
-void Interpreter::execChange(const Stmt& s) {
+void Interpreter::execChange(const Stmt& s, bool report) {
     const ObjectName& target = s.kind == Stmt::Insert   ? static_cast<const InsertStmt&>(s).table
                                : s.kind == Stmt::Update ? static_cast<const UpdateStmt&>(s).target
                                                         : static_cast<const DeleteStmt&>(s).target;
     if (!target.name.startsWith(u'@'))  // a table variable is written outside the transaction
         refuseWritesWhenDoomed();
-    if (hasOutput(s)) {
-        execOutput(s);
+    std::shared_ptr<const Compiled> c;
+    retryOnSchemaChange(
+        [&] { c = compiled(&s, [&](SqliteEmitter& e) { return setStatement(e, s); }); });
+    if (const std::vector<TriggerInfo> fired = triggersFiredBy(*c->target, s.kind);
+        !fired.empty()) {
+        execTriggered(s, *c->target, fired, report);
         return;
     }
-    retryOnSchemaChange(
-        [&] { runChange(*compiled(&s, [&](SqliteEmitter& e) { return setStatement(e, s); })); });
+    runStatement(s, report);
+}
+
+void Interpreter::runStatement(const Stmt& s, bool report) {
+    if (hasOutput(s)) {
+        execOutput(s, report);
+        return;
+    }
+    retryOnSchemaChange([&] {
+        runChange(*compiled(&s, [&](SqliteEmitter& e) { return setStatement(e, s); }), report);
+    });
 }
 
 void Interpreter::execSelect(const SelectStmt& s) {

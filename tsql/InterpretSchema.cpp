@@ -1,9 +1,10 @@
-// Schema statements: tables, alias types, indexes, views, procedures, databases.
+// Schema statements: tables, alias types, indexes, views, procedures, triggers, databases.
 #include <sqlite3.h>
 
 #include <QDateTime>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include "tsql/Collation.h"
 #include "tsql/Conversions.h"
@@ -464,22 +465,26 @@ void Interpreter::createView(const CreateViewStmt& s) {
     schemaChanged();
 }
 
+// ALTER ... and CREATE OR ALTER ... are stored as CREATE ..., so that the text reads as a
+// definition.
+QString Interpreter::definitionText(const QString& source) {
+    static const QRegularExpression head(QStringLiteral("^(CREATE\\s+OR\\s+ALTER|ALTER)\\b"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    QString definition = source;
+    return definition.replace(head, QStringLiteral("CREATE"));
+}
+
 void Interpreter::createProcedure(const CreateProcedureStmt& s) {
     const QString name = s.name.name;
     std::shared_ptr<Procedure> existing = loadProcedure(name);
     if (s.alter && !existing)
         invalidObject(name);
-    if (!s.alter && (existing || catalog_->objectExists(QStringLiteral("main"), name)))
+    const bool alter = s.alter || (s.orAlter && existing);
+    if (!alter && (existing || catalog_->objectExists(QStringLiteral("main"), name)))
         raise(err::ObjectExists,
               QStringLiteral("There is already an object named '%1' in the database.").arg(name));
-    QString definition = s.source;
-    if (s.alter) {
-        // Stored as CREATE so that the text reads as a definition.
-        int at =
-            static_cast<int>(definition.indexOf(QStringLiteral("alter"), 0, Qt::CaseInsensitive));
-        definition.replace(at, 5, QStringLiteral("CREATE"));
-    }
-    if (s.alter)
+    const QString definition = definitionText(s.source);
+    if (alter)
         runMetadata(*db_, "UPDATE main.tsql_procedures SET definition = ?2 WHERE name = ?1",
                     {Value::text(name), Value::text(definition)});
     else
@@ -489,6 +494,38 @@ void Interpreter::createProcedure(const CreateProcedureStmt& s) {
                     {Value::text(name), Value::text(definition),
                      Value::text(canonicalDate(QDateTime::currentDateTime()))});
     forgetProcedures();
+    schemaChanged();
+}
+
+// CREATE, ALTER and CREATE OR ALTER TRIGGER on a table of this database.
+void Interpreter::createTrigger(const CreateTriggerStmt& s) {
+    const QString name = s.name.name;
+    const QString main = QStringLiteral("main");
+    const std::optional<TriggerInfo> existing = catalog_->trigger(main, name);
+    if (s.mode == CreateTriggerStmt::Alter && !existing)
+        invalidObject(name);
+    const bool alter = existing && s.mode != CreateTriggerStmt::Create;
+    if (!alter && catalog_->objectExists(main, name))
+        raise(err::ObjectExists,
+              QStringLiteral("There is already an object named '%1' in the database.").arg(name));
+    const std::shared_ptr<const TableInfo> t = resolveTable(s.table);
+    if (t->view || t->schema != main)
+        notSupported(
+            QStringLiteral("triggers on views, temporary tables or tables of another "
+                           "database"));
+    const Value table = Value::text(t->name), events = Value::integer(s.events),
+                definition = Value::text(definitionText(s.source));
+    if (alter)
+        runMetadata(*db_,
+                    "UPDATE main.tsql_triggers SET table_name = ?2, events = ?3, definition = ?4 "
+                    "WHERE name = ?1",
+                    {Value::text(name), table, events, definition});
+    else
+        runMetadata(*db_,
+                    "INSERT INTO main.tsql_triggers (name, table_name, events, definition, "
+                    "created) VALUES (?1, ?2, ?3, ?4, ?5)",
+                    {Value::text(name), table, events, definition,
+                     Value::text(canonicalDate(QDateTime::currentDateTime()))});
     schemaChanged();
 }
 
@@ -594,7 +631,7 @@ void Interpreter::dropConstraints(const TableInfo& t, const QStringList& names) 
 }
 
 void Interpreter::drop(const DropStmt& s) {
-    static const char* const words[] = {"table", "view", "procedure", "index", "type"};
+    static const char* const words[] = {"table", "view", "procedure", "index", "type", "trigger"};
     for (const ObjectName& n : s.names) {
         const QString what = QLatin1String(words[s.object]);
         auto missing = [&](const QString& shown) {
@@ -619,6 +656,7 @@ void Interpreter::drop(const DropStmt& s) {
                 for (const char* sql : {"DELETE FROM main.tsql_constraints WHERE table_name = ?1",
                                         "DELETE FROM main.tsql_views WHERE name = ?1",
                                         "DELETE FROM main.tsql_identities WHERE name = ?1",
+                                        "DELETE FROM main.tsql_triggers WHERE table_name = ?1",
                                         "DELETE FROM temp.tsql_constraints WHERE table_name = ?1",
                                         "DELETE FROM temp.tsql_identities WHERE name = ?1"})
                     runMetadata(*db_, sql, {Value::text(t->name)});
@@ -643,6 +681,12 @@ void Interpreter::drop(const DropStmt& s) {
             }
             case DropStmt::Type: {
                 if (runMetadata(*db_, "DELETE FROM main.tsql_types WHERE name = ?1",
+                                {Value::text(n.name)}) == 0)
+                    missing(n.name);
+                break;
+            }
+            case DropStmt::Trigger: {
+                if (runMetadata(*db_, "DELETE FROM main.tsql_triggers WHERE name = ?1",
                                 {Value::text(n.name)}) == 0)
                     missing(n.name);
                 break;

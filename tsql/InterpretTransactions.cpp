@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "tsql/CapturedRows.h"
 #include "tsql/Errors.h"
 #include "tsql/Interpreter.h"
 
@@ -36,6 +37,32 @@ void Interpreter::rollback() {
     rollbackAll();
 }
 
+// Outside a transaction `write` runs in one of its own, committed when it succeeds; inside one,
+// under a savepoint that a failure rolls back to, unless the failure ended the transaction.
+void Interpreter::writeAtomically(const std::function<void()>& write) {
+    const bool own = tranDepth_ == 0;
+    if (own)
+        beginTransaction();
+    else
+        db_->exec("SAVEPOINT tsql_statement");
+    try {
+        write();
+    } catch (...) {
+        syncTransaction();
+        if (own && tranDepth_ > 0) {
+            rollbackAll();
+        } else if (tranDepth_ > 0) {
+            rollingBack("ROLLBACK TO tsql_statement");
+            db_->exec("RELEASE tsql_statement");
+        }
+        throw;
+    }
+    if (own)
+        commit();
+    else
+        db_->exec("RELEASE tsql_statement");
+}
+
 void Interpreter::rollbackAll() {
     if (!sqlite3_get_autocommit(db_->handle()))
         rollingBack("ROLLBACK");
@@ -50,6 +77,7 @@ namespace {
 struct TableImage {
     QString stored;
     const CreateTableStmt* definition = nullptr;
+    QByteArray declaration;  // without a definition: its CREATE TABLE
     std::vector<std::vector<Value>> rows;
     std::optional<qint64> identity;  // its row of temp.sqlite_sequence
 };
@@ -122,16 +150,28 @@ void restore(Database& db, const TableImage& image, const std::function<void()>&
 
 }  // namespace
 
+// Table variables keep their rows through a rollback, and so do the copies that running
+// triggers read as `inserted` and `deleted`.
 void Interpreter::rollingBack(const QByteArray& statement) {
     std::vector<TableImage> images;
     for (const Frame& frame : frames_)
         for (const TableVariable& variable : frame.tables)
             images.push_back(imageOf(*db_, variable.stored, variable.definition));
+    for (const CapturedRows* rows : captures_)
+        for (const QString& copy : {rows->names().inserted, rows->names().deleted}) {
+            images.push_back(imageOf(*db_, copy, nullptr));
+            images.back().declaration = rows->declaration(copy);
+        }
     db_->exec(statement);
     forgetProcedures();
     schemaChanged();
     for (const TableImage& image : images)
-        restore(*db_, image, [&] { createTable(*image.definition, image.stored); });
+        restore(*db_, image, [&] {
+            if (image.definition)
+                createTable(*image.definition, image.stored);
+            else
+                db_->exec(image.declaration);
+        });
     if (!images.empty())
         schemaChanged();
 }

@@ -178,6 +178,9 @@ std::shared_ptr<const TableInfo> Interpreter::resolveTable(const ObjectName& nam
     }
     if (!name.schema.isEmpty() && name.schema.compare(u"dbo", Qt::CaseInsensitive) != 0)
         invalidObject(name.display());
+    if (name.schema.isEmpty() && name.database.isEmpty())
+        if (std::shared_ptr<const TableInfo> rows = triggerRows(name.name))
+            return rows;
     if (name.name.startsWith(u'@')) {
         auto it = frames_.back().tables.find(name.name.toLower());
         if (it == frames_.back().tables.end())
@@ -268,6 +271,7 @@ std::shared_ptr<Interpreter::Batch> Interpreter::beginBatch(
     catches_.clear();
     tryDepth_ = 0;
     userRaised_ = false;
+    triggerFailed_ = false;
     db_->startStatement();  // the query timeout counts for the whole batch
     return batch;
 }
@@ -353,7 +357,7 @@ Interpreter::Flow Interpreter::execListed(const Stmt& s) {
 // procedure, a transaction count changed by a procedure. Inside TRY they go to CATCH; under
 // XACT_ABORT they end the batch. A write refused in a doomed transaction ends its statement.
 bool Interpreter::endsStatementOnly(const db::Error& e) const {
-    if (!e.isServerError() || tryDepth_ > 0)
+    if (!e.isServerError() || tryDepth_ > 0 || triggerFailed_)
         return false;
     if (e.nativeError() == err::Uncommittable)
         return true;
@@ -428,6 +432,9 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
             break;
         case Stmt::CreateProcedure:
             createProcedure(static_cast<const CreateProcedureStmt&>(s));
+            break;
+        case Stmt::CreateTrigger:
+            createTrigger(static_cast<const CreateTriggerStmt&>(s));
             break;
         case Stmt::AlterTable:
             alterTable(static_cast<const AlterTableStmt&>(s));

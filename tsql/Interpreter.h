@@ -22,6 +22,8 @@
 
 namespace tsql {
 
+class CapturedRows;
+
 // Runs parsed batches: procedural statements directly, set statements through their SQLite
 // translation. Owns the connection, the catalogue and the caches of parsed and translated text.
 // Contract: one interpreter per session and one batch at a time; variable frames live as long as
@@ -78,6 +80,10 @@ private:
         std::optional<qint64> identity;        // SCOPE_IDENTITY()
         QHash<QString, TableVariable> tables;  // by lower-cased name
         QStringList temporaries;               // #tables made in a procedure or EXEC (text)
+        // A trigger's frame: the depth that names the copies its `inserted` and `deleted` read
+        // (0 elsewhere), and the columns the statement that fired it set (SessionState).
+        int trigger = 0;
+        QString updatedColumns;
     };
     // A translation of a set statement, or of an expression the interpreter evaluates, made
     // against one version of the catalogue for one signature of the batch's parameters.
@@ -116,6 +122,13 @@ private:
         qint64 checkedAt = 0;  // the data_version at which definition was last read
         std::shared_ptr<Batch> batch;
         const CreateProcedureStmt* stmt = nullptr;
+    };
+    // A trigger's parsed definition, for the depth it was translated at (its `inserted` and
+    // `deleted` are tables of that depth).
+    struct Trigger {
+        QString definition;
+        std::shared_ptr<Batch> batch;
+        const CreateTriggerStmt* stmt = nullptr;
     };
     using Argument = CallArgument;
 
@@ -203,10 +216,22 @@ private:
     void runChange(const Compiled& c, bool report = true);
     static bool isSetStatement(const Stmt& s);
     Compiled setStatement(SqliteEmitter& e, const Stmt& s);
-    void execChange(const Stmt& s);
+    void execChange(const Stmt& s, bool report = true);
+    // Runs INSERT, UPDATE or DELETE, with its OUTPUT if it has one; reports its count unless told
+    // not to.
+    void runStatement(const Stmt& s, bool report);
     // INSERT, UPDATE and DELETE with OUTPUT (InterpretOutput.cpp).
     static bool hasOutput(const Stmt& s);
-    void execOutput(const Stmt& s);
+    static const OutputClause* outputOf(const Stmt& s);
+    void execOutput(const Stmt& s, bool report);
+    // AFTER triggers (InterpretTriggers.cpp): the ones statement `kind` on `target` fires, the
+    // statement run with them, one trigger's run, and its parsed definition.
+    std::vector<TriggerInfo> triggersFiredBy(const TableInfo& target, Stmt::Kind kind);
+    void execTriggered(const Stmt& s, const TableInfo& target,
+                       const std::vector<TriggerInfo>& fired, bool report);
+    void fireTrigger(const TriggerInfo& t, int depth, const QString& updatedColumns, qint64 count);
+    std::shared_ptr<Trigger> loadTrigger(const TriggerInfo& t, int depth);
+    std::shared_ptr<const TableInfo> triggerRows(const QString& name);
     void execSelect(const SelectStmt& s);
     void selectInto(const SelectStmt& s);
     void execDynamic(const Expr& text);
@@ -240,6 +265,8 @@ private:
     void createIndex(const CreateIndexStmt& s);
     void createView(const CreateViewStmt& s);
     void createProcedure(const CreateProcedureStmt& s);
+    void createTrigger(const CreateTriggerStmt& s);
+    static QString definitionText(const QString& source);
     void alterTable(const AlterTableStmt& s);
     void addItems(const TableInfo& t, const AlterTableStmt& s);
     void dropColumns(const TableInfo& t, const QStringList& names);
@@ -285,6 +312,9 @@ private:
     void refreshDatabases();
 
     // transactions
+    // Runs a statement of several writes (one with triggers, a MERGE) so that it stands or falls
+    // whole.
+    void writeAtomically(const std::function<void()>& write);
     void rollbackAll();
     // Runs a rollback; table variables keep their rows through it, as on SQL Server.
     void rollingBack(const QByteArray& statement);
@@ -311,6 +341,11 @@ private:
 
     QHash<QString, std::shared_ptr<Batch>> batches_;
     QHash<QString, std::shared_ptr<Procedure>> procedures_;  // by lower-cased name
+    QHash<QString, std::shared_ptr<Trigger>> triggers_;      // by lower-cased name and depth
+    qint64 triggersCheckedAt_ = -1;  // the data_version at which the catalogue's were read
+    // The copies of the rows of the statements whose triggers run, innermost last.
+    std::vector<const CapturedRows*> captures_;
+    bool triggerFailed_ = false;  // an error left a trigger: it ends the batch outside TRY
     Place place_;
     // Counts schema changes: a translation made before the last one is made again.
     qint64 catalogueVersion_ = 0;

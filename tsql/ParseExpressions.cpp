@@ -318,6 +318,15 @@ ExprPtr Parser::parseFunction(const QString& name) {
             e->distinct = true;
         else
             acceptWord("ALL");
+        // UPDATE(column) in a trigger names a column of the trigger's table, not a value.
+        if (e->text == u"update") {
+            auto column = std::make_unique<Expr>(Expr::Literal);
+            column->lit = Expr::String;
+            column->text = parseName();
+            e->args.push_back(std::move(column));
+            expectSymbol(")");
+            return e;
+        }
         // DATEADD/DATEDIFF/DATEPART take a bare date part word first.
         bool datePartFirst = e->text == u"dateadd" || e->text == u"datediff" ||
                              e->text == u"datepart" || e->text == u"datename";

@@ -37,10 +37,23 @@ void Parser::skipIndexOptions() {
 
 StmtPtr Parser::parseCreate() {
     expectWord("CREATE");
+    if (peek().isWord("OR") && peek(1).isWord("ALTER")) {
+        next();
+        next();
+        if (peek().isWord("TRIGGER"))
+            return parseCreateTrigger(CreateTriggerStmt::CreateOrAlter);
+        if (!peek().isWord("PROC") && !peek().isWord("PROCEDURE"))
+            notSupported(QStringLiteral("CREATE OR ALTER %1").arg(peek().text.toUpper()));
+        auto s = parseCreateProcedure(false);
+        static_cast<CreateProcedureStmt&>(*s).orAlter = true;
+        return s;
+    }
     if (peek().isWord("TABLE"))
         return parseCreateTable();
     if (peek().isWord("PROC") || peek().isWord("PROCEDURE"))
         return parseCreateProcedure(false);
+    if (peek().isWord("TRIGGER"))
+        return parseCreateTrigger(CreateTriggerStmt::Create);
     bool unique = acceptWord("UNIQUE");
     bool clustered = false;
     if (acceptWord("CLUSTERED"))
@@ -93,8 +106,6 @@ StmtPtr Parser::parseCreate() {
     }
     if (peek().isWord("FUNCTION"))
         notSupported(QStringLiteral("user-defined functions"));
-    if (peek().isWord("TRIGGER"))
-        notSupported(QStringLiteral("triggers"));
     fail();
 }
 
@@ -102,6 +113,8 @@ StmtPtr Parser::parseAlter() {
     expectWord("ALTER");
     if (peek().isWord("PROC") || peek().isWord("PROCEDURE"))
         return parseCreateProcedure(true);
+    if (peek().isWord("TRIGGER"))
+        return parseCreateTrigger(CreateTriggerStmt::Alter);
     if (!acceptWord("TABLE"))
         notSupported(QStringLiteral("ALTER %1").arg(peek().text.toUpper()));
     auto s = std::make_unique<AlterTableStmt>();
@@ -177,6 +190,8 @@ StmtPtr Parser::parseDrop() {
         s->object = DropStmt::Type;
     else if (acceptWord("INDEX"))
         s->object = DropStmt::Index;
+    else if (acceptWord("TRIGGER"))
+        s->object = DropStmt::Trigger;
     else
         notSupported(QStringLiteral("DROP %1").arg(peek().text.toUpper()));
     if (peek().isWord("IF") && peek(1).isWord("EXISTS")) {
@@ -435,13 +450,55 @@ StmtPtr Parser::parseCreateProcedure(bool alter) {
     if (peek().isWord("FOR"))
         notSupported(QStringLiteral("FOR REPLICATION"));
     expectWord("AS");
+    s->body = parseRestOfBatch();
+    s->source = sourceFrom(start < 0 ? 0 : start);
+    return s;
+}
+
+// The body of a procedure or trigger: every statement to the end of the batch.
+StmtList Parser::parseRestOfBatch() {
+    StmtList body;
     while (peek().kind != TokenKind::End) {
         while (acceptSymbol(";")) {
         }
         if (peek().kind == TokenKind::End)
             break;
-        s->body.push_back(parseStatement());
+        body.push_back(parseStatement());
     }
+    return body;
+}
+
+// [CREATE [OR ALTER] | ALTER] TRIGGER name ON table {AFTER | FOR} INSERT, UPDATE, DELETE AS body
+StmtPtr Parser::parseCreateTrigger(CreateTriggerStmt::Mode mode) {
+    int start = static_cast<int>(pos_) - (mode == CreateTriggerStmt::CreateOrAlter ? 3 : 1);
+    expectWord("TRIGGER");
+    auto s = std::make_unique<CreateTriggerStmt>();
+    s->mode = mode;
+    s->name = parseObjectName();
+    expectWord("ON");
+    if (peek().isWord("DATABASE") || peek().isWord("ALL"))
+        notSupported(QStringLiteral("DDL triggers"));
+    s->table = parseObjectName();
+    if (peek().isWord("WITH"))
+        notSupported(QStringLiteral("trigger options"));
+    if (peek().isWord("INSTEAD"))
+        notSupported(QStringLiteral("INSTEAD OF triggers"));
+    if (!acceptWord("AFTER"))
+        expectWord("FOR");
+    do {
+        if (acceptWord("INSERT"))
+            s->events |= CreateTriggerStmt::OnInsert;
+        else if (acceptWord("UPDATE"))
+            s->events |= CreateTriggerStmt::OnUpdate;
+        else if (acceptWord("DELETE"))
+            s->events |= CreateTriggerStmt::OnDelete;
+        else
+            fail();
+    } while (acceptSymbol(","));
+    if (peek().isWord("NOT") && peek(1).isWord("FOR"))
+        notSupported(QStringLiteral("NOT FOR REPLICATION"));
+    expectWord("AS");
+    s->body = parseRestOfBatch();
     s->source = sourceFrom(start < 0 ? 0 : start);
     return s;
 }

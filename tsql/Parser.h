@@ -53,6 +53,8 @@ private:
     StmtPtr parseDrop();
     StmtPtr parseCreateTable();
     StmtPtr parseCreateProcedure(bool alter);
+    StmtPtr parseCreateTrigger(CreateTriggerStmt::Mode mode);
+    StmtList parseRestOfBatch();
     StmtPtr parseCreateIndex(bool unique, bool clustered);
     ColumnDef parseColumnDef(std::vector<TableConstraint>& constraints);
     bool parseTableConstraint(std::vector<TableConstraint>& out);
