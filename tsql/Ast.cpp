@@ -26,6 +26,11 @@ Expr::~Expr() {
     }
 }
 
+const char* CreateFunctionStmt::typeCode() const {
+    static const char* const codes[] = {"FN", "IF", "TF"};
+    return codes[form];
+}
+
 OutputClause::OutputClause() = default;
 OutputClause::~OutputClause() = default;
 

@@ -11,6 +11,7 @@
 namespace tsql {
 
 struct Builtin;
+struct CreateFunctionStmt;
 struct Expr;
 struct Select;
 struct Stmt;
@@ -62,6 +63,8 @@ struct ColumnBinding {
     int index = -1;
     // A select-list alias (ORDER BY Total): `column` is the alias, `index` its result column.
     bool alias = false;
+    // The level of the query whose source it is: 0 the outermost, each sub-select one deeper.
+    int level = 0;
 };
 
 // One expression node. Which fields are used depends on the kind.
@@ -82,9 +85,11 @@ struct Expr {
         Exists,    // select
         Subquery,  // select (scalar)
         Case,      // a (operand, optional), whens, c (else)
-        Function,  // text (lower-cased name), args, distinct, star (count(*)), over
+        Function,  // text (lower-cased name), args, distinct, star (count(*)), over; a user
+                   // function's call (dbo.f(...)) has its whole name in parts
         Cast,      // a, castType, b (style), isConvert, tryCast
         Star,      // parts = qualifier (empty for bare *)
+        Default,   // DEFAULT as the argument of a user function
     };
     enum LitKind { Null, Integer, Decimal, Money, Float, String };
 
@@ -117,6 +122,12 @@ struct Expr {
     mutable std::vector<ColumnBinding> expansion;  // Star: the columns it stands for
     mutable const Builtin* builtin = nullptr;      // Function, Global: its row
     mutable SqlType type;                          // every kind but Star: the value's type
+    // Function: the user function called.
+    mutable std::shared_ptr<const CreateFunctionStmt> function;
+    // Variable: a parameter of an inline function expanded where it is called: the argument (or
+    // the parameter's default) the parameter stands for.
+    mutable const Expr* argument = nullptr;
+    bool isUserFunction() const { return kind == Function && !parts.isEmpty(); }
 };
 
 struct SelectItem {
@@ -126,8 +137,10 @@ struct SelectItem {
 };
 
 struct TableRef {
-    enum Kind { Named, Derived, Join };
-    enum JoinType { Inner, Left, Right, Full, Cross };
+    enum Kind { Named, Derived, Join, Function };
+    // CROSS APPLY and OUTER APPLY join the right side once for each row of the left side, which
+    // the right side may name.
+    enum JoinType { Inner, Left, Right, Full, Cross, CrossApply, OuterApply };
     explicit TableRef(Kind k) : kind(k) {}
     Kind kind;
     ObjectName name;
@@ -136,12 +149,23 @@ struct TableRef {
     JoinType joinType = Inner;
     std::unique_ptr<TableRef> left, right;
     ExprPtr on;
-    bool sameRows = false;  // Join without ON: the rows of both sides pair by their rowid
+    bool sameRows = false;      // Join without ON: the rows of both sides pair by their rowid
+    std::vector<ExprPtr> args;  // Function: a table-valued user function's arguments
     // The correlation name it is known by: the alias, else the table's own name.
     QString exposedName() const { return alias.isEmpty() ? name.name : alias; }
+    bool isApply() const {
+        return kind == Join && (joinType == CrossApply || joinType == OuterApply);
+    }
+    // APPLY, the binder's mark: the level of the query whose FROM it is in, where the left
+    // side's sources are.
+    mutable int level = 0;
     // Named, the binder's marks: the table or view, or that the name is a common table of WITH.
     mutable std::shared_ptr<const TableInfo> table;
     mutable bool commonTable = false;
+    // Function, the binder's marks: the function, and an inline one's select, parsed anew for
+    // this call, whose parameters stand for the call's arguments.
+    mutable std::shared_ptr<const CreateFunctionStmt> function;
+    mutable std::shared_ptr<const Select> expansion;
 };
 using TableRefPtr = std::unique_ptr<TableRef>;
 
@@ -195,6 +219,7 @@ struct Stmt {
         CreateIndex,
         CreateView,
         CreateProcedure,
+        CreateFunction,
         AlterTable,
         Drop,
         CreateDatabase,
@@ -396,6 +421,27 @@ struct CreateTriggerStmt : Stmt {
     StmtList body;
 };
 
+// CREATE FUNCTION: a scalar function (RETURNS type ... BEGIN ... RETURN value END), an inline
+// table-valued one (RETURNS TABLE AS RETURN (select)) or a multi-statement one (RETURNS @t TABLE
+// (...) AS BEGIN ... RETURN END).
+struct CreateFunctionStmt : Stmt {
+    CreateFunctionStmt() : Stmt(Stmt::CreateFunction) {}
+    enum Form { Scalar, Inline, MultiStatement };
+    ObjectName name;
+    std::vector<ProcParam> params;
+    Form form = Scalar;
+    SqlType returns;  // Scalar
+    QString returnsAlias;
+    std::unique_ptr<Select> select;            // Inline
+    QString table;                             // MultiStatement: the returned table variable
+    std::unique_ptr<CreateTableStmt> columns;  // and its declaration
+    StmtList body;                             // Scalar, MultiStatement
+    bool alter = false;
+    bool orAlter = false;  // CREATE OR ALTER
+    // The code SQL Server's catalogue gives each form: FN, IF, TF.
+    const char* typeCode() const;
+};
+
 struct AlterTableStmt : Stmt {
     AlterTableStmt() : Stmt(Stmt::AlterTable) {}
     enum Action { AddItems, DropConstraint, DropColumn, AlterColumn };
@@ -409,7 +455,7 @@ struct AlterTableStmt : Stmt {
 
 struct DropStmt : Stmt {
     DropStmt() : Stmt(Stmt::Drop) {}
-    enum Object { Table, View, Procedure, Index, Type, Trigger };
+    enum Object { Table, View, Procedure, Index, Type, Trigger, Function };
     Object object = Table;
     std::vector<ObjectName> names;
     bool ifExists = false;

@@ -5,6 +5,7 @@
 
 #include "tsql/Builtins.h"
 #include "tsql/Errors.h"
+#include "tsql/Parser.h"
 #include "tsql/Walker.h"
 
 namespace tsql {
@@ -106,6 +107,26 @@ const TableRef* targetInFrom(const std::vector<TableRefPtr>& from, const ObjectN
         found = t;
     }
     return found;
+}
+
+ObjectName objectName(const QStringList& parts) {
+    ObjectName n;
+    n.name = parts.last();
+    if (parts.size() > 1)
+        n.schema = parts[parts.size() - 2];
+    if (parts.size() > 2)
+        n.database = parts[parts.size() - 3];
+    return n;
+}
+
+// The definition of an inline function parsed anew: the marks of a call's expansion are its own,
+// as two calls in one statement bind their parameters to other arguments.
+std::shared_ptr<const CreateFunctionStmt> parsedAgain(const CreateFunctionStmt& f) {
+    auto statements = std::make_shared<StmtList>(Parser(f.source).parseBatch());
+    if (statements->size() != 1 || statements->front()->kind != Stmt::CreateFunction)
+        raise(err::Internal,
+              QStringLiteral("The definition of function '%1' is damaged.").arg(f.name.display()));
+    return {statements, static_cast<const CreateFunctionStmt*>(statements->front().get())};
 }
 
 [[noreturn]] void notWritable(const QString& column) {
@@ -363,7 +384,7 @@ void Binder::from(const std::vector<TableRefPtr>& from) {
         table(*t);
 }
 
-void Binder::table(const TableRef& t) {
+void Binder::table(const TableRef& t, bool lateral) {
     switch (t.kind) {
         case TableRef::Named: {
             const CommonTable* common = t.name.database.isEmpty() && t.name.schema.isEmpty()
@@ -388,13 +409,82 @@ void Binder::table(const TableRef& t) {
             addDerived(t.alias, t.derived.get(), names);
             return;
         }
+        case TableRef::Function:
+            tableFunction(t, lateral);
+            return;
         case TableRef::Join:
+            if (t.isApply()) {
+                apply(t);
+                return;
+            }
             table(*t.left);
             table(*t.right);
             if (t.on)
                 expr(*t.on);
             return;
     }
+}
+
+void Binder::apply(const TableRef& t) {
+    t.level = static_cast<int>(levels_.size()) - 1;
+    table(*t.left);
+    table(*t.right, true);
+}
+
+void Binder::tableFunction(const TableRef& t, bool lateral) {
+    t.function = env_.resolveFunction(t.name);
+    t.expansion = nullptr;
+    if (!t.function || t.function->form == CreateFunctionStmt::Scalar)
+        invalidObject(t.name.display());
+    const CreateFunctionStmt& f = *t.function;
+    if (f.form == CreateFunctionStmt::MultiStatement)
+        notSupported(
+            QStringLiteral("multi-statement table-valued functions (%1)").arg(t.name.display()));
+    checkArguments(f, t.name.display(), t.args, true);
+    const std::shared_ptr<const CreateFunctionStmt> expanded = parsedAgain(f);
+    // The arguments see the query's outer levels; beside APPLY, not the sources of their FROM.
+    std::vector<Source> hidden;
+    if (!lateral)
+        std::swap(hidden, levels_.back().sources);
+    Parameters parameters;
+    for (size_t k = 0; k < t.args.size(); ++k) {
+        const Expr* given = t.args[k].get();
+        const Expr* argument =
+            given->kind == Expr::Default ? expanded->params[k].defaultValue.get() : given;
+        expr(*argument);
+        parameters.push_back({f.params[k].name, argument, f.params[k].type});
+    }
+    if (!lateral)
+        std::swap(hidden, levels_.back().sources);
+    parameters_.push_back(std::move(parameters));
+    QStringList names;
+    select(*expanded->select, &names);
+    parameters_.pop_back();
+    for (qsizetype k = 0; k < names.size(); ++k)
+        if (names[k].isEmpty())
+            noColumnName(k, t.exposedName());
+    t.expansion = std::shared_ptr<const Select>(expanded, expanded->select.get());
+    addDerived(t.exposedName(), t.expansion.get(), names);
+}
+
+void Binder::checkArguments(const CreateFunctionStmt& f, const QString& shown,
+                            const std::vector<ExprPtr>& args, bool table) {
+    if (args.size() > f.params.size())
+        raise(8144, QStringLiteral("Procedure or function %1 has too many arguments specified.")
+                        .arg(shown));
+    if (args.size() < f.params.size()) {
+        if (table)
+            raise(216,
+                  QStringLiteral("Parameters were not supplied for the function '%1'.").arg(shown));
+        raise(313, QStringLiteral("An insufficient number of arguments were supplied for the "
+                                  "procedure or function %1.")
+                       .arg(shown));
+    }
+    for (size_t k = 0; k < args.size(); ++k)
+        if (args[k]->kind == Expr::Default && !f.params[k].defaultValue)
+            raise(201, QStringLiteral("Procedure or function '%1' expects parameter '%2', which "
+                                      "was not supplied.")
+                           .arg(f.name.name, f.params[k].name));
 }
 
 // A bare name that is an alias of the select list names it (ORDER BY Total); other items are
@@ -464,13 +554,9 @@ void Binder::node(const Expr& e) {
         case Expr::Column:
             bind(e);
             return;
-        case Expr::Variable: {
-            const std::optional<SqlType> t = env_.variableType(e.text);
-            if (!t)
-                undeclaredVariable(e.text);
-            e.type = *t;
+        case Expr::Variable:
+            variable(e);
             return;
-        }
         case Expr::Global:
             e.builtin = findBuiltin(e.text.toLower());
             if (!e.builtin || e.builtin->kind != Builtin::Context)
@@ -487,8 +573,31 @@ void Binder::node(const Expr& e) {
     }
 }
 
+// Inside an inline function's expansion, a variable is one of its parameters.
+void Binder::variable(const Expr& e) {
+    e.argument = nullptr;
+    if (!parameters_.empty()) {
+        for (const Parameter& p : parameters_.back()) {
+            if (sameName(p.name, e.text)) {
+                e.argument = p.argument;
+                e.type = p.type;
+                return;
+            }
+        }
+        undeclaredVariable(e.text);
+    }
+    const std::optional<SqlType> t = env_.variableType(e.text);
+    if (!t)
+        undeclaredVariable(e.text);
+    e.type = *t;
+}
+
 // A call's row; its arguments are bound after it is known to be a call that can stand here.
 void Binder::function(const Expr& e) {
+    if (e.isUserFunction()) {
+        userFunction(e);
+        return;
+    }
     const Builtin* b = findBuiltin(e.text);
     if (!b || b->name[0] == '@')
         raise(195, QStringLiteral("'%1' is not a recognized built-in function name.").arg(e.text));
@@ -496,6 +605,21 @@ void Binder::function(const Expr& e) {
     if (!e.star)
         checkArity(*b, e);
     e.builtin = b;
+}
+
+// The arguments are bound as children of the call; the defaults that DEFAULT stands for here.
+void Binder::userFunction(const Expr& e) {
+    e.function = env_.resolveFunction(objectName(e.parts));
+    if (!e.function || e.function->form != CreateFunctionStmt::Scalar)
+        raise(4121, QStringLiteral("Cannot find either column \"%1\" or the user-defined function "
+                                   "or aggregate \"%2\", or the name is ambiguous.")
+                        .arg(e.parts.first(), e.parts.join(u'.')));
+    const CreateFunctionStmt& f = *e.function;
+    checkArguments(f, e.parts.join(u'.'), e.args, false);
+    for (size_t k = 0; k < e.args.size(); ++k)
+        if (e.args[k]->kind == Expr::Default)
+            expr(*f.params[k].defaultValue);
+    e.type = f.returns;
 }
 
 void Binder::over(const WindowSpec& w) {
@@ -557,7 +681,8 @@ bool Binder::markAlias(const Expr& column) const {
         if (item.expr->kind == Expr::Star) {
             for (const ColumnBinding& col : item.expr->expansion) {
                 if (level.columnNames && sameName(col.column, name)) {
-                    column.binding = {QString(), col.column, SqlType(), nullptr, index, true};
+                    column.binding = {QString(), col.column, SqlType(),  nullptr,
+                                      index,     true,       innermost()};
                     column.type = (*level.types)[static_cast<size_t>(index)];
                     return true;
                 }
@@ -569,7 +694,7 @@ bool Binder::markAlias(const Expr& column) const {
                                : item.expr->kind == Expr::Column           ? item.expr->parts.last()
                                                                            : item.alias;
         if (!alias.isEmpty() && sameName(alias, name)) {
-            column.binding = {QString(), alias, SqlType(), nullptr, index, true};
+            column.binding = {QString(), alias, SqlType(), nullptr, index, true, innermost()};
             column.type = (*level.types)[static_cast<size_t>(index)];
             return true;
         }
@@ -605,7 +730,8 @@ void Binder::bind(const Expr& column) const {
                               found->type(index),
                               found->select,
                               found->select ? static_cast<int>(index) : -1,
-                              false};
+                              false,
+                              static_cast<int>(levels_.rend() - level) - 1};
             column.type = column.binding.type;
             return;
         }
@@ -636,7 +762,7 @@ std::vector<ColumnBinding> Binder::star(const QStringList& qualifier) const {
         matched = true;
         for (size_t k = 0; k < s.size(); ++k)
             out.push_back({s.alias, s.name(k), s.type(k), s.select,
-                           s.select ? static_cast<int>(k) : -1, false});
+                           s.select ? static_cast<int>(k) : -1, false, innermost()});
     }
     if (!matched) {
         if (q.isEmpty())

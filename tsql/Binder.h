@@ -25,6 +25,9 @@ public:
     virtual SqlType resolveType(const SqlType& type, const QString& aliasName) = 0;
     // Whether SET IDENTITY_INSERT is ON for the table.
     virtual bool identityInsert(const TableInfo&) const { return false; }
+    // The user function a name stands for, its parameters' and result's types those of the
+    // system (alias types replaced); null when there is none.
+    virtual std::shared_ptr<const CreateFunctionStmt> resolveFunction(const ObjectName& name) = 0;
 };
 
 // Name resolution and typing, a pass of its own before SQL is generated (as SQLite's resolve.c
@@ -91,6 +94,14 @@ private:
         const Select* select;
         QStringList names;
     };
+    // The parameters of an inline function being expanded where it is called: each stands for
+    // its argument, or its default.
+    struct Parameter {
+        QString name;
+        const Expr* argument;
+        SqlType type;
+    };
+    using Parameters = std::vector<Parameter>;
     // An item of the expression walk: a node, a sub-select bound after the operand before it
     // (x IN (SELECT ...)), an OVER clause bound after its call's arguments, or a node to type
     // once its children are bound.
@@ -111,13 +122,25 @@ private:
               std::vector<SqlType>& types);
     void selectList(const SelectCore& c, QStringList* names, std::vector<SqlType>& types);
     void from(const std::vector<TableRefPtr>& from);
-    void table(const TableRef& t);
+    // A table source; `lateral`: the right side of APPLY, whose function arguments see the left.
+    void table(const TableRef& t, bool lateral = false);
     void orderBy(const std::vector<OrderItem>& items);
     // An expression: its nodes in the order the emitter renders them, long chains of operators
     // without recursion (on pending_, above the entries of the walks it is nested in).
     void expr(const Expr& e);
     void node(const Expr& e);
     void function(const Expr& e);
+    // A call of a user scalar function (dbo.f(...)): its definition, arguments and type.
+    void userFunction(const Expr& e);
+    void variable(const Expr& e);
+    // A table-valued function in FROM: an inline one's select, expanded with its arguments.
+    void tableFunction(const TableRef& t, bool lateral);
+    // The arguments of a call of `f`, named `shown`: as many as it has parameters (313, or 216
+    // for a table-valued one; 8144), DEFAULT only for a parameter that has a default (201).
+    static void checkArguments(const CreateFunctionStmt& f, const QString& shown,
+                               const std::vector<ExprPtr>& args, bool table);
+    // APPLY: the right side sees the sources of the left.
+    void apply(const TableRef& t);
     void over(const WindowSpec& w);
     // The node's type from its own and its children's marks (BinderTypes.cpp).
     static void type(const Expr& e);
@@ -127,6 +150,7 @@ private:
     // returns false when there is none of that name.
     bool markAlias(const Expr& column) const;
     const CommonTable* commonTable(const QString& name) const;
+    int innermost() const { return static_cast<int>(levels_.size()) - 1; }
     // UPDATE and DELETE: the table written and the source of FROM that names it.
     void target(const ObjectName& name, const std::vector<TableRefPtr>& from,
                 std::shared_ptr<const TableInfo>& table, const TableRef*& inFrom, const char* verb);
@@ -135,6 +159,7 @@ private:
     std::vector<Level> levels_;
     std::vector<CommonTable> commonTables_;
     std::vector<Pending> pending_;
+    std::vector<Parameters> parameters_;  // innermost last
 };
 
 }  // namespace tsql

@@ -172,7 +172,8 @@ void Binder::type(const Expr& e) {
             e.type = caseType(e);
             return;
         case Expr::Function:
-            e.type = e.builtin->resultType(e);
+            if (!e.isUserFunction())  // a user function's is its declared type
+                e.type = e.builtin->resultType(e);
             return;
         case Expr::Cast:
             checkExplicitConversion(e.a->type, e.castType);
@@ -182,6 +183,7 @@ void Binder::type(const Expr& e) {
         case Expr::Variable:
         case Expr::Param:
         case Expr::Star:
+        case Expr::Default:
             return;
     }
 }

@@ -454,6 +454,9 @@ bool Catalog::objectExists(const QString& schema, const QString& name) {
                      s +
                      ".tsql_triggers WHERE name = ?1 "
                      "UNION ALL SELECT 1 FROM " +
+                     s +
+                     ".tsql_functions WHERE name = ?1 "
+                     "UNION ALL SELECT 1 FROM " +
                      s + ".tsql_constraints WHERE name = ?1";
     SchemaRead read(db_, sql, SchemaRead::Optional);
     read.bind(1, name);

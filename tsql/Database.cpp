@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 
+#include "tsql/ApplyRows.h"
 #include "tsql/Catalog.h"
 #include "tsql/Collation.h"
 #include "tsql/DatabaseFile.h"
@@ -32,8 +33,8 @@ QByteArray collated(const char* column) {
 
 std::vector<QByteArray> catalogViews() {
     return {
-        // Objects: tables, views, procedures, triggers and named constraints, with SQL Server's
-        // type codes.
+        // Objects: tables, views, procedures, functions, triggers and named constraints, with
+        // SQL Server's type codes.
         catalogView("sysobjects",
                     "SELECT m.rowid AS id, m.name AS name, "
                     "CASE m.type WHEN 'table' THEN 'U' ELSE 'V' END AS xtype, "
@@ -43,6 +44,8 @@ std::vector<QByteArray> catalogViews() {
                     "AND substr(m.name,1,7) <> 'sqlite_' AND substr(m.name,1,5) <> 'tsql_' "
                     "UNION ALL SELECT 1000000 + p.rowid, p.name, 'P', 'P', 1, 0, p.created "
                     "FROM main.tsql_procedures p "
+                    "UNION ALL SELECT 4000000 + f.rowid, f.name, f.kind, f.kind, 1, 0, f.created "
+                    "FROM main.tsql_functions f "
                     "UNION ALL SELECT 2000000 + c.rowid, c.name, "
                     "CASE c.kind WHEN 'FK' THEN 'F' WHEN 'DF' THEN 'D' ELSE c.kind END, "
                     "CASE c.kind WHEN 'FK' THEN 'F' WHEN 'DF' THEN 'D' ELSE c.kind END, 1, "
@@ -132,6 +135,9 @@ void Database::ensureMetadata(const QByteArray& schema) {
           // CreateTriggerStmt::Event) and their T-SQL text.
           "tsql_triggers (" + name + ", " + collated("table_name TEXT NOT NULL") +
               ", events INTEGER NOT NULL, definition TEXT NOT NULL, created TEXT)",
+          // kind: FN scalar, IF inline table-valued, TF multi-statement table-valued.
+          "tsql_functions (" + name +
+              ", definition TEXT NOT NULL, kind TEXT NOT NULL, data_type TEXT, created TEXT)",
           "tsql_constraints (" + name + ", " + collated("table_name TEXT NOT NULL") +
               ", kind TEXT NOT NULL, columns TEXT, detail TEXT)",
           "tsql_views (" + name + ", column_types TEXT NOT NULL)",
@@ -163,6 +169,7 @@ void Database::setUp(std::function<QDateTime()>* clock) {
     registerLike(db_);
     registerFunctions(db_, clock);
     installCatalogFunctions();
+    registerApplyRows(*this);
     sqlite3_progress_handler(db_, 20000, &Database::progress, this);
     if (!path_.isEmpty())
         bringCollationUpToDate();
@@ -250,7 +257,7 @@ Database::~Database() {
 }
 
 void Database::close() noexcept {
-    clearCache();
+    clearCache(true);
     if (db_)
         sqlite3_close_v2(db_);
     db_ = nullptr;
@@ -266,6 +273,9 @@ int Database::authorize(void* self, int action, const char* a, const char* b, co
         case SQLITE_SELECT:
             return SQLITE_OK;
         case SQLITE_READ:
+            if (sqlite3_stricmp(a, kApplyRows) == 0)
+                return SQLITE_OK;
+            [[fallthrough]];
         case SQLITE_INSERT:
         case SQLITE_UPDATE:
         case SQLITE_DELETE:
@@ -324,9 +334,11 @@ sqlite3_stmt* Database::prepareOne(const QByteArray& sql, bool engine) {
     const std::string_view text(sql.constData(), static_cast<size_t>(sql.size()));
     auto it = cache.find(text);
     if (it != cache.end()) {
-        sqlite3_reset(it->second);
-        sqlite3_clear_bindings(it->second);
-        return it->second;
+        if (sqlite3_stmt* st = sqlite3_stmt_busy(it->second) ? idleSpare(text) : it->second) {
+            sqlite3_reset(st);
+            sqlite3_clear_bindings(st);
+            return st;
+        }
     }
     sqlite3_stmt* st = nullptr;
     const char* tail = nullptr;
@@ -347,19 +359,35 @@ sqlite3_stmt* Database::prepareOne(const QByteArray& sql, bool engine) {
               QStringLiteral("Internal Query Processor Error: the translation of the statement is "
                              "not a single SQLite statement."));
     }
-    if (cache_[0].size() + cache_[1].size() > 2000)
-        clearCache();
-    cache.emplace(text, st);
+    if (cache_[0].size() + cache_[1].size() + spares_.size() > 2000)
+        clearCache(false);
+    if (cache.count(text) > 0)  // its statement is running: this one is a spare
+        spares_.emplace_back(std::string(text), st);
+    else
+        cache.emplace(text, st);
     return st;
 }
 
-void Database::clearCache() noexcept {
+sqlite3_stmt* Database::idleSpare(std::string_view text) const {
+    for (const auto& [spareText, st] : spares_)
+        if (spareText == text && !sqlite3_stmt_busy(st))
+            return st;
+    return nullptr;
+}
+
+void Database::clearCache(bool all) noexcept {
     ++generation_;
-    for (StatementCache& cache : cache_) {
-        for (auto& [text, st] : cache)
-            sqlite3_finalize(st);
-        cache.clear();
-    }
+    // A running statement stays: a statement it runs (a user function's, an APPLY's) may be
+    // what filled the cache.
+    auto finalized = [all](sqlite3_stmt* st) {
+        if (!all && sqlite3_stmt_busy(st))
+            return false;
+        sqlite3_finalize(st);
+        return true;
+    };
+    for (StatementCache& cache : cache_)
+        std::erase_if(cache, [&](const auto& entry) { return finalized(entry.second); });
+    std::erase_if(spares_, [&](const auto& spare) { return finalized(spare.second); });
 }
 
 sqlite3_stmt* Database::prepare(const QByteArray& sql) {
@@ -371,7 +399,7 @@ sqlite3_stmt* Database::prepareTranslation(const QByteArray& sql) {
 }
 
 sqlite3_stmt* Database::prepareTranslation(const QByteArray& sql, HeldStatement& held) {
-    if (held.st && held.generation == generation_) {
+    if (held.st && held.generation == generation_ && !sqlite3_stmt_busy(held.st)) {
         sqlite3_reset(held.st);
         sqlite3_clear_bindings(held.st);
         return held.st;

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "tsql/SqliteErrors.h"
 
@@ -164,8 +165,13 @@ private:
     using StatementCache =
         std::unordered_map<std::string, sqlite3_stmt*, TextHash, std::equal_to<>>;
     StatementCache cache_[2];
+    // More statements of a text whose cached statement is running when it is asked for again: a
+    // statement run inside another one's step (a user function's body, an APPLY's select).
+    std::vector<std::pair<std::string, sqlite3_stmt*>> spares_;
     quint64 generation_ = 1;  // counts the clearings of cache_
-    void clearCache() noexcept;
+    // Finalizes the cached statements; unless `all`, those running stay.
+    void clearCache(bool all) noexcept;
+    sqlite3_stmt* idleSpare(std::string_view text) const;
     QStringList attached_;
     bool interrupted();
 

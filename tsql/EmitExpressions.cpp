@@ -1,6 +1,7 @@
 // Rendering of expressions: operators, literals, names, CASE, CAST/CONVERT, sub-selects. Each
 // rendering has its node's type, as the binder marked it.
 #include <QHash>
+#include <algorithm>
 
 #include "tsql/Collation.h"
 #include "tsql/Conversions.h"
@@ -35,10 +36,11 @@ Term SqliteEmitter::slot(const Slot& slot) {
         const Slot& s = out_.bindings[k];
         if (s.kind == slot.kind && s.index == slot.index && s.name == slot.name &&
             s.context == slot.context)
-            return sqlite::primary("?" + QByteArray::number(static_cast<int>(k) + 1));
+            return passedIn(sqlite::primary("?" + QByteArray::number(static_cast<int>(k) + 1)), -1);
     }
     out_.bindings.push_back(slot);
-    return sqlite::primary("?" + QByteArray::number(static_cast<int>(out_.bindings.size())));
+    return passedIn(
+        sqlite::primary("?" + QByteArray::number(static_cast<int>(out_.bindings.size()))), -1);
 }
 
 Term SqliteEmitter::convertTo(const Rendered& r, const SqlType& to, int style, ConvertMode mode) {
@@ -376,14 +378,18 @@ SqliteEmitter::Rendered SqliteEmitter::subquery(const Select& s, bool scalar) {
 SqliteEmitter::Rendered SqliteEmitter::column(const Expr& e) {
     const ColumnBinding& b = e.binding;
     Rendered r;
-    r.set(sqlite::primary(columnName(b)));
-    r.column = true;
+    const Term name = sqlite::primary(columnName(b));
+    r.set(b.alias ? name : passedIn(name, b.level));
+    r.column = r.sql == name.text;
     return r;
 }
 
-QByteArray SqliteEmitter::columnName(const ColumnBinding& b) {
+QByteArray SqliteEmitter::columnName(const ColumnBinding& b) const {
     if (b.source.isEmpty())  // a column of the table a CHECK constraint is declared with
         return sqlite::name(b.column);
+    if (b.select &&
+        std::find(appliedRows_.begin(), appliedRows_.end(), b.select) != appliedRows_.end())
+        return sqlite::name(b.source) + "." + sqlite::name(QStringLiteral("c%1").arg(b.index));
     return sqlite::name(b.source) + "." + sqlite::name(b.column);
 }
 
@@ -436,6 +442,8 @@ SqliteEmitter::Rendered SqliteEmitter::node(const Expr& e) {
             return cast(e);
         case Expr::Star:
             raise(err::Syntax, QStringLiteral("Incorrect syntax near '*'."));
+        case Expr::Default:  // stands only among a user function's arguments
+            raise(err::Syntax, QStringLiteral("Incorrect syntax near the keyword 'DEFAULT'."));
     }
     notSupported(QStringLiteral("this expression"));
 }
@@ -448,6 +456,10 @@ SqliteEmitter::Rendered SqliteEmitter::truth(const Term& condition) {
 
 SqliteEmitter::Rendered SqliteEmitter::variable(const Expr& e) {
     Rendered r;
+    if (e.argument) {
+        r.set(convertTo(expr(*e.argument), e.type));
+        return r;
+    }
     r.set(slot({Slot::Variable, 0, e.text.toLower()}));
     return r;
 }

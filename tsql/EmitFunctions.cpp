@@ -9,11 +9,26 @@ using sqlite::call;
 using sqlite::Term;
 
 SqliteEmitter::Rendered SqliteEmitter::function(const Expr& e) {
+    if (e.isUserFunction())
+        return userFunction(e);
     if (e.builtin->kind == Builtin::Context)
         return context(*e.builtin);
     FunctionCall call(*this, e);
     e.builtin->render(call);
     return call.result;
+}
+
+SqliteEmitter::Rendered SqliteEmitter::userFunction(const Expr& e) {
+    const CreateFunctionStmt& f = *e.function;
+    std::vector<Term> args{sqlite::primary(sqlite::text(f.name.name))};
+    for (size_t k = 0; k < e.args.size(); ++k) {
+        const Expr& given = *e.args[k];
+        const Expr& value = given.kind == Expr::Default ? *f.params[k].defaultValue : given;
+        args.push_back(convertTo(expr(value), f.params[k].type));
+    }
+    Rendered r;
+    r.set(call("tsql_udf", args));
+    return r;
 }
 
 SqliteEmitter::Rendered SqliteEmitter::context(const Builtin& b) {

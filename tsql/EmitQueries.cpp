@@ -74,23 +74,30 @@ QByteArray SqliteEmitter::tableSql(const TableRef& t) {
             std::vector<OutColumn> cols;
             return "(" + selectSql(*t.derived, &cols) + ") AS " + sqlite::name(t.alias);
         }
-        case TableRef::Join: {
-            QByteArray left = tableSql(*t.left);
-            QByteArray right = tableSql(*t.right);
-            if (t.right->kind == TableRef::Join)  // a join nested on the right keeps its ON
-                right = "(" + right + ")";
-            static const char* const words[] = {" JOIN ", " LEFT JOIN ", " RIGHT JOIN ",
-                                                " FULL JOIN ", " CROSS JOIN "};
-            QByteArray s = left + words[t.joinType] + right;
-            if (t.on)
-                s += " ON " + expr(*t.on).sql;
-            if (t.sameRows)
-                s += " ON " + sqlite::name(t.left->exposedName()) +
-                     ".rowid = " + sqlite::name(t.right->exposedName()) + ".rowid";
-            return s;
+        case TableRef::Function: {  // an inline function: its select, expanded where called
+            std::vector<OutColumn> cols;
+            return "(" + selectSql(*t.expansion, &cols) + ") AS " + sqlite::name(t.exposedName());
         }
+        case TableRef::Join:
+            return t.isApply() ? applySql(t) : joinSql(t);
     }
     return {};
+}
+
+QByteArray SqliteEmitter::joinSql(const TableRef& t) {
+    QByteArray left = tableSql(*t.left);
+    QByteArray right = tableSql(*t.right);
+    if (t.right->kind == TableRef::Join)  // a join nested on the right keeps its ON
+        right = "(" + right + ")";
+    static const char* const words[] = {" JOIN ", " LEFT JOIN ", " RIGHT JOIN ", " FULL JOIN ",
+                                        " CROSS JOIN "};
+    QByteArray s = left + words[t.joinType] + right;
+    if (t.on)
+        s += " ON " + expr(*t.on).sql;
+    if (t.sameRows)
+        s += " ON " + sqlite::name(t.left->exposedName()) +
+             ".rowid = " + sqlite::name(t.right->exposedName()) + ".rowid";
+    return s;
 }
 
 QByteArray SqliteEmitter::fromSql(const std::vector<TableRefPtr>& from) {

@@ -19,8 +19,12 @@
 
 namespace tsql {
 
+QByteArray errorText(const db::Error& e) {
+    return "tsql:" + QByteArray::number(e.nativeError()) + ":" + e.message().toUtf8();
+}
+
 void resultError(sqlite3_context* ctx, const db::Error& e) {
-    QByteArray msg = "tsql:" + QByteArray::number(e.nativeError()) + ":" + e.message().toUtf8();
+    const QByteArray msg = errorText(e);
     sqlite3_result_error(ctx, msg.constData(), int(msg.size()));
 }
 

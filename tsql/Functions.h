@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <functional>
 
@@ -13,6 +14,7 @@ namespace tsql {
 // Errors raised inside a SQLite callback travel as the function's error text; the statement
 // runner turns "tsql:<number>:<message>" back into db::Error.
 void resultError(sqlite3_context* ctx, const db::Error& e);
+QByteArray errorText(const db::Error& e);
 
 // Registers the engine's scalar functions (conversions, arithmetic, dates, texts) on a
 // connection. `now` yields the server clock for GETDATE(); without one, the machine's clock.

@@ -73,7 +73,10 @@ std::vector<View> views(const QByteArray& catalog) {
              "substr(p.definition, 1, 4000) AS ROUTINE_DEFINITION, p.created AS CREATED, "
              "p.created AS LAST_ALTERED FROM main.tsql_procedures p "
              // A condition keeps SQLite from counting the metadata table's rows by itself.
-             "WHERE p.name IS NOT NULL"},
+             "WHERE p.name IS NOT NULL UNION ALL SELECT " +
+             catalog + ", 'dbo', f.name, " + catalog +
+             ", 'dbo', f.name, 'FUNCTION', f.data_type, 'SQL', substr(f.definition, 1, 4000), "
+             "f.created, f.created FROM main.tsql_functions f WHERE f.name IS NOT NULL"},
         // A key's columns are kept as one comma-separated list: taken apart as a JSON array.
         {"key_column_usage",
          "nvarchar(128);nvarchar(128);nvarchar(128);nvarchar(128);nvarchar(128);nvarchar(128);"

@@ -1,5 +1,6 @@
 // Control of flow: IF, WHILE, EXEC and RETURN.
 #include "tsql/Conversions.h"
+#include "tsql/Errors.h"
 #include "tsql/Interpreter.h"
 
 namespace tsql {
@@ -25,9 +26,20 @@ Interpreter::Flow Interpreter::execWhile(const WhileStmt& w) {
 }
 
 void Interpreter::execCall(const ExecStmt& e) {
+    if (inFunction())
+        raise(557, QStringLiteral("Only functions and some extended stored procedures can be "
+                                  "executed from within a function."));
     if (e.dynamicSql) {
         execDynamic(*e.dynamicSql);
         return;
+    }
+    // A scalar function may be called as a procedure is, its result the return value.
+    if (!loadProcedure(e.procedure.name)) {
+        const std::shared_ptr<Routine> f = loadFunction(e.procedure.name);
+        if (f && functionOf(*f).form == CreateFunctionStmt::Scalar) {
+            execFunction(e, *f);
+            return;
+        }
     }
     const int status = execProcedure(e);
     if (!e.returnVar.isEmpty())
@@ -38,6 +50,10 @@ Interpreter::Flow Interpreter::execReturn(const ReturnStmt& r) {
     if (r.value) {
         SqlType from;
         Value v = evaluate(*r.value, &from);
+        if (inFunction()) {
+            frames_.back().returned = {from, v};
+            return Flow::Return;
+        }
         Value i = convertValue(v, from, SqlType::of(SqlType::Int));
         frames_.back().returnStatus = i.isNull() ? 0 : static_cast<int>(i.i);
     }

@@ -8,50 +8,55 @@
 
 namespace tsql {
 
-namespace {
-constexpr int kMaxNesting = 32;
-}  // namespace
-
-// A parsed procedure is used again without reading its definition while no other connection
-// has committed since it was checked (PRAGMA data_version); this connection's own changes and
-// rollbacks forget every parsed procedure (forgetProcedures).
-std::shared_ptr<Interpreter::Procedure> Interpreter::loadProcedure(const QString& name) {
+// A parsed routine is used again without reading its definition while no other connection has
+// committed since it was checked (PRAGMA data_version); this connection's own changes and
+// rollbacks forget every parsed routine (forgetRoutines).
+std::shared_ptr<Interpreter::Routine> Interpreter::loadRoutine(
+    Routines& cache, const char* table, Stmt::Kind kind, const QString& name,
+    const std::function<void(Stmt&)>& prepare) {
     const qint64 version = db_->scalar("PRAGMA main.data_version");
     const QString key = name.toLower();
-    auto it = procedures_.find(key);
-    if (it != procedures_.end() && it.value()->checkedAt == version)
+    auto it = cache.find(key);
+    if (it != cache.end() && it.value()->checkedAt == version)
         return it.value();
     sqlite3_stmt* st =
-        db_->prepare("SELECT name, definition FROM main.tsql_procedures WHERE name = ?1");
+        db_->prepare("SELECT name, definition FROM main." + QByteArray(table) + " WHERE name = ?1");
     Value::text(name).bind(st, 1);
     int rc = db_->step(st);
     if (rc != SQLITE_ROW) {
         sqlite3_reset(st);
         if (rc != SQLITE_DONE)
             db_->raiseLast(rc);
-        procedures_.remove(key);
+        cache.remove(key);
         return nullptr;
     }
     QString stored = Value::fromColumn(st, 0).toString();
     QString definition = Value::fromColumn(st, 1).toString();
     sqlite3_reset(st);
-    if (it != procedures_.end() && it.value()->definition == definition) {
+    if (it != cache.end() && it.value()->definition == definition) {
         it.value()->checkedAt = version;
         return it.value();
     }
-    auto p = std::make_shared<Procedure>();
-    p->definition = definition;
-    p->checkedAt = version;
-    p->batch = parseBatch(definition);
-    if (p->batch->statements.size() != 1 || p->batch->statements[0]->kind != Stmt::CreateProcedure)
-        raise(0, QStringLiteral("The stored definition of procedure '%1' is damaged.").arg(stored));
-    p->stmt = static_cast<const CreateProcedureStmt*>(p->batch->statements[0].get());
-    procedures_.insert(key, p);
-    return p;
+    auto r = std::make_shared<Routine>();
+    r->definition = definition;
+    r->checkedAt = version;
+    r->batch = parseBatch(definition);
+    if (r->batch->statements.size() != 1 || r->batch->statements[0]->kind != kind)
+        raise(0, QStringLiteral("The stored definition of '%1' is damaged.").arg(stored));
+    if (prepare)
+        prepare(*r->batch->statements[0]);
+    r->stmt = r->batch->statements[0].get();
+    cache.insert(key, r);
+    return r;
 }
 
-void Interpreter::forgetProcedures() {
+std::shared_ptr<Interpreter::Routine> Interpreter::loadProcedure(const QString& name) {
+    return loadRoutine(procedures_, "tsql_procedures", Stmt::CreateProcedure, name);
+}
+
+void Interpreter::forgetRoutines() {
     procedures_.clear();
+    functions_.clear();
 }
 
 int Interpreter::execProcedure(const ExecStmt& s) {
@@ -77,14 +82,11 @@ int Interpreter::execProcedure(const ExecStmt& s) {
     return status;
 }
 
-namespace {
-
-// The argument given for each parameter (its index in `args`, -1 for none): positional ones
-// first, then by name.
-std::vector<int> matchArguments(const CreateProcedureStmt& def,
-                                const std::vector<CallArgument>& args) {
-    const QString& procName = def.name.name;
-    std::vector<int> given(def.params.size(), -1);
+// Positional arguments first, then by name.
+std::vector<int> Interpreter::matchArguments(const std::vector<ProcParam>& params,
+                                             const QString& procName,
+                                             const std::vector<CallArgument>& args) {
+    std::vector<int> given(params.size(), -1);
     bool named = false;
     for (size_t k = 0; k < args.size(); ++k) {
         int index = -1;
@@ -95,15 +97,15 @@ std::vector<int> matchArguments(const CreateProcedureStmt& def,
                                           "been used, all subsequent parameters must be passed in "
                                           "the form '@name = value'.")
                                .arg(k + 1));
-            if (k >= def.params.size())
+            if (k >= params.size())
                 raise(8144, QStringLiteral("Procedure or function %1 has too many arguments "
                                            "specified.")
                                 .arg(procName));
             index = static_cast<int>(k);
         } else {
             named = true;
-            for (size_t p = 0; p < def.params.size(); ++p)
-                if (def.params[p].name.compare(args[k].name, Qt::CaseInsensitive) == 0)
+            for (size_t p = 0; p < params.size(); ++p)
+                if (params[p].name.compare(args[k].name, Qt::CaseInsensitive) == 0)
                     index = static_cast<int>(p);
             if (index < 0)
                 raise(8145, QStringLiteral("%1 is not a parameter for procedure %2.")
@@ -114,8 +116,6 @@ std::vector<int> matchArguments(const CreateProcedureStmt& def,
     return given;
 }
 
-}  // namespace
-
 int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
     if (!target.database.isEmpty() && target.database.compare(dbName_, Qt::CaseInsensitive) != 0)
         notSupported(
@@ -125,14 +125,14 @@ int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
                                   "level exceeded (limit 32)."));
     if (target.name.compare(u"sp_executesql", Qt::CaseInsensitive) == 0)
         return executeSql(args);
-    std::shared_ptr<Procedure> proc = loadProcedure(target.name);
+    std::shared_ptr<Routine> proc = loadProcedure(target.name);
     if (!proc)
         raise(err::UnknownProcedure,
               QStringLiteral("Could not find stored procedure '%1'.").arg(target.display()));
-    const CreateProcedureStmt& def = *proc->stmt;
+    const auto& def = static_cast<const CreateProcedureStmt&>(*proc->stmt);
     // Parameter defaults are expressions of the definition's statement.
     const PlaceScope place(place_, {proc->batch.get(), def.index});
-    const std::vector<int> given = matchArguments(def, args);
+    const std::vector<int> given = matchArguments(def.params, def.name.name, args);
     Frame frame;
     frame.procedure = def.name.name;
     frame.nocount = nocount_;
@@ -144,7 +144,7 @@ int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
     const int depthAtEntry = tranDepth_;
     int status = 0;
     try {
-        assignParameters(def, given, args);
+        assignParameters(def.params, def.name.name, given, args);
         execList(def.body);
         status = frames_.back().returnStatus;
     } catch (...) {
@@ -169,11 +169,11 @@ int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
     return status;
 }
 
-// Each parameter takes its argument, else its default; one with neither raises 201.
-void Interpreter::assignParameters(const CreateProcedureStmt& def, const std::vector<int>& given,
+void Interpreter::assignParameters(const std::vector<ProcParam>& params, const QString& routine,
+                                   const std::vector<int>& given,
                                    const std::vector<Argument>& args) {
-    for (size_t p = 0; p < def.params.size(); ++p) {
-        const ProcParam& param = def.params[p];
+    for (size_t p = 0; p < params.size(); ++p) {
+        const ProcParam& param = params[p];
         const int a = given[p];
         if (a >= 0 && !args[static_cast<size_t>(a)].isDefault) {
             assign(param.name, args[static_cast<size_t>(a)].value,
@@ -185,7 +185,7 @@ void Interpreter::assignParameters(const CreateProcedureStmt& def, const std::ve
         } else {
             raise(201, QStringLiteral("Procedure or function '%1' expects parameter '%2', which "
                                       "was not supplied.")
-                           .arg(def.name.name, param.name));
+                           .arg(routine, param.name));
         }
     }
 }

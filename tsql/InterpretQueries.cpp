@@ -204,7 +204,7 @@ void Interpreter::execDynamic(const Expr& text) {
         return;
     std::shared_ptr<Batch> batch = parse(v.toString());
     const PlaceScope place(place_, {batch.get(), -1});
-    if (static_cast<int>(frames_.size()) > 32)
+    if (static_cast<int>(frames_.size()) > kMaxNesting)
         raise(217, QStringLiteral("Maximum stored procedure, function, trigger, or view nesting "
                                   "level exceeded (limit 32)."));
     Frame frame;

@@ -476,7 +476,7 @@ QString Interpreter::definitionText(const QString& source) {
 
 void Interpreter::createProcedure(const CreateProcedureStmt& s) {
     const QString name = s.name.name;
-    std::shared_ptr<Procedure> existing = loadProcedure(name);
+    std::shared_ptr<Routine> existing = loadProcedure(name);
     if (s.alter && !existing)
         invalidObject(name);
     const bool alter = s.alter || (s.orAlter && existing);
@@ -493,7 +493,45 @@ void Interpreter::createProcedure(const CreateProcedureStmt& s) {
                     "?3)",
                     {Value::text(name), Value::text(definition),
                      Value::text(canonicalDate(QDateTime::currentDateTime()))});
-    forgetProcedures();
+    forgetRoutines();
+    schemaChanged();
+}
+
+// The function is stored as CREATE FUNCTION, with the code of its form (FN, IF, TF) and the
+// type it returns (TABLE for the table-valued ones).
+void Interpreter::createFunction(const CreateFunctionStmt& s) {
+    const QString name = s.name.name;
+    const std::shared_ptr<Routine> existing = loadFunction(name);
+    const bool alter = s.alter || (s.orAlter && existing);
+    if (s.alter && !existing)
+        invalidObject(name);
+    if (!alter && catalog_->objectExists(QStringLiteral("main"), name))
+        raise(err::ObjectExists,
+              QStringLiteral("There is already an object named '%1' in the database.").arg(name));
+    if (alter && (functionOf(*existing).form == CreateFunctionStmt::Scalar) !=
+                     (s.form == CreateFunctionStmt::Scalar))
+        raise(2010, QStringLiteral("Cannot perform alter on '%1' because it is an incompatible "
+                                   "object type.")
+                        .arg(s.name.display()));
+    checkFunctionBody(s);
+    const QString definition = definitionText(s.source);
+    const QString returns = s.form == CreateFunctionStmt::Scalar
+                                ? resolveType(s.returns, s.returnsAlias).toSql().section(u'(', 0, 0)
+                                : QStringLiteral("TABLE");
+    const Value stored = Value::text(name), text = Value::text(definition),
+                kind = Value::text(QString::fromLatin1(s.typeCode())), type = Value::text(returns);
+    if (alter)
+        runMetadata(*db_,
+                    "UPDATE main.tsql_functions SET definition = ?2, kind = ?3, data_type = ?4 "
+                    "WHERE name = ?1",
+                    {stored, text, kind, type});
+    else
+        runMetadata(
+            *db_,
+            "INSERT INTO main.tsql_functions (name, definition, kind, data_type, created) "
+            "VALUES (?1, ?2, ?3, ?4, ?5)",
+            {stored, text, kind, type, Value::text(canonicalDate(QDateTime::currentDateTime()))});
+    forgetRoutines();
     schemaChanged();
 }
 
@@ -631,7 +669,8 @@ void Interpreter::dropConstraints(const TableInfo& t, const QStringList& names) 
 }
 
 void Interpreter::drop(const DropStmt& s) {
-    static const char* const words[] = {"table", "view", "procedure", "index", "type", "trigger"};
+    static const char* const words[] = {"table", "view",    "procedure", "index",
+                                        "type",  "trigger", "function"};
     for (const ObjectName& n : s.names) {
         const QString what = QLatin1String(words[s.object]);
         auto missing = [&](const QString& shown) {
@@ -666,7 +705,7 @@ void Interpreter::drop(const DropStmt& s) {
                 if (runMetadata(*db_, "DELETE FROM main.tsql_procedures WHERE name = ?1",
                                 {Value::text(n.name)}) == 0)
                     missing(n.name);
-                forgetProcedures();
+                forgetRoutines();
                 break;
             }
             case DropStmt::Index: {
@@ -677,6 +716,13 @@ void Interpreter::drop(const DropStmt& s) {
                     break;
                 }
                 db_->exec("DROP INDEX main." + sqlite::name(stored));
+                break;
+            }
+            case DropStmt::Function: {
+                if (runMetadata(*db_, "DELETE FROM main.tsql_functions WHERE name = ?1",
+                                {Value::text(n.name)}) == 0)
+                    missing(n.display());
+                forgetRoutines();
                 break;
             }
             case DropStmt::Type: {

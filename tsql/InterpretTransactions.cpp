@@ -163,7 +163,7 @@ void Interpreter::rollingBack(const QByteArray& statement) {
             images.back().declaration = rows->declaration(copy);
         }
     db_->exec(statement);
-    forgetProcedures();
+    forgetRoutines();
     schemaChanged();
     for (const TableImage& image : images)
         restore(*db_, image, [&] {
@@ -192,7 +192,7 @@ void Interpreter::rollbackToSavepoint(const QString& name) {
 void Interpreter::syncTransaction() {
     if (tranDepth_ > 0 && sqlite3_get_autocommit(db_->handle())) {
         tranDepth_ = 0;  // SQLite rolled it back
-        forgetProcedures();
+        forgetRoutines();
     }
     if (tranDepth_ == 0)
         doomed_ = false;

@@ -69,6 +69,8 @@ Interpreter::Interpreter(const QString& serverDir, const QString& database)
         dbName_ = QStringLiteral("master");
     }
     db_ = std::make_unique<Database>(path, &clock_);
+    sqlite3_create_function(db_->handle(), "tsql_udf", -1, SQLITE_UTF8, this,
+                            &Interpreter::functionCalled, nullptr, nullptr);
     catalog_ = std::make_unique<Catalog>(*db_);
     frames_.emplace_back();
 }
@@ -357,7 +359,8 @@ Interpreter::Flow Interpreter::execListed(const Stmt& s) {
 // procedure, a transaction count changed by a procedure. Inside TRY they go to CATCH; under
 // XACT_ABORT they end the batch. A write refused in a doomed transaction ends its statement.
 bool Interpreter::endsStatementOnly(const db::Error& e) const {
-    if (!e.isServerError() || tryDepth_ > 0 || triggerFailed_)
+    // Inside a function every error ends the statement that called it.
+    if (!e.isServerError() || tryDepth_ > 0 || triggerFailed_ || inFunction())
         return false;
     if (e.nativeError() == err::Uncommittable)
         return true;
@@ -403,6 +406,8 @@ Interpreter::Flow Interpreter::exec(const Stmt& s) {
 
 void Interpreter::statementRaised(const Stmt& s, db::Error& e) {
     e.setPlace(s.line, frames_.back().procedure);  // the innermost statement's, set first
+    if (inFunction())  // the calling statement's error, which it deals with
+        return;
     syncTransaction();
     abortTransactionAfter(e);
 }
@@ -435,6 +440,9 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
             break;
         case Stmt::CreateTrigger:
             createTrigger(static_cast<const CreateTriggerStmt&>(s));
+            break;
+        case Stmt::CreateFunction:
+            createFunction(static_cast<const CreateFunctionStmt&>(s));
             break;
         case Stmt::AlterTable:
             alterTable(static_cast<const AlterTableStmt&>(s));

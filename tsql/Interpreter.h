@@ -58,9 +58,12 @@ public:
     std::shared_ptr<const TableInfo> resolveTable(const ObjectName& name) override;
     SqlType resolveType(const SqlType& type, const QString& aliasName) override;
     bool identityInsert(const TableInfo& t) const override;
+    std::shared_ptr<const CreateFunctionStmt> resolveFunction(const ObjectName& name) override;
 
 private:
     enum class Flow { Normal, Break, Continue, Return };
+    // Procedures, functions and EXEC (text) nest at most this deep (217).
+    static constexpr int kMaxNesting = 32;
 
     struct Variable {
         SqlType type;
@@ -84,6 +87,8 @@ private:
         // (0 elsewhere), and the columns the statement that fired it set (SessionState).
         int trigger = 0;
         QString updatedColumns;
+        bool function = false;  // a user function's body runs in it
+        Variable returned;      // what its RETURN gave
     };
     // A translation of a set statement, or of an expression the interpreter evaluates, made
     // against one version of the catalogue for one signature of the batch's parameters.
@@ -117,12 +122,14 @@ private:
         Place& place_;
         Place saved_;
     };
-    struct Procedure {
+    // A stored procedure or function, parsed from its definition.
+    struct Routine {
         QString definition;
         qint64 checkedAt = 0;  // the data_version at which definition was last read
         std::shared_ptr<Batch> batch;
-        const CreateProcedureStmt* stmt = nullptr;
+        const Stmt* stmt = nullptr;  // its CREATE statement
     };
+    using Routines = QHash<QString, std::shared_ptr<Routine>>;  // by lower-cased name
     // A trigger's parsed definition, for the depth it was translated at (its `inserted` and
     // `deleted` are tables of that depth).
     struct Trigger {
@@ -246,13 +253,39 @@ private:
     // procedures
     int execProcedure(const ExecStmt& s);
     int invoke(const ObjectName& name, std::vector<Argument>& args);
-    void assignParameters(const CreateProcedureStmt& def, const std::vector<int>& given,
-                          const std::vector<Argument>& args);
     void returnOutputs(const CreateProcedureStmt& def, const std::vector<int>& given,
                        std::vector<Argument>& args);
-    std::shared_ptr<Procedure> loadProcedure(const QString& name);
-    // After this connection changed a procedure or rolled a change back.
-    void forgetProcedures();
+    std::shared_ptr<Routine> loadProcedure(const QString& name);
+    // The routine of that name from the metadata table `table`, parsed again only when its
+    // definition changed; `prepare` readies a newly parsed one.
+    std::shared_ptr<Routine> loadRoutine(Routines& cache, const char* table, Stmt::Kind kind,
+                                         const QString& name,
+                                         const std::function<void(Stmt&)>& prepare = {});
+    // After this connection changed a procedure or function or rolled a change back.
+    void forgetRoutines();
+    // The positions in `args` of the argument given for each parameter, -1 for none.
+    static std::vector<int> matchArguments(const std::vector<ProcParam>& params,
+                                           const QString& routine,
+                                           const std::vector<CallArgument>& args);
+    // Each parameter takes its argument, else its default; one with neither raises 201.
+    void assignParameters(const std::vector<ProcParam>& params, const QString& routine,
+                          const std::vector<int>& given, const std::vector<Argument>& args);
+
+    // user functions (InterpretFunctions.cpp)
+    std::shared_ptr<Routine> loadFunction(const QString& name);
+    static const CreateFunctionStmt& functionOf(const Routine& r);
+    void createFunction(const CreateFunctionStmt& s);
+    // 443, 444 and 455 for a body SQL Server does not take.
+    static void checkFunctionBody(const CreateFunctionStmt& f);
+    // Runs a function's body in a frame of its own, its parameters set by `assign`; its result
+    // in the declared type.
+    Value runFunction(const Routine& f, const std::function<void()>& assign);
+    // EXEC @r = dbo.f args: a scalar function called as a procedure is.
+    void execFunction(const ExecStmt& e, const Routine& f);
+    // tsql_udf(name, arguments ...): a scalar function called by a statement as it runs.
+    static void functionCalled(sqlite3_context* ctx, int argc, sqlite3_value** argv);
+    Value callFunction(const QString& name, std::vector<Value> args);
+    bool inFunction() const { return frames_.back().function; }
     int executeSql(std::vector<Argument>& args);
 
     // schema statements
@@ -340,8 +373,10 @@ private:
     std::optional<QDateTime> statementNow_;
 
     QHash<QString, std::shared_ptr<Batch>> batches_;
-    QHash<QString, std::shared_ptr<Procedure>> procedures_;  // by lower-cased name
-    QHash<QString, std::shared_ptr<Trigger>> triggers_;      // by lower-cased name and depth
+    Routines procedures_;
+    Routines functions_;
+    int functionCalls_ = 0;  // user functions running inside a statement's step
+    QHash<QString, std::shared_ptr<Trigger>> triggers_;  // by lower-cased name and depth
     qint64 triggersCheckedAt_ = -1;  // the data_version at which the catalogue's were read
     // The copies of the rows of the statements whose triggers run, innermost last.
     std::vector<const CapturedRows*> captures_;

@@ -297,10 +297,29 @@ ExprPtr Parser::parseColumnReference() {
             continue;
         }
         e->parts << parseName();
-        if (peek().isSymbol("("))  // dbo.Function(...)
-            notSupported(QStringLiteral("user-defined functions (%1)").arg(e->parts.join(u'.')));
+        if (peek().isSymbol("(")) {  // dbo.Function(...)
+            e->kind = Expr::Function;
+            e->text = e->parts.last().toLower();
+            e->args = parseCallArguments();
+            return e;
+        }
     }
     return e;
+}
+
+std::vector<ExprPtr> Parser::parseCallArguments() {
+    std::vector<ExprPtr> args;
+    expectSymbol("(");
+    if (acceptSymbol(")"))
+        return args;
+    do {
+        if (acceptWord("DEFAULT"))
+            args.push_back(std::make_unique<Expr>(Expr::Default));
+        else
+            args.push_back(parseExpr());
+    } while (acceptSymbol(","));
+    expectSymbol(")");
+    return args;
 }
 
 ExprPtr Parser::parseFunction(const QString& name) {

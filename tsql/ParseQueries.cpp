@@ -185,7 +185,7 @@ TableRefPtr Parser::parseJoins(TableRefPtr left) {
         j->joinType = *type;
         j->left = std::move(left);
         j->right = parseTablePrimary();
-        if (*type != TableRef::Cross) {
+        if (*type != TableRef::Cross && !j->isApply()) {
             if (!peek().isWord("ON"))
                 j->right = parseJoins(std::move(j->right));
             expectWord("ON");
@@ -211,13 +211,16 @@ std::optional<TableRef::JoinType> Parser::parseJoinType() {
     }
     if (peek().isWord("CROSS")) {
         next();
-        if (peek().isWord("APPLY"))
-            notSupported(QStringLiteral("CROSS APPLY"));
+        if (acceptWord("APPLY"))
+            return TableRef::CrossApply;
         expectWord("JOIN");
         return TableRef::Cross;
     }
-    if (peek().isWord("OUTER") && peek(1).isWord("APPLY"))
-        notSupported(QStringLiteral("OUTER APPLY"));
+    if (peek().isWord("OUTER") && peek(1).isWord("APPLY")) {
+        next();
+        next();
+        return TableRef::OuterApply;
+    }
     return std::nullopt;
 }
 
@@ -238,8 +241,10 @@ TableRefPtr Parser::parseTablePrimary() {
     } else {
         t = std::make_unique<TableRef>(TableRef::Named);
         t->name = parseTableName();
-        if (peek().isSymbol("("))
-            notSupported(QStringLiteral("table-valued functions (%1)").arg(t->name.display()));
+        if (peek().isSymbol("(")) {  // a table-valued function
+            t->kind = TableRef::Function;
+            t->args = parseCallArguments();
+        }
     }
     if (acceptWord("AS")) {
         t->alias = parseName();

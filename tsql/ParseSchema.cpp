@@ -42,6 +42,8 @@ StmtPtr Parser::parseCreate() {
         next();
         if (peek().isWord("TRIGGER"))
             return parseCreateTrigger(CreateTriggerStmt::CreateOrAlter);
+        if (peek().isWord("FUNCTION"))
+            return parseCreateFunction(false, true);
         if (!peek().isWord("PROC") && !peek().isWord("PROCEDURE"))
             notSupported(QStringLiteral("CREATE OR ALTER %1").arg(peek().text.toUpper()));
         auto s = parseCreateProcedure(false);
@@ -54,6 +56,8 @@ StmtPtr Parser::parseCreate() {
         return parseCreateProcedure(false);
     if (peek().isWord("TRIGGER"))
         return parseCreateTrigger(CreateTriggerStmt::Create);
+    if (peek().isWord("FUNCTION"))
+        return parseCreateFunction(false, false);
     bool unique = acceptWord("UNIQUE");
     bool clustered = false;
     if (acceptWord("CLUSTERED"))
@@ -104,8 +108,6 @@ StmtPtr Parser::parseCreate() {
             notSupported(QStringLiteral("CREATE DATABASE options"));
         return s;
     }
-    if (peek().isWord("FUNCTION"))
-        notSupported(QStringLiteral("user-defined functions"));
     fail();
 }
 
@@ -115,6 +117,8 @@ StmtPtr Parser::parseAlter() {
         return parseCreateProcedure(true);
     if (peek().isWord("TRIGGER"))
         return parseCreateTrigger(CreateTriggerStmt::Alter);
+    if (peek().isWord("FUNCTION"))
+        return parseCreateFunction(true, false);
     if (!acceptWord("TABLE"))
         notSupported(QStringLiteral("ALTER %1").arg(peek().text.toUpper()));
     auto s = std::make_unique<AlterTableStmt>();
@@ -188,6 +192,8 @@ StmtPtr Parser::parseDrop() {
         s->object = DropStmt::Procedure;
     else if (acceptWord("TYPE"))
         s->object = DropStmt::Type;
+    else if (acceptWord("FUNCTION"))
+        s->object = DropStmt::Function;
     else if (acceptWord("INDEX"))
         s->object = DropStmt::Index;
     else if (acceptWord("TRIGGER"))
@@ -409,15 +415,8 @@ StmtPtr Parser::parseCreateIndex(bool unique, bool clustered) {
     return s;
 }
 
-StmtPtr Parser::parseCreateProcedure(bool alter) {
-    int start = static_cast<int>(pos_) - 1;  // the CREATE/ALTER word
-    next();                                  // PROC / PROCEDURE
-    auto s = std::make_unique<CreateProcedureStmt>();
-    s->alter = alter;
-    s->name = parseObjectName();
-    if (acceptSymbol(";"))
-        notSupported(QStringLiteral("numbered procedures"));
-    bool paren = acceptSymbol("(");
+std::vector<ProcParam> Parser::parseParameters() {
+    std::vector<ProcParam> params;
     while (peek().kind == TokenKind::Variable) {
         ProcParam p;
         p.name = next().text;
@@ -431,22 +430,94 @@ StmtPtr Parser::parseCreateProcedure(bool alter) {
             p.output = true;
         if (acceptWord("READONLY"))
             notSupported(QStringLiteral("table-valued parameters"));
-        s->params.push_back(std::move(p));
+        params.push_back(std::move(p));
         if (!acceptSymbol(","))
             break;
     }
+    return params;
+}
+
+// WITH EXECUTE AS ..., SCHEMABINDING, RECOMPILE ...: nothing they ask changes how this engine
+// runs a routine.
+void Parser::skipRoutineOptions() {
+    if (!acceptWord("WITH"))
+        return;
+    do {
+        QString opt = parseName();
+        if (opt.compare(u"EXECUTE", Qt::CaseInsensitive) == 0 ||
+            opt.compare(u"EXEC", Qt::CaseInsensitive) == 0) {
+            expectWord("AS");
+            next();
+        } else if (opt.compare(u"RETURNS", Qt::CaseInsensitive) == 0 ||
+                   opt.compare(u"CALLED", Qt::CaseInsensitive) == 0) {
+            // RETURNS NULL ON NULL INPUT, CALLED ON NULL INPUT
+            while (!peek().isWord("INPUT") && peek().kind != TokenKind::End)
+                next();
+            expectWord("INPUT");
+        }
+    } while (acceptSymbol(","));
+}
+
+// CREATE [OR ALTER] | ALTER FUNCTION name ([@p type [= default], ...]) RETURNS ...
+StmtPtr Parser::parseCreateFunction(bool alter, bool orAlter) {
+    const int start = orAlter ? static_cast<int>(pos_) - 3 : static_cast<int>(pos_) - 1;
+    expectWord("FUNCTION");
+    auto s = std::make_unique<CreateFunctionStmt>();
+    s->alter = alter;
+    s->orAlter = orAlter;
+    s->name = parseObjectName();
+    expectSymbol("(");
+    s->params = parseParameters();
+    expectSymbol(")");
+    for (const ProcParam& p : s->params)
+        if (p.output)
+            raise(181, QStringLiteral("Cannot use the OUTPUT option in a DECLARE, CREATE "
+                                      "AGGREGATE or CREATE FUNCTION statement."));
+    expectWord("RETURNS");
+    if (acceptWord("TABLE")) {
+        s->form = CreateFunctionStmt::Inline;
+        skipRoutineOptions();
+        acceptWord("AS");
+        expectWord("RETURN");
+        if (acceptSymbol("(")) {
+            s->select = parseSelect();
+            expectSymbol(")");
+        } else {
+            s->select = parseSelect();
+        }
+    } else {
+        if (peek().kind == TokenKind::Variable) {
+            s->form = CreateFunctionStmt::MultiStatement;
+            s->table = next().text;
+            expectWord("TABLE");
+            s->columns = std::make_unique<CreateTableStmt>();
+            s->columns->name.name = s->table;
+            parseTableColumns(*s->columns);
+        } else {
+            s->returns = parseType(&s->returnsAlias);
+        }
+        skipRoutineOptions();
+        acceptWord("AS");
+        expectWord("BEGIN");
+        s->body = parseUntilEnd("END");
+    }
+    s->source = sourceFrom(start < 0 ? 0 : start);
+    return s;
+}
+
+StmtPtr Parser::parseCreateProcedure(bool alter) {
+    int start = static_cast<int>(pos_) - 1;  // the CREATE/ALTER word
+    next();                                  // PROC / PROCEDURE
+    auto s = std::make_unique<CreateProcedureStmt>();
+    s->alter = alter;
+    s->name = parseObjectName();
+    if (acceptSymbol(";"))
+        notSupported(QStringLiteral("numbered procedures"));
+    bool paren = acceptSymbol("(");
+    s->params = parseParameters();
     if (paren)
         expectSymbol(")");
-    if (acceptWord("WITH")) {
-        do {
-            QString opt = parseName();
-            if (opt.compare(u"EXECUTE", Qt::CaseInsensitive) == 0 ||
-                opt.compare(u"EXEC", Qt::CaseInsensitive) == 0) {
-                expectWord("AS");
-                next();
-            }
-        } while (acceptSymbol(","));
-    }
+    skipRoutineOptions();
     if (peek().isWord("FOR"))
         notSupported(QStringLiteral("FOR REPLICATION"));
     expectWord("AS");

@@ -181,6 +181,18 @@ StmtPtr Parser::parseBegin() {
     return b;
 }
 
+// (column, ..., constraint, ...) of a table variable or a function's returned table.
+void Parser::parseTableColumns(CreateTableStmt& t) {
+    expectSymbol("(");
+    do {
+        if (peek().isSymbol(")"))
+            break;
+        if (!parseTableConstraint(t.constraints))
+            t.columns.push_back(parseColumnDef(t.constraints));
+    } while (acceptSymbol(","));
+    expectSymbol(")");
+}
+
 StmtPtr Parser::parseIf() {
     expectWord("IF");
     auto s = std::make_unique<IfStmt>();
@@ -215,14 +227,7 @@ StmtPtr Parser::parseDeclare() {
             // DECLARE @t TABLE (...): a table for the batch or procedure.
             d.table = std::make_unique<CreateTableStmt>();
             d.table->name.name = d.name;
-            expectSymbol("(");
-            do {
-                if (peek().isSymbol(")"))
-                    break;
-                if (!parseTableConstraint(d.table->constraints))
-                    d.table->columns.push_back(parseColumnDef(d.table->constraints));
-            } while (acceptSymbol(","));
-            expectSymbol(")");
+            parseTableColumns(*d.table);
             s->vars.push_back(std::move(d));
             return s;
         }

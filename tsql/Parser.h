@@ -55,6 +55,10 @@ private:
     StmtPtr parseCreateProcedure(bool alter);
     StmtPtr parseCreateTrigger(CreateTriggerStmt::Mode mode);
     StmtList parseRestOfBatch();
+    StmtPtr parseCreateFunction(bool alter, bool orAlter);
+    std::vector<ProcParam> parseParameters();
+    void skipRoutineOptions();
+    void parseTableColumns(CreateTableStmt& t);
     StmtPtr parseCreateIndex(bool unique, bool clustered);
     ColumnDef parseColumnDef(std::vector<TableConstraint>& constraints);
     bool parseTableConstraint(std::vector<TableConstraint>& out);
@@ -98,6 +102,8 @@ private:
     ExprPtr parseWordPrimary();
     ExprPtr parseColumnReference();
     ExprPtr parseFunction(const QString& name);
+    // (argument, ...) of a user function, which may be DEFAULT.
+    std::vector<ExprPtr> parseCallArguments();
     std::unique_ptr<WindowSpec> parseOver();
     WindowFrame::Bound parseFrameBound(bool following);
     ExprPtr parseCase();

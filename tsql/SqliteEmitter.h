@@ -99,7 +99,8 @@ private:
     Rendered node(const Expr& e);
     // A column reference as the binder marked it.
     Rendered column(const Expr& e);
-    static QByteArray columnName(const ColumnBinding& b);
+    QByteArray columnName(const ColumnBinding& b) const;
+    // A variable, or inside an inline function's expansion the argument its parameter takes.
     Rendered variable(const Expr& e);
     // A condition, of type bit.
     static Rendered truth(const sqlite::Term& condition);
@@ -115,6 +116,8 @@ private:
     Rendered unary(const Expr& e);
     Rendered function(const Expr& e);
     Rendered context(const Builtin& b);
+    // dbo.f(...): tsql_udf(name, arguments in the parameters' types), which runs the body.
+    Rendered userFunction(const Expr& e);
     QByteArray overSql(const WindowSpec& over);
     Rendered cast(const Expr& e);
     Rendered caseExpr(const Expr& e);
@@ -138,6 +141,11 @@ private:
                        const std::vector<OrderItem>* orderBy, QByteArray* orderSql);
     QByteArray fromSql(const std::vector<TableRefPtr>& from);
     QByteArray tableSql(const TableRef& t);
+    QByteArray joinSql(const TableRef& t);
+    // CROSS and OUTER APPLY (EmitApply.cpp).
+    QByteArray applySql(const TableRef& t);
+    // `value`, of the query at `level`, as the select of each APPLY it is inside sees it.
+    sqlite::Term passedIn(sqlite::Term value, int level);
     QByteArray orderSql(const std::vector<OrderItem>& items, const std::vector<OutColumn>* out);
     QByteArray offsetSql(const Select& s);
     QByteArray valuesSql(const Select& s, std::vector<OutColumn>* out);
@@ -155,6 +163,15 @@ private:
 
     Binder binder_;
     Compiled out_;
+    // The APPLYs being rendered, outermost first: the level of the query whose FROM holds each,
+    // and the values of its enclosing query that its select takes as ?1, ?2 ...
+    struct Lateral {
+        int level = 0;
+        std::vector<QByteArray> values;
+    };
+    std::vector<Lateral> laterals_;
+    // Selects rendered as the rows of tsql_apply, whose columns are c0, c1 ...
+    std::vector<const Select*> appliedRows_;
     // The next select list rendered is the first of a UNION, EXCEPT or INTERSECT: its computed
     // values take the collation the result's values compare under.
     bool collateTexts_ = false;

@@ -133,6 +133,8 @@ private:
         if (visitor_.table && visitor_.table(t))
             return true;
         push(t.derived.get());
+        for (const ExprPtr& arg : t.args)
+            push(arg.get());
         push(t.left.get());
         push(t.right.get());
         push(t.on.get());
