@@ -20,6 +20,10 @@ public:
         return nullptr;
     }
     tsql::SqlType resolveType(const tsql::SqlType& type, const QString&) override { return type; }
+    std::shared_ptr<const tsql::CreateFunctionStmt> resolveFunction(
+        const tsql::ObjectName&) override {
+        return nullptr;
+    }
 };
 
 tsql::TableInfo table(const QString& name, std::vector<tsql::ColumnInfo> columns) {
