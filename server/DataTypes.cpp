@@ -195,6 +195,10 @@ WireType wireTypeOf(const SqlType& t, TdsVersion version) {
             return {type::BigVarChar,
                     bytes == 0xFFFF && !maxTypes ? uint16_t(kMaxVarBytes) : bytes};
         }
+        // datetime2 and time travel as their text.
+        case SqlType::DateTime2:
+        case SqlType::Time:
+        case SqlType::UniqueIdentifier:
         case SqlType::NVarChar:
         case SqlType::Unknown:
             break;

@@ -73,6 +73,10 @@ void checkPlace(const Builtin& b, const Expr& e) {
     if (e.over && b.ordered && e.over->orderBy.empty())
         raise(4112, QStringLiteral("The function '%1' must have an OVER clause with ORDER BY.")
                         .arg(e.text));
+    if (e.over && b.withinGroup)
+        raise(4113, QStringLiteral("The function '%1' is not a valid windowing function, and "
+                                   "cannot be used with the OVER clause.")
+                        .arg(e.text.toUpper()));
     if (e.withinGroup && !b.withinGroup)
         raise(10757,
               QStringLiteral("The function '%1' may not have a WITHIN GROUP clause.").arg(e.text));

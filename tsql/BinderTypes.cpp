@@ -71,6 +71,27 @@ SqlType concatenation(const SqlType& l, const SqlType& r) {
     return t;
 }
 
+QString typeName(const SqlType& t) {
+    return t.toSql().section(u'(', 0, 0);
+}
+
+// `a + b` and `a - b` with a date type: datetime moves by days (and datetime - datetime is a
+// datetime counted from 1900-01-01); the other date types take no arithmetic (8117 beside a
+// date or a text, 206 beside a number).
+SqlType dateArithmetic(const QString& op, const SqlType& l, const SqlType& r) {
+    const bool lRefused = l.isTemporal() && !l.isDateTime();
+    const SqlType& refused = lRefused ? l : r;
+    if (!lRefused && !(r.isTemporal() && !r.isDateTime()))
+        return SqlType::of(SqlType::DateTime);
+    const SqlType& other = lRefused ? r : l;
+    if (other.isTemporal() || other.isText() || !other.known())
+        raise(8117, QStringLiteral("Operand data type %1 is invalid for %2 operator.")
+                        .arg(typeName(refused),
+                             op == u"+" ? QStringLiteral("add") : QStringLiteral("subtract")));
+    raise(206, QStringLiteral("Operand type clash: %1 is incompatible with %2")
+                   .arg(typeName(l), typeName(r)));
+}
+
 bool isArithmetic(const QString& op) {
     return op.size() == 1 && QStringLiteral("+-*/%").contains(op);
 }
@@ -82,11 +103,8 @@ SqlType arithmetic(const QString& op, const Expr& a, const Expr& b) {
     const bool lText = l.isText(), rText = r.isText();
     if (op == u"+" && ((lText && (rText || !r.known())) || (rText && !l.known())))
         return concatenation(l, r);
-    if ((op == u"+" || op == u"-") && (l.isDate() || r.isDate())) {
-        if (l.isDate() && r.isDate())
-            notSupported(QStringLiteral("subtracting one date from another"));
-        return SqlType::of(SqlType::DateTime);
-    }
+    if ((op == u"+" || op == u"-") && (l.isTemporal() || r.isTemporal()))
+        return dateArithmetic(op, l, r);
     if (lText && r.isNumeric())
         l = r;
     else if (rText && l.isNumeric())

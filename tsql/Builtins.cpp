@@ -170,7 +170,8 @@ SqlType averaged(const Expr& call) {
 
 // The datepart argument of DATEPART, DATENAME and DATEADD (argument 0, a word or a literal),
 // refused (155, 9810) where it names no part or a part the date (argument `date`) does not have:
-// a time part of a date, a part below the millisecond of a datetime in DATEADD.
+// a time part of a date, a date part of a time, a part below the millisecond of a datetime in
+// DATEADD.
 void checkDatePart(const Expr& call, size_t date) {
     const Expr& part = *call.args[0];
     const QString name =
@@ -180,11 +181,12 @@ void checkDatePart(const Expr& call, size_t date) {
     const bool adding = call.text == u"dateadd";
     const bool fine = named >= DatePart::Microsecond
                           ? type.base != SqlType::Date && !(adding && type.isDateTime())
-                          : !isTimePart(name) || type.base != SqlType::Date;
+                      : isTimePart(name) ? type.base != SqlType::Date
+                                         : type.base != SqlType::Time;
     if (!fine)
         raise(9810, QStringLiteral("The datepart %1 is not supported by date function %2 for "
                                    "data type %3.")
-                        .arg(name, call.text, type.toSql()));
+                        .arg(name, call.text, type.toSql().section(u'(', 0, 0)));
 }
 
 SqlType partNumber(const Expr& call) {
@@ -197,10 +199,10 @@ SqlType partName(const Expr& call) {
     return SqlType::of(SqlType::NVarChar, 30);
 }
 
-// DATEADD gives the type of its date: a date stays a date, which has no time to add to.
+// DATEADD gives the type of its date; a text is read as a datetime.
 SqlType movedDate(const Expr& call) {
     checkDatePart(call, 2);
-    return argType(call, 2).base == SqlType::Date ? kDate : kDateTime;
+    return argType(call, 2).isTemporal() ? argType(call, 2) : kDateTime;
 }
 
 // COALESCE: the arguments' common type.
@@ -221,12 +223,12 @@ SqlType eitherBranch(const Expr& call) {
 }
 
 // FLOOR and CEILING: a decimal keeps its precision without decimals, money stays money, an
-// integer its type; others numeric(38,0).
+// integer or a float its type; others numeric(38,0).
 SqlType whole(const Expr& call) {
     const SqlType& a = argType(call, 0);
     if (a.isDecimal())
         return a.base == SqlType::Money ? a : SqlType::decimal(a.precision, 0);
-    return a.isInteger() ? a : kNumeric;
+    return a.isInteger() || a.isApprox() ? a : kNumeric;
 }
 
 // STUFF: the text's type, long enough for the insert.
@@ -258,6 +260,16 @@ SqlType chosen(const Expr& call) {
     for (size_t k = 1; k < call.args.size(); ++k)
         t = commonType(t, argType(call, k));
     return t;
+}
+
+// FORMAT: nvarchar(4000) of a number or a date, 8116 for another type.
+SqlType formatted(const Expr& call) {
+    const SqlType& t = first(call);
+    if (t.known() && (!(t.isNumeric() || t.isTemporal()) || t.base == SqlType::Bit))
+        raise(8116, QStringLiteral("Argument data type %1 is invalid for argument 1 of format "
+                                   "function.")
+                        .arg(t.toSql().section(u'(', 0, 0)));
+    return SqlType::of(SqlType::NVarChar, 4000);
 }
 
 SqlType powerType(const Expr& call) {
@@ -337,7 +349,9 @@ void engineOverArgs(FunctionCall& f) {
 }
 
 void now(FunctionCall& f) {
-    f.setResult(call("tsql_getdate", {}));
+    f.setResult(f.type().isDateTime()
+                    ? call("tsql_getdate", {})
+                    : call("tsql_getdate", {SqliteEmitter::typeConstant(f.type())}));
 }
 
 // DATEPART and DATENAME: the week and the weekday count from SET DATEFIRST's day.
@@ -397,6 +411,15 @@ void changeCase(FunctionCall& f) {
     f.setResult(f.engine({f.text(0).term()}));
 }
 
+// FORMAT(value, format[, culture]): the session's language, us_english, is the culture en-US.
+void format(FunctionCall& f) {
+    const Rendered v = f.arg(0);
+    const Term culture =
+        f.size() > 2 ? f.text(2).term() : sqlite::primary(sqlite::text(QStringLiteral("en-US")));
+    f.setResult(
+        f.engine({v.term(), f.text(1).term(), culture, SqliteEmitter::typeConstant(v.type)}));
+}
+
 // CONCAT: each argument as text, NULL as an empty text.
 void concat(FunctionCall& f) {
     std::vector<Term> parts;
@@ -417,9 +440,7 @@ void firstNotNull(FunctionCall& f) {
         args.push_back(f.arg(k));
     std::vector<Term> terms;
     for (const Rendered& a : args) {
-        if (t.isDate() && !a.type.isDate() && a.sql != "NULL")
-            terms.push_back(f.date(a));
-        else if (t.isDecimal())
+        if (t.isTemporal() || t.isDecimal())
             terms.push_back(f.inType(a, t));
         else if (t.isNumeric() && a.type.isText())
             terms.push_back(a.stringLiteral ? sqlite::real(textToNumber(a.literal, t).toDouble())
@@ -463,6 +484,10 @@ void roundDown(FunctionCall& f, sqlite::Operator beyond, sqlite::Operator step) 
     const Rendered a = f.arg(0);
     if (a.type.isDecimal()) {
         exactCall(f, {a.term()});
+        return;
+    }
+    if (a.type.isApprox()) {  // a float stays a float, whatever its size
+        f.setResult(call(f.expr().text == u"floor" ? "floor" : "ceil", {a.term()}));
         return;
     }
     const Term whole = sqlite::cast(a.term(), "INTEGER");
@@ -541,14 +566,15 @@ std::vector<Builtin> aggregateRows() {
 void addToDate(FunctionCall& f) {
     const Rendered date = f.arg(2);
     const QString part = f.arg(0).literal;
-    f.setResult(f.engine({sqlite::primary(sqlite::text(part)), f.arg(1).term(), f.date(date)}));
+    f.setResult(f.engine({sqlite::primary(sqlite::text(part)), f.arg(1).term(), f.date(date),
+                          SqliteEmitter::typeConstant(f.type())}));
 }
 
 // Dates.
 std::vector<Builtin> dateRows() {
     return {
         scalar("getdate", 0, 0, kDateTime, now),
-        scalar("sysdatetime", 0, 0, kDateTime, now),
+        scalar("sysdatetime", 0, 0, SqlType{SqlType::DateTime2, 0, 0, 7}, now),
         scalar("getutcdate", 0, 0, kDateTime, now),
         scalar("current_timestamp", 0, 0, kDateTime, now),
         scalar("year", 1, 1, kInt, datePartOf),
@@ -624,6 +650,7 @@ std::vector<Builtin> textRows() {
                    f.setResult(f.engine({f.text(0).term(), f.arg(1).term()}));
                }),
         scalar("concat", 2, Builtin::kVariadic, concatenated, concat),
+        scalar("format", 2, 3, formatted, format),
     };
 }
 
@@ -678,6 +705,7 @@ std::vector<Builtin> numberRows() {
         scalar("iif", 3, 3, eitherBranch, iif),
         scalar("choose", 2, Builtin::kVariadic, chosen, choose),
         scalar("isnumeric", 1, 1, kInt, engineOverArgs),
+        scalar("newid", 0, 0, SqlType::of(SqlType::UniqueIdentifier), engineOverArgs),
         scalar("abs", 1, 1, first,
                [](FunctionCall& f) {
                    const Rendered a = f.arg(0);

@@ -9,6 +9,8 @@
 
 #include <QString>
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <mutex>
 #include <string>
 
@@ -108,12 +110,36 @@ int compareTexts(const char* a, int na, const char* b, int nb) {
     return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
 }
 
+int compareGuids(const char* a, int na, const char* b, int nb) {
+    // The text positions of the bytes in the order SQL Server compares them: bytes 10 to 15
+    // (the last group), 8 and 9, then the first three groups, each read as the little-endian
+    // number it holds.
+    static constexpr int kOrder[] = {24, 26, 28, 30, 32, 34, 19, 21, 16, 14, 11, 9, 6, 4, 2, 0};
+    if (na != 36 || nb != 36) {
+        const int c = std::memcmp(a, b, static_cast<size_t>(std::min(na, nb)));
+        return c != 0 ? c : na - nb;
+    }
+    for (int at : kOrder)
+        for (int k = at; k < at + 2; ++k) {
+            const int x = std::toupper(static_cast<unsigned char>(a[k]));
+            const int y = std::toupper(static_cast<unsigned char>(b[k]));
+            if (x != y)
+                return x < y ? -1 : 1;
+        }
+    return 0;
+}
+
 void registerCollation(sqlite3* db) {
     registerCollationAs(db, kCollation);
     sqlite3_create_collation(db, kNumericCollation, SQLITE_UTF8, nullptr,
                              [](void*, int na, const void* a, int nb, const void* b) {
                                  return compareNumericTexts(static_cast<const char*>(a), na,
                                                             static_cast<const char*>(b), nb);
+                             });
+    sqlite3_create_collation(db, kGuidCollation, SQLITE_UTF8, nullptr,
+                             [](void*, int na, const void* a, int nb, const void* b) {
+                                 return compareGuids(static_cast<const char*>(a), na,
+                                                     static_cast<const char*>(b), nb);
                              });
 }
 

@@ -14,6 +14,10 @@ inline constexpr char kCollation[] = "THAI_CI_AS";
 // The order of decimal and money columns, which hold exact numeric texts: by value.
 inline constexpr char kNumericCollation[] = "NUMERIC_TEXT";
 
+// The order of uniqueidentifier columns, which hold the upper-case text of a GUID: SQL Server's,
+// the last six bytes first.
+inline constexpr char kGuidCollation[] = "GUID_ORDER";
+
 // Registers the collations on a connection.
 void registerCollation(sqlite3* db);
 // Registers it under another name as well (SQLite's NOCASE, for files of older engines).
@@ -24,6 +28,9 @@ void registerLike(sqlite3* db);
 
 // PATINDEX: the 1-based position where the LIKE pattern first matches the subject, 0 if nowhere.
 int patternIndex(const QString& pattern, const QString& subject);
+
+// Compares two GUID texts in SQL Server's order of their bytes; <0, 0, >0.
+int compareGuids(const char* a, int na, const char* b, int nb);
 
 // Compares two UTF-8 texts under the collation; <0, 0, >0.
 int compareTexts(const char* a, int na, const char* b, int nb);

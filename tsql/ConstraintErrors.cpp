@@ -17,8 +17,8 @@ QString keyText(const Value& v, const SqlType& type) {
         return formatNumber(v, type, 2);
     if (type.isNumeric())
         return formatNumber(v, type);
-    if (type.base == SqlType::Date)
-        return v.toString().left(10);
+    if (type.isTemporal() && !type.isDateTime())
+        return convertValue(v, type, SqlType::of(SqlType::VarChar, 40)).toString();
     return v.toString();
 }
 

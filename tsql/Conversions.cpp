@@ -6,6 +6,7 @@
 
 #include "tsql/Decimal.h"
 #include "tsql/Errors.h"
+#include "tsql/Moment.h"
 
 namespace tsql {
 
@@ -32,17 +33,6 @@ QDateTime fromDays(double days) {
 
 double toDays(const QDateTime& dt) {
     return static_cast<double>(baseDate().msecsTo(dt)) / 86400000.0;
-}
-
-QString withCommas(const QString& digits) {
-    QString out;
-    int n = static_cast<int>(digits.size());
-    for (int k = 0; k < n; ++k) {
-        if (k > 0 && (n - k) % 3 == 0)
-            out += u',';
-        out += digits[k];
-    }
-    return out;
 }
 
 // The exact value of an integer or of a decimal's text; empty for a float.
@@ -85,6 +75,17 @@ QString fitText(const QString& text, const SqlType& to, ConvertMode mode) {
 }
 
 }  // namespace
+
+QString groupedDigits(const QString& digits, const QString& separator) {
+    QString out;
+    const qsizetype n = digits.size();
+    for (qsizetype k = 0; k < n; ++k) {
+        if (k > 0 && (n - k) % 3 == 0)
+            out += separator;
+        out += digits[k];
+    }
+    return out;
+}
 
 QByteArray canonicalDate(const QDateTime& dt) {
     const QDate d = dt.date();
@@ -150,16 +151,16 @@ std::optional<QDateTime> parseCanonicalDate(const QByteArray& s) {
     return parseDateText(QString::fromUtf8(s));
 }
 
-QDateTime asDateTimeValue(const QDateTime& dt, const QString& fromTypeName) {
-    const QTime t = dt.time();
-    const int ticks = (t.msec() * 3 + 5) / 10;  // 1/300 s, half up
-    const QDateTime second = dt.addMSecs(-t.msec());
-    const QDateTime r = ticks == 300 ? second.addSecs(1) : second.addMSecs((ticks * 10 + 1) / 3);
-    if (r.date().year() < 1753)
+QDateTime checkedDateTime(const QDateTime& dt, const QString& fromTypeName) {
+    if (dt.date().year() < 1753)
         raise(242, QStringLiteral("The conversion of a %1 data type to a datetime data type "
                                   "resulted in an out-of-range value.")
                        .arg(fromTypeName));
-    return r;
+    return dt;
+}
+
+QDateTime asDateTimeValue(const QDateTime& dt, const QString& fromTypeName) {
+    return checkedDateTime(Moment::of(dt.date(), dt.time()).toDateTimeSteps(), fromTypeName);
 }
 
 QByteArray dateConstant(const QString& text) {
@@ -169,51 +170,53 @@ QByteArray dateConstant(const QString& text) {
     return canonicalDate(*dt);
 }
 
-QByteArray dateTimeConstant(const QString& text) {
-    const auto dt = parseDateText(text);
-    if (!dt)
-        dateFailed();
-    return canonicalDate(asDateTimeValue(*dt, QStringLiteral("varchar")));
+namespace {
+
+// A time of day as text ("14:07", "2:07PM", "10:00:00.1234567") in ticks; at most `decimals`
+// digits of the second.
+std::optional<qint64> timeOfDayTicks(const QString& text, int decimals) {
+    if (text.isEmpty())
+        return 0;
+    static const QRegularExpression timeRe(
+        QStringLiteral("^(\\d{1,2}):(\\d{2})(?::(\\d{2})(?:[.:](\\d{1,7}))?)?\\s*(AM|PM)?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = timeRe.match(text.trimmed());
+    if (!m.hasMatch() || m.capturedLength(4) > decimals)
+        return std::nullopt;
+    int h = m.captured(1).toInt();
+    const int mi = m.captured(2).toInt(), se = m.captured(3).toInt();
+    const QString ap = m.captured(5).toUpper();
+    if (ap == u"PM" && h < 12)
+        h += 12;
+    if (ap == u"AM" && h == 12)
+        h = 0;
+    if (h > 23 || mi > 59 || se > 59)
+        return std::nullopt;
+    return (h * 3600LL + mi * 60 + se) * Moment::kTicksPerSecond +
+           m.captured(4).leftJustified(7, u'0').toLongLong();
 }
 
+}  // namespace
+
 std::optional<QDateTime> parseDateText(const QString& raw, int style) {
+    const std::optional<Moment> m = parseMomentText(raw, style, 3);
+    return m ? std::optional<QDateTime>(m->toDateTime()) : std::nullopt;
+}
+
+std::optional<Moment> parseMomentText(const QString& raw, int style, int decimals) {
     const QString text = raw.trimmed();
     if (text.isEmpty())
-        return QDateTime(QDate(1900, 1, 1), QTime(0, 0));
-    static const QRegularExpression timeRe(
-        QStringLiteral("^(\\d{1,2}):(\\d{2})(?::(\\d{2})(?:[.:](\\d{1,3}))?)?\\s*(AM|PM)?$"),
-        QRegularExpression::CaseInsensitiveOption);
-    auto parseTime = [&](const QString& t, QTime& out) {
-        if (t.isEmpty()) {
-            out = QTime(0, 0);
-            return true;
-        }
-        auto m = timeRe.match(t.trimmed());
-        if (!m.hasMatch())
-            return false;
-        int h = m.captured(1).toInt();
-        int mi = m.captured(2).toInt();
-        int se = m.captured(3).toInt();
-        QString frac = m.captured(4);
-        int ms = frac.isEmpty() ? 0 : frac.leftJustified(3, u'0').toInt();
-        QString ap = m.captured(5).toUpper();
-        if (ap == u"PM" && h < 12)
-            h += 12;
-        if (ap == u"AM" && h == 12)
-            h = 0;
-        out = QTime(h, mi, se, ms);
-        return out.isValid();
-    };
+        return Moment{};
     // A year of two digits falls in 1950-2049; one of four is taken as written.
     auto make = [&](int y, int mo, int d, const QString& rest,
-                    bool twoDigitYear = false) -> std::optional<QDateTime> {
+                    bool twoDigitYear = false) -> std::optional<Moment> {
         if (twoDigitYear)
             y += y < 50 ? 2000 : 1900;
-        QDate date(y, mo, d);
-        QTime time;
-        if (!date.isValid() || !parseTime(rest, time))
+        const QDate date(y, mo, d);
+        const std::optional<qint64> ticks = timeOfDayTicks(rest, decimals);
+        if (!date.isValid() || !ticks)
             return std::nullopt;
-        return QDateTime(date, time);
+        return Moment{date, *ticks};
     };
     // yyyymmdd [time]
     static const QRegularExpression compact(
@@ -227,6 +230,15 @@ std::optional<QDateTime> parseDateText(const QString& raw, int style) {
     // Mon dd yyyy [time]
     static const QRegularExpression named(
         QStringLiteral("^([A-Za-z]{3})[A-Za-z]*\\s+(\\d{1,2}),?\\s+(\\d{4})(?:\\s+(.*))?$"));
+    // dd Mon yyyy [time]
+    static const QRegularExpression dayNamed(
+        QStringLiteral("^(\\d{1,2})\\s+([A-Za-z]{3})[A-Za-z]*,?\\s+(\\d{4})(?:\\s+(.*))?$"));
+    auto monthNumber = [](const QString& name) {
+        for (int k = 0; k < 12; ++k)
+            if (name.compare(QLatin1String(kMonths[k]), Qt::CaseInsensitive) == 0)
+                return k + 1;
+        return 0;
+    };
     QRegularExpressionMatch m;
     if ((m = compact.match(text)).hasMatch())
         return make(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
@@ -242,16 +254,15 @@ std::optional<QDateTime> parseDateText(const QString& raw, int style) {
         return dayFirst ? make(y, b, a, m.captured(4), twoDigits)
                         : make(y, a, b, m.captured(4), twoDigits);
     }
-    if ((m = named.match(text)).hasMatch()) {
-        for (int k = 0; k < 12; ++k)
-            if (m.captured(1).compare(QLatin1String(kMonths[k]), Qt::CaseInsensitive) == 0)
-                return make(m.captured(3).toInt(), k + 1, m.captured(2).toInt(), m.captured(4));
-        return std::nullopt;
-    }
+    if ((m = named.match(text)).hasMatch())
+        return make(m.captured(3).toInt(), monthNumber(m.captured(1)), m.captured(2).toInt(),
+                    m.captured(4));
+    if ((m = dayNamed.match(text)).hasMatch())
+        return make(m.captured(3).toInt(), monthNumber(m.captured(2)), m.captured(1).toInt(),
+                    m.captured(4));
     // A bare time reads as that time on 1900-01-01.
-    QTime time;
-    if (parseTime(text, time))
-        return QDateTime(QDate(1900, 1, 1), time);
+    if (const std::optional<qint64> ticks = timeOfDayTicks(text, decimals))
+        return Moment{QDate(1900, 1, 1), *ticks};
     return std::nullopt;
 }
 
@@ -392,7 +403,7 @@ QString formatNumber(const Value& v, const SqlType& type, int style) {
             if (neg)
                 s.remove(0, 1);
             int dot = static_cast<int>(s.indexOf(u'.'));
-            s = withCommas(s.left(dot)) + s.mid(dot);
+            s = groupedDigits(s.left(dot), QStringLiteral(",")) + s.mid(dot);
             if (neg)
                 s.prepend(u'-');
         }
@@ -588,9 +599,85 @@ Value toNumber(const Value& n, const SqlType& from, const SqlType& to, const QSt
 
 }  // namespace
 
+namespace {
+
+// A datetime2 or time as CONVERT writes it: the ISO form with the type's decimals by default
+// (styles 21, 25, 121, 126), without them in styles 20 and 120 (and 8, 108 for a time).
+std::optional<QString> preciseText(const Moment& m, const SqlType& type, int style) {
+    const bool time = type.base == SqlType::Time;
+    const QByteArray stored = time ? m.timeText() : m.dateTime2Text();
+    switch (style) {
+        case -1:
+        case 21:
+        case 25:
+        case 121:
+            return shownPreciseTime(stored, type.scale);
+        case 126:
+            return shownPreciseTime(stored, type.scale).replace(u' ', u'T');
+        case 20:
+        case 120:
+            return shownPreciseTime(stored, 0);
+        case 8:
+        case 108:
+            return time ? std::optional<QString>(shownPreciseTime(stored, 0)) : std::nullopt;
+        default:
+            return std::nullopt;
+    }
+}
+
+// A value of a date type as text in a CONVERT style; a date alone is yyyy-mm-dd by default.
+QString temporalText(const Moment& m, const SqlType& type, int style) {
+    if (type.isPreciseTime())
+        if (const std::optional<QString> text = preciseText(m, type, style))
+            return *text;
+    return formatDate(m.toDateTime(), type.base == SqlType::Date && style < 0 ? 23 : style);
+}
+
+}  // namespace
+
+QByteArray guidText(const QString& raw) {
+    static const QRegularExpression form(QStringLiteral(
+        "^\\{?([0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12})"
+        "\\}?$"));
+    const QString text = raw.trimmed();
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch() || text.startsWith(u'{') != text.endsWith(u'}'))
+        raise(8169, QStringLiteral("Conversion failed when converting from a character string to "
+                                   "uniqueidentifier."));
+    return m.captured(1).toUpper().toLatin1();
+}
+
+namespace {
+
+// The moment a value converts from: a date type's stored text, a text, or a number of days.
+std::optional<Moment> sourceMoment(const Value& v, const SqlType& from, const SqlType& to,
+                                   int style, bool text) {
+    if (from.isTemporal()) {
+        const std::optional<Moment> m = Moment::fromStored(v.s);
+        // A datetime's milliseconds stand for its 1/300 s steps, which datetime2 and time keep.
+        return m && from.isDateTime() && to.isPreciseTime() ? m->asDateTimeSteps() : m;
+    }
+    if (text)
+        return parseMomentText(v.toString(), style, to.isDateTime() ? 3 : 7);
+    const QDateTime days = fromDays(v.toDouble());
+    return days.isValid() ? std::optional<Moment>(Moment::of(days.date(), days.time()))
+                          : std::nullopt;
+}
+
+}  // namespace
+
 void checkExplicitConversion(const SqlType& from, const SqlType& to) {
-    auto dayOnly = [](const SqlType& t) { return t.isDate() && !t.isDateTime(); };
-    if ((from.isNumeric() && dayOnly(to)) || (dayOnly(from) && to.isNumeric()))
+    // Only datetime is a number of days; a time has no day and a date no time of day.
+    auto noDays = [](const SqlType& t) { return t.isTemporal() && !t.isDateTime(); };
+    const bool timeAndDate = (from.base == SqlType::Time && to.base == SqlType::Date) ||
+                             (from.base == SqlType::Date && to.base == SqlType::Time);
+    // A GUID converts to and from texts only.
+    auto guidAndOther = [](const SqlType& a, const SqlType& b) {
+        return a.base == SqlType::UniqueIdentifier && b.known() && !b.isText() &&
+               b.base != SqlType::UniqueIdentifier;
+    };
+    if ((from.isNumeric() && noDays(to)) || (noDays(from) && to.isNumeric()) || timeAndDate ||
+        guidAndOther(from, to) || guidAndOther(to, from))
         raise(529, QStringLiteral("Explicit conversion from data type %1 to %2 is not allowed.")
                        .arg(typeWord(from), typeWord(to)));
 }
@@ -601,7 +688,7 @@ Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int s
         return v;
     // What the value is: the declared source type when known, else its storage kind.
     const bool srcText = from.known() ? from.isText() : v.kind == Value::Text;
-    const bool srcDate = from.isDate();
+    const bool srcDate = from.isTemporal();
 
     if (to.isInteger() || to.isNumeric()) {
         Value n;
@@ -620,34 +707,26 @@ Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int s
         return toNumber(n, from, to, srcText ? v.toString() : QString());
     }
 
-    if (to.isDate()) {
-        QDateTime dt;
-        if (srcDate) {
-            auto p = parseCanonicalDate(v.s);
-            if (!p)
-                dateFailed();
-            dt = *p;
-        } else if (srcText || (v.kind == Value::Text && !from.isNumeric())) {
-            auto p = parseDateText(v.toString(), style);
-            if (!p)
-                dateFailed();
-            dt = *p;
-        } else {
-            dt = fromDays(v.toDouble());
-        }
-        if (to.base == SqlType::Date)
-            dt.setTime(QTime(0, 0));
-        else if (to.isDateTime())
-            dt = asDateTimeValue(dt, from.known() ? typeWord(from) : QStringLiteral("varchar"));
-        return Value::text(canonicalDate(dt));
+    if (to.isTemporal()) {
+        const std::optional<Moment> m = sourceMoment(
+            v, from, to, style, srcText || (v.kind == Value::Text && !from.isNumeric()));
+        if (!m)
+            dateFailed();
+        return Value::text(
+            storedMoment(*m, to, from.known() ? typeWord(from) : QStringLiteral("varchar")));
     }
+
+    if (to.base == SqlType::UniqueIdentifier)
+        return Value::text(guidText(v.toString()));
 
     if (to.isText()) {
         QString text;
+        if (from.base == SqlType::UniqueIdentifier && to.length >= 0 && to.length < 36)
+            raise(8170, QStringLiteral("Insufficient result space to convert uniqueidentifier "
+                                       "value to char."));
         if (srcDate) {
-            auto p = parseCanonicalDate(v.s);
-            text = p ? formatDate(*p, from.base == SqlType::Date && style < 0 ? 23 : style)
-                     : v.toString();
+            const std::optional<Moment> m = Moment::fromStored(v.s);
+            text = m ? temporalText(*m, from, style) : v.toString();
         } else if (srcText || (v.kind == Value::Text && !from.isNumeric())) {
             text = v.toString();
         } else {

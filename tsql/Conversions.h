@@ -7,6 +7,10 @@
 #include "tsql/Value.h"
 
 namespace tsql {
+struct Moment;
+}
+
+namespace tsql {
 
 // Conversions with SQL Server's rules and error numbers; one implementation serves CAST and
 // CONVERT in statements, assignments to variables and values stored into columns.
@@ -31,16 +35,24 @@ std::optional<std::pair<QDate, QTime>> canonicalDateParts(const QByteArray& text
 // Reads a text as a date the way SQL Server does under the mdy date format (style -1), or with
 // an explicit style (101, 103, 112, ...). Empty when it is not a date.
 std::optional<QDateTime> parseDateText(const QString& text, int style = -1);
+// The same to 100 ns, with at most `decimals` digits of the second (a datetime takes three).
+std::optional<Moment> parseMomentText(const QString& text, int style, int decimals);
 // A datetime as SQL Server keeps it: in steps of 1/300 second (shown as .000, .003 and .007),
 // rounded to the nearest step and carried into the next second. Raises 242, naming the source
 // type (such as "varchar"), for a day before 1753.
 QDateTime asDateTimeValue(const QDateTime& dt, const QString& fromTypeName);
+// `dt` itself, or 242 when it is before 1753.
+QDateTime checkedDateTime(const QDateTime& dt, const QString& fromTypeName);
 // A text constant used as a date, in the stored form; 241 when it is no date.
 QByteArray dateConstant(const QString& text);
-// A text constant used as a datetime: rounded and checked as asDateTimeValue does.
-QByteArray dateTimeConstant(const QString& text);
 // Formats a date-time with a CONVERT style.
 QString formatDate(const QDateTime& dt, int style);
+
+// The stored form of a GUID's text (upper case, without braces); 8169 when it is no GUID.
+QByteArray guidText(const QString& text);
+
+// The digits of a whole number with a separator between groups of three.
+QString groupedDigits(const QString& digits, const QString& separator);
 
 // Rounds half away from zero to `scale` decimals.
 double roundHalfAway(double v, int scale);

@@ -518,9 +518,10 @@ void Database::installCatalogFunctions() {
 void Database::objectId(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     static const QByteArray objects = "SELECT id FROM temp.sysobjects WHERE " + collated("name") +
                                       " = ?1 AND (?2 IS NULL OR xtype = ?2) LIMIT 1";
-    // tempdb..#name: a temporary table of this connection.
+    // tempdb..#name: a temporary table of this connection, by a negative id (as tempdb's are)
+    // that no object of the database has.
     static const QByteArray temporary =
-        "SELECT rowid FROM temp.sqlite_master WHERE type = 'table' AND " + collated("name") +
+        "SELECT -rowid FROM temp.sqlite_master WHERE type = 'table' AND " + collated("name") +
         " = ?1 AND (?2 IS NULL OR ?2 = 'U') LIMIT 1";
     lookUp(ctx, argc, argv, objects, temporary);
 }

@@ -12,26 +12,36 @@ namespace tsql {
 
 namespace {
 
-QDateTime argDate(sqlite3_value* v) {
+// A date argument: the stored text of a date type, or a number of days.
+Moment argDate(sqlite3_value* v) {
     if (sqlite3_value_type(v) == SQLITE_TEXT) {
-        Value val = Value::fromSqlite(v);
-        auto dt = parseCanonicalDate(val.s);
-        if (!dt)
+        const Value val = Value::fromSqlite(v);
+        std::optional<Moment> m = Moment::fromStored(val.s);
+        if (!m)
+            m = parseMomentText(val.toString(), -1, 7);
+        if (!m)
             raise(err::DateConversion, QStringLiteral("Conversion failed when converting date "
                                                       "and/or time from character string."));
-        return *dt;
+        return *m;
     }
-    Value c = convertValue(Value::fromSqlite(v), SqlType::of(SqlType::Float),
-                           SqlType::of(SqlType::DateTime));
-    return *parseCanonicalDate(c.s);
+    const Value c = convertValue(Value::fromSqlite(v), SqlType::of(SqlType::Float),
+                                 SqlType::of(SqlType::DateTime));
+    return *Moment::fromStored(c.s);
 }
 
-void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**) {
+void resultStored(sqlite3_context* ctx, const QByteArray& s) {
+    sqlite3_result_text(ctx, s.constData(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
+// tsql_getdate([type]): the clock as a datetime, or as the type named.
+void fnGetDate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     // The clock may refuse a malformed setting: the error must not cross SQLite's C frames.
     guarded(ctx, [&] {
         auto* now = static_cast<std::function<QDateTime()>*>(sqlite3_user_data(ctx));
-        QByteArray s = canonicalDate(now ? (*now)() : QDateTime::currentDateTime());
-        sqlite3_result_text(ctx, s.constData(), int(s.size()), SQLITE_TRANSIENT);
+        const QDateTime at = now ? (*now)() : QDateTime::currentDateTime();
+        const SqlType type =
+            argc > 0 ? cachedType(ctx, 0, argv[0]) : SqlType::of(SqlType::DateTime);
+        resultStored(ctx, storedMoment(Moment::of(at.date(), at.time()), type, QString()));
     });
 }
 
@@ -64,9 +74,8 @@ void fnDateName(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     });
 }
 
-void resultDate(sqlite3_context* ctx, const QDateTime& d) {
-    const QByteArray s = canonicalDate(d);
-    sqlite3_result_text(ctx, s.constData(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+void resultDate(sqlite3_context* ctx, const QDate& d) {
+    resultStored(ctx, canonicalDate(QDateTime(d, QTime(0, 0))));
 }
 
 // EOMONTH(date[, months]): the last day of the month, months later; 517 beyond year 9999.
@@ -76,13 +85,13 @@ void fnEndOfMonth(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
             sqlite3_result_null(ctx);
             return;
         }
-        const QDate start = argDate(argv[0]).date();
+        const QDate start = argDate(argv[0]).date;
         const qint64 months = argc > 1 ? sqlite3_value_int64(argv[1]) : 0;
         const qint64 index = start.year() * 12LL + start.month() - 1 + months;
         if (index < 12 || index >= 10000 * 12)
             raise(517, QStringLiteral("Adding a value to a 'date' column caused an overflow."));
         const QDate first(static_cast<int>(index / 12), static_cast<int>(index % 12) + 1, 1);
-        resultDate(ctx, QDateTime(first.addDays(first.daysInMonth() - 1), QTime(0, 0)));
+        resultDate(ctx, first.addDays(first.daysInMonth() - 1));
     });
 }
 
@@ -99,19 +108,25 @@ void fnDateFromParts(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         if (!d.isValid() || d.year() < 1)
             raise(289, QStringLiteral("Cannot construct data type date, some of the arguments "
                                       "have values which are not valid."));
-        resultDate(ctx, QDateTime(d, QTime(0, 0)));
+        resultDate(ctx, d);
     });
 }
 
-void fnDateAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+// tsql_dateadd(part, number, date, type): the moved date in the date's type (a time wraps
+// around midnight).
+void fnDateAdd(sqlite3_context* ctx, int, sqlite3_value** argv) {
     guarded(ctx, [&] {
-        if (anyNull(argc, argv)) {
+        if (anyNull(3, argv)) {
             sqlite3_result_null(ctx);
             return;
         }
-        QByteArray s = canonicalDate(
-            dateAdd(argText(argv[0]), sqlite3_value_int64(argv[1]), argDate(argv[2])));
-        sqlite3_result_text(ctx, s.constData(), int(s.size()), SQLITE_TRANSIENT);
+        const SqlType type = cachedType(ctx, 3, argv[3]);
+        const Moment moved =
+            dateAdd(argText(argv[0]), sqlite3_value_int64(argv[1]), argDate(argv[2]));
+        if (!moved.date.isValid() || moved.date.year() < 1 || moved.date.year() > 9999)
+            raise(517, QStringLiteral("Adding a value to a '%1' column caused an overflow.")
+                           .arg(type.toSql().section(u'(', 0, 0)));
+        resultStored(ctx, storedMoment(moved, type, type.toSql().section(u'(', 0, 0)));
     });
 }
 
@@ -178,8 +193,8 @@ DatePart datePartNamed(const QString& part) {
     return partNamed(part);
 }
 
-int datePart(const QString& rawPart, const QDateTime& d, int dateFirst) {
-    const QDate day = d.date();
+int datePart(const QString& rawPart, const Moment& d, int dateFirst) {
+    const QDate day = d.date;
     switch (partNamed(rawPart)) {
         case DatePart::Year:
             return day.year();
@@ -198,22 +213,22 @@ int datePart(const QString& rawPart, const QDateTime& d, int dateFirst) {
         case DatePart::IsoWeek:
             return day.weekNumber();
         case DatePart::Hour:
-            return d.time().hour();
+            return d.hour();
         case DatePart::Minute:
-            return d.time().minute();
+            return d.minute();
         case DatePart::Second:
-            return d.time().second();
+            return d.second();
         case DatePart::Millisecond:
-            return d.time().msec();
+            return static_cast<int>(d.fraction() / 10000);
         case DatePart::Microsecond:
-            return d.time().msec() * 1000;
+            return static_cast<int>(d.fraction() / 10);
         case DatePart::Nanosecond:
-            return d.time().msec() * 1000000;
+            return static_cast<int>(d.fraction() * 100);
     }
     return 0;
 }
 
-QString dateName(const QString& part, const QDateTime& d, int dateFirst) {
+QString dateName(const QString& part, const Moment& d, int dateFirst) {
     static const std::array<const char*, 12> months = {
         "January", "February", "March",     "April",   "May",      "June",
         "July",    "August",   "September", "October", "November", "December"};
@@ -221,9 +236,9 @@ QString dateName(const QString& part, const QDateTime& d, int dateFirst) {
                                                     "Friday", "Saturday", "Sunday"};
     switch (partNamed(part)) {
         case DatePart::Month:
-            return QLatin1String(months[static_cast<size_t>(d.date().month() - 1)]);
+            return QLatin1String(months[static_cast<size_t>(d.date.month() - 1)]);
         case DatePart::Weekday:
-            return QLatin1String(days[static_cast<size_t>(d.date().dayOfWeek() - 1)]);
+            return QLatin1String(days[static_cast<size_t>(d.date.dayOfWeek() - 1)]);
         default:
             return QString::number(datePart(part, d, dateFirst));
     }
@@ -234,39 +249,61 @@ bool isTimePart(const QString& part) {
     return p >= DatePart::Hour && p <= DatePart::Nanosecond;
 }
 
-QDateTime dateAdd(const QString& part, qint64 n, const QDateTime& d) {
-    switch (partNamed(part)) {
-        case DatePart::Year:
-            return d.addYears(static_cast<int>(n));
-        case DatePart::Quarter:
-            return d.addMonths(static_cast<int>(n * 3));
-        case DatePart::Month:
-            return d.addMonths(static_cast<int>(n));
-        case DatePart::Week:
-        case DatePart::IsoWeek:
-            return d.addDays(n * 7);
+namespace {
+
+constexpr qint64 kTicksPerMs = 10000;
+
+// The ticks of one unit of a time part; 0 for the parts of a date.
+qint64 unitTicks(DatePart part) {
+    switch (part) {
         case DatePart::Hour:
-            return d.addSecs(n * 3600);
+            return 3600 * Moment::kTicksPerSecond;
         case DatePart::Minute:
-            return d.addSecs(n * 60);
+            return 60 * Moment::kTicksPerSecond;
         case DatePart::Second:
-            return d.addSecs(n);
+            return Moment::kTicksPerSecond;
         case DatePart::Millisecond:
-            return d.addMSecs(n);
-        case DatePart::Microsecond:  // values are kept to the millisecond
-            return d.addMSecs(n / 1000);
-        case DatePart::Nanosecond:
-            return d.addMSecs(n / 1000000);
-        default:  // day, dayofyear, weekday
-            return d.addDays(n);
+            return kTicksPerMs;
+        case DatePart::Microsecond:
+            return 10;
+        default:
+            return 0;
     }
 }
 
-qint64 dateDiff(const QString& part, const QDateTime& a, const QDateTime& b) {
+// The moment moved by a number of months, the day kept within the month's last.
+Moment plusMonths(const Moment& d, qint64 months) {
+    return Moment{d.date.addMonths(static_cast<int>(months)), d.ticks};
+}
+
+}  // namespace
+
+Moment dateAdd(const QString& rawPart, qint64 n, const Moment& d) {
+    const DatePart part = partNamed(rawPart);
+    switch (part) {
+        case DatePart::Year:
+            return Moment{d.date.addYears(static_cast<int>(n)), d.ticks};
+        case DatePart::Quarter:
+            return plusMonths(d, n * 3);
+        case DatePart::Month:
+            return plusMonths(d, n);
+        case DatePart::Week:
+        case DatePart::IsoWeek:
+            return Moment{d.date.addDays(n * 7), d.ticks};
+        case DatePart::Nanosecond:  // to the nearest 100 ns
+            return d.plusTicks(n >= 0 ? (n + 50) / 100 : -((-n + 50) / 100));
+        default:
+            break;
+    }
+    const qint64 unit = unitTicks(part);
+    return unit ? d.plusTicks(n * unit) : Moment{d.date.addDays(n), d.ticks};
+}
+
+qint64 dateDiff(const QString& rawPart, const Moment& a, const Moment& b) {
     // Counts boundaries crossed, as SQL Server does.
-    const QDate da = a.date(), db = b.date();
-    qint64 unit = 1;  // of the time parts, in milliseconds
-    switch (partNamed(part)) {
+    const QDate da = a.date, db = b.date;
+    const DatePart part = partNamed(rawPart);
+    switch (part) {
         case DatePart::Year:
             return db.year() - da.year();
         case DatePart::Quarter:
@@ -276,29 +313,20 @@ qint64 dateDiff(const QString& part, const QDateTime& a, const QDateTime& b) {
         case DatePart::Week:
         case DatePart::IsoWeek:  // weeks start on Sunday whatever DATEFIRST says
             return da.addDays(-(da.dayOfWeek() % 7)).daysTo(db.addDays(-(db.dayOfWeek() % 7))) / 7;
-        case DatePart::Hour:
-            unit = 3600000;
+        case DatePart::Nanosecond: {
+            // A count of ticks beyond int's range is beyond it in nanoseconds too.
+            const qint64 ticks = da.daysTo(db) * Moment::kTicksPerDay + b.ticks - a.ticks;
+            return std::abs(ticks) > std::numeric_limits<qint32>::max() ? ticks : ticks * 100;
+        }
+        default:
             break;
-        case DatePart::Minute:
-            unit = 60000;
-            break;
-        case DatePart::Second:
-            unit = 1000;
-            break;
-        case DatePart::Millisecond:
-            break;
-        case DatePart::Microsecond:
-            return dateDiff(QStringLiteral("ms"), a, b) * 1000;
-        case DatePart::Nanosecond:
-            return dateDiff(QStringLiteral("ms"), a, b) * 1000000;
-        default:  // day, dayofyear, weekday
-            return da.daysTo(db);
     }
-    auto floorTo = [unit](const QDateTime& t) {
-        const qint64 ms = QDateTime(QDate(1900, 1, 1), QTime(0, 0)).msecsTo(t);
-        return ms >= 0 ? ms / unit : -((-ms + unit - 1) / unit);
-    };
-    return floorTo(b) - floorTo(a);
+    const qint64 unit = unitTicks(part);
+    if (!unit)  // day, dayofyear, weekday
+        return da.daysTo(db);
+    // Whole units since midnight of the first day, then the days between in units.
+    const qint64 perDay = Moment::kTicksPerDay / unit;
+    return da.daysTo(db) * perDay + b.ticks / unit - a.ticks / unit;
 }
 
 void registerDateFunctions(sqlite3* db, std::function<QDateTime()>* now) {
@@ -309,12 +337,14 @@ void registerDateFunctions(sqlite3* db, std::function<QDateTime()>* now) {
                             {"tsql_datename", 3, fnDateName},
                             {"tsql_eomonth", 1, fnEndOfMonth},
                             {"tsql_eomonth", 2, fnEndOfMonth},
-                            {"tsql_dateadd", 3, fnDateAdd},
+                            {"tsql_dateadd", 4, fnDateAdd},
                             {"tsql_datefromparts", 3, fnDateFromParts},
                             {"tsql_datediff", 3, fnDateDiff},
                             {"tsql_isdate", 1, fnIsDate},
                         });
-    sqlite3_create_function(db, "tsql_getdate", 0, SQLITE_UTF8, now, fnGetDate, nullptr, nullptr);
+    for (int args : {0, 1})
+        sqlite3_create_function(db, "tsql_getdate", args, SQLITE_UTF8, now, fnGetDate, nullptr,
+                                nullptr);
 }
 
 }  // namespace tsql

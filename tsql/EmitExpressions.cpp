@@ -89,19 +89,40 @@ SqliteEmitter::Rendered SqliteEmitter::literal(const Expr& e) {
     return r;
 }
 
-const char* SqliteEmitter::harmonise(Rendered& l, Rendered& r) {
-    if (l.type.isDate() && !r.type.isDate()) {
-        if (r.stringLiteral) {
-            r.set(sqlite::primary(sqlite::text(l.type.isDateTime() ? dateTimeConstant(r.literal)
-                                                                   : dateConstant(r.literal))));
-        } else if (r.type.isText() || !r.type.known() || r.type.isNumeric()) {
-            r.set(convertTo(r, SqlType::of(SqlType::DateTime)));
-        }
-        r.type = SqlType::of(SqlType::DateTime);
-        return nullptr;
+namespace {
+
+// Date types and GUIDs: compared in the form of the operand of higher precedence.
+bool hasOwnForm(const SqlType& t) {
+    return t.isTemporal() || t.base == SqlType::UniqueIdentifier;
+}
+
+bool inFormOf(const SqlType& t, const SqlType& target) {
+    return target.isTemporal() ? t.sameTemporalForm(target) : t.base == target.base;
+}
+
+}  // namespace
+
+void SqliteEmitter::convertedOperands(Rendered& l, Rendered& r) {
+    const bool leftWins =
+        hasOwnForm(l.type) && (!hasOwnForm(r.type) || l.type.precedence() >= r.type.precedence());
+    const SqlType target = leftWins ? l.type : r.type;
+    for (Rendered* x : {&l, &r}) {
+        if (inFormOf(x->type, target) || x->sql == "NULL")
+            continue;
+        // A literal is converted once, here.
+        x->set(x->stringLiteral ? sqlite::primary(sqlite::text(
+                                      convertValue(Value::text(x->literal), x->type, target).s))
+                                : convertTo(*x, target));
+        x->stringLiteral = false;
+        x->type = target;
     }
-    if (r.type.isDate() && !l.type.isDate())
-        return harmonise(r, l);
+}
+
+const char* SqliteEmitter::harmonise(Rendered& l, Rendered& r) {
+    if (hasOwnForm(l.type) || hasOwnForm(r.type)) {
+        convertedOperands(l, r);
+        return l.type.base == SqlType::UniqueIdentifier ? kGuidCollation : nullptr;
+    }
     if (l.type.isNumeric() && r.stringLiteral) {
         const SqlType to = l.type.isInteger()   ? SqlType::of(SqlType::Int)
                            : l.type.isDecimal() ? SqlType::decimal(38, 0)
@@ -157,12 +178,16 @@ SqliteEmitter::Rendered SqliteEmitter::arithmetic(const QString& op, Rendered l,
         return out;
     }
     if ((op == u"+" || op == u"-") && (l.type.isDate() || r.type.isDate())) {
-        Rendered date = l.type.isDate() ? l : r;
-        Rendered days = l.type.isDate() ? r : l;
-        date.set(convertTo(date, SqlType::of(SqlType::Float)));
-        date.type = SqlType::of(SqlType::Float);
+        // datetime arithmetic is arithmetic of days since 1900-01-01.
+        auto days = [this](Rendered x) {
+            if (x.type.isDate()) {
+                x.set(convertTo(x, SqlType::of(SqlType::Float)));
+                x.type = SqlType::of(SqlType::Float);
+            }
+            return x;
+        };
         Rendered sum;
-        sum.set(sqlite::binary(date.term(), sqlite::binaryOperator(op), days.term()));
+        sum.set(sqlite::binary(days(l).term(), sqlite::binaryOperator(op), days(r).term()));
         sum.type = SqlType::of(SqlType::Float);
         out.set(convertTo(sum, result));
         return out;
@@ -215,7 +240,10 @@ Term SqliteEmitter::decimalOperation(const QString& op, const Term& a, const Ter
 }
 
 const char* SqliteEmitter::orderCollation(const SqlType& t) {
-    return t.isText() ? kCollation : t.isDecimal() ? kNumericCollation : nullptr;
+    return t.isText()                            ? kCollation
+           : t.isDecimal()                       ? kNumericCollation
+           : t.base == SqlType::UniqueIdentifier ? kGuidCollation
+                                                 : nullptr;
 }
 
 Term SqliteEmitter::typeConstant(const SqlType& t) {
@@ -306,7 +334,8 @@ SqliteEmitter::Rendered SqliteEmitter::caseExpr(const Expr& e) {
 
 Term SqliteEmitter::inType(const Rendered& r, const SqlType& t) {
     const bool differs = r.type.base != t.base || r.type.scale != t.scale;
-    if (t.isDecimal() && differs && r.sql != "NULL")
+    const bool otherDateForm = t.isTemporal() && !r.type.sameTemporalForm(t);
+    if (((t.isDecimal() && differs) || otherDateForm) && r.sql != "NULL")
         return convertTo(r, t);
     return r.term();
 }
@@ -476,7 +505,7 @@ SqliteEmitter::Rendered SqliteEmitter::between(const Expr& e) {
 
 SqliteEmitter::Rendered SqliteEmitter::like(const Expr& e) {
     Rendered v = expr(*e.a), p = expr(*e.b);
-    if (v.type.isDate())
+    if (v.type.isTemporal())
         v.set(convertTo(v, SqlType::of(SqlType::VarChar, 30)));
     if (!e.c)
         return truth(sqlite::like(v.term(), p.term(), nullptr, e.negated));

@@ -98,7 +98,7 @@ Term FunctionCall::date(size_t k) {
 }
 
 Term FunctionCall::date(const Rendered& r) {
-    if (r.type.isDate())
+    if (r.type.isTemporal())
         return r.term();
     if (r.stringLiteral) {
         return sqlite::primary(sqlite::text(dateConstant(r.literal)));

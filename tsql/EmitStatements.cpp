@@ -15,10 +15,12 @@ bool needsConversion(const SqliteEmitter::Rendered& r, const SqlType& to) {
     if (r.sql == "NULL")
         return false;
     if (!from.known())
-        return to.isDate() || to.isText() || to.base == SqlType::Decimal || to.isInteger() ||
+        return to.isTemporal() || to.isText() || to.base == SqlType::Decimal || to.isInteger() ||
                to.base == SqlType::Money;
-    if (to.isDate())
-        return !from.isDate();
+    // A date column takes a datetime's day; a datetime2 or time of more decimals is rounded.
+    if (to.isTemporal())
+        return !(from.base == to.base && from.scale <= to.scale) &&
+               !(from.base == SqlType::Date && to.isDateTime());
     if (to.isText()) {
         if (!from.isText())
             return true;
@@ -26,8 +28,8 @@ bool needsConversion(const SqliteEmitter::Rendered& r, const SqlType& to) {
             return true;
         return to.isFixedText() && !(from.isFixedText() && from.length == to.length);
     }
-    if (to.base == SqlType::Bit)
-        return from.base != SqlType::Bit;
+    if (to.base == SqlType::Bit || to.base == SqlType::UniqueIdentifier)
+        return from.base != to.base;
     // A value that may not fit goes through the checked conversion, which raises the overflow.
     if (to.isInteger())
         return !from.isInteger() || from.integerDigits() > to.integerDigits();

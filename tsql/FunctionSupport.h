@@ -62,6 +62,8 @@ inline void registerScalars(sqlite3* db, std::initializer_list<ScalarFunction> f
 void registerDecimalFunctions(sqlite3* db);
 // Texts: SUBSTRING, LEFT, LEN, REPLACE, STUFF, QUOTENAME and their kin (TextFunctions.cpp).
 void registerTextFunctions(sqlite3* db);
+// FORMAT of numbers and dates (FormatFunction.cpp).
+void registerFormatFunction(sqlite3* db);
 // Dates: GETDATE (from `now`), DATEPART, DATEADD, EOMONTH and their kin (DateFunctions.cpp).
 void registerDateFunctions(sqlite3* db, std::function<QDateTime()>* now);
 

@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include <QRegularExpression>
+#include <QUuid>
 
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
@@ -244,6 +245,12 @@ void fnIsNumeric(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_int(ctx, numeric ? 1 : 0);
 }
 
+// tsql_newid(): a random (version 4) GUID in the stored form.
+void fnNewId(sqlite3_context* ctx, int, sqlite3_value**) {
+    const QByteArray id = QUuid::createUuid().toByteArray(QUuid::WithoutBraces).toUpper();
+    sqlite3_result_text(ctx, id.constData(), static_cast<int>(id.size()), SQLITE_TRANSIENT);
+}
+
 }  // namespace
 
 void registerFunctions(sqlite3* db, std::function<QDateTime()>* now) {
@@ -261,9 +268,11 @@ void registerFunctions(sqlite3* db, std::function<QDateTime()>* now) {
                         });
     const int det = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function(db, "tsql_single", 1, det, nullptr, nullptr, singleStep, singleFinal);
+    sqlite3_create_function(db, "tsql_newid", 0, SQLITE_UTF8, nullptr, fnNewId, nullptr, nullptr);
     registerDecimalFunctions(db);
     registerTextFunctions(db);
     registerDateFunctions(db, now);
+    registerFormatFunction(db);
 }
 
 }  // namespace tsql

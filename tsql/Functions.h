@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "dbcore/Error.h"
+#include "tsql/Moment.h"
 
 struct sqlite3;
 struct sqlite3_context;
@@ -42,11 +43,11 @@ DatePart datePartNamed(const QString& part);
 
 // Date arithmetic shared by the functions and the interpreter. `dateFirst` is SET DATEFIRST's
 // first day of the week (1 Monday ... 7 Sunday).
-QDateTime dateAdd(const QString& part, qint64 n, const QDateTime& d);
-qint64 dateDiff(const QString& part, const QDateTime& a, const QDateTime& b);
-int datePart(const QString& part, const QDateTime& d, int dateFirst = 7);
+Moment dateAdd(const QString& part, qint64 n, const Moment& d);
+qint64 dateDiff(const QString& part, const Moment& a, const Moment& b);
+int datePart(const QString& part, const Moment& d, int dateFirst = 7);
 // DATENAME: the English name of a month or weekday, the number of other parts.
-QString dateName(const QString& part, const QDateTime& d, int dateFirst = 7);
+QString dateName(const QString& part, const Moment& d, int dateFirst = 7);
 // Whether a date part names a part of the time of day (hour down to nanosecond).
 bool isTimePart(const QString& part);
 

@@ -122,9 +122,9 @@ std::optional<qint64> facet(const SqlType& t, int which) {
                 return std::nullopt;
             return t.base == SqlType::Decimal ? t.scale : t.base == SqlType::Money ? 4 : 0;
         case 6:
-            if (!t.isDate())
+            if (!t.isTemporal())
                 return std::nullopt;
-            return t.base == SqlType::Date ? 0 : t.scale > 0 ? t.scale : 3;
+            return t.base == SqlType::Date ? 0 : t.isDateTime() ? 3 : t.scale;
     }
     return std::nullopt;
 }

@@ -140,7 +140,9 @@ int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
         frame.vars.insert(param.name.toLower(),
                           {resolveType(param.type, param.aliasType), Value()});
     frames_.push_back(std::move(frame));
+    // SET NOCOUNT and SET DATEFIRST go back to the caller's when the procedure ends.
     const bool savedNocount = nocount_;
+    const int savedDateFirst = dateFirst_;
     const int depthAtEntry = tranDepth_;
     int status = 0;
     try {
@@ -154,11 +156,13 @@ int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
             rollbackAll();
         leaveFrame();
         nocount_ = savedNocount;
+        dateFirst_ = savedDateFirst;
         throw;
     }
     returnOutputs(def, given, args);
     leaveFrame();
     nocount_ = savedNocount;
+    dateFirst_ = savedDateFirst;
     if (tranDepth_ != depthAtEntry)
         raise(err::TransactionCountMismatch,
               QStringLiteral("Transaction count after EXECUTE indicates a mismatching number of "

@@ -518,8 +518,8 @@ SqlType Parser::parseType(QString* aliasName) {
         if (name.compare(u"cursor", Qt::CaseInsensitive) == 0)
             notSupported(QStringLiteral("cursors"));
         static const char* const unsupported[] = {
-            "uniqueidentifier", "binary",     "varbinary", "image",          "xml",
-            "timestamp",        "rowversion", "time",      "datetimeoffset", "sql_variant"};
+            "binary",    "varbinary",  "image",          "xml",
+            "timestamp", "rowversion", "datetimeoffset", "sql_variant"};
         for (const char* u : unsupported)
             if (name.compare(QLatin1String(u), Qt::CaseInsensitive) == 0)
                 notSupported(QStringLiteral("the data type %1").arg(name.toLower()));

@@ -41,10 +41,15 @@ QString SqlType::toSql() const {
         case Text:
             return QStringLiteral("text");
         case DateTime:
-            return scale > 0 ? QStringLiteral("datetime2(%1)").arg(scale)
-                             : QStringLiteral("datetime");
+            return QStringLiteral("datetime");
         case Date:
             return QStringLiteral("date");
+        case DateTime2:
+            return QStringLiteral("datetime2(%1)").arg(scale);
+        case Time:
+            return QStringLiteral("time(%1)").arg(scale);
+        case UniqueIdentifier:
+            return QStringLiteral("uniqueidentifier");
     }
     return {};
 }
@@ -63,6 +68,8 @@ QByteArray SqlType::columnSql() const {
         sql.replace("(max)", "(-1)");
     if (isText())
         sql += QByteArray(" COLLATE ") + kCollation;
+    if (base == UniqueIdentifier)
+        sql += QByteArray(" COLLATE ") + kGuidCollation;
     return sql;
 }
 
@@ -93,9 +100,15 @@ int SqlType::storageSize() const {
         case Text:
             return 16;
         case DateTime:
-            return scale == 0 ? 8 : scale <= 2 ? 6 : scale <= 4 ? 7 : 8;
+            return 8;
         case Date:
             return 3;
+        case DateTime2:
+            return scale <= 2 ? 6 : scale <= 4 ? 7 : 8;
+        case Time:
+            return scale <= 2 ? 3 : scale <= 4 ? 4 : 5;
+        case UniqueIdentifier:
+            return 16;
     }
     return 0;
 }
@@ -107,7 +120,7 @@ db::FieldType SqlType::fieldType() const {
         return db::FieldType::Float;
     if (isDate())
         return db::FieldType::DateTime;
-    if (isText())
+    if (isText() || base == Time || base == UniqueIdentifier)
         return db::FieldType::String;
     return db::FieldType::Unknown;
 }
@@ -158,10 +171,16 @@ db::DeclaredType SqlType::declared() const {
         case Money:
             return {QStringLiteral("money"), 19, 4};
         case DateTime:
-            return scale > 0 ? db::DeclaredType{QStringLiteral("datetime2"), 20 + scale, scale}
-                             : db::DeclaredType{QStringLiteral("datetime"), 23, 3};
+            return {QStringLiteral("datetime"), 23, 3};
         case Date:
             return {QStringLiteral("date"), 10, 0};
+        // hh:mm:ss and the point before the decimals, when there are some.
+        case DateTime2:
+            return {QStringLiteral("datetime2"), 19 + (scale > 0 ? scale + 1 : 0), scale};
+        case Time:
+            return {QStringLiteral("time"), 8 + (scale > 0 ? scale + 1 : 0), scale};
+        case UniqueIdentifier:
+            return {QStringLiteral("uniqueidentifier"), 0, 0};
         default:
             return {sizelessName(base), 0, 0};
     }
@@ -210,8 +229,13 @@ int SqlType::integerDigits() const {
 
 int SqlType::precedence() const {
     switch (base) {
+        case DateTime2:
+            return 23;
         case DateTime:
+            return 22;
         case Date:
+            return 21;
+        case Time:
             return 20;
         case Float:
             return 19;
@@ -232,6 +256,8 @@ int SqlType::precedence() const {
         case Bit:
             return 11;
         case Text:
+            return 7;
+        case UniqueIdentifier:
             return 6;
         case NVarChar:
             return 5;
@@ -280,9 +306,13 @@ SqlType SqlType::fromName(const QString& rawName, int a, int b) {
     if (name == u"datetime" || name == u"smalldatetime")
         return of(DateTime);
     if (name == u"datetime2")
-        return SqlType{DateTime, 0, 0, a < 0 ? 7 : std::max(a, 1)};
+        return SqlType{DateTime2, 0, 0, a < 0 ? 7 : std::min(a, 7)};
+    if (name == u"time")
+        return SqlType{Time, 0, 0, a < 0 ? 7 : std::min(a, 7)};
     if (name == u"date")
         return of(Date);
+    if (name == u"uniqueidentifier")
+        return of(UniqueIdentifier);
     return {};
 }
 
@@ -332,10 +362,20 @@ SqlType commonType(const SqlType& a, const SqlType& b) {
         r.length = (a.length < 0 || b.length < 0) ? -1 : std::max(a.length, b.length);
         return r;
     }
-    if (a.base == SqlType::Decimal && b.base == SqlType::Decimal) {
-        int s = std::max(a.scale, b.scale);
-        int p = std::min(38, std::max(a.precision - a.scale, b.precision - b.scale) + s + 1);
-        return SqlType::decimal(p, s);
+    if (a.isPreciseTime() && a.base == b.base) {
+        SqlType r = a;
+        r.scale = std::max(a.scale, b.scale);
+        return r;
+    }
+    // A decimal beside a decimal or an integer (an int is decimal(10,0)): room for the larger
+    // integral part and the larger scale; beyond 38 digits the scale gives way.
+    const bool decimalAndInteger = (a.base == SqlType::Decimal || a.isInteger()) &&
+                                   (b.base == SqlType::Decimal || b.isInteger());
+    if (decimalAndInteger && (a.base == SqlType::Decimal || b.base == SqlType::Decimal)) {
+        const SqlType x = asDecimal(a), y = asDecimal(b);
+        const int whole = std::max(x.precision - x.scale, y.precision - y.scale);
+        const int s = std::min(std::max(x.scale, y.scale), std::max(0, 38 - whole));
+        return SqlType::decimal(std::min(38, whole + s), s);
     }
     return a.precedence() >= b.precedence() ? a : b;
 }

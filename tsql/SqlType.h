@@ -26,11 +26,14 @@ struct SqlType {
         Text,
         DateTime,
         Date,
+        DateTime2,  // scale: the decimals of the second, 0 to 7
+        Time,       // scale as datetime2's
+        UniqueIdentifier,
     };
     Base base = Unknown;
     int length = 0;  // characters for texts; -1 for max
     int precision = 0;
-    int scale = 0;  // a decimal's digits after the point; datetime2's decimals of the second
+    int scale = 0;  // a decimal's digits after the point; datetime2's and time's decimals
 
     static SqlType of(Base b, int len = 0) { return SqlType{b, len, 0, 0}; }
     static SqlType decimal(int p, int s) { return SqlType{Decimal, 0, p, s}; }
@@ -42,11 +45,19 @@ struct SqlType {
     bool isExact() const { return isInteger() || base == Decimal || base == Money; }
     bool isNumeric() const { return base >= Bit && base <= Real; }
     bool isApprox() const { return base == Float || base == Real; }
-    bool isDate() const { return base == DateTime || base == Date; }
+    // A type with a date: date, datetime (and smalldatetime), datetime2.
+    bool isDate() const { return base == DateTime || base == Date || base == DateTime2; }
+    bool isTemporal() const { return isDate() || base == Time; }
     bool isDecimal() const { return base == Decimal || base == Money; }
-    // datetime (and smalldatetime), kept in steps of 1/300 second; datetime2(n) is a DateTime
-    // with its n decimals as scale, kept to the millisecond.
-    bool isDateTime() const { return base == DateTime && scale == 0; }
+    // datetime (and smalldatetime), kept in steps of 1/300 second.
+    bool isDateTime() const { return base == DateTime; }
+    // datetime2 and time: kept to 100 ns, stored with seven decimals.
+    bool isPreciseTime() const { return base == DateTime2 || base == Time; }
+    // Whether values of the two temporal types are stored in the same form (date and datetime
+    // share theirs), so that they compare as they are.
+    bool sameTemporalForm(const SqlType& o) const {
+        return isPreciseTime() || o.isPreciseTime() ? base == o.base : isDate() && o.isDate();
+    }
 
     // Declared type as written in CREATE TABLE (T-SQL spelling, e.g. "varchar(20)").
     QString toSql() const;

@@ -125,6 +125,9 @@ private:
     sqlite::Term slot(const Slot& slot);
     sqlite::Term convertTo(const Rendered& r, const SqlType& to, int style = -1,
                            ConvertMode mode = ConvertMode::Explicit);
+    // Operands of a comparison with a date or GUID in the form of the higher type (a text in
+    // the date's or GUID's).
+    void convertedOperands(Rendered& l, Rendered& r);
     // Brings two operands to comparable forms (date literals, exact numbers); returns the
     // collation their comparison needs, if any.
     const char* harmonise(Rendered& l, Rendered& r);

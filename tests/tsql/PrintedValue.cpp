@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "tsql/Moment.h"
+
 namespace conformance {
 
 namespace {
@@ -64,6 +66,9 @@ QString printedValue(const Value& cell, const SqlType& type) {
             return digits(cell, true);
         case SqlType::Date:
             return cell.toString().left(10);
+        case SqlType::DateTime2:
+        case SqlType::Time:
+            return tsql::shownPreciseTime(cell.s, type.scale);
         default:
             break;
     }
