@@ -1,4 +1,5 @@
 // Rendering of SELECT: cores, unions, table sources, ORDER BY and TOP.
+#include <QSet>
 #include <algorithm>
 #include <utility>
 
@@ -266,6 +267,7 @@ QByteArray SqliteEmitter::plainSelectSql(const Select& s, std::vector<OutColumn>
                 notSupported(QStringLiteral("TOP ... PERCENT or WITH TIES in a UNION"));
             core = "SELECT * FROM (" + core + topValue(expr(*s.cores[k].top).sql) + ")";
         }
+        core = inUnionTypes(core, cols, s.columnTypes);
         if (k == 0) {
             *out = cols;
             // The result's columns have the types common to the queries.
@@ -294,6 +296,25 @@ QByteArray SqliteEmitter::plainSelectSql(const Select& s, std::vector<OutColumn>
     if (s.offset)
         sql += offsetSql(s);
     return sql;
+}
+
+QByteArray SqliteEmitter::inUnionTypes(const QByteArray& core, const std::vector<OutColumn>& cols,
+                                       const std::vector<SqlType>& types) {
+    QByteArray list;
+    QList<QByteArray> names;
+    bool converted = false;
+    for (size_t c = 0; c < cols.size() && c < types.size(); ++c) {
+        Rendered r;
+        r.set(sqlite::primary(cols[c].sql));
+        r.type = cols[c].type;
+        const sqlite::Term t = inType(r, types[c]);
+        converted = converted || t.text != r.sql;
+        list += (c ? ", " : "") + t.text + " AS " + cols[c].sql;
+        names.append(cols[c].sql.toLower());
+    }
+    // Columns of one name cannot be told apart outside their query: left as they are.
+    const bool distinct = QSet<QByteArray>(names.begin(), names.end()).size() == names.size();
+    return converted && distinct ? "SELECT " + list + " FROM (" + core + ")" : core;
 }
 
 // VALUES (...), (...) as SQLite's own, each column of the type its rows have in common.

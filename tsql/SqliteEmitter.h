@@ -151,6 +151,10 @@ private:
     sqlite::Term passedIn(sqlite::Term value, int level);
     QByteArray orderSql(const std::vector<OrderItem>& items, const std::vector<OutColumn>* out);
     QByteArray offsetSql(const Select& s);
+    // A query of a union read again with its columns in the union's types where they are held
+    // otherwise (an int beside a decimal), so that the union's rows compare as one type.
+    QByteArray inUnionTypes(const QByteArray& core, const std::vector<OutColumn>& cols,
+                            const std::vector<SqlType>& types);
     QByteArray valuesSql(const Select& s, std::vector<OutColumn>* out);
     QByteArray percentOf(const QByteArray& rows, const Expr& percent);
     QByteArray withTies(const Select& s, const QByteArray& rows, const std::vector<OutColumn>& out);
