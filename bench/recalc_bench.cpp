@@ -18,7 +18,6 @@
 #include <QCoreApplication>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -26,6 +25,7 @@
 #include <vector>
 
 #include "bench/common/BenchDatabase.h"
+#include "bench/common/FastestRunReporter.h"
 #include "db/Connection.h"
 #include "dbcore/Error.h"
 #include "tools/datagen/Generator.h"
@@ -36,6 +36,7 @@
 namespace {
 
 constexpr int kYear = 2022;  // the year computed; the generated lines lie in it and the year before
+constexpr int kRepetitions = 5;  // each timed again this often; the ratios use the fastest
 
 // A server directory whose database BENCH holds the company schema, `lines` generated lines dated
 // in kYear - 1 and kYear, and the closing balances of kYear - 1. The procedures are created again
@@ -316,35 +317,18 @@ void printHandWrittenPlans() {
     std::fflush(stdout);
 }
 
-// Collects the CPU time of every run and prints engine / hand-written per recalculation and size.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    RatioReporter() : ConsoleReporter(OO_None) {}  // plain text, for files and logs too
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (!run.error_occurred)
-                cpu_[run.run_name.function_name + "/" + run.run_name.args] =
-                    run.GetAdjustedCPUTime();
-    }
-
-    void printRatios() const {
-        std::printf("\nengine / hand-written (CPU time):\n");
-        for (const Recalculation& r : kRecalculations)
-            for (const char* lines : {"100000", "300000", "1000000"}) {
-                const auto engine = cpu_.find(std::string("Engine/") + r.procedure + "/" + lines);
-                const auto hand =
-                    cpu_.find(std::string("HandWritten/") + r.procedure + "/" + lines);
-                if (engine != cpu_.end() && hand != cpu_.end())
-                    std::printf("  %-17s %8s lines: %.2f\n", r.procedure, lines,
-                                engine->second / hand->second);
-            }
-    }
-
-private:
-    std::map<std::string, double> cpu_;
-};
+// Prints engine / hand-written per recalculation and size, from each one's fastest repetition.
+void printRatios(const bench::FastestRunReporter& reporter) {
+    std::printf("\nengine / hand-written (CPU time of the fastest of %d repetitions):\n",
+                kRepetitions);
+    for (const Recalculation& r : kRecalculations)
+        for (const char* lines : {"100000", "300000", "1000000"}) {
+            const auto engine = reporter.fastest(std::string("Engine/") + r.procedure, lines);
+            const auto hand = reporter.fastest(std::string("HandWritten/") + r.procedure, lines);
+            if (engine && hand)
+                std::printf("  %-17s %8s lines: %.2f\n", r.procedure, lines, *engine / *hand);
+        }
+}
 
 void registerBenchmarks() {
     for (const Recalculation& r : kRecalculations) {
@@ -355,7 +339,8 @@ void registerBenchmarks() {
                 ->Arg(300000)
                 ->Arg(1000000)
                 ->Unit(benchmark::kMillisecond)
-                ->Iterations(3);
+                ->Iterations(3)
+                ->Repetitions(kRepetitions);
     }
 }
 
@@ -366,9 +351,9 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     registerBenchmarks();
     printHandWrittenPlans();
-    RatioReporter reporter;
+    bench::FastestRunReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
+    printRatios(reporter);
     benchmark::Shutdown();
     return 0;
 }
