@@ -90,6 +90,8 @@ struct Expr {
         Cast,      // a, castType, b (style), isConvert, tryCast
         Star,      // parts = qualifier (empty for bare *)
         Default,   // DEFAULT as the argument of a user function
+        RowId,     // parts = a table source's correlation name: its rowid (made by the parser's
+                   // rewrites, never written)
     };
     enum LitKind { Null, Integer, Decimal, Money, Float, String };
 
@@ -242,6 +244,7 @@ struct Stmt {
         Use,
         Truncate,
         CreateTrigger,
+        Merge,
     };
     explicit Stmt(Kind k) : kind(k) {}
     virtual ~Stmt() = default;
@@ -330,6 +333,19 @@ struct DeleteStmt : Stmt {
     mutable std::shared_ptr<const TableInfo> boundTable;
     mutable const TableRef* targetInFrom = nullptr;
 };
+
+// MERGE as the parser reads it: `rows` files each pair of target and source rows (the target's
+// rowid, NULL for a source row without a match; the number of the clause it takes, NULL for
+// none; a column tsql_source, NULL for a target row without a match; the source's columns) into
+// kMergeRows; then each clause's statement, an INSERT, UPDATE or DELETE in which the source's
+// alias names kMergeRows, runs over the rows filed under its number.
+struct MergeStmt : Stmt {
+    MergeStmt() : Stmt(Stmt::Merge) {}
+    ObjectName target;
+    std::unique_ptr<Select> rows;
+    StmtList actions;
+};
+inline const char* const kMergeRows = "#tsql_merge";
 
 struct ColumnDef {
     QString name;

@@ -197,6 +197,9 @@ void Binder::type(const Expr& e) {
             checkExplicitConversion(e.a->type, e.castType);
             e.type = e.castType;
             return;
+        case Expr::RowId:
+            e.type = SqlType::of(SqlType::BigInt);
+            return;
         case Expr::Column:  // typed as they are marked
         case Expr::Variable:
         case Expr::Param:

@@ -434,6 +434,11 @@ SqliteEmitter::Rendered SqliteEmitter::node(const Expr& e) {
             return literal(e);
         case Expr::Column:
             return column(e);
+        case Expr::RowId: {
+            Rendered r;
+            r.set(sqlite::primary(sqlite::name(e.parts.front()) + ".rowid"));
+            return r;
+        }
         case Expr::Variable:
             return variable(e);
         case Expr::Global:

@@ -219,6 +219,25 @@ void Interpreter::execDynamic(const Expr& text) {
     leaveFrame();
 }
 
+QByteArray Interpreter::columnDeclarations(const Compiled& c, const QString& table) {
+    QByteArray cols;
+    QStringList seen;
+    for (size_t k = 0; k < c.columns.size(); ++k) {
+        const OutColumn& col = c.columns[k];
+        if (col.name.isEmpty())
+            raise(1038, QStringLiteral("An object or column name is missing or empty. For SELECT "
+                                       "INTO statements, verify each column has a name."));
+        if (seen.contains(col.name, Qt::CaseInsensitive))
+            raise(2705, QStringLiteral("Column names in each table must be unique. Column name "
+                                       "'%1' in table '%2' is specified more than once.")
+                            .arg(col.name, table));
+        seen << col.name;
+        SqlType t = col.type.known() ? col.type : SqlType::of(SqlType::Int);
+        cols += (k ? ", " : "") + sqlite::name(col.name) + " " + t.columnSql();
+    }
+    return cols;
+}
+
 // SELECT ... INTO: a new table with the columns and types of the select list, then its rows.
 void Interpreter::selectInto(const SelectStmt& s) {
     const Select& sel = *s.select;
@@ -236,23 +255,8 @@ void Interpreter::selectInto(const SelectStmt& s) {
         return e.select(sel);
     });
     const Compiled& c = *select;
-    QByteArray cols;
-    QStringList seen;
-    for (size_t k = 0; k < c.columns.size(); ++k) {
-        const OutColumn& col = c.columns[k];
-        if (col.name.isEmpty())
-            raise(1038, QStringLiteral("An object or column name is missing or empty. For SELECT "
-                                       "INTO statements, verify each column has a name."));
-        if (seen.contains(col.name, Qt::CaseInsensitive))
-            raise(2705, QStringLiteral("Column names in each table must be unique. Column name "
-                                       "'%1' in table '%2' is specified more than once.")
-                            .arg(col.name, target.name));
-        seen << col.name;
-        SqlType t = col.type.known() ? col.type : SqlType::of(SqlType::Int);
-        cols += (k ? ", " : "") + sqlite::name(col.name) + " " + t.columnSql();
-    }
     const QByteArray table = schema.toUtf8() + "." + sqlite::name(target.name);
-    db_->exec("CREATE TABLE " + table + " (" + cols + ")");
+    db_->exec("CREATE TABLE " + table + " (" + columnDeclarations(c, target.name) + ")");
     schemaChanged();
     noteTemporary(target.name);
     Compiled insert = c;

@@ -194,6 +194,8 @@ std::shared_ptr<const TableInfo> Interpreter::resolveTable(const ObjectName& nam
                   QStringLiteral("The table variable \"%1\" has lost its rows.").arg(name.name));
         return variable;
     }
+    if (name.name.compare(QLatin1String(kMergeRows), Qt::CaseInsensitive) == 0 && merging_ > 0)
+        return mergeRows();
     if (name.name.startsWith(u'#')) {
         const std::shared_ptr<const TableInfo> temp =
             catalog_->find(QStringLiteral("temp"), name.name);
@@ -386,6 +388,7 @@ void Interpreter::statementFailed(const Stmt& s, const db::Error& e) {
     sink_->statementError(e);
     // ALTER COLUMN's 515 is an UPDATE of the rows that failed.
     if (s.kind == Stmt::Insert || s.kind == Stmt::Update || s.kind == Stmt::Delete ||
+        s.kind == Stmt::Merge ||
         (s.kind == Stmt::AlterTable && e.nativeError() == err::NullNotAllowed))
         sink_->message(QStringLiteral("The statement has been terminated."));
     lastError_ = e.nativeError();
@@ -443,6 +446,9 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
             break;
         case Stmt::CreateFunction:
             createFunction(static_cast<const CreateFunctionStmt&>(s));
+            break;
+        case Stmt::Merge:
+            execMerge(static_cast<const MergeStmt&>(s));
             break;
         case Stmt::AlterTable:
             alterTable(static_cast<const AlterTableStmt&>(s));

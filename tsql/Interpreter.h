@@ -231,6 +231,13 @@ private:
     static bool hasOutput(const Stmt& s);
     static const OutputClause* outputOf(const Stmt& s);
     void execOutput(const Stmt& s, bool report);
+    // MERGE (InterpretMerge.cpp): the statement, its filed rows, and the table kMergeRows names.
+    void execMerge(const MergeStmt& m);
+    void fileMergeRows(const MergeStmt& m, const QByteArray& table);
+    std::shared_ptr<const TableInfo> mergeRows();
+    // The column declarations of a table made from the rows of `c`; raises 1038 and 2705 for
+    // names a table cannot have.
+    static QByteArray columnDeclarations(const Compiled& c, const QString& table);
     // AFTER triggers (InterpretTriggers.cpp): the ones statement `kind` on `target` fires, the
     // statement run with them, one trigger's run, and its parsed definition.
     std::vector<TriggerInfo> triggersFiredBy(const TableInfo& target, Stmt::Kind kind);
@@ -380,7 +387,9 @@ private:
     qint64 triggersCheckedAt_ = -1;  // the data_version at which the catalogue's were read
     // The copies of the rows of the statements whose triggers run, innermost last.
     std::vector<const CapturedRows*> captures_;
-    bool triggerFailed_ = false;  // an error left a trigger: it ends the batch outside TRY
+    bool triggerFailed_ = false;
+    int merging_ = 0;  // MERGE statements running, innermost the last (they nest in triggers)  //
+                       // an error left a trigger: it ends the batch outside TRY
     Place place_;
     // Counts schema changes: a translation made before the last one is made again.
     qint64 catalogueVersion_ = 0;

@@ -49,6 +49,12 @@ public:
                 ++pos_;  // a money constant: $12.50
                 readNumber(t);
                 t.kind = TokenKind::Money;
+            } else if (c == u'$' && peek(1).isLetter()) {
+                const int start = pos_++;  // $action of MERGE's OUTPUT
+                while (pos_ < s_.size() && isIdentPart(s_[pos_]))
+                    ++pos_;
+                t.kind = TokenKind::Identifier;
+                t.text = s_.mid(start, pos_ - start);
             } else if (c == u'@') {
                 readVariable(t);
             } else if (c == u'?') {

@@ -263,6 +263,14 @@ ExprPtr Parser::parseWordPrimary() {
         return std::make_unique<Expr>(Expr::Literal);
     if (t.isWord("CASE"))
         return parseCase();
+    if (t.isWord("$ACTION") && !mergeAction_.isEmpty()) {
+        next();
+        auto e = std::make_unique<Expr>(Expr::Literal);
+        e->lit = Expr::String;
+        e->national = true;
+        e->text = mergeAction_;
+        return e;
+    }
     if ((t.isWord("CAST") || t.isWord("TRY_CAST")) && peek(1).isSymbol("("))
         return parseCast(false);
     if ((t.isWord("CONVERT") || t.isWord("TRY_CONVERT")) && peek(1).isSymbol("("))

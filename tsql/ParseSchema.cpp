@@ -71,12 +71,8 @@ StmtPtr Parser::parseCreate() {
     if (acceptWord("VIEW")) {
         auto s = std::make_unique<CreateViewStmt>();
         s->name = parseObjectName();
-        if (acceptSymbol("(")) {
-            do {
-                s->columns << parseName();
-            } while (acceptSymbol(","));
-            expectSymbol(")");
-        }
+        if (acceptSymbol("("))
+            s->columns = parseNamesToParenthesis();
         if (peek().isWord("WITH"))
             notSupported(QStringLiteral("view options"));
         expectWord("AS");

@@ -43,6 +43,7 @@ StmtPtr Parser::parseStatementBody() {
         {"INSERT", [](Parser& p) { return p.parseInsert(); }},
         {"UPDATE", [](Parser& p) { return p.parseUpdate(); }},
         {"DELETE", [](Parser& p) { return p.parseDelete(); }},
+        {"MERGE", [](Parser& p) { return p.parseMerge(); }},
         {"TRUNCATE", [](Parser& p) { return p.parseTruncate(); }},
         {"CREATE", [](Parser& p) { return p.parseCreate(); }},
         {"ALTER", [](Parser& p) { return p.parseAlter(); }},
@@ -68,9 +69,9 @@ StmtPtr Parser::parseStatementBody() {
     for (const auto& [word, rule] : rules)
         if (t.isWord(word))
             return rule(*this);
-    static const char* const unsupported[] = {"GOTO",   "WAITFOR", "MERGE",      "OPEN",
-                                              "FETCH",  "CLOSE",   "DEALLOCATE", "GRANT",
-                                              "REVOKE", "DENY",    "BULK",       "DBCC"};
+    static const char* const unsupported[] = {"GOTO",  "WAITFOR",    "OPEN",  "FETCH",
+                                              "CLOSE", "DEALLOCATE", "GRANT", "REVOKE",
+                                              "DENY",  "BULK",       "DBCC"};
     for (const char* word : unsupported)
         if (t.isWord(word))
             notSupported(QStringLiteral("the %1 statement").arg(t.text.toUpper()));
@@ -390,10 +391,7 @@ StmtPtr Parser::parseInsert() {
     s->table = parseTableName();
     if (peek().isSymbol("(") && !peek(1).isWord("SELECT")) {
         next();
-        do {
-            s->columns << parseName();
-        } while (acceptSymbol(","));
-        expectSymbol(")");
+        s->columns = parseNamesToParenthesis();
     }
     if (peek().isWord("OUTPUT"))
         s->output = parseOutput(true, false);
@@ -447,9 +445,14 @@ std::unique_ptr<OutputClause> Parser::parseOutput(bool inserted, bool deleted) {
     TableRefPtr rows = capturedRows(inserted ? kCapturedInserted : kCapturedDeleted,
                                     inserted ? "inserted" : "deleted");
     if (inserted && deleted) {
+        // A MERGE clause that inserts or deletes keeps its rows, the other side's columns NULL.
         auto pair = std::make_unique<TableRef>(TableRef::Join);
         pair->left = capturedRows(kCapturedDeleted, "deleted");
         pair->right = std::move(rows);
+        if (mergeAction_ == u"INSERT")
+            std::swap(pair->left, pair->right);
+        if (mergeAction_ == u"INSERT" || mergeAction_ == u"DELETE")
+            pair->joinType = TableRef::Left;
         pair->sameRows = true;
         rows = std::move(pair);
     }
@@ -462,12 +465,8 @@ std::unique_ptr<OutputClause> Parser::parseOutput(bool inserted, bool deleted) {
     }
     o->into = std::make_unique<InsertStmt>();
     o->into->table = parseTableName();
-    if (acceptSymbol("(")) {
-        do {
-            o->into->columns << parseName();
-        } while (acceptSymbol(","));
-        expectSymbol(")");
-    }
+    if (acceptSymbol("("))
+        o->into->columns = parseNamesToParenthesis();
     o->into->select = std::move(select);
     return o;
 }
@@ -484,6 +483,22 @@ StmtPtr Parser::parseUpdate() {
         next();
     }
     expectWord("SET");
+    s->sets = parseAssignments();
+    if (peek().isWord("OUTPUT"))
+        s->output = parseOutput(true, true);
+    if (acceptWord("FROM"))
+        s->from = parseFromList();
+    if (acceptWord("WHERE")) {
+        if (peek().isWord("CURRENT"))
+            notSupported(QStringLiteral("cursors"));
+        s->where = parseExpr();
+    }
+    return s;
+}
+
+// column = value, @variable = value, column += value, ... of UPDATE's SET.
+std::vector<Assignment> Parser::parseAssignments() {
+    std::vector<Assignment> sets;
     do {
         Assignment a;
         if (peek().kind == TokenKind::Variable) {
@@ -515,18 +530,9 @@ StmtPtr Parser::parseUpdate() {
             e->b = std::move(a.value);
             a.value = std::move(e);
         }
-        s->sets.push_back(std::move(a));
+        sets.push_back(std::move(a));
     } while (acceptSymbol(","));
-    if (peek().isWord("OUTPUT"))
-        s->output = parseOutput(true, true);
-    if (acceptWord("FROM"))
-        s->from = parseFromList();
-    if (acceptWord("WHERE")) {
-        if (peek().isWord("CURRENT"))
-            notSupported(QStringLiteral("cursors"));
-        s->where = parseExpr();
-    }
-    return s;
+    return sets;
 }
 
 StmtPtr Parser::parseDelete() {

@@ -78,34 +78,34 @@ void Parser::fail() const {
 
 bool Parser::isReserved(const Token& t) const {
     static const QSet<QString> words = {
-        QStringLiteral("ADD"),       QStringLiteral("ALL"),        QStringLiteral("ALTER"),
-        QStringLiteral("AND"),       QStringLiteral("AS"),         QStringLiteral("ASC"),
-        QStringLiteral("BEGIN"),     QStringLiteral("BETWEEN"),    QStringLiteral("BREAK"),
-        QStringLiteral("BY"),        QStringLiteral("CASE"),       QStringLiteral("CHECK"),
-        QStringLiteral("COMMIT"),    QStringLiteral("CONSTRAINT"), QStringLiteral("CONTINUE"),
-        QStringLiteral("CREATE"),    QStringLiteral("CROSS"),      QStringLiteral("DECLARE"),
-        QStringLiteral("DEFAULT"),   QStringLiteral("DELETE"),     QStringLiteral("DESC"),
-        QStringLiteral("DISTINCT"),  QStringLiteral("DROP"),       QStringLiteral("ELSE"),
-        QStringLiteral("END"),       QStringLiteral("EXCEPT"),     QStringLiteral("EXEC"),
-        QStringLiteral("EXECUTE"),   QStringLiteral("EXISTS"),     QStringLiteral("FOR"),
-        QStringLiteral("FOREIGN"),   QStringLiteral("FROM"),       QStringLiteral("FULL"),
-        QStringLiteral("GO"),        QStringLiteral("GROUP"),      QStringLiteral("HAVING"),
-        QStringLiteral("IF"),        QStringLiteral("IN"),         QStringLiteral("INNER"),
-        QStringLiteral("INSERT"),    QStringLiteral("INTERSECT"),  QStringLiteral("INTO"),
-        QStringLiteral("IS"),        QStringLiteral("JOIN"),       QStringLiteral("KEY"),
-        QStringLiteral("LEFT"),      QStringLiteral("LIKE"),       QStringLiteral("NOT"),
-        QStringLiteral("NULL"),      QStringLiteral("ON"),         QStringLiteral("OPTION"),
-        QStringLiteral("OR"),        QStringLiteral("ORDER"),      QStringLiteral("OUTER"),
-        QStringLiteral("PRIMARY"),   QStringLiteral("PRINT"),      QStringLiteral("PROC"),
-        QStringLiteral("PROCEDURE"), QStringLiteral("RAISERROR"),  QStringLiteral("REFERENCES"),
-        QStringLiteral("RETURN"),    QStringLiteral("RIGHT"),      QStringLiteral("ROLLBACK"),
-        QStringLiteral("SAVE"),      QStringLiteral("SELECT"),     QStringLiteral("SET"),
-        QStringLiteral("TABLE"),     QStringLiteral("THEN"),       QStringLiteral("THROW"),
-        QStringLiteral("TOP"),       QStringLiteral("TRAN"),       QStringLiteral("TRANSACTION"),
-        QStringLiteral("TRUNCATE"),  QStringLiteral("UNION"),      QStringLiteral("UNIQUE"),
-        QStringLiteral("UPDATE"),    QStringLiteral("USE"),        QStringLiteral("VALUES"),
-        QStringLiteral("VIEW"),      QStringLiteral("WHEN"),       QStringLiteral("WHERE"),
-        QStringLiteral("WHILE"),     QStringLiteral("WITH"),
+        QStringLiteral("ADD"),         QStringLiteral("ALL"),        QStringLiteral("ALTER"),
+        QStringLiteral("AND"),         QStringLiteral("AS"),         QStringLiteral("ASC"),
+        QStringLiteral("BEGIN"),       QStringLiteral("BETWEEN"),    QStringLiteral("BREAK"),
+        QStringLiteral("BY"),          QStringLiteral("CASE"),       QStringLiteral("CHECK"),
+        QStringLiteral("COMMIT"),      QStringLiteral("CONSTRAINT"), QStringLiteral("CONTINUE"),
+        QStringLiteral("CREATE"),      QStringLiteral("CROSS"),      QStringLiteral("DECLARE"),
+        QStringLiteral("DEFAULT"),     QStringLiteral("DELETE"),     QStringLiteral("DESC"),
+        QStringLiteral("DISTINCT"),    QStringLiteral("DROP"),       QStringLiteral("ELSE"),
+        QStringLiteral("END"),         QStringLiteral("EXCEPT"),     QStringLiteral("EXEC"),
+        QStringLiteral("EXECUTE"),     QStringLiteral("EXISTS"),     QStringLiteral("FOR"),
+        QStringLiteral("FOREIGN"),     QStringLiteral("FROM"),       QStringLiteral("FULL"),
+        QStringLiteral("GO"),          QStringLiteral("GROUP"),      QStringLiteral("HAVING"),
+        QStringLiteral("IF"),          QStringLiteral("IN"),         QStringLiteral("INNER"),
+        QStringLiteral("INSERT"),      QStringLiteral("INTERSECT"),  QStringLiteral("INTO"),
+        QStringLiteral("IS"),          QStringLiteral("JOIN"),       QStringLiteral("KEY"),
+        QStringLiteral("LEFT"),        QStringLiteral("LIKE"),       QStringLiteral("MERGE"),
+        QStringLiteral("NOT"),         QStringLiteral("NULL"),       QStringLiteral("ON"),
+        QStringLiteral("OPTION"),      QStringLiteral("OR"),         QStringLiteral("ORDER"),
+        QStringLiteral("OUTER"),       QStringLiteral("PRIMARY"),    QStringLiteral("PRINT"),
+        QStringLiteral("PROC"),        QStringLiteral("PROCEDURE"),  QStringLiteral("RAISERROR"),
+        QStringLiteral("REFERENCES"),  QStringLiteral("RETURN"),     QStringLiteral("RIGHT"),
+        QStringLiteral("ROLLBACK"),    QStringLiteral("SAVE"),       QStringLiteral("SELECT"),
+        QStringLiteral("SET"),         QStringLiteral("TABLE"),      QStringLiteral("THEN"),
+        QStringLiteral("THROW"),       QStringLiteral("TOP"),        QStringLiteral("TRAN"),
+        QStringLiteral("TRANSACTION"), QStringLiteral("TRUNCATE"),   QStringLiteral("UNION"),
+        QStringLiteral("UNIQUE"),      QStringLiteral("UPDATE"),     QStringLiteral("USE"),
+        QStringLiteral("VALUES"),      QStringLiteral("VIEW"),       QStringLiteral("WHEN"),
+        QStringLiteral("WHERE"),       QStringLiteral("WHILE"),      QStringLiteral("WITH"),
     };
     return t.kind == TokenKind::Identifier && words.contains(t.text.toUpper());
 }
@@ -127,6 +127,16 @@ QString Parser::sourceFrom(int startToken) const {
     int end = toks_[pos_].offset;
     (void)last;
     return sql_.mid(begin, end - begin).trimmed();
+}
+
+// name, name, ... ): a list of names after its opening parenthesis.
+QStringList Parser::parseNamesToParenthesis() {
+    QStringList names;
+    do {
+        names << parseName();
+    } while (acceptSymbol(","));
+    expectSymbol(")");
+    return names;
 }
 
 QString Parser::parseName() {

@@ -9,6 +9,9 @@
 
 namespace tsql {
 
+struct MergeClause;
+struct MergeNames;
+
 // Recursive-descent parser of the T-SQL subset. Raises db::Error 102 for a syntax error and
 // the engine's "not supported" error for recognised constructs it does not run.
 class Parser {
@@ -47,7 +50,16 @@ private:
     StmtPtr parseThrow();
     StmtPtr parseInsert();
     StmtPtr parseUpdate();
+    std::vector<Assignment> parseAssignments();
     StmtPtr parseDelete();
+    // MERGE (ParseMerge.cpp)
+    StmtPtr parseMerge();
+    void skipTableHints();
+    MergeClause parseMergeClause(const MergeNames& names, int number);
+    StmtPtr parseMergeInsert(const MergeNames& names, ExprPtr filedHere);
+    std::unique_ptr<Select> mergeRows(const MergeNames& names, TableRefPtr source, ExprPtr on,
+                                      std::vector<MergeClause>& clauses);
+    std::unique_ptr<OutputClause> parseMergeOutput(const char* action);
     StmtPtr parseCreate();
     StmtPtr parseAlter();
     StmtPtr parseDrop();
@@ -113,6 +125,7 @@ private:
     // A table name, or a table variable (@t) kept as its name.
     ObjectName parseTableName();
     QString parseName();
+    QStringList parseNamesToParenthesis();
     qint64 parseSignedInteger();
     bool startsSubquery() const;
 
@@ -150,6 +163,7 @@ private:
     int paramCount_ = 0;
     int statements_ = 0;
     int depth_ = 0;
+    QString mergeAction_;  // while an OUTPUT is read as a MERGE clause's: its verb, for $action
 };
 
 }  // namespace tsql
