@@ -161,9 +161,10 @@ TEST(Parser, SyntaxErrorsAndUnsupportedConstructsAreNamed) {
         EXPECT_TRUE(e.message().contains(QStringLiteral("WAITFOR"))) << e.message().toStdString();
     }
     try {
-        Parser(QStringLiteral("merge into t using u on 1 = 1")).parseBatch();
+        Parser(QStringLiteral("merge top (1) into t using u on 1 = 1 when matched then delete;"))
+            .parseBatch();
         FAIL();
     } catch (const db::Error& e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("MERGE"))) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(QStringLiteral("MERGE TOP"))) << e.message().toStdString();
     }
 }
