@@ -161,9 +161,11 @@ struct TableRef {
     // APPLY, the binder's mark: the level of the query whose FROM it is in, where the left
     // side's sources are.
     mutable int level = 0;
-    // Named, the binder's marks: the table or view, or that the name is a common table of WITH.
+    // Named, the binder's marks: the table or view, or that the name is a common table of WITH,
+    // and whether it is the reference of a recursive member to its own common table.
     mutable std::shared_ptr<const TableInfo> table;
     mutable bool commonTable = false;
+    mutable bool recursiveReference = false;
     // Function, the binder's marks: the function, and an inline one's select, parsed anew for
     // this call, whose parameters stand for the call's arguments.
     mutable std::shared_ptr<const CreateFunctionStmt> function;
@@ -189,6 +191,11 @@ struct SelectCore {
 
 struct CommonTable;
 
+// The levels of recursion a recursive common table may reach unless OPTION (MAXRECURSION n)
+// says otherwise, and the most that option allows.
+inline constexpr int kDefaultMaxRecursion = 100;
+inline constexpr int kMaxRecursionLimit = 32767;
+
 struct Select {
     std::vector<SelectCore> cores;
     enum Combine { Union, UnionAll, Except, Intersect };
@@ -197,7 +204,8 @@ struct Select {
     std::vector<OrderItem> orderBy;
     ExprPtr offset;  // ORDER BY ... OFFSET offset ROWS [FETCH NEXT fetch ROWS ONLY]
     ExprPtr fetch;
-    std::vector<CommonTable> with;  // WITH name AS (...) before the statement
+    std::vector<CommonTable> with;            // WITH name AS (...) before the statement
+    int maxRecursion = kDefaultMaxRecursion;  // OPTION (MAXRECURSION n) after it; 0: no limit
     // The binder's mark: the type of each result column.
     mutable std::vector<SqlType> columnTypes;
 };
@@ -206,6 +214,10 @@ struct CommonTable {
     QString name;
     QStringList columns;
     std::unique_ptr<Select> select;
+    // The binder's marks: it names itself (its rows carry their level of recursion), or UPDATE or
+    // DELETE writes through it to the table of `writtenThrough` (its rows carry that rowid).
+    mutable bool recursive = false;
+    mutable const TableRef* writtenThrough = nullptr;
 };
 
 // ---- statements ----
@@ -317,9 +329,13 @@ struct UpdateStmt : Stmt {
     std::unique_ptr<OutputClause> output;
     std::vector<TableRefPtr> from;
     ExprPtr where;
-    // The binder's marks: the table written, and the source of FROM that names it, if any.
+    std::vector<CommonTable> with;
+    int maxRecursion = kDefaultMaxRecursion;
+    // The binder's marks: the table written, the source of FROM that names it, if any, and the
+    // table's column each assignment sets.
     mutable std::shared_ptr<const TableInfo> boundTable;
     mutable const TableRef* targetInFrom = nullptr;
+    mutable std::vector<int> boundColumns;
 };
 
 struct DeleteStmt : Stmt {
@@ -329,6 +345,8 @@ struct DeleteStmt : Stmt {
     std::unique_ptr<OutputClause> output;
     std::vector<TableRefPtr> from;
     ExprPtr where;
+    std::vector<CommonTable> with;
+    int maxRecursion = kDefaultMaxRecursion;
     // The binder's marks, as for UPDATE.
     mutable std::shared_ptr<const TableInfo> boundTable;
     mutable const TableRef* targetInFrom = nullptr;

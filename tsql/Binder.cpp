@@ -86,11 +86,41 @@ void checkPlace(const Builtin& b, const Expr& e) {
         checkFrame(b, e.text, *e.over);
 }
 
-bool mentionsTable(const Select& s, const QString& name) {
+// Whether the select names the table `name` unqualified, as a common table can be named.
+template <typename Query>
+bool mentionsTable(const Query& s, const QString& name) {
     return walk(s, {{}, [&](const TableRef& t) {
                         return t.kind == TableRef::Named && t.name.database.isEmpty() &&
                                t.name.schema.isEmpty() && sameName(t.name.name, name);
                     }});
+}
+
+bool hasOuterJoin(const TableRef& t) {
+    if (t.kind != TableRef::Join)
+        return false;
+    return t.joinType == TableRef::Left || t.joinType == TableRef::Right ||
+           t.joinType == TableRef::Full || hasOuterJoin(*t.left) || hasOuterJoin(*t.right);
+}
+
+bool hasAggregate(const SelectCore& c) {
+    return walk(c, {[](const Expr& e) {
+                        return e.kind == Expr::Function && e.builtin &&
+                               e.builtin->kind == Builtin::Aggregate && !e.over;
+                    },
+                    {}});
+}
+
+// Whether a recursive member's column has its anchor's type (unknown types aside).
+bool sameType(const SqlType& a, const SqlType& b) {
+    if (!a.known() || !b.known())
+        return true;
+    if (a.base != b.base)
+        return false;
+    if (a.isText())
+        return a.length == b.length;
+    if (a.base == SqlType::Decimal)
+        return a.precision == b.precision && a.scale == b.scale;
+    return a.base != SqlType::DateTime || a.scale == b.scale;
 }
 
 // The source in FROM that the target of UPDATE/DELETE ... FROM names: the one whose exposed
@@ -206,13 +236,73 @@ void Binder::bindInsert(const InsertStmt& s) {
             expr(*value);
 }
 
-void Binder::target(const ObjectName& name, const std::vector<TableRefPtr>& from,
-                    std::shared_ptr<const TableInfo>& table, const TableRef*& inFrom,
-                    const char* verb) {
+const Binder::CommonTable* Binder::target(const ObjectName& name,
+                                          const std::vector<TableRefPtr>& from,
+                                          std::shared_ptr<const TableInfo>& table,
+                                          const TableRef*& inFrom, const char* verb) {
     inFrom = targetInFrom(from, name);
-    table = env_.resolveTable(inFrom ? inFrom->name : name);
+    const ObjectName& written = inFrom ? inFrom->name : name;
+    const CommonTable* common = written.schema.isEmpty() && written.database.isEmpty()
+                                    ? commonTable(written.name)
+                                    : nullptr;
+    if (common && !inFrom)
+        notSupported(QStringLiteral("%1 of a common table expression that FROM does not name")
+                         .arg(QString::fromLatin1(verb).section(u' ', 0, 0)));
+    table = common ? writtenThrough(*common) : env_.resolveTable(written);
     if (table->view)
         notSupported(QString::fromLatin1(verb));
+    return common;
+}
+
+// The table UPDATE or DELETE writes through a common table: the one table of its one select,
+// which has no grouping, DISTINCT or aggregate. Its rows then carry that table's rowid.
+std::shared_ptr<const TableInfo> Binder::writtenThrough(const CommonTable& common) {
+    const Select& s = *common.select;
+    if (common.definition->recursive || s.cores.size() != 1)
+        notSupported(
+            QStringLiteral("UPDATE or DELETE of a recursive or UNION common table "
+                           "expression"));
+    const SelectCore& c = s.cores[0];
+    if (c.distinct || !c.groupBy.empty() || c.having || hasAggregate(c))
+        raise(4403, QStringLiteral("Cannot update the view or function '%1' because it contains "
+                                   "aggregates, or a DISTINCT or GROUP BY clause, or PIVOT or "
+                                   "UNPIVOT operator.")
+                        .arg(common.name));
+    const std::vector<const TableRef*> sources = joinedSources(c.from);
+    if (sources.size() != 1 || !sources[0]->table || c.withTies || c.topPercent)
+        notSupported(
+            QStringLiteral("UPDATE or DELETE of a common table expression other than "
+                           "the rows of one table"));
+    common.definition->writtenThrough = sources[0];
+    return sources[0]->table;
+}
+
+// The column of the table written through a common table that the common table's column
+// `name` is; 4406 when it is computed.
+int Binder::columnThrough(const CommonTable& common, const TableInfo& table, const QString& name) {
+    qsizetype k = 0;
+    while (k < common.names.size() && !sameName(common.names[k], name))
+        ++k;
+    if (k == common.names.size())
+        invalidColumn(name);
+    qsizetype index = 0;
+    for (const SelectItem& item : common.select->cores[0].items) {
+        if (item.expr->kind == Expr::Star) {
+            const auto& columns = item.expr->expansion;
+            if (k < index + static_cast<qsizetype>(columns.size()))
+                return table.indexOf(columns[static_cast<size_t>(k - index)].column);
+            index += static_cast<qsizetype>(columns.size());
+            continue;
+        }
+        if (index++ < k)
+            continue;
+        if (item.expr->kind != Expr::Column)
+            break;
+        return table.indexOf(item.expr->binding.column);
+    }
+    raise(4406, QStringLiteral("Update or insert of view or function '%1' failed because it "
+                               "contains a derived or constant field.")
+                    .arg(common.name));
 }
 
 void Binder::bindUpdate(const UpdateStmt& s) {
@@ -221,13 +311,18 @@ void Binder::bindUpdate(const UpdateStmt& s) {
     for (const auto& a : s.sets)
         if (!a.variable.isEmpty())
             notSupported(QStringLiteral("assigning a variable in UPDATE ... SET"));
-    target(s.target, s.from, s.boundTable, s.targetInFrom, "UPDATE of a view");
+    withClause(s.with);
+    const CommonTable* through =
+        target(s.target, s.from, s.boundTable, s.targetInFrom, "UPDATE of a view");
+    s.boundColumns.clear();
     for (const auto& a : s.sets) {
-        const int k = s.boundTable->indexOf(a.column);
+        const int k = through ? columnThrough(*through, *s.boundTable, a.column)
+                              : s.boundTable->indexOf(a.column);
         if (k < 0)
             invalidColumn(a.column);
         if (s.boundTable->columns[static_cast<size_t>(k)].computed)
             notWritable(a.column);
+        s.boundColumns.push_back(k);
     }
     // Without the target in FROM, FROM joins to the target, whose columns are visible.
     push();
@@ -246,6 +341,7 @@ void Binder::bindUpdate(const UpdateStmt& s) {
 void Binder::bindDelete(const DeleteStmt& s) {
     if (s.top && !s.from.empty())
         notSupported(QStringLiteral("DELETE TOP with FROM"));
+    withClause(s.with);
     target(s.target, s.from, s.boundTable, s.targetInFrom, "DELETE from a view");
     push();
     if (s.targetInFrom) {
@@ -271,30 +367,118 @@ void Binder::bindDelete(const DeleteStmt& s) {
 // ---- selects ----
 
 void Binder::select(const Select& s, QStringList* names) {
-    if (!s.with.empty())
-        withClause(s);
+    withClause(s.with);
     if (s.cores.size() == 1)
         plainSelect(s, names);
     else
         unionSelect(s, names);
 }
 
-void Binder::withClause(const Select& s) {
-    for (const tsql::CommonTable& t : s.with) {
-        if (mentionsTable(*t.select, t.name))
-            notSupported(QStringLiteral("recursive common table expressions"));
+void Binder::withClause(const std::vector<tsql::CommonTable>& with) {
+    for (const tsql::CommonTable& t : with) {
+        t.writtenThrough = nullptr;
+        t.recursive = mentionsTable(*t.select, t.name);
+        if (t.recursive) {
+            recursiveTable(t);
+            continue;
+        }
         QStringList inner;
         select(*t.select, &inner);
-        if (!t.columns.isEmpty() && t.columns.size() != inner.size())
-            raise(8158, QStringLiteral("'%1' has more columns than were specified in the column "
-                                       "list.")
-                            .arg(t.name));
-        const QStringList names = t.columns.isEmpty() ? inner : t.columns;
-        for (qsizetype k = 0; k < names.size(); ++k)
-            if (names[k].isEmpty())
-                noColumnName(k, t.name);
-        commonTables_.push_back({t.name, t.select.get(), names});
+        commonTables_.push_back({t.name, &t, t.select.get(), commonNames(t, inner), 0});
     }
+}
+
+// The columns of a common table: its column list, else the names its select gives them.
+QStringList Binder::commonNames(const tsql::CommonTable& t, const QStringList& inner) {
+    if (!t.columns.isEmpty() && t.columns.size() != inner.size())
+        raise(t.columns.size() < inner.size() ? 8158 : 8159,
+              QStringLiteral("'%1' has %2 columns than were specified in the column list.")
+                  .arg(t.name, t.columns.size() < inner.size() ? QStringLiteral("more")
+                                                               : QStringLiteral("fewer")));
+    const QStringList names = t.columns.isEmpty() ? inner : t.columns;
+    for (qsizetype k = 0; k < names.size(); ++k)
+        if (names[k].isEmpty())
+            noColumnName(k, t.name);
+    return names;
+}
+
+// A common table that names itself: its anchor members, then its recursive members, each of
+// which reads the rows of the step before through one reference to the table, of the anchor's
+// column types.
+void Binder::recursiveTable(const tsql::CommonTable& t) {
+    const Select& s = *t.select;
+    const size_t anchors = anchorCount(s, t.name);
+    if (!s.orderBy.empty() || s.offset)
+        raise(1033, QStringLiteral("The ORDER BY clause is invalid in views, inline functions, "
+                                   "derived tables, subqueries, and common table expressions, "
+                                   "unless TOP, OFFSET or FOR XML is also specified."));
+    QStringList inner;
+    unitedCores(s, anchors, &inner);
+    const QStringList names = commonNames(t, inner);
+    commonTables_.push_back({t.name, &t, &s, names, levels_.size() + 1});
+    const size_t self = commonTables_.size() - 1;
+    for (size_t k = anchors; k < s.cores.size(); ++k)
+        recursiveMember(t.name, s.cores[k], names, s.columnTypes);
+    commonTables_[self].memberLevel = 0;
+}
+
+// The members before the first that names the table, which must be followed by the recursive
+// members only, each joined by UNION ALL.
+size_t Binder::anchorCount(const Select& s, const QString& name) {
+    const auto names = [&](const SelectCore& c) { return mentionsTable(c, name); };
+    size_t anchors = 0;
+    while (anchors < s.cores.size() && !names(s.cores[anchors]))
+        ++anchors;
+    bool unionAll = s.cores.size() > 1;
+    for (size_t k = std::max<size_t>(anchors, 1); k < s.cores.size(); ++k)
+        unionAll = unionAll && s.combine[k - 1] == Select::UnionAll;
+    if (!unionAll)
+        raise(252, QStringLiteral("Recursive common table expression '%1' does not contain a "
+                                  "top-level UNION ALL operator.")
+                       .arg(name));
+    if (anchors == 0)
+        raise(
+            246,
+            QStringLiteral("No anchor member was specified for recursive query \"%1\".").arg(name));
+    for (size_t k = anchors; k < s.cores.size(); ++k)
+        if (!names(s.cores[k]))
+            notSupported(QStringLiteral("an anchor member after a recursive member"));
+    return anchors;
+}
+
+// A recursive member: no DISTINCT, TOP, grouping, aggregate or outer join, one reference to the
+// table, and its columns of the anchor's types.
+void Binder::recursiveMember(const QString& name, const SelectCore& c, const QStringList& names,
+                             const std::vector<SqlType>& anchorTypes) {
+    const auto refuse = [&](int number, const char* what) {
+        raise(number, QStringLiteral("%1 not allowed in the recursive part of a recursive common "
+                                     "table expression '%2'.")
+                          .arg(QLatin1String(what), name));
+    };
+    if (c.distinct)
+        refuse(460, "DISTINCT operator is");
+    if (c.top)
+        refuse(461, "The TOP or OFFSET operator is");
+    std::vector<SqlType> types;
+    core(c, nullptr, nullptr, types);
+    if (!c.groupBy.empty() || c.having || hasAggregate(c))
+        refuse(467, "GROUP BY, HAVING, or aggregate functions are");
+    if (walk(c, {[](const Expr& e) { return e.over != nullptr; }, {}}))
+        notSupported(QStringLiteral("window functions in a recursive member"));
+    const std::vector<const TableRef*> sources = joinedSources(c.from);
+    if (std::count_if(sources.begin(), sources.end(),
+                      [](const TableRef* t) { return t->recursiveReference; }) > 1)
+        raise(253, QStringLiteral("Recursive member of a common table expression '%1' has "
+                                  "multiple recursive references.")
+                       .arg(name));
+    for (const TableRefPtr& t : c.from)
+        if (hasOuterJoin(*t))
+            refuse(462, "Outer join is");
+    for (size_t k = 0; k < types.size() && k < anchorTypes.size(); ++k)
+        if (!sameType(types[k], anchorTypes[k]))
+            raise(240, QStringLiteral("Types don't match between the anchor and the recursive "
+                                      "part in column \"%1\" of recursive query \"%2\".")
+                           .arg(names[static_cast<qsizetype>(k)], name));
 }
 
 void Binder::plainSelect(const Select& s, QStringList* names) {
@@ -309,17 +493,7 @@ void Binder::plainSelect(const Select& s, QStringList* names) {
 
 // The cores of a UNION; its ORDER BY names the result's columns.
 void Binder::unionSelect(const Select& s, QStringList* names) {
-    s.columnTypes.clear();
-    for (size_t k = 0; k < s.cores.size(); ++k) {
-        std::vector<SqlType> types;
-        core(s.cores[k], nullptr, k == 0 ? names : nullptr, types);
-        if (k == 0)
-            s.columnTypes = std::move(types);
-        else
-            combineTypes(s.columnTypes, types);
-        if (s.cores[k].top)
-            expr(*s.cores[k].top);
-    }
+    unitedCores(s, s.cores.size(), names);
     paging(s);
     if (s.orderBy.empty())
         return;
@@ -335,6 +509,21 @@ void Binder::unionSelect(const Select& s, QStringList* names) {
                                       "statement contains a UNION, INTERSECT or EXCEPT operator."));
     }
     pop();
+}
+
+// The first `count` cores of a UNION; the select's column types are common to them.
+void Binder::unitedCores(const Select& s, size_t count, QStringList* names) {
+    s.columnTypes.clear();
+    for (size_t k = 0; k < count; ++k) {
+        std::vector<SqlType> types;
+        core(s.cores[k], nullptr, k == 0 ? names : nullptr, types);
+        if (k == 0)
+            s.columnTypes = std::move(types);
+        else
+            combineTypes(s.columnTypes, types);
+        if (s.cores[k].top)
+            expr(*s.cores[k].top);
+    }
 }
 
 void Binder::paging(const Select& s) {
@@ -395,7 +584,10 @@ void Binder::table(const TableRef& t, bool lateral) {
                                             ? commonTable(t.name.name)
                                             : nullptr;
             t.commonTable = common != nullptr;
+            t.recursiveReference = common && common->memberLevel > 0;
             t.table = nullptr;
+            if (t.recursiveReference && levels_.size() != common->memberLevel)
+                raise(465, QStringLiteral("Recursive references are not allowed in subqueries."));
             if (common) {
                 addDerived(t.exposedName(), common->select, common->names);
                 return;

@@ -91,8 +91,12 @@ private:
     };
     struct CommonTable {
         QString name;
+        const tsql::CommonTable* definition;
         const Select* select;
         QStringList names;
+        // While its recursive members are bound: the level of their sources, where alone they
+        // may name it; else 0.
+        size_t memberLevel;
     };
     // The parameters of an inline function being expanded where it is called: each stands for
     // its argument, or its default.
@@ -113,10 +117,16 @@ private:
     // A select; its result columns' names go to `names` (empty where an item has none) when the
     // caller needs them (derived and common tables, unions).
     void select(const Select& s, QStringList* names);
-    void withClause(const Select& s);
+    void withClause(const std::vector<tsql::CommonTable>& with);
+    static QStringList commonNames(const tsql::CommonTable& t, const QStringList& inner);
+    void recursiveTable(const tsql::CommonTable& t);
+    static size_t anchorCount(const Select& s, const QString& name);
+    void recursiveMember(const QString& name, const SelectCore& c, const QStringList& names,
+                         const std::vector<SqlType>& anchorTypes);
     void paging(const Select& s);
     void plainSelect(const Select& s, QStringList* names);
     void unionSelect(const Select& s, QStringList* names);
+    void unitedCores(const Select& s, size_t count, QStringList* names);
     // A core's result columns' types go to `types`.
     void core(const SelectCore& c, const std::vector<OrderItem>* orderBy, QStringList* names,
               std::vector<SqlType>& types);
@@ -151,9 +161,14 @@ private:
     bool markAlias(const Expr& column) const;
     const CommonTable* commonTable(const QString& name) const;
     int innermost() const { return static_cast<int>(levels_.size()) - 1; }
-    // UPDATE and DELETE: the table written and the source of FROM that names it.
-    void target(const ObjectName& name, const std::vector<TableRefPtr>& from,
-                std::shared_ptr<const TableInfo>& table, const TableRef*& inFrom, const char* verb);
+    // UPDATE and DELETE: the table written and the source of FROM that names it; the common
+    // table it is written through, if any.
+    const CommonTable* target(const ObjectName& name, const std::vector<TableRefPtr>& from,
+                              std::shared_ptr<const TableInfo>& table, const TableRef*& inFrom,
+                              const char* verb);
+    static std::shared_ptr<const TableInfo> writtenThrough(const CommonTable& common);
+    static int columnThrough(const CommonTable& common, const TableInfo& table,
+                             const QString& name);
 
     Environment& env_;
     std::vector<Level> levels_;

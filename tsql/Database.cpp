@@ -263,14 +263,16 @@ void Database::close() noexcept {
     db_ = nullptr;
 }
 
-// What a translation may do: read and write rows of the database's tables, call functions, and
-// read SQLite's and the engine's tables only through the catalogue views the engine installed.
+// What a translation may do: read and write rows of the database's tables (recursive common tables
+// too), call functions, and read SQLite's and the engine's tables only through the catalogue views
+// the engine installed.
 int Database::authorize(void* self, int action, const char* a, const char* b, const char*,
                         const char* view) {
     if (static_cast<Database*>(self)->engine_)
         return SQLITE_OK;
     switch (action) {
         case SQLITE_SELECT:
+        case SQLITE_RECURSIVE:
             return SQLITE_OK;
         case SQLITE_READ:
             if (sqlite3_stricmp(a, kApplyRows) == 0)

@@ -17,10 +17,49 @@ QByteArray topValue(const QByteArray& sql) {
 
 // `value`, or SQL Server's error `number` when `bad` holds for it.
 sqlite::Term refused(const sqlite::Term& value, const sqlite::Term& bad, int number,
-                     const char* message) {
+                     const QByteArray& message) {
     return sqlite::primary("CASE WHEN " + bad.text + " THEN tsql_raise(" +
-                           QByteArray::number(number) + ", " + sqlite::text(QByteArray(message)) +
-                           ") ELSE " + value.text + " END");
+                           QByteArray::number(number) + ", " + sqlite::text(message) + ") ELSE " +
+                           value.text + " END");
+}
+
+// The hidden columns of a common table's rows: the level of recursion of a recursive one's, the
+// rowid of the table written through one.
+const char* const kLevelColumn = "\"_tsql_level\"";
+const char* const kRowidColumn = "\"_tsql_rowid\"";
+
+// The level of a recursive member's row: one more than that of the row it was made from, which
+// may not pass the statement's limit (0: none).
+QByteArray nextLevel(const TableRef& reference, int maxRecursion) {
+    using sqlite::Operator;
+    const sqlite::Term level =
+        sqlite::primary(sqlite::name(reference.exposedName()) + "." + kLevelColumn);
+    const sqlite::Term next = sqlite::binary(level, Operator::Add, sqlite::integer(1));
+    if (maxRecursion == 0)
+        return next.text;
+    return refused(next,
+                   sqlite::binary(level, Operator::GreaterOrEqual, sqlite::integer(maxRecursion)),
+                   530,
+                   "The statement terminated. The maximum recursion " +
+                       QByteArray::number(maxRecursion) +
+                       " has been exhausted before statement completion.")
+        .text;
+}
+
+// The hidden column of each member of a common table, if it has one.
+std::vector<QByteArray> hiddenItems(const CommonTable& t, int maxRecursion) {
+    std::vector<QByteArray> items;
+    for (const SelectCore& core : t.select->cores) {
+        if (t.writtenThrough) {
+            items.push_back(sqlite::name(t.writtenThrough->exposedName()) + ".rowid");
+            continue;
+        }
+        const std::vector<const TableRef*> sources = joinedSources(core.from);
+        const auto self = std::find_if(sources.begin(), sources.end(),
+                                       [](const TableRef* s) { return s->recursiveReference; });
+        items.push_back(self == sources.end() ? QByteArray("0") : nextLevel(**self, maxRecursion));
+    }
+    return items;
 }
 
 bool sameColumn(const ColumnBinding& a, const ColumnBinding& b) {
@@ -139,7 +178,7 @@ QByteArray SqliteEmitter::orderSql(const std::vector<OrderItem>& items,
 
 QByteArray SqliteEmitter::coreSql(const SelectCore& c, std::vector<OutColumn>* out,
                                   QStringList* assign, const std::vector<OrderItem>* orderBy,
-                                  QByteArray* orderOut) {
+                                  QByteArray* orderOut, const QByteArray* hidden) {
     const bool collate = std::exchange(collateTexts_, false);
     QByteArray from;
     if (!c.from.empty())
@@ -176,6 +215,8 @@ QByteArray SqliteEmitter::coreSql(const SelectCore& c, std::vector<OutColumn>* o
     if (assigning && retrieving)
         raise(141, QStringLiteral("A SELECT statement that assigns a value to a variable must not "
                                   "be combined with data-retrieval operations."));
+    if (hidden)
+        items += ", " + *hidden;
     QByteArray s = "SELECT ";
     if (c.distinct)
         s += "DISTINCT ";
@@ -198,38 +239,50 @@ QByteArray SqliteEmitter::coreSql(const SelectCore& c, std::vector<OutColumn>* o
     return s;
 }
 
-QByteArray SqliteEmitter::withSql(const Select& s) {
+QByteArray SqliteEmitter::withSql(const std::vector<CommonTable>& with, int maxRecursion) {
     QByteArray sql;
-    for (const CommonTable& t : s.with) {
+    bool recursive = false;
+    for (const CommonTable& t : with) {
         std::vector<OutColumn> cols;
-        const QByteArray inner = selectSql(*t.select, &cols);
-        QByteArray names;
+        const bool hiding = t.recursive || t.writtenThrough;
+        const std::vector<QByteArray> hidden =
+            hiding ? hiddenItems(t, maxRecursion) : std::vector<QByteArray>();
+        const QByteArray inner = plainSelectSql(*t.select, &cols, hiding ? &hidden : nullptr);
+        std::vector<QByteArray> names;
         for (size_t k = 0; k < cols.size(); ++k)
-            names +=
-                (k ? ", " : "") +
-                sqlite::name(t.columns.isEmpty() ? cols[k].name : t.columns[static_cast<int>(k)]);
-        sql += (sql.isEmpty() ? "WITH " : ", ") + sqlite::name(t.name) + "(" + names + ") AS (" +
-               inner + ")";
+            names.push_back(
+                sqlite::name(t.columns.isEmpty() ? cols[k].name : t.columns[static_cast<int>(k)]));
+        if (hiding)
+            names.push_back(t.recursive ? kLevelColumn : kRowidColumn);
+        sql += (sql.isEmpty() ? "" : ", ") + sqlite::name(t.name) + "(" + sqlite::list(names) +
+               ") AS (" + inner + ")";
+        recursive = recursive || t.recursive;
     }
-    return sql.isEmpty() ? sql : sql + " ";
+    if (sql.isEmpty())
+        return sql;
+    return (recursive ? "WITH RECURSIVE " : "WITH ") + sql + " ";
+}
+
+// The rowid of a source's rows: a common table's carries it as a hidden column.
+QByteArray SqliteEmitter::rowidOf(const TableRef& source) {
+    return sqlite::name(source.exposedName()) + "." +
+           (source.commonTable ? QByteArray(kRowidColumn) : QByteArray("rowid"));
 }
 
 QByteArray SqliteEmitter::selectSql(const Select& s, std::vector<OutColumn>* out) {
-    if (!s.with.empty()) {
-        QByteArray with = withSql(s);
-        return with + plainSelectSql(s, out);
-    }
-    return plainSelectSql(s, out);
+    return withSql(s.with, s.maxRecursion) + plainSelectSql(s, out);
 }
 
-QByteArray SqliteEmitter::plainSelectSql(const Select& s, std::vector<OutColumn>* out) {
+QByteArray SqliteEmitter::plainSelectSql(const Select& s, std::vector<OutColumn>* out,
+                                         const std::vector<QByteArray>* hidden) {
     if (s.values)
         return valuesSql(s, out);
     if (s.cores.size() == 1) {
         const SelectCore& c = s.cores[0];
         QStringList assign;
         QByteArray order;
-        QByteArray sql = coreSql(c, out, &assign, &s.orderBy, &order);
+        QByteArray sql =
+            coreSql(c, out, &assign, &s.orderBy, &order, hidden ? &(*hidden)[0] : nullptr);
         if (!assign.isEmpty())
             raise(141, QStringLiteral("A SELECT statement that assigns a value to a variable must "
                                       "not be combined with data-retrieval operations."));
@@ -258,7 +311,8 @@ QByteArray SqliteEmitter::plainSelectSql(const Select& s, std::vector<OutColumn>
         QByteArray none;
         // The first query's texts compare under the engine's collation, as its columns do.
         collateTexts_ = k == 0;
-        QByteArray core = coreSql(s.cores[k], &cols, &assign, nullptr, &none);
+        QByteArray core =
+            coreSql(s.cores[k], &cols, &assign, nullptr, &none, hidden ? &(*hidden)[k] : nullptr);
         if (!assign.isEmpty())
             raise(141, QStringLiteral("A SELECT statement that assigns a value to a variable must "
                                       "not be combined with data-retrieval operations."));

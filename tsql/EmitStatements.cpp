@@ -179,7 +179,8 @@ Compiled SqliteEmitter::update(const UpdateStmt& s) {
     out_.verb = QStringLiteral("UPDATE");
     out_.changesRows = true;
     out_.target = s.boundTable;
-    out_.sql = s.targetInFrom ? updateThroughFrom(s) : updateJoined(s);
+    out_.sql =
+        withSql(s.with, s.maxRecursion) + (s.targetInFrom ? updateThroughFrom(s) : updateJoined(s));
     return std::move(out_);
 }
 
@@ -187,16 +188,16 @@ Compiled SqliteEmitter::update(const UpdateStmt& s) {
 // own instance there (SQLite's UPDATE ... FROM would join a second instance).
 QByteArray SqliteEmitter::updateThroughFrom(const UpdateStmt& s) {
     const TableInfo& t = *s.boundTable;
-    const QByteArray self = sqlite::name(s.targetInFrom->exposedName()) + ".rowid";
+    const QByteArray self = rowidOf(*s.targetInFrom);
     const QByteArray target = sqlite::name(targetAlias(s.from));
     // FROM and WHERE are rendered once and stand in both the values' sub-select and the choice
     // of rows (their placeholders are numbered, so the text serves twice).
     const QByteArray from = fromSql(s.from);
     std::vector<QByteArray> names, values;
-    for (const auto& a : s.sets) {
-        const ColumnInfo& c = t.columns[static_cast<size_t>(t.indexOf(a.column))];
+    for (size_t k = 0; k < s.sets.size(); ++k) {
+        const ColumnInfo& c = t.columns[static_cast<size_t>(s.boundColumns[k])];
         names.push_back(sqlite::name(c.name));
-        values.push_back(assignmentValue(c, *a.value));
+        values.push_back(assignmentValue(c, *s.sets[k].value));
     }
     const std::optional<sqlite::Term> where =
         s.where ? std::optional<sqlite::Term>(expr(*s.where).term()) : std::nullopt;
@@ -216,9 +217,9 @@ QByteArray SqliteEmitter::updateJoined(const UpdateStmt& s) {
     const QString alias = s.target.name;
     const QByteArray from = s.from.empty() ? QByteArray() : fromSql(s.from);
     std::vector<QByteArray> sets;
-    for (const auto& a : s.sets) {
-        const ColumnInfo& c = t.columns[static_cast<size_t>(t.indexOf(a.column))];
-        sets.push_back(sqlite::name(c.name) + " = " + assignmentValue(c, *a.value));
+    for (size_t k = 0; k < s.sets.size(); ++k) {
+        const ColumnInfo& c = t.columns[static_cast<size_t>(s.boundColumns[k])];
+        sets.push_back(sqlite::name(c.name) + " = " + assignmentValue(c, *s.sets[k].value));
     }
     QByteArray sql =
         "UPDATE " + t.sqlName() + " AS " + sqlite::name(alias) + " SET " + sqlite::list(sets);
@@ -239,12 +240,12 @@ Compiled SqliteEmitter::remove(const DeleteStmt& s) {
     out_.changesRows = true;
     out_.target = s.boundTable;
     const TableInfo& t = *s.boundTable;
+    const QByteArray with = withSql(s.with, s.maxRecursion);
     if (s.targetInFrom) {
         const QByteArray target = sqlite::name(targetAlias(s.from));
         const QByteArray from = fromSql(s.from);
-        out_.sql = "DELETE FROM " + t.sqlName() + " AS " + target + " WHERE " + target +
-                   ".rowid IN (SELECT " + sqlite::name(s.targetInFrom->exposedName()) +
-                   ".rowid FROM " + from +
+        out_.sql = with + "DELETE FROM " + t.sqlName() + " AS " + target + " WHERE " + target +
+                   ".rowid IN (SELECT " + rowidOf(*s.targetInFrom) + " FROM " + from +
                    (s.where ? " WHERE " + expr(*s.where).sql : QByteArray()) + ")";
         return std::move(out_);
     }
@@ -262,7 +263,7 @@ Compiled SqliteEmitter::remove(const DeleteStmt& s) {
         sql += " WHERE " + topRows(t, alias, cond, *s.top);
     else if (!cond.isEmpty())
         sql += " WHERE " + cond;
-    out_.sql = sql;
+    out_.sql = with + sql;
     return std::move(out_);
 }
 

@@ -44,8 +44,66 @@ std::unique_ptr<Select> Parser::parseSelect() {
     if (peek().isWord("FOR"))
         notSupported(QStringLiteral("FOR XML/BROWSE"));
     if (peek().isWord("OPTION"))
-        notSupported(QStringLiteral("query hints (OPTION)"));
+        s->maxRecursion = parseOption();
     return s;
+}
+
+// OPTION (hint, ...) at the end of a statement: the level of recursion its common tables may
+// reach (MAXRECURSION n, 0 for no limit). The hints that only choose a plan change nothing here.
+int Parser::parseOption() {
+    expectWord("OPTION");
+    expectSymbol("(");
+    int maxRecursion = kDefaultMaxRecursion;
+    do {
+        if (acceptWord("MAXRECURSION")) {
+            if (peek().kind != TokenKind::Integer)
+                fail();
+            const qint64 n = next().text.toLongLong();
+            if (n > kMaxRecursionLimit)
+                raise(310, QStringLiteral("The value %1 specified for the MAXRECURSION option "
+                                          "exceeds the allowed maximum of %2.")
+                               .arg(n)
+                               .arg(kMaxRecursionLimit));
+            maxRecursion = static_cast<int>(n);
+        } else {
+            skipPlanHint();
+        }
+    } while (acceptSymbol(","));
+    expectSymbol(")");
+    return maxRecursion;
+}
+
+// One of the query hints that choose a plan, its words ('#' an integer) read.
+void Parser::skipPlanHint() {
+    static const char* const hints[][3] = {{"RECOMPILE"},
+                                           {"MAXDOP", "#"},
+                                           {"FAST", "#"},
+                                           {"FORCE", "ORDER"},
+                                           {"KEEP", "PLAN"},
+                                           {"KEEPFIXED", "PLAN"},
+                                           {"ROBUST", "PLAN"},
+                                           {"EXPAND", "VIEWS"},
+                                           {"LOOP", "JOIN"},
+                                           {"MERGE", "JOIN"},
+                                           {"HASH", "JOIN"},
+                                           {"HASH", "GROUP"},
+                                           {"ORDER", "GROUP"},
+                                           {"CONCAT", "UNION"},
+                                           {"HASH", "UNION"},
+                                           {"MERGE", "UNION"},
+                                           {"OPTIMIZE", "FOR", "UNKNOWN"}};
+    for (const auto& words : hints) {
+        int k = 0;
+        while (k < 3 && words[k] &&
+               (*words[k] == '#' ? peek(k).kind == TokenKind::Integer : peek(k).isWord(words[k])))
+            ++k;
+        if (k < 3 && words[k])
+            continue;
+        for (int n = 0; n < k; ++n)
+            next();
+        return;
+    }
+    notSupported(QStringLiteral("the query hint %1").arg(peek().text.toUpper()));
 }
 
 // OFFSET n ROW[S] [FETCH FIRST|NEXT m ROW[S] ONLY], after ORDER BY.

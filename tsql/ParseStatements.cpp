@@ -86,7 +86,36 @@ StmtPtr Parser::parseSelectStatement() {
     return s;
 }
 
-// WITH name [(columns)] AS (select), ... SELECT ...
+namespace {
+
+// UPDATE or DELETE of a common table, without FROM, reads the common table's rows: its FROM is
+// the common table.
+void readCommonTable(const ObjectName& target, std::vector<TableRefPtr>& from,
+                     const std::vector<CommonTable>& with) {
+    if (!from.empty() || !target.schema.isEmpty() || !target.database.isEmpty())
+        return;
+    for (const CommonTable& t : with) {
+        if (t.name.compare(target.name, Qt::CaseInsensitive) != 0)
+            continue;
+        auto source = std::make_unique<TableRef>(TableRef::Named);
+        source->name = target;
+        from.push_back(std::move(source));
+        return;
+    }
+}
+
+// UPDATE or DELETE `s` after WITH.
+template <typename Change>
+StmtPtr changeWith(StmtPtr s, std::vector<CommonTable> with) {
+    auto& change = static_cast<Change&>(*s);
+    readCommonTable(change.target, change.from, with);
+    change.with = std::move(with);
+    return s;
+}
+
+}  // namespace
+
+// WITH name [(columns)] AS (select), ... before SELECT, INSERT ... SELECT, UPDATE or DELETE.
 StmtPtr Parser::parseWith() {
     next();
     std::vector<CommonTable> with;
@@ -105,12 +134,27 @@ StmtPtr Parser::parseWith() {
         expectSymbol(")");
         with.push_back(std::move(t));
     } while (acceptSymbol(","));
-    if (!peek().isWord("SELECT"))
+    if (peek().isWord("SELECT") || peek().isSymbol("(")) {
+        auto s = std::make_unique<SelectStmt>();
+        s->select = parseSelect();
+        s->select->with = std::move(with);
+        return s;
+    }
+    if (peek().isWord("INSERT")) {
+        StmtPtr s = parseInsert();
+        auto& insert = static_cast<InsertStmt&>(*s);
+        if (!insert.select)
+            notSupported(QStringLiteral("WITH before INSERT ... VALUES"));
+        insert.select->with = std::move(with);
+        return s;
+    }
+    if (peek().isWord("UPDATE"))
+        return changeWith<UpdateStmt>(parseUpdate(), std::move(with));
+    if (peek().isWord("DELETE"))
+        return changeWith<DeleteStmt>(parseDelete(), std::move(with));
+    if (peek().kind == TokenKind::Identifier)
         notSupported(QStringLiteral("WITH before %1").arg(peek().text.toUpper()));
-    auto s = std::make_unique<SelectStmt>();
-    s->select = parseSelect();
-    s->select->with = std::move(with);
-    return s;
+    fail();
 }
 
 StmtPtr Parser::parseTruncate() {
@@ -493,6 +537,8 @@ StmtPtr Parser::parseUpdate() {
             notSupported(QStringLiteral("cursors"));
         s->where = parseExpr();
     }
+    if (peek().isWord("OPTION"))
+        s->maxRecursion = parseOption();
     return s;
 }
 
@@ -548,6 +594,8 @@ StmtPtr Parser::parseDelete() {
         s->from = parseFromList();
     if (acceptWord("WHERE"))
         s->where = parseExpr();
+    if (peek().isWord("OPTION"))
+        s->maxRecursion = parseOption();
     return s;
 }
 

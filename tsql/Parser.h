@@ -89,6 +89,8 @@ private:
     std::vector<OrderItem> parseOrderList();
     ExprPtr parseTop();
     void parseOffset(Select& s);
+    int parseOption();
+    void skipPlanHint();
     std::unique_ptr<OutputClause> parseOutput(bool inserted, bool deleted);
     std::unique_ptr<Select> parseValues();
     void nameColumns(TableRef& t);

@@ -138,10 +138,14 @@ private:
     sqlite::Term inType(const Rendered& r, const SqlType& t);
 
     QByteArray selectSql(const Select& s, std::vector<OutColumn>* out);
-    QByteArray plainSelectSql(const Select& s, std::vector<OutColumn>* out);
-    QByteArray withSql(const Select& s);
+    // A select; `hidden`, for a common table's, the hidden column of each of its members.
+    QByteArray plainSelectSql(const Select& s, std::vector<OutColumn>* out,
+                              const std::vector<QByteArray>* hidden = nullptr);
+    QByteArray withSql(const std::vector<CommonTable>& with, int maxRecursion);
+    static QByteArray rowidOf(const TableRef& source);
     QByteArray coreSql(const SelectCore& c, std::vector<OutColumn>* out, QStringList* assign,
-                       const std::vector<OrderItem>* orderBy, QByteArray* orderSql);
+                       const std::vector<OrderItem>* orderBy, QByteArray* orderSql,
+                       const QByteArray* hidden = nullptr);
     QByteArray fromSql(const std::vector<TableRefPtr>& from);
     QByteArray tableSql(const TableRef& t);
     QByteArray joinSql(const TableRef& t);

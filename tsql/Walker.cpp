@@ -18,6 +18,11 @@ public:
         return drain();
     }
 
+    bool run(const SelectCore& c) {
+        pushCore(c);
+        return drain();
+    }
+
     // A set statement's parts; its target is a name, not a table source.
     bool run(const Stmt& s) {
         switch (s.kind) {
@@ -38,12 +43,14 @@ public:
                 for (const Assignment& a : u.sets)
                     push(a.value.get());
                 pushSources(u.from, u.where.get());
+                pushWith(u.with);
                 break;
             }
             case Stmt::Delete: {
                 const auto& d = static_cast<const DeleteStmt&>(s);
                 push(d.top.get());
                 pushSources(d.from, d.where.get());
+                pushWith(d.with);
                 break;
             }
             default:
@@ -109,20 +116,27 @@ private:
         return false;
     }
 
-    bool visit(const Select& s) {
-        for (const CommonTable& t : s.with)
+    void pushCore(const SelectCore& c) {
+        push(c.top.get());
+        for (const SelectItem& item : c.items)
+            push(item.expr.get());
+        for (const TableRefPtr& t : c.from)
+            push(t.get());
+        push(c.where.get());
+        for (const ExprPtr& g : c.groupBy)
+            push(g.get());
+        push(c.having.get());
+    }
+
+    void pushWith(const std::vector<CommonTable>& with) {
+        for (const CommonTable& t : with)
             push(t.select.get());
-        for (const SelectCore& c : s.cores) {
-            push(c.top.get());
-            for (const SelectItem& item : c.items)
-                push(item.expr.get());
-            for (const TableRefPtr& t : c.from)
-                push(t.get());
-            push(c.where.get());
-            for (const ExprPtr& g : c.groupBy)
-                push(g.get());
-            push(c.having.get());
-        }
+    }
+
+    bool visit(const Select& s) {
+        pushWith(s.with);
+        for (const SelectCore& c : s.cores)
+            pushCore(c);
         push(s.orderBy);
         push(s.offset.get());
         push(s.fetch.get());
@@ -153,6 +167,10 @@ bool walk(const Expr& e, const Visitor& visitor) {
 
 bool walk(const Select& s, const Visitor& visitor) {
     return Walk(visitor).run(&s);
+}
+
+bool walk(const SelectCore& c, const Visitor& visitor) {
+    return Walk(visitor).run(c);
 }
 
 bool walk(const Stmt& s, const Visitor& visitor) {

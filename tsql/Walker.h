@@ -19,6 +19,7 @@ struct Visitor {
 // True when a visit stopped the walk.
 bool walk(const Expr& e, const Visitor& visitor);
 bool walk(const Select& s, const Visitor& visitor);
+bool walk(const SelectCore& c, const Visitor& visitor);
 // A set statement (SELECT, INSERT, UPDATE, DELETE): its values, conditions and sources; the table
 // it writes is a name, not a source, and is not visited. Other statements have nothing to visit.
 bool walk(const Stmt& s, const Visitor& visitor);

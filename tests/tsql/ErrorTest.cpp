@@ -124,7 +124,7 @@ TEST_F(ErrorTest, SyntaxAndUnsupportedConstructs) {
     expectError(QStringLiteral("select 'abc"), 105, QStringLiteral("Unclosed quotation mark"));
     QString message;
     EXPECT_NE(errorOf(QStringLiteral("with c as (select 1 x) delete from c"), &message), 0);
-    EXPECT_TRUE(message.contains(QStringLiteral("does not support WITH before DELETE")))
+    EXPECT_TRUE(message.contains(QStringLiteral("DELETE of a common table expression other than")))
         << message.toStdString();
     EXPECT_NE(errorOf(QStringLiteral("declare c cursor for select 1"), &message), 0);
     EXPECT_TRUE(message.contains(QStringLiteral("not support"))) << message.toStdString();
