@@ -10,8 +10,6 @@ namespace tsql {
 
 namespace {
 
-constexpr int kMaxNesting = 32;
-
 // The copies a statement at trigger depth `depth` - 1 makes for the triggers it fires.
 CapturedRows::Names copiesAt(int depth) {
     const QString n = QString::number(depth);
