@@ -124,8 +124,8 @@ struct Expr {
     mutable std::vector<ColumnBinding> expansion;  // Star: the columns it stands for
     mutable const Builtin* builtin = nullptr;      // Function, Global: its row
     mutable SqlType type;                          // every kind but Star: the value's type
-    // Function: the user function called.
-    mutable std::shared_ptr<const CreateFunctionStmt> function;
+    // Function: the user function called; weak, since a recursive function's body calls itself.
+    mutable std::weak_ptr<const CreateFunctionStmt> function;
     // Variable: a parameter of an inline function expanded where it is called: the argument (or
     // the parameter's default) the parameter stands for.
     mutable const Expr* argument = nullptr;

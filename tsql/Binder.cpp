@@ -805,12 +805,14 @@ void Binder::function(const Expr& e) {
 
 // The arguments are bound as children of the call; the defaults that DEFAULT stands for here.
 void Binder::userFunction(const Expr& e) {
-    e.function = env_.resolveFunction(objectName(e.parts));
-    if (!e.function || e.function->form != CreateFunctionStmt::Scalar)
+    const std::shared_ptr<const CreateFunctionStmt> called =
+        env_.resolveFunction(objectName(e.parts));
+    e.function = called;
+    if (!called || called->form != CreateFunctionStmt::Scalar)
         raise(4121, QStringLiteral("Cannot find either column \"%1\" or the user-defined function "
                                    "or aggregate \"%2\", or the name is ambiguous.")
                         .arg(e.parts.first(), e.parts.join(u'.')));
-    const CreateFunctionStmt& f = *e.function;
+    const CreateFunctionStmt& f = *called;
     checkArguments(f, e.parts.join(u'.'), e.args, false);
     for (size_t k = 0; k < e.args.size(); ++k)
         if (e.args[k]->kind == Expr::Default)

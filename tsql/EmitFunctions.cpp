@@ -19,7 +19,11 @@ SqliteEmitter::Rendered SqliteEmitter::function(const Expr& e) {
 }
 
 SqliteEmitter::Rendered SqliteEmitter::userFunction(const Expr& e) {
-    const CreateFunctionStmt& f = *e.function;
+    const std::shared_ptr<const CreateFunctionStmt> called = e.function.lock();
+    if (!called)
+        notSupported(
+            QStringLiteral("a user function dropped while a statement calling it was made"));
+    const CreateFunctionStmt& f = *called;
     std::vector<Term> args{sqlite::primary(sqlite::text(f.name.name))};
     for (size_t k = 0; k < e.args.size(); ++k) {
         const Expr& given = *e.args[k];
