@@ -92,6 +92,9 @@ struct Expr {
         Default,   // DEFAULT as the argument of a user function
         RowId,     // parts = a table source's correlation name: its rowid (made by the parser's
                    // rewrites, never written)
+        // text = a cursor's name or @variable, op = "GLOBAL" when so qualified: the rowid of the
+        // row it stands on (WHERE CURRENT OF, made by the parser)
+        CurrentOf,
     };
     enum LitKind { Null, Integer, Decimal, Money, Float, String };
 
@@ -257,6 +260,9 @@ struct Stmt {
         Truncate,
         CreateTrigger,
         Merge,
+        DeclareCursor,
+        CursorAction,
+        Fetch,
     };
     explicit Stmt(Kind k) : kind(k) {}
     virtual ~Stmt() = default;
@@ -286,6 +292,13 @@ struct ExecStmt : Stmt {
 };
 
 struct InsertStmt;
+
+// A cursor as a statement names it: [GLOBAL] name, or a cursor variable (@name).
+struct CursorRef {
+    QString name;
+    bool global = false;
+    bool isVariable() const { return name.startsWith(u'@'); }
+};
 
 // OUTPUT items [INTO target [(columns)]] of INSERT, UPDATE and DELETE: a select over the rows the
 // statement wrote, copied as it runs to the tables its FROM names (kCapturedInserted as
@@ -329,6 +342,7 @@ struct UpdateStmt : Stmt {
     std::unique_ptr<OutputClause> output;
     std::vector<TableRefPtr> from;
     ExprPtr where;
+    std::optional<CursorRef> currentOf;  // WHERE CURRENT OF: `where` is its row's rowid
     std::vector<CommonTable> with;
     int maxRecursion = kDefaultMaxRecursion;
     // The binder's marks: the table written, the source of FROM that names it, if any, and the
@@ -345,6 +359,7 @@ struct DeleteStmt : Stmt {
     std::unique_ptr<OutputClause> output;
     std::vector<TableRefPtr> from;
     ExprPtr where;
+    std::optional<CursorRef> currentOf;  // as for UPDATE
     std::vector<CommonTable> with;
     int maxRecursion = kDefaultMaxRecursion;
     // The binder's marks, as for UPDATE.
@@ -506,6 +521,7 @@ struct Declaration {
     QString aliasType;
     ExprPtr init;
     std::unique_ptr<CreateTableStmt> table;  // DECLARE @t TABLE (...)
+    bool cursor = false;                     // DECLARE @c CURSOR
 };
 
 struct DeclareStmt : Stmt {
@@ -591,6 +607,41 @@ struct TruncateStmt : Stmt {
 struct UseStmt : Stmt {
     UseStmt() : Stmt(Stmt::Use) {}
     QString database;
+};
+
+// DECLARE name CURSOR [options] FOR select, or SET @variable = CURSOR [options] FOR select.
+struct DeclareCursorStmt : Stmt {
+    DeclareCursorStmt() : Stmt(Stmt::DeclareCursor) {}
+    enum Scope { DefaultScope, Local, Global };
+    // How its rows follow changes made after OPEN: a static (INSENSITIVE) cursor's never do;
+    // Default when none is named.
+    enum Sensitivity { Default, Dynamic, Static, Keyset, FastForward };
+    QString name;  // the cursor's, or the variable's that SET gives it to
+    Scope scope = DefaultScope;
+    bool scroll = false;  // SCROLL, or STATIC, KEYSET or DYNAMIC without FORWARD_ONLY
+    Sensitivity sensitivity = Default;
+    bool readOnly = false;      // READ_ONLY, FOR READ ONLY
+    bool forUpdate = false;     // FOR UPDATE
+    QStringList updateColumns;  // FOR UPDATE OF columns; empty: every column
+    std::unique_ptr<Select> select;
+};
+
+// OPEN, CLOSE and DEALLOCATE.
+struct CursorActionStmt : Stmt {
+    CursorActionStmt() : Stmt(Stmt::CursorAction) {}
+    enum Action { Open, Close, Deallocate };
+    Action action = Open;
+    CursorRef cursor;
+};
+
+// FETCH [direction FROM] cursor [INTO @variable, ...].
+struct FetchStmt : Stmt {
+    FetchStmt() : Stmt(Stmt::Fetch) {}
+    enum Direction { Next, Prior, First, Last, Absolute, Relative };
+    Direction direction = Next;
+    ExprPtr offset;  // Absolute, Relative
+    CursorRef cursor;
+    QStringList into;
 };
 
 struct SimpleStmt : Stmt {

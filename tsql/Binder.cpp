@@ -102,14 +102,6 @@ bool hasOuterJoin(const TableRef& t) {
            t.joinType == TableRef::Full || hasOuterJoin(*t.left) || hasOuterJoin(*t.right);
 }
 
-bool hasAggregate(const SelectCore& c) {
-    return walk(c, {[](const Expr& e) {
-                        return e.kind == Expr::Function && e.builtin &&
-                               e.builtin->kind == Builtin::Aggregate && !e.over;
-                    },
-                    {}});
-}
-
 // Whether a recursive member's column has its anchor's type (unknown types aside).
 bool sameType(const SqlType& a, const SqlType& b) {
     if (!a.known() || !b.known())
@@ -177,6 +169,14 @@ void noColumnName(qsizetype k, const QString& source) {
 }
 
 }  // namespace
+
+bool hasAggregate(const SelectCore& c) {
+    return walk(c, {[](const Expr& e) {
+                        return e.kind == Expr::Function && e.builtin &&
+                               e.builtin->kind == Builtin::Aggregate && !e.over;
+                    },
+                    {}});
+}
 
 // ---- the passes ----
 

@@ -30,6 +30,9 @@ public:
     virtual std::shared_ptr<const CreateFunctionStmt> resolveFunction(const ObjectName& name) = 0;
 };
 
+// Whether a bound select core aggregates its rows (an aggregate call outside a window).
+bool hasAggregate(const SelectCore& c);
+
 // Name resolution and typing, a pass of its own before SQL is generated (as SQLite's resolve.c
 // marks each expression before code is generated from it).
 // Contract: bindSelect() and its kin walk a whole tree once, in the order the emitter renders it,

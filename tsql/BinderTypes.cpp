@@ -198,6 +198,7 @@ void Binder::type(const Expr& e) {
             e.type = e.castType;
             return;
         case Expr::RowId:
+        case Expr::CurrentOf:
             e.type = SqlType::of(SqlType::BigInt);
             return;
         case Expr::Column:  // typed as they are marked

@@ -753,6 +753,11 @@ std::vector<Builtin> numberRows() {
         scalar("type_id", 1, 1, kInt,
                [](FunctionCall& f) { f.setResult(call("type_id", {f.arg(0).term()})); }),
         scalar("update", 1, 1, SqlType::of(SqlType::Bit), columnUpdated),
+        // The session's cursors are the interpreter's: it registers tsql_cursor_status.
+        scalar("cursor_status", 2, 2, SqlType::of(SqlType::SmallInt),
+               [](FunctionCall& f) {
+                   f.setResult(call("tsql_cursor_status", {f.text(0).term(), f.text(1).term()}));
+               }),
     };
 }
 
@@ -766,7 +771,10 @@ std::vector<Builtin> contextRows() {
         context("@@trancount", kInt,
                 [](const SessionState& s) { return Value::integer(s.tranDepth); }),
         context("@@error", kInt, [](const SessionState& s) { return Value::integer(s.lastError); }),
-        context("@@fetch_status", kInt, [](const SessionState&) { return Value::integer(-1); }),
+        context("@@fetch_status", kInt,
+                [](const SessionState& s) { return Value::integer(s.fetchStatus); }),
+        context("@@cursor_rows", kInt,
+                [](const SessionState& s) { return Value::integer(s.cursorRows); }),
         context("@@spid", kInt, [](const SessionState&) { return Value::integer(51); }),
         // The largest decimal precision; JDBC drivers ask for it when they connect.
         context("@@max_precision", SqlType::of(SqlType::TinyInt),

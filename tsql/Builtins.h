@@ -29,6 +29,8 @@ struct SessionState {
     int tranDepth = 0;
     bool doomed = false;  // an error under XACT_ABORT left the transaction uncommittable
     int lastError = 0;
+    int fetchStatus = -1;   // of the session's last FETCH
+    qint64 cursorRows = 0;  // of the cursor opened last: its rows, -1 for a dynamic one, 0 closed
     int nestLevel = 0;
     int dateFirst = 7;  // SET DATEFIRST: the first day of the week, 1 Monday ... 7 Sunday
     QString serverDir;

@@ -439,6 +439,11 @@ SqliteEmitter::Rendered SqliteEmitter::node(const Expr& e) {
             r.set(sqlite::primary(sqlite::name(e.parts.front()) + ".rowid"));
             return r;
         }
+        case Expr::CurrentOf: {
+            Rendered r;
+            r.set(slot({Slot::CursorRow, e.op.isEmpty() ? 0 : 1, e.text}));
+            return r;
+        }
         case Expr::Variable:
             return variable(e);
         case Expr::Global:

@@ -472,6 +472,40 @@ Compiled SqliteEmitter::select(const Select& s) {
     return std::move(out_);
 }
 
+namespace {
+
+// The one table whose rows a cursor's select reads, each once: a single query of one table
+// source, without DISTINCT, grouping, aggregates or WITH TIES. Null when there is none.
+const TableRef* keyedSource(const Select& s) {
+    if (s.cores.size() != 1 || s.values)
+        return nullptr;
+    const SelectCore& c = s.cores[0];
+    if (c.distinct || !c.groupBy.empty() || c.having || c.withTies || c.topPercent ||
+        c.from.size() != 1 || hasAggregate(c))
+        return nullptr;
+    const TableRef& source = *c.from[0];
+    if (source.kind != TableRef::Named || !source.table || source.table->view || source.commonTable)
+        return nullptr;
+    return &source;
+}
+
+}  // namespace
+
+Compiled SqliteEmitter::cursorSelect(const Select& s) {
+    binder_.bindSelect(s);
+    out_ = Compiled();
+    const TableRef* source = keyedSource(s);
+    if (!source) {
+        out_.sql = selectSql(s, &out_.columns);
+        return std::move(out_);
+    }
+    const std::vector<QByteArray> key{rowidOf(*source) + " AS " + QByteArray(kRowidColumn)};
+    out_.sql = withSql(s.with, s.maxRecursion) + plainSelectSql(s, &out_.columns, &key);
+    out_.columns.push_back({QString(), SqlType::of(SqlType::BigInt), QByteArray(kRowidColumn)});
+    out_.target = source->table;
+    return std::move(out_);
+}
+
 Compiled SqliteEmitter::assignSelect(const Select& s) {
     out_ = Compiled();
     if (s.cores.size() != 1)

@@ -49,6 +49,10 @@ inline constexpr int ServerSetting = 40003;  // a file of the server directory i
 inline constexpr int Internal = 8630;
 // Some part of the statement is nested too deeply.
 inline constexpr int NestedTooDeeply = 191;
+// The cursor statements' errors (16900 - 16999), which end only their statement.
+inline bool isCursorError(int number) {
+    return number >= 16900 && number <= 16999;
+}
 }  // namespace err
 
 }  // namespace tsql

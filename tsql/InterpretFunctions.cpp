@@ -16,6 +16,11 @@ namespace {
                    .arg(operation));
 }
 
+[[noreturn]] void returnsRows() {
+    raise(444, QStringLiteral("Select statements included within a function cannot return data "
+                              "to a client."));
+}
+
 // What a statement of a function's body may not do: change tables other than its own table
 // variables, send rows or messages, or open and end transactions. SQL Server refuses these when
 // the function is created.
@@ -44,10 +49,13 @@ void checkStatement(const Stmt& s) {
             if (!first.into.name.isEmpty())
                 sideEffect(QStringLiteral("SELECT INTO"));
             if (first.items.empty() || first.items[0].assignVar.isEmpty())
-                raise(444, QStringLiteral("Select statements included within a function cannot "
-                                          "return data to a client."));
+                returnsRows();
             return;
         }
+        case Stmt::Fetch:
+            if (static_cast<const FetchStmt&>(s).into.isEmpty())
+                returnsRows();
+            return;
         case Stmt::Print:
             sideEffect(QStringLiteral("PRINT"));
         case Stmt::Raiserror:
@@ -78,6 +86,8 @@ void checkStatement(const Stmt& s) {
             return;
         case Stmt::Declare:
         case Stmt::SetVar:
+        case Stmt::DeclareCursor:
+        case Stmt::CursorAction:
         case Stmt::Return:
         case Stmt::Break:
         case Stmt::Continue:

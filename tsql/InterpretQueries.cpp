@@ -87,6 +87,9 @@ void Interpreter::bindSlots(sqlite3_stmt* st, const Compiled& c) {
             case Slot::Context:
                 s.context->value(sessionState()).bind(st, index);
                 break;
+            case Slot::CursorRow:
+                sqlite3_bind_int64(st, index, currentRow(s.name, s.index == 1));
+                break;
         }
     }
 }
@@ -99,6 +102,8 @@ SessionState Interpreter::sessionState() const {
     state.tranDepth = tranDepth_;
     state.doomed = doomed_;
     state.lastError = lastError_;
+    state.fetchStatus = fetchStatus_;
+    state.cursorRows = cursorRows();
     state.nestLevel = static_cast<int>(frames_.size()) - 1;
     state.dateFirst = dateFirst_;
     state.serverDir = server_.dir();
@@ -294,12 +299,15 @@ void Interpreter::execChange(const Stmt& s, bool report) {
     std::shared_ptr<const Compiled> c;
     retryOnSchemaChange(
         [&] { c = compiled(&s, [&](SqliteEmitter& e) { return setStatement(e, s); }); });
-    if (const std::vector<TriggerInfo> fired = triggersFiredBy(*c->target, s.kind);
-        !fired.empty()) {
+    const bool positioned = currentOf(s).has_value();
+    if (positioned)
+        checkPositioned(s, *c->target);
+    if (const std::vector<TriggerInfo> fired = triggersFiredBy(*c->target, s.kind); !fired.empty())
         execTriggered(s, *c->target, fired, report);
-        return;
-    }
-    runStatement(s, report);
+    else
+        runStatement(s, report);
+    if (positioned)
+        positionedDone(s);
 }
 
 void Interpreter::runStatement(const Stmt& s, bool report) {

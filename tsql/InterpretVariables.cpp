@@ -19,7 +19,8 @@ void Interpreter::declare(const DeclareStmt& d) {
     for (const Declaration& v : d.vars) {
         const QString key = v.name.toLower();
         if (v.table) {
-            if (frames_.back().tables.contains(key) || frames_.back().vars.contains(key))
+            if (frames_.back().tables.contains(key) || frames_.back().vars.contains(key) ||
+                frames_.back().cursors.contains(key))
                 alreadyDeclared(v.name);
             // Its table would be made and dropped while the calling statement runs.
             if (functionCalls_ > 0)
@@ -31,8 +32,12 @@ void Interpreter::declare(const DeclareStmt& d) {
             frames_.back().tables.insert(key, {stored, v.table.get()});
             continue;
         }
-        if (frames_.back().vars.contains(key))
+        if (frames_.back().vars.contains(key) || frames_.back().cursors.contains(key))
             alreadyDeclared(v.name);
+        if (v.cursor) {
+            frames_.back().cursors.insert(key, nullptr);
+            continue;
+        }
         frames_.back().vars.insert(key, {resolveType(v.type, v.aliasType), Value()});
         if (v.init) {
             SqlType from;
@@ -43,6 +48,10 @@ void Interpreter::declare(const DeclareStmt& d) {
 }
 
 void Interpreter::setVariable(const SetVarStmt& s) {
+    if (isCursorVariable(s.name)) {
+        setCursorVariable(s.name, *s.value);
+        return;
+    }
     if (!variableType(s.name))
         undeclaredVariable(s.name);
     SqlType from;

@@ -71,6 +71,8 @@ Interpreter::Interpreter(const QString& serverDir, const QString& database)
     db_ = std::make_unique<Database>(path, &clock_);
     sqlite3_create_function(db_->handle(), "tsql_udf", -1, SQLITE_UTF8, this,
                             &Interpreter::functionCalled, nullptr, nullptr);
+    sqlite3_create_function(db_->handle(), "tsql_cursor_status", 2, SQLITE_UTF8, this,
+                            &Interpreter::cursorStatusCalled, nullptr, nullptr);
     catalog_ = std::make_unique<Catalog>(*db_);
     frames_.emplace_back();
 }
@@ -282,6 +284,7 @@ std::shared_ptr<Interpreter::Batch> Interpreter::beginBatch(
 
 void Interpreter::endBatch() {
     dropScopedTables(frames_[0]);
+    frames_[0].cursors.clear();  // the batch's LOCAL cursors and cursor variables
     frames_[0].params = nullptr;
     sink_ = nullptr;
 }
@@ -380,7 +383,7 @@ bool Interpreter::endsStatementOnly(const db::Error& e) const {
         case 8152:
             return true;
         default:
-            return false;
+            return err::isCursorError(e.nativeError());
     }
 }
 
@@ -500,6 +503,15 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
             return tryCatch(static_cast<const TryCatchStmt&>(s));
         case Stmt::Raiserror:
             raiserror(static_cast<const RaiserrorStmt&>(s));
+            break;
+        case Stmt::DeclareCursor:
+            declareCursor(static_cast<const DeclareCursorStmt&>(s));
+            break;
+        case Stmt::CursorAction:
+            cursorAction(static_cast<const CursorActionStmt&>(s));
+            break;
+        case Stmt::Fetch:
+            fetchRow(static_cast<const FetchStmt&>(s));
             break;
         case Stmt::Throw:
             throwError(static_cast<const ThrowStmt&>(s));

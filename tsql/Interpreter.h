@@ -12,6 +12,7 @@
 #include "tsql/Binder.h"
 #include "tsql/Builtins.h"
 #include "tsql/Catalog.h"
+#include "tsql/Cursor.h"
 #include "tsql/Database.h"
 #include "tsql/DatabaseUse.h"
 #include "tsql/ResultSink.h"
@@ -74,6 +75,20 @@ private:
         QString stored;                               // the temporary table
         const CreateTableStmt* definition = nullptr;  // of its DECLARE
     };
+    struct Batch;
+    // A declared cursor (InterpretCursors.cpp): its definition, held with its batch, the
+    // variables and parameters its select reads as they were at DECLARE, and its rows.
+    struct DeclaredCursor {
+        std::shared_ptr<Batch> batch;
+        const DeclareCursorStmt* definition = nullptr;
+        QHash<QString, Variable> variables;
+        std::vector<db::BoundValue> params;
+        bool hasParams = false;
+        Cursor rows;
+        std::shared_ptr<const TableInfo> table;  // while open: the table of keyed rows
+    };
+    using CursorPtr = std::shared_ptr<DeclaredCursor>;
+    using Cursors = QHash<QString, CursorPtr>;
     struct Frame {
         QHash<QString, Variable> vars;  // keyed by lower-cased name
         const std::vector<db::BoundValue>* params = nullptr;
@@ -89,6 +104,9 @@ private:
         QString updatedColumns;
         bool function = false;  // a user function's body runs in it
         Variable returned;      // what its RETURN gave
+        // Its LOCAL cursors by lower-cased name, and its cursor variables by lower-cased
+        // "@name" (null while none is set).
+        Cursors cursors;
     };
     // A translation of a set statement, or of an expression the interpreter evaluates, made
     // against one version of the catalogue for one signature of the batch's parameters.
@@ -100,7 +118,7 @@ private:
     };
     // A parsed batch with the translations of its nodes, filed by statement index: they go
     // with the nodes they were made from.
-    struct Batch {
+    struct Batch : std::enable_shared_from_this<Batch> {
         Batch(StmtList parsed, int statementCount)
             : statements(std::move(parsed)), translations(static_cast<size_t>(statementCount)) {}
         StmtList statements;
@@ -257,6 +275,35 @@ private:
     [[noreturn]] void raiseConstraint(int rc, const QString& message, const Compiled& c);
     QString duplicateKeyValue(const Compiled& c, const QStringList& columns);
 
+    // cursors (InterpretCursors.cpp)
+    void declareCursor(const DeclareCursorStmt& d);
+    void cursorAction(const CursorActionStmt& a);
+    void fetchRow(const FetchStmt& f);
+    bool isCursorVariable(const QString& name) const;
+    // SET @variable = @other or = name: the variable takes the cursor `source` names.
+    void setCursorVariable(const QString& name, const Expr& source);
+    // Where a cursor variable of the running scope is held; 16948 or 137 when there is none.
+    std::pair<Cursors*, QString> cursorVariable(const QString& name);
+    // Where the cursor `c` names is held; 16916, 16948, 137 or 16950 when it names none.
+    std::pair<Cursors*, QString> cursorEntry(const CursorRef& c);
+    CursorPtr cursorOf(const CursorRef& c);
+    void openCursor(const CursorPtr& c);
+    // The rows of the cursor's select, run with the variables and parameters of its DECLARE.
+    std::shared_ptr<const Compiled> openedRows(DeclaredCursor& c,
+                                               std::vector<std::vector<Value>>& rows);
+    Cursor::Fetched moveCursor(DeclaredCursor& c, const FetchStmt& f);
+    bool rowExists(const TableInfo& table, qint64 key);
+    // UPDATE or DELETE ... WHERE CURRENT OF: 16917, 16929, 16933, 16932 or 16930 when the
+    // cursor cannot write the row it stands on through `target`.
+    static const std::optional<CursorRef>& currentOf(const Stmt& s);
+    void checkPositioned(const Stmt& s, const TableInfo& target);
+    void positionedDone(const Stmt& s);
+    // The rowid a CursorRow placeholder takes: of the row the cursor stands on.
+    qint64 currentRow(const QString& cursor, bool global);
+    qint64 cursorRows() const;  // @@CURSOR_ROWS
+    int cursorStatus(const QString& scope, const QString& name);
+    static void cursorStatusCalled(sqlite3_context* ctx, int argc, sqlite3_value** argv);
+
     // procedures
     int execProcedure(const ExecStmt& s);
     int invoke(const ObjectName& name, std::vector<Argument>& args);
@@ -398,6 +445,9 @@ private:
     std::string paramSignature_;
 
     std::vector<Frame> frames_;
+    Cursors globalCursors_;                     // by lower-cased name
+    int fetchStatus_ = -1;                      // @@FETCH_STATUS
+    std::weak_ptr<DeclaredCursor> lastOpened_;  // @@CURSOR_ROWS
     std::vector<ErrorContext> catches_;
     ResultSink* sink_ = nullptr;
     std::unique_ptr<Stream> stream_;

@@ -524,7 +524,7 @@ SqlType Parser::parseType(QString* aliasName) {
         if (name.compare(u"table", Qt::CaseInsensitive) == 0)
             notSupported(QStringLiteral("table variables"));
         if (name.compare(u"cursor", Qt::CaseInsensitive) == 0)
-            notSupported(QStringLiteral("cursors"));
+            notSupported(QStringLiteral("the type cursor outside DECLARE @variable CURSOR"));
         static const char* const unsupported[] = {
             "binary",    "varbinary",  "image",          "xml",
             "timestamp", "rowversion", "datetimeoffset", "sql_variant"};

@@ -41,7 +41,8 @@ std::unique_ptr<Select> Parser::parseSelect() {
         if (acceptWord("OFFSET"))
             parseOffset(*s);
     }
-    if (peek().isWord("FOR"))
+    // FOR UPDATE and FOR READ ONLY end a cursor's select.
+    if (peek().isWord("FOR") && !peek(1).isWord("UPDATE") && !peek(1).isWord("READ"))
         notSupported(QStringLiteral("FOR XML/BROWSE"));
     if (peek().isWord("OPTION"))
         s->maxRecursion = parseOption();

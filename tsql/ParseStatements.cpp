@@ -65,13 +65,16 @@ StmtPtr Parser::parseStatementBody() {
         {"THROW", [](Parser& p) { return p.parseThrow(); }},
         {"PRINT", [](Parser& p) { return p.parsePrint(); }},
         {"USE", [](Parser& p) { return p.parseUse(); }},
+        {"OPEN", [](Parser& p) { return p.parseCursorAction(CursorActionStmt::Open); }},
+        {"CLOSE", [](Parser& p) { return p.parseCursorAction(CursorActionStmt::Close); }},
+        {"DEALLOCATE", [](Parser& p) { return p.parseCursorAction(CursorActionStmt::Deallocate); }},
+        {"FETCH", [](Parser& p) { return p.parseFetch(); }},
     };
     for (const auto& [word, rule] : rules)
         if (t.isWord(word))
             return rule(*this);
-    static const char* const unsupported[] = {"GOTO",  "WAITFOR",    "OPEN",  "FETCH",
-                                              "CLOSE", "DEALLOCATE", "GRANT", "REVOKE",
-                                              "DENY",  "BULK",       "DBCC"};
+    static const char* const unsupported[] = {"GOTO", "WAITFOR", "GRANT", "REVOKE",
+                                              "DENY", "BULK",    "DBCC"};
     for (const char* word : unsupported)
         if (t.isWord(word))
             notSupported(QStringLiteral("the %1 statement").arg(t.text.toUpper()));
@@ -258,9 +261,9 @@ StmtPtr Parser::parseWhile() {
 
 StmtPtr Parser::parseDeclare() {
     expectWord("DECLARE");
-    if (peek().kind == TokenKind::Identifier &&
+    if ((peek().kind == TokenKind::Identifier || peek().kind == TokenKind::QuotedName) &&
         (peek(1).isWord("CURSOR") || peek(1).isWord("INSENSITIVE") || peek(1).isWord("SCROLL")))
-        notSupported(QStringLiteral("cursors"));
+        return parseCursorDeclaration(parseName());
     auto s = std::make_unique<DeclareStmt>();
     do {
         Declaration d;
@@ -276,8 +279,11 @@ StmtPtr Parser::parseDeclare() {
             s->vars.push_back(std::move(d));
             return s;
         }
-        if (peek().isWord("CURSOR"))
-            notSupported(QStringLiteral("cursors"));
+        if (acceptWord("CURSOR")) {
+            d.cursor = true;
+            s->vars.push_back(std::move(d));
+            continue;
+        }
         d.type = parseType(&d.aliasType);
         if (acceptSymbol("="))
             d.init = parseExpr();
@@ -297,6 +303,8 @@ StmtPtr Parser::parseSet() {
               op.text == u"/=" || op.text == u"%="))
             fail();
         s->op = next().text;
+        if (s->op == u"=" && peek().isWord("CURSOR"))
+            return parseCursorDeclaration(s->name);
         s->value = parseExpr();
         if (s->op != u"=") {
             // SET @v += x is SET @v = @v + x.
@@ -532,11 +540,8 @@ StmtPtr Parser::parseUpdate() {
         s->output = parseOutput(true, true);
     if (acceptWord("FROM"))
         s->from = parseFromList();
-    if (acceptWord("WHERE")) {
-        if (peek().isWord("CURRENT"))
-            notSupported(QStringLiteral("cursors"));
-        s->where = parseExpr();
-    }
+    if (acceptWord("WHERE"))
+        s->where = parseChangeCondition(s->target, s->currentOf);
     if (peek().isWord("OPTION"))
         s->maxRecursion = parseOption();
     return s;
@@ -593,7 +598,7 @@ StmtPtr Parser::parseDelete() {
     if (acceptWord("FROM"))
         s->from = parseFromList();
     if (acceptWord("WHERE"))
-        s->where = parseExpr();
+        s->where = parseChangeCondition(s->target, s->currentOf);
     if (peek().isWord("OPTION"))
         s->maxRecursion = parseOption();
     return s;

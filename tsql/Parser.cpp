@@ -106,6 +106,8 @@ bool Parser::isReserved(const Token& t) const {
         QStringLiteral("UNIQUE"),      QStringLiteral("UPDATE"),     QStringLiteral("USE"),
         QStringLiteral("VALUES"),      QStringLiteral("VIEW"),       QStringLiteral("WHEN"),
         QStringLiteral("WHERE"),       QStringLiteral("WHILE"),      QStringLiteral("WITH"),
+        QStringLiteral("OPEN"),        QStringLiteral("FETCH"),      QStringLiteral("CLOSE"),
+        QStringLiteral("DEALLOCATE"),  QStringLiteral("CURSOR"),     QStringLiteral("CURRENT"),
     };
     return t.kind == TokenKind::Identifier && words.contains(t.text.toUpper());
 }

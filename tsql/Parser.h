@@ -52,6 +52,13 @@ private:
     StmtPtr parseUpdate();
     std::vector<Assignment> parseAssignments();
     StmtPtr parseDelete();
+    // cursors (ParseCursors.cpp)
+    StmtPtr parseCursorDeclaration(const QString& name);
+    bool parseCursorOptions(DeclareCursorStmt& d);
+    CursorRef parseCursorRef();
+    StmtPtr parseCursorAction(int action);
+    StmtPtr parseFetch();
+    ExprPtr parseChangeCondition(const ObjectName& target, std::optional<CursorRef>& cursor);
     // MERGE (ParseMerge.cpp)
     StmtPtr parseMerge();
     void skipTableHints();

@@ -16,10 +16,11 @@ namespace tsql {
 
 // Where the value of a `?N` placeholder comes from when the statement runs.
 struct Slot {
-    enum Kind { Param, Variable, Context };
+    // CursorRow: the rowid of the row a cursor stands on (WHERE CURRENT OF).
+    enum Kind { Param, Variable, Context, CursorRow };
     Kind kind = Param;
-    int index = 0;                     // Param: the batch parameter
-    QString name;                      // Variable: "@name" lower-cased
+    int index = 0;                     // Param: the batch parameter; CursorRow: 1 for GLOBAL
+    QString name;                      // Variable: "@name" lower-cased; CursorRow: the cursor
     const Builtin* context = nullptr;  // Context: the value's row
 };
 
@@ -38,6 +39,7 @@ struct Compiled {
     QStringList assignTo;              // SELECT @a = ..., @b = ...: the variables, in column order
     bool readsDatabases = false;       // reads sysdatabases
     bool changesRows = false;          // INSERT/UPDATE/DELETE: reports a row count
+    // Of a cursor's select (cursorSelect): the table whose rowids its last column holds.
     std::shared_ptr<const TableInfo> target;  // of INSERT/UPDATE/DELETE
     QString verb;                             // INSERT, UPDATE, DELETE
     mutable HeldStatement prepared;           // its SQLite statement, once prepared
@@ -57,6 +59,8 @@ public:
     explicit SqliteEmitter(Environment& env) : binder_(env) {}
 
     Compiled select(const Select& s);
+    // A cursor's select: when its rows are rows of one table, each with that table's rowid.
+    Compiled cursorSelect(const Select& s);
     Compiled assignSelect(const Select& s);  // SELECT @v = ...
     Compiled expression(const Expr& e);      // SELECT <expr>
     Compiled condition(const Expr& e);       // SELECT 1 when the condition holds, else 0
