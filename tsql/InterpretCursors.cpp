@@ -251,7 +251,7 @@ Cursor::Fetched Interpreter::moveCursor(DeclaredCursor& c, const FetchStmt& f) {
     if (f.offset) {
         SqlType type;
         const Value v = evaluate(*f.offset, &type);
-        offset = convertValue(v, type, SqlType::of(SqlType::BigInt)).i;
+        offset = convertValue(v, type, SqlType::of(SqlType::Int)).i;  // 8115 beyond an int
     }
     Cursor::Fetched row = c.rows.move(f.direction, offset);
     const auto gone = [&] {

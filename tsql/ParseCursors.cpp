@@ -45,7 +45,7 @@ StmtPtr Parser::parseCursorDeclaration(const QString& name) {
     expectWord("CURSOR");
     const bool forwardOnly = !iso && parseCursorOptions(*d);
     expectWord("FOR");
-    d->select = parseSelect();
+    d->select = parseCursorSelect();
     if (acceptWord("FOR")) {
         if (acceptWord("READ")) {
             expectWord("ONLY");
@@ -62,6 +62,16 @@ StmtPtr Parser::parseCursorDeclaration(const QString& name) {
     }
     checkOptions(*d, forwardOnly);
     return d;
+}
+
+// A select, or WITH common tables before one.
+std::unique_ptr<Select> Parser::parseCursorSelect() {
+    if (!peek().isWord("WITH"))
+        return parseSelect();
+    StmtPtr s = parseWith();
+    if (s->kind != Stmt::SelectStmt)
+        fail();
+    return std::move(static_cast<SelectStmt&>(*s).select);
 }
 
 // LOCAL | GLOBAL, FORWARD_ONLY | SCROLL, STATIC | KEYSET | DYNAMIC | FAST_FORWARD, READ_ONLY |

@@ -55,6 +55,7 @@ private:
     // cursors (ParseCursors.cpp)
     StmtPtr parseCursorDeclaration(const QString& name);
     bool parseCursorOptions(DeclareCursorStmt& d);
+    std::unique_ptr<Select> parseCursorSelect();
     CursorRef parseCursorRef();
     StmtPtr parseCursorAction(int action);
     StmtPtr parseFetch();

@@ -193,13 +193,16 @@ TEST_F(CursorTest, ARowDeletedAfterOpenIsMissingOrPassedOver) {
               QStringLiteral("1,2,3,"));
 }
 
-TEST_F(CursorTest, ACursorOverAViewOrAJoinReadsItsRows) {
+TEST_F(CursorTest, ACursorOverAViewAJoinOrACommonTableReadsItsRows) {
     run(QStringLiteral("create view v as select id from t where id > 1"));
     EXPECT_EQ(loop(QStringLiteral("declare c cursor for select id from v order by id")),
               QStringLiteral("2,3,"));
     EXPECT_EQ(loop(QStringLiteral("declare c cursor for select a.id from t a join t b "
                                   "on a.id = b.id order by a.id")),
               QStringLiteral("1,2,3,"));
+    EXPECT_EQ(loop(QStringLiteral("declare c cursor for with odd as (select id from t where id % "
+                                  "2 = 1) select id from odd order by id desc")),
+              QStringLiteral("3,1,"));
 }
 
 // ---- writing through a cursor ----
@@ -264,6 +267,8 @@ TEST_F(CursorTest, MisusedCursorsRaiseSqlServersErrorsAndTheBatchGoesOn) {
     EXPECT_EQ(errorOf(QStringLiteral("open c open c")), 16905);
     EXPECT_EQ(errorOf(QStringLiteral("declare @id int fetch next from c into @id")), 16924);
     EXPECT_EQ(errorOf(QStringLiteral("fetch prior from c")), 16911);
+    run(QStringLiteral("declare s cursor scroll for select id from t open s"));
+    EXPECT_EQ(errorOf(QStringLiteral("fetch relative 2147483648 from s")), 8115);
     EXPECT_EQ(errorOf(QStringLiteral("fetch next from nothing")), 16916);
     EXPECT_EQ(errorOf(QStringLiteral("declare f cursor fast_forward scroll for select 1")), 1048);
     EXPECT_EQ(errorOf(QStringLiteral("declare f cursor static for select id from t for update")),
