@@ -156,6 +156,10 @@ struct TableRef {
     ExprPtr on;
     bool sameRows = false;      // Join without ON: the rows of both sides pair by their rowid
     std::vector<ExprPtr> args;  // Function: a table-valued user function's arguments
+    // Function: the rows a multi-statement function's body returns for the arguments, the source
+    // of its expansion (kFunctionRows, FunctionRows.h); its columns are c0, c1 ... in the declared
+    // types.
+    bool functionRows = false;
     // The correlation name it is known by: the alias, else the table's own name.
     QString exposedName() const { return alias.isEmpty() ? name.name : alias; }
     bool isApply() const {
@@ -314,6 +318,7 @@ struct OutputClause {
 };
 inline const char* const kCapturedInserted = "#tsql_inserted";
 inline const char* const kCapturedDeleted = "#tsql_deleted";
+inline const char* const kExecRows = "#tsql_exec_rows";
 
 struct InsertStmt : Stmt {
     InsertStmt() : Stmt(Stmt::Insert) {}
@@ -322,6 +327,9 @@ struct InsertStmt : Stmt {
     std::vector<std::vector<ExprPtr>> rows;
     std::unique_ptr<Select> select;
     bool defaultValues = false;
+    // INSERT ... EXEC: the call whose result sets give the rows. They are filed, in the target
+    // columns' types, into the table kExecRows names, which `select` reads.
+    std::unique_ptr<ExecStmt> exec;
     std::unique_ptr<OutputClause> output;
     // The binder's marks: the table, and the positions of the columns filled, in order.
     mutable std::shared_ptr<const TableInfo> boundTable;
@@ -481,7 +489,9 @@ struct CreateFunctionStmt : Stmt {
     Form form = Scalar;
     SqlType returns;  // Scalar
     QString returnsAlias;
-    std::unique_ptr<Select> select;            // Inline
+    // Inline: its select; MultiStatement: SELECT c0 AS [first column], ... FROM the rows its body
+    // returns for the parameters, so that both expand where they are called.
+    std::unique_ptr<Select> select;
     QString table;                             // MultiStatement: the returned table variable
     std::unique_ptr<CreateTableStmt> columns;  // and its declaration
     StmtList body;                             // Scalar, MultiStatement

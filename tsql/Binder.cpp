@@ -189,6 +189,15 @@ void Binder::bindExpression(const Expr& e) {
 }
 
 void Binder::bindInsert(const InsertStmt& s) {
+    bindInsertTarget(s);
+    if (s.select)
+        select(*s.select, nullptr);
+    for (const auto& row : s.rows)
+        for (const ExprPtr& value : row)
+            expr(*value);
+}
+
+void Binder::bindInsertTarget(const InsertStmt& s) {
     const std::shared_ptr<const TableInfo> t = env_.resolveTable(s.table);
     if (t->view)
         notSupported(QStringLiteral("INSERT into a view"));
@@ -229,11 +238,6 @@ void Binder::bindInsert(const InsertStmt& s) {
                                   "replication user is inserting into a NOT FOR REPLICATION "
                                   "identity column.")
                        .arg(t->name));
-    if (s.select)
-        select(*s.select, nullptr);
-    for (const auto& row : s.rows)
-        for (const ExprPtr& value : row)
-            expr(*value);
 }
 
 const Binder::CommonTable* Binder::target(const ObjectName& name,
@@ -606,7 +610,10 @@ void Binder::table(const TableRef& t, bool lateral) {
             return;
         }
         case TableRef::Function:
-            tableFunction(t, lateral);
+            if (t.functionRows)
+                functionRows(t);
+            else
+                tableFunction(t, lateral);
             return;
         case TableRef::Join:
             if (t.isApply()) {
@@ -633,9 +640,6 @@ void Binder::tableFunction(const TableRef& t, bool lateral) {
     if (!t.function || t.function->form == CreateFunctionStmt::Scalar)
         invalidObject(t.name.display());
     const CreateFunctionStmt& f = *t.function;
-    if (f.form == CreateFunctionStmt::MultiStatement)
-        notSupported(
-            QStringLiteral("multi-statement table-valued functions (%1)").arg(t.name.display()));
     checkArguments(f, t.name.display(), t.args, true);
     const std::shared_ptr<const CreateFunctionStmt> expanded = parsedAgain(f);
     // The arguments see the query's outer levels; beside APPLY, not the sources of their FROM.
@@ -661,6 +665,27 @@ void Binder::tableFunction(const TableRef& t, bool lateral) {
             noColumnName(k, t.exposedName());
     t.expansion = std::shared_ptr<const Select>(expanded, expanded->select.get());
     addDerived(t.exposedName(), t.expansion.get(), names);
+}
+
+// The source of a multi-statement function's expansion: the rows its body returns, columns c0,
+// c1 ... of the declared types.
+void Binder::functionRows(const TableRef& t) {
+    t.function = env_.resolveFunction(t.name);
+    if (!t.function || !t.function->columns)
+        invalidObject(t.name.display());
+    for (const ExprPtr& argument : t.args)
+        expr(*argument);
+    auto rows = std::make_shared<TableInfo>();
+    rows->name = t.name.name;
+    const std::vector<ColumnDef>& declared = t.function->columns->columns;
+    for (size_t k = 0; k < declared.size(); ++k) {
+        ColumnInfo c;
+        c.name = QStringLiteral("c%1").arg(k);
+        c.type = env_.resolveType(declared[k].type, declared[k].aliasType);
+        rows->columns.push_back(c);
+    }
+    t.table = rows;
+    addTable(t.exposedName(), t.table.get());
 }
 
 void Binder::checkArguments(const CreateFunctionStmt& f, const QString& shown,

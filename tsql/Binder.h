@@ -55,6 +55,8 @@ public:
     void bindSelect(const Select& s);
     void bindExpression(const Expr& e);  // without sources: variables, constants, sub-selects
     void bindInsert(const InsertStmt& s);
+    // Its target alone: the table and the columns filled (INSERT ... EXEC, before the call).
+    void bindInsertTarget(const InsertStmt& s);
     void bindUpdate(const UpdateStmt& s);
     void bindDelete(const DeleteStmt& s);
 
@@ -147,6 +149,7 @@ private:
     void userFunction(const Expr& e);
     void variable(const Expr& e);
     // A table-valued function in FROM: an inline one's select, expanded with its arguments.
+    void functionRows(const TableRef& t);
     void tableFunction(const TableRef& t, bool lateral);
     // The arguments of a call of `f`, named `shown`: as many as it has parameters (313, or 216
     // for a table-valued one; 8144), DEFAULT only for a parameter that has a default (201).

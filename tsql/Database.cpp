@@ -12,6 +12,7 @@
 #include "tsql/Collation.h"
 #include "tsql/DatabaseFile.h"
 #include "tsql/Errors.h"
+#include "tsql/FunctionRows.h"
 #include "tsql/FunctionSupport.h"
 #include "tsql/Functions.h"
 #include "tsql/InformationSchema.h"
@@ -275,7 +276,7 @@ int Database::authorize(void* self, int action, const char* a, const char* b, co
         case SQLITE_RECURSIVE:
             return SQLITE_OK;
         case SQLITE_READ:
-            if (sqlite3_stricmp(a, kApplyRows) == 0)
+            if (sqlite3_stricmp(a, kApplyRows) == 0 || sqlite3_stricmp(a, kFunctionRows) == 0)
                 return SQLITE_OK;
             [[fallthrough]];
         case SQLITE_INSERT:

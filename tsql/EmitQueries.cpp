@@ -5,6 +5,7 @@
 
 #include "tsql/Collation.h"
 #include "tsql/Errors.h"
+#include "tsql/FunctionRows.h"
 #include "tsql/SqliteEmitter.h"
 
 namespace tsql {
@@ -114,7 +115,9 @@ QByteArray SqliteEmitter::tableSql(const TableRef& t) {
             std::vector<OutColumn> cols;
             return "(" + selectSql(*t.derived, &cols) + ") AS " + sqlite::name(t.alias);
         }
-        case TableRef::Function: {  // an inline function: its select, expanded where called
+        case TableRef::Function: {  // a function's select, expanded where called
+            if (t.functionRows)
+                return functionRowsSql(t);
             std::vector<OutColumn> cols;
             return "(" + selectSql(*t.expansion, &cols) + ") AS " + sqlite::name(t.exposedName());
         }
@@ -122,6 +125,17 @@ QByteArray SqliteEmitter::tableSql(const TableRef& t) {
             return t.isApply() ? applySql(t) : joinSql(t);
     }
     return {};
+}
+
+// kFunctionRows(name, arguments ...): the rows of a multi-statement function's body.
+QByteArray SqliteEmitter::functionRowsSql(const TableRef& t) {
+    if (t.args.size() > static_cast<size_t>(kFunctionArguments))
+        notSupported(QStringLiteral("multi-statement functions of more than %1 parameters")
+                         .arg(kFunctionArguments));
+    std::vector<QByteArray> args{sqlite::text(t.function->name.name)};
+    for (const ExprPtr& argument : t.args)
+        args.push_back(expr(*argument).sql);
+    return kFunctionRows + ("(" + sqlite::list(args) + ") AS " + sqlite::name(t.exposedName()));
 }
 
 QByteArray SqliteEmitter::joinSql(const TableRef& t) {

@@ -38,6 +38,8 @@ void checkStatement(const Stmt& s) {
         case Stmt::Insert:
         case Stmt::Update:
         case Stmt::Delete:
+            if (s.kind == Stmt::Insert && static_cast<const InsertStmt&>(s).exec)
+                sideEffect(QStringLiteral("INSERT EXEC"));
             if (!target(s).name.startsWith(u'@'))
                 sideEffect(s.kind == Stmt::Insert   ? QStringLiteral("INSERT")
                            : s.kind == Stmt::Update ? QStringLiteral("UPDATE")
@@ -135,7 +137,8 @@ std::shared_ptr<const CreateFunctionStmt> Interpreter::resolveFunction(const Obj
     return {f, &functionOf(*f)};
 }
 
-Value Interpreter::runFunction(const Routine& f, const std::function<void()>& assign) {
+Value Interpreter::runFunction(const Routine& f, const std::function<void()>& assign,
+                               const std::function<void()>& collect) {
     const CreateFunctionStmt& def = functionOf(f);
     if (static_cast<int>(frames_.size()) > kMaxNesting)
         raise(217, QStringLiteral("Maximum stored procedure, function, trigger, or view nesting "
@@ -164,11 +167,15 @@ Value Interpreter::runFunction(const Routine& f, const std::function<void()>& as
         assign();
         execList(def.body);
         returned = frames_.back().returned;
+        if (collect)
+            collect();
     } catch (...) {
         restore();
         throw;
     }
     restore();
+    if (def.form != CreateFunctionStmt::Scalar)
+        return Value();
     return convertValue(returned.value, returned.type, def.returns);
 }
 
@@ -196,18 +203,59 @@ Value Interpreter::callFunction(const QString& name, std::vector<Value> args) {
         raise(4121, QStringLiteral("Cannot find either column \"dbo\" or the user-defined "
                                    "function or aggregate \"dbo.%1\", or the name is ambiguous.")
                         .arg(name));
+    return runCalled(*f, std::move(args));
+}
+
+// The rows of the table variable a multi-statement function returns, as its body left them.
+std::vector<std::vector<Value>> Interpreter::functionRows(const QString& name,
+                                                          std::vector<Value> args) {
+    const std::shared_ptr<Routine> f = loadFunction(name);
+    if (!f || functionOf(*f).form != CreateFunctionStmt::MultiStatement)
+        invalidObject(name);
     const CreateFunctionStmt& def = functionOf(*f);
+    std::vector<std::vector<Value>> rows;
+    runCalled(
+        *f, std::move(args),
+        [&] {
+            const QString stored =
+                QStringLiteral("#%1_%2").arg(def.table.mid(1)).arg(++tableVariables_);
+            createTable(*def.columns, stored);
+            frames_.back().tables.insert(def.table.toLower(), {stored, def.columns.get()});
+        },
+        [&] {
+            const QString& stored = frames_.back().tables[def.table.toLower()].stored;
+            sqlite3_stmt* st = db_->prepare("SELECT * FROM temp." + sqlite::name(stored));
+            for (int rc = db_->step(st); rc == SQLITE_ROW; rc = db_->step(st)) {
+                std::vector<Value>& row = rows.emplace_back();
+                for (int k = 0; k < sqlite3_column_count(st); ++k)
+                    row.push_back(Value::fromColumn(st, k));
+            }
+            sqlite3_reset(st);
+        });
+    return rows;
+}
+
+// A function called by a statement as it runs, with its arguments converted to its parameters'
+// types; `prepare` readies its frame, `collect` reads it before it goes.
+Value Interpreter::runCalled(const Routine& f, std::vector<Value> args,
+                             const std::function<void()>& prepare,
+                             const std::function<void()>& collect) {
+    const CreateFunctionStmt& def = functionOf(f);
     if (args.size() != def.params.size())
         raise(err::Internal, QStringLiteral("The call of function '%1' does not match its "
                                             "parameters.")
-                                 .arg(name));
+                                 .arg(def.name.name));
     ++functionCalls_;
     try {
-        // The statement converted each argument to its parameter's type.
-        const Value result = runFunction(*f, [&] {
-            for (size_t k = 0; k < args.size(); ++k)
-                frames_.back().vars[def.params[k].name.toLower()].value = std::move(args[k]);
-        });
+        const Value result = runFunction(
+            f,
+            [&] {
+                for (size_t k = 0; k < args.size(); ++k)
+                    frames_.back().vars[def.params[k].name.toLower()].value = std::move(args[k]);
+                if (prepare)
+                    prepare();
+            },
+            collect);
         --functionCalls_;
         return result;
     } catch (...) {

@@ -8,11 +8,6 @@ namespace tsql {
 
 namespace {
 
-// The filed rows of the MERGE running at `depth` (MERGEs nest through triggers).
-QString filedRowsAt(int depth) {
-    return QLatin1String(kMergeRows) + u'_' + QString::number(depth);
-}
-
 // The rows the clauses' OUTPUT sends to the client, as the one row set of the statement.
 class OneRowSet : public ResultSink {
 public:
@@ -43,28 +38,7 @@ private:
     qint64 rows_ = 0;
 };
 
-class SinkScope {
-public:
-    SinkScope(ResultSink*& sink, ResultSink* now) : sink_(sink), saved_(sink) { sink_ = now; }
-    ~SinkScope() { sink_ = saved_; }
-    SinkScope(const SinkScope&) = delete;
-    SinkScope& operator=(const SinkScope&) = delete;
-
-private:
-    ResultSink*& sink_;
-    ResultSink* saved_;
-};
-
 }  // namespace
-
-// The table that kMergeRows names in the running MERGE's statements.
-std::shared_ptr<const TableInfo> Interpreter::mergeRows() {
-    std::shared_ptr<const TableInfo> rows =
-        catalog_->find(QStringLiteral("temp"), filedRowsAt(merging_));
-    if (!rows)
-        raise(err::Internal, QStringLiteral("The rows of the MERGE statement are gone."));
-    return rows;
-}
 
 // The count of a MERGE is the rows all its clauses touched.
 void Interpreter::execMerge(const MergeStmt& m) {
@@ -72,7 +46,7 @@ void Interpreter::execMerge(const MergeStmt& m) {
     qint64 count = 0;
     OneRowSet output(*sink_);
     writeAtomically([&] {
-        const QByteArray table = "temp." + sqlite::name(filedRowsAt(merging_ + 1));
+        const QByteArray table = "temp." + sqlite::name(filedRowsAt(kMergeRows, merging_ + 1));
         ++merging_;
         try {
             fileMergeRows(m, table);

@@ -193,6 +193,13 @@ void Interpreter::addKey(const QString& table, const TableConstraint& k,
 
 // Runs a schema change so that nothing of it stays when it fails.
 void Interpreter::atomically(const std::function<void()>& change) {
+    // Inside the step of a statement that writes (a function it calls declares a table variable),
+    // SQLite cannot release a savepoint that began outside a transaction; the table of the
+    // variable is the function's own and goes with it whatever befalls it.
+    if (functionCalls_ > 0) {
+        change();
+        return;
+    }
     db_->exec("SAVEPOINT tsql_ddl");
     try {
         change();

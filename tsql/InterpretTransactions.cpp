@@ -228,16 +228,24 @@ void Interpreter::transactionStatement(const TransactionStmt& t) {
             beginTransaction();
             break;
         case TransactionStmt::Commit:
+            // The transaction of an INSERT ... EXEC ends with the statement, not in its call.
+            if (filingExec_ && tranDepth_ <= *filingExec_)
+                raise(3902, QStringLiteral("The COMMIT TRANSACTION request has no corresponding "
+                                           "BEGIN TRANSACTION."));
             commit();
             break;
         case TransactionStmt::Rollback:
             if (tranDepth_ == 0)
                 raise(3903, QStringLiteral("The ROLLBACK TRANSACTION request has no "
                                            "corresponding BEGIN TRANSACTION."));
-            if (!t.name.isEmpty() && savepoints_.contains(t.name, Qt::CaseInsensitive))
+            if (!t.name.isEmpty() && savepoints_.contains(t.name, Qt::CaseInsensitive)) {
                 rollbackToSavepoint(t.name);  // @@TRANCOUNT stays
-            else
-                rollbackAll();
+                break;
+            }
+            if (filingExec_)
+                raise(3915, QStringLiteral("Cannot use the ROLLBACK statement within an "
+                                           "INSERT-EXEC statement."));
+            rollbackAll();
             break;
         case TransactionStmt::Save:
             saveTransaction(t.name);

@@ -22,9 +22,6 @@ void Interpreter::declare(const DeclareStmt& d) {
             if (frames_.back().tables.contains(key) || frames_.back().vars.contains(key) ||
                 frames_.back().cursors.contains(key))
                 alreadyDeclared(v.name);
-            // Its table would be made and dropped while the calling statement runs.
-            if (functionCalls_ > 0)
-                notSupported(QStringLiteral("table variables in a function that a query calls"));
             // A table variable lives as a temporary table until its scope ends.
             const QString stored =
                 QStringLiteral("#%1_%2").arg(v.name.mid(1)).arg(++tableVariables_);

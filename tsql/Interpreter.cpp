@@ -7,6 +7,7 @@
 
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
+#include "tsql/FunctionRows.h"
 #include "tsql/Parser.h"
 #include "tsql/Walker.h"
 
@@ -73,6 +74,13 @@ Interpreter::Interpreter(const QString& serverDir, const QString& database)
                             &Interpreter::functionCalled, nullptr, nullptr);
     sqlite3_create_function(db_->handle(), "tsql_cursor_status", 2, SQLITE_UTF8, this,
                             &Interpreter::cursorStatusCalled, nullptr, nullptr);
+    registerFunctionRows(*db_, [this](const QString& name, std::vector<Value> args) {
+        try {
+            return functionRows(name, std::move(args));
+        } catch (const SchemaChanged& e) {
+            throw db::Error(db::Error::Kind::Server, e.message, err::Internal);
+        }
+    });
     catalog_ = std::make_unique<Catalog>(*db_);
     frames_.emplace_back();
 }
@@ -197,7 +205,9 @@ std::shared_ptr<const TableInfo> Interpreter::resolveTable(const ObjectName& nam
         return variable;
     }
     if (name.name.compare(QLatin1String(kMergeRows), Qt::CaseInsensitive) == 0 && merging_ > 0)
-        return mergeRows();
+        return filedRows(kMergeRows, merging_);
+    if (name.name.compare(QLatin1String(kExecRows), Qt::CaseInsensitive) == 0 && insertingExec_ > 0)
+        return filedRows(kExecRows, insertingExec_);
     if (name.name.startsWith(u'#')) {
         const std::shared_ptr<const TableInfo> temp =
             catalog_->find(QStringLiteral("temp"), name.name);
@@ -285,6 +295,7 @@ std::shared_ptr<Interpreter::Batch> Interpreter::beginBatch(
 void Interpreter::endBatch() {
     dropScopedTables(frames_[0]);
     frames_[0].cursors.clear();  // the batch's LOCAL cursors and cursor variables
+    dropLaterTables();
     frames_[0].params = nullptr;
     sink_ = nullptr;
 }
@@ -300,21 +311,39 @@ void Interpreter::dropScopedTables(Frame& frame) {
     QStringList scoped = frame.temporaries;
     for (const TableVariable& variable : std::as_const(frame.tables))
         scoped << variable.stored;
-    for (const QString& stored : std::as_const(scoped)) {
+    frame.tables.clear();
+    frame.temporaries.clear();
+    // SQLite drops no table while a statement runs: a function's go when the calling one is
+    // over. Translations that name them are made again all the same, as the names now stand for
+    // another call's tables.
+    if (functionCalls_ > 0) {
+        laterTables_ << scoped;
+        if (!scoped.isEmpty())
+            schemaChanged();
+        return;
+    }
+    dropTables(scoped);
+}
+
+void Interpreter::dropLaterTables() {
+    if (functionCalls_ > 0 || (stream_ && stream_->st) || laterTables_.isEmpty())
+        return;
+    dropTables(std::exchange(laterTables_, {}));
+}
+
+void Interpreter::dropTables(const QStringList& stored) {
+    for (const QString& table : stored) {
         try {
-            db_->exec("DROP TABLE IF EXISTS temp." + sqlite::name(stored));
+            db_->exec("DROP TABLE IF EXISTS temp." + sqlite::name(table));
             for (const char* metadata :
                  {"tsql_constraints WHERE table_name", "tsql_identities WHERE name"})
-                db_->exec("DELETE FROM temp." + QByteArray(metadata) + " = " +
-                          sqlite::text(stored));
+                db_->exec("DELETE FROM temp." + QByteArray(metadata) + " = " + sqlite::text(table));
         } catch (const db::Error&) {
             // a transaction rolled back may have taken the table with it
         }
     }
-    if (!scoped.isEmpty())
+    if (!stored.isEmpty())
         schemaChanged();
-    frame.tables.clear();
-    frame.temporaries.clear();
 }
 
 void Interpreter::leaveFrame() {
@@ -403,8 +432,11 @@ Interpreter::Flow Interpreter::exec(const Stmt& s) {
     db_->checkInterrupted();
     const PlaceScope place(place_, {place_.batch, s.index});
     try {
-        return execStatement(s);
+        const Flow f = execStatement(s);
+        dropLaterTables();
+        return f;
     } catch (db::Error& e) {
+        dropLaterTables();
         statementRaised(s, e);
         throw;
     }
@@ -425,6 +457,11 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
             retryOnSchemaChange([&] { execSelect(static_cast<const SelectStmt&>(s)); });
             break;
         case Stmt::Insert:
+            if (static_cast<const InsertStmt&>(s).exec)
+                insertExec(static_cast<const InsertStmt&>(s));
+            else
+                execChange(s);
+            break;
         case Stmt::Update:
         case Stmt::Delete:
             execChange(s);

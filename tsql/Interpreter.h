@@ -249,10 +249,15 @@ private:
     static bool hasOutput(const Stmt& s);
     static const OutputClause* outputOf(const Stmt& s);
     void execOutput(const Stmt& s, bool report);
-    // MERGE (InterpretMerge.cpp): the statement, its filed rows, and the table kMergeRows names.
+    // MERGE (InterpretMerge.cpp): the statement and its filed rows.
     void execMerge(const MergeStmt& m);
     void fileMergeRows(const MergeStmt& m, const QByteArray& table);
-    std::shared_ptr<const TableInfo> mergeRows();
+    // INSERT ... EXEC (InterpretInsertExec.cpp).
+    void insertExec(const InsertStmt& s);
+    // The temporary table of the rows filed for the statement running at `depth` (statements
+    // nest through triggers) under `name`: kMergeRows, kExecRows.
+    static QString filedRowsAt(const char* name, int depth);
+    std::shared_ptr<const TableInfo> filedRows(const char* name, int depth);
     // The column declarations of a table made from the rows of `c`; raises 1038 and 2705 for
     // names a table cannot have.
     static QByteArray columnDeclarations(const Compiled& c, const QString& table);
@@ -331,22 +336,31 @@ private:
     void createFunction(const CreateFunctionStmt& s);
     // 443, 444 and 455 for a body SQL Server does not take.
     static void checkFunctionBody(const CreateFunctionStmt& f);
-    // Runs a function's body in a frame of its own, its parameters set by `assign`; its result
-    // in the declared type.
-    Value runFunction(const Routine& f, const std::function<void()>& assign);
+    // Runs a function's body in a frame of its own, its parameters set by `assign`, `collect`
+    // called while the frame stands; a scalar function's result in the declared type.
+    Value runFunction(const Routine& f, const std::function<void()>& assign,
+                      const std::function<void()>& collect = {});
     // EXEC @r = dbo.f args: a scalar function called as a procedure is.
     void execFunction(const ExecStmt& e, const Routine& f);
     // tsql_udf(name, arguments ...): a scalar function called by a statement as it runs.
     static void functionCalled(sqlite3_context* ctx, int argc, sqlite3_value** argv);
     Value callFunction(const QString& name, std::vector<Value> args);
+    // tsql_function_rows (FunctionRows.h): the rows a multi-statement function returns.
+    std::vector<std::vector<Value>> functionRows(const QString& name, std::vector<Value> args);
+    Value runCalled(const Routine& f, std::vector<Value> args,
+                    const std::function<void()>& prepare = {},
+                    const std::function<void()>& collect = {});
     bool inFunction() const { return frames_.back().function; }
     int executeSql(std::vector<Argument>& args);
 
     // schema statements
     void createTable(const CreateTableStmt& s, const QString& storedName = QString());
     void leaveFrame();
-    // Drops the frame's table variables and the #tables it made.
+    // Drops the frame's table variables and the #tables it made, or, inside a function that a
+    // statement calls, has them dropped when that statement is over (dropLaterTables).
     void dropScopedTables(Frame& frame);
+    void dropLaterTables();
+    void dropTables(const QStringList& stored);
     void noteTemporary(const QString& table);
     void createType(const CreateTypeStmt& s);
     void createIndex(const CreateIndexStmt& s);
@@ -429,14 +443,18 @@ private:
     QHash<QString, std::shared_ptr<Batch>> batches_;
     Routines procedures_;
     Routines functions_;
-    int functionCalls_ = 0;  // user functions running inside a statement's step
+    int functionCalls_ = 0;    // user functions running inside a statement's step
+    QStringList laterTables_;  // temporary tables to drop once no statement runs
     QHash<QString, std::shared_ptr<Trigger>> triggers_;  // by lower-cased name and depth
     qint64 triggersCheckedAt_ = -1;  // the data_version at which the catalogue's were read
     // The copies of the rows of the statements whose triggers run, innermost last.
     std::vector<const CapturedRows*> captures_;
-    bool triggerFailed_ = false;
-    int merging_ = 0;  // MERGE statements running, innermost the last (they nest in triggers)  //
-                       // an error left a trigger: it ends the batch outside TRY
+    bool triggerFailed_ = false;  // an error left a trigger: it ends the batch outside TRY
+    int merging_ = 0;        // MERGE statements running, innermost the last (they nest in triggers)
+    int insertingExec_ = 0;  // INSERT ... EXEC statements running, the same way
+    // While the call of an INSERT ... EXEC runs: the transaction depth its statement holds, which
+    // the call's COMMIT and ROLLBACK may not end.
+    std::optional<int> filingExec_;
     Place place_;
     // Counts schema changes: a translation made before the last one is made again.
     qint64 catalogueVersion_ = 0;

@@ -1,5 +1,6 @@
 // CREATE / ALTER / DROP grammar.
 #include "tsql/Errors.h"
+#include "tsql/FunctionRows.h"
 #include "tsql/Parser.h"
 
 namespace tsql {
@@ -454,6 +455,36 @@ void Parser::skipRoutineOptions() {
     } while (acceptSymbol(","));
 }
 
+namespace {
+
+// A multi-statement function's expansion: SELECT c0 AS [first column], ... FROM the rows its
+// body returns for its parameters.
+std::unique_ptr<Select> returnedRows(const CreateFunctionStmt& f) {
+    const QString alias = QLatin1String(kFunctionRows);
+    auto rows = std::make_unique<TableRef>(TableRef::Function);
+    rows->name = f.name;
+    rows->alias = alias;
+    rows->functionRows = true;
+    for (const ProcParam& p : f.params) {
+        auto parameter = std::make_unique<Expr>(Expr::Variable);
+        parameter->text = p.name;
+        rows->args.push_back(std::move(parameter));
+    }
+    SelectCore core;
+    const std::vector<ColumnDef>& columns = f.columns->columns;
+    for (size_t k = 0; k < columns.size(); ++k) {
+        auto column = std::make_unique<Expr>(Expr::Column);
+        column->parts = QStringList{alias, QStringLiteral("c%1").arg(k)};
+        core.items.push_back(SelectItem{std::move(column), columns[k].name, {}});
+    }
+    core.from.push_back(std::move(rows));
+    auto select = std::make_unique<Select>();
+    select->cores.push_back(std::move(core));
+    return select;
+}
+
+}  // namespace
+
 // CREATE [OR ALTER] | ALTER FUNCTION name ([@p type [= default], ...]) RETURNS ...
 StmtPtr Parser::parseCreateFunction(bool alter, bool orAlter) {
     const int start = orAlter ? static_cast<int>(pos_) - 3 : static_cast<int>(pos_) - 1;
@@ -496,6 +527,8 @@ StmtPtr Parser::parseCreateFunction(bool alter, bool orAlter) {
         acceptWord("AS");
         expectWord("BEGIN");
         s->body = parseUntilEnd("END");
+        if (s->form == CreateFunctionStmt::MultiStatement)
+            s->select = returnedRows(*s);
     }
     s->source = sourceFrom(start < 0 ? 0 : start);
     return s;

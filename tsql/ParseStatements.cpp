@@ -55,8 +55,8 @@ StmtPtr Parser::parseStatementBody() {
         {"CONTINUE", [](Parser& p) { return p.parseLoopControl(Stmt::Continue); }},
         {"DECLARE", [](Parser& p) { return p.parseDeclare(); }},
         {"SET", [](Parser& p) { return p.parseSet(); }},
-        {"EXEC", [](Parser& p) { return p.parseExec(); }},
-        {"EXECUTE", [](Parser& p) { return p.parseExec(); }},
+        {"EXEC", [](Parser& p) { return StmtPtr(p.parseExec()); }},
+        {"EXECUTE", [](Parser& p) { return StmtPtr(p.parseExec()); }},
         {"RETURN", [](Parser& p) { return p.parseReturn(); }},
         {"COMMIT", [](Parser& p) { return p.parseTransaction(TransactionStmt::Commit); }},
         {"ROLLBACK", [](Parser& p) { return p.parseTransaction(TransactionStmt::Rollback); }},
@@ -146,8 +146,8 @@ StmtPtr Parser::parseWith() {
     if (peek().isWord("INSERT")) {
         StmtPtr s = parseInsert();
         auto& insert = static_cast<InsertStmt&>(*s);
-        if (!insert.select)
-            notSupported(QStringLiteral("WITH before INSERT ... VALUES"));
+        if (!insert.select || insert.exec)
+            notSupported(QStringLiteral("WITH before INSERT ... VALUES or INSERT ... EXEC"));
         insert.select->with = std::move(with);
         return s;
     }
@@ -341,7 +341,7 @@ StmtPtr Parser::parseSet() {
     return s;
 }
 
-StmtPtr Parser::parseExec() {
+std::unique_ptr<ExecStmt> Parser::parseExec() {
     next();
     auto s = std::make_unique<ExecStmt>();
     if (acceptSymbol("(")) {
@@ -436,6 +436,27 @@ StmtPtr Parser::parseThrow() {
     return s;
 }
 
+namespace {
+
+TableRefPtr capturedRows(const char* table, const char* alias) {
+    auto t = std::make_unique<TableRef>(TableRef::Named);
+    t->name.name = QLatin1String(table);
+    t->alias = QLatin1String(alias);
+    return t;
+}
+
+// SELECT * FROM kExecRows: the rows INSERT ... EXEC filed.
+std::unique_ptr<Select> filedRows() {
+    SelectCore core;
+    core.items.push_back(SelectItem{std::make_unique<Expr>(Expr::Star), {}, {}});
+    core.from.push_back(capturedRows(kExecRows, kExecRows));
+    auto select = std::make_unique<Select>();
+    select->cores.push_back(std::move(core));
+    return select;
+}
+
+}  // namespace
+
 StmtPtr Parser::parseInsert() {
     expectWord("INSERT");
     acceptWord("INTO");
@@ -465,23 +486,13 @@ StmtPtr Parser::parseInsert() {
         expectWord("VALUES");
         s->defaultValues = true;
     } else if (peek().isWord("EXEC") || peek().isWord("EXECUTE")) {
-        notSupported(QStringLiteral("INSERT ... EXEC"));
+        s->exec = parseExec();
+        s->select = filedRows();
     } else {
         fail();
     }
     return s;
 }
-
-namespace {
-
-TableRefPtr capturedRows(const char* table, const char* alias) {
-    auto t = std::make_unique<TableRef>(TableRef::Named);
-    t->name.name = QLatin1String(table);
-    t->alias = QLatin1String(alias);
-    return t;
-}
-
-}  // namespace
 
 // OUTPUT items [INTO target [(columns)]]: the items over the rows the statement copies, those
 // of UPDATE paired old with new.

@@ -43,7 +43,7 @@ private:
     StmtPtr parseWhile();
     StmtPtr parseDeclare();
     StmtPtr parseSet();
-    StmtPtr parseExec();
+    std::unique_ptr<ExecStmt> parseExec();
     StmtPtr parseReturn();
     StmtPtr parseTransaction(int action);
     StmtPtr parseRaiserror();

@@ -72,6 +72,19 @@ private:
     std::vector<db::ServerMessage> errors_;
 };
 
+// Sends a statement's results to `now` while it lives.
+class SinkScope {
+public:
+    SinkScope(ResultSink*& sink, ResultSink* now) : sink_(sink), saved_(sink) { sink_ = now; }
+    ~SinkScope() { sink_ = saved_; }
+    SinkScope(const SinkScope&) = delete;
+    SinkScope& operator=(const SinkScope&) = delete;
+
+private:
+    ResultSink*& sink_;
+    ResultSink* saved_;
+};
+
 // An argument of a procedure call with the engine's own types.
 struct CallArgument {
     QString name;  // "@name" when passed by name, empty when by position

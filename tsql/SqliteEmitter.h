@@ -152,6 +152,7 @@ private:
                        const QByteArray* hidden = nullptr);
     QByteArray fromSql(const std::vector<TableRefPtr>& from);
     QByteArray tableSql(const TableRef& t);
+    QByteArray functionRowsSql(const TableRef& t);
     QByteArray joinSql(const TableRef& t);
     // CROSS and OUTER APPLY (EmitApply.cpp).
     QByteArray applySql(const TableRef& t);
