@@ -5,6 +5,7 @@
 #include "tsql/Errors.h"
 #include "tsql/Parser.h"
 #include "tsql/SqliteEmitter.h"
+#include "tsql/Walker.h"
 
 namespace tsql {
 
@@ -179,9 +180,49 @@ Compiled SqliteEmitter::update(const UpdateStmt& s) {
     out_.verb = QStringLiteral("UPDATE");
     out_.changesRows = true;
     out_.target = s.boundTable;
-    out_.sql =
-        withSql(s.with, s.maxRecursion) + (s.targetInFrom ? updateThroughFrom(s) : updateJoined(s));
+    const QByteArray with = withSql(s.with, s.maxRecursion);
+    if (callsUserFunction(s))
+        out_.sql = spooledUpdate(s, with);
+    else
+        out_.sql = with + (s.targetInFrom ? updateThroughFrom(s) : updateJoined(s));
     return std::move(out_);
+}
+
+bool SqliteEmitter::callsUserFunction(const Stmt& s) {
+    return walk(s, {[](const Expr& e) { return e.isUserFunction(); }, {}});
+}
+
+// A user function the statement calls may read the target. SQL Server computes every row's new
+// values before it writes the first, so the function sees the rows as they were; SQLite would
+// write each row before it computes the next. The new values are therefore taken first into a
+// materialized common table, keyed by the target's rowid, and the UPDATE copies them from there.
+QByteArray SqliteEmitter::spooledUpdate(const UpdateStmt& s, const QByteArray& with) {
+    const TableInfo& t = *s.boundTable;
+    const QString alias = s.targetInFrom ? targetAlias(s.from) : s.target.name;
+    const QByteArray target = sqlite::name(alias);
+    const QByteArray self = s.targetInFrom ? rowidOf(*s.targetInFrom) : target + ".rowid";
+    QByteArray rows = s.targetInFrom ? fromSql(s.from) : t.sqlName() + " AS " + target;
+    if (!s.targetInFrom && !s.from.empty())
+        rows += ", " + fromSql(s.from);
+    std::vector<QByteArray> names, values, columns{"\"_r\""};
+    for (size_t k = 0; k < s.sets.size(); ++k) {
+        const ColumnInfo& c = t.columns[static_cast<size_t>(s.boundColumns[k])];
+        names.push_back(sqlite::name(c.name));
+        values.push_back(assignmentValue(c, *s.sets[k].value));
+        columns.push_back("\"_v" + QByteArray::number(k) + "\"");
+    }
+    QByteArray where = s.where ? expr(*s.where).sql : QByteArray();
+    if (s.top)
+        where = topRows(t, alias, where, *s.top);
+    const QByteArray prefix =
+        spooled(with, columns,
+                "SELECT " + self + ", " + sqlite::list(values) + " FROM " + rows +
+                    (where.isEmpty() ? QByteArray() : " WHERE " + where));
+    columns.erase(columns.begin());
+    const QByteArray lhs = names.size() == 1 ? names[0] : "(" + sqlite::list(names) + ")";
+    return prefix + "UPDATE " + t.sqlName() + " AS " + target + " SET " + lhs + " = (SELECT " +
+           sqlite::list(columns) + " FROM \"_spool\" WHERE \"_r\" = " + target +
+           ".rowid LIMIT 1) WHERE " + target + ".rowid IN (SELECT \"_r\" FROM \"_spool\")";
 }
 
 // The target is a source of FROM: each updated row takes its values from the joined rows of its
@@ -241,30 +282,50 @@ Compiled SqliteEmitter::remove(const DeleteStmt& s) {
     out_.target = s.boundTable;
     const TableInfo& t = *s.boundTable;
     const QByteArray with = withSql(s.with, s.maxRecursion);
-    if (s.targetInFrom) {
-        const QByteArray target = sqlite::name(targetAlias(s.from));
-        const QByteArray from = fromSql(s.from);
-        out_.sql = with + "DELETE FROM " + t.sqlName() + " AS " + target + " WHERE " + target +
-                   ".rowid IN (SELECT " + rowidOf(*s.targetInFrom) + " FROM " + from +
-                   (s.where ? " WHERE " + expr(*s.where).sql : QByteArray()) + ")";
-        return std::move(out_);
-    }
-    const QString alias = s.target.name;
-    QByteArray sql = "DELETE FROM " + t.sqlName() + " AS " + sqlite::name(alias);
-    QByteArray cond;
-    if (!s.from.empty()) {
-        const QByteArray from = fromSql(s.from);
-        cond = "EXISTS (SELECT 1 FROM " + from +
-               (s.where ? " WHERE " + expr(*s.where).sql : QByteArray()) + ")";
-    } else if (s.where) {
-        cond = expr(*s.where).sql;
-    }
-    if (s.top)
-        sql += " WHERE " + topRows(t, alias, cond, *s.top);
-    else if (!cond.isEmpty())
-        sql += " WHERE " + cond;
-    out_.sql = with + sql;
+    const QString alias = s.targetInFrom ? targetAlias(s.from) : s.target.name;
+    const QByteArray target = sqlite::name(alias);
+    const QByteArray head = "DELETE FROM " + t.sqlName() + " AS " + target;
+    if (callsUserFunction(s))  // as for UPDATE: every row is chosen before the first goes
+        out_.sql = spooled(with, {"\"_r\""}, deletedRows(s, alias)) + head + " WHERE " + target +
+                   ".rowid IN (SELECT \"_r\" FROM \"_spool\")";
+    else if (s.targetInFrom)
+        out_.sql = with + head + " WHERE " + target + ".rowid IN (" + deletedRows(s, alias) + ")";
+    else if (const QByteArray cond = deleteCondition(s, alias); !cond.isEmpty())
+        out_.sql = with + head + " WHERE " + cond;
+    else
+        out_.sql = with + head;
     return std::move(out_);
+}
+
+// The select of the rowids of the rows DELETE removes.
+QByteArray SqliteEmitter::deletedRows(const DeleteStmt& s, const QString& alias) {
+    if (s.targetInFrom)
+        return "SELECT " + rowidOf(*s.targetInFrom) + " FROM " + fromSql(s.from) +
+               (s.where ? " WHERE " + expr(*s.where).sql : QByteArray());
+    const QByteArray a = sqlite::name(alias);
+    const QByteArray cond = deleteCondition(s, alias);
+    return "SELECT " + a + ".rowid FROM " + s.boundTable->sqlName() + " AS " + a +
+           (cond.isEmpty() ? QByteArray() : " WHERE " + cond);
+}
+
+// The condition on the target's rows of a DELETE whose FROM, if any, does not name the target.
+QByteArray SqliteEmitter::deleteCondition(const DeleteStmt& s, const QString& alias) {
+    const QByteArray where = s.where ? expr(*s.where).sql : QByteArray();
+    QByteArray cond = where;
+    if (!s.from.empty())
+        cond = "EXISTS (SELECT 1 FROM " + fromSql(s.from) +
+               (where.isEmpty() ? QByteArray() : " WHERE " + where) + ")";
+    if (s.top)
+        cond = topRows(*s.boundTable, alias, cond, *s.top);
+    return cond;
+}
+
+// WITH [the statement's common tables,] "_spool"(columns) AS MATERIALIZED (select): SQLite fills
+// a materialized common table whole at its first use, before the statement writes anything.
+QByteArray SqliteEmitter::spooled(const QByteArray& with, const std::vector<QByteArray>& columns,
+                                  const QByteArray& select) {
+    return (with.isEmpty() ? QByteArray("WITH ") : with.chopped(1) + ", ") + "\"_spool\"(" +
+           sqlite::list(columns) + ") AS MATERIALIZED (" + select + ") ";
 }
 
 }  // namespace tsql

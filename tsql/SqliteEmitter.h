@@ -172,6 +172,12 @@ private:
     QByteArray insertRows(const InsertStmt& s);
     static QByteArray nextIdentities(const TableInfo& t);
     QByteArray updateThroughFrom(const UpdateStmt& s);
+    static bool callsUserFunction(const Stmt& s);
+    QByteArray spooledUpdate(const UpdateStmt& s, const QByteArray& with);
+    QByteArray deletedRows(const DeleteStmt& s, const QString& alias);
+    QByteArray deleteCondition(const DeleteStmt& s, const QString& alias);
+    static QByteArray spooled(const QByteArray& with, const std::vector<QByteArray>& columns,
+                              const QByteArray& select);
     QByteArray updateJoined(const UpdateStmt& s);
     QByteArray assignmentValue(const ColumnInfo& c, const Expr& value);
     QByteArray topRows(const TableInfo& t, const QString& alias, const QByteArray& where,
