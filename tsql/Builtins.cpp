@@ -254,6 +254,15 @@ SqlType patternPosition(const Expr& call) {
     return maxIsBig(argType(call, 1));
 }
 
+// REPLICATE: a text of the argument's kind; one not of a max type ends at 8000 bytes.
+SqlType replicated(const Expr& call) {
+    const SqlType& s = first(call);
+    const bool max = s.isText() && s.length < 0;
+    if (isNational(s))
+        return SqlType::of(SqlType::NVarChar, max ? -1 : 4000);
+    return SqlType::of(SqlType::VarChar, max ? -1 : 8000);
+}
+
 // CHOOSE: its values' common type.
 SqlType chosen(const Expr& call) {
     SqlType t;
@@ -645,9 +654,11 @@ std::vector<Builtin> textRows() {
         scalar("unicode", 1, 1, kInt,
                [](FunctionCall& f) { f.setResult(call("unicode", {f.text(0).term()})); }),
         scalar("space", 1, 1, kLongText, engineOverArgs),
-        scalar("replicate", 2, 2, kLongText,
+        scalar("replicate", 2, 2, replicated,
                [](FunctionCall& f) {
-                   f.setResult(f.engine({f.text(0).term(), f.arg(1).term()}));
+                   const int limit = f.expr().type.length;
+                   f.setResult(f.engine({f.text(0).term(), f.arg(1).term(),
+                                         sqlite::integer(limit < 0 ? -1 : limit)}));
                }),
         scalar("concat", 2, Builtin::kVariadic, concatenated, concat),
         scalar("format", 2, 3, formatted, format),

@@ -105,25 +105,35 @@ void fnReplace(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     resultText(ctx, s.replace(from, argText(argv[2]), Qt::CaseInsensitive));
 }
 
+// REPLICATE(text, count[, limit]) and SPACE(count): the result ends at `limit` characters, 8000
+// unless given; a limit below 0 (a text of a max type) leaves only SQLite's own limit.
 void fnReplicate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (anyNull(argc, argv)) {
+    const int countArg = argc == 1 ? 0 : 1;
+    if (sqlite3_value_type(argv[countArg]) == SQLITE_NULL ||
+        (argc > 1 && sqlite3_value_type(argv[0]) == SQLITE_NULL)) {
         sqlite3_result_null(ctx);
         return;
     }
-    qint64 n = sqlite3_value_int64(argv[argc - 1]);
+    qint64 n = sqlite3_value_int64(argv[countArg]);
     if (n < 0) {
         sqlite3_result_null(ctx);
         return;
     }
-    // As on SQL Server, the result ends at 8000 characters.
-    constexpr qint64 limit = 8000;
+    const qint64 limit = argc == 3 ? sqlite3_value_int64(argv[2]) : 8000;
     const QString unit = argc == 1 ? QStringLiteral(" ") : argText(argv[0]);
     if (unit.isEmpty()) {
         resultText(ctx, unit);
         return;
     }
-    n = std::min(n, (limit + unit.size() - 1) / unit.size());
-    resultText(ctx, unit.repeated(n).left(limit));
+    if (limit >= 0)
+        n = std::min(n, (limit + unit.size() - 1) / unit.size());
+    const qint64 bytes = sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1);
+    if (n > bytes / unit.toUtf8().size()) {
+        sqlite3_result_error_toobig(ctx);
+        return;
+    }
+    const QString repeated = unit.repeated(n);
+    resultText(ctx, limit >= 0 ? repeated.left(limit) : repeated);
 }
 
 // STR(number, length, decimals): right-aligned, rounded, '*' when it does not fit.
@@ -342,6 +352,7 @@ void registerTextFunctions(sqlite3* db) {
                             {"tsql_lower", 1, fnCase},
                             {"tsql_replace", 3, fnReplace},
                             {"tsql_replicate", 2, fnReplicate},
+                            {"tsql_replicate", 3, fnReplicate},
                             {"tsql_space", 1, fnReplicate},
                             {"tsql_str", 3, fnStr},
                             {"tsql_reverse", 1, fnReverse},
