@@ -10,6 +10,11 @@ void syntaxError(const QString& near) {
     raise(err::Syntax, QStringLiteral("Incorrect syntax near '%1'.").arg(near));
 }
 
+void keywordSyntaxError(const QString& keyword) {
+    raise(err::KeywordSyntax,
+          QStringLiteral("Incorrect syntax near the keyword '%1'.").arg(keyword));
+}
+
 void notSupported(const QString& construct) {
     raise(err::NotSupported,
           QStringLiteral("The embedded engine does not support %1.").arg(construct));

@@ -11,6 +11,8 @@ namespace tsql {
 
 // 102: Incorrect syntax near '...'.
 [[noreturn]] void syntaxError(const QString& near);
+// 156: Incorrect syntax near the keyword '...'.
+[[noreturn]] void keywordSyntaxError(const QString& keyword);
 // A construct the engine does not run; names it.
 [[noreturn]] void notSupported(const QString& construct);
 // 208: Invalid object name '...'.
@@ -38,6 +40,7 @@ inline constexpr int UnknownProcedure = 2812;
 inline constexpr int Uncommittable = 3930;
 inline constexpr int TransactionCountMismatch = 266;
 inline constexpr int Syntax = 102;
+inline constexpr int KeywordSyntax = 156;
 inline constexpr int NotSupported = 40000;
 inline constexpr int ObjectExists = 2714;
 inline constexpr int ColumnExists = 2705;

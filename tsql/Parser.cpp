@@ -69,11 +69,14 @@ void Parser::expectSymbol(const char* s) {
         fail();
 }
 
+// The syntax error at the current token, or at the last one when the text ended early: 156 for
+// a reserved keyword, 102 for anything else.
 void Parser::fail() const {
-    const Token& t = peek();
-    if (t.kind == TokenKind::End)
-        syntaxError(toks_.size() > 1 ? toks_[toks_.size() - 2].text : QString());
-    syntaxError(t.kind == TokenKind::String ? t.text : t.text);
+    const Token& t =
+        peek().kind == TokenKind::End && toks_.size() > 1 ? toks_[toks_.size() - 2] : peek();
+    if (isReservedKeyword(t))
+        keywordSyntaxError(t.text);
+    syntaxError(t.text);
 }
 
 bool Parser::isReserved(const Token& t) const {

@@ -120,7 +120,9 @@ TEST_F(ErrorTest, ConversionsAndArithmetic) {
 }
 
 TEST_F(ErrorTest, SyntaxAndUnsupportedConstructs) {
-    expectError(QStringLiteral("select from where"), 102, QStringLiteral("Incorrect syntax near"));
+    expectError(QStringLiteral("select from where"), 156,
+                QStringLiteral("Incorrect syntax near the keyword 'from'."));
+    expectError(QStringLiteral("select 1 2 3"), 102, QStringLiteral("Incorrect syntax near '2'."));
     expectError(QStringLiteral("select 'abc"), 105, QStringLiteral("Unclosed quotation mark"));
     QString message;
     EXPECT_NE(errorOf(QStringLiteral("with c as (select 1 x) delete from c"), &message), 0);
