@@ -154,7 +154,7 @@ std::shared_ptr<const TableInfo> Catalog::find(const QString& schema, const QStr
         QString declared = columns.text(2);
         c.type = columnType(declared);
         c.notNull = columns.integer(3) != 0;
-        c.hasDefault = !columns.isNull(4);
+        c.defaultSql = columns.text(4).toUtf8();
         c.identity = declared == u"INTEGER" && columns.integer(5) == 1;
         if (c.identity)
             info->identityColumn = static_cast<int>(info->columns.size());

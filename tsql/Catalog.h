@@ -18,7 +18,7 @@ struct ColumnInfo {
     SqlType type;
     bool notNull = false;
     bool identity = false;
-    bool hasDefault = false;
+    QByteArray defaultSql;  // the default's SQLite expression, empty for none
     bool computed = false;  // its value is an expression of the row's other columns
 };
 

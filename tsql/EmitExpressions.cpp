@@ -481,8 +481,8 @@ SqliteEmitter::Rendered SqliteEmitter::node(const Expr& e) {
             return cast(e);
         case Expr::Star:
             raise(err::Syntax, QStringLiteral("Incorrect syntax near '*'."));
-        case Expr::Default:  // stands only among a user function's arguments
-            raise(err::Syntax, QStringLiteral("Incorrect syntax near the keyword 'DEFAULT'."));
+        case Expr::Default:  // stands only for a user function's argument or an inserted value
+            keywordSyntaxError(QStringLiteral("DEFAULT"));
     }
     notSupported(QStringLiteral("this expression"));
 }

@@ -67,7 +67,10 @@ QByteArray SqliteEmitter::topRows(const TableInfo& t, const QString& alias, cons
            (where.isEmpty() ? QByteArray() : " WHERE " + where) + " LIMIT " + expr(top).sql + ")";
 }
 
+// A value written to a column, converted to its type; DEFAULT is the column's default.
 QByteArray SqliteEmitter::assignmentValue(const ColumnInfo& c, const Expr& value) {
+    if (value.kind == Expr::Default)
+        return c.defaultSql.isEmpty() ? QByteArray("NULL") : "(" + c.defaultSql + ")";
     Rendered r = expr(value);
     if (needsConversion(r, c.type))
         return convertTo(r, c.type, -1, ConvertMode::Store).text;

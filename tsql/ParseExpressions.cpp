@@ -315,16 +315,20 @@ ExprPtr Parser::parseColumnReference() {
     return e;
 }
 
+// An expression, or DEFAULT where a user function's argument or an inserted value may take it.
+ExprPtr Parser::parseExprOrDefault() {
+    if (acceptWord("DEFAULT"))
+        return std::make_unique<Expr>(Expr::Default);
+    return parseExpr();
+}
+
 std::vector<ExprPtr> Parser::parseCallArguments() {
     std::vector<ExprPtr> args;
     expectSymbol("(");
     if (acceptSymbol(")"))
         return args;
     do {
-        if (acceptWord("DEFAULT"))
-            args.push_back(std::make_unique<Expr>(Expr::Default));
-        else
-            args.push_back(parseExpr());
+        args.push_back(parseExprOrDefault());
     } while (acceptSymbol(","));
     expectSymbol(")");
     return args;

@@ -473,9 +473,7 @@ StmtPtr Parser::parseInsert() {
             expectSymbol("(");
             std::vector<ExprPtr> row;
             do {
-                if (peek().isWord("DEFAULT"))
-                    notSupported(QStringLiteral("DEFAULT in a VALUES list"));
-                row.push_back(parseExpr());
+                row.push_back(parseExprOrDefault());
             } while (acceptSymbol(","));
             expectSymbol(")");
             s->rows.push_back(std::move(row));

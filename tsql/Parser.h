@@ -126,6 +126,7 @@ private:
     ExprPtr parseFunction(const QString& name);
     // (argument, ...) of a user function, which may be DEFAULT.
     std::vector<ExprPtr> parseCallArguments();
+    ExprPtr parseExprOrDefault();
     std::unique_ptr<WindowSpec> parseOver();
     WindowFrame::Bound parseFrameBound(bool following);
     ExprPtr parseCase();
