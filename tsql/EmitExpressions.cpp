@@ -138,6 +138,7 @@ const char* SqliteEmitter::harmonise(Rendered& l, Rendered& r) {
     }
     if (r.type.isNumeric() && l.stringLiteral)
         return harmonise(r, l);
+    textAsNumber(l, r);
     if (isDecimalArithmetic(l.type, r.type)) {
         exactOperand(l);
         exactOperand(r);
@@ -152,6 +153,17 @@ const char* SqliteEmitter::harmonise(Rendered& l, Rendered& r) {
     const bool text = (l.type.isText() && (r.type.isText() || !r.type.known())) ||
                       (r.type.isText() && !l.type.known());
     return text ? kCollation : nullptr;
+}
+
+void SqliteEmitter::textAsNumber(Rendered& l, Rendered& r) {
+    for (const auto& [text, number] : {std::pair{&l, &r}, std::pair{&r, &l}}) {
+        if (text->type.isText() && number->type.isNumeric()) {
+            const SqlType to = number->type.isInteger() ? SqlType::of(SqlType::Int) : number->type;
+            text->set(convertTo(*text, to));
+            text->type = to;
+            return;
+        }
+    }
 }
 
 void SqliteEmitter::exactOperand(Rendered& x) {
@@ -192,14 +204,7 @@ SqliteEmitter::Rendered SqliteEmitter::arithmetic(const QString& op, Rendered l,
         out.set(convertTo(sum, result));
         return out;
     }
-    // A text operand of arithmetic converts to the other operand's number type.
-    if (l.type.isText() && r.type.isNumeric()) {
-        l.set(convertTo(l, r.type.isInteger() ? SqlType::of(SqlType::Int) : r.type));
-        l.type = r.type;
-    } else if (r.type.isText() && l.type.isNumeric()) {
-        r.set(convertTo(r, l.type.isInteger() ? SqlType::of(SqlType::Int) : l.type));
-        r.type = l.type;
-    }
+    textAsNumber(l, r);
     if (isDecimalArithmetic(l.type, r.type) && op.size() == 1 &&
         QStringLiteral("+-*/%").contains(op)) {
         out.set(decimalOperation(op, l.term(), r.term(), result));

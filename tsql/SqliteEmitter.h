@@ -135,6 +135,10 @@ private:
     // Brings two operands to comparable forms (date literals, exact numbers); returns the
     // collation their comparison needs, if any.
     const char* harmonise(Rendered& l, Rendered& r);
+    // A text operand beside a number (of arithmetic or a comparison) converted to the number's
+    // type, which has the higher precedence (an integer type's as int): a text that is not a
+    // number fails with 245.
+    void textAsNumber(Rendered& l, Rendered& r);
     // An operand of a comparison with decimals as an exact text (columns keep their form, so that
     // their indexes serve).
     void exactOperand(Rendered& x);
