@@ -5,6 +5,7 @@
 
 #include "tsql/CapturedRows.h"
 #include "tsql/Errors.h"
+#include "tsql/IdentityCounters.h"
 #include "tsql/Interpreter.h"
 
 namespace tsql {
@@ -151,7 +152,7 @@ void restore(Database& db, const TableImage& image, const std::function<void()>&
 }  // namespace
 
 // Table variables keep their rows through a rollback, and so do the copies that running
-// triggers read as `inserted` and `deleted`.
+// triggers read as `inserted` and `deleted`, and identity counters their values.
 void Interpreter::rollingBack(const QByteArray& statement) {
     std::vector<TableImage> images;
     for (const Frame& frame : frames_)
@@ -162,7 +163,9 @@ void Interpreter::rollingBack(const QByteArray& statement) {
             images.push_back(imageOf(*db_, copy, nullptr));
             images.back().declaration = rows->declaration(copy);
         }
+    IdentityCounters identities(*db_);
     db_->exec(statement);
+    identities.restore();
     forgetRoutines();
     schemaChanged();
     for (const TableImage& image : images)
@@ -199,7 +202,8 @@ void Interpreter::syncTransaction() {
 }
 
 void Interpreter::abortTransactionAfter(const db::Error& e) {
-    if (!xactAbort_ || tranDepth_ == 0 || userRaised_ || e.nativeError() == err::Uncommittable)
+    if (!options_.xactAbort || tranDepth_ == 0 || userRaised_ ||
+        e.nativeError() == err::Uncommittable)
         return;
     if (tryDepth_ > 0)
         doomed_ = true;

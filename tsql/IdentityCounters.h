@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <vector>
+
+namespace tsql {
+
+class Database;
+
+// The identity counters (SQLite's sqlite_sequence rows) of every schema of a connection, read
+// before a rollback and set again after it: as on SQL Server, a rolled back insert uses up the
+// identity values it took. A counter whose table the rollback took away is dropped.
+class IdentityCounters {
+public:
+    explicit IdentityCounters(Database& db);
+    // Raises each counter the rollback lowered back to what it was read as.
+    void restore();
+
+private:
+    struct Counter {
+        QByteArray schema;
+        QByteArray table;
+        qint64 last = 0;
+    };
+    Database& db_;
+    std::vector<Counter> counters_;
+};
+
+}  // namespace tsql
