@@ -781,6 +781,7 @@ std::vector<Builtin> contextRows() {
         context("scope_identity", kBigInt, scopeIdentity),
         context("@@trancount", kInt,
                 [](const SessionState& s) { return Value::integer(s.tranDepth); }),
+        context("@@options", kInt, [](const SessionState& s) { return Value::integer(s.options); }),
         context("@@error", kInt, [](const SessionState& s) { return Value::integer(s.lastError); }),
         context("@@fetch_status", kInt,
                 [](const SessionState& s) { return Value::integer(s.fetchStatus); }),

@@ -33,6 +33,7 @@ struct SessionState {
     qint64 cursorRows = 0;  // of the cursor opened last: its rows, -1 for a dynamic one, 0 closed
     int nestLevel = 0;
     int dateFirst = 7;  // SET DATEFIRST: the first day of the week, 1 Monday ... 7 Sunday
+    int options = 0;    // @@OPTIONS
     QString serverDir;
     QString database;
     const ErrorContext* error = nullptr;  // of the innermost CATCH block, if any

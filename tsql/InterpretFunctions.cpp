@@ -148,13 +148,13 @@ Value Interpreter::runFunction(const Routine& f, const std::function<void()>& as
     const std::optional<QDateTime> now = statementNow_;
     const qint64 rowcount = rowcount_;
     const bool openRows = std::exchange(openRowsNext_, false);
-    const bool nocount = std::exchange(nocount_, true);
+    const bool nocount = std::exchange(options_.nocount, true);
     auto restore = [&] {
         leaveFrame();
         statementNow_ = now;
         rowcount_ = rowcount;
         openRowsNext_ = openRows;
-        nocount_ = nocount;
+        options_.nocount = nocount;
     };
     Frame frame;
     frame.procedure = def.name.name;

@@ -67,9 +67,9 @@ void Interpreter::execMerge(const MergeStmt& m) {
     });
     // Rows sent to the client carry the count.
     rowcount_ = count;
-    if (output.end(!nocount_))
+    if (output.end(!options_.nocount))
         return;
-    if (!nocount_)
+    if (!options_.nocount)
         sink_->rowsAffected(count);
 }
 

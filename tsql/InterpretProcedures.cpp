@@ -135,14 +135,13 @@ int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
     const std::vector<int> given = matchArguments(def.params, def.name.name, args);
     Frame frame;
     frame.procedure = def.name.name;
-    frame.nocount = nocount_;
+    frame.nocount = options_.nocount;
     for (const ProcParam& param : def.params)
         frame.vars.insert(param.name.toLower(),
                           {resolveType(param.type, param.aliasType), Value()});
     frames_.push_back(std::move(frame));
-    // SET NOCOUNT and SET DATEFIRST go back to the caller's when the procedure ends.
-    const bool savedNocount = nocount_;
-    const int savedDateFirst = dateFirst_;
+    // The SET options go back to the caller's when the procedure ends.
+    const SessionOptions callers = options_;
     const int depthAtEntry = tranDepth_;
     int status = 0;
     try {
@@ -155,14 +154,12 @@ int Interpreter::invoke(const ObjectName& target, std::vector<Argument>& args) {
         if (tranDepth_ > depthAtEntry)
             rollbackAll();
         leaveFrame();
-        nocount_ = savedNocount;
-        dateFirst_ = savedDateFirst;
+        options_ = callers;
         throw;
     }
     returnOutputs(def, given, args);
     leaveFrame();
-    nocount_ = savedNocount;
-    dateFirst_ = savedDateFirst;
+    options_ = callers;
     if (tranDepth_ != depthAtEntry)
         raise(err::TransactionCountMismatch,
               QStringLiteral("Transaction count after EXECUTE indicates a mismatching number of "
@@ -299,7 +296,7 @@ int Interpreter::call(const QString& name, std::vector<CallArgument>& args, Resu
         endDoomedTransaction();
     } catch (...) {
         syncTransaction();
-        if (xactAbort_ && tranDepth_ > 0)
+        if (options_.xactAbort && tranDepth_ > 0)
             rollbackAll();
         sink_ = nullptr;
         throw;

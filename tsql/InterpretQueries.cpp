@@ -105,7 +105,8 @@ SessionState Interpreter::sessionState() const {
     state.fetchStatus = fetchStatus_;
     state.cursorRows = cursorRows();
     state.nestLevel = static_cast<int>(frames_.size()) - 1;
-    state.dateFirst = dateFirst_;
+    state.dateFirst = options_.dateFirst;
+    state.options = options_.bits();
     state.serverDir = server_.dir();
     state.database = dbName_;
     state.error = catches_.empty() ? nullptr : &catches_.back();
@@ -162,7 +163,7 @@ void Interpreter::finishQuery(sqlite3_stmt* st, int rc, qint64 count, ResultSink
     rowcount_ = count;
     lastError_ = 0;
     if (sink)
-        sink->rowSetEnd(nocount_ ? -1 : count);
+        sink->rowSetEnd(options_.nocount ? -1 : count);
 }
 
 void Interpreter::runChange(const Compiled& c, bool report) {
@@ -189,7 +190,7 @@ void Interpreter::runChange(const Compiled& c, bool report) {
     lastError_ = 0;
     if (c.verb == u"INSERT" && c.target && c.target->identityColumn >= 0 && changes > 0)
         frames_.back().identity = identity_ = sqlite3_last_insert_rowid(db_->handle());
-    if (report && !nocount_ && sink_)
+    if (report && !options_.nocount && sink_)
         sink_->rowsAffected(changes);
 }
 

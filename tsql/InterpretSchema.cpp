@@ -10,6 +10,7 @@
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
 #include "tsql/Interpreter.h"
+#include "tsql/KeptText.h"
 #include "tsql/TableRebuild.h"
 
 namespace tsql {
@@ -119,7 +120,8 @@ ColumnSql Interpreter::columnDeclaration(const ColumnDef& c, const QString& tabl
         column.defaultSql = defaultSql(*c.defaultValue, type);
         recordConstraint(
             c.defaultName.isEmpty() ? generatedName(QStringLiteral("DF"), table) : c.defaultName,
-            table, QStringLiteral("DF"), {c.name}, QString());
+            table, QStringLiteral("DF"), {c.name},
+            keptDefaultText(*c.defaultValue).value_or(QString()));
     }
     if (!c.refTable.name.isEmpty()) {
         const QString name = c.constraintName.isEmpty() || c.primaryKey || c.unique
@@ -466,8 +468,11 @@ void Interpreter::createView(const CreateViewStmt& s) {
         QStringList types;
         for (const OutColumn& col : c.columns)
             types << col.type.toSql();
-        runMetadata(*db_, "INSERT INTO main.tsql_views (name, column_types) VALUES (?1, ?2)",
-                    {Value::text(s.name.name), Value::text(types.join(u';'))});
+        runMetadata(*db_,
+                    "INSERT INTO main.tsql_views (name, column_types, definition) VALUES (?1, ?2, "
+                    "?3)",
+                    {Value::text(s.name.name), Value::text(types.join(u';')),
+                     Value::text(definitionText(s.source))});
     });
     schemaChanged();
 }

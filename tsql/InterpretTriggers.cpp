@@ -97,7 +97,7 @@ void Interpreter::execTriggered(const Stmt& s, const TableInfo& target,
                                        "aborted."));
     });
     rowcount_ = count;
-    if (report && !nocount_ && sink_)
+    if (report && !options_.nocount && sink_)
         sink_->rowsAffected(count);
 }
 
@@ -112,17 +112,16 @@ void Interpreter::fireTrigger(const TriggerInfo& t, int depth, const QString& up
     const PlaceScope place(place_, {trigger->batch.get(), trigger->stmt->index});
     Frame frame;
     frame.procedure = t.name;
-    frame.nocount = nocount_;
+    frame.nocount = options_.nocount;
     frame.trigger = depth;
     frame.updatedColumns = updatedColumns;
     frames_.push_back(std::move(frame));
-    const bool savedNocount = nocount_, savedXactAbort = xactAbort_;
+    const SessionOptions callers = options_;
     const auto leave = [&] {
         leaveFrame();
-        nocount_ = savedNocount;
-        xactAbort_ = savedXactAbort;
+        options_ = callers;
     };
-    xactAbort_ = true;
+    options_.xactAbort = true;
     rowcount_ = count;
     try {
         execList(trigger->stmt->body);

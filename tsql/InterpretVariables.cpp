@@ -59,9 +59,9 @@ void Interpreter::setVariable(const SetVarStmt& s) {
 void Interpreter::setOption(const SetOptionStmt& o) {
     const bool on = o.value == u"ON";
     if (o.option == u"NOCOUNT")
-        frames_.back().nocount = nocount_ = on;
+        frames_.back().nocount = options_.nocount = on;
     else if (o.option == u"XACT_ABORT")
-        xactAbort_ = on;
+        options_.xactAbort = on;
     else if (o.option == u"ROWCOUNT" && o.value != u"0")
         notSupported(QStringLiteral("SET ROWCOUNT"));
     else if (o.option == u"DATEFORMAT" && o.value != u"MDY")
@@ -70,8 +70,12 @@ void Interpreter::setOption(const SetOptionStmt& o) {
         setDateFirst(o.value);
     else if (o.option == u"IDENTITY_INSERT")
         setIdentityInsert(o.target, on);
-    // ANSI_NULLS, QUOTED_IDENTIFIER, ANSI_WARNINGS, ARITHABORT and the like change nothing on
-    // this engine.
+    else if (o.option == u"IMPLICIT_TRANSACTIONS" && on)
+        notSupported(QStringLiteral("SET IMPLICIT_TRANSACTIONS ON"));
+    else
+        // ANSI_NULLS, QUOTED_IDENTIFIER, ANSI_WARNINGS, ARITHABORT and the like change nothing on
+        // this engine; those of @@OPTIONS are kept to be read there.
+        options_.setKept(o.option, on);
 }
 
 void Interpreter::setDateFirst(const QString& value) {
@@ -79,7 +83,7 @@ void Interpreter::setDateFirst(const QString& value) {
     const int day = value.toInt(&ok);
     if (!ok || day < 1 || day > 7)
         raise(2742, QStringLiteral("SET DATEFIRST %1 is out of range.").arg(value));
-    dateFirst_ = day;
+    options_.dateFirst = day;
 }
 
 void Interpreter::setIdentityInsert(const ObjectName& name, bool on) {

@@ -302,7 +302,7 @@ void Interpreter::endBatch() {
 
 void Interpreter::abandonBatch(int depthAtStart) {
     syncTransaction();
-    if (tranDepth_ > depthAtStart || (xactAbort_ && tranDepth_ > 0))
+    if (tranDepth_ > depthAtStart || (options_.xactAbort && tranDepth_ > 0))
         rollbackAll();
     endBatch();
 }
@@ -398,7 +398,7 @@ bool Interpreter::endsStatementOnly(const db::Error& e) const {
         return false;
     if (e.nativeError() == err::Uncommittable)
         return true;
-    if (xactAbort_)
+    if (options_.xactAbort)
         return false;
     switch (e.nativeError()) {
         case err::NullNotAllowed:

@@ -17,6 +17,7 @@
 #include "tsql/DatabaseUse.h"
 #include "tsql/ResultSink.h"
 #include "tsql/Server.h"
+#include "tsql/SessionOptions.h"
 #include "tsql/SqliteEmitter.h"
 #include "tsql/Value.h"
 #include "tsql/Walker.h"
@@ -470,9 +471,7 @@ private:
     ResultSink* sink_ = nullptr;
     std::unique_ptr<Stream> stream_;
     bool openRowsNext_ = false;  // the SELECT being run opens its rows instead of reading them
-    bool nocount_ = false;
-    bool xactAbort_ = false;
-    int dateFirst_ = 7;        // SET DATEFIRST
+    SessionOptions options_;
     bool doomed_ = false;      // the open transaction can only be rolled back
     bool userRaised_ = false;  // the error on its way to CATCH is RAISERROR's
     int tranDepth_ = 0;
