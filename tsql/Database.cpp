@@ -141,10 +141,26 @@ void Database::ensureMetadata(const QByteArray& schema) {
               ", definition TEXT NOT NULL, kind TEXT NOT NULL, data_type TEXT, created TEXT)",
           "tsql_constraints (" + name + ", " + collated("table_name TEXT NOT NULL") +
               ", kind TEXT NOT NULL, columns TEXT, detail TEXT)",
-          "tsql_views (" + name + ", column_types TEXT NOT NULL)",
+          // A view's T-SQL text; NULL for views made before the engine kept it.
+          "tsql_views (" + name + ", column_types TEXT NOT NULL, definition TEXT)",
           // Identity columns' seed and increment; a table without a row counts from 1 by 1.
           "tsql_identities (" + name + ", seed INTEGER NOT NULL, increment INTEGER NOT NULL)"})
         exec("CREATE TABLE IF NOT EXISTS " + schema + "." + table);
+    // Files made before a metadata column was added get it.
+    if (!hasColumn(schema, "tsql_views", "definition") &&
+        scalar("SELECT count(*) FROM " + schema +
+               ".sqlite_master WHERE type = 'table' AND name = 'tsql_views'"))
+        exec("ALTER TABLE " + schema + ".tsql_views ADD COLUMN definition TEXT");
+}
+
+bool Database::hasColumn(const QByteArray& schema, const char* table, const char* column) {
+    sqlite3_stmt* st = prepare("PRAGMA " + schema + ".table_info(" + table + ")");
+    bool found = false;
+    while (!found && step(st) == SQLITE_ROW)
+        found =
+            sqlite3_stricmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)), column) == 0;
+    sqlite3_reset(st);
+    return found;
 }
 
 Database::Database(const QString& path, std::function<QDateTime()>* clock, bool create)
@@ -301,7 +317,8 @@ void Database::installCatalogViews() {
         exec(sql);
     const QString catalog =
         path_.isEmpty() ? QStringLiteral("master") : QFileInfo(path_).completeBaseName();
-    for (const QByteArray& sql : informationSchemaViews(catalog))
+    for (const QByteArray& sql :
+         informationSchemaViews(catalog, hasColumn("main", "tsql_views", "definition")))
         exec(sql);
 }
 

@@ -121,6 +121,8 @@ private:
     void close() noexcept;
     void bringCollationUpToDate();
     void installCatalogViews();
+    // Whether the table of the schema (a SQLite name) has the column.
+    bool hasColumn(const QByteArray& schema, const char* table, const char* column);
     void installCatalogFunctions();
     static void objectId(sqlite3_context* ctx, int argc, sqlite3_value** argv);
     static void typeId(sqlite3_context* ctx, int argc, sqlite3_value** argv);

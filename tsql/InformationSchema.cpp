@@ -20,7 +20,7 @@ struct View {
 
 const char* const kUserObject = "substr(m.name,1,7) <> 'sqlite_' AND substr(m.name,1,5) <> 'tsql_'";
 
-std::vector<View> views(const QByteArray& catalog) {
+std::vector<View> views(const QByteArray& catalog, bool viewText) {
     const QByteArray owner = catalog + " AS TABLE_CATALOG, 'dbo' AS TABLE_SCHEMA, ";
     QByteArray facets;
     static const char* const names[] = {
@@ -42,9 +42,13 @@ std::vector<View> views(const QByteArray& catalog) {
          "nvarchar(128)",
          "SELECT " + owner +
              "m.name AS TABLE_NAME, p.name AS COLUMN_NAME, p.cid + 1 AS ORDINAL_POSITION, "
-             "CASE WHEN p.dflt_value IS NULL THEN NULL WHEN p.dflt_value GLOB '[0-9-]*' "
-             "THEN '((' || p.dflt_value || '))' ELSE '(' || p.dflt_value || ')' END "
-             "AS COLUMN_DEFAULT, CASE WHEN p.\"notnull\" THEN 'NO' ELSE 'YES' END AS "
+             // The default's text as SQL Server keeps it; made from its SQLite text for one
+             // made before the engine kept it, or of another form.
+             "CASE WHEN p.dflt_value IS NULL THEN NULL ELSE coalesce((SELECT "
+             "nullif(c.detail, '') FROM main.tsql_constraints c WHERE c.kind = 'DF' AND "
+             "c.table_name = m.name AND c.columns = p.name), CASE WHEN p.dflt_value GLOB "
+             "'[0-9-]*' THEN '((' || p.dflt_value || '))' ELSE '(' || p.dflt_value || ')' END) "
+             "END AS COLUMN_DEFAULT, CASE WHEN p.\"notnull\" THEN 'NO' ELSE 'YES' END AS "
              "IS_NULLABLE, " +
              facets +
              "NULL AS CHARACTER_SET_CATALOG, NULL AS CHARACTER_SET_SCHEMA, "
@@ -54,11 +58,14 @@ std::vector<View> views(const QByteArray& catalog) {
              "FROM main.sqlite_master m, pragma_table_xinfo(m.name, 'main') p "
              "WHERE m.type IN ('table','view') AND p.hidden <> 1 AND " +
              kUserObject},
-        // The T-SQL text of a view is not kept: its definition reads NULL.
+        // The T-SQL text of the view, its first 4000 characters.
         {"views", "nvarchar(128);nvarchar(128);nvarchar(128);nvarchar(4000);varchar(7);varchar(2)",
-         "SELECT " + owner +
-             "m.name AS TABLE_NAME, NULL AS VIEW_DEFINITION, 'NONE' AS CHECK_OPTION, "
-             "'NO' AS IS_UPDATABLE FROM main.sqlite_master m WHERE m.type = 'view' AND " +
+         "SELECT " + owner + "m.name AS TABLE_NAME, " +
+             (viewText ? "(SELECT substr(v.definition, 1, 4000) FROM main.tsql_views v WHERE "
+                         "v.name = m.name)"
+                       : "NULL") +
+             " AS VIEW_DEFINITION, 'NONE' AS CHECK_OPTION, 'NO' AS IS_UPDATABLE FROM "
+             "main.sqlite_master m WHERE m.type = 'view' AND " +
              kUserObject},
         {"routines",
          "nvarchar(128);nvarchar(128);nvarchar(128);nvarchar(128);nvarchar(128);nvarchar(128);"
@@ -152,9 +159,9 @@ void typeFacet(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 }  // namespace
 
-std::vector<QByteArray> informationSchemaViews(const QString& catalog) {
+std::vector<QByteArray> informationSchemaViews(const QString& catalog, bool viewText) {
     std::vector<QByteArray> sql;
-    for (const View& v : views(sqlite::text(catalog))) {
+    for (const View& v : views(sqlite::text(catalog), viewText)) {
         const QByteArray name = QByteArray("information_schema_") + v.name;
         sql.push_back("CREATE TEMP VIEW " + name + " AS " + v.select);
         sql.push_back("INSERT INTO temp.tsql_views (name, column_types) VALUES ('" + name + "', '" +

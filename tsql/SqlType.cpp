@@ -23,7 +23,7 @@ QString SqlType::toSql() const {
         case BigInt:
             return QStringLiteral("bigint");
         case Decimal:
-            return QStringLiteral("decimal(%1,%2)").arg(precision).arg(scale);
+            return QStringLiteral("%1(%2,%3)").arg(decimalName()).arg(precision).arg(scale);
         case Money:
             return QStringLiteral("money");
         case Float:
@@ -56,7 +56,7 @@ QString SqlType::toSql() const {
 
 QByteArray SqlType::columnSql() const {
     if (isDecimal()) {
-        const QByteArray word = base == Money ? "money" : "decimal";
+        const QByteArray word = base == Money ? "money" : decimalName().toLatin1();
         const QByteArray size = base == Money ? QByteArray()
                                               : "(" + QByteArray::number(precision) + "," +
                                                     QByteArray::number(scale) + ")";
@@ -167,7 +167,7 @@ db::DeclaredType SqlType::declared() const {
         case Unknown:
             return {};
         case Decimal:
-            return {QStringLiteral("decimal"), precision, scale};
+            return {decimalName(), precision, scale};
         case Money:
             return {QStringLiteral("money"), 19, 4};
         case DateTime:
@@ -285,8 +285,11 @@ SqlType SqlType::fromName(const QString& rawName, int a, int b) {
         return of(TinyInt);
     if (name == u"bit")
         return of(Bit);
-    if (name == u"decimal" || name == u"numeric" || name == u"dec")
-        return decimal(a < 0 ? 18 : a, b < 0 ? 0 : b);
+    if (name == u"decimal" || name == u"numeric" || name == u"dec") {
+        SqlType t = decimal(a < 0 ? 18 : a, b < 0 ? 0 : b);
+        t.numericName = name == u"numeric";
+        return t;
+    }
     if (name == u"money" || name == u"smallmoney")
         return of(Money);
     if (name == u"float" || name == u"double")

@@ -34,6 +34,7 @@ struct SqlType {
     int length = 0;  // characters for texts; -1 for max
     int precision = 0;
     int scale = 0;  // a decimal's digits after the point; datetime2's and time's decimals
+    bool numericName = false;  // a decimal declared under its other name, numeric
 
     static SqlType of(Base b, int len = 0) { return SqlType{b, len, 0, 0}; }
     static SqlType decimal(int p, int s) { return SqlType{Decimal, 0, p, s}; }
@@ -61,6 +62,10 @@ struct SqlType {
 
     // Declared type as written in CREATE TABLE (T-SQL spelling, e.g. "varchar(20)").
     QString toSql() const;
+    // "decimal" or "numeric", as the type was declared.
+    QString decimalName() const {
+        return numericName ? QStringLiteral("numeric") : QStringLiteral("decimal");
+    }
     // The declaration of a column of this type in a database file: decimal and money columns
     // hold their exact text ("decimal text(10,2)") in numeric order, texts use the engine's
     // collation.

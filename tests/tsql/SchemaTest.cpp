@@ -404,3 +404,18 @@ TEST_F(TsqlTest, AFailingReadOfTheCatalogueRaises) {
     // SQLite's integer overflow, in SQL Server's words.
     EXPECT_EQ(errorOf(QStringLiteral("select Id from V")), 8115);
 }
+
+// A file made before views kept their T-SQL text gains the place for it when it is next opened
+// for writing: its old views read a NULL definition, new ones their text.
+TEST_F(TsqlTest, AnOlderFileGainsTheTextOfItsNewViews) {
+    run(QStringLiteral("create table T (Id int)\ncreate view Old as select Id from T"));
+    session_.reset();
+    rawExec(dir_.filePath(QStringLiteral("Shop.sqlite")),
+            "ALTER TABLE tsql_views DROP COLUMN definition");
+    session_ = std::make_unique<tsql::Session>(dir_.path(), QStringLiteral("Shop"));
+    run(QStringLiteral("create view New as select Id from T"));
+    EXPECT_EQ(rows(QStringLiteral("select TABLE_NAME, VIEW_DEFINITION from "
+                                  "INFORMATION_SCHEMA.VIEWS order by TABLE_NAME")),
+              (QStringList{QStringLiteral("New|create view New as select Id from T"),
+                           QStringLiteral("Old|NULL")}));
+}
