@@ -89,7 +89,7 @@ struct Expr {
                    // function's call (dbo.f(...)) has its whole name in parts
         Cast,      // a, castType, b (style), isConvert, tryCast
         Star,      // parts = qualifier (empty for bare *)
-        Default,   // DEFAULT as the argument of a user function or a value of INSERT ... VALUES
+        Default,   // DEFAULT as the argument of a user function or a value written to a column
         RowId,     // parts = a table source's correlation name: its rowid (made by the parser's
                    // rewrites, never written)
         // text = a cursor's name or @variable, op = "GLOBAL" when so qualified: the rowid of the

@@ -486,7 +486,7 @@ SqliteEmitter::Rendered SqliteEmitter::node(const Expr& e) {
             return cast(e);
         case Expr::Star:
             raise(err::Syntax, QStringLiteral("Incorrect syntax near '*'."));
-        case Expr::Default:  // stands only for a user function's argument or an inserted value
+        case Expr::Default:  // stands only for a user function's argument or a column's value
             keywordSyntaxError(QStringLiteral("DEFAULT"));
     }
     notSupported(QStringLiteral("this expression"));

@@ -315,7 +315,8 @@ ExprPtr Parser::parseColumnReference() {
     return e;
 }
 
-// An expression, or DEFAULT where a user function's argument or an inserted value may take it.
+// An expression, or DEFAULT where a user function's argument or a value written to a column may
+// take it.
 ExprPtr Parser::parseExprOrDefault() {
     if (acceptWord("DEFAULT"))
         return std::make_unique<Expr>(Expr::Default);

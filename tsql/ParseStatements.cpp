@@ -575,7 +575,7 @@ std::vector<Assignment> Parser::parseAssignments() {
         if (op.kind != TokenKind::Symbol)
             fail();
         QString o = next().text;
-        a.value = parseExpr();
+        a.value = o == u"=" && a.variable.isEmpty() ? parseExprOrDefault() : parseExpr();
         if (o != u"=") {
             if (o.size() != 2 || o[1] != u'=')
                 fail();
