@@ -233,7 +233,7 @@ void Interpreter::fetchRow(const FetchStmt& f) {
     sink_->rowSetBegin(columns);
     if (row.row)
         sink_->row(*row.row);
-    sink_->rowSetEnd(nocount_ ? -1 : rowcount_);
+    sink_->rowSetEnd(options_.nocount ? -1 : rowcount_);
 }
 
 // Raises 16911 and 16925 for a move the cursor does not make. A row deleted from its table
