@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dbcore/DigitGroups.h"
+
 namespace product {
 
 namespace {
@@ -12,17 +14,6 @@ constexpr int kDecimals = 6;
 // Whether a value shows as zero once rounded to six decimals.
 bool roundsToZero(double value) {
     return std::abs(value) < 0.5e-6;
-}
-
-QString grouped(const QString& digits, const QString& separator) {
-    QString out;
-    const qsizetype n = digits.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (i > 0 && (n - i) % 3 == 0)
-            out += separator;
-        out += digits.at(i);
-    }
-    return out;
 }
 
 }  // namespace
@@ -40,7 +31,7 @@ QString formatNumber(double value, NumberPattern pattern, const QLocale& locale)
         if (whole == u"0")
             whole.clear();
     } else {
-        whole = grouped(whole, locale.groupSeparator());
+        whole = db::groupedDigits(whole, locale.groupSeparator());
     }
     QString text = negative ? QStringLiteral("-") + whole : whole;
     if (!fraction.isEmpty())

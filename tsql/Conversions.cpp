@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "dbcore/DigitGroups.h"
 #include "tsql/Decimal.h"
 #include "tsql/Errors.h"
 #include "tsql/Moment.h"
@@ -75,17 +76,6 @@ QString fitText(const QString& text, const SqlType& to, ConvertMode mode) {
 }
 
 }  // namespace
-
-QString groupedDigits(const QString& digits, const QString& separator) {
-    QString out;
-    const qsizetype n = digits.size();
-    for (qsizetype k = 0; k < n; ++k) {
-        if (k > 0 && (n - k) % 3 == 0)
-            out += separator;
-        out += digits[k];
-    }
-    return out;
-}
 
 QByteArray canonicalDate(const QDateTime& dt) {
     const QDate d = dt.date();
@@ -403,7 +393,7 @@ QString formatNumber(const Value& v, const SqlType& type, int style) {
             if (neg)
                 s.remove(0, 1);
             int dot = static_cast<int>(s.indexOf(u'.'));
-            s = groupedDigits(s.left(dot), QStringLiteral(",")) + s.mid(dot);
+            s = db::groupedDigits(s.left(dot), QStringLiteral(",")) + s.mid(dot);
             if (neg)
                 s.prepend(u'-');
         }

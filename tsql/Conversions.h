@@ -51,9 +51,6 @@ QString formatDate(const QDateTime& dt, int style);
 // The stored form of a GUID's text (upper case, without braces); 8169 when it is no GUID.
 QByteArray guidText(const QString& text);
 
-// The digits of a whole number with a separator between groups of three.
-QString groupedDigits(const QString& digits, const QString& separator);
-
 // Rounds half away from zero to `scale` decimals.
 double roundHalfAway(double v, int scale);
 // Text of a number as SQL Server shows a value of the type (decimal scale, money style).

@@ -1,6 +1,7 @@
 // FORMAT of numbers: .NET's standard numeric format strings and custom numeric patterns.
 #include <QRegularExpression>
 
+#include "dbcore/DigitGroups.h"
 #include "tsql/Conversions.h"
 #include "tsql/Format.h"
 
@@ -33,7 +34,7 @@ std::optional<Digits> digitsOf(const Decimal& v, int decimals) {
 // The digits with the culture's point, grouped or not.
 QString body(const Digits& d, const Culture& c, bool group) {
     const QString whole =
-        group ? groupedDigits(d.whole, QString::fromUtf8(c.groupSeparator)) : d.whole;
+        group ? db::groupedDigits(d.whole, QString::fromUtf8(c.groupSeparator)) : d.whole;
     return d.fraction.isEmpty() ? whole : whole + QString::fromUtf8(c.decimalPoint) + d.fraction;
 }
 
