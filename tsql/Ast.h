@@ -466,10 +466,12 @@ struct CreateProcedureStmt : Stmt {
     bool orAlter = false;  // CREATE OR ALTER
 };
 
-// CREATE [OR ALTER] | ALTER TRIGGER name ON table {AFTER | FOR} INSERT, UPDATE, DELETE AS body.
+// CREATE [OR ALTER] | ALTER TRIGGER name ON table {AFTER | FOR | INSTEAD OF} INSERT, UPDATE,
+// DELETE AS body.
 struct CreateTriggerStmt : Stmt {
     CreateTriggerStmt() : Stmt(Stmt::CreateTrigger) {}
-    enum Event { OnInsert = 1, OnUpdate = 2, OnDelete = 4 };
+    // The statements that fire it; InsteadOf marks a trigger that runs in their place.
+    enum Event { OnInsert = 1, OnUpdate = 2, OnDelete = 4, InsteadOf = 8 };
     enum Mode { Create, Alter, CreateOrAlter };
     ObjectName name;
     ObjectName table;

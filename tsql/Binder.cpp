@@ -199,7 +199,7 @@ void Binder::bindInsert(const InsertStmt& s) {
 
 void Binder::bindInsertTarget(const InsertStmt& s) {
     const std::shared_ptr<const TableInfo> t = env_.resolveTable(s.table);
-    if (t->view)
+    if (t->view && !env_.writtenInstead(*t, Stmt::Insert))
         notSupported(QStringLiteral("INSERT into a view"));
     s.boundTable = t;
     s.boundColumns.clear();
@@ -243,7 +243,8 @@ void Binder::bindInsertTarget(const InsertStmt& s) {
 const Binder::CommonTable* Binder::target(const ObjectName& name,
                                           const std::vector<TableRefPtr>& from,
                                           std::shared_ptr<const TableInfo>& table,
-                                          const TableRef*& inFrom, const char* verb) {
+                                          const TableRef*& inFrom, Stmt::Kind kind,
+                                          const char* verb) {
     inFrom = targetInFrom(from, name);
     const ObjectName& written = inFrom ? inFrom->name : name;
     const CommonTable* common = written.schema.isEmpty() && written.database.isEmpty()
@@ -253,7 +254,7 @@ const Binder::CommonTable* Binder::target(const ObjectName& name,
         notSupported(QStringLiteral("%1 of a common table expression that FROM does not name")
                          .arg(QString::fromLatin1(verb).section(u' ', 0, 0)));
     table = common ? writtenThrough(*common) : env_.resolveTable(written);
-    if (table->view)
+    if (table->view && !env_.writtenInstead(*table, kind))
         notSupported(QString::fromLatin1(verb));
     return common;
 }
@@ -317,7 +318,7 @@ void Binder::bindUpdate(const UpdateStmt& s) {
             notSupported(QStringLiteral("assigning a variable in UPDATE ... SET"));
     withClause(s.with);
     const CommonTable* through =
-        target(s.target, s.from, s.boundTable, s.targetInFrom, "UPDATE of a view");
+        target(s.target, s.from, s.boundTable, s.targetInFrom, Stmt::Update, "UPDATE of a view");
     s.boundColumns.clear();
     for (const auto& a : s.sets) {
         const int k = through ? columnThrough(*through, *s.boundTable, a.column)
@@ -346,7 +347,7 @@ void Binder::bindDelete(const DeleteStmt& s) {
     if (s.top && !s.from.empty())
         notSupported(QStringLiteral("DELETE TOP with FROM"));
     withClause(s.with);
-    target(s.target, s.from, s.boundTable, s.targetInFrom, "DELETE from a view");
+    target(s.target, s.from, s.boundTable, s.targetInFrom, Stmt::Delete, "DELETE from a view");
     push();
     if (s.targetInFrom) {
         from(s.from);

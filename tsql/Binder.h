@@ -25,6 +25,8 @@ public:
     virtual SqlType resolveType(const SqlType& type, const QString& aliasName) = 0;
     // Whether SET IDENTITY_INSERT is ON for the table.
     virtual bool identityInsert(const TableInfo&) const { return false; }
+    // Whether an INSTEAD OF trigger writes in place of statement `kind` on the table or view.
+    virtual bool writtenInstead(const TableInfo&, Stmt::Kind) { return false; }
     // The user function a name stands for, its parameters' and result's types those of the
     // system (alias types replaced); null when there is none.
     virtual std::shared_ptr<const CreateFunctionStmt> resolveFunction(const ObjectName& name) = 0;
@@ -171,7 +173,7 @@ private:
     // table it is written through, if any.
     const CommonTable* target(const ObjectName& name, const std::vector<TableRefPtr>& from,
                               std::shared_ptr<const TableInfo>& table, const TableRef*& inFrom,
-                              const char* verb);
+                              Stmt::Kind kind, const char* verb);
     static std::shared_ptr<const TableInfo> writtenThrough(const CommonTable& common);
     static int columnThrough(const CommonTable& common, const TableInfo& table,
                              const QString& name);

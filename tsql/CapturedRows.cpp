@@ -13,9 +13,15 @@ QByteArray temporary(const QString& name) {
     return "temp." + sqlite::name(name);
 }
 
-// INSERT INTO copy (rowid, columns...) VALUES (row.rowid, row.column...);
-QByteArray copyRow(const TableInfo& target, const QString& copy, const char* row) {
-    std::vector<QByteArray> names{"rowid"}, values{QByteArray(row) + ".rowid"};
+// INSERT INTO copy (rowid, columns...) VALUES (row.rowid, row.column...); without the rowid
+// where the row has none yet (a view's, or before it is written), the copies number their rows
+// in the order they come, which pairs an UPDATE's old and new rows all the same.
+QByteArray copyRow(const TableInfo& target, const QString& copy, const char* row, bool rowid) {
+    std::vector<QByteArray> names, values;
+    if (rowid) {
+        names.push_back("rowid");
+        values.push_back(QByteArray(row) + ".rowid");
+    }
     for (const ColumnInfo& c : target.columns) {
         names.push_back(sqlite::name(c.name));
         values.push_back(row + ("." + sqlite::name(c.name)));
@@ -29,9 +35,16 @@ const char* eventOf(Stmt::Kind kind) {
     return kind == Stmt::Insert ? "INSERT" : kind == Stmt::Update ? "UPDATE" : "DELETE";
 }
 
+QByteArray timingOf(const TableInfo& target, CapturedRows::Timing timing) {
+    if (timing == CapturedRows::After)
+        return "AFTER ";
+    return target.view ? "INSTEAD OF " : "BEFORE ";
+}
+
 }  // namespace
 
-CapturedRows::CapturedRows(Database& db, const TableInfo& target, Stmt::Kind kind, Names names)
+CapturedRows::CapturedRows(Database& db, const TableInfo& target, Stmt::Kind kind, Names names,
+                           Timing timing)
     : db_(db), names_(std::move(names)) {
     std::vector<QByteArray> columns;
     for (const ColumnInfo& c : target.columns)
@@ -48,11 +61,14 @@ CapturedRows::CapturedRows(Database& db, const TableInfo& target, Stmt::Kind kin
             continue;
         db_.exec(declaration(copy));
         if (written)
-            body += copyRow(target, copy, row);
+            body += copyRow(target, copy, row, timing == After);
     }
+    if (timing == Instead && !target.view)
+        body += "SELECT RAISE(IGNORE); ";
     if (!body.isEmpty())
-        db_.exec("CREATE TEMP TRIGGER " + sqlite::name(names_.trigger) + " AFTER " + eventOf(kind) +
-                 " ON " + target.sqlName() + " BEGIN " + body + "END");
+        db_.exec("CREATE TEMP TRIGGER " + sqlite::name(names_.trigger) + " " +
+                 timingOf(target, timing) + eventOf(kind) + " ON " + target.sqlName() + " BEGIN " +
+                 body + "END");
 }
 
 CapturedRows::~CapturedRows() {
@@ -66,6 +82,11 @@ CapturedRows::~CapturedRows() {
 
 QByteArray CapturedRows::declaration(const QString& table) const {
     return "CREATE TABLE " + temporary(table) + " (" + columns_ + ")";
+}
+
+qint64 CapturedRows::count(const QString& table) const {
+    const Database::EngineScope scope(db_);
+    return db_.scalar("SELECT count(*) FROM " + temporary(table));
 }
 
 void CapturedRows::stop() {

@@ -10,9 +10,10 @@
 namespace tsql {
 
 // The rows one statement writes, copied while it runs by a temporary SQLite trigger on its target
-// into tables of the target's columns, each row under its own rowid so that an UPDATE's old and
-// new rows pair. OUTPUT reads the copies, and AFTER triggers read them as `inserted` and
-// `deleted`. The copies go when the object does.
+// into tables of the target's columns, an UPDATE's old and new row under the same rowid. OUTPUT
+// reads the copies, and triggers read them as `inserted` and `deleted`. Copied `Instead`, the
+// rows are only copied: the statement writes nothing (a BEFORE trigger on a table that ignores
+// each row, an INSTEAD OF trigger on a view). The copies go when the object does.
 class CapturedRows {
 public:
     // The temporary tables of the new and the old rows (a null name: not copied) and the
@@ -23,7 +24,10 @@ public:
         QString trigger;
     };
 
-    CapturedRows(Database& db, const TableInfo& target, Stmt::Kind kind, Names names);
+    enum Timing { After, Instead };
+
+    CapturedRows(Database& db, const TableInfo& target, Stmt::Kind kind, Names names,
+                 Timing timing = After);
     ~CapturedRows();
     CapturedRows(const CapturedRows&) = delete;
     CapturedRows& operator=(const CapturedRows&) = delete;
@@ -33,6 +37,8 @@ public:
     const Names& names() const { return names_; }
     // CREATE TABLE of the copy `table` (one of names()), empty.
     QByteArray declaration(const QString& table) const;
+    // The rows copied to `table` (one of names()).
+    qint64 count(const QString& table) const;
 
 private:
     void drop();

@@ -54,7 +54,8 @@ std::vector<QByteArray> catalogViews() {
                         collated("t.name") +
                         " = c.table_name), NULL FROM main.tsql_constraints c "
                         "UNION ALL SELECT 3000000 + g.rowid, g.name, 'TR', 'TR', 1, "
-                        "(SELECT t.rowid FROM main.sqlite_master t WHERE t.type = 'table' AND " +
+                        "(SELECT t.rowid FROM main.sqlite_master t WHERE t.type IN ('table', "
+                        "'view') AND " +
                         collated("t.name") +
                         " = g.table_name), g.created FROM main.tsql_triggers g"),
         // Columns of tables and views.

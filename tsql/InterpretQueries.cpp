@@ -303,7 +303,10 @@ void Interpreter::execChange(const Stmt& s, bool report) {
     const bool positioned = currentOf(s).has_value();
     if (positioned)
         checkPositioned(s, *c->target);
-    if (const std::vector<TriggerInfo> fired = triggersFiredBy(*c->target, s.kind); !fired.empty())
+    if (const std::optional<TriggerInfo> instead = insteadOfFiredBy(*c->target, s.kind))
+        execInsteadOf(s, *c->target, *instead, report);
+    else if (const std::vector<TriggerInfo> fired = triggersFiredBy(*c->target, s.kind);
+             !fired.empty())
         execTriggered(s, *c->target, fired, report);
     else
         runStatement(s, report);

@@ -559,10 +559,13 @@ void Interpreter::createTrigger(const CreateTriggerStmt& s) {
         raise(err::ObjectExists,
               QStringLiteral("There is already an object named '%1' in the database.").arg(name));
     const std::shared_ptr<const TableInfo> t = resolveTable(s.table);
-    if (t->view || t->schema != main)
+    const bool insteadOf = s.events & CreateTriggerStmt::InsteadOf;
+    if ((t->view && !insteadOf) || t->schema != main)
         notSupported(
-            QStringLiteral("triggers on views, temporary tables or tables of another "
-                           "database"));
+            QStringLiteral("AFTER triggers on views, triggers on temporary tables or tables of "
+                           "another database"));
+    if (insteadOf)
+        checkOneInsteadOf(s, *t);
     const Value table = Value::text(t->name), events = Value::integer(s.events),
                 definition = Value::text(definitionText(s.source));
     if (alter)
@@ -577,6 +580,26 @@ void Interpreter::createTrigger(const CreateTriggerStmt& s) {
                     {Value::text(name), table, events, definition,
                      Value::text(canonicalDate(QDateTime::currentDateTime()))});
     schemaChanged();
+}
+
+// A table or view has at most one INSTEAD OF trigger for each statement (2111).
+void Interpreter::checkOneInsteadOf(const CreateTriggerStmt& s, const TableInfo& t) {
+    for (const TriggerInfo& other : triggersOf(t)) {
+        const int shared = other.events & s.events & ~CreateTriggerStmt::InsteadOf;
+        if (!(other.events & CreateTriggerStmt::InsteadOf) || !shared ||
+            other.name.compare(s.name.name, Qt::CaseInsensitive) == 0)
+            continue;
+        const char* event = shared & CreateTriggerStmt::OnInsert   ? "INSERT"
+                            : shared & CreateTriggerStmt::OnUpdate ? "UPDATE"
+                                                                   : "DELETE";
+        const QString verb = s.mode == CreateTriggerStmt::Create ? QStringLiteral("CREATE")
+                                                                 : QStringLiteral("ALTER");
+        raise(2111,
+              QStringLiteral("Cannot %1 trigger '%2' on %3 '%4' because an INSTEAD OF %5 "
+                             "trigger already exists on this object.")
+                  .arg(verb, s.name.name, t.view ? QStringLiteral("view") : QStringLiteral("table"),
+                       t.name, QString::fromLatin1(event)));
+    }
 }
 
 void Interpreter::alterTable(const AlterTableStmt& s) {

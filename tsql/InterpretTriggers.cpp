@@ -1,6 +1,10 @@
-// AFTER triggers: an INSERT, UPDATE or DELETE on a table with triggers runs with its rows copied
-// (CapturedRows), then each trigger's body runs once in a frame of its own, reading the copies
-// as `inserted` and `deleted`, inside the statement's transaction.
+// DML triggers: an INSERT, UPDATE or DELETE on a table with AFTER triggers runs with its rows
+// copied (CapturedRows), then each trigger's body runs once in a frame of its own, reading the
+// copies as `inserted` and `deleted`, inside the statement's transaction. A statement on a table
+// or view with an INSTEAD OF trigger for it only copies the rows it would write; the trigger's
+// body then runs in its place.
+#include <algorithm>
+
 #include "tsql/CapturedRows.h"
 #include "tsql/Errors.h"
 #include "tsql/Interpreter.h"
@@ -53,33 +57,71 @@ private:
 
 }  // namespace
 
-// A trigger does not fire for the statements of its own body (SQL Server's RECURSIVE_TRIGGERS
-// OFF); triggers another connection made or dropped are read again once it has committed.
-std::vector<TriggerInfo> Interpreter::triggersFiredBy(const TableInfo& target, Stmt::Kind kind) {
-    if (target.schema != u"main" || target.view)
-        return {};
+// The triggers of a table or view; those another connection made or dropped are read again
+// once it has committed.
+const std::vector<TriggerInfo>& Interpreter::triggersOf(const TableInfo& target) {
     const qint64 version = db_->scalar("PRAGMA main.data_version");
     if (version != triggersCheckedAt_) {
         catalog_->forgetTriggers();
         triggersCheckedAt_ = version;
     }
+    return catalog_->triggers(target.schema, target.name);
+}
+
+// A trigger does not fire for the statements of its own body (SQL Server's RECURSIVE_TRIGGERS
+// OFF).
+std::vector<TriggerInfo> Interpreter::triggersFiredBy(const TableInfo& target, Stmt::Kind kind) {
+    if (target.schema != u"main" || target.view)
+        return {};
     const QString running = frames_.back().trigger > 0 ? frames_.back().procedure : QString();
     std::vector<TriggerInfo> fired;
-    for (const TriggerInfo& t : catalog_->triggers(target.schema, target.name))
-        if ((t.events & eventOf(kind)) && t.name.compare(running, Qt::CaseInsensitive) != 0)
+    for (const TriggerInfo& t : triggersOf(target))
+        if ((t.events & eventOf(kind)) && !(t.events & CreateTriggerStmt::InsteadOf) &&
+            t.name.compare(running, Qt::CaseInsensitive) != 0)
             fired.push_back(t);
     return fired;
+}
+
+// The INSTEAD OF trigger that runs in place of statement `kind` on `target`. A statement that
+// the trigger's own run makes on its table or view does not fire it again: it runs as if the
+// trigger were not there.
+std::optional<TriggerInfo> Interpreter::insteadOfFiredBy(const TableInfo& target, Stmt::Kind kind) {
+    if (target.schema != u"main")
+        return std::nullopt;
+    for (const TriggerInfo& t : triggersOf(target)) {
+        if ((t.events & CreateTriggerStmt::InsteadOf) && (t.events & eventOf(kind)) &&
+            std::none_of(frames_.begin(), frames_.end(), [&](const Frame& f) {
+                return f.trigger > 0 && f.procedure.compare(t.name, Qt::CaseInsensitive) == 0;
+            }))
+            return t;
+    }
+    return std::nullopt;
+}
+
+bool Interpreter::writtenInstead(const TableInfo& target, Stmt::Kind kind) {
+    return insteadOfFiredBy(target, kind).has_value();
+}
+
+// OUTPUT to the client is refused on a statement that fires triggers (334).
+void Interpreter::refuseOutputWithTriggers(const Stmt& s, const TableInfo& target) {
+    if (const OutputClause* o = outputOf(s); o && !o->into)
+        raise(334, QStringLiteral("The target table '%1' of the DML statement cannot have any "
+                                  "enabled triggers if the statement contains an OUTPUT clause "
+                                  "without INTO clause.")
+                       .arg(target.name));
+}
+
+void Interpreter::reportTriggeredCount(qint64 count, bool report) {
+    rowcount_ = count;
+    if (report && !options_.nocount && sink_)
+        sink_->rowsAffected(count);
 }
 
 // The statement and its triggers stand or fall together. A trigger that ends the transaction
 // (ROLLBACK) ends the batch with 3609. The statement's count follows its triggers' results.
 void Interpreter::execTriggered(const Stmt& s, const TableInfo& target,
                                 const std::vector<TriggerInfo>& fired, bool report) {
-    if (const OutputClause* o = outputOf(s); o && !o->into)
-        raise(334, QStringLiteral("The target table '%1' of the DML statement cannot have any "
-                                  "enabled triggers if the statement contains an OUTPUT clause "
-                                  "without INTO clause.")
-                       .arg(target.name));
+    refuseOutputWithTriggers(s, target);
     qint64 count = 0;
     writeAtomically([&] {
         const int depth = static_cast<int>(captures_.size()) + 1;
@@ -92,13 +134,38 @@ void Interpreter::execTriggered(const Stmt& s, const TableInfo& target,
         const QString updated = updatedColumns(s, target);
         for (const TriggerInfo& t : fired)
             fireTrigger(t, depth, updated, count);
-        if (tranDepth_ == 0)
-            raise(3609, QStringLiteral("The transaction ended in the trigger. The batch has been "
-                                       "aborted."));
+        refuseEndedTransaction();
     });
-    rowcount_ = count;
-    if (report && !options_.nocount && sink_)
-        sink_->rowsAffected(count);
+    reportTriggeredCount(count, report);
+}
+
+// The statement runs with each row it would write copied and left unwritten; the trigger then
+// runs on the copies. The statement counts the rows it would have written.
+void Interpreter::execInsteadOf(const Stmt& s, const TableInfo& target, const TriggerInfo& trigger,
+                                bool report) {
+    refuseOutputWithTriggers(s, target);
+    if (hasOutput(s))
+        notSupported(QStringLiteral("OUTPUT INTO on a statement an INSTEAD OF trigger replaces"));
+    qint64 count = 0;
+    writeAtomically([&] {
+        const int depth = static_cast<int>(captures_.size()) + 1;
+        const CapturedRows::Names copies = copiesAt(depth);
+        CapturedRows rows(*db_, target, s.kind, copies, CapturedRows::Instead);
+        const CaptureScope scope(captures_, rows);
+        catalog_->invalidate();
+        runStatement(s, false);
+        rows.stop();
+        count = rows.count(s.kind == Stmt::Delete ? copies.deleted : copies.inserted);
+        fireTrigger(trigger, depth, updatedColumns(s, target), count);
+        refuseEndedTransaction();
+    });
+    reportTriggeredCount(count, report);
+}
+
+void Interpreter::refuseEndedTransaction() {
+    if (tranDepth_ == 0)
+        raise(3609, QStringLiteral("The transaction ended in the trigger. The batch has been "
+                                   "aborted."));
 }
 
 // The body runs as a procedure without parameters would, with XACT_ABORT on unless it sets it

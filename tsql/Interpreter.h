@@ -60,6 +60,7 @@ public:
     std::shared_ptr<const TableInfo> resolveTable(const ObjectName& name) override;
     SqlType resolveType(const SqlType& type, const QString& aliasName) override;
     bool identityInsert(const TableInfo& t) const override;
+    bool writtenInstead(const TableInfo& target, Stmt::Kind kind) override;
     std::shared_ptr<const CreateFunctionStmt> resolveFunction(const ObjectName& name) override;
 
 private:
@@ -262,11 +263,19 @@ private:
     // The column declarations of a table made from the rows of `c`; raises 1038 and 2705 for
     // names a table cannot have.
     static QByteArray columnDeclarations(const Compiled& c, const QString& table);
-    // AFTER triggers (InterpretTriggers.cpp): the ones statement `kind` on `target` fires, the
-    // statement run with them, one trigger's run, and its parsed definition.
+    // DML triggers (InterpretTriggers.cpp): the AFTER ones statement `kind` on `target` fires,
+    // the statement run with them, the INSTEAD OF one that replaces it and the statement run so,
+    // one trigger's run, and its parsed definition.
+    const std::vector<TriggerInfo>& triggersOf(const TableInfo& target);
     std::vector<TriggerInfo> triggersFiredBy(const TableInfo& target, Stmt::Kind kind);
+    std::optional<TriggerInfo> insteadOfFiredBy(const TableInfo& target, Stmt::Kind kind);
     void execTriggered(const Stmt& s, const TableInfo& target,
                        const std::vector<TriggerInfo>& fired, bool report);
+    void execInsteadOf(const Stmt& s, const TableInfo& target, const TriggerInfo& trigger,
+                       bool report);
+    void refuseOutputWithTriggers(const Stmt& s, const TableInfo& target);
+    void refuseEndedTransaction();
+    void reportTriggeredCount(qint64 count, bool report);
     void fireTrigger(const TriggerInfo& t, int depth, const QString& updatedColumns, qint64 count);
     std::shared_ptr<Trigger> loadTrigger(const TriggerInfo& t, int depth);
     std::shared_ptr<const TableInfo> triggerRows(const QString& name);
@@ -368,6 +377,7 @@ private:
     void createView(const CreateViewStmt& s);
     void createProcedure(const CreateProcedureStmt& s);
     void createTrigger(const CreateTriggerStmt& s);
+    void checkOneInsteadOf(const CreateTriggerStmt& s, const TableInfo& t);
     static QString definitionText(const QString& source);
     void alterTable(const AlterTableStmt& s);
     void addItems(const TableInfo& t, const AlterTableStmt& s);

@@ -568,7 +568,8 @@ StmtList Parser::parseRestOfBatch() {
     return body;
 }
 
-// [CREATE [OR ALTER] | ALTER] TRIGGER name ON table {AFTER | FOR} INSERT, UPDATE, DELETE AS body
+// [CREATE [OR ALTER] | ALTER] TRIGGER name ON table {AFTER | FOR | INSTEAD OF} INSERT, UPDATE,
+// DELETE AS body
 StmtPtr Parser::parseCreateTrigger(CreateTriggerStmt::Mode mode) {
     int start = static_cast<int>(pos_) - (mode == CreateTriggerStmt::CreateOrAlter ? 3 : 1);
     expectWord("TRIGGER");
@@ -581,10 +582,12 @@ StmtPtr Parser::parseCreateTrigger(CreateTriggerStmt::Mode mode) {
     s->table = parseObjectName();
     if (peek().isWord("WITH"))
         notSupported(QStringLiteral("trigger options"));
-    if (peek().isWord("INSTEAD"))
-        notSupported(QStringLiteral("INSTEAD OF triggers"));
-    if (!acceptWord("AFTER"))
+    if (acceptWord("INSTEAD")) {
+        expectWord("OF");
+        s->events = CreateTriggerStmt::InsteadOf;
+    } else if (!acceptWord("AFTER")) {
         expectWord("FOR");
+    }
     do {
         if (acceptWord("INSERT"))
             s->events |= CreateTriggerStmt::OnInsert;
