@@ -50,9 +50,10 @@ ExprPtr equal(ExprPtr a, ExprPtr b) {
     return e;
 }
 
-ExprPtr isNull(ExprPtr a) {
+ExprPtr isNull(ExprPtr a, bool negated = false) {
     auto e = std::make_unique<Expr>(Expr::IsNull);
     e->a = std::move(a);
+    e->negated = negated;
     return e;
 }
 
@@ -132,6 +133,24 @@ const char* verbOf(const Stmt& s) {
     return s.kind == Stmt::Insert ? "INSERT" : s.kind == Stmt::Update ? "UPDATE" : "DELETE";
 }
 
+// MERGE TOP (n) [PERCENT]: the first n (or n percent) of the filed rows that a clause takes, in
+// no order; the rows no clause takes are left out before they are counted.
+std::unique_ptr<Select> firstTaken(std::unique_ptr<Select> rows, ExprPtr top, bool percent) {
+    const QString alias = QStringLiteral("tsql_filed");
+    auto filedRows = std::make_unique<TableRef>(TableRef::Derived);
+    filedRows->derived = std::move(rows);
+    filedRows->alias = alias;
+    SelectCore core;
+    core.top = std::move(top);
+    core.topPercent = percent;
+    core.items.push_back(item(star(QString())));
+    core.from.push_back(std::move(filedRows));
+    core.where = isNull(column(alias, "tsql_action"), true);
+    auto first = std::make_unique<Select>();
+    first->cores.push_back(std::move(core));
+    return first;
+}
+
 }  // namespace
 
 void Parser::skipTableHints() {
@@ -144,13 +163,19 @@ void Parser::skipTableHints() {
     expectSymbol(")");
 }
 
-// MERGE [INTO] target [WITH (hints)] [[AS] alias] USING source ON condition
+// MERGE [TOP (n) [PERCENT]] [INTO] target [WITH (hints)] [[AS] alias] USING source ON condition
 //   {WHEN MATCHED | WHEN NOT MATCHED [BY TARGET] | WHEN NOT MATCHED BY SOURCE} [AND condition]
 //   THEN {UPDATE SET ... | DELETE | INSERT [(columns)] VALUES (...)} ... [OUTPUT ...] ;
 StmtPtr Parser::parseMerge() {
     const int line = next().line;
-    if (peek().isWord("TOP"))
-        notSupported(QStringLiteral("MERGE TOP"));
+    ExprPtr top;
+    bool topPercent = false;
+    if (acceptWord("TOP")) {
+        expectSymbol("(");
+        top = parseExpr();
+        expectSymbol(")");
+        topPercent = acceptWord("PERCENT");
+    }
     acceptWord("INTO");
     auto m = std::make_unique<MergeStmt>();
     MergeNames names;
@@ -184,6 +209,8 @@ StmtPtr Parser::parseMerge() {
     pos_ = end;
     m->target = names.table;
     m->rows = mergeRows(names, std::move(source), std::move(on), clauses);
+    if (top)
+        m->rows = firstTaken(std::move(m->rows), std::move(top), topPercent);
     for (MergeClause& c : clauses) {
         c.action->line = line;
         c.action->index = statements_++;
