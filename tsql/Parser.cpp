@@ -69,14 +69,14 @@ void Parser::expectSymbol(const char* s) {
         fail();
 }
 
-// The syntax error at the current token, or at the last one when the text ended early: 156 for
-// a reserved keyword, 102 for anything else.
+// The syntax error at the current token: 156 for a reserved keyword, 102 for anything else. When
+// the text ended early, SQL Server names its last token, keyword or not, with 102.
 void Parser::fail() const {
-    const Token& t =
-        peek().kind == TokenKind::End && toks_.size() > 1 ? toks_[toks_.size() - 2] : peek();
-    if (isReservedKeyword(t))
-        keywordSyntaxError(t.text);
-    syntaxError(t.text);
+    if (peek().kind == TokenKind::End && toks_.size() > 1)
+        syntaxError(toks_[toks_.size() - 2].text);
+    if (isReservedKeyword(peek()))
+        keywordSyntaxError(peek().text);
+    syntaxError(peek().text);
 }
 
 bool Parser::isReserved(const Token& t) const {
