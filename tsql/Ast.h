@@ -173,9 +173,10 @@ struct TableRef {
     mutable std::shared_ptr<const TableInfo> table;
     mutable bool commonTable = false;
     mutable bool recursiveReference = false;
-    // Function, the binder's marks: the function, and an inline one's select, parsed anew for
-    // this call, whose parameters stand for the call's arguments.
-    mutable std::shared_ptr<const CreateFunctionStmt> function;
+    // Function, the binder's marks: the function (weak, since a recursive function's body calls
+    // itself), and an inline one's select, parsed anew for this call, whose parameters stand for
+    // the call's arguments.
+    mutable std::weak_ptr<const CreateFunctionStmt> function;
     mutable std::shared_ptr<const Select> expansion;
 };
 using TableRefPtr = std::unique_ptr<TableRef>;

@@ -636,11 +636,12 @@ void Binder::apply(const TableRef& t) {
 }
 
 void Binder::tableFunction(const TableRef& t, bool lateral) {
-    t.function = env_.resolveFunction(t.name);
+    const std::shared_ptr<const CreateFunctionStmt> called = env_.resolveFunction(t.name);
+    t.function = called;
     t.expansion = nullptr;
-    if (!t.function || t.function->form == CreateFunctionStmt::Scalar)
+    if (!called || called->form == CreateFunctionStmt::Scalar)
         invalidObject(t.name.display());
-    const CreateFunctionStmt& f = *t.function;
+    const CreateFunctionStmt& f = *called;
     checkArguments(f, t.name.display(), t.args, true);
     const std::shared_ptr<const CreateFunctionStmt> expanded = parsedAgain(f);
     // The arguments see the query's outer levels; beside APPLY, not the sources of their FROM.
@@ -671,14 +672,15 @@ void Binder::tableFunction(const TableRef& t, bool lateral) {
 // The source of a multi-statement function's expansion: the rows its body returns, columns c0,
 // c1 ... of the declared types.
 void Binder::functionRows(const TableRef& t) {
-    t.function = env_.resolveFunction(t.name);
-    if (!t.function || !t.function->columns)
+    const std::shared_ptr<const CreateFunctionStmt> called = env_.resolveFunction(t.name);
+    t.function = called;
+    if (!called || !called->columns)
         invalidObject(t.name.display());
     for (const ExprPtr& argument : t.args)
         expr(*argument);
     auto rows = std::make_shared<TableInfo>();
     rows->name = t.name.name;
-    const std::vector<ColumnDef>& declared = t.function->columns->columns;
+    const std::vector<ColumnDef>& declared = called->columns->columns;
     for (size_t k = 0; k < declared.size(); ++k) {
         ColumnInfo c;
         c.name = QStringLiteral("c%1").arg(k);

@@ -18,12 +18,20 @@ SqliteEmitter::Rendered SqliteEmitter::function(const Expr& e) {
     return call.result;
 }
 
-SqliteEmitter::Rendered SqliteEmitter::userFunction(const Expr& e) {
-    const std::shared_ptr<const CreateFunctionStmt> called = e.function.lock();
-    if (!called)
+// The user function a call was bound to, which the catalogue still holds while the statement is
+// made.
+std::shared_ptr<const CreateFunctionStmt> SqliteEmitter::called(
+    const std::weak_ptr<const CreateFunctionStmt>& function) {
+    std::shared_ptr<const CreateFunctionStmt> f = function.lock();
+    if (!f)
         notSupported(
             QStringLiteral("a user function dropped while a statement calling it was made"));
-    const CreateFunctionStmt& f = *called;
+    return f;
+}
+
+SqliteEmitter::Rendered SqliteEmitter::userFunction(const Expr& e) {
+    const std::shared_ptr<const CreateFunctionStmt> function = called(e.function);
+    const CreateFunctionStmt& f = *function;
     std::vector<Term> args{sqlite::primary(sqlite::text(f.name.name))};
     for (size_t k = 0; k < e.args.size(); ++k) {
         const Expr& given = *e.args[k];

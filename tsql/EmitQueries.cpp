@@ -132,7 +132,7 @@ QByteArray SqliteEmitter::functionRowsSql(const TableRef& t) {
     if (t.args.size() > static_cast<size_t>(kFunctionArguments))
         notSupported(QStringLiteral("multi-statement functions of more than %1 parameters")
                          .arg(kFunctionArguments));
-    std::vector<QByteArray> args{sqlite::text(t.function->name.name)};
+    std::vector<QByteArray> args{sqlite::text(called(t.function)->name.name)};
     for (const ExprPtr& argument : t.args)
         args.push_back(expr(*argument).sql);
     return kFunctionRows + ("(" + sqlite::list(args) + ") AS " + sqlite::name(t.exposedName()));

@@ -122,6 +122,8 @@ private:
     Rendered context(const Builtin& b);
     // dbo.f(...): tsql_udf(name, arguments in the parameters' types), which runs the body.
     Rendered userFunction(const Expr& e);
+    static std::shared_ptr<const CreateFunctionStmt> called(
+        const std::weak_ptr<const CreateFunctionStmt>& function);
     QByteArray overSql(const WindowSpec& over);
     Rendered cast(const Expr& e);
     Rendered caseExpr(const Expr& e);
