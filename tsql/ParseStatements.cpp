@@ -532,6 +532,18 @@ std::unique_ptr<OutputClause> Parser::parseOutput(bool inserted, bool deleted) {
     return o;
 }
 
+template <typename Change>
+void Parser::parseChangeClauses(Change& s, bool outputsInserted) {
+    if (peek().isWord("OUTPUT"))
+        s.output = parseOutput(outputsInserted, true);
+    if (acceptWord("FROM"))
+        s.from = parseFromList();
+    if (acceptWord("WHERE"))
+        s.where = parseChangeCondition(s.target, s.currentOf);
+    if (peek().isWord("OPTION"))
+        s.maxRecursion = parseOption();
+}
+
 StmtPtr Parser::parseUpdate() {
     expectWord("UPDATE");
     auto s = std::make_unique<UpdateStmt>();
@@ -545,14 +557,7 @@ StmtPtr Parser::parseUpdate() {
     }
     expectWord("SET");
     s->sets = parseAssignments();
-    if (peek().isWord("OUTPUT"))
-        s->output = parseOutput(true, true);
-    if (acceptWord("FROM"))
-        s->from = parseFromList();
-    if (acceptWord("WHERE"))
-        s->where = parseChangeCondition(s->target, s->currentOf);
-    if (peek().isWord("OPTION"))
-        s->maxRecursion = parseOption();
+    parseChangeClauses(*s, true);
     return s;
 }
 
@@ -602,14 +607,7 @@ StmtPtr Parser::parseDelete() {
         s->top = parseTop();
     acceptWord("FROM");
     s->target = parseTableName();
-    if (peek().isWord("OUTPUT"))
-        s->output = parseOutput(false, true);
-    if (acceptWord("FROM"))
-        s->from = parseFromList();
-    if (acceptWord("WHERE"))
-        s->where = parseChangeCondition(s->target, s->currentOf);
-    if (peek().isWord("OPTION"))
-        s->maxRecursion = parseOption();
+    parseChangeClauses(*s, false);
     return s;
 }
 

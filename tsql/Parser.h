@@ -52,6 +52,9 @@ private:
     StmtPtr parseUpdate();
     std::vector<Assignment> parseAssignments();
     StmtPtr parseDelete();
+    // OUTPUT, FROM, WHERE (CURRENT OF too) and OPTION, with which UPDATE and DELETE end.
+    template <typename Change>
+    void parseChangeClauses(Change& s, bool outputsInserted);
     // cursors (ParseCursors.cpp)
     StmtPtr parseCursorDeclaration(const QString& name);
     bool parseCursorOptions(DeclareCursorStmt& d);
