@@ -18,7 +18,9 @@ GO
 -- Each lines table is read once, in its own order, finding each line's header by its id (the
 -- CROSS JOIN keeps that order on the embedded engine); a transfer line gives its minus and its
 -- plus side in that one read. The year's movements are summed once per product, unit,
--- warehouse and lot into #Moves, which both balance tables are built from.
+-- warehouse and lot into #Moves, which both balance tables are built from. Every branch yields
+-- Quantity * Fraction as decimal(38, 9) (a transfer's sign is chosen, not multiplied in), so no
+-- line is rounded on its way: only the sums meet the stored scale.
 CREATE PROCEDURE Calculate_OnHand
     @YearNo int
 AS
@@ -76,7 +78,7 @@ BEGIN
         WHERE H.Id = D.RiHd AND H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
         UNION ALL
         SELECT D.Product, D.ProductUnits, CASE S.Side WHEN 1 THEN D.ToWarehouse ELSE D.Warehouse END,
-               D.LotNo, S.Side * D.Quantity * D.Fraction
+               D.LotNo, CASE S.Side WHEN 1 THEN D.Quantity * D.Fraction ELSE -D.Quantity * D.Fraction END
         FROM TrDt D CROSS JOIN TrHd H CROSS JOIN (SELECT -1 AS Side UNION ALL SELECT 1) AS S
         WHERE H.Id = D.TrHd AND H.DocDate >= @From AND H.DocDate < @To AND Coalesce(ASCII(H.CancelFlag), 0) <> 89
         UNION ALL

@@ -134,6 +134,26 @@ TEST_F(RecalcTest, OnHandKeepsEveryDigitOfTheQuantities) {
               QStringList{"1234567.654333"});
 }
 
+// Half a millionth moved twice is one millionth: the lines keep the digits of quantity times
+// fraction and only the year's sum is rounded to the stored scale, for transfers as for the rest.
+TEST_F(RecalcTest, OnHandRoundsTheYearsSumNotEachLine) {
+    const QString halfFraction = QStringLiteral(
+        "INSERT INTO %1 (%2, Product, ProductUnits, Warehouse, Quantity, Fraction%3) "
+        "VALUES (%4, 1, 1, 1, 0.000001, 0.5%5)");
+    for (int k = 0; k < 2; ++k) {
+        exec(halfFraction.arg("MrDt", "MrHd", "")
+                 .arg(header("MrHd", "20240105", ", Vendor", ", 1"))
+                 .arg(""));
+        exec(halfFraction.arg("TrDt", "TrHd", ", ToWarehouse")
+                 .arg(header("TrHd", "20240106"))
+                 .arg(", 2"));
+    }
+    exec(QStringLiteral("EXEC Calculate_OnHand 2024"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT Warehouse, Convert(varchar(30), Quantity) FROM "
+                                  "ProductOnHand WHERE BalanceYear = 2024 ORDER BY Warehouse")),
+              (QStringList{"1|0.000000", "2|0.000001"}));
+}
+
 TEST_F(RecalcTest, OnHandIgnoresCancelledDocumentsAndOtherYears) {
     line("MrDt", "MrHd", header("MrHd", "20240105", ", Vendor", ", 1"), 1, 1, "10");
     line("MrDt", "MrHd", header("MrHd", "20240106", ", Vendor", ", 1", true), 1, 1, "50");
