@@ -339,7 +339,7 @@ void registerBenchmarks() {
                 ->Arg(300000)
                 ->Arg(1000000)
                 ->Unit(benchmark::kMillisecond)
-                ->Iterations(3)
+                ->MinTime(1.0)
                 ->Repetitions(kRepetitions);
     }
 }
