@@ -180,6 +180,7 @@ public:
             throw std::runtime_error(sqlite3_errmsg(db_));
         tsql::registerCollation(db_);  // the files' columns declare the engine's collations
         tsql::registerFunctions(db_, nullptr);  // its exact decimal arithmetic
+        exec("PRAGMA synchronous=NORMAL");      // as the engine opens its files
     }
     ~Sqlite() { sqlite3_close(db_); }
 
