@@ -1,6 +1,7 @@
 #include "db/Connection.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 
 #include "db/RowCursor.h"
@@ -33,6 +34,7 @@ struct CaseInsensitiveLess {
 struct Registry {
     std::mutex mutex;
     std::map<QString, Connection*, CaseInsensitiveLess> byName;
+    std::atomic<quint64> generation{0};
 };
 
 Registry& registry() {
@@ -47,6 +49,7 @@ Connection::Connection(const QString& databaseName, QObject* parent)
     auto& r = registry();
     std::lock_guard lock(r.mutex);
     r.byName[databaseName] = this;
+    ++r.generation;
 }
 
 Connection::~Connection() {
@@ -56,6 +59,7 @@ Connection::~Connection() {
         auto it = r.byName.find(databaseName_);
         if (it != r.byName.end() && it->second == this)
             r.byName.erase(it);
+        ++r.generation;
     }
     if (reading_)
         reading_->drop();
@@ -73,6 +77,10 @@ Connection* Connection::find(const QString& databaseName) {
     std::lock_guard lock(r.mutex);
     auto it = r.byName.find(databaseName);
     return it == r.byName.end() ? nullptr : it->second;
+}
+
+quint64 Connection::registryGeneration() {
+    return registry().generation.load();
 }
 
 Connection& Connection::byName(const QString& databaseName) {

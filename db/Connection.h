@@ -32,6 +32,8 @@ public:
     // byName() raises db::Error.
     static Connection* find(const QString& databaseName);
     static Connection& byName(const QString& databaseName);
+    // Counts the registry's changes: a lookup stays valid while it is unchanged.
+    static quint64 registryGeneration();
 
     const QString& databaseName() const { return databaseName_; }
     QString driverName() const { return QStringLiteral("MSSQL"); }

@@ -1,7 +1,7 @@
 #include "db/Driver.h"
 #include "db/EmbeddedDriver.h"
-#include "dbcore/Error.h"
 #include "db/OdbcDriver.h"
+#include "dbcore/Error.h"
 
 namespace db {
 

@@ -23,7 +23,12 @@ Query::Query(const QString& name, const QString& databaseName, const QStringList
 Query::~Query() = default;
 
 Connection& Query::connection() const {
-    return Connection::byName(databaseName_);
+    const quint64 generation = Connection::registryGeneration();
+    if (!connection_ || connectionGeneration_ != generation) {
+        connection_ = &Connection::byName(databaseName_);
+        connectionGeneration_ = generation;
+    }
+    return *connection_;
 }
 
 void Query::setSql(const QStringList& lines) {
@@ -87,7 +92,7 @@ void Query::open() {
     if (!cursor->hasRowSet())
         throw Error::client(
             QStringLiteral("%1: the statement returned no result set").arg(objectName()));
-    columns_ = cursor->columns();
+    columns_ = cursor->takeColumns();
     rows_.clear();
     deleted_.clear();
     fetched_.clear();
@@ -110,7 +115,6 @@ int Query::fetchMore(int rows) {
     if (!cursor_)
         return 0;
     std::vector<QVariantList> read;
-    read.reserve(static_cast<size_t>(std::min(rows, kPageRows)));
     try {
         if (!cursor_->fetch(rows, read))
             cursor_.reset();

@@ -50,7 +50,10 @@ public:
           QObject* parent);
     ~Query() override;
 
-    void setDatabaseName(const QString& name) { databaseName_ = name; }
+    void setDatabaseName(const QString& name) {
+        databaseName_ = name;
+        connection_ = nullptr;
+    }
     const QString& databaseName() const { return databaseName_; }
     Connection& connection() const;
 
@@ -145,6 +148,9 @@ private:
     Params applyParams(const CachedRow& row) const;
 
     QString databaseName_;
+    // The connection last found by that name, while the registry has not changed since.
+    mutable Connection* connection_ = nullptr;
+    mutable quint64 connectionGeneration_ = 0;
     QStringList sql_;
     ScannedSql scanned_;  // sql_ as sent, with its parameter occurrences
     Params params_;

@@ -12,7 +12,7 @@ namespace {
 // Rows read at a time while a cursor is drained.
 constexpr int kDrainBatch = 500;
 
-void moveInto(std::deque<QVariantList>& to, std::vector<QVariantList>& from) {
+void moveInto(std::vector<QVariantList>& to, std::vector<QVariantList>& from) {
     for (QVariantList& row : from)
         to.push_back(std::move(row));
     from.clear();
@@ -35,9 +35,11 @@ RowCursor::~RowCursor() {
 }
 
 bool RowCursor::fetch(int maxRows, std::vector<QVariantList>& rows) {
-    for (; maxRows > 0 && !drained_.empty(); --maxRows) {
-        rows.push_back(std::move(drained_.front()));
-        drained_.pop_front();
+    for (; maxRows > 0 && nextDrained_ < drained_.size(); --maxRows)
+        rows.push_back(std::move(drained_[nextDrained_++]));
+    if (nextDrained_ == drained_.size()) {
+        drained_.clear();
+        nextDrained_ = 0;
     }
     if (maxRows > 0 && connection_) {
         std::lock_guard lock(connection_->mutex_);

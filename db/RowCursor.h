@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QVariantList>
-#include <deque>
 #include <exception>
 #include <memory>
 #include <vector>
@@ -24,12 +23,15 @@ public:
     RowCursor& operator=(const RowCursor&) = delete;
 
     bool hasRowSet() const { return hasRowSet_; }
-    const std::vector<Column>& columns() const { return columns_; }
+    // The row set's columns, handed over once.
+    std::vector<Column> takeColumns() { return std::move(columns_); }
     // Appends up to maxRows rows, those drained first; false once none remain. An error the
     // batch raised while it was drained is raised here.
     bool fetch(int maxRows, std::vector<QVariantList>& rows);
     // Whether rows remain to be fetched.
-    bool more() const { return cursor_ != nullptr || !drained_.empty() || error_ != nullptr; }
+    bool more() const {
+        return cursor_ != nullptr || nextDrained_ < drained_.size() || error_ != nullptr;
+    }
 
 private:
     friend class Connection;
@@ -42,7 +44,8 @@ private:
     std::unique_ptr<Cursor> cursor_;
     bool hasRowSet_;
     std::vector<Column> columns_;
-    std::deque<QVariantList> drained_;
+    std::vector<QVariantList> drained_;  // read on from nextDrained_
+    size_t nextDrained_ = 0;
     std::exception_ptr error_;
 };
 

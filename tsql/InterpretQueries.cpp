@@ -40,6 +40,15 @@ void Interpreter::readRow(sqlite3_stmt* st, const Compiled& c, std::vector<Value
         readCell(st, static_cast<int>(k), c.columns[k].type, cells[k]);
 }
 
+void Interpreter::passRow(sqlite3_stmt* st, const Compiled& c, std::vector<Value>& cells,
+                          ResultSink& sink) {
+    if (sink.takeRow(st))
+        return;
+    cells.resize(c.columns.size());
+    readRow(st, c, cells);
+    sink.row(cells);
+}
+
 std::shared_ptr<const Compiled> Interpreter::compiled(
     const void* node, const std::function<Compiled(SqliteEmitter&)>& make) {
     // The row set's columns are described once per translation, not at each run.
@@ -133,16 +142,13 @@ void Interpreter::runQuery(const Compiled& c, ResultSink* sink, std::vector<Valu
     int rc = sqlite3_step(st);
     checkReprepared(st, rc, false);
     std::vector<Value> cells;
-    if (sink) {
+    if (sink)
         sink->rowSetBegin(c.result);
-        cells.resize(static_cast<size_t>(n));
-    }
     for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {
         ++count;
-        if (sink) {
-            readRow(st, c, cells);
-            sink->row(cells);
-        } else if (lastRow) {
+        if (sink)
+            passRow(st, c, cells, *sink);
+        else if (lastRow) {
             lastRow->clear();
             for (int k = 0; k < n; ++k)
                 lastRow->push_back(Value::fromColumn(st, k));
@@ -356,9 +362,10 @@ void Interpreter::execSelect(const SelectStmt& s) {
                        c.columns[static_cast<size_t>(k)].type);
         return;
     }
-    const std::shared_ptr<const Compiled> c = compiled(&s, [&](SqliteEmitter& e) {
+    // Two captures keep the translation's maker within std::function's own storage.
+    const std::shared_ptr<const Compiled> c = compiled(&s, [this, &s](SqliteEmitter& e) {
         useDatabasesOf(s);
-        return e.select(sel);
+        return e.select(*s.select);
     });
     if (openRowsNext_)
         openRows(c);

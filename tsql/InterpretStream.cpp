@@ -65,7 +65,7 @@ void Interpreter::openRows(const std::shared_ptr<const Compiled>& c) {
     s.rc = rc;
     s.stepped = true;
     s.count = 0;
-    s.cells.assign(c->columns.size(), Value());
+    s.cells.clear();
     sink_->rowSetBegin(c->result);
 }
 
@@ -102,9 +102,8 @@ bool Interpreter::readRows(int maxRows) {
         s.stepped = true;
         if (s.rc != SQLITE_ROW)
             break;
-        readRow(s.st, *s.compiled, s.cells);
         ++s.count;
-        sink_->row(s.cells);
+        passRow(s.st, *s.compiled, s.cells, *sink_);
         s.stepped = false;
     }
     if (!s.stepped || s.rc == SQLITE_ROW)

@@ -237,6 +237,10 @@ private:
     static std::vector<ResultColumn> resultColumns(const Compiled& c);
     // The cells of the current row, one per column of `c`.
     static void readRow(sqlite3_stmt* st, const Compiled& c, std::vector<Value>& cells);
+    // Hands the current row to `sink`: taken from the statement when the sink reads it itself,
+    // else read into `cells` (one per column of `c`, their buffers kept from row to row).
+    static void passRow(sqlite3_stmt* st, const Compiled& c, std::vector<Value>& cells,
+                        ResultSink& sink);
     // Ends a query's steps at `rc` (SQLITE_DONE or a failure, raised) and reports its row count.
     void finishQuery(sqlite3_stmt* st, int rc, qint64 count, ResultSink* sink);
     // Runs INSERT, UPDATE or DELETE; reports its count unless told not to.

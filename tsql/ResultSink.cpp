@@ -1,5 +1,7 @@
 #include "tsql/ResultSink.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 
 namespace tsql {
@@ -30,6 +32,15 @@ void BatchCollector::row(const std::vector<Value>& cells) {
     for (size_t k = 0; k < cells.size(); ++k)
         row.push_back(variant(cells[k], types_[k]));
     out_.results.back().rowSet.rows.push_back(std::move(row));
+}
+
+bool BatchCollector::takeRow(sqlite3_stmt* st) {
+    QVariantList row;
+    row.reserve(static_cast<qsizetype>(types_.size()));
+    for (size_t k = 0; k < types_.size(); ++k)
+        row.push_back(variant(st, static_cast<int>(k), types_[k]));
+    out_.results.back().rowSet.rows.push_back(std::move(row));
+    return true;
 }
 
 void BatchCollector::rowsAffected(qint64 count) {
@@ -69,6 +80,22 @@ QVariant BatchCollector::variant(const Value& cell, const SqlType& type) {
     if (type.isNumeric() && cell.kind != Value::Text)
         return QVariant(cell.toDouble());
     return cell.toVariant(type);
+}
+
+// Texts as SQLite renders them, whatever it stores (as the interpreter reads a text column).
+QVariant BatchCollector::variant(sqlite3_stmt* st, int k, const SqlType& type) {
+    const int kind = sqlite3_column_type(st, k);
+    if (kind == SQLITE_NULL)
+        return QVariant();
+    if (type.isText() || (!type.known() && kind == SQLITE_TEXT)) {
+        const char* text = reinterpret_cast<const char*>(sqlite3_column_text(st, k));
+        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(st, k)));
+    }
+    if (type.isInteger() && kind == SQLITE_INTEGER)
+        return QVariant(static_cast<qint64>(sqlite3_column_int64(st, k)));
+    if (type.isNumeric() && (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT))
+        return QVariant(sqlite3_column_double(st, k));
+    return variant(Value::fromColumn(st, k), type);
 }
 
 }  // namespace tsql

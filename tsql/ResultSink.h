@@ -30,6 +30,9 @@ public:
     // Cells in column order: texts are UTF-8, dates canonical texts, as the engine holds them.
     // Valid only during the call.
     virtual void row(const std::vector<Value>& cells) = 0;
+    // The same row straight from SQLite's statement, whose columns are the row set's in order;
+    // a sink that reads them itself answers true, others get the row through row().
+    virtual bool takeRow(sqlite3_stmt*) { return false; }
     // rowCount is negative under SET NOCOUNT ON, where the count is not reported.
     virtual void rowSetEnd(qint64 rowCount) = 0;
     // An INSERT, UPDATE or DELETE touched `count` rows (not reported under SET NOCOUNT ON).
@@ -51,6 +54,7 @@ public:
 
     void rowSetBegin(const std::vector<ResultColumn>& columns) override;
     void row(const std::vector<Value>& cells) override;
+    bool takeRow(sqlite3_stmt* st) override;
     void rowSetEnd(qint64) override {}
     void rowsAffected(qint64 count) override;
     void message(const QString& text) override;
@@ -65,6 +69,8 @@ public:
 
     // A cell as the access layer reports a column of the given type.
     static QVariant variant(const Value& cell, const SqlType& type);
+    // The same for column k of a statement's current row, without a cell in between.
+    static QVariant variant(sqlite3_stmt* st, int k, const SqlType& type);
 
 private:
     db::BatchResult& out_;
