@@ -186,6 +186,25 @@ TEST_F(QueryTest, UnknownConnectionName) {
     EXPECT_THROW(q->open(), db::Error);
 }
 
+// A query finds its connection by name again once the one it used is gone, and then reaches
+// the one that took that name.
+TEST_F(QueryTest, AQueryFollowsItsConnectionName) {
+    auto q = query("select count(*) as N from Product");
+    q->open();
+    EXPECT_EQ(q->fieldByName("N").asInteger(), 3);
+    q->close();
+    conn.reset();
+    EXPECT_THROW(q->open(), db::Error);
+
+    db::Connection other("TESTDB");
+    other.params().add("DATABASE NAME=other");
+    other.params().add("SERVER NAME=odbc:Driver=SQLite3;Database=" + dir.filePath("o.sqlite"));
+    other.execute("create table Product (Code varchar(20))");
+    other.execute("insert into Product values ('X1')");
+    q->open();
+    EXPECT_EQ(q->fieldByName("N").asInteger(), 1);
+}
+
 TEST_F(QueryTest, RollbackDiscardsAndCommitKeeps) {
     conn->startTransaction();
     run("delete from Product where Code = 'P1'");
