@@ -129,7 +129,9 @@ SqlType columnType(const QString& declared) {
 
 std::shared_ptr<const TableInfo> Catalog::find(const QString& schema, const QString& name) {
     Database::EngineScope scope(db_);
-    const QString key = schema.toLower() + u'.' + name.toLower();
+    // Keyed as spelt: another spelling of the same type is looked up once more, and a statement
+    // that names a type is spared folding its case on every run.
+    const QString key = schema + u'.' + name;
     auto it = tables_.find(key);
     if (it != tables_.end())
         return it.value();
@@ -247,7 +249,9 @@ void Catalog::readViewTypes(TableInfo& view) {
 
 std::optional<SqlType> Catalog::aliasType(const QString& schema, const QString& name) {
     Database::EngineScope scope(db_);
-    const QString key = schema.toLower() + u'.' + name.toLower();
+    // Keyed as spelt: another spelling of the same type is looked up once more, and a statement
+    // that names a type is spared folding its case on every run.
+    const QString key = schema + u'.' + name;
     auto it = types_.find(key);
     if (it != types_.end())
         return it.value();

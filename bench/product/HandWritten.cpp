@@ -58,6 +58,8 @@ const char* const kLotOnHand =
     "?3 AND Warehouse = ?4";
 const char* const kSerialProduct =
     "SELECT Id FROM Product WHERE Id = ?1 AND UseSerial = 'Y' AND CheckSerialOnhand = 'N'";
+// The registering batch ends by selecting the new serial's id, NULL when it registered none.
+const char* const kRegisteredSerial = "SELECT NULL";
 const char* const kSerial =
     "SELECT Id, Serial, OnHand FROM SerialNo WHERE Product = ?1 AND "
     "Serial = ?2";
@@ -214,6 +216,7 @@ double HandWritten::lotNoOnHand(int lot, int product, int warehouse, int year) {
 bool HandWritten::existsSerialNo(const QString& serial, int product) {
     if (!run(kSerialProduct, {product}).empty())
         throw std::runtime_error("the bench company has no products that register serials");
+    run(kRegisteredSerial, {});
     const Rows r = run(kSerial, {product, serial});
     return !r.empty() && r[0][2].toString() == u"Y";
 }
