@@ -91,7 +91,11 @@ Connection& Connection::byName(const QString& databaseName) {
 
 void Connection::open() {
     std::lock_guard lock(mutex_);
-    if (isOpen())
+    openLocked();
+}
+
+void Connection::openLocked() {
+    if (driver_ && driver_->isOpen())
         return;
     if (beforeConnect_)
         beforeConnect_(*this);
@@ -118,7 +122,7 @@ bool Connection::isOpen() const {
 }
 
 Driver& Connection::openDriver() {
-    open();
+    openLocked();
     settle();
     return *driver_;
 }

@@ -65,7 +65,9 @@ public:
 private:
     friend class RowCursor;
 
-    // The driver, opened and with no cursor left reading on it.
+    // Opens the session unless it is open (the caller holds the lock).
+    void openLocked();
+    // The driver, opened and with no cursor left reading on it (the caller holds the lock).
     Driver& openDriver();
     // Reads the open cursor's rest into memory, so the driver can run another statement.
     void settle();
