@@ -28,7 +28,7 @@ public:
     bool isNull() const { return value_.isNull(); }
     const QVariant& value() const { return value_; }
 
-    void setAsInteger(qint64 v) { set(FieldType::Integer, QVariant::fromValue(v)); }
+    void setAsInteger(qint64 v) { set(FieldType::Integer, QVariant(static_cast<qlonglong>(v))); }
     void setAsString(const QString& v) { set(FieldType::String, v); }
     void setAsFloat(double v) { set(FieldType::Float, v); }
     void setAsDateTime(const QDateTime& v) { set(FieldType::DateTime, v); }
