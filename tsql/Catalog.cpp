@@ -129,9 +129,7 @@ SqlType columnType(const QString& declared) {
 
 std::shared_ptr<const TableInfo> Catalog::find(const QString& schema, const QString& name) {
     Database::EngineScope scope(db_);
-    // Keyed as spelt: another spelling of the same type is looked up once more, and a statement
-    // that names a type is spared folding its case on every run.
-    const QString key = schema + u'.' + name;
+    const QString key = schema.toLower() + u'.' + name.toLower();
     auto it = tables_.find(key);
     if (it != tables_.end())
         return it.value();
