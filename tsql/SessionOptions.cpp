@@ -33,14 +33,13 @@ constexpr int kXactAbort = 16384;
 
 }  // namespace
 
-bool SessionOptions::setKept(const QString& option, bool on) {
+void SessionOptions::setKept(const QString& option, bool on) {
     for (const OptionBit& o : kKept) {
         if (option != QLatin1String(o.name))
             continue;
         kept = on ? (kept | o.bit) & ~o.excludes : kept & ~o.bit;
-        return true;
+        return;
     }
-    return false;
 }
 
 int SessionOptions::bits() const {

@@ -15,8 +15,9 @@ struct SessionOptions {
     // ANSI_PADDING, ANSI_NULLS, QUOTED_IDENTIFIER, ANSI_NULL_DFLT_ON, CONCAT_NULL_YIELDS_NULL.
     int kept = 8 | 16 | 32 | 256 | 1024 | 4096;
 
-    // SET option ON|OFF of an option kept only; false when `option` (upper-cased) is none.
-    bool setKept(const QString& option, bool on);
+    // SET option ON|OFF of an option kept only; `option` (upper-cased) of no such option changes
+    // nothing.
+    void setKept(const QString& option, bool on);
     // @@OPTIONS: a bit for each option that is ON.
     int bits() const;
 };
