@@ -26,14 +26,15 @@ QString userWarehouseCondition() {
 }
 
 // Sets the four kind parameters: `present` for each kind in the set, `absent` for the others.
-void setKindParams(db::Query& query, TUnitKinds kinds, const char* present, const char* absent) {
-    const auto pattern = [&](TUnitKind kind) {
-        return QString::fromLatin1(kinds.contains(kind) ? present : absent);
+void setKindParams(db::Query& query, TUnitKinds kinds, const QString& present,
+                   const QString& absent) {
+    const auto pattern = [&](TUnitKind kind) -> const QString& {
+        return kinds.contains(kind) ? present : absent;
     };
-    query.paramByName("SaleUnit").setAsString(pattern(ukSale));
-    query.paramByName("PurcUnit").setAsString(pattern(ukPurc));
-    query.paramByName("SmallUnit").setAsString(pattern(ukSmall));
-    query.paramByName("StockUnit").setAsString(pattern(ukStock));
+    query.paramByName(QLatin1StringView("SaleUnit")).setAsString(pattern(ukSale));
+    query.paramByName(QLatin1StringView("PurcUnit")).setAsString(pattern(ukPurc));
+    query.paramByName(QLatin1StringView("SmallUnit")).setAsString(pattern(ukSmall));
+    query.paramByName(QLatin1StringView("StockUnit")).setAsString(pattern(ukStock));
 }
 
 // The name of the first unit a unit query finds for the product, or empty text.
@@ -169,13 +170,13 @@ bool TDmProduct::ExistsBarCode(const QString& BarCode) {
 
 bool TDmProduct::ExistsProductUnit(int ProductId, const QString& UnitName, TUnitKinds Kinds) {
     closeAndSet(*QChkUnit, {{"GetProduct", ProductId}, {"GetUnit", UnitName}});
-    setKindParams(*QChkUnit, Kinds, "Y%", "X%");
+    setKindParams(*QChkUnit, Kinds, QStringLiteral("Y%"), QStringLiteral("X%"));
     return openFound(*QChkUnit);
 }
 
 QString TDmProduct::GetFirstUnit(int ProductId, TUnitKinds Kinds) {
     closeAndSet(*QDefaultUnit, {{"GetId", ProductId}});
-    setKindParams(*QDefaultUnit, Kinds, "Y%", "%");
+    setKindParams(*QDefaultUnit, Kinds, QStringLiteral("Y%"), QStringLiteral("%"));
     QDefaultUnit->open();
     return firstText(*QDefaultUnit, "UnitName");
 }
