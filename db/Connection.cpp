@@ -172,10 +172,10 @@ BatchResult Connection::execute(const QString& sql, const std::vector<BoundValue
 }
 
 std::unique_ptr<RowCursor> Connection::openCursor(const QString& sql,
-                                                  const std::vector<BoundValue>& params) {
+                                                  std::vector<BoundValue> params) {
     std::lock_guard lock(mutex_);
     try {
-        return std::make_unique<RowCursor>(*this, openDriver().openCursor(sql, params));
+        return std::make_unique<RowCursor>(*this, openDriver().openCursor(sql, std::move(params)));
     } catch (Error& e) {
         if (e.statement().isEmpty())
             e.setStatement(sql);

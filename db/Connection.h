@@ -59,8 +59,7 @@ public:
     // Runs a batch up to its first row set, whose rows its owner then reads through the cursor.
     // Only one cursor is read on the connection at a time: anything else run on it first reads
     // the rest of the open one into memory.
-    std::unique_ptr<RowCursor> openCursor(const QString& sql,
-                                          const std::vector<BoundValue>& params = {});
+    std::unique_ptr<RowCursor> openCursor(const QString& sql, std::vector<BoundValue> params = {});
 
 private:
     friend class RowCursor;

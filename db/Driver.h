@@ -18,7 +18,8 @@ public:
 
     // False when the batch yielded no row set (then it has run to its end).
     virtual bool hasRowSet() const = 0;
-    virtual const std::vector<Column>& columns() const = 0;
+    // The row set's columns, handed over once.
+    virtual std::vector<Column> takeColumns() = 0;
     // Appends up to maxRows rows; false once no row remains and the batch has ended.
     virtual bool fetch(int maxRows, std::vector<QVariantList>& rows) = 0;
 };
@@ -48,8 +49,9 @@ public:
     virtual BatchResult execute(const QString& sql, const std::vector<BoundValue>& params) = 0;
     // Runs a batch up to its first row set, whose rows are then fetched through the cursor.
     // Errors of statements before that row set are raised here, once the batch has run to its end.
+    // The cursor may keep the parameters while it is read.
     virtual std::unique_ptr<Cursor> openCursor(const QString& sql,
-                                               const std::vector<BoundValue>& params) = 0;
+                                               std::vector<BoundValue> params) = 0;
 
     // Calls a stored procedure with named arguments; output arguments get their values back.
     // Returns the procedure's return status; row sets it yields land in `results` when given.

@@ -13,12 +13,11 @@ namespace {
 // the errors of statements until the batch ends.
 class EmbeddedCursor : public Cursor {
 public:
-    EmbeddedCursor(tsql::Session& session, const QString& sql,
-                   const std::vector<BoundValue>& params)
+    EmbeddedCursor(tsql::Session& session, const QString& sql, std::vector<BoundValue> params)
         : session_(session), sql_(sql), collector_(result_) {
         bool rows = false;
         try {
-            rows = session_.start(sql, params, collector_);
+            rows = session_.start(sql, std::move(params), collector_);
         } catch (const Error& e) {
             collector_.raiseErrors(sql, &e);
         }
@@ -42,25 +41,24 @@ public:
     }
 
     bool hasRowSet() const override { return rowSet_ != kNone; }
-    const std::vector<Column>& columns() const override {
-        return result_.results.at(rowSet_).rowSet.columns;
+    std::vector<Column> takeColumns() override {
+        return std::move(result_.results.at(rowSet_).rowSet.columns);
     }
 
     bool fetch(int maxRows, std::vector<QVariantList>& rows) override {
         if (!reading_)
             return false;
         bool more = false;
+        collector_.sendRowsTo(&rows);
         try {
             more = session_.fetch(maxRows);
         } catch (const Error& e) {
+            collector_.sendRowsTo(nullptr);
             reading_ = false;
             collector_.raiseErrors(sql_, &e);
         }
+        collector_.sendRowsTo(nullptr);
         reading_ = more;
-        std::vector<QVariantList>& read = result_.results[rowSet_].rowSet.rows;
-        rows.insert(rows.end(), std::make_move_iterator(read.begin()),
-                    std::make_move_iterator(read.end()));
-        read.clear();
         if (!more) {
             result_.results.resize(rowSet_ + 1);  // the rest of the batch's results are dropped
             collector_.raiseErrors(sql_);
@@ -139,8 +137,8 @@ BatchResult EmbeddedDriver::execute(const QString& sql, const std::vector<BoundV
 }
 
 std::unique_ptr<Cursor> EmbeddedDriver::openCursor(const QString& sql,
-                                                   const std::vector<BoundValue>& params) {
-    return std::make_unique<EmbeddedCursor>(session(), sql, params);
+                                                   std::vector<BoundValue> params) {
+    return std::make_unique<EmbeddedCursor>(session(), sql, std::move(params));
 }
 
 // Arguments go by position in the order given, as a SQL Server client's call sends them, so a

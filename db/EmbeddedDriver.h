@@ -27,8 +27,7 @@ public:
     int transactionDepth() const override;
 
     BatchResult execute(const QString& sql, const std::vector<BoundValue>& params) override;
-    std::unique_ptr<Cursor> openCursor(const QString& sql,
-                                       const std::vector<BoundValue>& params) override;
+    std::unique_ptr<Cursor> openCursor(const QString& sql, std::vector<BoundValue> params) override;
     int callProcedure(const QString& name, std::vector<ProcArg>& args,
                       BatchResult* results) override;
 

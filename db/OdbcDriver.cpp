@@ -693,7 +693,7 @@ public:
     }
 
     bool hasRowSet() const override { return rowSet_ != kNone; }
-    const std::vector<Column>& columns() const override {
+    std::vector<Column> takeColumns() override {
         return reader_.results().results.at(rowSet_).rowSet.columns;
     }
 
@@ -1113,8 +1113,7 @@ BatchResult OdbcDriver::execute(const QString& sql, const std::vector<BoundValue
     return BatchReader(stmt->get(), sql, rc).run();
 }
 
-std::unique_ptr<Cursor> OdbcDriver::openCursor(const QString& sql,
-                                               const std::vector<BoundValue>& params) {
+std::unique_ptr<Cursor> OdbcDriver::openCursor(const QString& sql, std::vector<BoundValue> params) {
     requireIdle(sql);
     std::vector<ParamBuffer> buffers;
     std::unique_ptr<Statement> stmt = prepared(dbc_, queryTimeout_, sql, params, buffers);

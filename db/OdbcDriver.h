@@ -41,8 +41,7 @@ public:
     int transactionDepth() const override { return depth_; }
 
     BatchResult execute(const QString& sql, const std::vector<BoundValue>& params) override;
-    std::unique_ptr<Cursor> openCursor(const QString& sql,
-                                       const std::vector<BoundValue>& params) override;
+    std::unique_ptr<Cursor> openCursor(const QString& sql, std::vector<BoundValue> params) override;
     int callProcedure(const QString& name, std::vector<ProcArg>& args,
                       BatchResult* results) override;
 

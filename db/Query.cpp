@@ -87,8 +87,7 @@ std::vector<BoundValue> Query::bindParams() const {
 void Query::open() {
     if (active_)
         return;
-    const std::vector<BoundValue> values = bindParams();
-    std::unique_ptr<RowCursor> cursor = connection().openCursor(scanned_.text, values);
+    std::unique_ptr<RowCursor> cursor = connection().openCursor(scanned_.text, bindParams());
     if (!cursor->hasRowSet())
         throw Error::client(
             QStringLiteral("%1: the statement returned no result set").arg(objectName()));

@@ -23,7 +23,7 @@ void moveInto(std::vector<QVariantList>& to, std::vector<QVariantList>& from) {
 RowCursor::RowCursor(Connection& connection, std::unique_ptr<Cursor> cursor)
     : connection_(&connection), cursor_(std::move(cursor)), hasRowSet_(cursor_->hasRowSet()) {
     if (hasRowSet_)
-        columns_ = cursor_->columns();
+        columns_ = cursor_->takeColumns();
     connection.reading_ = this;
 }
 

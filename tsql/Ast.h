@@ -530,6 +530,7 @@ struct DatabaseStmt : Stmt {
 
 struct Declaration {
     QString name;
+    QString key;  // the name lower-cased, as variables are kept
     SqlType type;
     QString aliasType;
     ExprPtr init;

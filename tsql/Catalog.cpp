@@ -248,10 +248,10 @@ void Catalog::readViewTypes(TableInfo& view) {
 std::optional<SqlType> Catalog::aliasType(const QString& schema, const QString& name) {
     Database::EngineScope scope(db_);
     // Keyed as spelt: another spelling of the same type is looked up once more, and a statement
-    // that names a type is spared folding its case on every run.
-    const QString key = schema + u'.' + name;
-    auto it = types_.find(key);
-    if (it != types_.end())
+    // that names a type is spared folding its case and joining the names on every run.
+    QHash<QString, std::optional<SqlType>>& types = types_[schema];
+    auto it = types.constFind(name);
+    if (it != types.cend())
         return it.value();
     QByteArray sql = "SELECT definition FROM " + sqlite::name(schema) +
                      ".tsql_types WHERE name = ?1 COLLATE " + QByteArray(kCollation);
@@ -260,7 +260,7 @@ std::optional<SqlType> Catalog::aliasType(const QString& schema, const QString& 
     std::optional<SqlType> r;
     if (read.next())
         r = SqlType::parseDeclared(read.text(0));
-    types_.insert(key, r);
+    types.insert(name, r);
     return r;
 }
 

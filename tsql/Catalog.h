@@ -98,7 +98,7 @@ private:
     Database& db_;
     QHash<QString, QHash<QString, Object>> objects_;  // by lower-cased schema, folded name
     QHash<QString, std::shared_ptr<const TableInfo>> tables_;
-    QHash<QString, std::optional<SqlType>> types_;
+    QHash<QString, QHash<QString, std::optional<SqlType>>> types_;  // by schema, then name
     QHash<QString, std::vector<TriggerInfo>> triggers_;  // by lower-cased schema, folded table
 };
 

@@ -8,11 +8,11 @@
 
 namespace tsql {
 
-bool Interpreter::start(const QString& sql, const std::vector<db::BoundValue>& params,
-                        ResultSink& sink) {
-    auto stream = std::make_unique<Stream>();
+bool Interpreter::start(const QString& sql, std::vector<db::BoundValue> params, ResultSink& sink) {
+    std::unique_ptr<Stream> stream =
+        spareStream_ ? std::move(spareStream_) : std::make_unique<Stream>();
     stream->sql = sql;
-    stream->params = params;
+    stream->params = std::move(params);
     stream->batch = beginBatch(sql, stream->params, sink);
     stream->depthAtStart = tranDepth_;
     stream_ = std::move(stream);
@@ -119,20 +119,22 @@ void Interpreter::cancel() {
 }
 
 // Ends the stream: a statement still between steps is reset; a batch that did not run to its
-// end (an error `e`, or a cancellation) is abandoned.
+// end (an error `e`, or a cancellation) is abandoned. The emptied stream is kept for the next.
 void Interpreter::endStream(db::Error* e, bool finished) {
-    const std::unique_ptr<Stream> s = std::move(stream_);
+    std::unique_ptr<Stream> s = std::move(stream_);
     if (s->st) {
         sqlite3_reset(s->st);
         noteSchema(s->st);
     }
     if (finished) {
         endBatch();
-        return;
+    } else {
+        abandonBatch(s->depthAtStart);
+        if (e)
+            e->setStatement(s->sql);
     }
-    abandonBatch(s->depthAtStart);
-    if (e)
-        e->setStatement(s->sql);
+    *s = Stream();
+    spareStream_ = std::move(s);
 }
 
 }  // namespace tsql

@@ -17,7 +17,7 @@ namespace {
 
 void Interpreter::declare(const DeclareStmt& d) {
     for (const Declaration& v : d.vars) {
-        const QString key = v.name.toLower();
+        const QString& key = v.key;
         if (v.table) {
             if (frames_.back().tables.contains(key) || frames_.back().vars.contains(key) ||
                 frames_.back().cursors.contains(key))

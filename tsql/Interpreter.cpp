@@ -239,14 +239,28 @@ SqlType Interpreter::resolveType(const SqlType& type, const QString& aliasName) 
 
 // ---- batches ----
 
+// Only a text in a buffer of its own is found by its buffer: one that merely points at other
+// memory could change there.
 std::shared_ptr<Interpreter::Batch> Interpreter::parse(const QString& sql) {
-    auto it = batches_.find(sql);
-    if (it != batches_.end())
-        return it.value();
-    std::shared_ptr<Batch> b = parseBatch(sql);
-    if (batches_.size() > 500)
-        batches_.clear();
-    batches_.insert(sql, b);
+    constexpr qsizetype kKept = 500;
+    const bool ownBuffer = sql.data_ptr().isMutable();
+    if (ownBuffer) {
+        auto seen = batchesByBuffer_.constFind(sql.constData());
+        if (seen != batchesByBuffer_.cend() && seen->text.size() == sql.size())
+            return seen->batch;
+    }
+    std::shared_ptr<Batch> b = batches_.value(sql);
+    if (!b) {
+        b = parseBatch(sql);
+        if (batches_.size() > kKept)
+            batches_.clear();
+        batches_.insert(sql, b);
+    }
+    if (ownBuffer) {
+        if (batchesByBuffer_.size() > kKept)
+            batchesByBuffer_.clear();
+        batchesByBuffer_.insert(sql.constData(), {sql, b});
+    }
     return b;
 }
 

@@ -40,7 +40,7 @@ public:
     void execute(const QString& sql, const std::vector<db::BoundValue>& params, ResultSink& sink);
     // A batch whose first row set of its own statements is read as the caller asks; see
     // Session::start, fetch and cancel.
-    bool start(const QString& sql, const std::vector<db::BoundValue>& params, ResultSink& sink);
+    bool start(const QString& sql, std::vector<db::BoundValue> params, ResultSink& sink);
     bool fetch(int maxRows);
     void cancel();
     bool reading() const { return stream_ != nullptr; }
@@ -455,7 +455,14 @@ private:
     std::function<QDateTime()> clock_;
     std::optional<QDateTime> statementNow_;
 
+    // Parsed batches by text, and the same by the buffer of a text sent again in the same
+    // string (a query's own SQL), found without hashing the text.
+    struct ParsedBatch {
+        QString text;  // shares the buffer, so it stays as it is
+        std::shared_ptr<Batch> batch;
+    };
     QHash<QString, std::shared_ptr<Batch>> batches_;
+    QHash<const QChar*, ParsedBatch> batchesByBuffer_;
     Routines procedures_;
     Routines functions_;
     int functionCalls_ = 0;    // user functions running inside a statement's step
@@ -484,6 +491,7 @@ private:
     std::vector<ErrorContext> catches_;
     ResultSink* sink_ = nullptr;
     std::unique_ptr<Stream> stream_;
+    std::unique_ptr<Stream> spareStream_;  // the last one ended, to be used again
     bool openRowsNext_ = false;  // the SELECT being run opens its rows instead of reading them
     SessionOptions options_;
     bool doomed_ = false;      // the open transaction can only be rolled back

@@ -270,6 +270,7 @@ StmtPtr Parser::parseDeclare() {
         if (peek().kind != TokenKind::Variable)
             fail();
         d.name = next().text;
+        d.key = d.name.toLower();
         acceptWord("AS");
         if (acceptWord("TABLE")) {
             // DECLARE @t TABLE (...): a table for the batch or procedure.

@@ -14,6 +14,7 @@ ResultColumn ResultColumn::of(const QString& name, const SqlType& type) {
 }
 
 void BatchCollector::rowSetBegin(const std::vector<ResultColumn>& columns) {
+    rowsTo_ = nullptr;
     db::StatementResult r;
     r.hasRowSet = true;
     r.rowSet.columns.reserve(columns.size());
@@ -31,7 +32,7 @@ void BatchCollector::row(const std::vector<Value>& cells) {
     row.reserve(static_cast<qsizetype>(cells.size()));
     for (size_t k = 0; k < cells.size(); ++k)
         row.push_back(variant(cells[k], types_[k]));
-    out_.results.back().rowSet.rows.push_back(std::move(row));
+    rows().push_back(std::move(row));
 }
 
 bool BatchCollector::takeRow(sqlite3_stmt* st) {
@@ -39,7 +40,7 @@ bool BatchCollector::takeRow(sqlite3_stmt* st) {
     row.reserve(static_cast<qsizetype>(types_.size()));
     for (size_t k = 0; k < types_.size(); ++k)
         row.push_back(variant(st, static_cast<int>(k), types_[k]));
-    out_.results.back().rowSet.rows.push_back(std::move(row));
+    rows().push_back(std::move(row));
     return true;
 }
 
@@ -95,6 +96,10 @@ QVariant BatchCollector::variant(sqlite3_stmt* st, int k, const SqlType& type) {
         return QVariant(static_cast<qint64>(sqlite3_column_int64(st, k)));
     if (type.isNumeric() && (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT))
         return QVariant(sqlite3_column_double(st, k));
+    if (type.isNumeric() && !type.isInteger() && kind == SQLITE_TEXT) {
+        const char* text = reinterpret_cast<const char*>(sqlite3_column_text(st, k));
+        return QVariant(Value::textToDouble(text, sqlite3_column_bytes(st, k)));
+    }
     return variant(Value::fromColumn(st, k), type);
 }
 

@@ -66,6 +66,9 @@ public:
     void raiseErrors(const QString& batch, const db::Error* ending = nullptr) const;
     // Whether a statement's error has been collected.
     bool failed() const { return !errors_.empty(); }
+    // Sends the rows of the current row set to `rows` instead of its result, until the next row
+    // set begins or this is called again (nullptr: back to the result).
+    void sendRowsTo(std::vector<QVariantList>* rows) { rowsTo_ = rows; }
 
     // A cell as the access layer reports a column of the given type.
     static QVariant variant(const Value& cell, const SqlType& type);
@@ -73,7 +76,12 @@ public:
     static QVariant variant(sqlite3_stmt* st, int k, const SqlType& type);
 
 private:
+    std::vector<QVariantList>& rows() {
+        return rowsTo_ ? *rowsTo_ : out_.results.back().rowSet.rows;
+    }
+
     db::BatchResult& out_;
+    std::vector<QVariantList>* rowsTo_ = nullptr;
     std::vector<SqlType> types_;
     std::vector<db::ServerMessage> errors_;
 };

@@ -17,9 +17,8 @@ Interpreter& Session::idle() const {
     return *impl_;
 }
 
-bool Session::start(const QString& sql, const std::vector<db::BoundValue>& params,
-                    ResultSink& sink) {
-    return idle().start(sql, params, sink);
+bool Session::start(const QString& sql, std::vector<db::BoundValue> params, ResultSink& sink) {
+    return idle().start(sql, std::move(params), sink);
 }
 
 bool Session::fetch(int maxRows) {

@@ -33,7 +33,7 @@ public:
     // `sink`. Returns true with that row set begun, false when the batch ended without one.
     // Until the batch ends (fetch returned false, cancel, or an error), the session runs
     // nothing else: other calls raise an error.
-    bool start(const QString& sql, const std::vector<db::BoundValue>& params, ResultSink& sink);
+    bool start(const QString& sql, std::vector<db::BoundValue> params, ResultSink& sink);
     // Hands up to maxRows further rows to the sink; once the row set has ended, runs the rest of
     // the batch (its results go to the sink) and returns false. The query timeout counts per call.
     bool fetch(int maxRows);

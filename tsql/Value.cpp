@@ -1,5 +1,6 @@
 #include "tsql/Value.h"
 
+#include <QStringEncoder>
 #include <charconv>
 
 #include "tsql/SqliteApi.h"
@@ -10,19 +11,31 @@ namespace tsql {
 
 namespace {
 
-// The double nearest to a number's text. The engine's decimals are plain texts that
-// std::from_chars reads at a fraction of the general parser's cost; anything else (blanks, a
-// sign of plus) goes to that parser.
-double textToDouble(const QByteArray& s) {
-    const char* end = s.constData() + s.size();
-    double d = 0;
-    const std::from_chars_result r = std::from_chars(s.constData(), end, d);
-    if (r.ec == std::errc() && r.ptr == end)
-        return d;
-    return s.toDouble();
+// Binds a text as UTF-8 in a buffer SQLite takes over, so it is converted once and not copied.
+void bindText(sqlite3_stmt* st, int index, const QString& text) {
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    char* buffer = static_cast<char*>(sqlite3_malloc64(utf8.requiredSpace(text.size()) + 1));
+    if (!buffer) {
+        Value::text(text).bind(st, index);
+        return;
+    }
+    const char* end = utf8.appendToBuffer(buffer, text);
+    sqlite3_bind_text64(st, index, buffer, static_cast<sqlite3_uint64>(end - buffer), sqlite3_free,
+                        SQLITE_UTF8);
 }
 
 }  // namespace
+
+// The engine's decimals are plain texts that std::from_chars reads at a fraction of the general
+// parser's cost; anything else (blanks, a sign of plus) goes to that parser.
+double Value::textToDouble(const char* text, qsizetype size) {
+    const char* end = text + size;
+    double d = 0;
+    const std::from_chars_result r = std::from_chars(text, end, d);
+    if (r.ec == std::errc() && r.ptr == end)
+        return d;
+    return QByteArray::fromRawData(text, size).toDouble();
+}
 
 double Value::toDouble() const {
     switch (kind) {
@@ -31,7 +44,7 @@ double Value::toDouble() const {
         case Real:
             return d;
         case Text:
-            return textToDouble(s);
+            return textToDouble(s.constData(), s.size());
         case Null:
             break;
     }
@@ -155,8 +168,13 @@ Value Value::fromBound(const db::BoundValue& b) {
 }
 
 void Value::bindBound(sqlite3_stmt* st, int index, const db::BoundValue& b) {
-    if (b.type == db::FieldType::Integer && !b.value.isNull())
-        sqlite3_bind_int64(st, index, b.value.toLongLong());
+    const QVariant& v = b.value;
+    if (v.isNull())
+        sqlite3_bind_null(st, index);
+    else if (b.type == db::FieldType::Integer)
+        sqlite3_bind_int64(st, index, v.toLongLong());
+    else if (b.type == db::FieldType::String && v.typeId() == QMetaType::QString)
+        bindText(st, index, *static_cast<const QString*>(v.constData()));
     else
         fromBound(b).bind(st, index);
 }

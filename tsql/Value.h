@@ -44,6 +44,8 @@ struct Value {
 
     bool isNull() const { return kind == Null; }
     double toDouble() const;
+    // The double nearest to a number's text (0 when it is none).
+    static double textToDouble(const char* text, qsizetype size);
     QString toString() const;
 
     static Value fromSqlite(sqlite3_value* v);
@@ -53,8 +55,8 @@ struct Value {
 
     // Value of an access-layer parameter; dates become the canonical text.
     static Value fromBound(const db::BoundValue& b);
-    // Binds an access-layer parameter as fromBound(b).bind would; an id or count is bound
-    // without making a Value of it first.
+    // Binds an access-layer parameter as fromBound(b).bind would; a NULL, an id or count and a
+    // text are bound without making a Value of them first.
     static void bindBound(sqlite3_stmt* st, int index, const db::BoundValue& b);
     // The value as the access layer reports a column of the given type.
     QVariant toVariant(const SqlType& type) const;

@@ -149,6 +149,18 @@ TEST_F(EmbeddedCursorTest, ClosingAQueryDropsItsRestAndFreesTheConnection) {
               1000);
 }
 
+// Reading the row set to its end runs the rest of the batch; rows of its later SELECTs are not
+// the query's.
+TEST_F(EmbeddedCursorTest, AQueryGetsOnlyTheRowsOfItsFirstRowSet) {
+    const auto q =
+        query(QStringLiteral("SELECT n FROM Big WHERE n < 3 ORDER BY n\n"
+                             "SELECT n FROM Big WHERE n > 995"));
+    q->open();
+    ASSERT_EQ(q->recordCount(), 3);
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(q->valueAt(row, 0).toInt(), row);
+}
+
 // Errors of statements before the row set fail the opening, once the batch has run to its end.
 TEST_F(EmbeddedCursorTest, AnErrorBeforeTheRowSetFailsTheOpening) {
     const auto q =

@@ -591,7 +591,7 @@ TEST_F(SqliteOdbc, CursorFetchesRowsAsAskedAndHoldsTheConnectionMeanwhile) {
     std::unique_ptr<Cursor> cursor =
         driver_.openCursor("select v from n where v > ? order by v", {integer(0)});
     ASSERT_TRUE(cursor->hasRowSet());
-    EXPECT_EQ(cursor->columns().at(0).name.toLower(), "v");
+    EXPECT_EQ(cursor->takeColumns().at(0).name.toLower(), "v");
     std::vector<QVariantList> read;
     EXPECT_TRUE(cursor->fetch(2, read));
     EXPECT_EQ(firstColumn(read), (std::vector<int>{1, 2}));

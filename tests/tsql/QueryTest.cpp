@@ -1,4 +1,6 @@
 // Queries: the SELECT forms the system's texts use, translated and run on SQLite.
+#include <algorithm>
+
 #include "TsqlFixture.h"
 
 class QueryTest : public TsqlTest {
@@ -122,6 +124,30 @@ TEST_F(QueryTest, ParametersStandWhereExpressionsMay) {
                               "where Qty > ?)"),
                {integer(2)}),
         QStringLiteral("2"));
+}
+
+// A text parameter reaches SQLite as the text it is: empty is not NULL, and Thai or a character
+// beyond the basic plane keeps its length.
+TEST_F(QueryTest, TextParametersKeepEveryCharacterAndEmptyIsNotNull) {
+    const QString probe = QStringLiteral(
+        "select coalesce('[' + ? + ']', 'NULL') + '|' + convert(varchar(10), len(?)) + '|' + ?");
+    const QString thai = QStringLiteral("\u0e20\u0e32\u0e29\u0e32\u0e44\u0e17\u0e22");
+    const QString beyond = QString::fromUcs4(U"x\U0001F600y");
+    EXPECT_EQ(scalar(probe, {text(QString()), text(thai), text(beyond)}),
+              QStringLiteral("[]|7|") + beyond);
+    const db::BoundValue null{db::FieldType::String, QVariant()};
+    EXPECT_EQ(scalar(probe, {null, text(QStringLiteral("ab ")), text(thai)}),
+              QStringLiteral("NULL|2|") + thai);
+}
+
+// A batch is parsed again when the text it was given changes where it lies, as text that only
+// points at the caller's memory may.
+TEST_F(QueryTest, ABatchWhoseTextChangesInPlaceIsReadAgain) {
+    char16_t buffer[] = u"select 'one'";
+    const QString batch = QString::fromRawData(reinterpret_cast<const QChar*>(buffer), 12);
+    EXPECT_EQ(scalar(batch), QStringLiteral("one"));
+    std::copy_n(u"'two'", 5, buffer + 7);
+    EXPECT_EQ(scalar(batch), QStringLiteral("two"));
 }
 
 // The same text with parameters of other types is translated for those types.
