@@ -113,19 +113,20 @@ bool Query::canFetchMore() const {
 int Query::fetchMore(int rows) {
     if (!cursor_)
         return 0;
-    std::vector<QVariantList> read;
+    read_.clear();
     try {
-        if (!cursor_->fetch(rows, read))
+        if (!cursor_->fetch(rows, read_))
             cursor_.reset();
     } catch (...) {
         cursor_.reset();
         throw;
     }
     const int first = fetchedCount();
-    for (QVariantList& values : read) {
+    for (QVariantList& values : read_) {
         rows_.push_back({values, values, RowState::Unchanged});
         fetched_.push_back(std::move(values));
     }
+    read_.clear();
     const int count = fetchedCount() - first;
     if (count > 0 && active_)
         emit rowsFetched(first, fetchedCount() - 1);

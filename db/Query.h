@@ -161,6 +161,7 @@ private:
     std::vector<CachedRow> rows_;
     std::vector<CachedRow> deleted_;
     std::vector<QVariantList> fetched_;  // rows as last fetched or applied
+    std::vector<QVariantList> read_;     // rows of one fetch, kept to reuse its storage
     int current_ = -1;
     bool eof_ = true;
     bool bof_ = true;

@@ -87,10 +87,10 @@ void Interpreter::bindSlots(sqlite3_stmt* st, const Compiled& c) {
                 break;
             }
             case Slot::Variable: {
-                auto it = frames_.back().vars.find(s.name);
-                if (it == frames_.back().vars.end())
+                const Variable* v = frames_.back().vars.find(s.name);
+                if (!v)
                     undeclaredVariable(s.name);
-                it->value.bind(st, index);
+                v->value.bind(st, index);
                 break;
             }
             case Slot::Context:
@@ -393,23 +393,26 @@ Value Interpreter::evaluate(const Expr& e, SqlType* type) {
 bool Interpreter::test(const Expr& e) {
     std::vector<Value> row;
     qint64 saved = rowcount_;
-    retryOnSchemaChange([&] {
-        runQuery(*compiled(&e,
-                           [&](SqliteEmitter& em) {
-                               useDatabasesOf(e);
-                               return em.condition(e);
+    // Two captures keep the run within std::function's own storage.
+    const std::pair<const Expr*, std::vector<Value>*> probe{&e, &row};
+    retryOnSchemaChange([this, &probe] {
+        const Expr& condition = *probe.first;
+        runQuery(*compiled(&condition,
+                           [this, &condition](SqliteEmitter& em) {
+                               useDatabasesOf(condition);
+                               return em.condition(condition);
                            }),
-                 nullptr, &row);
+                 nullptr, probe.second);
     });
     rowcount_ = saved;
     return !row.empty() && row[0].kind == Value::Int && row[0].i == 1;
 }
 
 void Interpreter::assign(const QString& name, const Value& v, const SqlType& from) {
-    auto it = frames_.back().vars.find(name.toLower());
-    if (it == frames_.back().vars.end())
+    Variable* variable = frames_.back().vars.find(name.toLower());
+    if (!variable)
         undeclaredVariable(name);
-    it->value = convertValue(v, from, it->type);
+    variable->value = convertValue(v, from, variable->type);
 }
 
 // SQLite prepares a statement again when the schema changed under it, also by another

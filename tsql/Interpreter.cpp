@@ -97,10 +97,10 @@ Interpreter::~Interpreter() {
 // ---- Environment ----
 
 std::optional<SqlType> Interpreter::variableType(const QString& name) const {
-    auto it = frames_.back().vars.find(name.toLower());
-    if (it == frames_.back().vars.end())
+    const Variable* v = frames_.back().vars.find(name.toLower());
+    if (!v)
         return std::nullopt;
-    return it->type;
+    return v->type;
 }
 
 SqlType Interpreter::parameterType(int index) const {

@@ -72,6 +72,32 @@ private:
         SqlType type;
         Value value;
     };
+    // A frame's variables by lower-cased name. A frame holds few, so a list searched in order
+    // costs less than a hash table to fill, search and free in every batch.
+    class Variables {
+    public:
+        Variable* find(const QString& key) {
+            for (auto& [name, variable] : list_)
+                if (name == key)
+                    return &variable;
+            return nullptr;
+        }
+        const Variable* find(const QString& key) const {
+            return const_cast<Variables*>(this)->find(key);
+        }
+        bool contains(const QString& key) const { return find(key) != nullptr; }
+        // Replaces the variable of that name if there is one.
+        void insert(const QString& key, Variable variable) { (*this)[key] = std::move(variable); }
+        // The variable of that name, added when absent.
+        Variable& operator[](const QString& key) {
+            if (Variable* v = find(key))
+                return *v;
+            return list_.emplace_back(key, Variable()).second;
+        }
+
+    private:
+        std::vector<std::pair<QString, Variable>> list_;
+    };
     // A table variable lives as a temporary table until its scope ends.
     struct TableVariable {
         QString stored;                               // the temporary table
@@ -83,7 +109,7 @@ private:
     struct DeclaredCursor {
         std::shared_ptr<Batch> batch;
         const DeclareCursorStmt* definition = nullptr;
-        QHash<QString, Variable> variables;
+        Variables variables;
         std::vector<db::BoundValue> params;
         bool hasParams = false;
         Cursor rows;
@@ -92,7 +118,7 @@ private:
     using CursorPtr = std::shared_ptr<DeclaredCursor>;
     using Cursors = QHash<QString, CursorPtr>;
     struct Frame {
-        QHash<QString, Variable> vars;  // keyed by lower-cased name
+        Variables vars;
         const std::vector<db::BoundValue>* params = nullptr;
         QString procedure;
         int returnStatus = 0;
