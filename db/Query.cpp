@@ -126,7 +126,6 @@ int Query::fetchMore(int rows) {
         rows_.push_back({values, values, RowState::Unchanged});
         fetched_.push_back(std::move(values));
     }
-    read_.clear();
     const int count = fetchedCount() - first;
     if (count > 0 && active_)
         emit rowsFetched(first, fetchedCount() - 1);

@@ -14,6 +14,7 @@ namespace {
 // Binds a text as UTF-8 in a buffer SQLite takes over, so it is converted once and not copied.
 void bindText(sqlite3_stmt* st, int index, const QString& text) {
     QStringEncoder utf8(QStringEncoder::Utf8);
+    // One byte more than needed: SQLite gives no buffer at all for a size of 0 (an empty text).
     char* buffer = static_cast<char*>(sqlite3_malloc64(utf8.requiredSpace(text.size()) + 1));
     if (!buffer) {
         Value::text(text).bind(st, index);
