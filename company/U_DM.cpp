@@ -11,9 +11,9 @@
 #include "config/Flags.h"
 #include "db/Connection.h"
 #include "db/DataSource.h"
-#include "dbcore/Error.h"
 #include "db/Query.h"
 #include "db/StoredProc.h"
+#include "dbcore/Error.h"
 #include "sqlscript/SqlScript.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
@@ -159,6 +159,12 @@ void TDM::RefreshConfig() {
 }
 
 db::Field TDM::ConfigField(const QString& Column) {
+    if (!QConfig->isActive())
+        QConfig->open();
+    return QConfig->fieldByName(Column);
+}
+
+db::Field TDM::ConfigField(QLatin1StringView Column) {
     if (!QConfig->isActive())
         QConfig->open();
     return QConfig->fieldByName(Column);

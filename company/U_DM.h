@@ -29,6 +29,7 @@ public:
     void RefreshConfig();
     // A column of the configuration row QConfig, which is opened first when it is closed.
     db::Field ConfigField(const QString& Column);
+    db::Field ConfigField(QLatin1StringView Column);
 
     // Brings the company schema up to date, reads whether the branch is a franchise and records
     // the program's version. False (after a message) when a newer copy of ProgramExe has run.

@@ -29,9 +29,9 @@ public:
     const QVariant& value() const { return value_; }
 
     void setAsInteger(qint64 v) { set(FieldType::Integer, QVariant(static_cast<qlonglong>(v))); }
-    void setAsString(const QString& v) { set(FieldType::String, v); }
-    void setAsFloat(double v) { set(FieldType::Float, v); }
-    void setAsDateTime(const QDateTime& v) { set(FieldType::DateTime, v); }
+    void setAsString(const QString& v) { set(FieldType::String, QVariant(v)); }
+    void setAsFloat(double v) { set(FieldType::Float, QVariant(v)); }
+    void setAsDateTime(const QDateTime& v) { set(FieldType::DateTime, QVariant(v)); }
     // NULL of the current type (String when none was declared).
     void setNull();
     // Stores a value as the driver returned it (output parameters).
@@ -47,9 +47,9 @@ public:
     BoundValue bound() const { return {type_, value_}; }
 
 private:
-    void set(FieldType type, const QVariant& v) {
+    void set(FieldType type, QVariant v) {
         type_ = type;
-        value_ = v;
+        value_ = std::move(v);
         bound_ = true;
     }
 

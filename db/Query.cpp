@@ -222,13 +222,22 @@ bool Query::hasField(const QString& name) const {
     return columnIndex(name) >= 0;
 }
 
-Field Query::fieldByName(const QString& name) const {
+template <typename Name>
+Field Query::namedField(const Name& name) const {
     requireActive();
-    const int column = columnIndex(name);
+    const int column = db::columnIndex(columns_, name);
     if (column < 0)
         throw Error::client(QStringLiteral("%1: Field '%2' not found").arg(objectName(), name));
-    const QVariant value = current_ < 0 ? QVariant() : rows_[current_].values.value(column);
-    return Field(columns_[column].name, columns_[column].type, value);
+    return Field(columns_[column].name, columns_[column].type,
+                 current_ < 0 ? QVariant() : rows_[current_].values.value(column));
+}
+
+Field Query::fieldByName(const QString& name) const {
+    return namedField(name);
+}
+
+Field Query::fieldByName(QLatin1StringView name) const {
+    return namedField(name);
 }
 
 QVariant Query::valueAt(int row, int column) const {

@@ -106,6 +106,7 @@ public:
     bool hasField(const QString& name) const;
     // Raises db::Error "<query>: Field 'X' not found" when the column is absent.
     Field fieldByName(const QString& name) const;
+    Field fieldByName(QLatin1StringView name) const;
     QVariant valueAt(int row, int column) const;
 
     // Cached updates.
@@ -141,6 +142,8 @@ private:
     std::vector<BoundValue> bindParams() const;
     const Param& paramOf(qsizetype occurrence) const;
     int columnIndex(const QString& name) const;
+    template <typename Name>
+    Field namedField(const Name& name) const;
     void fetchAll();
     void moveTo(int row);
     void requireActive() const;

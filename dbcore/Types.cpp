@@ -2,11 +2,24 @@
 
 namespace db {
 
-int columnIndex(const std::vector<Column>& columns, const QString& name) {
+namespace {
+
+template <typename Name>
+int indexOfName(const std::vector<Column>& columns, const Name& name) {
     for (size_t i = 0; i < columns.size(); ++i)
         if (sameName(columns[i].name, name))
             return static_cast<int>(i);
     return -1;
+}
+
+}  // namespace
+
+int columnIndex(const std::vector<Column>& columns, const QString& name) {
+    return indexOfName(columns, name);
+}
+
+int columnIndex(const std::vector<Column>& columns, QLatin1StringView name) {
+    return indexOfName(columns, name);
 }
 
 const StatementResult* BatchResult::firstRowSet() const {

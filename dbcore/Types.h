@@ -42,6 +42,7 @@ inline bool sameName(const QString& a, const Name& b) {
 
 // Index of the column called name, letter case ignored; -1 when absent.
 int columnIndex(const std::vector<Column>& columns, const QString& name);
+int columnIndex(const std::vector<Column>& columns, QLatin1StringView name);
 
 // Rows of one result set, fully fetched. Values are null QVariant for NULL, qint64 for integers,
 // double for floats and decimals, QString for texts, QDateTime for date-time columns.

@@ -121,6 +121,7 @@ private:
     void createStockQueries();
 
     bool stockUnitPriceMode() const;
+    QString userWarehouseCondition();
     double standardPrice(int productId, int unitId, int priceType);
     double stockUnitPrice(int productId, int priceType, int& stockUnitId);
     product::PriceStep customerPrice(int customerId, int productId, int unitId);
@@ -130,6 +131,8 @@ private:
     void tell(const product::PriceStep& step) const;
 
     product::PriceObserver priceObserver_;
+    QString warehouseCondition_;  // as last made, for warehouseConditionUser_
+    int warehouseConditionUser_ = 0;
 };
 
 // The process-wide instance, set while one exists.

@@ -8,6 +8,7 @@
 
 using db::FieldType;
 using namespace product::detail;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -96,10 +97,10 @@ bool TDmProduct::ExistsLotNo(const QString& Code, const QDateTime& Date) {
     closeAndSet(*QChkLotNo, {{"GetCode", Code}});
     if (!openFound(*QChkLotNo))
         return false;
-    if (QChkLotNo->fieldByName("HasExpired").asString() == QStringLiteral("N"))
+    if (QChkLotNo->fieldByName("HasExpired"_L1).asString() == QStringLiteral("N"))
         return true;
     // A NULL expiry date reads as the earliest date, so such a lot counts as expired.
-    const QDateTime expires = QChkLotNo->fieldByName("ExpiredDate").asDateTime();
+    const QDateTime expires = QChkLotNo->fieldByName("ExpiredDate"_L1).asDateTime();
     if (expires.isValid() && expires >= Date)
         return true;
     ui::showInformation(QStringLiteral("LotNo หมดอายุแล้ว"));
@@ -113,7 +114,7 @@ double TDmProduct::LotNoOnHand(int LotId, int ProductId, int WarehouseId, int Ye
                                  {"GetYear", Year}});
     if (!openFound(*QChkLotOnHand))
         return 0;
-    return QChkLotOnHand->fieldByName("LotQnty").asFloat();
+    return QChkLotOnHand->fieldByName("LotQnty"_L1).asFloat();
 }
 
 bool TDmProduct::ExistsSerialNo(const QString& Serial, int ProductId) {
@@ -123,7 +124,7 @@ bool TDmProduct::ExistsSerialNo(const QString& Serial, int ProductId) {
     QCreateSerialNo->close();
 
     closeAndSet(*QChkSerial, {{"GetSerial", Serial}, {"GetProduct", ProductId}});
-    return openFound(*QChkSerial) && QChkSerial->fieldByName("OnHand").asString() == u"Y";
+    return openFound(*QChkSerial) && QChkSerial->fieldByName("OnHand"_L1).asString() == u"Y";
 }
 
 bool TDmProduct::ExistsPartSource(int UnitId, int VendorId) {

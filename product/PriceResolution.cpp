@@ -9,6 +9,7 @@ using db::FieldType;
 using product::PriceSource;
 using product::PriceStep;
 using namespace product::detail;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -23,9 +24,9 @@ PriceStep lookUp(db::Query& query, PriceSource source, int unitId, const char* p
     step.unitId = unitId;
     step.found = openFound(query);
     if (step.found) {
-        step.price = query.fieldByName(QString::fromLatin1(priceColumn)).asFloat();
+        step.price = query.fieldByName(QLatin1StringView(priceColumn)).asFloat();
         if (discountColumn)
-            step.discount = query.fieldByName(QString::fromLatin1(discountColumn)).asString();
+            step.discount = query.fieldByName(QLatin1StringView(discountColumn)).asString();
     }
     return step;
 }
@@ -127,7 +128,7 @@ double TDmProduct::standardPrice(int productId, int unitId, int priceType) {
 double TDmProduct::stockUnitPrice(int productId, int priceType, int& stockUnitId) {
     closeAndSet(*QStockUnitPrice, {{"GetProduct", productId}, {"GetType", priceType}});
     PriceStep step = lookUp(*QStockUnitPrice, PriceSource::StockUnitPrice, 0, "Price");
-    stockUnitId = step.found ? int(QStockUnitPrice->fieldByName("Id").asInteger()) : 0;
+    stockUnitId = step.found ? int(QStockUnitPrice->fieldByName("Id"_L1).asInteger()) : 0;
     step.unitId = stockUnitId;
     step.tookPrice = step.found;
     step.priceAfter = step.price;
@@ -140,7 +141,7 @@ PriceStep TDmProduct::customerPrice(int customerId, int productId, int unitId) {
     PriceStep step =
         lookUp(*QCustomerProductPrice, PriceSource::CustomerPrice, unitId, "price", "discount");
     if (step.found)
-        step.quantity = int(QCustomerProductPrice->fieldByName("quantity").asInteger());
+        step.quantity = int(QCustomerProductPrice->fieldByName("quantity"_L1).asInteger());
     return step;
 }
 

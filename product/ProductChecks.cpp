@@ -6,6 +6,7 @@
 
 using db::FieldType;
 using namespace product::detail;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -15,15 +16,6 @@ constexpr int kWarehouseUserLine = 3;
 
 // The special-name lookup of ExistsProduct is on for this value of SearchProductNo.
 constexpr qint64 kSpecialNameSearch = 2;
-
-// The condition that keeps warehouses to the current user's own when the company restricts
-// them, or empty text when it does not.
-QString userWarehouseCondition() {
-    if (!config::isYes(configText("CheckUserWarehouseFlag")))
-        return {};
-    return QStringLiteral("W.Id In (Select Warehouse From UserWarehouse Where UserName = %1 )")
-        .arg(currentUserId());
-}
 
 // Sets the four kind parameters: `present` for each kind in the set, `absent` for the others.
 void setKindParams(db::Query& query, TUnitKinds kinds, const QString& present,
@@ -138,9 +130,24 @@ void TDmProduct::createCheckQueries() {
         {{"projectid", FieldType::Integer}, {"code", FieldType::String}});
 }
 
+// The condition that keeps warehouses to the current user's own when the company restricts
+// them, or empty text when it does not. Its text is made again only for another user.
+QString TDmProduct::userWarehouseCondition() {
+    if (!config::isYes(configText("CheckUserWarehouseFlag")))
+        return {};
+    const int user = currentUserId();
+    if (warehouseCondition_.isEmpty() || user != warehouseConditionUser_) {
+        warehouseCondition_ =
+            QStringLiteral("W.Id In (Select Warehouse From UserWarehouse Where UserName = %1 )")
+                .arg(user);
+        warehouseConditionUser_ = user;
+    }
+    return warehouseCondition_;
+}
+
 bool TDmProduct::ExistsProduct(QString Code) {
     if (ByBarCode)
-        Code = ExistsBarCode(Code) ? QChkBarCode->fieldByName("Code").asString() : QString();
+        Code = ExistsBarCode(Code) ? QChkBarCode->fieldByName("Code"_L1).asString() : QString();
 
     QChkProduct->close();
     const QString restriction = userWarehouseCondition();
@@ -155,7 +162,7 @@ bool TDmProduct::ExistsProduct(QString Code) {
     if (found && configInteger("SearchProductNo") == kSpecialNameSearch) {
         closeAndSet(*QSpecialName, {{"GetCode", Code}});
         if (openFound(*QSpecialName)) {
-            SpecialName = QSpecialName->fieldByName("ThaiName").asString();
+            SpecialName = QSpecialName->fieldByName("ThaiName"_L1).asString();
             return found;
         }
     }

@@ -61,7 +61,7 @@ bool openFound(db::Query& query) {
 }
 
 QString firstText(db::Query& query, const char* column) {
-    return query.isEmpty() ? QString() : query.fieldByName(QString::fromLatin1(column)).asString();
+    return query.isEmpty() ? QString() : query.fieldByName(QLatin1StringView(column)).asString();
 }
 
 namespace {
@@ -75,11 +75,11 @@ TDM& companyModule() {
 }  // namespace
 
 QString configText(const char* column) {
-    return companyModule().ConfigField(QString::fromLatin1(column)).asString();
+    return companyModule().ConfigField(QLatin1StringView(column)).asString();
 }
 
 qint64 configInteger(const char* column) {
-    return companyModule().ConfigField(QString::fromLatin1(column)).asInteger();
+    return companyModule().ConfigField(QLatin1StringView(column)).asInteger();
 }
 
 int currentUserId() {

@@ -8,6 +8,7 @@
 
 using db::FieldType;
 using namespace product::detail;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -33,9 +34,9 @@ QStringList summing(const char* quantityLine, const char* condition) {
 std::optional<product::StockUnits> unitsOf(db::Query& query) {
     if (query.isEmpty())
         return std::nullopt;
-    return product::StockUnits{query.fieldByName("StockUnitFrac").asInteger(),
-                               query.fieldByName("StockUnitName").asString(),
-                               query.fieldByName("SmallUnitName").asString()};
+    return product::StockUnits{query.fieldByName("StockUnitFrac"_L1).asInteger(),
+                               query.fieldByName("StockUnitName"_L1).asString(),
+                               query.fieldByName("SmallUnitName"_L1).asString()};
 }
 
 const QString kNoRow = QStringLiteral("Error");
@@ -47,7 +48,7 @@ QString summedText(db::Query& query, double* onHand) {
     const auto units = unitsOf(query);
     if (!units)
         return kNoRow;
-    const double quantity = query.fieldByName("Qnty").asFloat();
+    const double quantity = query.fieldByName("Qnty"_L1).asFloat();
     if (onHand)
         *onHand = quantity;
     return product::quantityText(quantity, *units);

@@ -286,12 +286,17 @@ void Interpreter::execute(const QString& sql, const std::vector<db::BoundValue>&
     endBatch();
 }
 
+// One character per parameter's type: translations made for other types are made again.
+void Interpreter::setParamSignature(const std::vector<db::BoundValue>& params) {
+    paramSignature_.resize(params.size());
+    for (size_t k = 0; k < params.size(); ++k)
+        paramSignature_[k] = signatureChar(boundType(params[k]));
+}
+
 std::shared_ptr<Interpreter::Batch> Interpreter::beginBatch(
     const QString& sql, const std::vector<db::BoundValue>& params, ResultSink& sink) {
     sink_ = &sink;
-    paramSignature_.clear();
-    for (const auto& p : params)
-        paramSignature_ += signatureChar(boundType(p));
+    setParamSignature(params);
     std::shared_ptr<Batch> batch = parse(sql);
     while (frames_.size() > 1)
         leaveFrame();
@@ -322,6 +327,8 @@ void Interpreter::abandonBatch(int depthAtStart) {
 }
 
 void Interpreter::dropScopedTables(Frame& frame) {
+    if (frame.tables.isEmpty() && frame.temporaries.isEmpty())
+        return;
     QStringList scoped = frame.temporaries;
     for (const TableVariable& variable : std::as_const(frame.tables))
         scoped << variable.stored;
@@ -367,9 +374,7 @@ void Interpreter::leaveFrame() {
 
 QStringList Interpreter::translation(const QString& sql,
                                      const std::vector<db::BoundValue>& params) {
-    paramSignature_.clear();
-    for (const auto& p : params)
-        paramSignature_ += signatureChar(boundType(p));
+    setParamSignature(params);
     std::shared_ptr<Batch> batch = parse(sql);
     frames_.resize(1);
     frames_[0] = Frame();

@@ -172,6 +172,8 @@ void Value::bindBound(sqlite3_stmt* st, int index, const db::BoundValue& b) {
     const QVariant& v = b.value;
     if (v.isNull())
         sqlite3_bind_null(st, index);
+    else if (b.type == db::FieldType::Integer && v.typeId() == QMetaType::LongLong)
+        sqlite3_bind_int64(st, index, *static_cast<const qlonglong*>(v.constData()));
     else if (b.type == db::FieldType::Integer)
         sqlite3_bind_int64(st, index, v.toLongLong());
     else if (b.type == db::FieldType::String && v.typeId() == QMetaType::QString)

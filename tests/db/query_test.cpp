@@ -98,6 +98,20 @@ TEST_F(QueryTest, EmptyResultAndUnknownField) {
     }
 }
 
+TEST_F(QueryTest, AFieldNamedInLatin1IsFoundAsByAnyOtherName) {
+    auto q = query("select * from Product order by Code");
+    q->open();
+    EXPECT_EQ(q->fieldByName(QLatin1StringView("NAME")).asString(), "ปากกา");
+    EXPECT_EQ(q->fieldByName(QLatin1StringView("qty")).asInteger(), 10);
+    EXPECT_EQ(q->fieldByName(QLatin1StringView("Made")).name(), "Made");
+    try {
+        q->fieldByName(QLatin1StringView("Nam"));
+        FAIL();
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.message(), "QTest: Field 'Nam' not found");
+    }
+}
+
 TEST_F(QueryTest, ParametersOfEveryTypeAndNull) {
     auto ins = query("insert into Product values (:Code, :Name, :Qty, :Price, :Made)");
     ins->paramByName("code").setAsString("P9");
