@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "bench/common/FastestRunReporter.h"
 #include "bench/product/BenchCompany.h"
@@ -171,11 +172,23 @@ void runHandWritten(benchmark::State& state, const Operation& op) {
     }
 }
 
+// The repetitions of all operations, engine and hand-written, run in a random order, so that a
+// slower spell of the machine falls on both sides alike instead of on one operation's side. A
+// flag given on the command line comes later and wins.
+std::vector<char*> interleaved(int argc, char** argv) {
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    std::vector<char*> args(argv, argv + argc);
+    args.insert(args.begin() + 1, interleave);
+    return args;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
+    std::vector<char*> args = interleaved(argc, argv);
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
     for (const Operation& op : kOperations) {
         benchmark::RegisterBenchmark((std::string(op.name) + "/Engine").c_str(), runEngine, op)
             ->Unit(benchmark::kMicrosecond)
