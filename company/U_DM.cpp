@@ -158,16 +158,18 @@ void TDM::RefreshConfig() {
     QchkPeriod->open();
 }
 
-db::Field TDM::ConfigField(const QString& Column) {
+db::Query& TDM::openedConfig() {
     if (!QConfig->isActive())
         QConfig->open();
-    return QConfig->fieldByName(Column);
+    return *QConfig;
+}
+
+db::Field TDM::ConfigField(const QString& Column) {
+    return openedConfig().fieldByName(Column);
 }
 
 db::Field TDM::ConfigField(QLatin1StringView Column) {
-    if (!QConfig->isActive())
-        QConfig->open();
-    return QConfig->fieldByName(Column);
+    return openedConfig().fieldByName(Column);
 }
 
 bool TDM::CheckVersionProgramEXE(const QString& ProgramExe, int Version) {

@@ -107,6 +107,7 @@ public:
     db::Query* QGetChkDigitBarcode;
 
 private:
+    db::Query& openedConfig();
     void createSharedQueries();
     void DMdataBeforeConnect();
     void DMdataAfterConnect();

@@ -203,8 +203,8 @@ private:
     };
 
     std::shared_ptr<Batch> parse(const QString& sql);
-    // Parses the batch and makes it the running one, with its parameters and sink.
     void setParamSignature(const std::vector<db::BoundValue>& params);
+    // Parses the batch and makes it the running one, with its parameters and sink.
     std::shared_ptr<Batch> beginBatch(const QString& sql, const std::vector<db::BoundValue>& params,
                                       ResultSink& sink);
     void endBatch();
