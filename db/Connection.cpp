@@ -34,8 +34,11 @@ struct CaseInsensitiveLess {
 struct Registry {
     std::mutex mutex;
     std::map<QString, Connection*, CaseInsensitiveLess> byName;
-    std::atomic<quint64> generation{0};
 };
+
+// Changes whenever a connection comes or goes; outside the registry so that reading it, as
+// every query's open does, needs no guarded static.
+constinit std::atomic<quint64> generation{0};
 
 Registry& registry() {
     static Registry r;
@@ -49,7 +52,7 @@ Connection::Connection(const QString& databaseName, QObject* parent)
     auto& r = registry();
     std::lock_guard lock(r.mutex);
     r.byName[databaseName] = this;
-    ++r.generation;
+    ++generation;
 }
 
 Connection::~Connection() {
@@ -59,7 +62,7 @@ Connection::~Connection() {
         auto it = r.byName.find(databaseName_);
         if (it != r.byName.end() && it->second == this)
             r.byName.erase(it);
-        ++r.generation;
+        ++generation;
     }
     if (reading_)
         reading_->drop();
@@ -80,7 +83,7 @@ Connection* Connection::find(const QString& databaseName) {
 }
 
 quint64 Connection::registryGeneration() {
-    return registry().generation.load();
+    return generation.load();
 }
 
 Connection& Connection::byName(const QString& databaseName) {

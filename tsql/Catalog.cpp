@@ -246,13 +246,13 @@ void Catalog::readViewTypes(TableInfo& view) {
 }
 
 std::optional<SqlType> Catalog::aliasType(const QString& schema, const QString& name) {
-    Database::EngineScope scope(db_);
     // Keyed as spelt: another spelling of the same type is looked up once more, and a statement
     // that names a type is spared folding its case and joining the names on every run.
     QHash<QString, std::optional<SqlType>>& types = types_[schema];
     auto it = types.constFind(name);
     if (it != types.cend())
         return it.value();
+    Database::EngineScope scope(db_);
     QByteArray sql = "SELECT definition FROM " + sqlite::name(schema) +
                      ".tsql_types WHERE name = ?1 COLLATE " + QByteArray(kCollation);
     SchemaRead read(db_, sql, SchemaRead::Optional);

@@ -301,7 +301,10 @@ std::shared_ptr<Interpreter::Batch> Interpreter::beginBatch(
     while (frames_.size() > 1)
         leaveFrame();
     dropScopedTables(frames_[0]);
+    Variables vars = std::move(frames_[0].vars);
+    vars.clear();
     frames_[0] = Frame();
+    frames_[0].vars = std::move(vars);  // a batch that declares finds the room made before
     frames_[0].params = &params;
     catches_.clear();
     tryDepth_ = 0;

@@ -94,6 +94,8 @@ private:
                 return *v;
             return list_.emplace_back(key, Variable()).second;
         }
+        // Forgets every variable, keeping the room they took.
+        void clear() { list_.clear(); }
 
     private:
         std::vector<std::pair<QString, Variable>> list_;
