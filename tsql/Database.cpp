@@ -420,11 +420,8 @@ sqlite3_stmt* Database::prepareTranslation(const QByteArray& sql) {
 }
 
 sqlite3_stmt* Database::prepareTranslation(const QByteArray& sql, HeldStatement& held) {
-    if (held.st && held.generation == generation_ && !sqlite3_stmt_busy(held.st)) {
-        sqlite3_reset(held.st);
-        sqlite3_clear_bindings(held.st);
+    if (held.st && held.generation == generation_ && !sqlite3_stmt_busy(held.st))
         return held.st;
-    }
     held.st = prepareOne(sql, false);
     held.generation = generation_;
     return held.st;

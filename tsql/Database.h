@@ -87,7 +87,8 @@ public:
     // A prepared translation, reset and with bindings cleared; step it in a TranslationScope.
     sqlite3_stmt* prepareTranslation(const QByteArray& sql);
     // The same, handing back `held` without looking its text up while the cache that owns it has
-    // not been cleared since.
+    // not been cleared since. Handed back so, it is as its last run left it: reset, as every run
+    // ends, with that run's bindings, which the caller binds anew.
     sqlite3_stmt* prepareTranslation(const QByteArray& sql, HeldStatement& held);
 
     // Deadline of a batch, checked while SQLite runs and between statements; 0 for none.

@@ -75,6 +75,9 @@ std::shared_ptr<const Compiled> Interpreter::compiled(
 }
 
 void Interpreter::bindSlots(sqlite3_stmt* st, const Compiled& c) {
+    // A parameter without a slot would keep the value of the statement's previous run.
+    if (sqlite3_bind_parameter_count(st) != static_cast<int>(c.bindings.size()))
+        sqlite3_clear_bindings(st);
     for (size_t k = 0; k < c.bindings.size(); ++k) {
         const Slot& s = c.bindings[k];
         const int index = static_cast<int>(k) + 1;
