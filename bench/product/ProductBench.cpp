@@ -23,12 +23,6 @@ namespace {
 
 using namespace productbench;
 
-// Each operation is timed this often, for this long each time; the ratios use the fastest. Many
-// short repetitions find a quiet moment of the machine for both sides more surely than a few
-// long ones.
-constexpr int kRepetitions = 15;
-constexpr double kSecondsPerRepetition = 0.15;
-
 // The modules as the program creates them, connected to the bench company.
 struct Engine {
     TDM dm;
@@ -175,13 +169,18 @@ void runHandWritten(benchmark::State& state, const Operation& op) {
     }
 }
 
-// The repetitions of all operations, engine and hand-written, run in a random order, so that a
-// slower spell of the machine falls on both sides alike instead of on one operation's side. A
-// flag given on the command line comes later and wins.
-std::vector<char*> interleaved(int argc, char** argv) {
+// How the bench runs unless the command line says otherwise (a flag given there comes later and
+// wins). Each operation is timed fifteen times for 0.15 s and the ratios use the fastest time:
+// many short repetitions find a quiet moment of the machine for both sides more surely than a
+// few long ones. The repetitions of all operations, engine and hand-written, run in a random
+// order, so that a slower spell of the machine falls on both sides alike instead of on one
+// operation's side.
+std::vector<char*> withDefaults(int argc, char** argv) {
     static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    static char repetitions[] = "--benchmark_repetitions=15";
+    static char seconds[] = "--benchmark_min_time=0.15";
     std::vector<char*> args(argv, argv + argc);
-    args.insert(args.begin() + 1, interleave);
+    args.insert(args.begin() + 1, {interleave, repetitions, seconds});
     return args;
 }
 
@@ -189,26 +188,22 @@ std::vector<char*> interleaved(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    std::vector<char*> args = interleaved(argc, argv);
+    std::vector<char*> args = withDefaults(argc, argv);
     int count = static_cast<int>(args.size());
     benchmark::Initialize(&count, args.data());
     for (const Operation& op : kOperations) {
         benchmark::RegisterBenchmark((std::string(op.name) + "/Engine").c_str(), runEngine, op)
-            ->Unit(benchmark::kMicrosecond)
-            ->MinTime(kSecondsPerRepetition)
-            ->Repetitions(kRepetitions);
+            ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark((std::string(op.name) + "/HandWrittenSqlite").c_str(),
                                      runHandWritten, op)
-            ->Unit(benchmark::kMicrosecond)
-            ->MinTime(kSecondsPerRepetition)
-            ->Repetitions(kRepetitions);
+            ->Unit(benchmark::kMicrosecond);
     }
     bench::FastestRunReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf(
-        "\n%-24s %12s %12s %7s  (CPU per call of the fastest of %d repetitions; targets: "
-        "engine < 1000 us, ratio <= 1.2)\n",
-        "operation", "engine us", "sqlite us", "ratio", kRepetitions);
+        "\n%-24s %12s %12s %7s  (CPU per call of the fastest repetition; targets: engine < "
+        "1000 us, ratio <= 1.2)\n",
+        "operation", "engine us", "sqlite us", "ratio");
     for (const Operation& op : kOperations) {
         const auto e = reporter.fastest(std::string(op.name) + "/Engine");
         const auto h = reporter.fastest(std::string(op.name) + "/HandWrittenSqlite");
