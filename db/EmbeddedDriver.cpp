@@ -7,14 +7,25 @@
 
 namespace db {
 
+struct EmbeddedDriver::ReadState {
+    BatchResult result;
+    tsql::BatchCollector collector{result};
+};
+
 namespace {
 
 // The engine's statement stepped as rows are asked for; the collector converts them and keeps
 // the errors of statements until the batch ends.
 class EmbeddedCursor : public Cursor {
 public:
-    EmbeddedCursor(tsql::Session& session, const QString& sql, std::vector<BoundValue> params)
-        : session_(session), sql_(sql), collector_(result_) {
+    EmbeddedCursor(EmbeddedDriver& driver, tsql::Session& session, const QString& sql,
+                   std::vector<BoundValue> params)
+        : driver_(driver),
+          session_(session),
+          sql_(sql),
+          state_(driver.takeReadState()),
+          result_(state_->result),
+          collector_(state_->collector) {
         bool rows = false;
         try {
             rows = session_.start(sql, std::move(params), collector_);
@@ -31,13 +42,14 @@ public:
             collector_.raiseErrors(sql);
     }
     ~EmbeddedCursor() override {
-        if (!reading_)
-            return;
-        try {
-            session_.cancel();
-        } catch (const Error&) {
-            // Dropping the rest of a batch reports to nobody.
+        if (reading_) {
+            try {
+                session_.cancel();
+            } catch (const Error&) {
+                // Dropping the rest of a batch reports to nobody.
+            }
         }
+        driver_.giveBack(std::move(state_));
     }
 
     bool hasRowSet() const override { return rowSet_ != kNone; }
@@ -75,10 +87,12 @@ private:
             dropped.clear();
     }
 
+    EmbeddedDriver& driver_;
     tsql::Session& session_;
     QString sql_;
-    BatchResult result_;
-    tsql::BatchCollector collector_;
+    std::unique_ptr<EmbeddedDriver::ReadState> state_;
+    BatchResult& result_;
+    tsql::BatchCollector& collector_;
     size_t rowSet_ = kNone;
     bool reading_ = false;  // the session's started batch is this cursor's
 };
@@ -138,7 +152,16 @@ BatchResult EmbeddedDriver::execute(const QString& sql, const std::vector<BoundV
 
 std::unique_ptr<Cursor> EmbeddedDriver::openCursor(const QString& sql,
                                                    std::vector<BoundValue> params) {
-    return std::make_unique<EmbeddedCursor>(session(), sql, std::move(params));
+    return std::make_unique<EmbeddedCursor>(*this, session(), sql, std::move(params));
+}
+
+std::unique_ptr<EmbeddedDriver::ReadState> EmbeddedDriver::takeReadState() {
+    return spareReadState_ ? std::move(spareReadState_) : std::make_unique<ReadState>();
+}
+
+void EmbeddedDriver::giveBack(std::unique_ptr<ReadState> state) {
+    state->collector.clear();
+    spareReadState_ = std::move(state);
 }
 
 // Arguments go by position in the order given, as a SQL Server client's call sends them, so a

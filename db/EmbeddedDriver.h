@@ -31,10 +31,17 @@ public:
     int callProcedure(const QString& name, std::vector<ProcArg>& args,
                       BatchResult* results) override;
 
+    // What a cursor fills as it reads: its result and the collector that fills it. Kept between
+    // cursors, so that an open does not make them again (one cursor reads at a time).
+    struct ReadState;
+    std::unique_ptr<ReadState> takeReadState();
+    void giveBack(std::unique_ptr<ReadState> state);
+
 private:
     tsql::Session& session() const;
 
     std::unique_ptr<tsql::Session> session_;
+    std::unique_ptr<ReadState> spareReadState_;
 };
 
 }  // namespace db

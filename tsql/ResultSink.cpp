@@ -13,6 +13,14 @@ ResultColumn ResultColumn::of(const QString& name, const SqlType& type) {
                        type.isText() ? std::max(type.length, 0) : 0, type.declared()}};
 }
 
+void BatchCollector::clear() {
+    out_.results.clear();
+    out_.messages.clear();
+    rowsTo_ = nullptr;
+    types_.clear();
+    errors_.clear();
+}
+
 void BatchCollector::rowSetBegin(const std::vector<ResultColumn>& columns) {
     rowsTo_ = nullptr;
     db::StatementResult r;

@@ -69,6 +69,9 @@ public:
     // Sends the rows of the current row set to `rows` instead of its result, until the next row
     // set begins or this is called again (nullptr: back to the result).
     void sendRowsTo(std::vector<QVariantList>* rows) { rowsTo_ = rows; }
+    // Empties the result and forgets the errors, ready for another batch; the room they took is
+    // kept.
+    void clear();
 
     // A cell as the access layer reports a column of the given type.
     static QVariant variant(const Value& cell, const SqlType& type);

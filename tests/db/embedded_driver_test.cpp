@@ -176,3 +176,21 @@ TEST_F(EmbeddedCursorTest, AnErrorBeforeTheRowSetFailsTheOpening) {
               1)
         << "the batch ran to its end, as a whole read runs it";
 }
+
+// A statement's error after the row set belongs to that opening alone: the next query on the
+// connection opens and reads to its end without it.
+TEST_F(EmbeddedCursorTest, AnErrorAfterTheRowSetIsNotRaisedAgainByTheNextQuery) {
+    const auto failing =
+        query(QStringLiteral("SELECT n FROM Big WHERE n < 3\nINSERT INTO Big VALUES (1 / 0)"));
+    EXPECT_THROW(
+        {
+            failing->open();
+            failing->recordCount();
+        },
+        db::Error);
+    const auto next = query(QStringLiteral("SELECT n FROM Big WHERE n < 2 ORDER BY n"));
+    EXPECT_NO_THROW({
+        next->open();
+        EXPECT_EQ(next->recordCount(), 2);
+    });
+}
