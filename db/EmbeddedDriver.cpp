@@ -20,26 +20,21 @@ class EmbeddedCursor : public Cursor {
 public:
     EmbeddedCursor(EmbeddedDriver& driver, tsql::Session& session, const QString& sql,
                    std::vector<BoundValue> params)
-        : driver_(driver),
-          session_(session),
-          sql_(sql),
-          state_(driver.takeReadState()),
-          result_(state_->result),
-          collector_(state_->collector) {
+        : driver_(driver), session_(session), sql_(sql), state_(driver.takeReadState()) {
         bool rows = false;
         try {
-            rows = session_.start(sql, std::move(params), collector_);
+            rows = session_.start(sql, std::move(params), collector());
         } catch (const Error& e) {
-            collector_.raiseErrors(sql, &e);
+            collector().raiseErrors(sql, &e);
         }
         if (rows) {
-            rowSet_ = result_.results.size() - 1;
+            rowSet_ = result().results.size() - 1;
             reading_ = true;
         }
-        if (rows && collector_.failed())
+        if (rows && collector().failed())
             runToEnd();
         if (!rows)
-            collector_.raiseErrors(sql);
+            collector().raiseErrors(sql);
     }
     ~EmbeddedCursor() override {
         if (reading_) {
@@ -54,32 +49,35 @@ public:
 
     bool hasRowSet() const override { return rowSet_ != kNone; }
     std::vector<Column> takeColumns() override {
-        return std::move(result_.results.at(rowSet_).rowSet.columns);
+        return std::move(result().results.at(rowSet_).rowSet.columns);
     }
 
     bool fetch(int maxRows, std::vector<QVariantList>& rows) override {
         if (!reading_)
             return false;
         bool more = false;
-        collector_.sendRowsTo(&rows);
+        collector().sendRowsTo(&rows);
         try {
             more = session_.fetch(maxRows);
         } catch (const Error& e) {
-            collector_.sendRowsTo(nullptr);
+            collector().sendRowsTo(nullptr);
             reading_ = false;
-            collector_.raiseErrors(sql_, &e);
+            collector().raiseErrors(sql_, &e);
         }
-        collector_.sendRowsTo(nullptr);
+        collector().sendRowsTo(nullptr);
         reading_ = more;
         if (!more) {
-            result_.results.resize(rowSet_ + 1);  // the rest of the batch's results are dropped
-            collector_.raiseErrors(sql_);
+            result().results.resize(rowSet_ + 1);  // the rest of the batch's results are dropped
+            collector().raiseErrors(sql_);
         }
         return more;
     }
 
 private:
     static constexpr size_t kNone = ~size_t(0);
+
+    BatchResult& result() { return state_->result; }
+    tsql::BatchCollector& collector() { return state_->collector; }
 
     void runToEnd() {
         std::vector<QVariantList> dropped;
@@ -91,8 +89,6 @@ private:
     tsql::Session& session_;
     QString sql_;
     std::unique_ptr<EmbeddedDriver::ReadState> state_;
-    BatchResult& result_;
-    tsql::BatchCollector& collector_;
     size_t rowSet_ = kNone;
     bool reading_ = false;  // the session's started batch is this cursor's
 };
