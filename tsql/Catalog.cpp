@@ -245,22 +245,21 @@ void Catalog::readViewTypes(TableInfo& view) {
         view.columns[k].type = SqlType::parseDeclared(types[int(k)]);
 }
 
-std::optional<SqlType> Catalog::aliasType(const QString& schema, const QString& name) {
+std::optional<SqlType> Catalog::aliasType(const QString& name) {
     // Keyed as spelt: another spelling of the same type is looked up once more, and a statement
-    // that names a type is spared folding its case and joining the names on every run.
-    QHash<QString, std::optional<SqlType>>& types = types_[schema];
-    auto it = types.constFind(name);
-    if (it != types.cend())
+    // that names a type is spared folding its case on every run.
+    auto it = types_.constFind(name);
+    if (it != types_.cend())
         return it.value();
     Database::EngineScope scope(db_);
-    QByteArray sql = "SELECT definition FROM " + sqlite::name(schema) +
-                     ".tsql_types WHERE name = ?1 COLLATE " + QByteArray(kCollation);
+    QByteArray sql =
+        "SELECT definition FROM main.tsql_types WHERE name = ?1 COLLATE " + QByteArray(kCollation);
     SchemaRead read(db_, sql, SchemaRead::Optional);
     read.bind(1, name);
     std::optional<SqlType> r;
     if (read.next())
         r = SqlType::parseDeclared(read.text(0));
-    types.insert(name, r);
+    types_.insert(name, r);
     return r;
 }
 

@@ -64,7 +64,8 @@ public:
 
     // nullptr when there is no such table or view.
     std::shared_ptr<const TableInfo> find(const QString& schema, const QString& name);
-    std::optional<SqlType> aliasType(const QString& schema, const QString& name);
+    // A user type of the database (types live in its main schema only).
+    std::optional<SqlType> aliasType(const QString& name);
     std::vector<ConstraintInfo> constraints(const QString& schema, const QString& table);
     std::optional<ConstraintInfo> constraint(const QString& schema, const QString& name);
     // The table's declaration as the file holds it, read back column by column and key by key
@@ -98,7 +99,7 @@ private:
     Database& db_;
     QHash<QString, QHash<QString, Object>> objects_;  // by lower-cased schema, folded name
     QHash<QString, std::shared_ptr<const TableInfo>> tables_;
-    QHash<QString, QHash<QString, std::optional<SqlType>>> types_;  // by schema, then name
+    QHash<QString, std::optional<SqlType>> types_;       // by name as spelt
     QHash<QString, std::vector<TriggerInfo>> triggers_;  // by lower-cased schema, folded table
 };
 

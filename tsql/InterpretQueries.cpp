@@ -394,7 +394,9 @@ Value Interpreter::evaluate(const Expr& e, SqlType* type) {
 }
 
 bool Interpreter::test(const Expr& e) {
-    std::vector<Value> row;
+    // A condition tested inside this one (a function it calls) finds no room and makes its own.
+    std::vector<Value> row = std::move(spareTestRow_);
+    row.clear();
     qint64 saved = rowcount_;
     // Two captures keep the run within std::function's own storage.
     const std::pair<const Expr*, std::vector<Value>*> probe{&e, &row};
@@ -408,7 +410,9 @@ bool Interpreter::test(const Expr& e) {
                  nullptr, probe.second);
     });
     rowcount_ = saved;
-    return !row.empty() && row[0].kind == Value::Int && row[0].i == 1;
+    const bool holds = !row.empty() && row[0].kind == Value::Int && row[0].i == 1;
+    spareTestRow_ = std::move(row);
+    return holds;
 }
 
 void Interpreter::assign(const QString& name, const Value& v, const SqlType& from) {

@@ -406,7 +406,7 @@ void Interpreter::rebuild(const TableSql& d, const std::vector<QByteArray>& valu
 }
 
 void Interpreter::createType(const CreateTypeStmt& s) {
-    if (catalog_->aliasType(QStringLiteral("main"), s.name.name))
+    if (catalog_->aliasType(s.name.name))
         raise(219, QStringLiteral("The type '%1' already exists, or you do not have permission to "
                                   "create it.")
                        .arg(s.name.name));

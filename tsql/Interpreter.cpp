@@ -47,6 +47,23 @@ char signatureChar(const SqlType& t) {
     return 'u';
 }
 
+// The same character as for the parameter's type, read straight from a typed parameter.
+char signatureChar(const db::BoundValue& b) {
+    switch (b.type) {
+        case db::FieldType::Integer:
+            return 'i';
+        case db::FieldType::Float:
+            return 'f';
+        case db::FieldType::DateTime:
+            return 'd';
+        case db::FieldType::String:
+            return 's';
+        case db::FieldType::Unknown:
+            break;
+    }
+    return signatureChar(boundType(b));
+}
+
 }  // namespace
 
 Interpreter::Interpreter(const QString& serverDir, const QString& database)
@@ -230,7 +247,7 @@ std::shared_ptr<const TableInfo> Interpreter::resolveTable(const ObjectName& nam
 SqlType Interpreter::resolveType(const SqlType& type, const QString& aliasName) {
     if (aliasName.isEmpty())
         return type;
-    auto t = catalog_->aliasType(QStringLiteral("main"), aliasName);
+    auto t = catalog_->aliasType(aliasName);
     if (!t)
         raise(2715, QStringLiteral("Column, parameter, or variable #1: Cannot find data type %1.")
                         .arg(aliasName));
@@ -288,9 +305,9 @@ void Interpreter::execute(const QString& sql, const std::vector<db::BoundValue>&
 
 // One character per parameter's type: translations made for other types are made again.
 void Interpreter::setParamSignature(const std::vector<db::BoundValue>& params) {
-    paramSignature_.resize(params.size());
-    for (size_t k = 0; k < params.size(); ++k)
-        paramSignature_[k] = signatureChar(boundType(params[k]));
+    paramSignature_.clear();
+    for (const db::BoundValue& param : params)
+        paramSignature_.push_back(signatureChar(param));
 }
 
 std::shared_ptr<Interpreter::Batch> Interpreter::beginBatch(
@@ -303,7 +320,8 @@ std::shared_ptr<Interpreter::Batch> Interpreter::beginBatch(
     dropScopedTables(frames_[0]);
     Variables vars = std::move(frames_[0].vars);
     vars.clear();
-    frames_[0] = Frame();
+    std::destroy_at(&frames_[0]);  // a fresh frame, made in place
+    std::construct_at(&frames_[0]);
     frames_[0].vars = std::move(vars);  // a batch that declares finds the room made before
     frames_[0].params = &params;
     catches_.clear();

@@ -521,6 +521,7 @@ private:
     ResultSink* sink_ = nullptr;
     std::unique_ptr<Stream> stream_;
     std::unique_ptr<Stream> spareStream_;  // the last one ended, to be used again
+    std::vector<Value> spareTestRow_;      // the room of the last condition's row
     bool openRowsNext_ = false;  // the SELECT being run opens its rows instead of reading them
     SessionOptions options_;
     bool doomed_ = false;      // the open transaction can only be rolled back
