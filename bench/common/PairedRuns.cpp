@@ -48,8 +48,9 @@ PairedTiming comparePaired(const std::function<void(size_t)>& first,
     constexpr size_t kTrialCalls = 20;
     const double trialMs = a.run(kTrialCalls);
     b.run(kTrialCalls);
-    const size_t calls =
-        std::max<size_t>(kTrialCalls, static_cast<size_t>(runMs / trialMs * kTrialCalls));
+    // A clock too coarse to see the trial leaves the runs at the trial's length.
+    const double scaled = trialMs > 0 ? runMs / trialMs * kTrialCalls : 0;
+    const size_t calls = std::max<size_t>(kTrialCalls, static_cast<size_t>(std::min(scaled, 1e6)));
 
     std::vector<double> aMs, bMs, ratios;
     for (int p = 0; p < pairs; ++p) {
