@@ -47,23 +47,6 @@ char signatureChar(const SqlType& t) {
     return 'u';
 }
 
-// The same character as for the parameter's type, read straight from a typed parameter.
-char signatureChar(const db::BoundValue& b) {
-    switch (b.type) {
-        case db::FieldType::Integer:
-            return 'i';
-        case db::FieldType::Float:
-            return 'f';
-        case db::FieldType::DateTime:
-            return 'd';
-        case db::FieldType::String:
-            return 's';
-        case db::FieldType::Unknown:
-            break;
-    }
-    return signatureChar(boundType(b));
-}
-
 }  // namespace
 
 Interpreter::Interpreter(const QString& serverDir, const QString& database)
@@ -307,7 +290,7 @@ void Interpreter::execute(const QString& sql, const std::vector<db::BoundValue>&
 void Interpreter::setParamSignature(const std::vector<db::BoundValue>& params) {
     paramSignature_.clear();
     for (const db::BoundValue& param : params)
-        paramSignature_.push_back(signatureChar(param));
+        paramSignature_.push_back(signatureChar(boundType(param)));
 }
 
 std::shared_ptr<Interpreter::Batch> Interpreter::beginBatch(
