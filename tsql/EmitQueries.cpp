@@ -479,10 +479,33 @@ QByteArray SqliteEmitter::withTies(const Select& s, const QByteArray& rows,
            ")) WHERE \"_rank\" <= " + expr(*c.top).sql + " ORDER BY \"_rank\"";
 }
 
+namespace {
+
+// The variables of a select that reads nothing else (SELECT @a, @b), one per column; empty for
+// any other select.
+QStringList variablesAlone(const Select& s) {
+    if (s.cores.size() != 1 || s.values || !s.with.empty() || !s.orderBy.empty() || s.offset)
+        return {};
+    const SelectCore& c = s.cores[0];
+    if (c.distinct || c.top || !c.from.empty() || c.where || !c.groupBy.empty() || c.having)
+        return {};
+    QStringList names;
+    for (const SelectItem& item : c.items) {
+        const Expr& e = *item.expr;
+        if (e.kind != Expr::Variable || e.argument || !item.assignVar.isEmpty())
+            return {};
+        names << e.text.toLower();
+    }
+    return names;
+}
+
+}  // namespace
+
 Compiled SqliteEmitter::select(const Select& s) {
     binder_.bindSelect(s);
     out_ = Compiled();
     out_.sql = selectSql(s, &out_.columns);
+    out_.variablesAlone = variablesAlone(s);
     return std::move(out_);
 }
 

@@ -169,10 +169,40 @@ void Interpreter::finishQuery(sqlite3_stmt* st, int rc, qint64 count, ResultSink
     }
     sqlite3_reset(st);
     noteSchema(st);
+    endRowSet(count, sink);
+}
+
+void Interpreter::endRowSet(qint64 count, ResultSink* sink) {
     rowcount_ = count;
     lastError_ = 0;
     if (sink)
         sink->rowSetEnd(options_.nocount ? -1 : count);
+}
+
+// A variable holds its value in its declared type, the column's, and SQLite hands a bound value
+// back as it was bound: the values are the row SQLite would make.
+void Interpreter::readVariables(const Compiled& c, std::vector<Value>& cells) {
+    cells.resize(static_cast<size_t>(c.variablesAlone.size()));
+    for (size_t k = 0; k < cells.size(); ++k) {
+        const QString& name = c.variablesAlone[static_cast<qsizetype>(k)];
+        const Variable* v = frames_.back().vars.find(name);
+        if (!v)
+            undeclaredVariable(name);
+        cells[k] = v->value;
+    }
+}
+
+bool Interpreter::passVariablesRow(const Compiled& c) {
+    if (c.variablesAlone.isEmpty())
+        return false;
+    std::vector<Value> cells;
+    readVariables(c, cells);
+    if (sink_) {
+        sink_->rowSetBegin(c.result);
+        sink_->row(cells);
+    }
+    endRowSet(1, sink_);
+    return true;
 }
 
 void Interpreter::runChange(const Compiled& c, bool report) {
@@ -372,7 +402,7 @@ void Interpreter::execSelect(const SelectStmt& s) {
     });
     if (openRowsNext_)
         openRows(c);
-    else
+    else if (!passVariablesRow(*c))
         runQuery(*c, sink_, nullptr);
 }
 

@@ -31,7 +31,7 @@ bool Interpreter::advance() {
             openRowsNext_ = !s.opened && statement.kind == Stmt::SelectStmt;
             const Flow f = execListed(statement);
             openRowsNext_ = false;
-            if (s.st)
+            if (s.st || s.held)
                 return true;
             if (f != Flow::Normal)
                 break;
@@ -47,33 +47,40 @@ bool Interpreter::advance() {
 }
 
 // The first steps of a SELECT (run where execSelect would read it whole): the row set begins
-// and its rows wait in the statement.
+// and its rows wait in the statement, or the row of a SELECT of variables alone in the stream.
 void Interpreter::openRows(const std::shared_ptr<const Compiled>& c) {
-    if (c->readsDatabases)
+    Stream& s = *stream_;
+    s.held = !c->variablesAlone.isEmpty();
+    if (s.held)
+        readVariables(*c, s.cells);
+    else
+        stepFirst(*c, s);
+    s.opened = true;
+    s.compiled = c;
+    s.count = 0;
+    sink_->rowSetBegin(c->result);
+}
+
+void Interpreter::stepFirst(const Compiled& c, Stream& s) {
+    if (c.readsDatabases)
         refreshDatabases();
     Database::TranslationScope scope(*db_);
-    sqlite3_stmt* st = prepare(*c);
-    bindSlots(st, *c);
+    sqlite3_stmt* st = prepare(c);
+    bindSlots(st, c);
     const int rc = sqlite3_step(st);
     checkReprepared(st, rc, false);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
         finishQuery(st, rc, 0, nullptr);  // raises the failure
-    Stream& s = *stream_;
-    s.opened = true;
-    s.compiled = c;
     s.st = st;
     s.rc = rc;
     s.stepped = true;
-    s.count = 0;
-    s.cells.clear();
-    sink_->rowSetBegin(c->result);
 }
 
 bool Interpreter::fetch(int maxRows) {
     if (!stream_)
         return false;
     Stream& s = *stream_;
-    if (!s.st)
+    if (!s.st && !s.held)
         return advance();
     db_->startStatement();  // the query timeout counts while a fetch runs
     const Stmt& statement = *s.batch->statements[s.next - 1];
@@ -95,6 +102,8 @@ bool Interpreter::fetch(int maxRows) {
 // the row set has ended.
 bool Interpreter::readRows(int maxRows) {
     Stream& s = *stream_;
+    if (s.held)
+        return readHeldRow(maxRows);
     Database::TranslationScope scope(*db_);
     for (int k = 0; k < maxRows; ++k) {
         if (!s.stepped)
@@ -110,6 +119,16 @@ bool Interpreter::readRows(int maxRows) {
         return true;
     sqlite3_stmt* st = std::exchange(s.st, nullptr);
     finishQuery(st, s.rc, s.count, sink_);
+    return false;
+}
+
+bool Interpreter::readHeldRow(int maxRows) {
+    Stream& s = *stream_;
+    if (maxRows <= 0)
+        return true;
+    s.held = false;
+    sink_->row(s.cells);
+    endRowSet(1, sink_);
     return false;
 }
 

@@ -202,6 +202,7 @@ private:
         bool stepped = false;        // rc tells of a row not handed over yet
         qint64 count = 0;
         std::vector<Value> cells;
+        bool held = false;  // a SELECT of variables alone: its row, in cells, waits to be read
     };
 
     std::shared_ptr<Batch> parse(const QString& sql);
@@ -216,7 +217,10 @@ private:
     // rows, false when the batch ended.
     bool advance();
     void openRows(const std::shared_ptr<const Compiled>& c);
+    // Prepares the SELECT's statement and takes its first step, which waits in the stream.
+    void stepFirst(const Compiled& c, Stream& s);
     bool readRows(int maxRows);
+    bool readHeldRow(int maxRows);
     void endStream(db::Error* e, bool finished);
     static std::shared_ptr<Batch> parseBatch(const QString& sql);
     Flow exec(const Stmt& s);
@@ -272,6 +276,11 @@ private:
                         ResultSink& sink);
     // Ends a query's steps at `rc` (SQLITE_DONE or a failure, raised) and reports its row count.
     void finishQuery(sqlite3_stmt* st, int rc, qint64 count, ResultSink* sink);
+    void endRowSet(qint64 count, ResultSink* sink);
+    // The row of a SELECT of variables alone (Compiled::variablesAlone), read from the variables.
+    void readVariables(const Compiled& c, std::vector<Value>& cells);
+    // Runs a SELECT of variables alone without SQLite; false for any other select.
+    bool passVariablesRow(const Compiled& c);
     // Runs INSERT, UPDATE or DELETE; reports its count unless told not to.
     void runChange(const Compiled& c, bool report = true);
     static bool isSetStatement(const Stmt& s);

@@ -37,8 +37,10 @@ struct Compiled {
     std::vector<OutColumn> columns;
     std::vector<ResultColumn> result;  // the columns as a row set reports them
     QStringList assignTo;              // SELECT @a = ..., @b = ...: the variables, in column order
-    bool readsDatabases = false;       // reads sysdatabases
-    bool changesRows = false;          // INSERT/UPDATE/DELETE: reports a row count
+    // Of select(): the variables a SELECT of variables alone returns, in column order.
+    QStringList variablesAlone;
+    bool readsDatabases = false;  // reads sysdatabases
+    bool changesRows = false;     // INSERT/UPDATE/DELETE: reports a row count
     // Of a cursor's select (cursorSelect): the table whose rowids its last column holds.
     std::shared_ptr<const TableInfo> target;  // of INSERT/UPDATE/DELETE
     QString verb;                             // INSERT, UPDATE, DELETE

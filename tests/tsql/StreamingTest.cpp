@@ -332,3 +332,100 @@ TEST_F(StreamingTest, ErrorThatEndsTheBatchWhileFetchingEndsTheStream) {
     EXPECT_EQ(session_->transactionDepth(), 0);
     EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM Item")), QStringLiteral("3"));
 }
+
+namespace {
+
+// The batch's results as a client reads them when its first row set is streamed.
+db::BatchResult streamed(tsql::Session& session, const QString& sql) {
+    db::BatchResult result;
+    tsql::BatchCollector collector(result);
+    if (session.start(sql, {}, collector))
+        while (session.fetch(1)) {
+        }
+    return result;
+}
+
+// The first row sets of `a` and `b` alike to the type of each value and the declaration of each
+// column.
+void expectSameFirstRowSet(const db::BatchResult& a, const db::BatchResult& b) {
+    ASSERT_TRUE(a.firstRowSet() && b.firstRowSet());
+    const db::RowSet& x = a.firstRowSet()->rowSet;
+    const db::RowSet& y = b.firstRowSet()->rowSet;
+    ASSERT_EQ(x.rows.size(), y.rows.size());
+    for (size_t r = 0; r < x.rows.size(); ++r) {
+        ASSERT_EQ(x.rows[r].size(), y.rows[r].size());
+        for (qsizetype k = 0; k < x.rows[r].size(); ++k) {
+            EXPECT_EQ(x.rows[r][k].metaType(), y.rows[r][k].metaType()) << "column " << k;
+            EXPECT_EQ(x.rows[r][k], y.rows[r][k]) << "column " << k;
+        }
+    }
+    ASSERT_EQ(x.columns.size(), y.columns.size());
+    for (size_t k = 0; k < x.columns.size(); ++k) {
+        const db::Column &c = x.columns[k], &d = y.columns[k];
+        EXPECT_EQ(c.name, d.name);
+        EXPECT_EQ(c.type, d.type);
+        EXPECT_EQ(c.size, d.size);
+        EXPECT_EQ(c.declared.name, d.declared.name);
+        EXPECT_EQ(c.declared.precision, d.declared.precision);
+        EXPECT_EQ(c.declared.scale, d.declared.scale);
+    }
+}
+
+}  // namespace
+
+// A SELECT of variables alone makes its row without SQLite; a WHERE makes SQLite run the same
+// select. Both read alike, whole or streamed, for every kind of value a variable holds.
+TEST_F(StreamingTest, SelectOfVariablesAloneReadsAsOneThatSqliteRuns) {
+    run(QStringLiteral("CREATE TYPE Code FROM nvarchar(8)"));
+    const QStringList declarations{"int = -7",
+                                   "bigint = 9007199254740993",
+                                   "decimal(9,2) = 12.5",
+                                   "numeric(38,10) = -1234567890123.0123456789",
+                                   "money = 10.005",
+                                   "float = 0.1",
+                                   "real = 1.5",
+                                   "bit = 1",
+                                   "nvarchar(10) = N'ปากกา  '",
+                                   "varchar(10) = 42",
+                                   "char(5) = 'ab'",
+                                   "Code = N'ก-01'",
+                                   "datetime = '2024-01-31 08:00:01.997'",
+                                   "date = '2000-12-13'",
+                                   "time = '23:59:59'",
+                                   "smalldatetime = '2024-02-29 23:59:31'",
+                                   "uniqueidentifier = '6F9619FF-8B86-D011-B42D-00C04FC964FF'",
+                                   "int = NULL",
+                                   "nvarchar(3) = NULL"};
+    for (const QString& declaration : declarations) {
+        SCOPED_TRACE(declaration.toStdString());
+        const QString alone = "DECLARE @v " + declaration + ", @w int = 3\nSELECT @v AS v, @w, @v";
+        const QString bySqlite = alone + " WHERE 1 = 1";
+        expectSameFirstRowSet(run(alone), run(bySqlite));
+        expectSameFirstRowSet(streamed(*session_, alone), streamed(*session_, bySqlite));
+    }
+}
+
+// The streamed row is the variables' values when the SELECT ran; it waits for the first fetch,
+// and the rest of the batch runs after it, with the row counted.
+TEST_F(StreamingTest, StreamedRowOfVariablesWaitsForItsFetch) {
+    RecordingSink sink;
+    ASSERT_TRUE(session_->start(QStringLiteral("DECLARE @a int = 7, @b nvarchar(5) = N'ก'\n"
+                                               "SELECT @a AS a, @b AS b\n"
+                                               "SET @a = 8\n"
+                                               "SELECT @@ROWCOUNT AS n, @a AS a"),
+                                {}, sink));
+    EXPECT_EQ(sink.events, (QStringList{"begin a:int,b:nvarchar(5)"}));
+    EXPECT_TRUE(session_->fetch(0));
+    EXPECT_FALSE(session_->fetch(5));
+    EXPECT_EQ(sink.events.mid(1),
+              (QStringList{"row 7|ก", "end 1", "begin n:int,a:int", "row 1|8", "end 1"}));
+    EXPECT_FALSE(session_->reading());
+
+    RecordingSink dropped;
+    ASSERT_TRUE(session_->start(QStringLiteral("DECLARE @a int = 1\nSELECT @a\n"
+                                               "INSERT INTO Item (Id) VALUES (4)"),
+                                {}, dropped));
+    session_->cancel();
+    EXPECT_EQ(dropped.events, (QStringList{"begin :int"}));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM Item")), QStringLiteral("3"));
+}
