@@ -67,8 +67,14 @@ void Query::addLine(const QString& line) {
 // since the statement was scanned.
 const Param& Query::paramOf(qsizetype occurrence) const {
     const int index = occurrenceParams_[static_cast<size_t>(occurrence)];
-    if (index < params_.count() && params_.at(index).name() == scanned_.names[index])
-        return params_.at(index);
+    if (index < params_.count()) {
+        // The list made from the scanned names shares their text until it is rebuilt.
+        const QString& name = params_.at(index).name();
+        const QString& scanned = scanned_.names[index];
+        if ((name.constData() == scanned.constData() && name.size() == scanned.size()) ||
+            name == scanned)
+            return params_.at(index);
+    }
     return params_.byName(scanned_.occurrences[occurrence]);
 }
 

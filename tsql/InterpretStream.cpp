@@ -152,7 +152,9 @@ void Interpreter::endStream(db::Error* e, bool finished) {
         if (e)
             e->setStatement(s->sql);
     }
+    std::vector<Value> cells = std::move(s->cells);  // the room for a row is kept
     *s = Stream();
+    s->cells = std::move(cells);
     spareStream_ = std::move(s);
 }
 
