@@ -503,7 +503,7 @@ void roundDown(FunctionCall& f, sqlite::Operator beyond, sqlite::Operator step) 
     f.setResult(sqlite::binary(whole, step, sqlite::binary(a.term(), beyond, whole)));
 }
 
-// POWER keeps the type of its first argument; the other functions of SQLite's math are float.
+// POWER keeps the type of its first argument; the other functions are float.
 void math(FunctionCall& f, const char* function) {
     const Rendered a = f.arg(0);
     const bool power = f.expr().text == u"power";
@@ -736,11 +736,11 @@ std::vector<Builtin> numberRows() {
                }),
         scalar("floor", 1, 1, whole, [](FunctionCall& f) { roundDown(f, Op::Less, Op::Subtract); }),
         scalar("ceiling", 1, 1, whole, [](FunctionCall& f) { roundDown(f, Op::Greater, Op::Add); }),
-        scalar("power", 2, 2, powerType, [](FunctionCall& f) { math(f, "pow"); }),
-        scalar("sqrt", 1, 1, kFloat, [](FunctionCall& f) { math(f, "sqrt"); }),
-        scalar("exp", 1, 1, kFloat, [](FunctionCall& f) { math(f, "exp"); }),
-        scalar("log", 1, 1, kFloat, [](FunctionCall& f) { math(f, "ln"); }),
-        scalar("log10", 1, 1, kFloat, [](FunctionCall& f) { math(f, "log10"); }),
+        scalar("power", 2, 2, powerType, [](FunctionCall& f) { math(f, "tsql_pow"); }),
+        scalar("sqrt", 1, 1, kFloat, [](FunctionCall& f) { math(f, "tsql_sqrt"); }),
+        scalar("exp", 1, 1, kFloat, [](FunctionCall& f) { math(f, "tsql_exp"); }),
+        scalar("log", 1, 1, kFloat, [](FunctionCall& f) { math(f, "tsql_ln"); }),
+        scalar("log10", 1, 1, kFloat, [](FunctionCall& f) { math(f, "tsql_log10"); }),
         scalar("sign", 1, 1, first, sign),
         scalar("object_id", 1, 2, kInt,
                [](FunctionCall& f) {

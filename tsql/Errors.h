@@ -36,6 +36,7 @@ inline constexpr int ConversionFailed = 245;
 inline constexpr int ConvertNumeric = 8114;
 inline constexpr int DateConversion = 241;
 inline constexpr int DivideByZero = 8134;
+inline constexpr int InvalidFloat = 3623;
 inline constexpr int UnknownProcedure = 2812;
 inline constexpr int Uncommittable = 3930;
 inline constexpr int TransactionCountMismatch = 266;

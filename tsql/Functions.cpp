@@ -154,6 +154,44 @@ void fnDivide(sqlite3_context* ctx, int, sqlite3_value** argv) {
     });
 }
 
+// tsql_sqrt, tsql_exp, tsql_ln, tsql_log10 (x) and tsql_pow(x, y): the C library's function over
+// floats; NULL when an argument is NULL or no number. A result that is no number or infinite
+// (SQRT(-1), LOG(0), EXP(1000)) raises 3623, as SQL Server does where its floating point fails.
+struct FloatFunction {
+    const char* name;
+    int args;
+    double (*apply)(double, double);
+};
+
+FloatFunction floatFunctions[] = {
+    {"tsql_sqrt", 1, [](double x, double) { return std::sqrt(x); }},
+    {"tsql_exp", 1, [](double x, double) { return std::exp(x); }},
+    {"tsql_ln", 1, [](double x, double) { return std::log(x); }},
+    {"tsql_log10", 1, [](double x, double) { return std::log10(x); }},
+    {"tsql_pow", 2, [](double x, double y) { return std::pow(x, y); }},
+};
+
+bool isNumber(sqlite3_value* v) {
+    const int kind = sqlite3_value_numeric_type(v);
+    return kind == SQLITE_INTEGER || kind == SQLITE_FLOAT;
+}
+
+void fnFloat(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    guarded(ctx, [&] {
+        if (!isNumber(argv[0]) || (argc > 1 && !isNumber(argv[1]))) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+        const auto* f = static_cast<const FloatFunction*>(sqlite3_user_data(ctx));
+        const double result =
+            f->apply(sqlite3_value_double(argv[0]), argc > 1 ? sqlite3_value_double(argv[1]) : 0.0);
+        if (!std::isfinite(result))
+            raise(err::InvalidFloat,
+                  QStringLiteral("An invalid floating point operation occurred."));
+        sqlite3_result_double(ctx, result);
+    });
+}
+
 // tsql_raise(number, message): raises an engine error from inside a statement.
 void fnRaise(sqlite3_context* ctx, int, sqlite3_value** argv) {
     resultError(ctx,
@@ -269,6 +307,8 @@ void registerFunctions(sqlite3* db, std::function<QDateTime()>* now) {
     const int det = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function(db, "tsql_single", 1, det, nullptr, nullptr, singleStep, singleFinal);
     sqlite3_create_function(db, "tsql_newid", 0, SQLITE_UTF8, nullptr, fnNewId, nullptr, nullptr);
+    for (FloatFunction& f : floatFunctions)
+        sqlite3_create_function(db, f.name, f.args, det, &f, fnFloat, nullptr, nullptr);
     registerDecimalFunctions(db);
     registerTextFunctions(db);
     registerDateFunctions(db, now);

@@ -72,3 +72,19 @@ TEST_F(BuiltinsTest, ContextValuesAreReadWhenTheStatementRuns) {
     EXPECT_EQ(errorOf(QStringLiteral("select @@NOSUCH")), 137);
     EXPECT_EQ(errorOf(QStringLiteral("select @@rowcount()")), 102);
 }
+
+// Where a float function's result is no number or infinite, SQL Server fails the statement
+// instead of giving a value; a NULL argument still gives NULL.
+TEST_F(BuiltinsTest, FloatFunctionsFailWhereTheResultIsNoNumber) {
+    for (const char* call : {"SQRT(-1)", "LOG(0)", "LOG(-2.5)", "LOG10(0)", "EXP(1000)",
+                             "POWER(-8.0, 0.5)", "POWER(CAST(0 AS float), -1)", "POWER(1e308, 2)"})
+        EXPECT_EQ(errorOf(QStringLiteral("SELECT %1").arg(QLatin1String(call))), 3623) << call;
+    EXPECT_EQ(rows(QStringLiteral("SELECT SQRT(16.0), EXP(0), LOG(1), LOG10(1), POWER(2, 10), "
+                                  "SQRT(NULL), POWER(2.0, NULL)")),
+              QStringList{"4|1|0|0|1024|NULL|NULL"});
+    EXPECT_EQ(scalar(QStringLiteral("DECLARE @e int\n"
+                                    "BEGIN TRY SET @e = SQRT(-1) END TRY\n"
+                                    "BEGIN CATCH SET @e = ERROR_NUMBER() END CATCH\n"
+                                    "SELECT @e")),
+              QStringLiteral("3623"));
+}
