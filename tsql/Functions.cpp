@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <numbers>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -154,8 +155,8 @@ void fnDivide(sqlite3_context* ctx, int, sqlite3_value** argv) {
     });
 }
 
-// tsql_sqrt, tsql_exp, tsql_ln, tsql_log10 (x) and tsql_pow(x, y): the C library's function over
-// floats; NULL when an argument is NULL or no number. A result that is no number or infinite
+// tsql_sqrt, tsql_exp, tsql_ln ... (x), tsql_pow(x, y) and their kin: the C library's functions
+// over floats; NULL when an argument is NULL or no number. A result that is no number or infinite
 // (SQRT(-1), LOG(0), EXP(1000)) raises 3623, as SQL Server does where its floating point fails.
 struct FloatFunction {
     const char* name;
@@ -165,10 +166,21 @@ struct FloatFunction {
 
 FloatFunction floatFunctions[] = {
     {"tsql_sqrt", 1, [](double x, double) { return std::sqrt(x); }},
+    {"tsql_square", 1, [](double x, double) { return x * x; }},
     {"tsql_exp", 1, [](double x, double) { return std::exp(x); }},
     {"tsql_ln", 1, [](double x, double) { return std::log(x); }},
+    {"tsql_logb", 2, [](double x, double base) { return std::log(x) / std::log(base); }},
     {"tsql_log10", 1, [](double x, double) { return std::log10(x); }},
     {"tsql_pow", 2, [](double x, double y) { return std::pow(x, y); }},
+    {"tsql_pi", 0, [](double, double) { return std::numbers::pi; }},
+    {"tsql_sin", 1, [](double x, double) { return std::sin(x); }},
+    {"tsql_cos", 1, [](double x, double) { return std::cos(x); }},
+    {"tsql_tan", 1, [](double x, double) { return std::tan(x); }},
+    {"tsql_cot", 1, [](double x, double) { return 1.0 / std::tan(x); }},
+    {"tsql_asin", 1, [](double x, double) { return std::asin(x); }},
+    {"tsql_acos", 1, [](double x, double) { return std::acos(x); }},
+    {"tsql_atan", 1, [](double x, double) { return std::atan(x); }},
+    {"tsql_atn2", 2, [](double y, double x) { return std::atan2(y, x); }},
 };
 
 bool isNumber(sqlite3_value* v) {
@@ -178,13 +190,16 @@ bool isNumber(sqlite3_value* v) {
 
 void fnFloat(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     guarded(ctx, [&] {
-        if (!isNumber(argv[0]) || (argc > 1 && !isNumber(argv[1]))) {
-            sqlite3_result_null(ctx);
-            return;
+        double x[2] = {0.0, 0.0};
+        for (int k = 0; k < argc; ++k) {
+            if (!isNumber(argv[k])) {
+                sqlite3_result_null(ctx);
+                return;
+            }
+            x[k] = sqlite3_value_double(argv[k]);
         }
         const auto* f = static_cast<const FloatFunction*>(sqlite3_user_data(ctx));
-        const double result =
-            f->apply(sqlite3_value_double(argv[0]), argc > 1 ? sqlite3_value_double(argv[1]) : 0.0);
+        const double result = f->apply(x[0], x[1]);
         if (!std::isfinite(result))
             raise(err::InvalidFloat,
                   QStringLiteral("An invalid floating point operation occurred."));

@@ -77,7 +77,8 @@ TEST_F(BuiltinsTest, ContextValuesAreReadWhenTheStatementRuns) {
 // instead of giving a value; a NULL argument still gives NULL.
 TEST_F(BuiltinsTest, FloatFunctionsFailWhereTheResultIsNoNumber) {
     for (const char* call : {"SQRT(-1)", "LOG(0)", "LOG(-2.5)", "LOG10(0)", "EXP(1000)",
-                             "POWER(-8.0, 0.5)", "POWER(CAST(0 AS float), -1)", "POWER(1e308, 2)"})
+                             "POWER(-8.0, 0.5)", "POWER(CAST(0 AS float), -1)", "POWER(1e308, 2)",
+                             "LOG(8, 1)", "ASIN(2)", "ACOS(-1.5)", "COT(0)", "SQUARE(1e200)"})
         EXPECT_EQ(errorOf(QStringLiteral("SELECT %1").arg(QLatin1String(call))), 3623) << call;
     EXPECT_EQ(rows(QStringLiteral("SELECT SQRT(16.0), EXP(0), LOG(1), LOG10(1), POWER(2, 10), "
                                   "SQRT(NULL), POWER(2.0, NULL)")),
@@ -87,4 +88,16 @@ TEST_F(BuiltinsTest, FloatFunctionsFailWhereTheResultIsNoNumber) {
                                     "BEGIN CATCH SET @e = ERROR_NUMBER() END CATCH\n"
                                     "SELECT @e")),
               QStringLiteral("3623"));
+}
+
+TEST_F(BuiltinsTest, TrigonometryAndLogarithmsToABaseAreFloats) {
+    EXPECT_EQ(rows(QStringLiteral("SELECT LOG(8, 2), SQUARE(3), SIN(0), COS(0), TAN(0), ACOS(1), "
+                                  "ATN2(0, 0), LOG(NULL, 2), SQUARE(NULL)")),
+              QStringList{"3|9|0|1|0|0|0|NULL|NULL"});
+    EXPECT_EQ(rows(QStringLiteral("SELECT ROUND(PI(), 6), ROUND(ATAN(1) * 4, 6), "
+                                  "ROUND(ATN2(1, 1), 6), ROUND(ASIN(1) * 2, 6), ROUND(COT(1), 6)")),
+              QStringList{"3.141593|3.141593|0.785398|3.141593|0.642093"});
+    const db::BatchResult r = run(QStringLiteral("SELECT PI() AS p, SIN(1) AS s, LOG(8, 2) AS l"));
+    for (const db::Column& c : r.firstRowSet()->rowSet.columns)
+        EXPECT_EQ(c.declared.name, QStringLiteral("float")) << c.name.toStdString();
 }
