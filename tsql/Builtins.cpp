@@ -282,7 +282,8 @@ SqlType formatted(const Expr& call) {
 }
 
 SqlType powerType(const Expr& call) {
-    return first(call).known() ? first(call) : kFloat;
+    const SqlType t = first(call);
+    return t.known() && !t.isText() ? t : kFloat;
 }
 
 // ---- aggregates and window functions ----
@@ -503,11 +504,19 @@ void roundDown(FunctionCall& f, sqlite::Operator beyond, sqlite::Operator step) 
     f.setResult(sqlite::binary(whole, step, sqlite::binary(a.term(), beyond, whole)));
 }
 
+// A text argument becomes a float as CAST makes it, failing where CAST fails.
+Term floatArgument(FunctionCall& f, const Rendered& r) {
+    return r.type.isText() ? f.convert(r, kFloat) : r.term();
+}
+
 // POWER keeps the type of its first argument; the other functions are float.
 void math(FunctionCall& f, const char* function) {
     const Rendered a = f.arg(0);
     const bool power = f.expr().text == u"power";
-    f.setResult(call(function, f.withOptional({a.term()}, 1)));
+    std::vector<Term> arguments{floatArgument(f, a)};
+    if (f.size() > 1)
+        arguments.push_back(floatArgument(f, f.arg(1)));
+    f.setResult(call(function, arguments));
     if (power && a.type.isInteger())
         f.result.set(
             SqliteEmitter::checkedInteger(sqlite::cast(f.result.term(), "INTEGER"), a.type));

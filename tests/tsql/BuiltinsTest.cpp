@@ -90,6 +90,15 @@ TEST_F(BuiltinsTest, FloatFunctionsFailWhereTheResultIsNoNumber) {
               QStringLiteral("3623"));
 }
 
+// A text argument is converted to float as CAST converts it.
+TEST_F(BuiltinsTest, FloatFunctionsTakeTextsThatAreNumbers) {
+    EXPECT_EQ(rows(QStringLiteral("SELECT SQRT('9'), SQRT(' 16 '), POWER('2', 3), POWER(2, '3'), "
+                                  "LOG('8', 2), SQRT(CAST(NULL AS varchar(3)))")),
+              QStringList{"3|4|8|8|3|NULL"});
+    EXPECT_EQ(errorOf(QStringLiteral("SELECT SQRT('abc')")), 8114);
+    EXPECT_EQ(errorOf(QStringLiteral("SELECT POWER(2, 'x')")), 8114);
+}
+
 TEST_F(BuiltinsTest, TrigonometryAndLogarithmsToABaseAreFloats) {
     EXPECT_EQ(rows(QStringLiteral("SELECT LOG(8, 2), SQUARE(3), SIN(0), COS(0), TAN(0), ACOS(1), "
                                   "ATN2(0, 0), LOG(NULL, 2), SQUARE(NULL)")),
@@ -97,7 +106,8 @@ TEST_F(BuiltinsTest, TrigonometryAndLogarithmsToABaseAreFloats) {
     EXPECT_EQ(rows(QStringLiteral("SELECT ROUND(PI(), 6), ROUND(ATAN(1) * 4, 6), "
                                   "ROUND(ATN2(1, 1), 6), ROUND(ASIN(1) * 2, 6), ROUND(COT(1), 6)")),
               QStringList{"3.141593|3.141593|0.785398|3.141593|0.642093"});
-    const db::BatchResult r = run(QStringLiteral("SELECT PI() AS p, SIN(1) AS s, LOG(8, 2) AS l"));
+    const db::BatchResult r =
+        run(QStringLiteral("SELECT PI() AS p, SIN(1) AS s, LOG(8, 2) AS l, POWER('2', 3) AS t"));
     for (const db::Column& c : r.firstRowSet()->rowSet.columns)
         EXPECT_EQ(c.declared.name, QStringLiteral("float")) << c.name.toStdString();
 }
