@@ -431,6 +431,7 @@ bool Interpreter::endsStatementOnly(const db::Error& e) const {
         case err::UnknownProcedure:
         case err::TransactionCountMismatch:
         case err::DivideByZero:
+        case err::InvalidFloat:
         case 8115:  // arithmetic overflow
         case 8152:
             return true;
