@@ -89,13 +89,9 @@ void Interpreter::bindSlots(sqlite3_stmt* st, const Compiled& c) {
                 Value::bindBound(st, index, (*params)[static_cast<size_t>(s.index)]);
                 break;
             }
-            case Slot::Variable: {
-                const Variable* v = frames_.back().vars.find(s.name);
-                if (!v)
-                    undeclaredVariable(s.name);
-                v->value.bind(st, index);
+            case Slot::Variable:
+                declaredVariable(s.name).value.bind(st, index);
                 break;
-            }
             case Slot::Context:
                 s.context->value(sessionState()).bind(st, index);
                 break;
@@ -183,13 +179,15 @@ void Interpreter::endRowSet(qint64 count, ResultSink* sink) {
 // back as it was bound: the values are the row SQLite would make.
 void Interpreter::readVariables(const Compiled& c, std::vector<Value>& cells) {
     cells.resize(static_cast<size_t>(c.variablesAlone.size()));
-    for (size_t k = 0; k < cells.size(); ++k) {
-        const QString& name = c.variablesAlone[static_cast<qsizetype>(k)];
-        const Variable* v = frames_.back().vars.find(name);
-        if (!v)
-            undeclaredVariable(name);
-        cells[k] = v->value;
-    }
+    for (size_t k = 0; k < cells.size(); ++k)
+        cells[k] = declaredVariable(c.variablesAlone[static_cast<qsizetype>(k)]).value;
+}
+
+const Interpreter::Variable& Interpreter::declaredVariable(const QString& key) const {
+    const Variable* v = frames_.back().vars.find(key);
+    if (!v)
+        undeclaredVariable(key);
+    return *v;
 }
 
 bool Interpreter::passVariablesRow(const Compiled& c) {

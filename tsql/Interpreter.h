@@ -266,6 +266,8 @@ private:
     std::shared_ptr<const Compiled> compiled(const void* node,
                                              const std::function<Compiled(SqliteEmitter&)>& make);
     void bindSlots(sqlite3_stmt* st, const Compiled& c);
+    // The current frame's variable of a lower-cased "@name"; 137 when it is not declared.
+    const Variable& declaredVariable(const QString& key) const;
     void runQuery(const Compiled& c, ResultSink* sink, std::vector<Value>* lastRow);
     static std::vector<ResultColumn> resultColumns(const Compiled& c);
     // The cells of the current row, one per column of `c`.
