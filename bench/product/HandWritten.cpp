@@ -138,7 +138,9 @@ QString dateText(const QDateTime& d) {
 }  // namespace
 
 HandWritten::HandWritten(const QString& file) {
-    if (sqlite3_open(file.toUtf8().constData(), &db_) != SQLITE_OK)
+    // Opened as the engine opens its file: one thread uses it, so SQLite takes no connection mutex.
+    constexpr int kFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(file.toUtf8().constData(), &db_, kFlags, nullptr) != SQLITE_OK)
         throw std::runtime_error(sqlite3_errmsg(db_));
     sqlite3_busy_timeout(db_, 10000);
     tsql::registerCollation(db_);
