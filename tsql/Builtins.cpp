@@ -299,7 +299,7 @@ void countRows(FunctionCall& f) {
 void sum(FunctionCall& f) {
     const Rendered a = f.arg(0);
     // A sum of integers overflows its type as integer arithmetic does.
-    f.result.set(SqliteEmitter::checkedInteger(
+    f.result.set(SqliteEmitter::checkedArithmetic(
         f.aggregate(a.type.isDecimal() ? "tsql_decimal_sum" : "sum", a.term()), f.type()));
 }
 
@@ -519,7 +519,7 @@ void math(FunctionCall& f, const char* function) {
     f.setResult(call(function, arguments));
     if (power && a.type.isInteger())
         f.result.set(
-            SqliteEmitter::checkedInteger(sqlite::cast(f.result.term(), "INTEGER"), a.type));
+            SqliteEmitter::checkedArithmetic(sqlite::cast(f.result.term(), "INTEGER"), a.type));
 }
 
 void sign(FunctionCall& f) {
@@ -732,7 +732,8 @@ std::vector<Builtin> numberRows() {
                    if (a.type.isDecimal())
                        exactCall(f, {a.term()});
                    else
-                       f.setResult(SqliteEmitter::checkedInteger(call("abs", {a.term()}), a.type));
+                       f.setResult(
+                           SqliteEmitter::checkedArithmetic(call("abs", {a.term()}), a.type));
                }),
         scalar("round", 2, 3, first,
                [](FunctionCall& f) {

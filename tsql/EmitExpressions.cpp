@@ -25,8 +25,10 @@ bool isLogical(const Expr& e) {
 
 }  // namespace
 
-Term SqliteEmitter::checkedInteger(const Term& value, const SqlType& type) {
-    if (!type.isInteger() || type.base == SqlType::Bit)
+Term SqliteEmitter::checkedArithmetic(const Term& value, const SqlType& type) {
+    const bool checked = (type.isInteger() && type.base != SqlType::Bit) ||
+                         type.base == SqlType::Float || type.base == SqlType::Real;
+    if (!checked)
         return value;
     return sqlite::call("tsql_checked", {value, sqlite::primary(sqlite::text(type.toSql()))});
 }
@@ -225,11 +227,12 @@ SqliteEmitter::Rendered SqliteEmitter::arithmetic(const QString& op, Rendered l,
         // Numbers held as texts or integers divide as reals unless both are integers.
         if (op == u"/" && result.known() && !result.isInteger())
             left = sqlite::cast(left, "REAL");
-        out.set(checkedInteger(
+        out.set(checkedArithmetic(
             sqlite::call(op == u"/" ? "tsql_divide" : "tsql_modulo", {left, r.term()}), result));
         return out;
     }
-    out.set(checkedInteger(sqlite::binary(l.term(), sqlite::binaryOperator(op), r.term()), result));
+    out.set(
+        checkedArithmetic(sqlite::binary(l.term(), sqlite::binaryOperator(op), r.term()), result));
     return out;
 }
 
@@ -309,7 +312,7 @@ SqliteEmitter::Rendered SqliteEmitter::unary(const Expr& e) {
         return r;
     }
     r.set(e.op == u"~" ? sqlite::bitNot(v.term())
-                       : checkedInteger(sqlite::negate(v.term()), e.type));
+                       : checkedArithmetic(sqlite::negate(v.term()), e.type));
     return r;
 }
 

@@ -85,13 +85,23 @@ void fnConvert(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     });
 }
 
-[[noreturn]] void integerOverflow(const QString& type) {
+[[noreturn]] void arithmeticOverflow(const QString& type) {
     raise(8115, QStringLiteral("Arithmetic overflow error converting expression to data type %1.")
                     .arg(type));
 }
 
-// tsql_checked(value, type): an integer result of arithmetic, 8115 when it left the type's range
-// (SQLite turns a 64-bit overflow into a float).
+// A float or real result passes while it is finite and within its type's range.
+void checkFloat(sqlite3_context* ctx, sqlite3_value* value, const SqlType& type) {
+    const double v = sqlite3_value_double(value);
+    const double limit = type.base == SqlType::Real ? std::numeric_limits<float>::max()
+                                                    : std::numeric_limits<double>::max();
+    if (!(std::fabs(v) <= limit))
+        arithmeticOverflow(type.toSql());
+    sqlite3_result_value(ctx, value);
+}
+
+// tsql_checked(value, type): a result of arithmetic, 8115 when it left the type's range (SQLite
+// turns a 64-bit overflow into a float, and a float's into infinity).
 void fnChecked(sqlite3_context* ctx, int, sqlite3_value** argv) {
     guarded(ctx, [&] {
         const int kind = sqlite3_value_type(argv[0]);
@@ -100,8 +110,12 @@ void fnChecked(sqlite3_context* ctx, int, sqlite3_value** argv) {
             return;
         }
         const SqlType type = cachedType(ctx, 1, argv[1]);
+        if (type.base == SqlType::Float || type.base == SqlType::Real) {
+            checkFloat(ctx, argv[0], type);
+            return;
+        }
         if (kind != SQLITE_INTEGER)
-            integerOverflow(type.toSql());
+            arithmeticOverflow(type.toSql());
         const qint64 v = sqlite3_value_int64(argv[0]);
         qint64 low = std::numeric_limits<qint64>::min(), high = std::numeric_limits<qint64>::max();
         if (type.base == SqlType::Int) {
@@ -115,7 +129,7 @@ void fnChecked(sqlite3_context* ctx, int, sqlite3_value** argv) {
             high = 255;
         }
         if (v < low || v > high)
-            integerOverflow(type.toSql());
+            arithmeticOverflow(type.toSql());
         sqlite3_result_int64(ctx, v);
     });
 }
@@ -141,7 +155,7 @@ void fnDivide(sqlite3_context* ctx, int, sqlite3_value** argv) {
                 divideByZero();
             if (b == -1) {  // the one quotient that does not fit: minimum / -1
                 if (!modulo && a == std::numeric_limits<qint64>::min())
-                    integerOverflow(QStringLiteral("bigint"));
+                    arithmeticOverflow(QStringLiteral("bigint"));
                 sqlite3_result_int64(ctx, modulo ? 0 : -a);
                 return;
             }

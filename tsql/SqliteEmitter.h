@@ -88,9 +88,9 @@ public:
         }
     };
 
-    // Integer arithmetic raises 8115 when its result leaves the range of its type, as on SQL
-    // Server (SQLite would widen to 64 bits or to a float).
-    static sqlite::Term checkedInteger(const sqlite::Term& value, const SqlType& type);
+    // Arithmetic raises 8115 when its result leaves the range of its type, as on SQL Server:
+    // SQLite would widen an integer to 64 bits or to a float, and a float to infinity.
+    static sqlite::Term checkedArithmetic(const sqlite::Term& value, const SqlType& type);
     // `a op b` in exact decimal arithmetic with the result's type.
     static sqlite::Term decimalOperation(const QString& op, const sqlite::Term& a,
                                          const sqlite::Term& b, const SqlType& result);
