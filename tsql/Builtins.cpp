@@ -453,8 +453,9 @@ void firstNotNull(FunctionCall& f) {
         if (t.isTemporal() || t.isDecimal())
             terms.push_back(f.inType(a, t));
         else if (t.isNumeric() && a.type.isText())
-            terms.push_back(a.stringLiteral ? sqlite::real(textToNumber(a.literal, t).toDouble())
-                                            : f.convert(a, t));
+            terms.push_back(a.stringLiteral
+                                ? sqlite::real(textToNumber(a.literal, a.type, t).toDouble())
+                                : f.convert(a, t));
         else
             terms.push_back(a.term());
     }

@@ -22,6 +22,11 @@ QString typeWord(const SqlType& t) {
     return p < 0 ? s : s.left(p);
 }
 
+QString textWord(const SqlType& from) {
+    const bool national = from.base == SqlType::NChar || from.base == SqlType::NVarChar;
+    return national ? QStringLiteral("nvarchar") : QStringLiteral("varchar");
+}
+
 const QDateTime& baseDate() {
     static const QDateTime d(QDate(1900, 1, 1), QTime(0, 0));
     return d;
@@ -426,18 +431,19 @@ QString formatNumber(const Value& v, const SqlType& type, int style) {
 namespace {
 
 // A number text read exactly; beyond 38 digits it overflows the type.
-Value exactText(const QString& text, const SqlType& to) {
+Value exactText(const QString& text, const SqlType& from, const SqlType& to) {
     const std::optional<Decimal> d = Decimal::parse(text.toLatin1());
     if (!d)
-        raise(8115, QStringLiteral("Arithmetic overflow error converting varchar to data type %1.")
-                        .arg(to.base == SqlType::Money ? QStringLiteral("money")
-                                                       : QStringLiteral("numeric")));
+        raise(8115,
+              QStringLiteral("Arithmetic overflow error converting %1 to data type %2.")
+                  .arg(textWord(from), to.base == SqlType::Money ? QStringLiteral("money")
+                                                                 : QStringLiteral("numeric")));
     return Value::text(d->text());
 }
 
 }  // namespace
 
-Value textToNumber(const QString& raw, const SqlType& to) {
+Value textToNumber(const QString& raw, const SqlType& from, const SqlType& to) {
     const QString text = raw.trimmed();
     static const QRegularExpression intRe(QStringLiteral("^[+-]?\\d+$"));
     static const QRegularExpression decRe(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)$"));
@@ -453,13 +459,13 @@ Value textToNumber(const QString& raw, const SqlType& to) {
             raise(err::ConversionFailed,
                   QStringLiteral(
                       "Conversion failed when converting the %1 value '%2' to data type %3.")
-                      .arg(QStringLiteral("varchar"), raw, typeWord(to)));
+                      .arg(textWord(from), raw, typeWord(to)));
         bool ok = false;
         qint64 v = text.toLongLong(&ok);
         if (!ok)
-            raise(248, QStringLiteral(
-                           "The conversion of the varchar value '%1' overflowed an int column.")
-                           .arg(raw));
+            raise(248,
+                  QStringLiteral("The conversion of the %1 value '%2' overflowed an int column.")
+                      .arg(textWord(from), raw));
         return Value::integer(v);
     }
     if (to.base == SqlType::Money) {
@@ -472,18 +478,19 @@ Value textToNumber(const QString& raw, const SqlType& to) {
         if (!decRe.match(t).hasMatch())
             raise(235, QStringLiteral("Cannot convert a char value to money. The char value has "
                                       "incorrect syntax."));
-        return exactText(t, to);
+        return exactText(t, from, to);
     }
     if (to.base == SqlType::Decimal) {
         if (!decRe.match(text).hasMatch())
             raise(err::ConvertNumeric,
-                  QStringLiteral("Error converting data type varchar to numeric."));
-        return exactText(text, to);
+                  QStringLiteral("Error converting data type %1 to numeric.").arg(textWord(from)));
+        return exactText(text, from, to);
     }
     if (text.isEmpty())
         return Value::real(0);
     if (!floatRe.match(text).hasMatch())
-        raise(err::ConvertNumeric, QStringLiteral("Error converting data type varchar to float."));
+        raise(err::ConvertNumeric,
+              QStringLiteral("Error converting data type %1 to float.").arg(textWord(from)));
     return Value::real(text.toDouble());
 }
 
@@ -534,13 +541,14 @@ void checkIntegerRange(const Value& n, const SqlType& from, const SqlType& to,
     const QString word = typeWord(to);
     if (!text.isNull()) {
         if (to.base == SqlType::Int || to.base == SqlType::BigInt)
-            raise(248, QStringLiteral(
-                           "The conversion of the varchar value '%1' overflowed an int column.")
-                           .arg(text));
-        raise(244, QStringLiteral("The conversion of the varchar value '%1' overflowed an %2 "
+            raise(248,
+                  QStringLiteral("The conversion of the %1 value '%2' overflowed an int column.")
+                      .arg(textWord(from), text));
+        raise(244, QStringLiteral("The conversion of the %1 value '%2' overflowed an %3 "
                                   "column. Use a larger integer column.")
-                       .arg(text, to.base == SqlType::TinyInt ? QStringLiteral("INT1")
-                                                              : QStringLiteral("INT2")));
+                       .arg(textWord(from), text,
+                            to.base == SqlType::TinyInt ? QStringLiteral("INT1")
+                                                        : QStringLiteral("INT2")));
     }
     if (from.base == SqlType::Decimal)
         raise(8115, QStringLiteral("Arithmetic overflow error converting numeric to data type %1.")
@@ -690,7 +698,7 @@ Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int s
             n = to.isInteger() ? Value::integer(static_cast<qint64>(std::floor(days + 0.5)))
                                : Value::real(days);
         } else if (srcText || (v.kind == Value::Text && !from.isNumeric())) {
-            n = textToNumber(v.toString(), to);
+            n = textToNumber(v.toString(), from, to);
         } else {
             n = v;
         }

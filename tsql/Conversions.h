@@ -56,7 +56,8 @@ double roundHalfAway(double v, int scale);
 // Text of a number as SQL Server shows a value of the type (decimal scale, money style).
 QString formatNumber(const Value& v, const SqlType& type, int style = -1);
 
-// Raises 245/8114/235 for a text that is not a number of the wanted type.
-Value textToNumber(const QString& text, const SqlType& to);
+// Raises 245/8114/235 for a text that is not a number of the wanted type, naming the text's
+// type (from) as SQL Server does: nvarchar for a national text, varchar otherwise.
+Value textToNumber(const QString& text, const SqlType& from, const SqlType& to);
 
 }  // namespace tsql

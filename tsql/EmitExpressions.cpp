@@ -129,7 +129,7 @@ const char* SqliteEmitter::harmonise(Rendered& l, Rendered& r) {
         const SqlType to = l.type.isInteger()   ? SqlType::of(SqlType::Int)
                            : l.type.isDecimal() ? SqlType::decimal(38, 0)
                                                 : SqlType::of(SqlType::Float);
-        const Value v = textToNumber(r.literal, to);
+        const Value v = textToNumber(r.literal, r.type, to);
         r.stringLiteral = false;
         r.set(v.kind == Value::Int    ? sqlite::integer(v.i)
               : v.kind == Value::Real ? sqlite::real(v.d)
