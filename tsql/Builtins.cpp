@@ -308,6 +308,8 @@ void avg(FunctionCall& f) {
     Term value = f.aggregate(a.type.isDecimal() ? "tsql_decimal_avg" : "avg", a.term());
     if (a.type.isInteger())
         value = sqlite::cast(value, "INTEGER");  // integer average truncates
+    if (a.type.isApprox())
+        value = SqliteEmitter::checkedArithmetic(value, f.type());  // its sum may overflow
     // An average of money, divided at six decimals, is money.
     if (a.type.base == SqlType::Money) {
         Rendered divided;

@@ -488,10 +488,11 @@ Value textToNumber(const QString& raw, const SqlType& from, const SqlType& to) {
     }
     if (text.isEmpty())
         return Value::real(0);
-    if (!floatRe.match(text).hasMatch())
+    const double d = floatRe.match(text).hasMatch() ? text.toDouble() : qQNaN();
+    if (!std::isfinite(d))  // no number, or beyond a float's range
         raise(err::ConvertNumeric,
               QStringLiteral("Error converting data type %1 to float.").arg(textWord(from)));
-    return Value::real(text.toDouble());
+    return Value::real(d);
 }
 
 namespace {
@@ -592,7 +593,10 @@ Value toNumber(const Value& n, const SqlType& from, const SqlType& to, const QSt
             overflow(text.isNull() ? from : SqlType::of(SqlType::VarChar), word);
         return Value::text(r->text());
     }
-    return Value::real(exact ? exact->toDouble() : n.d);
+    const double d = exact ? exact->toDouble() : n.d;
+    if (to.base == SqlType::Real && std::fabs(d) > std::numeric_limits<float>::max())
+        overflow(text.isNull() ? from : SqlType::of(SqlType::VarChar), QStringLiteral("real"));
+    return Value::real(d);
 }
 
 }  // namespace
