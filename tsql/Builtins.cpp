@@ -286,6 +286,25 @@ SqlType powerType(const Expr& call) {
     return t.known() && !t.isText() ? t : kFloat;
 }
 
+// DEGREES and RADIANS: an integer stays int or bigint, a decimal keeps its scale at precision 38,
+// money stays money; anything else is float.
+SqlType angleType(const Expr& call) {
+    const SqlType t = first(call);
+    switch (t.base) {
+        case SqlType::TinyInt:
+        case SqlType::SmallInt:
+        case SqlType::Int:
+            return SqlType::of(SqlType::Int);
+        case SqlType::BigInt:
+        case SqlType::Money:
+            return SqlType::of(t.base);
+        case SqlType::Decimal:
+            return SqlType::decimal(38, t.scale);
+        default:
+            return kFloat;
+    }
+}
+
 // ---- aggregates and window functions ----
 
 void countRows(FunctionCall& f) {
@@ -523,6 +542,14 @@ void math(FunctionCall& f, const char* function) {
     if (power && a.type.isInteger())
         f.result.set(
             SqliteEmitter::checkedArithmetic(sqlite::cast(f.result.term(), "INTEGER"), a.type));
+}
+
+// The angle is turned in float and the result converted to the call's type as CAST converts it.
+void angle(FunctionCall& f, const char* function) {
+    Rendered turned;
+    turned.set(call(function, {floatArgument(f, f.arg(0))}));
+    turned.type = kFloat;
+    f.setResult(f.type().base == SqlType::Float ? turned.term() : f.convert(turned, f.type()));
 }
 
 void sign(FunctionCall& f) {
@@ -765,6 +792,8 @@ std::vector<Builtin> numberRows() {
         scalar("acos", 1, 1, kFloat, [](FunctionCall& f) { math(f, "tsql_acos"); }),
         scalar("atan", 1, 1, kFloat, [](FunctionCall& f) { math(f, "tsql_atan"); }),
         scalar("atn2", 2, 2, kFloat, [](FunctionCall& f) { math(f, "tsql_atn2"); }),
+        scalar("degrees", 1, 1, angleType, [](FunctionCall& f) { angle(f, "tsql_degrees"); }),
+        scalar("radians", 1, 1, angleType, [](FunctionCall& f) { angle(f, "tsql_radians"); }),
         scalar("sign", 1, 1, first, sign),
         scalar("object_id", 1, 2, kInt,
                [](FunctionCall& f) {

@@ -195,6 +195,8 @@ FloatFunction floatFunctions[] = {
     {"tsql_acos", 1, [](double x, double) { return std::acos(x); }},
     {"tsql_atan", 1, [](double x, double) { return std::atan(x); }},
     {"tsql_atn2", 2, [](double y, double x) { return std::atan2(y, x); }},
+    {"tsql_degrees", 1, [](double x, double) { return x * (180.0 / std::numbers::pi); }},
+    {"tsql_radians", 1, [](double x, double) { return x * (std::numbers::pi / 180.0); }},
 };
 
 bool isNumber(sqlite3_value* v) {
