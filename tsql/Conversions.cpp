@@ -565,6 +565,8 @@ void checkIntegerRange(const Value& n, const SqlType& from, const SqlType& to,
 // A number (an integer, a float, or the exact text of a decimal) in a number type.
 Value toNumber(const Value& n, const SqlType& from, const SqlType& to, const QString& text) {
     const std::optional<Decimal> exact = exactValue(n);
+    // What an overflow names as the source: a text converted on the way is a varchar.
+    const SqlType overflowing = text.isNull() ? from : SqlType::of(SqlType::VarChar);
     if (to.isInteger()) {
         if (to.base == SqlType::Bit)
             return Value::integer(exact ? !exact->isZero() : n.d != 0);
@@ -590,12 +592,12 @@ Value toNumber(const Value& n, const SqlType& from, const SqlType& to, const QSt
                                                   r->units() >= std::numeric_limits<qint64>::min()
                                             : r->fitsPrecision(to.precision));
         if (!fits)
-            overflow(text.isNull() ? from : SqlType::of(SqlType::VarChar), word);
+            overflow(overflowing, word);
         return Value::text(r->text());
     }
     const double d = exact ? exact->toDouble() : n.d;
     if (to.base == SqlType::Real && std::fabs(d) > std::numeric_limits<float>::max())
-        overflow(text.isNull() ? from : SqlType::of(SqlType::VarChar), QStringLiteral("real"));
+        overflow(overflowing, QStringLiteral("real"));
     return Value::real(d);
 }
 
