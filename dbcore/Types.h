@@ -32,12 +32,25 @@ struct Column {
     DeclaredType declared = {};
 };
 
-// Column and parameter names match with letter case ignored. Case folding keeps a name's length,
-// and most names are spelt alike, so the costly case-insensitive comparison runs only when both
-// cheaper tests leave the answer open. `b` is a QString or a QLatin1StringView.
+// Column and parameter names match with letter case ignored. Case folding keeps a name's length.
+// Names are nearly always ASCII, whose letters fold by one bit, so Qt's Unicode comparison runs
+// only from the first character pair that is not ASCII. `b` is a QString or a QLatin1StringView.
 template <typename Name>
 inline bool sameName(const QString& a, const Name& b) {
-    return a.size() == b.size() && (a == b || a.compare(b, Qt::CaseInsensitive) == 0);
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype k = 0; k < a.size(); ++k) {
+        const char16_t x = a[k].unicode();
+        const char16_t y = QChar(b[k]).unicode();
+        if (x == y)
+            continue;
+        if (x >= 0x80 || y >= 0x80)
+            return a.compare(b, Qt::CaseInsensitive) == 0;
+        const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? c | 0x20 : c; };
+        if (lower(x) != lower(y))
+            return false;
+    }
+    return true;
 }
 
 // Index of the column called name, letter case ignored; -1 when absent.
