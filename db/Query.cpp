@@ -108,7 +108,7 @@ void Query::open() {
     else
         fetchMore(kPageRows);
     active_ = true;
-    emit opened();
+    notify(&Query::opened);
     first();
 }
 
@@ -134,7 +134,7 @@ int Query::fetchMore(int rows) {
     }
     const int count = fetchedCount() - first;
     if (count > 0 && active_)
-        emit rowsFetched(first, fetchedCount() - 1);
+        notify(&Query::rowsFetched, first, fetchedCount() - 1);
     return count;
 }
 
@@ -164,7 +164,7 @@ void Query::close() {
     fetched_.clear();
     current_ = -1;
     eof_ = bof_ = true;
-    emit closed();
+    notify(&Query::closed);
 }
 
 void Query::requireActive() const {
@@ -182,7 +182,7 @@ void Query::moveTo(int row) {
     const int clamped = count == 0 ? -1 : std::clamp(row, 0, count - 1);
     if (clamped != current_) {
         current_ = clamped;
-        emit currentChanged(current_);
+        notify(&Query::currentChanged, current_);
     }
 }
 
@@ -266,7 +266,7 @@ void Query::setFieldValue(const QString& name, const QVariant& value) {
     row.values[column] = value;
     if (row.state == RowState::Unchanged)
         row.state = RowState::Modified;
-    emit valueChanged(current_, column);
+    notify(&Query::valueChanged, current_, column);
 }
 
 void Query::append() {
@@ -278,7 +278,7 @@ void Query::append() {
     for (size_t i = 0; i < columns_.size(); ++i)
         empty << QVariant();
     rows_.push_back({empty, empty, RowState::Inserted});
-    emit rowsChanged();
+    notify(&Query::rowsChanged);
     moveTo(fetchedCount() - 1);
 }
 
@@ -294,7 +294,7 @@ void Query::deleteRecord() {
     rows_.erase(rows_.begin() + current_);
     if (row.state != RowState::Inserted)
         deleted_.push_back(std::move(row));
-    emit rowsChanged();
+    notify(&Query::rowsChanged);
     moveTo(std::min(current_, fetchedCount() - 1));
 }
 
@@ -375,7 +375,7 @@ void Query::cancelUpdates() {
     for (const auto& values : fetched_)
         rows_.push_back({values, values, RowState::Unchanged});
     deleted_.clear();
-    emit rowsChanged();
+    notify(&Query::rowsChanged);
     moveTo(0);
 }
 

@@ -131,6 +131,10 @@ signals:
     // A field of a row was edited in the cache.
     void valueChanged(int row, int column);
 
+protected:
+    // Something listens from now on: the query emits its signals, which it skips until then.
+    void connectNotify(const QMetaMethod&) override { listened_ = true; }
+
 private:
     enum class RowState { Unchanged, Modified, Inserted };
     struct CachedRow {
@@ -147,6 +151,11 @@ private:
     void fetchAll();
     void moveTo(int row);
     void requireActive() const;
+    template <typename... Args, typename... Values>
+    void notify(void (Query::*signal)(Args...), Values... values) {
+        if (listened_)
+            (this->*signal)(values...);
+    }
     void requireUpdateObject() const;
     Params applyParams(const CachedRow& row) const;
 
@@ -171,6 +180,7 @@ private:
     qint64 rowsAffected_ = -1;
     bool cachedUpdates_ = false;
     UpdateSql* updateObject_ = nullptr;
+    bool listened_ = false;
 };
 
 }  // namespace db

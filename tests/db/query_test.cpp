@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include "db/Connection.h"
@@ -332,6 +333,24 @@ TEST_F(QueryTest, DataSourceFollowsTheQuery) {
     EXPECT_EQ(source.columnOf("qty"), 1);
     q->close();
     EXPECT_EQ(source.rowCount(), 0);
+}
+
+// A query nobody listens to skips its signals; whoever connects later, by member pointer or by
+// the signal's name (as QSignalSpy does), hears every one from then on.
+TEST_F(QueryTest, ListenersConnectedLaterHearEverySignal) {
+    auto q = query("select Code from Product order by Code");
+    q->open();
+    q->close();
+    QStringList heard;
+    QObject::connect(q.get(), &db::Query::opened, [&] { heard << "opened"; });
+    QObject::connect(q.get(), &db::Query::currentChanged,
+                     [&](int row) { heard << QStringLiteral("row %1").arg(row); });
+    QSignalSpy closed(q.get(), SIGNAL(closed()));
+    q->open();
+    q->next();
+    q->close();
+    EXPECT_EQ(heard, (QStringList{"opened", "row 0", "row 1"}));
+    EXPECT_EQ(closed.count(), 1);
 }
 
 // Every occurrence of a parameter, in any case, takes its value; a parameter list the caller
