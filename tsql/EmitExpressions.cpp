@@ -381,14 +381,61 @@ SqliteEmitter::Rendered SqliteEmitter::cast(const Expr& e) {
 
 namespace {
 
-// TOP 1, or a lone aggregate without GROUP BY: the sub-select cannot yield a second row.
+// Whether `e` is a column of the table `from` reads (the select's own level, not an outer one).
+bool ownColumn(const Expr& e, const TableRef& from) {
+    return e.kind == Expr::Column && !e.binding.select &&
+           db::sameName(e.binding.source, from.exposedName());
+}
+
+// A value fixed for the whole sub-select: a constant, a parameter, a variable, or a column of an
+// outer query (a level above the select's own).
+bool fixedValue(const Expr& e, int ownLevel) {
+    switch (e.kind) {
+        case Expr::Literal:
+        case Expr::Param:
+        case Expr::Variable:
+            return true;
+        case Expr::Column:
+            return e.binding.level < ownLevel;
+        default:
+            return false;
+    }
+}
+
+// Whether a conjunct of `where` sets the identity column of the one table the select reads to a
+// fixed value. An identity column is SQLite's rowid here, so no two rows share its value.
+bool pinsIdentity(const Expr* where, const TableRef& from) {
+    if (!where || where->kind != Expr::Binary)
+        return false;
+    if (where->op == u"AND")
+        return pinsIdentity(where->a.get(), from) || pinsIdentity(where->b.get(), from);
+    if (where->op != u"=")
+        return false;
+    const QString& identity = from.table->columns[size_t(from.table->identityColumn)].name;
+    for (const auto& [col, value] :
+         {std::pair{where->a.get(), where->b.get()}, std::pair{where->b.get(), where->a.get()}}) {
+        if (ownColumn(*col, from) && db::sameName(col->binding.column, identity) &&
+            fixedValue(*value, col->binding.level))
+            return true;
+    }
+    return false;
+}
+
+// TOP 1, a lone aggregate without GROUP BY, or one table read by its identity: the sub-select
+// cannot yield a second row.
 bool yieldsAtMostOneRow(const Select& s) {
     if (s.cores.size() != 1)
         return false;
     const SelectCore& c = s.cores[0];
     if (c.top && c.top->kind == Expr::Literal && c.top->text == u"1")
         return true;
-    if (!c.groupBy.empty() || c.items.size() != 1 || !c.items[0].expr)
+    if (!c.groupBy.empty())
+        return false;
+    if (c.from.size() == 1 && c.from[0]->kind == TableRef::Named && c.from[0]->table &&
+        !c.from[0]->table->view && c.from[0]->table->identityColumn >= 0 &&
+        pinsIdentity(c.where.get(), *c.from[0]))
+        return true;
+    if (c.items.size() != 1 || !c.items[0].expr)
         return false;
     const Expr& e = *c.items[0].expr;
     return e.kind == Expr::Function && !e.over && e.builtin->kind == Builtin::Aggregate;
