@@ -13,6 +13,9 @@ namespace productbench {
 
 namespace {
 
+// A scalar subquery that no key limits to one row refuses a second one, as SQL Server does and the
+// module's statements therefore do: tsql_single raises error 512 for it (SQLite alone would take
+// the first row). Subqueries on a primary key need no such check and have none.
 const char* const kProduct =
     "SELECT P.Id, P.Code, P.ThaiName, P.EngName, P.PosName, P.ProductType, P.PriceIE, "
     "P.PrintFrac, P.UseSerial, P.LotControl, P.TaxCode, P.DefaultWh, P.PriceByVolumn, "
@@ -32,8 +35,9 @@ const char* const kBarCode =
     "SELECT U.Id, U.BarCode, U.Fraction, U.UnitName, U.PurcFlag, U.SaleFlag, U.SmallUnitFlag, "
     "U.StockUnitFlag, P.Id, P.Code, P.ThaiName, P.EngName, P.PosName, P.UseSerial, "
     "P.LotControl, P.TaxCode, P.DefaultWh, P.ItemClassify, U.PurcPrice, U.LabourCost, "
-    "U.VolumnFraction, T.Rate, P.BuyingCode, W.Code, W.Name, (SELECT Pp.Price FROM ProductPrice "
-    "Pp WHERE Pp.ProductUnits = U.Id AND Pp.PriceType = 19), coalesce(P.PerDiscountOver, 0) "
+    "U.VolumnFraction, T.Rate, P.BuyingCode, W.Code, W.Name, (SELECT tsql_single(Pp.Price) FROM "
+    "ProductPrice Pp WHERE Pp.ProductUnits = U.Id AND Pp.PriceType = 19), "
+    "coalesce(P.PerDiscountOver, 0) "
     "FROM ProductUnits U JOIN Product P ON P.Id = U.Product JOIN Tax T ON T.Id = P.TaxCode "
     "LEFT JOIN Warehouse W ON W.Id = P.DefaultWh WHERE U.BarCode = ?1 AND P.Blocked <> 'Y' AND "
     "U.BarCode IS NOT NULL";
@@ -103,11 +107,12 @@ const char* const kVendorPrice =
 // Quantities are exact decimals, summed with the engine's functions as the module's statements are.
 #define SUM_ROUNDED(places) \
     "tsql_decimal_sum(tsql_decimal_round(o.Quantity, " places ", 0, 'decimal(30," places ")'))"
-#define VOQ_UNITS                                                                      \
-    "(SELECT Fraction FROM ProductUnits WHERE Product = ?1 AND StockUnitFlag = 'Y'), " \
-    "(SELECT UnitName FROM ProductUnits WHERE Product = ?1 AND StockUnitFlag = 'Y'), " \
-    "(SELECT Fraction FROM ProductUnits WHERE Product = ?1 AND SmallUnitFlag = 'Y'), " \
-    "(SELECT UnitName FROM ProductUnits WHERE Product = ?1 AND SmallUnitFlag = 'Y') "
+#define VOQ_UNITS                                                                             \
+    "(SELECT tsql_single(Fraction) FROM ProductUnits WHERE Product = ?1 AND StockUnitFlag = " \
+    "'Y'), (SELECT tsql_single(UnitName) FROM ProductUnits WHERE Product = ?1 AND "           \
+    "StockUnitFlag = 'Y'), (SELECT tsql_single(Fraction) FROM ProductUnits WHERE Product = "  \
+    "?1 AND SmallUnitFlag = 'Y'), (SELECT tsql_single(UnitName) FROM ProductUnits WHERE "     \
+    "Product = ?1 AND SmallUnitFlag = 'Y') "
 const char* const kOnHand = "SELECT coalesce(" SUM_ROUNDED(
     "2") ", '0.00'), " VOQ_UNITS
          "FROM ProductOnHand o JOIN Warehouse w ON w.Id = o.Warehouse "
