@@ -32,13 +32,11 @@ struct Column {
     DeclaredType declared = {};
 };
 
-// Column and parameter names match with letter case ignored. Case folding keeps a name's length.
-// Names are nearly always ASCII, whose letters fold by one bit, so Qt's Unicode comparison runs
-// only from the first character pair that is not ASCII. `b` is a QString or a QLatin1StringView.
+namespace detail {
+// Equal but for the case of letters: ASCII letters fold by one bit, and Qt's Unicode comparison
+// decides from the first character pair that is not ASCII. Both names are of one length.
 template <typename Name>
-inline bool sameName(const QString& a, const Name& b) {
-    if (a.size() != b.size())
-        return false;
+inline bool sameLetters(const QString& a, const Name& b) {
     for (qsizetype k = 0; k < a.size(); ++k) {
         const char16_t x = a[k].unicode();
         const char16_t y = QChar(b[k]).unicode();
@@ -51,6 +49,15 @@ inline bool sameName(const QString& a, const Name& b) {
             return false;
     }
     return true;
+}
+}  // namespace detail
+
+// Column and parameter names match with letter case ignored. Case folding keeps a name's length,
+// and most names are spelt alike, so Qt's fast exact comparison comes first. `b` is a QString or
+// a QLatin1StringView.
+template <typename Name>
+inline bool sameName(const QString& a, const Name& b) {
+    return a.size() == b.size() && (a == b || detail::sameLetters(a, b));
 }
 
 // Index of the column called name, letter case ignored; -1 when absent.
