@@ -9,6 +9,8 @@
 #include "tsql/Collation.h"
 #include "tsql/Functions.h"
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace productbench {
 
 namespace {
@@ -41,14 +43,15 @@ const char* const kBarCode =
     "FROM ProductUnits U JOIN Product P ON P.Id = U.Product JOIN Tax T ON T.Id = P.TaxCode "
     "LEFT JOIN Warehouse W ON W.Id = P.DefaultWh WHERE U.BarCode = ?1 AND P.Blocked <> 'Y' AND "
     "U.BarCode IS NOT NULL";
+// The unit kinds are parameters, patterns for LIKE, as in the module's unit statements.
 const char* const kUnit =
     "SELECT Id, UnitName, Fraction, VolumnFraction, BarCode, PurcPrice, LabourCost FROM "
-    "ProductUnits WHERE Product = ?1 AND UnitName = ?2 AND (SaleFlag LIKE 'Y%' OR PurcFlag LIKE "
-    "'X%' OR SmallUnitFlag LIKE 'X%' OR StockUnitFlag LIKE 'X%')";
+    "ProductUnits WHERE Product = ?1 AND UnitName = ?2 AND (SaleFlag LIKE ?3 OR PurcFlag LIKE ?4 "
+    "OR SmallUnitFlag LIKE ?5 OR StockUnitFlag LIKE ?6)";
 const char* const kFirstUnit =
     "SELECT Id, UnitName, Fraction, BarCode, VolumnFraction, PurcPrice FROM ProductUnits WHERE "
-    "Product = ?1 AND SaleFlag LIKE 'Y%' AND PurcFlag LIKE '%' AND SmallUnitFlag LIKE '%' AND "
-    "StockUnitFlag LIKE '%' ORDER BY Fraction";
+    "Product = ?1 AND SaleFlag LIKE ?2 AND PurcFlag LIKE ?3 AND SmallUnitFlag LIKE ?4 AND "
+    "StockUnitFlag LIKE ?5 ORDER BY Fraction";
 const char* const kStockUnit =
     "SELECT Id, UnitName, Fraction, BarCode, VolumnFraction FROM ProductUnits WHERE Product = ?1 "
     "AND StockUnitFlag = 'Y'";
@@ -188,11 +191,11 @@ bool HandWritten::existsBarCode(const QString& barcode) {
 }
 
 bool HandWritten::existsProductUnit(int product, const QString& unit) {
-    return !run(kUnit, {product, unit}).empty();
+    return !run(kUnit, {product, unit, u"Y%"_s, u"X%"_s, u"X%"_s, u"X%"_s}).empty();
 }
 
 QString HandWritten::firstUnit(int product) {
-    const Rows r = run(kFirstUnit, {product});
+    const Rows r = run(kFirstUnit, {product, u"Y%"_s, u"%"_s, u"%"_s, u"%"_s});
     return r.empty() ? QString() : r[0][1].toString();
 }
 
