@@ -19,7 +19,7 @@ public:
     // False when the batch yielded no row set (then it has run to its end).
     virtual bool hasRowSet() const = 0;
     // The row set's columns, handed over once.
-    virtual std::vector<Column> takeColumns() = 0;
+    virtual Columns takeColumns() = 0;
     // Appends up to maxRows rows; false once no row remains and the batch has ended.
     virtual bool fetch(int maxRows, std::vector<QVariantList>& rows) = 0;
 };

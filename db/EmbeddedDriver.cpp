@@ -48,7 +48,7 @@ public:
     }
 
     bool hasRowSet() const override { return rowSet_ != kNone; }
-    std::vector<Column> takeColumns() override {
+    Columns takeColumns() override {
         return std::move(result().results.at(rowSet_).rowSet.columns);
     }
 

@@ -693,9 +693,7 @@ public:
     }
 
     bool hasRowSet() const override { return rowSet_ != kNone; }
-    std::vector<Column> takeColumns() override {
-        return reader_.results().results.at(rowSet_).rowSet.columns;
-    }
+    Columns takeColumns() override { return reader_.results().results.at(rowSet_).rowSet.columns; }
 
     bool fetch(int maxRows, std::vector<QVariantList>& rows) override {
         if (!reading_)

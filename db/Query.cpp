@@ -274,9 +274,7 @@ void Query::append() {
     if (!cachedUpdates_)
         throw Error::client(
             QStringLiteral("%1: Cannot modify a read-only dataset").arg(objectName()));
-    QVariantList empty;
-    for (size_t i = 0; i < columns_.size(); ++i)
-        empty << QVariant();
+    const QVariantList empty(columns_.size());
     rows_.push_back({empty, empty, RowState::Inserted});
     notify(&Query::rowsChanged);
     moveTo(fetchedCount() - 1);
@@ -315,12 +313,13 @@ void Query::requireUpdateObject() const {
 // Parameters for one update statement: :Column is the value as edited, :OLD_Column as fetched.
 Params Query::applyParams(const CachedRow& row) const {
     Params params;
-    for (size_t i = 0; i < columns_.size(); ++i) {
-        Param current(columns_[i].name);
-        current.setValue(columns_[i].type, row.values.value(i));
+    for (qsizetype i = 0; i < columns_.size(); ++i) {
+        const Column& column = columns_.at(i);
+        Param current(column.name);
+        current.setValue(column.type, row.values.value(i));
         params.add(current);
-        Param old(QStringLiteral("OLD_") + columns_[i].name);
-        old.setValue(columns_[i].type, row.original.value(i));
+        Param old(QStringLiteral("OLD_") + column.name);
+        old.setValue(column.type, row.original.value(i));
         params.add(old);
     }
     return params;

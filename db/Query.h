@@ -101,7 +101,7 @@ public:
     int recNo() const { return current_; }  // 0-based, -1 when empty
     void setRecNo(int row);
 
-    const std::vector<Column>& columns() const { return columns_; }
+    const Columns& columns() const { return columns_; }
     QStringList fieldNames() const;
     bool hasField(const QString& name) const;
     // Raises db::Error "<query>: Field 'X' not found" when the column is absent.
@@ -169,7 +169,7 @@ private:
     std::vector<int> occurrenceParams_;  // index in params_ of each occurrence
     bool active_ = false;
     std::unique_ptr<RowCursor> cursor_;  // while rows remain to be fetched
-    std::vector<Column> columns_;
+    Columns columns_;
     std::vector<CachedRow> rows_;
     std::vector<CachedRow> deleted_;
     std::vector<QVariantList> fetched_;  // rows as last fetched or applied

@@ -24,7 +24,7 @@ public:
 
     bool hasRowSet() const { return hasRowSet_; }
     // The row set's columns, handed over once.
-    std::vector<Column> takeColumns() { return std::move(columns_); }
+    Columns takeColumns() { return std::move(columns_); }
     // Appends up to maxRows rows, those drained first; false once none remain. An error the
     // batch raised while it was drained is raised here.
     bool fetch(int maxRows, std::vector<QVariantList>& rows);
@@ -43,7 +43,7 @@ private:
     Connection* connection_;  // while the cursor is being read there
     std::unique_ptr<Cursor> cursor_;
     bool hasRowSet_;
-    std::vector<Column> columns_;
+    Columns columns_;
     std::vector<QVariantList> drained_;  // read on from nextDrained_
     size_t nextDrained_ = 0;
     std::exception_ptr error_;

@@ -5,8 +5,8 @@ namespace db {
 namespace {
 
 template <typename Name>
-int indexOfName(const std::vector<Column>& columns, const Name& name) {
-    for (size_t i = 0; i < columns.size(); ++i)
+int indexOfName(const Columns& columns, const Name& name) {
+    for (qsizetype i = 0; i < columns.size(); ++i)
         if (sameName(columns[i].name, name))
             return static_cast<int>(i);
     return -1;
@@ -14,11 +14,11 @@ int indexOfName(const std::vector<Column>& columns, const Name& name) {
 
 }  // namespace
 
-int columnIndex(const std::vector<Column>& columns, const QString& name) {
+int columnIndex(const Columns& columns, const QString& name) {
     return indexOfName(columns, name);
 }
 
-int columnIndex(const std::vector<Column>& columns, QLatin1StringView name) {
+int columnIndex(const Columns& columns, QLatin1StringView name) {
     return indexOfName(columns, name);
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QVariant>
+#include <type_traits>
 #include <vector>
 
 namespace db {
@@ -32,6 +34,10 @@ struct Column {
     DeclaredType declared = {};
 };
 
+// A row set's columns. Implicitly shared: a statement run again hands the same description on
+// without copying it.
+using Columns = QList<Column>;
+
 namespace detail {
 // Equal but for the case of letters: ASCII letters fold by one bit, and Qt's Unicode comparison
 // decides from the first character pair that is not ASCII. Both names are of one length.
@@ -53,21 +59,27 @@ inline bool sameLetters(const QString& a, const Name& b) {
 }  // namespace detail
 
 // Column and parameter names match with letter case ignored. Case folding keeps a name's length,
-// and most names are spelt alike, so Qt's fast exact comparison comes first. `b` is a QString or
-// a QLatin1StringView.
+// and most names are spelt alike, so between two QStrings Qt's fast exact comparison comes first;
+// against a QLatin1StringView (which Qt 6.4 compares out of line) the loop alone is quicker.
 template <typename Name>
 inline bool sameName(const QString& a, const Name& b) {
-    return a.size() == b.size() && (a == b || detail::sameLetters(a, b));
+    if (a.size() != b.size())
+        return false;
+    if constexpr (std::is_same_v<Name, QString>) {
+        if (a == b)
+            return true;
+    }
+    return detail::sameLetters(a, b);
 }
 
 // Index of the column called name, letter case ignored; -1 when absent.
-int columnIndex(const std::vector<Column>& columns, const QString& name);
-int columnIndex(const std::vector<Column>& columns, QLatin1StringView name);
+int columnIndex(const Columns& columns, const QString& name);
+int columnIndex(const Columns& columns, QLatin1StringView name);
 
 // Rows of one result set, fully fetched. Values are null QVariant for NULL, qint64 for integers,
 // double for floats and decimals, QString for texts, QDateTime for date-time columns.
 struct RowSet {
-    std::vector<Column> columns;
+    Columns columns;
     std::vector<QVariantList> rows;
 
     int indexOf(const QString& name) const { return columnIndex(columns, name); }

@@ -9,6 +9,8 @@
 #include "lookup/Fr_SearchProdAttrCode.h"
 #include "ui/DataGrid.h"
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 constexpr int kBeginColumn = 1;
@@ -17,14 +19,6 @@ constexpr int kEndColumn = 2;
 // The mask of a code field: upper case, one optional letter or digit per character it holds.
 QString codeMask(int size) {
     return size > 0 ? ">" + QString(size, 'a') + ";0; " : QString();
-}
-
-int columnIndex(const db::Query& query, const QString& name) {
-    const auto& columns = query.columns();
-    for (size_t i = 0; i < columns.size(); ++i)
-        if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return static_cast<int>(i);
-    return -1;
 }
 
 }  // namespace
@@ -94,9 +88,9 @@ std::vector<AttrRange> TFaSelectProdAttr::ranges() const {
     std::vector<AttrRange> out;
     if (!QProdAttrGroup->isActive())
         return out;
-    const int code = columnIndex(*QProdAttrGroup, "Code");
-    const int begin = columnIndex(*QProdAttrGroup, "BeginAttrCode");
-    const int end = columnIndex(*QProdAttrGroup, "EndAttrCode");
+    const int code = db::columnIndex(QProdAttrGroup->columns(), "Code"_L1);
+    const int begin = db::columnIndex(QProdAttrGroup->columns(), "BeginAttrCode"_L1);
+    const int end = db::columnIndex(QProdAttrGroup->columns(), "EndAttrCode"_L1);
     for (int row = 0; row < QProdAttrGroup->recordCount(); ++row)
         out.push_back({db::variantToString(QProdAttrGroup->valueAt(row, code)),
                        db::variantToString(QProdAttrGroup->valueAt(row, begin)),
@@ -107,7 +101,7 @@ std::vector<AttrRange> TFaSelectProdAttr::ranges() const {
 void TFaSelectProdAttr::DgSelectProdAttrEnter() {
     if (!QProdAttrGroup->isActive())
         return;
-    const int begin = columnIndex(*QProdAttrGroup, "BeginAttrCode");
+    const int begin = db::columnIndex(QProdAttrGroup->columns(), "BeginAttrCode"_L1);
     const QString mask = codeMask(begin < 0 ? 0 : QProdAttrGroup->columns()[begin].size);
     DgSelectProdAttr->setColumnEditMask(kBeginColumn, mask);
     DgSelectProdAttr->setColumnEditMask(kEndColumn, mask);

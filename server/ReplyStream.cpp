@@ -15,7 +15,7 @@ ServerMessage serverMessage(const db::ServerMessage& m) {
     return out;
 }
 
-void ReplyStream::rowSetBegin(const std::vector<tsql::ResultColumn>& columns) {
+void ReplyStream::rowSetBegin(const tsql::ResultColumns& columns) {
     types_.clear();
     for (const tsql::ResultColumn& c : columns)
         types_.push_back(wireTypeOf(c.type, version_));

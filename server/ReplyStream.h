@@ -26,7 +26,7 @@ public:
         doneToken_ = inProcedure ? token::DoneInProc : token::Done;
     }
 
-    void rowSetBegin(const std::vector<tsql::ResultColumn>& columns) override;
+    void rowSetBegin(const tsql::ResultColumns& columns) override;
     void row(const std::vector<tsql::Value>& cells) override;
     void rowSetEnd(qint64 rowCount) override;
     void rowsAffected(qint64 count) override;

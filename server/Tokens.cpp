@@ -81,7 +81,7 @@ void TokenWriter::returnStatus(int32_t status) {
     w_.u32(static_cast<uint32_t>(status));
 }
 
-void TokenWriter::columnMetadata(const std::vector<tsql::ResultColumn>& columns,
+void TokenWriter::columnMetadata(const tsql::ResultColumns& columns,
                                  const std::vector<WireType>& types) {
     w_.u8(token::ColMetadata);
     w_.u16(static_cast<uint16_t>(columns.size()));

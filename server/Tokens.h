@@ -68,8 +68,7 @@ public:
     void done(uint8_t token, uint16_t status, uint64_t rowCount = 0);
     void message(const ServerMessage& m, const QString& serverName);
     void returnStatus(int32_t status);
-    void columnMetadata(const std::vector<tsql::ResultColumn>& columns,
-                        const std::vector<WireType>& types);
+    void columnMetadata(const tsql::ResultColumns& columns, const std::vector<WireType>& types);
     void row(const std::vector<WireType>& types, const std::vector<tsql::Value>& cells,
              ThaiCodePage& codePage);
     void returnValue(uint16_t ordinal, const QString& name, const WireType& type,

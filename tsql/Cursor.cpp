@@ -2,7 +2,7 @@
 
 namespace tsql {
 
-void Cursor::open(std::vector<ResultColumn> columns, std::vector<std::vector<Value>> rows,
+void Cursor::open(ResultColumns columns, std::vector<std::vector<Value>> rows,
                   std::vector<qint64> keys) {
     columns_ = std::move(columns);
     rows_ = std::move(rows);

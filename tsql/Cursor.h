@@ -23,11 +23,11 @@ public:
         const std::vector<Value>* row = nullptr;
     };
 
-    void open(std::vector<ResultColumn> columns, std::vector<std::vector<Value>> rows,
+    void open(ResultColumns columns, std::vector<std::vector<Value>> rows,
               std::vector<qint64> keys);
     void close();
     bool isOpen() const { return open_; }
-    const std::vector<ResultColumn>& columns() const { return columns_; }
+    const ResultColumns& columns() const { return columns_; }
     qint64 count() const { return static_cast<qint64>(rows_.size()); }
 
     // Moves as a FETCH in `direction` with `offset` (ABSOLUTE, RELATIVE) does.
@@ -46,7 +46,7 @@ private:
     qint64 clamped(qint64 position) const;
 
     bool open_ = false;
-    std::vector<ResultColumn> columns_;
+    ResultColumns columns_;
     std::vector<std::vector<Value>> rows_;
     std::vector<qint64> keys_;   // one per row, or none
     std::vector<bool> deleted_;  // one per row

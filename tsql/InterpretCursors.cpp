@@ -46,7 +46,7 @@ const char* directionName(FetchStmt::Direction d) {
 class RowCollector : public ResultSink {
 public:
     explicit RowCollector(std::vector<std::vector<Value>>& rows) : rows_(rows) {}
-    void rowSetBegin(const std::vector<ResultColumn>&) override {}
+    void rowSetBegin(const ResultColumns&) override {}
     void row(const std::vector<Value>& cells) override { rows_.push_back(cells); }
     void rowSetEnd(qint64) override {}
     void rowsAffected(qint64) override {}
@@ -169,7 +169,7 @@ void Interpreter::openCursor(const CursorPtr& c) {
         raise(16905, QStringLiteral("The cursor is already open."));
     std::vector<std::vector<Value>> rows;
     const std::shared_ptr<const Compiled> select = openedRows(*c, rows);
-    std::vector<ResultColumn> columns = select->result;
+    std::vector<ResultColumn> columns(select->result.begin(), select->result.end());
     std::vector<qint64> keys;
     if (select->target) {  // the rows' rowids, in their last column
         columns.pop_back();
@@ -180,7 +180,7 @@ void Interpreter::openCursor(const CursorPtr& c) {
         }
     }
     c->table = select->target;
-    c->rows.open(std::move(columns), std::move(rows), std::move(keys));
+    c->rows.open(ResultColumns(std::move(columns)), std::move(rows), std::move(keys));
     lastOpened_ = c;
 }
 
@@ -215,7 +215,7 @@ void Interpreter::fetchRow(const FetchStmt& f) {
     const CursorPtr c = cursorOf(f.cursor);
     if (!c->rows.isOpen())
         notOpen();
-    const std::vector<ResultColumn>& columns = c->rows.columns();
+    const ResultColumns& columns = c->rows.columns();
     if (!f.into.isEmpty() && static_cast<size_t>(f.into.size()) != columns.size())
         raise(16924, QStringLiteral("Cursorfetch: The number of variables declared in the INTO "
                                     "list must match that of selected columns."));

@@ -25,7 +25,7 @@ public:
         insert_ = "INSERT INTO " + table + " VALUES (" + marks + ")";
     }
 
-    void rowSetBegin(const std::vector<ResultColumn>& columns) override {
+    void rowSetBegin(const ResultColumns& columns) override {
         from_.clear();
         for (const ResultColumn& c : columns)
             from_.push_back(c.type);

@@ -12,7 +12,7 @@ namespace {
 class OneRowSet : public ResultSink {
 public:
     explicit OneRowSet(ResultSink& to) : to_(to) {}
-    void rowSetBegin(const std::vector<ResultColumn>& columns) override {
+    void rowSetBegin(const ResultColumns& columns) override {
         if (!begun_)
             to_.rowSetBegin(columns);
         begun_ = true;

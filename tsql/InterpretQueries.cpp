@@ -122,12 +122,12 @@ SessionState Interpreter::sessionState() const {
     return state;
 }
 
-std::vector<ResultColumn> Interpreter::resultColumns(const Compiled& c) {
+ResultColumns Interpreter::resultColumns(const Compiled& c) {
     std::vector<ResultColumn> columns;
     columns.reserve(c.columns.size());
     for (const OutColumn& col : c.columns)
-        columns.push_back(ResultColumn::of(col.name, col.type));
-    return columns;
+        columns.push_back({col.name, col.type});
+    return ResultColumns(std::move(columns));
 }
 
 void Interpreter::runQuery(const Compiled& c, ResultSink* sink, std::vector<Value>* lastRow) {

@@ -269,7 +269,7 @@ private:
     // The current frame's variable of a lower-cased "@name"; 137 when it is not declared.
     const Variable& declaredVariable(const QString& key) const;
     void runQuery(const Compiled& c, ResultSink* sink, std::vector<Value>* lastRow);
-    static std::vector<ResultColumn> resultColumns(const Compiled& c);
+    static ResultColumns resultColumns(const Compiled& c);
     // The cells of the current row, one per column of `c`.
     static void readRow(sqlite3_stmt* st, const Compiled& c, std::vector<Value>& cells);
     // Hands the current row to `sink`: taken from the statement when the sink reads it itself,

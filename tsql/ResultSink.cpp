@@ -6,11 +6,13 @@
 
 namespace tsql {
 
-ResultColumn ResultColumn::of(const QString& name, const SqlType& type) {
-    const db::FieldType t = type.fieldType();
-    return {name, type,
-            db::Column{name, t == db::FieldType::Unknown ? db::FieldType::String : t,
-                       type.isText() ? std::max(type.length, 0) : 0, type.declared()}};
+ResultColumns::ResultColumns(std::vector<ResultColumn> typed) : typed_(std::move(typed)) {
+    described_.reserve(static_cast<qsizetype>(typed_.size()));
+    for (const auto& [name, type] : typed_) {
+        const db::FieldType t = type.fieldType();
+        described_.push_back({name, t == db::FieldType::Unknown ? db::FieldType::String : t,
+                              type.isText() ? std::max(type.length, 0) : 0, type.declared()});
+    }
 }
 
 void BatchCollector::clear() {
@@ -21,17 +23,14 @@ void BatchCollector::clear() {
     errors_.clear();
 }
 
-void BatchCollector::rowSetBegin(const std::vector<ResultColumn>& columns) {
+void BatchCollector::rowSetBegin(const ResultColumns& columns) {
     rowsTo_ = nullptr;
     db::StatementResult r;
     r.hasRowSet = true;
-    r.rowSet.columns.reserve(columns.size());
+    r.rowSet.columns = columns.described();
     types_.clear();
-    types_.reserve(columns.size());
-    for (const ResultColumn& c : columns) {
-        r.rowSet.columns.push_back(c.field);
+    for (const ResultColumn& c : columns)
         types_.push_back(c.type);
-    }
     out_.results.push_back(std::move(r));
 }
 

@@ -12,10 +12,25 @@ namespace tsql {
 
 struct ResultColumn {
     QString name;
-    SqlType type;      // Unknown when the engine cannot tell (an untyped NULL, say)
-    db::Column field;  // the same as the access layer describes a column
+    SqlType type;  // Unknown when the engine cannot tell (an untyped NULL, say)
+};
 
-    static ResultColumn of(const QString& name, const SqlType& type);
+// A row set's columns as the engine types them, and as the access layer describes them. The
+// description is made once and shared, so a statement run again hands it on without a copy.
+class ResultColumns {
+public:
+    ResultColumns() = default;
+    explicit ResultColumns(std::vector<ResultColumn> typed);
+
+    const db::Columns& described() const { return described_; }
+    size_t size() const { return typed_.size(); }
+    const ResultColumn& operator[](size_t k) const { return typed_[k]; }
+    std::vector<ResultColumn>::const_iterator begin() const { return typed_.begin(); }
+    std::vector<ResultColumn>::const_iterator end() const { return typed_.end(); }
+
+private:
+    std::vector<ResultColumn> typed_;
+    db::Columns described_;
 };
 
 // Receives the results of a batch or a procedure call while the engine produces them, in
@@ -26,7 +41,7 @@ class ResultSink {
 public:
     virtual ~ResultSink() = default;
 
-    virtual void rowSetBegin(const std::vector<ResultColumn>& columns) = 0;
+    virtual void rowSetBegin(const ResultColumns& columns) = 0;
     // Cells in column order: texts are UTF-8, dates canonical texts, as the engine holds them.
     // Valid only during the call.
     virtual void row(const std::vector<Value>& cells) = 0;
@@ -52,7 +67,7 @@ class BatchCollector : public ResultSink {
 public:
     explicit BatchCollector(db::BatchResult& out) : out_(out) {}
 
-    void rowSetBegin(const std::vector<ResultColumn>& columns) override;
+    void rowSetBegin(const ResultColumns& columns) override;
     void row(const std::vector<Value>& cells) override;
     bool takeRow(sqlite3_stmt* st) override;
     void rowSetEnd(qint64) override {}

@@ -35,8 +35,8 @@ struct Compiled {
     QByteArray sql;
     std::vector<Slot> bindings;
     std::vector<OutColumn> columns;
-    std::vector<ResultColumn> result;  // the columns as a row set reports them
-    QStringList assignTo;              // SELECT @a = ..., @b = ...: the variables, in column order
+    ResultColumns result;  // the columns as a row set reports them
+    QStringList assignTo;  // SELECT @a = ..., @b = ...: the variables, in column order
     // Of select(): the variables a SELECT of variables alone returns, in column order.
     QStringList variablesAlone;
     bool readsDatabases = false;  // reads sysdatabases

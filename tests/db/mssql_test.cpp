@@ -176,7 +176,7 @@ TEST_F(SqlServer, ColumnsTellTheirDeclaredTypeWithItsScale) {
     const BatchResult r = exec(
         "select cast(3 as decimal(5,2)) d, cast(10.05 as money) m, "
         "cast('2000-12-13' as date) day, cast('2000-12-13' as datetime) t");
-    const std::vector<Column>& columns = r.firstRowSet()->rowSet.columns;
+    const Columns& columns = r.firstRowSet()->rowSet.columns;
     ASSERT_EQ(columns.size(), 4u);
     EXPECT_EQ(columns[0].declared.name, "decimal");
     EXPECT_EQ(columns[0].declared.precision, 5);

@@ -8,7 +8,7 @@ namespace {
 // Records each call as one line of text.
 class RecordingSink : public tsql::ResultSink {
 public:
-    void rowSetBegin(const std::vector<tsql::ResultColumn>& columns) override {
+    void rowSetBegin(const tsql::ResultColumns& columns) override {
         QStringList names;
         for (const auto& c : columns)
             names << c.name + ':' + c.type.toSql();
@@ -173,7 +173,7 @@ TEST_F(StreamingTest, CollectedColumnsCarryTheirDeclaredType) {
         "SELECT CAST(3 AS decimal(5,2)) AS d, CAST(10.05 AS money) AS m, "
         "CAST('2000-12-13' AS date) AS day, CAST('2000-12-13' AS datetime) AS moment, 1 AS i, "
         "N'x' AS s, NULL AS nothing"));
-    const std::vector<db::Column>& columns = r.firstRowSet()->rowSet.columns;
+    const db::Columns& columns = r.firstRowSet()->rowSet.columns;
     auto declared = [&](size_t k) {
         const db::DeclaredType& t = columns[k].declared;
         return QStringLiteral("%1(%2,%3)").arg(t.name).arg(t.precision).arg(t.scale);
@@ -185,6 +185,22 @@ TEST_F(StreamingTest, CollectedColumnsCarryTheirDeclaredType) {
     EXPECT_EQ(declared(4), "int(0,0)");
     EXPECT_EQ(declared(5), "nvarchar(0,0)");
     EXPECT_EQ(declared(6), "(0,0)") << "an untyped NULL declares no type";
+}
+
+// A statement run again hands on the description made when it was translated, and a change of
+// the table translates it, and describes it, anew.
+TEST_F(StreamingTest, ColumnsAreDescribedOncePerTranslation) {
+    const QString select = QStringLiteral("SELECT * FROM Item WHERE Id = 1");
+    const db::Columns first = run(select).firstRowSet()->rowSet.columns;
+    const db::Columns again = run(select).firstRowSet()->rowSet.columns;
+    EXPECT_EQ(first.constData(), again.constData());
+
+    run(QStringLiteral("ALTER TABLE Item ADD Extra nvarchar(7)"));
+    const db::Columns altered = run(select).firstRowSet()->rowSet.columns;
+    ASSERT_EQ(altered.size(), 5);
+    EXPECT_EQ(altered[4].name, "Extra");
+    EXPECT_EQ(altered[4].size, 7);
+    EXPECT_EQ(first.size(), 4) << "a description handed on stays as it was";
 }
 
 TEST_F(StreamingTest, CancelStopsALoopAndTheSessionRunsOn) {
@@ -360,7 +376,7 @@ void expectSameFirstRowSet(const db::BatchResult& a, const db::BatchResult& b) {
         }
     }
     ASSERT_EQ(x.columns.size(), y.columns.size());
-    for (size_t k = 0; k < x.columns.size(); ++k) {
+    for (qsizetype k = 0; k < x.columns.size(); ++k) {
         const db::Column &c = x.columns[k], &d = y.columns[k];
         EXPECT_EQ(c.name, d.name);
         EXPECT_EQ(c.type, d.type);

@@ -15,7 +15,7 @@ QString countLine(qint64 count) {
 
 }  // namespace
 
-void Transcript::rowSetBegin(const std::vector<tsql::ResultColumn>& columns) {
+void Transcript::rowSetBegin(const tsql::ResultColumns& columns) {
     QStringList names;
     types_.clear();
     for (const tsql::ResultColumn& c : columns) {

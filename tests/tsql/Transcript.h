@@ -17,7 +17,7 @@ namespace conformance {
 //   an error         "Msg N" and its text, for each message the error carries
 class Transcript : public tsql::ResultSink {
 public:
-    void rowSetBegin(const std::vector<tsql::ResultColumn>& columns) override;
+    void rowSetBegin(const tsql::ResultColumns& columns) override;
     void row(const std::vector<tsql::Value>& cells) override;
     void rowSetEnd(qint64 rowCount) override;
     void rowsAffected(qint64 count) override;
