@@ -15,6 +15,9 @@ namespace productbench {
 
 namespace {
 
+// Texts compare under the database's collation, as on SQL Server: a column's own, and THAI_CI_AS
+// for an expression (SQLite would compare a coalesce() by its bytes).
+//
 // A scalar subquery that no key limits to one row refuses a second one, as SQL Server does and the
 // module's statements therefore do: tsql_single raises error 512 for it (SQLite alone would take
 // the first row). Subqueries on a primary key need no such check and have none.
@@ -29,7 +32,8 @@ const char* const kProduct =
     "coalesce(P.PerDiscountOver, 0), coalesce(P.CostMoving, 0) "
     "FROM Product P JOIN Tax T ON T.Id = P.TaxCode LEFT JOIN Warehouse W ON W.Id = P.DefaultWh "
     "AND W.Id IN (SELECT Warehouse FROM UserWarehouse WHERE UserName = ?2) WHERE P.Code = ?1 "
-    "AND coalesce(P.Blocked, 'N') <> 'Y' AND coalesce(P.MasterCode, 'N') <> 'Y'";
+    "AND coalesce(P.Blocked, 'N') COLLATE THAI_CI_AS <> 'Y' AND coalesce(P.MasterCode, 'N') "
+    "COLLATE THAI_CI_AS <> 'Y'";
 const char* const kSpecialName =
     "SELECT P.Id, P.Code, ltrim(rtrim(P.ThaiName)), P.Remark, P.ProductType, P.Picture1 FROM "
     "ProductView P WHERE P.Code = ?1 AND P.Blocked <> 'Y'";
