@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <vector>
 
@@ -16,13 +17,15 @@ struct ResultColumn {
 };
 
 // A row set's columns as the engine types them, and as the access layer describes them. The
-// description is made once and shared, so a statement run again hands it on without a copy.
+// types and the description are made once and shared, so a statement run again hands them on
+// without a copy.
 class ResultColumns {
 public:
     ResultColumns() = default;
     explicit ResultColumns(std::vector<ResultColumn> typed);
 
     const db::Columns& described() const { return described_; }
+    const QList<SqlType>& types() const { return types_; }
     size_t size() const { return typed_.size(); }
     const ResultColumn& operator[](size_t k) const { return typed_[k]; }
     std::vector<ResultColumn>::const_iterator begin() const { return typed_.begin(); }
@@ -30,6 +33,7 @@ public:
 
 private:
     std::vector<ResultColumn> typed_;
+    QList<SqlType> types_;
     db::Columns described_;
 };
 
@@ -100,7 +104,7 @@ private:
 
     db::BatchResult& out_;
     std::vector<QVariantList>* rowsTo_ = nullptr;
-    std::vector<SqlType> types_;
+    QList<SqlType> types_;
     std::vector<db::ServerMessage> errors_;
 };
 
