@@ -169,7 +169,7 @@ void Interpreter::openCursor(const CursorPtr& c) {
         raise(16905, QStringLiteral("The cursor is already open."));
     std::vector<std::vector<Value>> rows;
     const std::shared_ptr<const Compiled> select = openedRows(*c, rows);
-    std::vector<ResultColumn> columns(select->result.begin(), select->result.end());
+    QList<ResultColumn> columns(select->result.begin(), select->result.end());
     std::vector<qint64> keys;
     if (select->target) {  // the rows' rowids, in their last column
         columns.pop_back();

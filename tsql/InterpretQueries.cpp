@@ -123,8 +123,8 @@ SessionState Interpreter::sessionState() const {
 }
 
 ResultColumns Interpreter::resultColumns(const Compiled& c) {
-    std::vector<ResultColumn> columns;
-    columns.reserve(c.columns.size());
+    QList<ResultColumn> columns;
+    columns.reserve(static_cast<qsizetype>(c.columns.size()));
     for (const OutColumn& col : c.columns)
         columns.push_back({col.name, col.type});
     return ResultColumns(std::move(columns));

@@ -6,11 +6,9 @@
 
 namespace tsql {
 
-ResultColumns::ResultColumns(std::vector<ResultColumn> typed) : typed_(std::move(typed)) {
-    types_.reserve(static_cast<qsizetype>(typed_.size()));
-    described_.reserve(static_cast<qsizetype>(typed_.size()));
+ResultColumns::ResultColumns(QList<ResultColumn> typed) : typed_(std::move(typed)) {
+    described_.reserve(typed_.size());
     for (const auto& [name, type] : typed_) {
-        types_.push_back(type);
         const db::FieldType t = type.fieldType();
         described_.push_back({name, t == db::FieldType::Unknown ? db::FieldType::String : t,
                               type.isText() ? std::max(type.length, 0) : 0, type.declared()});
@@ -21,7 +19,7 @@ void BatchCollector::clear() {
     out_.results.clear();
     out_.messages.clear();
     rowsTo_ = nullptr;
-    types_.clear();
+    columns_ = {};
     errors_.clear();
 }
 
@@ -30,7 +28,7 @@ void BatchCollector::rowSetBegin(const ResultColumns& columns) {
     db::StatementResult r;
     r.hasRowSet = true;
     r.rowSet.columns = columns.described();
-    types_ = columns.types();
+    columns_ = columns;
     out_.results.push_back(std::move(r));
 }
 
@@ -38,15 +36,15 @@ void BatchCollector::row(const std::vector<Value>& cells) {
     QVariantList row;
     row.reserve(static_cast<qsizetype>(cells.size()));
     for (size_t k = 0; k < cells.size(); ++k)
-        row.push_back(variant(cells[k], types_.at(static_cast<qsizetype>(k))));
+        row.push_back(variant(cells[k], columns_[k].type));
     rows().push_back(std::move(row));
 }
 
 bool BatchCollector::takeRow(sqlite3_stmt* st) {
     QVariantList row;
-    row.reserve(static_cast<qsizetype>(types_.size()));
-    for (qsizetype k = 0; k < types_.size(); ++k)
-        row.push_back(variant(st, static_cast<int>(k), types_.at(k)));
+    row.reserve(static_cast<qsizetype>(columns_.size()));
+    for (size_t k = 0; k < columns_.size(); ++k)
+        row.push_back(variant(st, static_cast<int>(k), columns_[k].type));
     rows().push_back(std::move(row));
     return true;
 }

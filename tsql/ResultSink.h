@@ -16,24 +16,22 @@ struct ResultColumn {
     SqlType type;  // Unknown when the engine cannot tell (an untyped NULL, say)
 };
 
-// A row set's columns as the engine types them, and as the access layer describes them. The
-// types and the description are made once and shared, so a statement run again hands them on
-// without a copy.
+// A row set's columns as the engine types them, and as the access layer describes them. Both
+// lists are made once and implicitly shared, so a statement run again hands them on without a
+// copy.
 class ResultColumns {
 public:
     ResultColumns() = default;
-    explicit ResultColumns(std::vector<ResultColumn> typed);
+    explicit ResultColumns(QList<ResultColumn> typed);
 
     const db::Columns& described() const { return described_; }
-    const QList<SqlType>& types() const { return types_; }
-    size_t size() const { return typed_.size(); }
-    const ResultColumn& operator[](size_t k) const { return typed_[k]; }
-    std::vector<ResultColumn>::const_iterator begin() const { return typed_.begin(); }
-    std::vector<ResultColumn>::const_iterator end() const { return typed_.end(); }
+    size_t size() const { return static_cast<size_t>(typed_.size()); }
+    const ResultColumn& operator[](size_t k) const { return typed_.at(static_cast<qsizetype>(k)); }
+    QList<ResultColumn>::const_iterator begin() const { return typed_.cbegin(); }
+    QList<ResultColumn>::const_iterator end() const { return typed_.cend(); }
 
 private:
-    std::vector<ResultColumn> typed_;
-    QList<SqlType> types_;
+    QList<ResultColumn> typed_;
     db::Columns described_;
 };
 
@@ -104,7 +102,7 @@ private:
 
     db::BatchResult& out_;
     std::vector<QVariantList>* rowsTo_ = nullptr;
-    QList<SqlType> types_;
+    ResultColumns columns_;  // of the current row set
     std::vector<db::ServerMessage> errors_;
 };
 
