@@ -248,9 +248,9 @@ void Catalog::readViewTypes(TableInfo& view) {
 std::optional<SqlType> Catalog::aliasType(const QString& name) {
     // Keyed as spelt: another spelling of the same type is looked up once more, and a statement
     // that names a type is spared folding its case on every run.
-    auto it = types_.constFind(name);
-    if (it != types_.cend())
-        return it.value();
+    auto it = types_.find(name);
+    if (it != types_.end())
+        return it->second;
     Database::EngineScope scope(db_);
     QByteArray sql =
         "SELECT definition FROM main.tsql_types WHERE name = ?1 COLLATE " + QByteArray(kCollation);
@@ -259,7 +259,7 @@ std::optional<SqlType> Catalog::aliasType(const QString& name) {
     std::optional<SqlType> r;
     if (read.next())
         r = SqlType::parseDeclared(read.text(0));
-    types_.insert(name, r);
+    types_.emplace(name, r);
     return r;
 }
 

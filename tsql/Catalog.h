@@ -4,6 +4,8 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "tsql/SqlType.h"
@@ -99,7 +101,16 @@ private:
     Database& db_;
     QHash<QString, QHash<QString, Object>> objects_;  // by lower-cased schema, folded name
     QHash<QString, std::shared_ptr<const TableInfo>> tables_;
-    QHash<QString, std::optional<SqlType>> types_;       // by name as spelt
+    // By name as spelt. Hashed with the standard library's hash, not qHash: Qt's AES hash of a
+    // short key stalls for hundreds of cycles after vector code, and every DECLARE of an alias
+    // type looks up here.
+    struct SpeltHash {
+        size_t operator()(const QString& s) const {
+            return std::hash<std::u16string_view>()(
+                std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()), s.size()));
+        }
+    };
+    std::unordered_map<QString, std::optional<SqlType>, SpeltHash> types_;
     QHash<QString, std::vector<TriggerInfo>> triggers_;  // by lower-cased schema, folded table
 };
 
