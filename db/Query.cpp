@@ -158,7 +158,7 @@ void Query::close() {
         return;
     active_ = false;
     cursor_.reset();
-    columns_.clear();
+    columns_ = {};  // shared with the statement: clear() would allocate a detached copy
     rows_.clear();
     deleted_.clear();
     fetched_.clear();
