@@ -129,13 +129,31 @@ int Query::fetchMore(int rows) {
     }
     const int first = fetchedCount();
     for (QVariantList& values : read_) {
-        rows_.push_back({values, values, RowState::Unchanged});
-        fetched_.push_back(std::move(values));
+        rows_.push_back({std::move(values), {}, RowState::Unchanged});
+        if (cachedUpdates_) {
+            rows_.back().original = rows_.back().values;
+            fetched_.push_back(rows_.back().values);
+        }
     }
     const int count = fetchedCount() - first;
     if (count > 0 && active_)
         notify(&Query::rowsFetched, first, fetchedCount() - 1);
     return count;
+}
+
+void Query::setCachedUpdates(bool on) {
+    if (on && !cachedUpdates_)
+        keepOriginals();
+    cachedUpdates_ = on;
+}
+
+// The rows fetched so far, as they stand, become the originals that cached edits start from.
+void Query::keepOriginals() {
+    fetched_.clear();
+    for (CachedRow& row : rows_) {
+        row.original = row.values;
+        fetched_.push_back(row.values);
+    }
 }
 
 void Query::fetchAll() {
@@ -359,12 +377,9 @@ void Query::applyUpdates() {
         throw;
     }
     deleted_.clear();
-    fetched_.clear();
-    for (auto& row : rows_) {
-        row.original = row.values;
+    for (auto& row : rows_)
         row.state = RowState::Unchanged;
-        fetched_.push_back(row.values);
-    }
+    keepOriginals();
 }
 
 void Query::cancelUpdates() {

@@ -110,7 +110,7 @@ public:
     QVariant valueAt(int row, int column) const;
 
     // Cached updates.
-    void setCachedUpdates(bool on) { cachedUpdates_ = on; }
+    void setCachedUpdates(bool on);
     bool cachedUpdates() const { return cachedUpdates_; }
     void setUpdateObject(UpdateSql* update) { updateObject_ = update; }
     UpdateSql* updateObject() const { return updateObject_; }
@@ -137,6 +137,7 @@ protected:
 
 private:
     enum class RowState { Unchanged, Modified, Inserted };
+    // A read-only query keeps no originals: nothing of it can change.
     struct CachedRow {
         QVariantList values;
         QVariantList original;
@@ -149,6 +150,7 @@ private:
     template <typename Name>
     Field namedField(const Name& name) const;
     void fetchAll();
+    void keepOriginals();
     void moveTo(int row);
     void requireActive() const;
     template <typename... Args, typename... Values>
@@ -172,7 +174,7 @@ private:
     Columns columns_;
     std::vector<CachedRow> rows_;
     std::vector<CachedRow> deleted_;
-    std::vector<QVariantList> fetched_;  // rows as last fetched or applied
+    std::vector<QVariantList> fetched_;  // rows as last fetched or applied, under cached updates
     std::vector<QVariantList> read_;     // rows of one fetch, kept to reuse its storage
     int current_ = -1;
     bool eof_ = true;

@@ -8,14 +8,18 @@ namespace tsql {
 
 namespace {
 
-// The rows the clauses' OUTPUT sends to the client, as the one row set of the statement.
+// The rows the clauses' OUTPUT sends to the client, as the one row set of the statement. The
+// first clause's columns describe them all and are kept here, since the statement that gave them
+// may be gone before the later clauses' rows come.
 class OneRowSet : public ResultSink {
 public:
     explicit OneRowSet(ResultSink& to) : to_(to) {}
     void rowSetBegin(const ResultColumns& columns) override {
-        if (!begun_)
-            to_.rowSetBegin(columns);
+        if (begun_)
+            return;
+        columns_ = columns;
         begun_ = true;
+        to_.rowSetBegin(columns_);
     }
     void row(const std::vector<Value>& cells) override {
         ++rows_;
@@ -34,6 +38,7 @@ public:
 
 private:
     ResultSink& to_;
+    ResultColumns columns_;
     bool begun_ = false;
     qint64 rows_ = 0;
 };

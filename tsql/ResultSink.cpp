@@ -19,7 +19,7 @@ void BatchCollector::clear() {
     out_.results.clear();
     out_.messages.clear();
     rowsTo_ = nullptr;
-    columns_ = {};
+    columns_ = nullptr;
     errors_.clear();
 }
 
@@ -28,7 +28,7 @@ void BatchCollector::rowSetBegin(const ResultColumns& columns) {
     db::StatementResult r;
     r.hasRowSet = true;
     r.rowSet.columns = columns.described();
-    columns_ = columns;
+    columns_ = &columns;
     out_.results.push_back(std::move(r));
 }
 
@@ -36,15 +36,16 @@ void BatchCollector::row(const std::vector<Value>& cells) {
     QVariantList row;
     row.reserve(static_cast<qsizetype>(cells.size()));
     for (size_t k = 0; k < cells.size(); ++k)
-        row.push_back(variant(cells[k], columns_[k].type));
+        row.push_back(variant(cells[k], (*columns_)[k].type));
     rows().push_back(std::move(row));
 }
 
 bool BatchCollector::takeRow(sqlite3_stmt* st) {
     QVariantList row;
-    row.reserve(static_cast<qsizetype>(columns_.size()));
-    for (size_t k = 0; k < columns_.size(); ++k)
-        row.push_back(variant(st, static_cast<int>(k), columns_[k].type));
+    const ResultColumns& columns = *columns_;
+    row.reserve(static_cast<qsizetype>(columns.size()));
+    for (size_t k = 0; k < columns.size(); ++k)
+        row.push_back(variant(st, static_cast<int>(k), columns[k].type));
     rows().push_back(std::move(row));
     return true;
 }

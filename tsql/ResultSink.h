@@ -38,7 +38,8 @@ private:
 // Receives the results of a batch or a procedure call while the engine produces them, in
 // order, so that a caller can pass rows on without holding a whole result. Within a row set the
 // calls are rowSetBegin, row for each row, rowSetEnd; an error that ends the batch is raised
-// from the running call, possibly between two rows.
+// from the running call, possibly between two rows. The columns given to rowSetBegin stay valid
+// until the row set ends, so a sink may keep a reference to them for its rows.
 class ResultSink {
 public:
     virtual ~ResultSink() = default;
@@ -102,7 +103,7 @@ private:
 
     db::BatchResult& out_;
     std::vector<QVariantList>* rowsTo_ = nullptr;
-    ResultColumns columns_;  // of the current row set
+    const ResultColumns* columns_ = nullptr;  // of the current row set, held by its producer
     std::vector<db::ServerMessage> errors_;
 };
 

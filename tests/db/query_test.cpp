@@ -313,6 +313,23 @@ TEST_F(CachedUpdatesTest, FailingApplyChangesNothing) {
     EXPECT_EQ(codesAndNames(), QStringList({"P1=ปากกา", "P2=", "P3=ดินสอ"}));
 }
 
+// Rows fetched before cached updates were switched on are edited by their keys as fetched.
+TEST_F(CachedUpdatesTest, SwitchedOnWhileOpenKeepsTheFetchedRows) {
+    auto late = query("select Code, Name, Qty from Product order by Code");
+    late->setUpdateObject(&update);
+    late->open();
+    late->setCachedUpdates(true);
+    late->setFieldValue("Code", "P9");
+    late->setFieldValue("Name", "แก้ไข");
+    late->next();
+    late->setFieldValue("Name", "ยกเลิก");
+    late->cancelUpdates();
+    EXPECT_EQ(late->fieldByName("Name").asString(), "ปากกา");
+    late->setFieldValue("Name", "แก้ไข");
+    late->applyUpdates();
+    EXPECT_EQ(codesAndNames(), QStringList({"P1=แก้ไข", "P2=", "P3=ดินสอ"}));
+}
+
 TEST_F(CachedUpdatesTest, EditingWithoutCachedUpdatesIsRefused) {
     auto plain = query("select Code from Product");
     plain->open();
