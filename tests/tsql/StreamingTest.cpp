@@ -1,6 +1,8 @@
 // Results handed over while the engine produces them, and runs stopped from outside.
 #include "TsqlFixture.h"
 
+#include <algorithm>
+
 #include "tsql/Errors.h"
 
 namespace {
@@ -444,4 +446,26 @@ TEST_F(StreamingTest, StreamedRowOfVariablesWaitsForItsFetch) {
     session_->cancel();
     EXPECT_EQ(dropped.events, (QStringList{"begin :int"}));
     EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM Item")), QStringLiteral("3"));
+}
+
+// MERGE sends the OUTPUT of all its clauses as one row set, each row read with its columns.
+TEST_F(StreamingTest, MergeOutputOfEveryClauseIsOneRowSet) {
+    const db::BatchResult r = run(QStringLiteral(
+        "MERGE Item AS t USING (VALUES (1, 20.25), (4, 7.5)) AS s (Id, Price) ON t.Id = s.Id\n"
+        "WHEN MATCHED THEN UPDATE SET Price = s.Price\n"
+        "WHEN NOT MATCHED BY TARGET THEN INSERT (Id, Price) VALUES (s.Id, s.Price)\n"
+        "WHEN NOT MATCHED BY SOURCE THEN DELETE\n"
+        "OUTPUT $action, deleted.Id, inserted.Price;"));
+    int rowSets = 0;
+    for (const db::StatementResult& s : r.results)
+        rowSets += s.hasRowSet;
+    ASSERT_EQ(rowSets, 1);
+    std::vector<QVariantList> rows = r.firstRowSet()->rowSet.rows;
+    std::sort(rows.begin(), rows.end(), [](const QVariantList& a, const QVariantList& b) {
+        return a[0].toString() + a[1].toString() < b[0].toString() + b[1].toString();
+    });
+    EXPECT_EQ(rows, (std::vector<QVariantList>{{QString("DELETE"), qint64(2), QVariant()},
+                                               {QString("DELETE"), qint64(3), QVariant()},
+                                               {QString("INSERT"), QVariant(), 7.5},
+                                               {QString("UPDATE"), qint64(1), 20.25}}));
 }
