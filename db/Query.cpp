@@ -101,6 +101,7 @@ void Query::open() {
     rows_.clear();
     deleted_.clear();
     fetched_.clear();
+    originalsKept_ = cachedUpdates_;
     cursor_ = std::move(cursor);
     // Cached edits need every row in place before the first one changes.
     if (cachedUpdates_)
@@ -130,10 +131,8 @@ int Query::fetchMore(int rows) {
     const int first = fetchedCount();
     for (QVariantList& values : read_) {
         rows_.push_back({std::move(values), {}, RowState::Unchanged});
-        if (cachedUpdates_) {
-            rows_.back().original = rows_.back().values;
-            fetched_.push_back(rows_.back().values);
-        }
+        if (originalsKept_)
+            keepOriginal(rows_.back());
     }
     const int count = fetchedCount() - first;
     if (count > 0 && active_)
@@ -142,18 +141,23 @@ int Query::fetchMore(int rows) {
 }
 
 void Query::setCachedUpdates(bool on) {
-    if (on && !cachedUpdates_)
-        keepOriginals();
     cachedUpdates_ = on;
+    if (on && active_ && !originalsKept_)
+        keepOriginals();
 }
 
-// The rows fetched so far, as they stand, become the originals that cached edits start from.
+// The rows as they stand become the originals that cached edits start from and that cancelling
+// goes back to; so do the rows fetched from then on, until the query closes.
 void Query::keepOriginals() {
     fetched_.clear();
-    for (CachedRow& row : rows_) {
-        row.original = row.values;
-        fetched_.push_back(row.values);
-    }
+    for (CachedRow& row : rows_)
+        keepOriginal(row);
+    originalsKept_ = true;
+}
+
+void Query::keepOriginal(CachedRow& row) {
+    row.original = row.values;
+    fetched_.push_back(row.values);
 }
 
 void Query::fetchAll() {
@@ -385,9 +389,11 @@ void Query::applyUpdates() {
 void Query::cancelUpdates() {
     if (!active_)
         return;
-    rows_.clear();
-    for (const auto& values : fetched_)
-        rows_.push_back({values, values, RowState::Unchanged});
+    if (originalsKept_) {  // otherwise nothing could change since the rows were fetched
+        rows_.clear();
+        for (const auto& values : fetched_)
+            rows_.push_back({values, values, RowState::Unchanged});
+    }
     deleted_.clear();
     notify(&Query::rowsChanged);
     moveTo(0);

@@ -137,7 +137,7 @@ protected:
 
 private:
     enum class RowState { Unchanged, Modified, Inserted };
-    // A read-only query keeps no originals: nothing of it can change.
+    // A query keeps originals only once cached updates are on: before, nothing of it can change.
     struct CachedRow {
         QVariantList values;
         QVariantList original;
@@ -151,6 +151,7 @@ private:
     Field namedField(const Name& name) const;
     void fetchAll();
     void keepOriginals();
+    void keepOriginal(CachedRow& row);
     void moveTo(int row);
     void requireActive() const;
     template <typename... Args, typename... Values>
@@ -174,7 +175,8 @@ private:
     Columns columns_;
     std::vector<CachedRow> rows_;
     std::vector<CachedRow> deleted_;
-    std::vector<QVariantList> fetched_;  // rows as last fetched or applied, under cached updates
+    std::vector<QVariantList> fetched_;  // rows as last fetched or applied, once originals are kept
+    bool originalsKept_ = false;         // since cached updates were first on in this open
     std::vector<QVariantList> read_;     // rows of one fetch, kept to reuse its storage
     int current_ = -1;
     bool eof_ = true;

@@ -330,6 +330,15 @@ TEST_F(CachedUpdatesTest, SwitchedOnWhileOpenKeepsTheFetchedRows) {
     EXPECT_EQ(codesAndNames(), QStringList({"P1=แก้ไข", "P2=", "P3=ดินสอ"}));
 }
 
+// Without cached updates there is nothing to cancel: the rows stay as fetched.
+TEST_F(CachedUpdatesTest, CancelOnAReadOnlyQueryKeepsItsRows) {
+    auto plain = query("select Code from Product order by Code");
+    plain->open();
+    plain->cancelUpdates();
+    ASSERT_EQ(plain->recordCount(), 3);
+    EXPECT_EQ(plain->fieldByName("Code").asString(), "P1");
+}
+
 TEST_F(CachedUpdatesTest, EditingWithoutCachedUpdatesIsRefused) {
     auto plain = query("select Code from Product");
     plain->open();
