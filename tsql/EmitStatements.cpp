@@ -85,10 +85,11 @@ Compiled SqliteEmitter::insert(const InsertStmt& s) {
     out_.verb = QStringLiteral("INSERT");
     out_.changesRows = true;
     const QByteArray into = "INSERT INTO " + t.sqlName();
+    out_.drawsIdentity =
+        t.identityColumn >= 0 && std::find(s.boundColumns.begin(), s.boundColumns.end(),
+                                           t.identityColumn) == s.boundColumns.end();
     // The identity values the statement computes, one a row, when SQLite does not count them.
-    const bool counted = t.identityColumn >= 0 && !t.identityByRowid() &&
-                         std::find(s.boundColumns.begin(), s.boundColumns.end(),
-                                   t.identityColumn) == s.boundColumns.end();
+    const bool counted = out_.drawsIdentity && !t.identityByRowid();
     const QByteArray identity = counted ? nextIdentities(t) : QByteArray();
     std::vector<QByteArray> names;
     if (counted)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "tsql/Catalog.h"
 #include "tsql/Database.h"
 #include "tsql/SqliteSyntax.h"
 #include "tsql/Value.h"
@@ -27,6 +28,21 @@ std::vector<QByteArray> schemasWithCounters(Database& db) {
     return schemas;
 }
 
+// Raises the counter of the table (its stored name in UTF-8) in the schema (a SQLite name) to
+// `last` unless it is already there, making the counter if the table has none yet.
+void raiseCounter(Database& db, const QByteArray& schema, const QByteArray& tableName,
+                  qint64 last) {
+    const QByteArray counters = schema + ".sqlite_sequence";
+    const QByteArray table = sqlite::text(tableName);
+    const QByteArray value = QByteArray::number(last);
+    db.exec("UPDATE " + counters + " SET seq = " + value + " WHERE name = " + table +
+            " AND seq < " + value);
+    db.exec("INSERT INTO " + counters + " (name, seq) SELECT " + table + ", " + value +
+            " WHERE NOT EXISTS (SELECT 1 FROM " + counters + " WHERE name = " + table +
+            ") AND EXISTS (SELECT 1 FROM " + schema +
+            ".sqlite_master WHERE type = 'table' AND name = " + table + ")");
+}
+
 }  // namespace
 
 IdentityCounters::IdentityCounters(Database& db) : db_(db) {
@@ -44,16 +60,22 @@ void IdentityCounters::restore() {
     for (const Counter& c : counters_) {
         if (std::find(kept.begin(), kept.end(), c.schema) == kept.end())
             continue;
-        const QByteArray counters = c.schema + ".sqlite_sequence";
-        const QByteArray table = sqlite::text(c.table);
-        const QByteArray last = QByteArray::number(c.last);
-        db_.exec("UPDATE " + counters + " SET seq = " + last + " WHERE name = " + table +
-                 " AND seq < " + last);
-        db_.exec("INSERT INTO " + counters + " (name, seq) SELECT " + table + ", " + last +
-                 " WHERE NOT EXISTS (SELECT 1 FROM " + counters + " WHERE name = " + table +
-                 ") AND EXISTS (SELECT 1 FROM " + c.schema +
-                 ".sqlite_master WHERE type = 'table' AND name = " + table + ")");
+        raiseCounter(db_, c.schema, c.table, c.last);
     }
+}
+
+// The first value is the counter (one increment below the seed while none was given) plus the
+// increment.
+void useUpFirstIdentity(Database& db, const TableInfo& t) {
+    if (t.identityIncrement <= 0)
+        return;
+    Database::EngineScope scope(db);
+    const QByteArray schema = sqlite::name(t.schema);
+    const qint64 first = db.scalar("SELECT coalesce((SELECT seq FROM " + schema +
+                                   ".sqlite_sequence WHERE name = " + sqlite::text(t.name) + "), " +
+                                   QByteArray::number(t.identitySeed - t.identityIncrement) +
+                                   ") + " + QByteArray::number(t.identityIncrement));
+    raiseCounter(db, schema, t.name.toUtf8(), first);
 }
 
 }  // namespace tsql

@@ -6,6 +6,7 @@
 namespace tsql {
 
 class Database;
+struct TableInfo;
 
 // The identity counters (SQLite's sqlite_sequence rows) of every schema of a connection, read
 // before a rollback and set again after it: as on SQL Server, a rolled back insert uses up the
@@ -25,5 +26,10 @@ private:
     Database& db_;
     std::vector<Counter> counters_;
 };
+
+// Moves the table's counter past the identity value an INSERT took for its first row: on SQL
+// Server a failed insert uses up the values it took, and SQLite gives them back when the
+// statement fails. Only for increasing identities, whose counter holds the highest value given.
+void useUpFirstIdentity(Database& db, const TableInfo& table);
 
 }  // namespace tsql

@@ -9,6 +9,7 @@
 #include "tsql/Collation.h"
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
+#include "tsql/IdentityCounters.h"
 #include "tsql/Interpreter.h"
 #include "tsql/Parser.h"
 #include "tsql/SqliteErrors.h"
@@ -216,8 +217,11 @@ void Interpreter::runChange(const Compiled& c, bool report) {
     if (rc != SQLITE_DONE) {
         sqlite3_reset(st);
         noteSchema(st);
-        if ((rc & 0xff) == SQLITE_CONSTRAINT)
+        if ((rc & 0xff) == SQLITE_CONSTRAINT) {
+            if (c.drawsIdentity)
+                useUpIdentity(*c.target);
             raiseConstraint(rc, failure.message, c);
+        }
         raiseSqliteFailure(failure);
     }
     sqlite3_reset(st);
@@ -229,6 +233,15 @@ void Interpreter::runChange(const Compiled& c, bool report) {
         frames_.back().identity = identity_ = sqlite3_last_insert_rowid(db_->handle());
     if (report && !options_.nocount && sink_)
         sink_->rowsAffected(changes);
+}
+
+// The statement's own error is what the caller hears of: a counter that cannot be moved stays.
+void Interpreter::useUpIdentity(const TableInfo& t) {
+    try {
+        useUpFirstIdentity(*db_, t);
+    } catch (const db::Error&) {
+        // The values are given again: a gap SQL Server would leave is missing, nothing more.
+    }
 }
 
 bool Interpreter::mentionsVariable(const Expr& e, const QStringList& names) {

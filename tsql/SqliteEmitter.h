@@ -41,6 +41,7 @@ struct Compiled {
     QStringList variablesAlone;
     bool readsDatabases = false;  // reads sysdatabases
     bool changesRows = false;     // INSERT/UPDATE/DELETE: reports a row count
+    bool drawsIdentity = false;   // an INSERT whose rows take the target's identity values
     // Of a cursor's select (cursorSelect): the table whose rowids its last column holds.
     std::shared_ptr<const TableInfo> target;  // of INSERT/UPDATE/DELETE
     QString verb;                             // INSERT, UPDATE, DELETE
