@@ -1,6 +1,8 @@
 // Raising and catching errors: TRY ... CATCH, RAISERROR and THROW.
 #include <algorithm>
+#include <cmath>
 #include <functional>
+#include <limits>
 
 #include "tsql/Errors.h"
 #include "tsql/Interpreter.h"
@@ -36,8 +38,20 @@ QString substituted(const QString& format, const std::function<QString()>& nextA
     return out;
 }
 
+// A number beyond bigint reads as bigint's end on its side, which every range these statements
+// check refuses; no number reads as 0.
 qint64 integerOf(const Value& v) {
-    return v.kind == Value::Int ? v.i : static_cast<qint64>(v.toDouble());
+    if (v.kind == Value::Int)
+        return v.i;
+    const double d = v.toDouble();
+    if (std::isnan(d))
+        return 0;
+    constexpr double kBeyond = 9223372036854775808.0;  // 2^63
+    if (d >= kBeyond)
+        return std::numeric_limits<qint64>::max();
+    if (d < -kBeyond)
+        return std::numeric_limits<qint64>::min();
+    return static_cast<qint64>(d);
 }
 
 }  // namespace
@@ -128,7 +142,7 @@ void Interpreter::throwError(const ThrowStmt& t) {
     Value n = evaluate(*t.number, &ty);
     Value m = evaluate(*t.message, &ty);
     const qint64 number = integerOf(n);
-    if (number < 50000)
+    if (number < 50000 || number > std::numeric_limits<int>::max())
         raise(35100, QStringLiteral("Error number %1 in the THROW statement is outside the valid "
                                     "range. Specify an error number in the valid range of 50000 "
                                     "to 2147483647.")

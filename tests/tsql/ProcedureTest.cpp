@@ -79,6 +79,19 @@ TEST_F(ProcedureTest, TryCatchThrowRaiserrorAndErrorFunctions) {
     EXPECT_EQ(r.messages, (QStringList{QStringLiteral("just a note"), QStringLiteral("after")}));
 }
 
+// Numbers out of THROW's range are error 35100, however far out; a huge state or severity is
+// taken as the highest there is.
+TEST_F(ProcedureTest, ThrowAndRaiserrorNumbersOutOfRange) {
+    EXPECT_EQ(errorOf(QStringLiteral("throw 49999, 'x', 1")), 35100);
+    EXPECT_EQ(errorOf(QStringLiteral("throw 2147483648, 'x', 1")), 35100);
+    EXPECT_EQ(errorOf(QStringLiteral("throw 5777777777777777777777777777777777777, 'x', 1")),
+              35100);
+    EXPECT_EQ(errorOf(QStringLiteral("throw -5777777777777777777777777777777777777, 'x', 1")),
+              35100);
+    EXPECT_EQ(errorOf(QStringLiteral("throw 50001, 'x', 1e30")), 50001);
+    EXPECT_EQ(errorOf(QStringLiteral("raiserror('x', 1e30, 1)")), 50000);
+}
+
 TEST_F(ProcedureTest, WhileBreakContinueAndVariables) {
     EXPECT_EQ(scalar(QStringLiteral(
                   "declare @i int, @s int, @t varchar(20) select @i = 0, @s = 0 set @t = '' "
