@@ -268,6 +268,7 @@ struct Stmt {
         DeclareCursor,
         CursorAction,
         Fetch,
+        Waitfor,
     };
     explicit Stmt(Kind k) : kind(k) {}
     virtual ~Stmt() = default;
@@ -610,6 +611,14 @@ struct ThrowStmt : Stmt {
 
 struct PrintStmt : Stmt {
     PrintStmt() : Stmt(Stmt::Print) {}
+    ExprPtr value;
+};
+
+// WAITFOR DELAY 'hh:mm[:ss[.fff]]' or WAITFOR TIME '...': a text or variable that reads as a
+// time of day.
+struct WaitforStmt : Stmt {
+    WaitforStmt() : Stmt(Stmt::Waitfor) {}
+    bool untilTime = false;  // TIME: until the clock shows it; DELAY: for that long
     ExprPtr value;
 };
 

@@ -198,6 +198,13 @@ std::optional<QDateTime> parseDateText(const QString& raw, int style) {
     return m ? std::optional<QDateTime>(m->toDateTime()) : std::nullopt;
 }
 
+std::optional<QTime> timeOfDay(const QString& text) {
+    const std::optional<QDateTime> at = parseDateText(text);
+    if (!at || at->date() != QDate(1900, 1, 1))
+        return std::nullopt;
+    return at->time();
+}
+
 std::optional<Moment> parseMomentText(const QString& raw, int style, int decimals) {
     const QString text = raw.trimmed();
     if (text.isEmpty())

@@ -35,6 +35,8 @@ std::optional<std::pair<QDate, QTime>> canonicalDateParts(const QByteArray& text
 // Reads a text as a date the way SQL Server does under the mdy date format (style -1), or with
 // an explicit style (101, 103, 112, ...). Empty when it is not a date.
 std::optional<QDateTime> parseDateText(const QString& text, int style = -1);
+// The time of a text that reads as a datetime without a date (1 January 1900); empty otherwise.
+std::optional<QTime> timeOfDay(const QString& text);
 // The same to 100 ns, with at most `decimals` digits of the second (a datetime takes three).
 std::optional<Moment> parseMomentText(const QString& text, int style, int decimals);
 // A datetime as SQL Server keeps it: in steps of 1/300 second (shown as .000, .003 and .007),

@@ -34,6 +34,11 @@ void missingParameter(int index) {
                     .arg(index + 1));
 }
 
+void incorrectWaitforTime(const QString& text) {
+    raise(148,
+          QStringLiteral("Incorrect time syntax in time string '%1' used with WAITFOR.").arg(text));
+}
+
 void undeclaredVariable(const QString& name) {
     raise(137, QStringLiteral("Must declare the scalar variable \"%1\".").arg(name));
 }

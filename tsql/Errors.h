@@ -21,6 +21,8 @@ namespace tsql {
 [[noreturn]] void invalidColumn(const QString& name);
 // 137: Must declare the scalar variable "@...".
 [[noreturn]] void undeclaredVariable(const QString& name);
+// 148: a WAITFOR time that is no time of day.
+[[noreturn]] void incorrectWaitforTime(const QString& text);
 // 8178: a parameter marker (0-based) without a value.
 [[noreturn]] void missingParameter(int index);
 

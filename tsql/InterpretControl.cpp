@@ -1,9 +1,44 @@
-// Control of flow: IF, WHILE, EXEC and RETURN.
+// Control of flow: IF, WHILE, EXEC, RETURN and WAITFOR.
+#include <QDateTime>
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 #include "tsql/Conversions.h"
+#include "tsql/Database.h"
 #include "tsql/Errors.h"
 #include "tsql/Interpreter.h"
 
 namespace tsql {
+
+namespace {
+
+// WAITFOR's time: a datetime without a date, as text ('hh:mm[:ss[.fff]]' and SQL Server's other
+// time formats) or as a datetime variable.
+QTime waitforTime(const Value& v, const SqlType& from) {
+    std::optional<QTime> time;
+    if (from.isDate()) {
+        const std::optional<QDateTime> at =
+            parseCanonicalDate(convertValue(v, from, SqlType::of(SqlType::DateTime)).s);
+        if (at && at->date() == QDate(1900, 1, 1))
+            time = at->time();
+    } else {
+        time = timeOfDay(v.toString());
+    }
+    if (!time)
+        incorrectWaitforTime(v.toString());
+    return *time;
+}
+
+// WAITFOR TIME: until the clock next shows the time, tomorrow when it has passed today.
+qint64 msecsUntilTimeOfDay(const QDateTime& now, QTime time) {
+    QDateTime at(now.date(), time, now.timeSpec());
+    if (at <= now)
+        at = at.addDays(1);
+    return now.msecsTo(at);
+}
+
+}  // namespace
 
 Interpreter::Flow Interpreter::execIf(const IfStmt& i) {
     if (test(*i.condition))
@@ -44,6 +79,28 @@ void Interpreter::execCall(const ExecStmt& e) {
     const int status = execProcedure(e);
     if (!e.returnVar.isEmpty())
         assign(e.returnVar, Value::integer(status), SqlType::of(SqlType::Int));
+}
+
+// The wait goes in short steps so that the query timeout and a cancel end it as they end a long
+// query. A NULL time waits for nothing.
+void Interpreter::waitFor(const WaitforStmt& w) {
+    SqlType from;
+    const Value v = evaluate(*w.value, &from);
+    if (v.isNull())
+        return;
+    const QTime time = waitforTime(v, from);
+    const qint64 ms = w.untilTime ? msecsUntilTimeOfDay(QDateTime::currentDateTime(), time)
+                                  : time.msecsSinceStartOfDay();
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        db_->checkInterrupted();
+        const Clock::time_point now = Clock::now();
+        if (now >= end)
+            return;
+        std::this_thread::sleep_for(
+            std::min<Clock::duration>(end - now, std::chrono::milliseconds(50)));
+    }
 }
 
 Interpreter::Flow Interpreter::execReturn(const ReturnStmt& r) {

@@ -64,6 +64,8 @@ void checkStatement(const Stmt& s) {
             sideEffect(QStringLiteral("RAISERROR"));
         case Stmt::Throw:
             sideEffect(QStringLiteral("THROW"));
+        case Stmt::Waitfor:
+            sideEffect(QStringLiteral("WAITFOR"));
         case Stmt::TryCatch:
             sideEffect(QStringLiteral("BEGIN TRY"));
         case Stmt::SetOption:

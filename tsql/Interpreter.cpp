@@ -542,6 +542,9 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
         case Stmt::Print:
             print(static_cast<const PrintStmt&>(s));
             break;
+        case Stmt::Waitfor:
+            waitFor(static_cast<const WaitforStmt&>(s));
+            break;
         case Stmt::If:
             return execIf(static_cast<const IfStmt&>(s));
         case Stmt::Block:

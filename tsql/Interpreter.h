@@ -238,6 +238,7 @@ private:
     void setIdentityInsert(const ObjectName& name, bool on);
     void setDateFirst(const QString& value);
     void print(const PrintStmt& p);
+    void waitFor(const WaitforStmt& w);
     Flow execIf(const IfStmt& i);
     Flow execWhile(const WhileStmt& w);
     void execCall(const ExecStmt& e);

@@ -1,4 +1,5 @@
 // Batch, procedural and data-changing statements.
+#include "tsql/Conversions.h"
 #include "tsql/Errors.h"
 #include "tsql/Parser.h"
 
@@ -64,6 +65,7 @@ StmtPtr Parser::parseStatementBody() {
         {"RAISERROR", [](Parser& p) { return p.parseRaiserror(); }},
         {"THROW", [](Parser& p) { return p.parseThrow(); }},
         {"PRINT", [](Parser& p) { return p.parsePrint(); }},
+        {"WAITFOR", [](Parser& p) { return p.parseWaitfor(); }},
         {"USE", [](Parser& p) { return p.parseUse(); }},
         {"OPEN", [](Parser& p) { return p.parseCursorAction(CursorActionStmt::Open); }},
         {"CLOSE", [](Parser& p) { return p.parseCursorAction(CursorActionStmt::Close); }},
@@ -73,8 +75,7 @@ StmtPtr Parser::parseStatementBody() {
     for (const auto& [word, rule] : rules)
         if (t.isWord(word))
             return rule(*this);
-    static const char* const unsupported[] = {"GOTO", "WAITFOR", "GRANT", "REVOKE",
-                                              "DENY", "BULK",    "DBCC"};
+    static const char* const unsupported[] = {"GOTO", "GRANT", "REVOKE", "DENY", "BULK", "DBCC"};
     for (const char* word : unsupported)
         if (t.isWord(word))
             notSupported(QStringLiteral("the %1 statement").arg(t.text.toUpper()));
@@ -177,6 +178,26 @@ StmtPtr Parser::parsePrint() {
     next();
     auto s = std::make_unique<PrintStmt>();
     s->value = parseExpr();
+    return s;
+}
+
+// The time is a text or a variable, as SQL Server takes it; RECEIVE and GET CONVERSATION GROUP
+// belong to Service Broker, which the engine does not have.
+StmtPtr Parser::parseWaitfor() {
+    next();
+    auto s = std::make_unique<WaitforStmt>();
+    if (peek().isSymbol("("))
+        notSupported(QStringLiteral("WAITFOR with a Service Broker statement"));
+    s->untilTime = peek().isWord("TIME");
+    if (!s->untilTime && !peek().isWord("DELAY"))
+        fail();
+    next();
+    if (!peek().is(TokenKind::String) && !peek().is(TokenKind::Variable))
+        fail();
+    // A text that is no time fails the batch before it runs, as on SQL Server.
+    if (peek().is(TokenKind::String) && !timeOfDay(peek().text))
+        incorrectWaitforTime(peek().text);
+    s->value = parsePrimary();
     return s;
 }
 

@@ -36,6 +36,7 @@ private:
     StmtPtr parseTruncate();
     StmtPtr parseLoopControl(Stmt::Kind kind);
     StmtPtr parsePrint();
+    StmtPtr parseWaitfor();
     StmtPtr parseUse();
     StmtList parseUntilEnd(const char* endWord, const char* second = nullptr);
     StmtPtr parseBegin();

@@ -160,10 +160,10 @@ TEST(Parser, SyntaxErrorsAndUnsupportedConstructsAreNamed) {
     EXPECT_EQ(errorNumber(QStringLiteral("select a from t where a = [order] +")), 102);
     EXPECT_EQ(errorNumber(QStringLiteral("insert into t values (1) values")), 156);
     try {
-        Parser(QStringLiteral("waitfor delay '00:00:01'")).parseBatch();
+        Parser(QStringLiteral("dbcc checkident ('t')")).parseBatch();
         FAIL();
     } catch (const db::Error& e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("WAITFOR"))) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(QStringLiteral("DBCC"))) << e.message().toStdString();
     }
     try {
         Parser(QStringLiteral("merge into t using u on 1 = 1 when not matched then insert "

@@ -1,4 +1,6 @@
 // Stored procedures and the procedural statements of batches.
+#include <QElapsedTimer>
+
 #include "TsqlFixture.h"
 
 class ProcedureTest : public TsqlTest {
@@ -156,6 +158,62 @@ TEST_F(ProcedureTest, TheQueryTimeoutEndsARunawayBatch) {
     EXPECT_EQ(message, QStringLiteral("Query timeout expired"));
     // The next batch has its own time.
     EXPECT_EQ(scalar(QStringLiteral("select 1")), QStringLiteral("1"));
+}
+
+// WAITFOR DELAY waits for the time a text or variable gives, in SQL Server's time formats; a
+// date in it, or text that is no time, is error 148. The query timeout ends a long wait.
+TEST_F(ProcedureTest, WaitforDelayWaitsAndTheTimeoutEndsIt) {
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(scalar(QStringLiteral("waitfor delay '00:00:00.300' select 1")), QStringLiteral("1"));
+    EXPECT_GE(clock.elapsed(), 300);
+    clock.restart();
+    run(QStringLiteral("declare @d datetime set @d = '00:00:00.200' waitfor delay @d"));
+    EXPECT_GE(clock.elapsed(), 200);
+    QString message;
+    EXPECT_EQ(errorOf(QStringLiteral("waitfor delay '2024-01-01 00:00:01'"), &message), 148);
+    EXPECT_EQ(message, QStringLiteral("Incorrect time syntax in time string '2024-01-01 00:00:01' "
+                                      "used with WAITFOR."));
+    // A text that is no time fails the batch before it runs; a variable's, when it is reached.
+    EXPECT_EQ(errorOf(QStringLiteral("insert into Log (Note) values ('x') waitfor delay 'soon'")),
+              148);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Log")), QStringLiteral("0"));
+    EXPECT_EQ(errorOf(QStringLiteral("declare @t varchar(9) set @t = 'soon' insert into Log "
+                                     "(Note) values ('x') waitfor delay @t")),
+              148);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Log")), QStringLiteral("1"));
+    EXPECT_EQ(errorOf(QStringLiteral("waitfor delay 5")), 102);
+    EXPECT_NE(errorOf(QStringLiteral("waitfor (receive * from q)")), 0);
+
+    session_->setQueryTimeout(1);
+    clock.restart();
+    EXPECT_NE(errorOf(QStringLiteral("waitfor delay '00:01'"), &message), 0);
+    EXPECT_EQ(message, QStringLiteral("Query timeout expired"));
+    EXPECT_LT(clock.elapsed(), 10000);
+}
+
+// WAITFOR TIME waits until the clock shows the time: a time that has passed today is tomorrow's.
+TEST_F(ProcedureTest, WaitforTimeWaitsForTheNextTimeTheClockShowsIt) {
+    const QTime now = QTime::currentTime();
+    if (now > QTime(23, 59, 50) || now < QTime(0, 0, 10))
+        GTEST_SKIP() << "too near midnight for a time of today";
+    session_->setQueryTimeout(2);
+    QElapsedTimer clock;
+    clock.start();
+    run(QStringLiteral("waitfor time '%1'").arg(now.addMSecs(1500).toString(u"HH:mm:ss.zzz")));
+    EXPECT_GE(clock.elapsed(), 1000);
+    QString message;
+    EXPECT_NE(
+        errorOf(QStringLiteral("waitfor time '%1'").arg(now.toString(u"HH:mm:ss.zzz")), &message),
+        0);
+    EXPECT_EQ(message, QStringLiteral("Query timeout expired"));
+}
+
+// A function may not wait.
+TEST_F(ProcedureTest, WaitforIsRefusedInAFunction) {
+    EXPECT_EQ(errorOf(QStringLiteral("create function Slow() returns int as begin "
+                                     "waitfor delay '00:00:01' return 1 end")),
+              443);
 }
 
 TEST_F(ProcedureTest, SelectIntoAndDynamicSql) {
