@@ -64,18 +64,21 @@ void IdentityCounters::restore() {
     }
 }
 
-// The first value is the counter (one increment below the seed while none was given) plus the
-// increment.
-void useUpFirstIdentity(Database& db, const TableInfo& t) {
+// Without a row written, the failing row's value is the counter (one increment below the seed
+// while none was given) plus the increment.
+void useUpIdentity(Database& db, const TableInfo& t, std::optional<qint64> lastGiven) {
     if (t.identityIncrement <= 0)
         return;
     Database::EngineScope scope(db);
     const QByteArray schema = sqlite::name(t.schema);
-    const qint64 first = db.scalar("SELECT coalesce((SELECT seq FROM " + schema +
-                                   ".sqlite_sequence WHERE name = " + sqlite::text(t.name) + "), " +
-                                   QByteArray::number(t.identitySeed - t.identityIncrement) +
-                                   ") + " + QByteArray::number(t.identityIncrement));
-    raiseCounter(db, schema, t.name.toUtf8(), first);
+    const QByteArray increment = QByteArray::number(t.identityIncrement);
+    const qint64 failed =
+        lastGiven ? *lastGiven + t.identityIncrement
+                  : db.scalar("SELECT coalesce((SELECT seq FROM " + schema +
+                              ".sqlite_sequence WHERE name = " + sqlite::text(t.name) + "), " +
+                              QByteArray::number(t.identitySeed - t.identityIncrement) + ") + " +
+                              increment);
+    raiseCounter(db, schema, t.name.toUtf8(), failed);
 }
 
 }  // namespace tsql

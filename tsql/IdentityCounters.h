@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <optional>
 #include <vector>
 
 namespace tsql {
@@ -27,9 +28,11 @@ private:
     std::vector<Counter> counters_;
 };
 
-// Moves the table's counter past the identity value an INSERT took for its first row: on SQL
-// Server a failed insert uses up the values it took, and SQLite gives them back when the
-// statement fails. Only for increasing identities, whose counter holds the highest value given.
-void useUpFirstIdentity(Database& db, const TableInfo& table);
+// Moves the table's counter past the identity value of the row an INSERT failed on: on SQL Server
+// a failed insert uses up the values it took, and SQLite gives them back when the statement
+// fails. That row's value follows `lastGiven`, the value of the statement's last row written
+// before it, or the counter when the statement wrote none. Only for increasing identities, whose
+// counter holds the highest value given.
+void useUpIdentity(Database& db, const TableInfo& table, std::optional<qint64> lastGiven);
 
 }  // namespace tsql

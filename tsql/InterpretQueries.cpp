@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <limits>
+#include <optional>
 
 #include "tsql/Collation.h"
 #include "tsql/Conversions.h"
@@ -18,6 +20,16 @@
 namespace tsql {
 
 namespace {
+
+// SQLite's last insert rowid, set before an INSERT steps, tells afterwards which row it wrote last,
+// also when it then failed: each row written sets it, and the rollback of a failed statement
+// leaves it. Only the engine reads it, and only after an INSERT that wrote rows.
+constexpr qint64 kNoRowWritten = std::numeric_limits<qint64>::min();
+
+std::optional<qint64> lastRowWritten(sqlite3* db) {
+    const qint64 last = sqlite3_last_insert_rowid(db);
+    return last == kNoRowWritten ? std::nullopt : std::optional<qint64>(last);
+}
 
 // A cell of the current row. Texts are read as SQLite renders them, whatever it stores, so a
 // text column reads the same through every sink; `cell` keeps its buffer from row to row.
@@ -208,6 +220,8 @@ void Interpreter::runChange(const Compiled& c, bool report) {
     Database::TranslationScope scope(*db_);
     sqlite3_stmt* st = prepare(c);
     bindSlots(st, c);
+    if (c.drawsIdentity)
+        sqlite3_set_last_insert_rowid(db_->handle(), kNoRowWritten);
     const int rc = sqlite3_step(st);
     // What failed, taken before anything else runs on the connection.
     const SqliteFailure failure = rc == SQLITE_DONE
@@ -219,7 +233,7 @@ void Interpreter::runChange(const Compiled& c, bool report) {
         noteSchema(st);
         if ((rc & 0xff) == SQLITE_CONSTRAINT) {
             if (c.drawsIdentity)
-                useUpIdentity(*c.target);
+                useUpIdentity(*c.target, lastRowWritten(db_->handle()));
             raiseConstraint(rc, failure.message, c);
         }
         raiseSqliteFailure(failure);
@@ -236,9 +250,9 @@ void Interpreter::runChange(const Compiled& c, bool report) {
 }
 
 // The statement's own error is what the caller hears of: a counter that cannot be moved stays.
-void Interpreter::useUpIdentity(const TableInfo& t) {
+void Interpreter::useUpIdentity(const TableInfo& t, std::optional<qint64> lastWritten) {
     try {
-        useUpFirstIdentity(*db_, t);
+        tsql::useUpIdentity(*db_, t, lastWritten);
     } catch (const db::Error&) {
         // The values are given again: a gap SQL Server would leave is missing, nothing more.
     }

@@ -286,7 +286,7 @@ private:
     bool passVariablesRow(const Compiled& c);
     // Runs INSERT, UPDATE or DELETE; reports its count unless told not to.
     void runChange(const Compiled& c, bool report = true);
-    void useUpIdentity(const TableInfo& t);
+    void useUpIdentity(const TableInfo& t, std::optional<qint64> lastWritten);
     static bool isSetStatement(const Stmt& s);
     Compiled setStatement(SqliteEmitter& e, const Stmt& s);
     void execChange(const Stmt& s, bool report = true);

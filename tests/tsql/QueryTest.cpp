@@ -64,6 +64,26 @@ TEST_F(QueryTest, IdentityValuesAndRowCounts) {
     EXPECT_EQ(scalar(QStringLiteral("select SCOPE_IDENTITY()")), QStringLiteral("NULL"));
 }
 
+// An insert that fails on a constraint uses up the identity values of the rows it reached, up to
+// the one it failed on, by the table's increment; @@IDENTITY stays the last value of an insert
+// that succeeded.
+TEST_F(QueryTest, AFailedInsertUsesUpTheIdentityValuesOfTheRowsItReached) {
+    run(
+        QStringLiteral("create table Seq (Id int identity(1, 1), V int constraint UQ_Seq unique) "
+                       "create table Step (Id int identity(10, 5), V int constraint UQ_Step "
+                       "unique) insert into Seq (V) values (1) insert into Step (V) values (1)"));
+    EXPECT_EQ(errorOf(QStringLiteral("insert into Seq (V) values (2), (3), (1), (4)")), 2627);
+    EXPECT_EQ(scalar(QStringLiteral("select @@IDENTITY")), QStringLiteral("10"));
+    EXPECT_EQ(errorOf(QStringLiteral("insert into Step (V) values (2), (3), (1), (4)")), 2627);
+    EXPECT_EQ(errorOf(QStringLiteral("insert into Seq (V) select V from Step")), 2627);
+    run(QStringLiteral("insert into Seq (V) values (5) insert into Step (V) values (5)"));
+    EXPECT_EQ(rows(QStringLiteral("select Id, V from Seq order by Id")),
+              (QStringList{QStringLiteral("1|1"), QStringLiteral("6|5")}));
+    EXPECT_EQ(rows(QStringLiteral("select Id, V from Step order by Id")),
+              (QStringList{QStringLiteral("10|1"), QStringLiteral("30|5")}));
+    EXPECT_EQ(scalar(QStringLiteral("select @@IDENTITY")), QStringLiteral("30"));
+}
+
 TEST_F(QueryTest, GroupByHavingDistinctAndUnion) {
     EXPECT_EQ(rows(QStringLiteral("select GroupId, count(*) n from Product group by GroupId "
                                   "having count(*) > 1")),
