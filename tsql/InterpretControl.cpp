@@ -14,17 +14,9 @@ namespace tsql {
 namespace {
 
 // WAITFOR's time: a datetime without a date, as text ('hh:mm[:ss[.fff]]' and SQL Server's other
-// time formats) or as a datetime variable.
-QTime waitforTime(const Value& v, const SqlType& from) {
-    std::optional<QTime> time;
-    if (from.isDate()) {
-        const std::optional<QDateTime> at =
-            parseCanonicalDate(convertValue(v, from, SqlType::of(SqlType::DateTime)).s);
-        if (at && at->date() == QDate(1900, 1, 1))
-            time = at->time();
-    } else {
-        time = timeOfDay(v.toString());
-    }
+// time formats) or as a datetime variable, whose value is held as such a text.
+QTime waitforTime(const Value& v) {
+    const std::optional<QTime> time = timeOfDay(v.toString());
     if (!time)
         incorrectWaitforTime(v.toString());
     return *time;
@@ -84,11 +76,10 @@ void Interpreter::execCall(const ExecStmt& e) {
 // The wait goes in short steps so that the query timeout and a cancel end it as they end a long
 // query. A NULL time waits for nothing.
 void Interpreter::waitFor(const WaitforStmt& w) {
-    SqlType from;
-    const Value v = evaluate(*w.value, &from);
+    const Value v = evaluate(*w.value, nullptr);
     if (v.isNull())
         return;
-    const QTime time = waitforTime(v, from);
+    const QTime time = waitforTime(v);
     const qint64 ms = w.untilTime ? msecsUntilTimeOfDay(QDateTime::currentDateTime(), time)
                                   : time.msecsSinceStartOfDay();
     using Clock = std::chrono::steady_clock;
