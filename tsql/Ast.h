@@ -435,13 +435,15 @@ struct CreateTypeStmt : Stmt {
     bool nullable = true;
 };
 
+using IndexedColumns = std::vector<std::pair<QString, bool>>;  // name, descending
+
 struct CreateIndexStmt : Stmt {
     CreateIndexStmt() : Stmt(Stmt::CreateIndex) {}
     bool unique = false;
     bool clustered = false;
     QString name;
     ObjectName table;
-    std::vector<std::pair<QString, bool>> columns;  // name, descending
+    IndexedColumns columns;
 };
 
 struct CreateViewStmt : Stmt {

@@ -326,21 +326,10 @@ std::optional<ConstraintInfo> Catalog::constraint(const QString& schema, const Q
 
 QString Catalog::uniqueIndexOn(const QString& schema, const QString& table,
                                const QStringList& columns) {
-    Database::EngineScope scope(db_);
-    QStringList candidates;
-    SchemaRead list(db_,
-                    "PRAGMA " + sqlite::name(schema) + ".index_list(" + sqlite::name(table) + ")",
-                    SchemaRead::Optional);
-    while (list.next())
-        if (list.integer(2))
-            candidates << list.text(1);
-    for (const QString& idx : candidates) {
+    for (const QString& idx : uniqueIndexes(schema, table)) {
         QStringList cols;
-        SchemaRead info(db_,
-                        "PRAGMA " + sqlite::name(schema) + ".index_info(" + sqlite::name(idx) + ")",
-                        SchemaRead::Optional);
-        while (info.next())
-            cols << info.text(2);
+        for (const IndexColumn& column : indexColumns(schema, idx))
+            cols << column.name;
         if (cols.size() == columns.size()) {
             bool same = true;
             for (int k = 0; k < cols.size(); ++k)
@@ -350,6 +339,32 @@ QString Catalog::uniqueIndexOn(const QString& schema, const QString& table,
         }
     }
     return {};
+}
+
+QStringList Catalog::uniqueIndexes(const QString& schema, const QString& table) {
+    Database::EngineScope scope(db_);
+    QStringList unique;
+    SchemaRead list(db_,
+                    "PRAGMA " + sqlite::name(schema) + ".index_list(" + sqlite::name(table) + ")",
+                    SchemaRead::Optional);
+    // seq, name, unique, origin, partial
+    while (list.next())
+        if (list.integer(2) && !list.integer(4))
+            unique << list.text(1);
+    return unique;
+}
+
+std::vector<IndexColumn> Catalog::indexColumns(const QString& schema, const QString& index) {
+    Database::EngineScope scope(db_);
+    std::vector<IndexColumn> columns;
+    SchemaRead info(db_,
+                    "PRAGMA " + sqlite::name(schema) + ".index_xinfo(" + sqlite::name(index) + ")",
+                    SchemaRead::Optional);
+    // seqno, cid, name, desc, coll, key
+    while (info.next())
+        if (info.integer(5))
+            columns.push_back({info.text(2), info.text(4)});
+    return columns;
 }
 
 std::optional<TableSql> Catalog::definition(const QString& schema, const QString& name) {

@@ -48,6 +48,12 @@ struct ConstraintInfo {
     QString detail;  // FK: referenced table(columns); DF: the default's T-SQL text
 };
 
+// A key column of an index, with the collation the index compares it by (SQLite's name).
+struct IndexColumn {
+    QString name;
+    QString collation;
+};
+
 struct TriggerInfo {
     QString name;
     QString table;
@@ -75,6 +81,11 @@ public:
     std::optional<TableSql> definition(const QString& schema, const QString& name);
     // Index (SQLite name) whose columns are exactly `columns`, for error messages.
     QString uniqueIndexOn(const QString& schema, const QString& table, const QStringList& columns);
+    // The unique indexes of a table that are keys or unique indexes of its own (not the partial
+    // ones that guard them), by SQLite name, the one made last first.
+    QStringList uniqueIndexes(const QString& schema, const QString& table);
+    // An index's key columns in order; empty for no such index.
+    std::vector<IndexColumn> indexColumns(const QString& schema, const QString& index);
     // Whether any object (table, view, procedure, trigger, constraint, index) has this name.
     bool objectExists(const QString& schema, const QString& name);
     // The AFTER triggers of a table, in the order they were made.

@@ -3,6 +3,7 @@
 
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
+#include "tsql/IndexSql.h"
 #include "tsql/Interpreter.h"
 
 namespace tsql {
@@ -80,15 +81,48 @@ QString Interpreter::duplicateKeyValue(const Compiled& c, const QStringList& col
         .arg(shown.join(QStringLiteral(", ")));
 }
 
+// The first of the keys that repeat among the table's rows, NULLs counting as equal.
+void Interpreter::duplicateKeyFound(const QString& schema, const QString& table,
+                                    const QString& shown, const IndexedColumns& columns) {
+    QByteArrayList names;
+    for (const auto& column : columns)
+        names << sqlite::name(column.first);
+    const QByteArray key = names.join(", ");
+    const std::shared_ptr<const TableInfo> t = catalog_->find(schema, table);
+    QStringList values;
+    sqlite3_stmt* st =
+        db_->prepare("SELECT " + key + " FROM " + sqlite::qualifiedName(schema, table) +
+                     " GROUP BY " + key + " HAVING count(*) > 1 ORDER BY " + key + " LIMIT 1");
+    if (db_->step(st) == SQLITE_ROW)
+        for (size_t k = 0; k < columns.size(); ++k) {
+            const int at = t ? t->indexOf(columns[k].first) : -1;
+            values << keyText(Value::fromColumn(st, static_cast<int>(k)),
+                              at < 0 ? SqlType() : t->columns[static_cast<size_t>(at)].type);
+        }
+    sqlite3_reset(st);
+    raise(err::DuplicateKeyFound,
+          QStringLiteral("The CREATE UNIQUE INDEX statement terminated because a duplicate key "
+                         "was found for the object name 'dbo.%1' and the index name '%2'. The "
+                         "duplicate key value is (%3).")
+              .arg(table, shown, values.join(QStringLiteral(", "))));
+}
+
 void Interpreter::raiseConstraint(int rc, const QString& message, const Compiled& c) {
     const QString verb = c.verb.isEmpty() ? QStringLiteral("INSERT") : c.verb;
     const QString schema = c.target ? c.target->schema : QStringLiteral("main");
     const QString dbShown = schema == u"main" ? dbName_ : schema;
-    // SQLite: "<KIND> constraint failed: T.a, T.b"
+    // SQLite: "<KIND> constraint failed: T.a, T.b", or "... failed: index 'I'" for the guard of
+    // an index's NULLs
     QStringList columns;
     QString table = c.target ? c.target->name : QString();
+    QString index;
     int colon = static_cast<int>(message.indexOf(QStringLiteral("failed: ")));
-    if (colon >= 0) {
+    const QString failed = colon >= 0 ? message.mid(colon + 8) : QString();
+    if (failed.startsWith(u"index '") && failed.endsWith(u'\'')) {
+        index = guardedIndex(failed.mid(7).chopped(1));
+        for (const IndexColumn& column : catalog_->indexColumns(schema, index))
+            columns << column.name;
+    } else if (colon >= 0) {
         for (QString part : message.mid(colon + 8).split(QStringLiteral(", "))) {
             int dot = static_cast<int>(part.indexOf(u'.'));
             if (dot >= 0) {
@@ -106,7 +140,8 @@ void Interpreter::raiseConstraint(int rc, const QString& message, const Compiled
                       .arg(columns.value(0), dbShown, table, verb));
         case SQLITE_CONSTRAINT_UNIQUE:
         case SQLITE_CONSTRAINT_PRIMARYKEY: {
-            QString index = catalog_->uniqueIndexOn(schema, table, columns);
+            if (index.isEmpty())
+                index = catalog_->uniqueIndexOn(schema, table, columns);
             std::optional<ConstraintInfo> k;
             for (auto& ci : catalog_->constraints(schema, table))
                 if ((ci.kind == u"PK" || ci.kind == u"UQ") &&

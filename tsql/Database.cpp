@@ -15,6 +15,7 @@
 #include "tsql/FunctionRows.h"
 #include "tsql/FunctionSupport.h"
 #include "tsql/Functions.h"
+#include "tsql/IndexSql.h"
 #include "tsql/InformationSchema.h"
 #include "tsql/SqliteErrors.h"
 #include "tsql/SqliteSyntax.h"
@@ -67,14 +68,18 @@ std::vector<QByteArray> catalogViews() {
                     "FROM main.sqlite_master m, pragma_table_info(m.name, 'main') p "
                     "WHERE m.type IN ('table','view') AND substr(m.name,1,7) <> 'sqlite_' "
                     "AND substr(m.name,1,5) <> 'tsql_'"),
-        // Indexes by their T-SQL names (the table prefix of the stored name removed).
+        // Indexes by their T-SQL names (the table prefix of the stored name removed), without
+        // the guards of unique indexes' NULLs.
         catalogView("sysindexes",
                     "SELECT t.rowid AS id, CASE WHEN instr(i.name, '.') > 0 "
                     "THEN substr(i.name, instr(i.name, '.') + 1) ELSE i.name END AS name, "
                     "i.rowid AS indid, 0 AS status "
                     "FROM main.sqlite_master i JOIN main.sqlite_master t "
                     "ON t.type = 'table' AND t.name = i.tbl_name "
-                    "WHERE i.type = 'index' AND substr(i.name,1,7) <> 'sqlite_'"),
+                    "WHERE i.type = 'index' AND substr(i.name,1,7) <> 'sqlite_' AND "
+                    "substr(i.name, 1, " +
+                        QByteArray::number(qstrlen(kNullGuardPrefix)) + ") <> " +
+                        sqlite::text(QByteArray(kNullGuardPrefix))),
         // Data types: the system types and the alias types of this database.
         catalogView("systypes",
                     "SELECT column1 AS name, column2 AS xtype, column2 AS xusertype, "

@@ -31,6 +31,8 @@ namespace err {
 inline constexpr int NullNotAllowed = 515;
 inline constexpr int DuplicateKey = 2627;
 inline constexpr int DuplicateIndexKey = 2601;
+inline constexpr int DuplicateKeyFound = 1505;     // a unique index made over repeated keys
+inline constexpr int ConstraintNotCreated = 1750;  // a constraint added after 1505
 inline constexpr int ReferenceConflict = 547;
 inline constexpr int InvalidObject = 208;
 inline constexpr int InvalidColumn = 207;

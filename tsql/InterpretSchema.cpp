@@ -9,6 +9,7 @@
 #include "tsql/Collation.h"
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
+#include "tsql/IndexSql.h"
 #include "tsql/Interpreter.h"
 #include "tsql/KeptText.h"
 #include "tsql/TableRebuild.h"
@@ -64,6 +65,13 @@ QByteArray columnList(const QStringList& cols) {
     return s;
 }
 
+IndexedColumns ascending(const QStringList& columns) {
+    IndexedColumns indexed;
+    for (const QString& c : columns)
+        indexed.emplace_back(c, false);
+    return indexed;
+}
+
 }  // namespace
 
 void Interpreter::recordConstraint(const QString& name, const QString& table, const QString& kind,
@@ -80,7 +88,7 @@ void Interpreter::recordConstraint(const QString& name, const QString& table, co
 }
 
 ColumnSql Interpreter::columnDeclaration(const ColumnDef& c, const QString& table, bool alter,
-                                         bool inKey, std::vector<QByteArray>* after) {
+                                         bool inKey, std::vector<KeyIndex>* keys) {
     SqlType type = resolveType(c.type, c.aliasType);
     bool nullable = true;
     if (!c.aliasType.isEmpty()) {
@@ -140,7 +148,7 @@ ColumnSql Interpreter::columnDeclaration(const ColumnDef& c, const QString& tabl
             QString name = k.name.isEmpty() ? generatedName(QStringLiteral("PK"), table) : k.name;
             recordConstraint(name, table, QStringLiteral("PK"), {c.name}, QString());
         } else {
-            addKey(table, k, after);
+            addKey(table, k, keys);
         }
     }
     return column;
@@ -184,13 +192,12 @@ ForeignKeySql Interpreter::foreignKey(const QString& name, const QString& table,
 }
 
 void Interpreter::addKey(const QString& table, const TableConstraint& k,
-                         std::vector<QByteArray>* after) {
-    const QString kind =
-        k.kind == TableConstraint::PrimaryKey ? QStringLiteral("PK") : QStringLiteral("UQ");
+                         std::vector<KeyIndex>* keys) {
+    const bool primary = k.kind == TableConstraint::PrimaryKey;
+    const QString kind = primary ? QStringLiteral("PK") : QStringLiteral("UQ");
     QString name = k.name.isEmpty() ? generatedName(kind, table) : k.name;
     recordConstraint(name, table, kind, k.columns, QString());
-    after->push_back("CREATE UNIQUE INDEX " + ddlSchema_.toUtf8() + "." + sqlite::name(name) +
-                     " ON " + sqlite::name(table) + " (" + columnList(k.columns) + ")");
+    keys->push_back({name, k.columns, primary});
 }
 
 // Runs a schema change so that nothing of it stays when it fails.
@@ -214,9 +221,9 @@ void Interpreter::atomically(const std::function<void()>& change) {
 }
 
 // A key or foreign key of CREATE TABLE: a foreign key is declared with the table, a key is an
-// index made after it (`after`), except an identity key, which is SQLite's rowid already.
+// index made after it (`keys`), except an identity key, which is SQLite's rowid already.
 void Interpreter::tableConstraint(const CreateTableStmt& s, const TableConstraint& k,
-                                  TableSql& declared, std::vector<QByteArray>* after) {
+                                  TableSql& declared, std::vector<KeyIndex>* keys) {
     const QString& table = declared.name;
     switch (k.kind) {
         case TableConstraint::PrimaryKey:
@@ -231,7 +238,7 @@ void Interpreter::tableConstraint(const CreateTableStmt& s, const TableConstrain
                     k.name.isEmpty() ? generatedName(QStringLiteral("PK"), table) : k.name, table,
                     QStringLiteral("PK"), k.columns, QString());
             else
-                addKey(table, k, after);
+                addKey(table, k, keys);
             break;
         }
         case TableConstraint::ForeignKey:
@@ -268,7 +275,7 @@ void Interpreter::createTable(const CreateTableStmt& s, const QString& storedNam
               QStringLiteral("There is already an object named '%1' in the database.").arg(table));
     // Nothing of a failed CREATE TABLE stays behind, metadata included.
     atomically([&] {
-        std::vector<QByteArray> after;
+        std::vector<KeyIndex> keys;
         TableSql declared{ddlSchema_, table, {}, {}, {}};
         QStringList pkColumns;
         for (const auto& k : s.constraints)
@@ -280,20 +287,20 @@ void Interpreter::createTable(const CreateTableStmt& s, const QString& storedNam
             const bool inKey = pkColumns.contains(c.name, Qt::CaseInsensitive);
             declared.columns.push_back(c.computed
                                            ? computedColumn(c, declaredColumns(s, table))
-                                           : columnDeclaration(c, table, false, inKey, &after));
+                                           : columnDeclaration(c, table, false, inKey, &keys));
         }
         if (identities > 1)
             raise(2744, QStringLiteral("Multiple identity columns specified for table '%1'. Only "
                                        "one identity column per table is allowed.")
                             .arg(table));
         for (const auto& k : s.constraints)
-            tableConstraint(s, k, declared, &after);
+            tableConstraint(s, k, declared, &keys);
         db_->exec(createTableSql(declared));
         for (const auto& c : s.columns)
             if (c.identity)
                 recordIdentity(*db_, ddlSchema_.toUtf8(), table, c.seed, c.increment);
-        for (const QByteArray& a : after)
-            db_->exec(a);
+        for (const KeyIndex& k : keys)
+            createUniqueIndex(ddlSchema_, table, k.name, k.name, ascending(k.columns), k.primary);
     });
     schemaChanged();
     if (storedName.isEmpty())
@@ -422,19 +429,19 @@ void Interpreter::createIndex(const CreateIndexStmt& s) {
     const std::shared_ptr<const TableInfo> t = resolveTable(s.table);
     if (t->view || (t->schema != u"main" && t->schema != u"temp"))
         notSupported(QStringLiteral("indexes on views or on other databases"));
-    QByteArray cols;
-    for (const auto& [name, desc] : s.columns) {
-        if (t->indexOf(name) < 0)
-            invalidColumn(name);
-        cols += (cols.isEmpty() ? "" : ", ") + sqlite::name(name) + (desc ? " DESC" : "");
-    }
+    for (const auto& column : s.columns)
+        if (t->indexOf(column.first) < 0)
+            invalidColumn(column.first);
     const QString stored = t->name + u'.' + s.name;
     if (catalog_->objectExists(t->schema, stored))
         raise(1913, QStringLiteral("The operation failed because an index or statistics with name "
                                    "'%1' already exists on table '%2'.")
                         .arg(s.name, t->name));
-    db_->exec(QByteArray("CREATE ") + (s.unique ? "UNIQUE " : "") + "INDEX " + t->schema.toUtf8() +
-              "." + sqlite::name(stored) + " ON " + sqlite::name(t->name) + " (" + cols + ")");
+    if (s.unique)
+        atomically(
+            [&] { createUniqueIndex(t->schema, t->name, stored, s.name, s.columns, false); });
+    else
+        db_->exec(createIndexSql(false, t->schema, stored, t->name, s.columns));
     schemaChanged();
 }
 
@@ -632,14 +639,14 @@ void Interpreter::alterTable(const AlterTableStmt& s) {
 }
 
 void Interpreter::addItems(const TableInfo& t, const AlterTableStmt& s) {
-    std::vector<QByteArray> after;
+    std::vector<KeyIndex> keys;
     for (const ColumnDef& c : s.columns) {
         if (t.indexOf(c.name) >= 0)
             raise(err::ColumnExists,
                   QStringLiteral("Column names in each table must be unique. Column name '%1' in "
                                  "table '%2' is specified more than once.")
                       .arg(c.name, t.name));
-        const QByteArray col = columnDefinition(columnDeclaration(c, t.name, true, false, &after));
+        const QByteArray col = columnDefinition(columnDeclaration(c, t.name, true, false, &keys));
         try {
             db_->exec("ALTER TABLE main." + sqlite::name(t.name) + " ADD COLUMN " + col);
         } catch (const db::Error& e) {
@@ -658,7 +665,7 @@ void Interpreter::addItems(const TableInfo& t, const AlterTableStmt& s) {
     }
     for (const auto& k : s.constraints) {
         if (k.kind == TableConstraint::PrimaryKey || k.kind == TableConstraint::Unique)
-            addKey(t.name, k, &after);
+            addKey(t.name, k, &keys);
         else if (k.kind == TableConstraint::ForeignKey)
             addForeignKey(t, k);
         else if (k.kind == TableConstraint::Check)
@@ -667,8 +674,24 @@ void Interpreter::addItems(const TableInfo& t, const AlterTableStmt& s) {
         else
             notSupported(QStringLiteral("adding a DEFAULT constraint to an existing table"));
     }
-    for (const QByteArray& a : after)
-        db_->exec(a);
+    for (const KeyIndex& k : keys)
+        addKeyIndex(t.name, k);
+}
+
+// A key added to a table whose rows repeat it: SQL Server follows 1505 with 1750, the error of the
+// statement (inside TRY only the last error is caught, and the first is not sent).
+void Interpreter::addKeyIndex(const QString& table, const KeyIndex& k) {
+    try {
+        createUniqueIndex(QStringLiteral("main"), table, k.name, k.name, ascending(k.columns),
+                          k.primary);
+    } catch (const db::Error& e) {
+        if (e.nativeError() != err::DuplicateKeyFound)
+            throw;
+        if (sink_ && tryDepth_ == 0)
+            sink_->statementError(e);
+        raise(err::ConstraintNotCreated,
+              QStringLiteral("Could not create constraint or index. See previous errors."));
+    }
 }
 
 void Interpreter::dropColumns(const TableInfo& t, const QStringList& names) {
@@ -692,7 +715,7 @@ void Interpreter::dropConstraints(const TableInfo& t, const QStringList& names) 
                  c->columns[0].compare(t.columns[static_cast<size_t>(t.identityColumn)].name,
                                        Qt::CaseInsensitive) == 0))
                 notSupported(QStringLiteral("dropping the key of an identity column"));
-            db_->exec("DROP INDEX main." + sqlite::name(c->name));
+            dropUniqueIndex(QStringLiteral("main"), c->name);
         } else if (c->kind == u"FK") {
             dropForeignKey(t.name, c->name);
         } else if (c->kind == u"CK") {
@@ -750,7 +773,7 @@ void Interpreter::drop(const DropStmt& s) {
                     missing(stored);
                     break;
                 }
-                db_->exec("DROP INDEX main." + sqlite::name(stored));
+                dropUniqueIndex(QStringLiteral("main"), stored);
                 break;
             }
             case DropStmt::Function: {

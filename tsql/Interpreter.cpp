@@ -427,6 +427,8 @@ bool Interpreter::endsStatementOnly(const db::Error& e) const {
         case err::NullNotAllowed:
         case err::DuplicateKey:
         case err::DuplicateIndexKey:
+        case err::DuplicateKeyFound:
+        case err::ConstraintNotCreated:
         case err::ReferenceConflict:
         case err::UnknownProcedure:
         case err::TransactionCountMismatch:
@@ -442,10 +444,14 @@ bool Interpreter::endsStatementOnly(const db::Error& e) const {
 
 void Interpreter::statementFailed(const Stmt& s, const db::Error& e) {
     sink_->statementError(e);
-    // ALTER COLUMN's 515 is an UPDATE of the rows that failed.
+    // ALTER COLUMN's 515 is an UPDATE of the rows that failed; a unique index made over repeated
+    // keys ends its statement too.
+    const int n = e.nativeError();
     if (s.kind == Stmt::Insert || s.kind == Stmt::Update || s.kind == Stmt::Delete ||
         s.kind == Stmt::Merge ||
-        (s.kind == Stmt::AlterTable && e.nativeError() == err::NullNotAllowed))
+        (s.kind == Stmt::AlterTable &&
+         (n == err::NullNotAllowed || n == err::ConstraintNotCreated)) ||
+        (s.kind == Stmt::CreateIndex && n == err::DuplicateKeyFound))
         sink_->message(QStringLiteral("The statement has been terminated."));
     lastError_ = e.nativeError();
     rowcount_ = 0;

@@ -430,13 +430,19 @@ private:
     void dropColumns(const TableInfo& t, const QStringList& names);
     void dropConstraints(const TableInfo& t, const QStringList& names);
     void atomically(const std::function<void()>& change);
+    // A key of CREATE TABLE or ALTER TABLE ... ADD, made once the table has its columns.
+    struct KeyIndex {
+        QString name;
+        QStringList columns;
+        bool primary = false;
+    };
     void tableConstraint(const CreateTableStmt& s, const TableConstraint& k, TableSql& declared,
-                         std::vector<QByteArray>* after);
+                         std::vector<KeyIndex>* keys);
     void drop(const DropStmt& s);
     void truncateTable(const TruncateStmt& s);
     void databaseStatement(const DatabaseStmt& s);
     ColumnSql columnDeclaration(const ColumnDef& c, const QString& table, bool alter, bool inKey,
-                                std::vector<QByteArray>* after);
+                                std::vector<KeyIndex>* keys);
     QByteArray defaultSql(const Expr& d, const SqlType& type);
     ForeignKeySql foreignKey(const QString& name, const QString& table, const QStringList& columns,
                              const ObjectName& refTable, const QStringList& refColumns);
@@ -452,7 +458,15 @@ private:
                   bool checkExisting);
     void dropCheck(const QString& table, const QString& name);
     [[noreturn]] void checkConflict(const QString& verb, const TableInfo& t, const QString& name);
-    void addKey(const QString& table, const TableConstraint& k, std::vector<QByteArray>* after);
+    void addKey(const QString& table, const TableConstraint& k, std::vector<KeyIndex>* keys);
+    // Unique indexes (InterpretUniqueKeys.cpp): `stored` is the SQLite name, `shown` the T-SQL
+    // one; every one but a primary key's has the guard of its NULLs (IndexSql.h).
+    void createUniqueIndex(const QString& schema, const QString& table, const QString& stored,
+                           const QString& shown, const IndexedColumns& columns, bool primary);
+    void dropUniqueIndex(const QString& schema, const QString& stored);
+    void addKeyIndex(const QString& table, const KeyIndex& k);
+    [[noreturn]] void duplicateKeyFound(const QString& schema, const QString& table,
+                                        const QString& shown, const IndexedColumns& columns);
     void recordConstraint(const QString& name, const QString& table, const QString& kind,
                           const QStringList& columns, const QString& detail);
     void schemaChanged();

@@ -88,6 +88,31 @@ TEST_F(TsqlTest, IndexesViewsAndDrops) {
     EXPECT_EQ(errorOf(QStringLiteral("select * from T")), 208);
 }
 
+// Each unique key but a primary key has a guard of its NULLs beside it, which the catalogue does
+// not show; a unique index refused over repeated NULLs leaves neither behind.
+TEST_F(TsqlTest, UniqueIndexesKeepTheGuardsOfTheirNullsOutOfSight) {
+    run(
+        QStringLiteral("create table T (A int not null, B varchar(5), C int, D int, "
+                       "constraint PK_T primary key (A), constraint UQ_T_B unique (B))\n"
+                       "create unique index IX_T_C on T (C desc)\n"
+                       "insert into T values (1, null, null, null), (2, 'x', 5, null)"));
+    const QString count = QStringLiteral(
+        "select count(*) from sys.indexes where object_id = "
+        "OBJECT_ID('T')");
+    EXPECT_EQ(scalar(count), QStringLiteral("3"));
+    run(
+        QStringLiteral("create unique index IX_T_BC on T (B, C)\n"
+                       "create unique index IX_T_CB on T (C, B)\n"
+                       "drop index T.IX_T_BC"));
+    EXPECT_EQ(scalar(count), QStringLiteral("4"));
+    // D's NULLs repeat: the index is made, then its guard is refused.
+    EXPECT_EQ(errorOf(QStringLiteral("create unique index IX_T_D on T (D)")),
+              tsql::err::DuplicateKeyFound);
+    EXPECT_EQ(scalar(count), QStringLiteral("4"));
+    EXPECT_EQ(errorOf(QStringLiteral("drop index T.IX_T_D")), 3701);
+    run(QStringLiteral("insert into T values (3, 'y', 6, null)"));
+}
+
 TEST_F(TsqlTest, MasterListsAndMakesDatabases) {
     tsql::Session master(dir_.path(), QStringLiteral("master"));
     auto names = [&] {
