@@ -747,11 +747,15 @@ Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int s
                     v.kind == Value::Int ? SqlType::of(SqlType::Int) : SqlType::of(SqlType::Float);
             text = formatNumber(v, src, style);
             if (to.length >= 0 && text.size() > to.length) {
-                if (src.isInteger())
-                    return Value::text(QByteArray("*"));
+                // An integer too long for char or varchar is "*"; Unicode texts refuse it.
+                const bool unicode = to.base == SqlType::NChar || to.base == SqlType::NVarChar;
+                if (src.isInteger() && !unicode)
+                    return Value::text(fitText(QStringLiteral("*"), to, mode));
                 raise(8115,
-                      QStringLiteral(
-                          "Arithmetic overflow error converting numeric to data type varchar."));
+                      QStringLiteral("Arithmetic overflow error converting %1 to data type %2.")
+                          .arg(src.isInteger() ? QStringLiteral("expression")
+                                               : QStringLiteral("numeric"),
+                               unicode ? QStringLiteral("nvarchar") : QStringLiteral("varchar")));
             }
         }
         return Value::text(fitText(text, to, mode));
