@@ -462,7 +462,21 @@ void concat(FunctionCall& f) {
 
 // ---- values and numbers ----
 
-// COALESCE and ISNULL: the first value that is not NULL, all in one type.
+// Whether ISNULL's replacement `a` must be converted to the first argument's type `t`: a text
+// longer than a bounded text type is cut, a shorter one padded to a char's length, a number
+// cut to an integer.
+bool narrowedTo(const Rendered& a, const SqlType& t) {
+    if (!a.type.known())
+        return false;
+    if (t.isText() && t.length >= 0) {
+        const bool fits = a.type.isText() && a.type.length >= 0 && a.type.length <= t.length;
+        return !fits || (t.isFixedText() && !(a.type.base == t.base && a.type.length == t.length));
+    }
+    return t.isInteger() && !a.type.isInteger();
+}
+
+// COALESCE and ISNULL: the first value that is not NULL, all in one type: COALESCE's is the
+// arguments' common type, ISNULL's the first one's, which the replacement is converted to.
 void firstNotNull(FunctionCall& f) {
     const bool isNull = f.expr().text == u"isnull";
     const SqlType& t = f.type();
@@ -471,7 +485,12 @@ void firstNotNull(FunctionCall& f) {
         args.push_back(f.arg(k));
     std::vector<Term> terms;
     for (const Rendered& a : args) {
-        if (t.isTemporal() || t.isDecimal())
+        if (isNull && &a != &args.front() && narrowedTo(a, t))
+            terms.push_back(a.stringLiteral
+                                ? sqlite::primary(sqlite::text(
+                                      convertValue(Value::text(a.literal), a.type, t).s))
+                                : f.convert(a, t));
+        else if (t.isTemporal() || t.isDecimal())
             terms.push_back(f.inType(a, t));
         else if (t.isNumeric() && a.type.isText())
             terms.push_back(a.stringLiteral
