@@ -140,6 +140,16 @@ SqlType concatenated(const Expr& call) {
                     : SqlType::of(SqlType::VarChar, std::min(length, 8000));
 }
 
+// CONCAT_WS: the values' texts, the separator between each two.
+SqlType separatedConcatenation(const Expr& call) {
+    const int separator =
+        textLength(call.args[0]->type) < 0 ? 8000 : textLength(call.args[0]->type);
+    const SqlType values = concatenated(call);
+    const int length = values.length + separator * static_cast<int>(call.args.size() - 3);
+    return SqlType::of(values.base,
+                       std::min(length, values.base == SqlType::NVarChar ? 4000 : 8000));
+}
+
 void noText(const Expr& call) {
     if (first(call).isText())
         raise(
@@ -460,6 +470,20 @@ void concat(FunctionCall& f) {
     f.setResult(sqlite::chain(sqlite::Operator::Concatenate, parts));
 }
 
+// CONCAT_WS(separator, value, ...): the values that are not NULL, separated; a NULL separator is
+// an empty one. Each value goes in with the separator before it, which the first loses.
+void concatWithSeparator(FunctionCall& f) {
+    const Term separator =
+        call("ifnull", {f.text(0).term(), sqlite::primary(sqlite::text(QString()))});
+    std::vector<Term> parts;
+    for (size_t k = 1; k < f.size(); ++k)
+        parts.push_back(call(
+            "ifnull", {sqlite::chain(sqlite::Operator::Concatenate, {separator, f.text(k).term()}),
+                       sqlite::primary(sqlite::text(QString()))}));
+    f.setResult(call("substr", {sqlite::chain(sqlite::Operator::Concatenate, parts),
+                                sqlite::primary("length(" + separator.text + ") + 1")}));
+}
+
 // ---- values and numbers ----
 
 // Whether ISNULL's replacement `a` must be converted to the first argument's type `t`: a text
@@ -656,6 +680,10 @@ std::vector<Builtin> dateRows() {
                [](FunctionCall& f) {
                    f.setResult(f.engine({f.arg(0).term(), f.date(1), f.date(2)}));
                }),
+        scalar("datediff_big", 3, 3, kBigInt,
+               [](FunctionCall& f) {
+                   f.setResult(f.engine({f.arg(0).term(), f.date(1), f.date(2)}));
+               }),
         scalar("datefromparts", 3, 3, kDate, engineOverArgs),
         scalar("isdate", 1, 1, kInt, engineOverArgs),
     };
@@ -719,6 +747,7 @@ std::vector<Builtin> textRows() {
                                          sqlite::integer(limit < 0 ? -1 : limit)}));
                }),
         scalar("concat", 2, Builtin::kVariadic, concatenated, concat),
+        scalar("concat_ws", 3, Builtin::kVariadic, separatedConcatenation, concatWithSeparator),
         scalar("format", 2, 3, formatted, format),
     };
 }

@@ -130,19 +130,32 @@ void fnDateAdd(sqlite3_context* ctx, int, sqlite3_value** argv) {
     });
 }
 
-void fnDateDiff(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+// tsql_datediff and tsql_datediff_big: the boundaries of the part crossed, 535 beyond int's range
+// or bigint's.
+template <typename Count>
+void dateDiffIn(sqlite3_context* ctx, int argc, sqlite3_value** argv, const char* name) {
     guarded(ctx, [&] {
         if (anyNull(argc, argv)) {
             sqlite3_result_null(ctx);
             return;
         }
         const qint64 n = dateDiff(argText(argv[0]), argDate(argv[1]), argDate(argv[2]));
-        if (n < std::numeric_limits<qint32>::min() || n > std::numeric_limits<qint32>::max())
-            raise(535, QStringLiteral("The datediff function resulted in an overflow. The number "
-                                      "of dateparts separating two date/time instances is too "
-                                      "large. Try to use datediff with a less precise datepart."));
+        if (n < std::numeric_limits<Count>::min() || n >= std::numeric_limits<qint64>::max() ||
+            n > std::numeric_limits<Count>::max())
+            raise(535, QStringLiteral("The %1 function resulted in an overflow. The number of "
+                                      "dateparts separating two date/time instances is too "
+                                      "large. Try to use %1 with a less precise datepart.")
+                           .arg(QLatin1StringView(name)));
         sqlite3_result_int64(ctx, n);
     });
+}
+
+void fnDateDiff(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    dateDiffIn<qint32>(ctx, argc, argv, "datediff");
+}
+
+void fnDateDiffBig(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    dateDiffIn<qint64>(ctx, argc, argv, "datediff_big");
 }
 
 void fnIsDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -314,9 +327,12 @@ qint64 dateDiff(const QString& rawPart, const Moment& a, const Moment& b) {
         case DatePart::IsoWeek:  // weeks start on Sunday whatever DATEFIRST says
             return da.addDays(-(da.dayOfWeek() % 7)).daysTo(db.addDays(-(db.dayOfWeek() % 7))) / 7;
         case DatePart::Nanosecond: {
-            // A count of ticks beyond int's range is beyond it in nanoseconds too.
+            // Beyond bigint's range the count is the largest bigint, which DATEDIFF_BIG refuses.
             const qint64 ticks = da.daysTo(db) * Moment::kTicksPerDay + b.ticks - a.ticks;
-            return std::abs(ticks) > std::numeric_limits<qint32>::max() ? ticks : ticks * 100;
+            qint64 nanoseconds = 0;
+            return __builtin_mul_overflow(ticks, qint64{100}, &nanoseconds)
+                       ? std::numeric_limits<qint64>::max()
+                       : nanoseconds;
         }
         default:
             break;
@@ -340,6 +356,7 @@ void registerDateFunctions(sqlite3* db, std::function<QDateTime()>* now) {
                             {"tsql_dateadd", 4, fnDateAdd},
                             {"tsql_datefromparts", 3, fnDateFromParts},
                             {"tsql_datediff", 3, fnDateDiff},
+                            {"tsql_datediff_big", 3, fnDateDiffBig},
                             {"tsql_isdate", 1, fnIsDate},
                         });
     for (int args : {0, 1})

@@ -361,7 +361,8 @@ ExprPtr Parser::parseFunction(const QString& name) {
         }
         // DATEADD/DATEDIFF/DATEPART take a bare date part word first.
         bool datePartFirst = e->text == u"dateadd" || e->text == u"datediff" ||
-                             e->text == u"datepart" || e->text == u"datename";
+                             e->text == u"datediff_big" || e->text == u"datepart" ||
+                             e->text == u"datename";
         if (datePartFirst && peek().kind == TokenKind::Identifier && peek(1).isSymbol(",")) {
             auto part = std::make_unique<Expr>(Expr::Literal);
             part->lit = Expr::String;
