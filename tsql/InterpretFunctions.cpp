@@ -6,6 +6,7 @@
 #include "tsql/Errors.h"
 #include "tsql/Functions.h"
 #include "tsql/Interpreter.h"
+#include "tsql/StringSplit.h"
 
 namespace tsql {
 
@@ -130,6 +131,8 @@ const CreateFunctionStmt& Interpreter::functionOf(const Routine& r) {
 }
 
 std::shared_ptr<const CreateFunctionStmt> Interpreter::resolveFunction(const ObjectName& name) {
+    if (std::shared_ptr<const CreateFunctionStmt> builtin = builtinTableFunction(name))
+        return builtin;
     if ((!name.database.isEmpty() && name.database.compare(dbName_, Qt::CaseInsensitive) != 0) ||
         (!name.schema.isEmpty() && name.schema.compare(u"dbo", Qt::CaseInsensitive) != 0))
         return nullptr;
@@ -211,6 +214,8 @@ Value Interpreter::callFunction(const QString& name, std::vector<Value> args) {
 // The rows of the table variable a multi-statement function returns, as its body left them.
 std::vector<std::vector<Value>> Interpreter::functionRows(const QString& name,
                                                           std::vector<Value> args) {
+    if (name.compare(QLatin1StringView(kStringSplit), Qt::CaseInsensitive) == 0)
+        return stringSplitRows(args);
     const std::shared_ptr<Routine> f = loadFunction(name);
     if (!f || functionOf(*f).form != CreateFunctionStmt::MultiStatement)
         invalidObject(name);
