@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QHash>
+#include <QRandomGenerator>
 
 #include "tsql/Collation.h"
 #include "tsql/Conversions.h"
@@ -768,6 +769,33 @@ void identityProperty(FunctionCall& f, int part) {
     f.setResult(f.convert(value, f.type()));
 }
 
+// OBJECTPROPERTY(id, property): what the object's type in sysobjects tells, 1 or 0; NULL for
+// another property or an id of no object.
+void objectProperty(FunctionCall& f) {
+    static const char* const kTests[][2] = {
+        {"isusertable", "o.xtype = 'U'"},
+        {"istable", "o.xtype = 'U'"},
+        {"isview", "o.xtype = 'V'"},
+        {"isprocedure", "o.xtype = 'P'"},
+        {"isscalarfunction", "o.xtype = 'FN'"},
+        {"istablefunction", "o.xtype IN ('IF', 'TF')"},
+        {"isinlinefunction", "o.xtype = 'IF'"},
+        {"istrigger", "o.xtype = 'TR'"},
+        {"isconstraint", "o.xtype IN ('C', 'D', 'F', 'PK', 'UQ')"},
+        {"isprimarykey", "o.xtype = 'PK'"},
+        {"isforeignkey", "o.xtype = 'F'"},
+        {"ischeckcnst", "o.xtype = 'C'"},
+        {"isdefaultcnst", "o.xtype = 'D'"},
+        {"isuniquecnst", "o.xtype = 'UQ'"},
+    };
+    QByteArray tests;
+    for (const auto& [property, test] : kTests)
+        tests += " WHEN '" + QByteArray(property) + "' THEN " + test;
+    f.setResult(sqlite::primary("(SELECT CASE lower(" + f.text(1).term().text + ")" + tests +
+                                " END FROM temp.sysobjects o WHERE o.id = " + f.arg(0).term().text +
+                                ")"));
+}
+
 // DB_ID([name]) and DB_NAME([id]): the server's databases as sysdatabases lists them (master 1),
 // the current one without an argument.
 Term databaseColumn(FunctionCall& f, const char* column, const char* key, const Term& value) {
@@ -843,6 +871,12 @@ std::vector<Builtin> numberRows() {
         scalar("degrees", 1, 1, angleType, [](FunctionCall& f) { angle(f, "tsql_degrees"); }),
         scalar("radians", 1, 1, angleType, [](FunctionCall& f) { angle(f, "tsql_radians"); }),
         scalar("sign", 1, 1, first, sign),
+        // RAND() is one number for the whole statement, as on SQL Server, however many rows.
+        scalar("rand", 0, 1, kFloat,
+               [](FunctionCall& f) {
+                   f.setResult(f.size() == 0 ? f.session("(rand)")
+                                             : call("tsql_seeded_rand", {f.arg(0).term()}));
+               }),
         scalar("object_id", 1, 2, kInt,
                [](FunctionCall& f) {
                    f.setResult(call("object_id", f.withOptional({f.text(0).term()}, 1)));
@@ -853,6 +887,7 @@ std::vector<Builtin> numberRows() {
                        notSupported(QStringLiteral("OBJECT_NAME of another database"));
                    f.setResult(call("tsql_object_name", {f.arg(0).term()}));
                }),
+        scalar("objectproperty", 2, 2, kInt, objectProperty),
         scalar("col_length", 2, 2, SqlType::of(SqlType::SmallInt),
                [](FunctionCall& f) {
                    f.setResult(call("tsql_col_length", {f.text(0).term(), f.text(1).term()}));
@@ -907,6 +942,10 @@ std::vector<Builtin> contextRows() {
                 [](const SessionState&) { return Value::text(QStringLiteral("us_english")); }),
         // The current database, which DB_NAME() and DB_ID() read; no T-SQL name reaches it.
         context("(database)", kName, [](const SessionState& s) { return Value::text(s.database); }),
+        context("(rand)", kFloat,
+                [](const SessionState&) {
+                    return Value::real(QRandomGenerator::global()->generateDouble());
+                }),
         context("(updated columns)", kLongText,
                 [](const SessionState& s) { return Value::text(s.updatedColumns); }),
         context("user_name", kName,

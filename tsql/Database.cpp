@@ -37,28 +37,29 @@ std::vector<QByteArray> catalogViews() {
     return {
         // Objects: tables, views, procedures, functions, triggers and named constraints, with
         // SQL Server's type codes.
-        catalogView("sysobjects",
-                    "SELECT m.rowid AS id, m.name AS name, "
-                    "CASE m.type WHEN 'table' THEN 'U' ELSE 'V' END AS xtype, "
-                    "CASE m.type WHEN 'table' THEN 'U' ELSE 'V' END AS type, "
-                    "1 AS uid, 0 AS parent_obj, NULL AS crdate "
-                    "FROM main.sqlite_master m WHERE m.type IN ('table','view') "
-                    "AND substr(m.name,1,7) <> 'sqlite_' AND substr(m.name,1,5) <> 'tsql_' "
-                    "UNION ALL SELECT 1000000 + p.rowid, p.name, 'P', 'P', 1, 0, p.created "
-                    "FROM main.tsql_procedures p "
-                    "UNION ALL SELECT 4000000 + f.rowid, f.name, f.kind, f.kind, 1, 0, f.created "
-                    "FROM main.tsql_functions f "
-                    "UNION ALL SELECT 2000000 + c.rowid, c.name, "
-                    "CASE c.kind WHEN 'FK' THEN 'F' WHEN 'DF' THEN 'D' ELSE c.kind END, "
-                    "CASE c.kind WHEN 'FK' THEN 'F' WHEN 'DF' THEN 'D' ELSE c.kind END, 1, "
-                    "(SELECT t.rowid FROM main.sqlite_master t WHERE t.type = 'table' AND " +
-                        collated("t.name") +
-                        " = c.table_name), NULL FROM main.tsql_constraints c "
-                        "UNION ALL SELECT 3000000 + g.rowid, g.name, 'TR', 'TR', 1, "
-                        "(SELECT t.rowid FROM main.sqlite_master t WHERE t.type IN ('table', "
-                        "'view') AND " +
-                        collated("t.name") +
-                        " = g.table_name), g.created FROM main.tsql_triggers g"),
+        catalogView(
+            "sysobjects",
+            "SELECT m.rowid AS id, m.name AS name, "
+            "CASE m.type WHEN 'table' THEN 'U' ELSE 'V' END AS xtype, "
+            "CASE m.type WHEN 'table' THEN 'U' ELSE 'V' END AS type, "
+            "1 AS uid, 0 AS parent_obj, NULL AS crdate "
+            "FROM main.sqlite_master m WHERE m.type IN ('table','view') "
+            "AND substr(m.name,1,7) <> 'sqlite_' AND substr(m.name,1,5) <> 'tsql_' "
+            "UNION ALL SELECT 1000000 + p.rowid, p.name, 'P', 'P', 1, 0, p.created "
+            "FROM main.tsql_procedures p "
+            "UNION ALL SELECT 4000000 + f.rowid, f.name, f.kind, f.kind, 1, 0, f.created "
+            "FROM main.tsql_functions f "
+            "UNION ALL SELECT 2000000 + c.rowid, c.name, "
+            "CASE c.kind WHEN 'FK' THEN 'F' WHEN 'DF' THEN 'D' WHEN 'CK' THEN 'C' ELSE c.kind END, "
+            "CASE c.kind WHEN 'FK' THEN 'F' WHEN 'DF' THEN 'D' WHEN 'CK' THEN 'C' ELSE c.kind END, "
+            "1, "
+            "(SELECT t.rowid FROM main.sqlite_master t WHERE t.type = 'table' AND " +
+                collated("t.name") +
+                " = c.table_name), NULL FROM main.tsql_constraints c "
+                "UNION ALL SELECT 3000000 + g.rowid, g.name, 'TR', 'TR', 1, "
+                "(SELECT t.rowid FROM main.sqlite_master t WHERE t.type IN ('table', "
+                "'view') AND " +
+                collated("t.name") + " = g.table_name), g.created FROM main.tsql_triggers g"),
         // Columns of tables and views.
         catalogView("syscolumns",
                     "SELECT m.rowid AS id, p.name AS name, p.cid + 1 AS colid, replace(p.type, ' "

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QUuid>
 
@@ -197,6 +198,12 @@ FloatFunction floatFunctions[] = {
     {"tsql_atn2", 2, [](double y, double x) { return std::atan2(y, x); }},
     {"tsql_degrees", 1, [](double x, double) { return x * (180.0 / std::numbers::pi); }},
     {"tsql_radians", 1, [](double x, double) { return x * (std::numbers::pi / 180.0); }},
+    // RAND(seed): the first number of the sequence the seed starts, the same for the same seed.
+    {"tsql_seeded_rand", 1,
+     [](double seed, double) {
+         const double kept = std::clamp(seed, -2147483648.0, 2147483647.0);
+         return QRandomGenerator(static_cast<quint32>(static_cast<qint32>(kept))).generateDouble();
+     }},
 };
 
 bool isNumber(sqlite3_value* v) {

@@ -111,3 +111,20 @@ TEST_F(BuiltinsTest, TrigonometryAndLogarithmsToABaseAreFloats) {
     for (const db::Column& c : r.firstRowSet()->rowSet.columns)
         EXPECT_EQ(c.declared.name, QStringLiteral("float")) << c.name.toStdString();
 }
+
+// SQL Server reads RAND() once for a statement, however many rows; a seed starts the same
+// sequence each time. (The numbers are the engine's, not SQL Server's.)
+TEST_F(BuiltinsTest, RandIsOneNumberForAStatementAndRepeatsForASeed) {
+    EXPECT_EQ(scalar(QStringLiteral("select count(distinct r) from (select rand() r from T) x")),
+              QStringLiteral("1"));
+    const QString first = scalar(QStringLiteral("select rand()"));
+    bool differs = false;
+    for (int k = 0; k < 5 && !differs; ++k)
+        differs = scalar(QStringLiteral("select rand()")) != first;
+    EXPECT_TRUE(differs);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from T where rand() >= 0 and rand() < 1")),
+              QStringLiteral("3"));
+    EXPECT_EQ(scalar(QStringLiteral("select rand(7)")), scalar(QStringLiteral("select rand(7)")));
+    EXPECT_NE(scalar(QStringLiteral("select rand(7)")), scalar(QStringLiteral("select rand(8)")));
+    EXPECT_EQ(scalar(QStringLiteral("select rand(null)")), QStringLiteral("NULL"));
+}
