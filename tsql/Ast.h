@@ -269,6 +269,8 @@ struct Stmt {
         CursorAction,
         Fetch,
         Waitfor,
+        Label,
+        Goto,
     };
     explicit Stmt(Kind k) : kind(k) {}
     virtual ~Stmt() = default;
@@ -576,6 +578,17 @@ struct WhileStmt : Stmt {
     WhileStmt() : Stmt(Stmt::While) {}
     ExprPtr condition;
     StmtPtr body;
+};
+
+// name: a place in a batch or a routine's body that GOTO name goes on from.
+struct LabelStmt : Stmt {
+    LabelStmt() : Stmt(Stmt::Label) {}
+    QString name;
+};
+
+struct GotoStmt : Stmt {
+    GotoStmt() : Stmt(Stmt::Goto) {}
+    QString label;
 };
 
 struct ReturnStmt : Stmt {

@@ -46,7 +46,7 @@ Interpreter::Flow Interpreter::execWhile(const WhileStmt& w) {
         const Flow f = exec(*w.body);
         if (f == Flow::Break)
             break;
-        if (f == Flow::Return)
+        if (f == Flow::Return || f == Flow::Goto)
             return f;
     }
     return Flow::Normal;

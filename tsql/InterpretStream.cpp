@@ -33,7 +33,11 @@ bool Interpreter::advance() {
             openRowsNext_ = false;
             if (s.st || s.held)
                 return true;
-            if (f != Flow::Normal)
+            const std::optional<size_t> target =
+                f == Flow::Goto ? gotoTarget(s.batch->statements) : std::nullopt;
+            if (target)
+                s.next = *target + 1;
+            else if (f != Flow::Normal)
                 break;
         }
         endDoomedTransaction();

@@ -394,10 +394,24 @@ QStringList Interpreter::translation(const QString& sql,
 }
 
 Interpreter::Flow Interpreter::execList(const StmtList& list) {
-    for (const auto& s : list)
-        if (const Flow f = execListed(*s); f != Flow::Normal)
+    for (size_t k = 0; k < list.size(); ++k) {
+        const Flow f = execListed(*list[k]);
+        if (f == Flow::Normal)
+            continue;
+        const std::optional<size_t> target = f == Flow::Goto ? gotoTarget(list) : std::nullopt;
+        if (!target)
             return f;
+        k = *target;  // the label itself does nothing
+    }
     return Flow::Normal;
+}
+
+std::optional<size_t> Interpreter::gotoTarget(const StmtList& list) const {
+    for (size_t k = 0; k < list.size(); ++k)
+        if (list[k]->kind == Stmt::Label && static_cast<const LabelStmt&>(*list[k]).name.compare(
+                                                gotoLabel_, Qt::CaseInsensitive) == 0)
+            return k;
+    return std::nullopt;
 }
 
 Interpreter::Flow Interpreter::execListed(const Stmt& s) {
@@ -585,6 +599,12 @@ Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
             break;
         case Stmt::Throw:
             throwError(static_cast<const ThrowStmt&>(s));
+            break;
+        case Stmt::Label:
+            break;
+        case Stmt::Goto:
+            gotoLabel_ = static_cast<const GotoStmt&>(s).label;
+            return Flow::Goto;
     }
     return Flow::Normal;
 }

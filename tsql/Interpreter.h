@@ -64,7 +64,8 @@ public:
     std::shared_ptr<const CreateFunctionStmt> resolveFunction(const ObjectName& name) override;
 
 private:
-    enum class Flow { Normal, Break, Continue, Return };
+    // Goto: on to the label gotoLabel_ names, in the statement list that holds it.
+    enum class Flow { Normal, Break, Continue, Return, Goto };
     // Procedures, functions and EXEC (text) nest at most this deep (217).
     static constexpr int kMaxNesting = 32;
 
@@ -225,6 +226,8 @@ private:
     static std::shared_ptr<Batch> parseBatch(const QString& sql);
     Flow exec(const Stmt& s);
     Flow execList(const StmtList& list);
+    // The position of the label gotoLabel_ names in `list`, if it is there.
+    std::optional<size_t> gotoTarget(const StmtList& list) const;
     // One statement of a list: an error that ends only the statement is reported instead.
     Flow execListed(const Stmt& s);
     // What every error that leaves statement `s` goes through.
@@ -550,6 +553,7 @@ private:
     std::unique_ptr<Stream> spareStream_;  // the last one ended, to be used again
     std::vector<Value> spareTestRow_;      // the room of the last condition's row
     bool openRowsNext_ = false;  // the SELECT being run opens its rows instead of reading them
+    QString gotoLabel_;          // of the GOTO on its way to its label
     SessionOptions options_;
     bool doomed_ = false;      // the open transaction can only be rolled back
     bool userRaised_ = false;  // the error on its way to CATCH is RAISERROR's

@@ -1,6 +1,7 @@
 // Batch, procedural and data-changing statements.
 #include "tsql/Conversions.h"
 #include "tsql/Errors.h"
+#include "tsql/Labels.h"
 #include "tsql/Parser.h"
 
 namespace tsql {
@@ -10,8 +11,10 @@ StmtList Parser::parseBatch() {
     for (;;) {
         while (acceptSymbol(";")) {
         }
-        if (peek().kind == TokenKind::End)
+        if (peek().kind == TokenKind::End) {
+            checkLabels(out);
             return out;
+        }
         out.push_back(parseStatement());
     }
 }
@@ -71,16 +74,27 @@ StmtPtr Parser::parseStatementBody() {
         {"CLOSE", [](Parser& p) { return p.parseCursorAction(CursorActionStmt::Close); }},
         {"DEALLOCATE", [](Parser& p) { return p.parseCursorAction(CursorActionStmt::Deallocate); }},
         {"FETCH", [](Parser& p) { return p.parseFetch(); }},
+        {"GOTO",
+         [](Parser& p) {
+             p.next();
+             auto g = std::make_unique<GotoStmt>();
+             g->label = p.parseName();
+             return StmtPtr(std::move(g));
+         }},
     };
     for (const auto& [word, rule] : rules)
         if (t.isWord(word))
             return rule(*this);
-    static const char* const unsupported[] = {"GOTO", "GRANT", "REVOKE", "DENY", "BULK", "DBCC"};
+    static const char* const unsupported[] = {"GRANT", "REVOKE", "DENY", "BULK", "DBCC"};
     for (const char* word : unsupported)
         if (t.isWord(word))
             notSupported(QStringLiteral("the %1 statement").arg(t.text.toUpper()));
-    if (peek(1).isSymbol(":"))
-        notSupported(QStringLiteral("labels and GOTO"));
+    if (peek(1).isSymbol(":")) {
+        auto label = std::make_unique<LabelStmt>();
+        label->name = next().text;
+        next();
+        return label;
+    }
     fail();
 }
 

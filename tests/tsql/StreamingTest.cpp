@@ -281,6 +281,24 @@ TEST_F(StreamingTest, RowsAreComputedOnlyWhenFetched) {
     EXPECT_EQ(sink.events.mid(3), (QStringList{"error 8134", "begin e:int", "row 8134", "end 1"}));
 }
 
+// A GOTO among the batch's own statements goes on from its label, before the row set opens and
+// after it is read; a loop back over the SELECT does not open it again.
+TEST_F(StreamingTest, StartedBatchFollowsItsGotos) {
+    RecordingSink sink;
+    ASSERT_TRUE(session_->start(QStringLiteral("DECLARE @i int = 0\n"
+                                               "GOTO first\n"
+                                               "PRINT 'skipped'\n"
+                                               "first: SET @i = @i + 1\n"
+                                               "SELECT Id FROM Item WHERE Id = @i\n"
+                                               "IF @i < 2 GOTO first\n"
+                                               "PRINT 'done'"),
+                                {}, sink));
+    EXPECT_EQ(sink.events, (QStringList{"begin Id:int"}));
+    EXPECT_FALSE(session_->fetch(5));
+    EXPECT_EQ(sink.events.mid(1), (QStringList{"row 1", "end 1", "begin Id:int", "row 2", "end 1",
+                                               "message done"}));
+}
+
 TEST_F(StreamingTest, BatchWithoutItsOwnRowSetRunsToItsEndOnStart) {
     RecordingSink sink;
     EXPECT_FALSE(session_->start(QStringLiteral("IF 1 = 1 SELECT Id FROM Item WHERE Id < 3\n"
