@@ -216,6 +216,29 @@ SqlType movedDate(const Expr& call) {
     return argType(call, 2).isTemporal() ? argType(call, 2) : kDateTime;
 }
 
+// DATETIME2FROMPARTS and TIMEFROMPARTS: their type with the precision of argument k, which must
+// be a whole number from 0 to 7 written out.
+SqlType precisionFromParts(const Expr& call, SqlType::Base base, size_t k) {
+    const Expr& precision = *call.args[k];
+    bool number = precision.kind == Expr::Literal && precision.lit == Expr::Integer;
+    const int scale = number ? precision.text.toInt(&number) : -1;
+    if (!number || scale < 0 || scale > 7)
+        raise(10760, QStringLiteral("Scale argument is not valid. Valid expressions for data type "
+                                    "%1 scale argument are integer constants and integer constant "
+                                    "expressions.")
+                         .arg(base == SqlType::Time ? QStringLiteral("time")
+                                                    : QStringLiteral("datetime2")));
+    return SqlType{base, 0, 0, scale};
+}
+
+SqlType dateTime2Parts(const Expr& call) {
+    return precisionFromParts(call, SqlType::DateTime2, 7);
+}
+
+SqlType timeParts(const Expr& call) {
+    return precisionFromParts(call, SqlType::Time, 4);
+}
+
 // COALESCE: the arguments' common type.
 SqlType common(const Expr& call) {
     SqlType t;
@@ -383,6 +406,16 @@ void windowCall(FunctionCall& f) {
 // ---- dates ----
 
 // The engine's function of the call's name over the arguments as they are.
+// The call's arguments at `parts` (year, month, day, hour, minute, second, fraction; -1 for a
+// part the type has not) with the digits of the fraction, to tsql_fromparts in the call's type.
+void fromParts(FunctionCall& f, std::initializer_list<int> parts, const Term& digits) {
+    std::vector<Term> args{SqliteEmitter::typeConstant(f.type())};
+    for (const int k : parts)
+        args.push_back(k < 0 ? sqlite::integer(1) : f.arg(static_cast<size_t>(k)).term());
+    args.push_back(digits);
+    f.setResult(call("tsql_fromparts", args));
+}
+
 void engineOverArgs(FunctionCall& f) {
     std::vector<Term> args;
     for (size_t k = 0; k < f.size(); ++k)
@@ -686,6 +719,20 @@ std::vector<Builtin> dateRows() {
                    f.setResult(f.engine({f.arg(0).term(), f.date(1), f.date(2)}));
                }),
         scalar("datefromparts", 3, 3, kDate, engineOverArgs),
+        // The parts of a moment go to tsql_fromparts(type, year, month, day, hour, minute,
+        // second, fraction, digits of the fraction).
+        scalar("datetimefromparts", 7, 7, kDateTime,
+               [](FunctionCall& f) {
+                   fromParts(f, {0, 1, 2, 3, 4, 5, 6}, sqlite::integer(3));
+               }),
+        scalar("datetime2fromparts", 8, 8, dateTime2Parts,
+               [](FunctionCall& f) {
+                   fromParts(f, {0, 1, 2, 3, 4, 5, 6}, f.arg(7).term());
+               }),
+        scalar("timefromparts", 5, 5, timeParts,
+               [](FunctionCall& f) {
+                   fromParts(f, {-1, -1, -1, 0, 1, 2, 3}, f.arg(4).term());
+               }),
         scalar("isdate", 1, 1, kInt, engineOverArgs),
     };
 }

@@ -1,5 +1,6 @@
-// The engine's date functions: GETDATE, DATEPART, DATENAME, DATEADD, DATEDIFF, DATEFROMPARTS,
-// EOMONTH and ISDATE.
+// The engine's date functions: GETDATE, DATEPART, DATENAME, DATEADD, DATEDIFF, DATEFROMPARTS and
+// the other ...FROMPARTS, EOMONTH and ISDATE.
+#include <algorithm>
 #include <array>
 #include <limits>
 
@@ -109,6 +110,42 @@ void fnDateFromParts(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
             raise(289, QStringLiteral("Cannot construct data type date, some of the arguments "
                                       "have values which are not valid."));
         resultDate(ctx, d);
+    });
+}
+
+// tsql_fromparts(type, year, month, day, hour, minute, second, fraction, digits): the moment in
+// the type, NULL when a part is NULL; 289 for parts that make none (a fraction beyond its
+// digits, a datetime before 1753).
+void fnFromParts(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    guarded(ctx, [&] {
+        if (anyNull(argc - 1, argv + 1)) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+        const SqlType type = cachedType(ctx, 0, argv[0]);
+        std::array<qint64, 8> part{};
+        for (size_t k = 0; k < part.size(); ++k)
+            part[k] = sqlite3_value_int64(argv[k + 1]);
+        const auto [year, month, day, hour, minute, second, fraction, digits] = part;
+        qint64 scale = 1;
+        for (qint64 k = std::clamp<qint64>(digits, 0, 7); k < 7; ++k)
+            scale *= 10;
+        const bool inRange = year >= (type.base == SqlType::DateTime ? 1753 : 1) && year <= 9999 &&
+                             month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour >= 0 &&
+                             hour < 24 && minute >= 0 && minute < 60 && second >= 0 &&
+                             second < 60 && fraction >= 0 &&
+                             fraction < Moment::kTicksPerSecond / scale;
+        const QDate date =
+            inRange ? QDate(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day))
+                    : QDate();
+        if (!date.isValid())
+            raise(289, QStringLiteral("Cannot construct data type %1, some of the arguments have "
+                                      "values which are not valid.")
+                           .arg(type.toSql().section(u'(', 0, 0)));
+        Moment m;
+        m.date = date;
+        m.ticks = ((hour * 60 + minute) * 60 + second) * Moment::kTicksPerSecond + fraction * scale;
+        resultStored(ctx, storedMoment(m, type, type.toSql()));
     });
 }
 
@@ -355,6 +392,7 @@ void registerDateFunctions(sqlite3* db, std::function<QDateTime()>* now) {
                             {"tsql_eomonth", 2, fnEndOfMonth},
                             {"tsql_dateadd", 4, fnDateAdd},
                             {"tsql_datefromparts", 3, fnDateFromParts},
+                            {"tsql_fromparts", 9, fnFromParts},
                             {"tsql_datediff", 3, fnDateDiff},
                             {"tsql_datediff_big", 3, fnDateDiffBig},
                             {"tsql_isdate", 1, fnIsDate},

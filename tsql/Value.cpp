@@ -6,6 +6,7 @@
 #include "tsql/SqliteApi.h"
 
 #include "tsql/Conversions.h"
+#include "tsql/Moment.h"
 
 namespace tsql {
 
@@ -194,6 +195,12 @@ QVariant Value::toVariant(const SqlType& type) const {
     }
     if (type.isNumeric()) {
         return QVariant(toDouble());
+    }
+    // A time of day as a QTime, to the millisecond as the access layer's date-times are.
+    if (type.base == SqlType::Time && kind == Text) {
+        if (const std::optional<Moment> m = Moment::fromStored(s))
+            return QVariant(QTime::fromMSecsSinceStartOfDay(
+                static_cast<int>(m->ticks / (Moment::kTicksPerSecond / 1000))));
     }
     if (type.isDate()) {
         if (kind == Text) {

@@ -129,6 +129,9 @@ TEST(VoqSqlFormatValue, DeclaredTypesPrintInTheirOwnForm) {
     EXPECT_EQ(formatValue(noon, {"datetime2", 27, 7}), "2000-12-13 12:30:05.0700000");
     EXPECT_EQ(formatValue(noon, {"smalldatetime", 16, 0}), "2000-12-13 12:30:05");
     EXPECT_EQ(formatValue(noon, {"time", 16, 7}), "12:30:05.0700000");
+    // The embedded engine hands a time column over as a QTime.
+    EXPECT_EQ(formatValue(QTime(13, 14, 15, 500), {"time", 10, 1}), "13:14:15.5");
+    EXPECT_EQ(formatValue(QTime(0, 0), {"time", 8, 0}), "00:00:00");
     EXPECT_EQ(formatValue(QVariant(), {"decimal", 5, 2}), "NULL");
     EXPECT_EQ(formatValue(0.25, {"float", 53, 0}), "0.25") << "float keeps its shortest form";
     EXPECT_EQ(formatValue(qint64(42), {"int", 10, 0}), "42");

@@ -128,3 +128,14 @@ TEST_F(BuiltinsTest, RandIsOneNumberForAStatementAndRepeatsForASeed) {
     EXPECT_NE(scalar(QStringLiteral("select rand(7)")), scalar(QStringLiteral("select rand(8)")));
     EXPECT_EQ(scalar(QStringLiteral("select rand(null)")), QStringLiteral("NULL"));
 }
+
+// A time of day reaches the access layer as a QTime, to the millisecond.
+TEST_F(BuiltinsTest, TimesReachTheAccessLayerAsTimesOfDay) {
+    const db::BatchResult r = run(
+        QStringLiteral("select cast('13:14:15.5' as time(1)), timefromparts(23, 59, 59, 1234, 4)"));
+    ASSERT_EQ(r.firstRowSet()->rowSet.rows.size(), 1u);
+    const QVariantList& row = r.firstRowSet()->rowSet.rows[0];
+    EXPECT_EQ(row[0].typeId(), QMetaType::QTime);
+    EXPECT_EQ(row[0].toTime(), QTime(13, 14, 15, 500));
+    EXPECT_EQ(row[1].toTime(), QTime(23, 59, 59, 123));
+}

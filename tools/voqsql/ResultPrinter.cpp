@@ -52,8 +52,10 @@ QString inDeclaredForm(const QVariant& value, const db::DeclaredType& declared) 
     const QDateTime moment = value.toDateTime();
     if (name == u"date")
         return moment.date().toString(QStringLiteral("yyyy-MM-dd"));
+    // A time of day comes as a QTime, which reads as no date-time.
     if (name == u"time")
-        return timeOfDay(moment.time(), declared.scale);
+        return timeOfDay(value.typeId() == QMetaType::QTime ? value.toTime() : moment.time(),
+                         declared.scale);
     if (name == u"datetime" || name == u"datetime2" || name == u"smalldatetime")
         return moment.date().toString(QStringLiteral("yyyy-MM-dd ")) +
                timeOfDay(moment.time(), declared.scale);
