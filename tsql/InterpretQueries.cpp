@@ -143,7 +143,8 @@ ResultColumns Interpreter::resultColumns(const Compiled& c) {
     return ResultColumns(std::move(columns));
 }
 
-void Interpreter::runQuery(const Compiled& c, ResultSink* sink, std::vector<Value>* lastRow) {
+void Interpreter::runQuery(const Compiled& c, ResultSink* sink, std::vector<Value>* lastRow,
+                           qint64 limit) {
     if (c.readsDatabases)
         refreshDatabases();
     Database::TranslationScope scope(*db_);
@@ -157,6 +158,10 @@ void Interpreter::runQuery(const Compiled& c, ResultSink* sink, std::vector<Valu
     if (sink)
         sink->rowSetBegin(c.result);
     for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {
+        if (limit > 0 && count == limit) {
+            rc = SQLITE_DONE;  // the rest of the rows are left unread
+            break;
+        }
         ++count;
         if (sink)
             passRow(st, c, cells, *sink);
@@ -403,7 +408,7 @@ void Interpreter::execSelect(const SelectStmt& s) {
         });
         const Compiled& c = *assignment;
         std::vector<Value> last;
-        runQuery(c, nullptr, &last);
+        runQuery(c, nullptr, &last, options_.rowcount);
         // SQL Server assigns row by row, so @s = @s + x accumulates; the translation assigns
         // from the last row only, which is the same result unless a variable feeds itself.
         if (rowcount_ > 1) {
@@ -428,7 +433,7 @@ void Interpreter::execSelect(const SelectStmt& s) {
     if (openRowsNext_)
         openRows(c);
     else if (!passVariablesRow(*c))
-        runQuery(*c, sink_, nullptr);
+        runQuery(*c, sink_, nullptr, options_.rowcount);
 }
 
 Value Interpreter::evaluate(const Expr& e, SqlType* type) {

@@ -110,6 +110,11 @@ bool Interpreter::readRows(int maxRows) {
         return readHeldRow(maxRows);
     Database::TranslationScope scope(*db_);
     for (int k = 0; k < maxRows; ++k) {
+        if (options_.rowcount > 0 && s.count == options_.rowcount) {
+            s.rc = SQLITE_DONE;  // SET ROWCOUNT: the rest of the rows are left unread
+            s.stepped = true;
+            break;
+        }
         if (!s.stepped)
             s.rc = sqlite3_step(s.st);
         s.stepped = true;

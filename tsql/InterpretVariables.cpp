@@ -62,8 +62,8 @@ void Interpreter::setOption(const SetOptionStmt& o) {
         frames_.back().nocount = options_.nocount = on;
     else if (o.option == u"XACT_ABORT")
         options_.xactAbort = on;
-    else if (o.option == u"ROWCOUNT" && o.value != u"0")
-        notSupported(QStringLiteral("SET ROWCOUNT"));
+    else if (o.option == u"ROWCOUNT")
+        setRowcount(o.value);
     else if (o.option == u"DATEFORMAT" && o.value != u"MDY")
         notSupported(QStringLiteral("SET DATEFORMAT %1").arg(o.value));
     else if (o.option == u"DATEFIRST")
@@ -76,6 +76,38 @@ void Interpreter::setOption(const SetOptionStmt& o) {
         // ANSI_NULLS, QUOTED_IDENTIFIER, ANSI_WARNINGS, ARITHABORT and the like change nothing on
         // this engine; those of @@OPTIONS are kept to be read there.
         options_.setKept(o.option, on);
+}
+
+// SET ROWCOUNT n or @n: a SELECT stops after n rows; 0, a negative number or NULL lifts the limit.
+void Interpreter::setRowcount(const QString& value) {
+    qint64 n = 0;
+    if (value.startsWith(u'@')) {
+        const Variable& v = declaredVariable(value.toLower());
+        const Value limit = convertValue(v.value, v.type, SqlType::of(SqlType::BigInt));
+        n = limit.isNull() ? 0 : limit.i;
+    } else {
+        bool ok = false;
+        n = value.toLongLong(&ok);
+        if (!ok)
+            raise(err::Syntax, QStringLiteral("Incorrect syntax near '%1'.").arg(value));
+    }
+    options_.rowcount = std::max<qint64>(n, 0);
+}
+
+// Statements that change rows, or read them for a cursor, are refused while SET ROWCOUNT limits
+// them: SQL Server would stop each after the limit's rows, which the engine does not do.
+void Interpreter::refuseUnderRowcount(const Stmt& s) {
+    const bool changes =
+        s.kind == Stmt::Insert || s.kind == Stmt::Update || s.kind == Stmt::Delete ||
+        s.kind == Stmt::Merge ||
+        (s.kind == Stmt::SelectStmt &&
+         !static_cast<const SelectStmt&>(s).select->cores[0].into.name.isEmpty()) ||
+        (s.kind == Stmt::CursorAction &&
+         static_cast<const CursorActionStmt&>(s).action == CursorActionStmt::Open);
+    if (changes)
+        notSupported(
+            QStringLiteral("INSERT, UPDATE, DELETE, MERGE, SELECT INTO and OPEN of a "
+                           "cursor while SET ROWCOUNT limits them"));
 }
 
 void Interpreter::setDateFirst(const QString& value) {

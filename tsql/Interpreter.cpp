@@ -496,6 +496,8 @@ void Interpreter::statementRaised(const Stmt& s, db::Error& e) {
 
 // One handler per statement kind; a handler returns the flow only where it can change it.
 Interpreter::Flow Interpreter::execStatement(const Stmt& s) {
+    if (options_.rowcount > 0)
+        refuseUnderRowcount(s);
     switch (s.kind) {
         case Stmt::SelectStmt:
             retryOnSchemaChange([&] { execSelect(static_cast<const SelectStmt&>(s)); });

@@ -240,6 +240,8 @@ private:
     void setOption(const SetOptionStmt& o);
     void setIdentityInsert(const ObjectName& name, bool on);
     void setDateFirst(const QString& value);
+    void setRowcount(const QString& value);
+    void refuseUnderRowcount(const Stmt& s);
     void print(const PrintStmt& p);
     void waitFor(const WaitforStmt& w);
     Flow execIf(const IfStmt& i);
@@ -272,7 +274,9 @@ private:
     void bindSlots(sqlite3_stmt* st, const Compiled& c);
     // The current frame's variable of a lower-cased "@name"; 137 when it is not declared.
     const Variable& declaredVariable(const QString& key) const;
-    void runQuery(const Compiled& c, ResultSink* sink, std::vector<Value>* lastRow);
+    // Runs a query to its end, or to `limit` rows when that is above 0.
+    void runQuery(const Compiled& c, ResultSink* sink, std::vector<Value>* lastRow,
+                  qint64 limit = 0);
     static ResultColumns resultColumns(const Compiled& c);
     // The cells of the current row, one per column of `c`.
     static void readRow(sqlite3_stmt* st, const Compiled& c, std::vector<Value>& cells);

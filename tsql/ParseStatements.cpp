@@ -371,6 +371,8 @@ StmtPtr Parser::parseSet() {
     const Token& v = peek();
     if (v.kind == TokenKind::Identifier || v.kind == TokenKind::Integer) {
         s->value = next().text.toUpper();
+    } else if (v.kind == TokenKind::Variable && s->option == u"ROWCOUNT") {
+        s->value = next().text;  // SET ROWCOUNT @n
     } else {
         fail();
     }

@@ -295,8 +295,29 @@ TEST_F(StreamingTest, StartedBatchFollowsItsGotos) {
                                 {}, sink));
     EXPECT_EQ(sink.events, (QStringList{"begin Id:int"}));
     EXPECT_FALSE(session_->fetch(5));
-    EXPECT_EQ(sink.events.mid(1), (QStringList{"row 1", "end 1", "begin Id:int", "row 2", "end 1",
-                                               "message done"}));
+    EXPECT_EQ(sink.events.mid(1),
+              (QStringList{"row 1", "end 1", "begin Id:int", "row 2", "end 1", "message done"}));
+}
+
+// SET ROWCOUNT ends a streamed row set after its rows too, leaving the rest unread; statements
+// that change rows are refused while it is on.
+TEST_F(StreamingTest, RowcountEndsAStreamedRowSet) {
+    RecordingSink sink;
+    ASSERT_TRUE(session_->start(QStringLiteral("SET ROWCOUNT 2\n"
+                                               "SELECT Id FROM Item ORDER BY Id\n"
+                                               "SELECT @@ROWCOUNT AS n"),
+                                {}, sink));
+    EXPECT_FALSE(session_->fetch(10));
+    EXPECT_EQ(sink.events, (QStringList{"begin Id:int", "row 1", "row 2", "end 2", "begin n:int",
+                                        "row 2", "end 1"}));
+    EXPECT_EQ(errorOf([&] { session_->execute(QStringLiteral("DELETE FROM Item"), {}); }),
+              tsql::err::NotSupported);
+    session_->execute(QStringLiteral("SET ROWCOUNT 0 DELETE FROM Item WHERE Id = 3"), {});
+    EXPECT_EQ(session_->execute(QStringLiteral("SELECT COUNT(*) FROM Item"), {})
+                  .firstRowSet()
+                  ->rowSet.rows[0][0]
+                  .toInt(),
+              2);
 }
 
 TEST_F(StreamingTest, BatchWithoutItsOwnRowSetRunsToItsEndOnStart) {
