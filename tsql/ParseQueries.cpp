@@ -16,8 +16,11 @@ std::unique_ptr<Select> Parser::parseSelect() {
             notSupported(QStringLiteral("nested parenthesised unions"));
         s->cores.push_back(std::move(inner->cores.front()));
     } else {
-        s->cores.push_back(parseSelectCore());
+        for (SelectCore& core : parseSelectCores())
+            s->cores.push_back(std::move(core));
+        s->combine.resize(s->cores.size() - 1, Select::UnionAll);
     }
+    const bool grouped = s->cores.size() > 1;
     for (;;) {
         if (acceptWord("UNION"))
             s->combine.push_back(acceptWord("ALL") ? Select::UnionAll : Select::Union);
@@ -27,12 +30,19 @@ std::unique_ptr<Select> Parser::parseSelect() {
             s->combine.push_back(Select::Intersect);
         else
             break;
-        if (acceptSymbol("(")) {
-            s->cores.push_back(parseSelectCore());
+        if (grouped)
+            notSupported(
+                QStringLiteral("ROLLUP, CUBE or GROUPING SETS in a UNION, EXCEPT or "
+                               "INTERSECT"));
+        const bool parenthesised = acceptSymbol("(");
+        std::vector<SelectCore> cores = parseSelectCores();
+        if (cores.size() > 1)
+            notSupported(
+                QStringLiteral("ROLLUP, CUBE or GROUPING SETS in a UNION, EXCEPT or "
+                               "INTERSECT"));
+        s->cores.push_back(std::move(cores.front()));
+        if (parenthesised)
             expectSymbol(")");
-        } else {
-            s->cores.push_back(parseSelectCore());
-        }
     }
     if (peek().isWord("ORDER")) {
         next();
@@ -134,7 +144,7 @@ ExprPtr Parser::parseTop() {
     fail();
 }
 
-SelectCore Parser::parseSelectCore() {
+SelectCore Parser::parseSelectCore(GroupingSets* sets) {
     expectWord("SELECT");
     SelectCore c;
     if (acceptWord("DISTINCT"))
@@ -162,11 +172,7 @@ SelectCore Parser::parseSelectCore() {
     if (peek().isWord("GROUP")) {
         next();
         expectWord("BY");
-        do {
-            c.groupBy.push_back(parseExpr());
-        } while (acceptSymbol(","));
-        if (peek().isWord("WITH"))
-            notSupported(QStringLiteral("GROUP BY ... WITH ROLLUP/CUBE"));
+        *sets = parseGroupBy(c);
     }
     if (acceptWord("HAVING"))
         c.having = parseExpr();

@@ -16,6 +16,10 @@ struct MergeNames;
 // the engine's "not supported" error for recognised constructs it does not run.
 class Parser {
 public:
+    // Grouping sets of a SELECT core: for each set, the indexes of its expressions in the core's
+    // GROUP BY list.
+    using GroupingSets = std::vector<std::vector<int>>;
+
     explicit Parser(const QString& sql);
 
     // The statements of a batch.
@@ -91,7 +95,14 @@ private:
 
     // queries
     std::unique_ptr<Select> parseSelect();
-    SelectCore parseSelectCore();
+    std::vector<SelectCore> parseSelectCores();
+    SelectCore parseSelectCore(GroupingSets* sets);
+    // GROUP BY ROLLUP, CUBE and GROUPING SETS (ParseGrouping.cpp).
+    GroupingSets parseGroupBy(SelectCore& c);
+    GroupingSets parseGroupingElement(std::vector<ExprPtr>& grouping, bool inSets);
+    GroupingSets parseRollupOrCube(std::vector<ExprPtr>& grouping);
+    std::vector<int> parseGroupingColumns(std::vector<ExprPtr>& grouping);
+    bool isColumnList() const;
     SelectItem parseSelectItem();
     std::vector<TableRefPtr> parseFromList();
     TableRefPtr parseTableRef();

@@ -175,3 +175,45 @@ TEST(Parser, SyntaxErrorsAndUnsupportedConstructsAreNamed) {
             << e.message().toStdString();
     }
 }
+
+// Each grouping set reads the core again: one core for each, joined by UNION ALL, the grouping
+// expressions outside the set NULL and GROUPING() a constant.
+TEST(Parser, GroupingSetsBecomeOneCoreEach) {
+    const StmtList rollup = Parser(QStringLiteral("select a, b, sum(b) s, grouping(b) g from t "
+                                                  "group by rollup (a, b)"))
+                                .parseBatch();
+    const Select& s = *static_cast<const SelectStmt&>(*rollup[0]).select;
+    ASSERT_EQ(s.cores.size(), 3u);
+    EXPECT_EQ(s.combine, (std::vector<Select::Combine>{Select::UnionAll, Select::UnionAll}));
+    EXPECT_EQ(s.cores[0].groupBy.size(), 2u);
+    EXPECT_EQ(s.cores[1].groupBy.size(), 1u);
+    EXPECT_TRUE(s.cores[2].groupBy.empty());
+    const SelectCore& subtotal = s.cores[1];
+    EXPECT_EQ(subtotal.items[1].expr->kind, Expr::Literal) << "b is grouped away";
+    EXPECT_EQ(subtotal.items[1].alias, QStringLiteral("b")) << "and keeps its name";
+    EXPECT_EQ(subtotal.items[2].expr->args[0]->kind, Expr::Column) << "but not inside SUM";
+    EXPECT_EQ(subtotal.items[3].expr->text, QStringLiteral("1"));
+
+    const auto cores = [](const char* sql) {
+        const StmtList l = Parser(QString::fromLatin1(sql)).parseBatch();
+        return static_cast<const SelectStmt&>(*l[0]).select->cores.size();
+    };
+    EXPECT_EQ(cores("select a from t group by cube (a, b)"), 4u);
+    EXPECT_EQ(cores("select a from t group by grouping sets ((a, b), a, ())"), 3u);
+    EXPECT_EQ(cores("select a from t group by a, rollup (b, c)"), 3u);
+    EXPECT_EQ(cores("select a from t group by a, b with cube"), 4u);
+    EXPECT_EQ(cores("select a from t group by (a)"), 1u);
+    EXPECT_EQ(cores("select a from t group by grouping sets ((select 1, 2))"), 1u);
+
+    EXPECT_EQ(errorNumber(QStringLiteral("select top 1 a from t group by rollup (a)")), 40000);
+    EXPECT_EQ(errorNumber(QStringLiteral("select a from t group by rollup (a) union select 1")),
+              40000);
+    EXPECT_EQ(errorNumber(QStringLiteral("select 1 union select a from t group by cube (a)")),
+              40000);
+    EXPECT_EQ(errorNumber(QStringLiteral("select a, rank() over (order by a) from t "
+                                         "group by rollup (a)")),
+              40000);
+    EXPECT_EQ(errorNumber(QStringLiteral("select grouping(a, b) from t group by rollup (a, b)")),
+              174);
+    EXPECT_NE(errorNumber(QStringLiteral("select a from t group by rollup (a) with rollup")), 0);
+}
