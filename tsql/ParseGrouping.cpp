@@ -12,6 +12,14 @@ namespace {
 
 using Sets = Parser::GroupingSets;
 
+// SQLite's limit on the selects of a compound select (SQL Server's own limit is 4096); the engine
+// also counts the sets of the queries nested in each copy of a core, which are read again with it.
+constexpr size_t kMaxGroupingSets = 500;
+
+[[noreturn]] void tooManyGroupingSets() {
+    notSupported(QStringLiteral("more than %1 grouping sets in a batch").arg(kMaxGroupingSets));
+}
+
 bool sameExpr(const Expr& a, const Expr& b);
 
 bool sameChild(const ExprPtr& a, const ExprPtr& b) {
@@ -53,6 +61,51 @@ ExprPtr integerLiteral(int value) {
     return e;
 }
 
+bool isAggregate(const Expr& e) {
+    if (e.kind != Expr::Function || e.isUserFunction() || e.over)
+        return false;
+    const Builtin* b = findBuiltin(e.text);
+    return b && b->kind == Builtin::Aggregate;
+}
+
+bool hasAggregate(const ExprPtr& e) {
+    if (!e)
+        return false;
+    if (isAggregate(*e))
+        return true;
+    if (hasAggregate(e->a) || hasAggregate(e->b) || hasAggregate(e->c))
+        return true;
+    for (const ExprPtr& arg : e->args)
+        if (hasAggregate(arg))
+            return true;
+    for (const auto& [when, then] : e->whens)
+        if (hasAggregate(when) || hasAggregate(then))
+            return true;
+    return false;
+}
+
+// The empty grouping set is one group of the whole input. Without an aggregate its core would
+// give a row for each input row, all alike (every value in it is a constant or a NULL grouped
+// away): DISTINCT makes them one, and its HAVING, as constant, joins the WHERE.
+void aggregateOnce(SelectCore& c) {
+    bool aggregates = hasAggregate(c.having);
+    for (const SelectItem& item : c.items)
+        aggregates = aggregates || hasAggregate(item.expr);
+    if (aggregates)
+        return;
+    c.distinct = true;
+    if (!c.having)
+        return;
+    if (c.where) {
+        auto both = std::make_unique<Expr>(Expr::Binary);
+        both->op = QStringLiteral("AND");
+        both->a = std::move(c.where);
+        both->b = std::move(c.having);
+        c.having = std::move(both);
+    }
+    c.where = std::move(c.having);
+}
+
 // The rows of one grouping set: which grouping expressions it groups by.
 class SetRewrite {
 public:
@@ -70,8 +123,7 @@ public:
                 e = integerLiteral(groupingBits(*e));
                 return;
             }
-            const Builtin* b = findBuiltin(e->text);
-            if (b && b->kind == Builtin::Aggregate && !e->over)
+            if (isAggregate(*e))
                 return;  // an aggregate reads the rows of its group as they are
         }
         if (e->over)
@@ -126,6 +178,8 @@ private:
 };
 
 Sets product(const Sets& a, const Sets& b) {
+    if (a.size() * b.size() > kMaxGroupingSets)
+        tooManyGroupingSets();
     Sets out;
     for (const std::vector<int>& x : a)
         for (const std::vector<int>& y : b) {
@@ -153,7 +207,7 @@ Sets cube(const std::vector<std::vector<int>>& columns) {
     Sets out;
     const size_t n = columns.size();
     if (n > 12)
-        notSupported(QStringLiteral("CUBE of more than 12 columns"));
+        tooManyGroupingSets();
     for (size_t mask = (size_t{1} << n); mask-- > 0;) {
         std::vector<int> set;
         for (size_t k = 0; k < n; ++k)
@@ -225,6 +279,8 @@ Parser::GroupingSets Parser::parseGroupingElement(std::vector<ExprPtr>& grouping
         do {
             for (std::vector<int>& set : parseGroupingElement(grouping, true))
                 sets.push_back(std::move(set));
+            if (sets.size() > kMaxGroupingSets)
+                tooManyGroupingSets();
         } while (acceptSymbol(","));
         expectSymbol(")");
         return sets;
@@ -269,6 +325,9 @@ std::vector<SelectCore> Parser::parseSelectCores() {
     cores.push_back(parseSelectCore(&sets));
     if (sets.empty())
         return cores;
+    groupingCores_ += sets.size();
+    if (groupingCores_ > kMaxGroupingSets)
+        tooManyGroupingSets();
     const SelectCore& first = cores.front();
     if (first.top || first.distinct || !first.into.name.isEmpty())
         notSupported(QStringLiteral("TOP, DISTINCT or INTO with ROLLUP, CUBE or GROUPING SETS"));
@@ -294,6 +353,8 @@ std::vector<SelectCore> Parser::parseSelectCores() {
         for (const int g : sets[k])
             if (grouping[static_cast<size_t>(g)])
                 c.groupBy.push_back(std::move(grouping[static_cast<size_t>(g)]));
+        if (c.groupBy.empty())
+            aggregateOnce(c);
     }
     return cores;
 }

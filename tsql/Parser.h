@@ -189,6 +189,7 @@ private:
     int paramCount_ = 0;
     int statements_ = 0;
     int depth_ = 0;
+    size_t groupingCores_ = 0;  // the SELECT cores grouping sets have made so far
     QString mergeAction_;  // while an OUTPUT is read as a MERGE clause's: its verb, for $action
 };
 
