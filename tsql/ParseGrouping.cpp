@@ -43,7 +43,8 @@ bool sameExpr(const Expr& a, const Expr& b) {
     if (a.kind != b.kind || a.lit != b.lit || !sameName(a.text, b.text) || a.op != b.op ||
         a.parts.size() != b.parts.size() || a.args.size() != b.args.size() || a.select ||
         b.select || a.over || b.over || a.negated != b.negated || a.distinct != b.distinct ||
-        !a.whens.empty() || !b.whens.empty())
+        a.star != b.star || a.castType.toSql() != b.castType.toSql() || !a.whens.empty() ||
+        !b.whens.empty())
         return false;
     for (qsizetype k = 0; k < a.parts.size(); ++k)
         if (!sameName(a.parts[k], b.parts[k]))

@@ -194,6 +194,14 @@ TEST(Parser, GroupingSetsBecomeOneCoreEach) {
     EXPECT_EQ(subtotal.items[2].expr->args[0]->kind, Expr::Column) << "but not inside SUM";
     EXPECT_EQ(subtotal.items[3].expr->text, QStringLiteral("1"));
 
+    // A grouped expression is matched as written: a cast to another type is another expression.
+    const StmtList casts = Parser(QStringLiteral("select cast(a as int) i, cast(a as varchar(5)) v "
+                                                 "from t group by rollup (cast(a as int))"))
+                               .parseBatch();
+    const SelectCore& total = static_cast<const SelectStmt&>(*casts[0]).select->cores[1];
+    EXPECT_EQ(total.items[0].expr->kind, Expr::Literal);
+    EXPECT_EQ(total.items[1].expr->kind, Expr::Cast);
+
     const auto cores = [](const char* sql) {
         const StmtList l = Parser(QString::fromLatin1(sql)).parseBatch();
         return static_cast<const SelectStmt&>(*l[0]).select->cores.size();
