@@ -69,20 +69,25 @@ bool isAggregate(const Expr& e) {
     return b && b->kind == Builtin::Aggregate;
 }
 
+// Calls `visit` on each operand, argument and CASE branch of `e` (not on its subqueries).
+template <typename E, typename Visit>
+void eachChild(E& e, Visit visit) {
+    for (auto* child : {&e.a, &e.b, &e.c})
+        visit(*child);
+    for (auto& arg : e.args)
+        visit(arg);
+    for (auto& [when, then] : e.whens) {
+        visit(when);
+        visit(then);
+    }
+}
+
 bool hasAggregate(const ExprPtr& e) {
     if (!e)
         return false;
-    if (isAggregate(*e))
-        return true;
-    if (hasAggregate(e->a) || hasAggregate(e->b) || hasAggregate(e->c))
-        return true;
-    for (const ExprPtr& arg : e->args)
-        if (hasAggregate(arg))
-            return true;
-    for (const auto& [when, then] : e->whens)
-        if (hasAggregate(when) || hasAggregate(then))
-            return true;
-    return false;
+    bool found = isAggregate(*e);
+    eachChild(*e, [&](const ExprPtr& child) { found = found || hasAggregate(child); });
+    return found;
 }
 
 // The empty grouping set is one group of the whole input. Without an aggregate its core would
@@ -97,14 +102,15 @@ void aggregateOnce(SelectCore& c) {
     c.distinct = true;
     if (!c.having)
         return;
+    ExprPtr condition = std::move(c.having);
     if (c.where) {
         auto both = std::make_unique<Expr>(Expr::Binary);
         both->op = QStringLiteral("AND");
         both->a = std::move(c.where);
-        both->b = std::move(c.having);
-        c.having = std::move(both);
+        both->b = std::move(condition);
+        condition = std::move(both);
     }
-    c.where = std::move(c.having);
+    c.where = std::move(condition);
 }
 
 // The rows of one grouping set: which grouping expressions it groups by.
@@ -133,15 +139,7 @@ public:
             e = std::make_unique<Expr>(Expr::Literal);  // a NULL literal
             return;
         }
-        apply(e->a);
-        apply(e->b);
-        apply(e->c);
-        for (ExprPtr& arg : e->args)
-            apply(arg);
-        for (auto& [when, then] : e->whens) {
-            apply(when);
-            apply(then);
-        }
+        eachChild(*e, [this](ExprPtr& child) { apply(child); });
     }
 
 private:
