@@ -35,6 +35,11 @@ ExprPtr Parser::parseExpr() {
     return left;
 }
 
+ExprPtr Parser::parseValue() {
+    const Nesting nesting(*this);
+    return parseAdditive();
+}
+
 ExprPtr Parser::parseAnd() {
     ExprPtr left = parseNot();
     while (acceptWord("AND"))

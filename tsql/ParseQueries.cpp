@@ -187,7 +187,7 @@ SelectItem Parser::parseSelectItem() {
         (peek(1).text == u"=" || peek(1).text == u"+=" || peek(1).text == u"-=")) {
         item.assignVar = next().text;
         QString op = next().text;
-        item.expr = parseExpr();
+        item.expr = parseValue();
         if (op != u"=") {
             auto var = std::make_unique<Expr>(Expr::Variable);
             var->text = item.assignVar;
@@ -205,10 +205,10 @@ SelectItem Parser::parseSelectItem() {
         peek(1).isSymbol("=") && !(t.kind == TokenKind::Identifier && isReserved(t))) {
         item.alias = next().text;
         next();
-        item.expr = parseExpr();
+        item.expr = parseValue();
         return item;
     }
-    item.expr = parseExpr();
+    item.expr = parseValue();
     if (acceptWord("AS")) {
         const Token& a = peek();
         if (a.kind != TokenKind::Identifier && a.kind != TokenKind::QuotedName &&

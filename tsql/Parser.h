@@ -120,6 +120,9 @@ private:
 
     // expressions
     ExprPtr parseExpr();
+    // An expression that yields a value, where SQL Server takes no condition (a select list's
+    // item): a comparison, IS, BETWEEN, LIKE or IN after it is left to fail as a syntax error.
+    ExprPtr parseValue();
     ExprPtr parseAnd();
     ExprPtr parseNot();
     ExprPtr parsePredicate();

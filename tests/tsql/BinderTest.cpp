@@ -318,8 +318,8 @@ TEST_F(TypingTest, OperatorsAndCaseTakeTheCommonType) {
     EXPECT_EQ(types(QStringLiteral(
                   "select case when p.Id = 1 then 1 when p.Id = 2 then 2.5e0 else null end, "
                   "case p.Id when 1 then 'ab' else N'abc' end, case when p.Id > 0 then $1 end, "
-                  "p.Id between 1 and 2 from Product p join Tax t on t.Id = p.Id")),
-              QStringList({"float", "nvarchar(3)", "money", "bit"}));
+                  "iif(p.Id between 1 and 2, p.Id, 1.5) from Product p join Tax t on t.Id = p.Id")),
+              QStringList({"float", "nvarchar(3)", "money", "decimal(11,1)"}));
 }
 
 // A sub-select has its one column's type; a derived table's columns and a union's result have
