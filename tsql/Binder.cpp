@@ -5,6 +5,7 @@
 
 #include "tsql/Builtins.h"
 #include "tsql/Errors.h"
+#include "tsql/GroupingCheck.h"
 #include "tsql/Parser.h"
 #include "tsql/Walker.h"
 
@@ -554,6 +555,7 @@ void Binder::core(const SelectCore& c, const std::vector<OrderItem>* order, QStr
     levels_.back().types = &types;
     if (order)
         orderBy(*order);
+    checkGrouping(c, order, innermost());
     pop();
 }
 

@@ -213,6 +213,10 @@ QByteArray SqliteEmitter::coreSql(const SelectCore& c, std::vector<OutColumn>* o
         Rendered r = expr(*item.expr);
         if (const char* collation = collate && !r.column ? orderCollation(r.type) : nullptr)
             r.set(sqlite::collate(r.term(), collation));
+        // HAVING without GROUP BY makes the rows one group, even none, which SQLite makes only of
+        // a select list with an aggregate.
+        if (c.having && c.groupBy.empty() && items.isEmpty())
+            r.set({"CASE WHEN count(*) >= 0 THEN " + r.sql + " END", sqlite::Precedence::Primary});
         if (!item.assignVar.isEmpty()) {
             assigning = true;
             assign->append(item.assignVar);

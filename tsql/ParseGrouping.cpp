@@ -4,6 +4,7 @@
 // as the constants they are for the set.
 #include "tsql/Builtins.h"
 #include "tsql/Errors.h"
+#include "tsql/ExprTree.h"
 #include "tsql/Parser.h"
 
 namespace tsql {
@@ -20,41 +21,6 @@ constexpr size_t kMaxGroupingSets = 500;
     notSupported(QStringLiteral("more than %1 grouping sets in a batch").arg(kMaxGroupingSets));
 }
 
-bool sameExpr(const Expr& a, const Expr& b);
-
-bool sameChild(const ExprPtr& a, const ExprPtr& b) {
-    return (!a && !b) || (a && b && sameExpr(*a, *b));
-}
-
-bool sameName(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-// Two expressions written alike, up to the case of names; a column named with and without its
-// table is the same column. Subqueries and windows are never the same.
-bool sameExpr(const Expr& a, const Expr& b) {
-    if (a.kind == Expr::Column && b.kind == Expr::Column) {
-        const qsizetype n = std::min(a.parts.size(), b.parts.size());
-        for (qsizetype k = 1; k <= n; ++k)
-            if (!sameName(a.parts[a.parts.size() - k], b.parts[b.parts.size() - k]))
-                return false;
-        return n > 0;
-    }
-    if (a.kind != b.kind || a.lit != b.lit || !sameName(a.text, b.text) || a.op != b.op ||
-        a.parts.size() != b.parts.size() || a.args.size() != b.args.size() || a.select ||
-        b.select || a.over || b.over || a.negated != b.negated || a.distinct != b.distinct ||
-        a.star != b.star || a.castType.toSql() != b.castType.toSql() || !a.whens.empty() ||
-        !b.whens.empty())
-        return false;
-    for (qsizetype k = 0; k < a.parts.size(); ++k)
-        if (!sameName(a.parts[k], b.parts[k]))
-            return false;
-    for (size_t k = 0; k < a.args.size(); ++k)
-        if (!sameExpr(*a.args[k], *b.args[k]))
-            return false;
-    return sameChild(a.a, b.a) && sameChild(a.b, b.b) && sameChild(a.c, b.c);
-}
-
 ExprPtr integerLiteral(int value) {
     auto e = std::make_unique<Expr>(Expr::Literal);
     e->lit = Expr::Integer;
@@ -67,19 +33,6 @@ bool isAggregate(const Expr& e) {
         return false;
     const Builtin* b = findBuiltin(e.text);
     return b && b->kind == Builtin::Aggregate;
-}
-
-// Calls `visit` on each operand, argument and CASE branch of `e` (not on its subqueries).
-template <typename E, typename Visit>
-void eachChild(E& e, Visit visit) {
-    for (auto* child : {&e.a, &e.b, &e.c})
-        visit(*child);
-    for (auto& arg : e.args)
-        visit(arg);
-    for (auto& [when, then] : e.whens) {
-        visit(when);
-        visit(then);
-    }
 }
 
 bool hasAggregate(const ExprPtr& e) {
