@@ -423,6 +423,14 @@ void engineOverArgs(FunctionCall& f) {
     f.setResult(f.engine(args));
 }
 
+// The engine's function of the same name over the arguments as texts.
+void engineOverTexts(FunctionCall& f) {
+    std::vector<Term> args;
+    for (size_t k = 0; k < f.size(); ++k)
+        args.push_back(f.text(k).term());
+    f.setResult(f.engine(args));
+}
+
 void now(FunctionCall& f) {
     f.setResult(f.type().isDateTime()
                     ? call("tsql_getdate", {})
@@ -765,10 +773,8 @@ std::vector<Builtin> textRows() {
                [](FunctionCall& f) { f.setResult(f.engine({f.text(0).term()})); }),
         scalar("left", 2, 2, firstsLength, leftOrRight),
         scalar("right", 2, 2, firstsLength, leftOrRight),
-        scalar("replace", 3, 3, kLongText,
-               [](FunctionCall& f) {
-                   f.setResult(f.engine({f.text(0).term(), f.text(1).term(), f.text(2).term()}));
-               }),
+        scalar("replace", 3, 3, kLongText, engineOverTexts),
+        scalar("translate", 3, 3, firstAsText, engineOverTexts),
         scalar("charindex", 2, 3, kInt,
                [](FunctionCall& f) {
                    f.setResult(f.engine(f.withOptional({f.text(0).term(), f.text(1).term()}, 2)));

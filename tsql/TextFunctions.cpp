@@ -105,6 +105,30 @@ void fnReplace(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     resultText(ctx, s.replace(from, argText(argv[2]), Qt::CaseInsensitive));
 }
 
+// TRANSLATE(text, characters, translations): each character of the text that is one of
+// `characters`, compared as the database's case-insensitive collation compares, becomes the
+// translation at the same place; 9828 when the two lists differ in length.
+void fnTranslate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const QString from = argText(argv[1]), to = argText(argv[2]);
+    if (from.size() != to.size()) {
+        resultError(ctx, db::Error(db::Error::Kind::Server,
+                                   QStringLiteral("The second and third arguments of the "
+                                                  "TRANSLATE built-in function must contain an "
+                                                  "equal number of characters."),
+                                   9828));
+        return;
+    }
+    QString s = argText(argv[0]);
+    for (QChar& c : s)
+        if (const qsizetype k = from.indexOf(c, 0, Qt::CaseInsensitive); k >= 0)
+            c = to[k];
+    resultText(ctx, s);
+}
+
 // REPLICATE(text, count[, limit]) and SPACE(count): the result ends at `limit` characters, 8000
 // unless given; a limit below 0 (a text of a max type) leaves only SQLite's own limit.
 void fnReplicate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -351,6 +375,7 @@ void registerTextFunctions(sqlite3* db) {
                             {"tsql_upper", 1, fnCase, &flag},
                             {"tsql_lower", 1, fnCase},
                             {"tsql_replace", 3, fnReplace},
+                            {"tsql_translate", 3, fnTranslate},
                             {"tsql_replicate", 2, fnReplicate},
                             {"tsql_replicate", 3, fnReplicate},
                             {"tsql_space", 1, fnReplicate},
