@@ -88,7 +88,7 @@ struct Expr {
         Function,  // text (lower-cased name), args, distinct, star (count(*)), over; a user
                    // function's call (dbo.f(...)) has its whole name in parts
         Cast,      // a, castType, b (style), isConvert, tryCast
-        Star,      // parts = qualifier (empty for bare *)
+        Star,      // parts = qualifier (empty for bare *), omitted
         Default,   // DEFAULT as the argument of a user function or a value written to a column
         RowId,     // parts = a table source's correlation name: its rowid (made by the parser's
                    // rewrites, never written)
@@ -122,6 +122,12 @@ struct Expr {
     bool star = false;
     bool isConvert = false;
     bool tryCast = false;  // TRY_CAST, TRY_CONVERT: NULL where the conversion fails
+    // Star: the columns it leaves out. PIVOT and UNPIVOT read as a select whose star (in the
+    // select list and in GROUP BY) stands for the source's columns they do not name.
+    QStringList omitted;
+    // Case: the value column of UNPIVOT, whose results (the columns unpivoted) must all be of
+    // one type.
+    bool unpivot = false;
     // The binder's marks, set each time the tree is translated (Binder.h):
     mutable ColumnBinding binding;                 // Column
     mutable std::vector<ColumnBinding> expansion;  // Star: the columns it stands for

@@ -103,19 +103,6 @@ bool hasOuterJoin(const TableRef& t) {
            t.joinType == TableRef::Full || hasOuterJoin(*t.left) || hasOuterJoin(*t.right);
 }
 
-// Whether a recursive member's column has its anchor's type (unknown types aside).
-bool sameType(const SqlType& a, const SqlType& b) {
-    if (!a.known() || !b.known())
-        return true;
-    if (a.base != b.base)
-        return false;
-    if (a.isText())
-        return a.length == b.length;
-    if (a.base == SqlType::Decimal)
-        return a.precision == b.precision && a.scale == b.scale;
-    return a.base != SqlType::DateTime || a.scale == b.scale;
-}
-
 // The source in FROM that the target of UPDATE/DELETE ... FROM names: the one whose exposed
 // name (alias, else table name) it is, else the only reference to the table of that name. None
 // when the table is not in FROM: the target is then one more table of the join.
@@ -177,6 +164,18 @@ bool hasAggregate(const SelectCore& c) {
                                e.builtin->kind == Builtin::Aggregate && !e.over;
                     },
                     {}});
+}
+
+bool sameType(const SqlType& a, const SqlType& b) {
+    if (!a.known() || !b.known())
+        return true;
+    if (a.base != b.base)
+        return false;
+    if (a.isText())
+        return a.length == b.length;
+    if (a.base == SqlType::Decimal)
+        return a.precision == b.precision && a.scale == b.scale;
+    return a.base != SqlType::DateTime || a.scale == b.scale;
 }
 
 // ---- the passes ----
@@ -546,8 +545,12 @@ void Binder::core(const SelectCore& c, const std::vector<OrderItem>* order, QStr
     selectList(c, names, types);
     if (c.where)
         expr(*c.where);
-    for (const ExprPtr& g : c.groupBy)
-        expr(*g);
+    for (const ExprPtr& g : c.groupBy) {
+        if (g->kind == Expr::Star)  // PIVOT's: the source's columns it does not name
+            g->expansion = star(g->parts, g->omitted);
+        else
+            expr(*g);
+    }
     if (c.having)
         expr(*c.having);
     // Only ORDER BY sees the list's aliases.
@@ -562,7 +565,7 @@ void Binder::core(const SelectCore& c, const std::vector<OrderItem>* order, QStr
 void Binder::selectList(const SelectCore& c, QStringList* names, std::vector<SqlType>& types) {
     for (const SelectItem& item : c.items) {
         if (item.expr->kind == Expr::Star) {
-            item.expr->expansion = star(item.expr->parts);
+            item.expr->expansion = star(item.expr->parts, item.expr->omitted);
             for (const ColumnBinding& col : item.expr->expansion) {
                 types.push_back(col.type);
                 if (names)
@@ -978,7 +981,8 @@ void Binder::bind(const Expr& column) const {
     invalidColumn(col);
 }
 
-std::vector<ColumnBinding> Binder::star(const QStringList& qualifier) const {
+std::vector<ColumnBinding> Binder::star(const QStringList& qualifier,
+                                        const QStringList& omitted) const {
     std::vector<ColumnBinding> out;
     if (levels_.empty())
         raise(263, QStringLiteral("Must specify table to select from."));
@@ -989,8 +993,9 @@ std::vector<ColumnBinding> Binder::star(const QStringList& qualifier) const {
             continue;
         matched = true;
         for (size_t k = 0; k < s.size(); ++k)
-            out.push_back({s.alias, s.name(k), s.type(k), s.select,
-                           s.select ? static_cast<int>(k) : -1, false, innermost()});
+            if (!omitted.contains(s.name(k), Qt::CaseInsensitive))
+                out.push_back({s.alias, s.name(k), s.type(k), s.select,
+                               s.select ? static_cast<int>(k) : -1, false, innermost()});
     }
     if (!matched) {
         if (q.isEmpty())

@@ -35,6 +35,9 @@ public:
 // Whether a bound select core aggregates its rows (an aggregate call outside a window).
 bool hasAggregate(const SelectCore& c);
 
+// Whether two types are the same, length, precision and scale included (or one is not known).
+bool sameType(const SqlType& a, const SqlType& b);
+
 // Name resolution and typing, a pass of its own before SQL is generated (as SQLite's resolve.c
 // marks each expression before code is generated from it).
 // Contract: bindSelect() and its kin walk a whole tree once, in the order the emitter renders it,
@@ -72,8 +75,9 @@ public:
     // Resolves a column reference, [qualifier.]column, against the innermost level first and
     // marks it with what it stands for; raises 207, 209 or 4104.
     void bind(const Expr& column) const;
-    // Columns of `*` or `alias.*` at the innermost level.
-    std::vector<ColumnBinding> star(const QStringList& qualifier) const;
+    // Columns of `*` or `alias.*` at the innermost level, but those named in `omitted`.
+    std::vector<ColumnBinding> star(const QStringList& qualifier,
+                                    const QStringList& omitted = {}) const;
 
 private:
     // A source's columns are its table's, or a derived or common table's names (whose types its

@@ -148,6 +148,16 @@ SqlType caseType(const Expr& e) {
     return e.c ? commonType(t, e.c->type) : t;
 }
 
+// UNPIVOT's value: the columns unpivoted are all of one type.
+void checkUnpivoted(const Expr& e) {
+    const SqlType& first = e.whens.front().second->type;
+    for (const auto& [name, value] : e.whens)
+        if (!sameType(value->type, first))
+            raise(8167, QStringLiteral("The type of column \"%1\" conflicts with the type of "
+                                       "other columns specified in the UNPIVOT list.")
+                            .arg(value->binding.column));
+}
+
 // A sub-select standing for a value has one column.
 const SqlType& oneColumn(const Select& s) {
     if (s.columnTypes.size() != 1)
@@ -187,6 +197,8 @@ void Binder::type(const Expr& e) {
             e.type = oneColumn(*e.select);
             return;
         case Expr::Case:
+            if (e.unpivot)
+                checkUnpivoted(e);
             e.type = caseType(e);
             return;
         case Expr::Function:

@@ -243,18 +243,28 @@ QByteArray SqliteEmitter::coreSql(const SelectCore& c, std::vector<OutColumn>* o
         s += " FROM " + from;
     if (c.where)
         s += " WHERE " + expr(*c.where).sql;
-    if (!c.groupBy.empty()) {
-        s += " GROUP BY ";
-        for (size_t k = 0; k < c.groupBy.size(); ++k) {
-            Rendered g = expr(*c.groupBy[k]);
-            s += (k ? ", " : "") + g.sql;
-        }
-    }
+    const QByteArray grouping = groupBySql(c.groupBy);
+    if (!grouping.isEmpty())
+        s += " GROUP BY " + grouping;
     if (c.having)
         s += " HAVING " + expr(*c.having).sql;
     if (orderBy && !orderBy->empty())
         *orderOut = orderSql(*orderBy, out);
     return s;
+}
+
+// GROUP BY's terms; PIVOT's star is the columns it stands for, which may be none.
+QByteArray SqliteEmitter::groupBySql(const std::vector<ExprPtr>& groupBy) {
+    std::vector<QByteArray> terms;
+    for (const ExprPtr& g : groupBy) {
+        if (g->kind != Expr::Star) {
+            terms.push_back(expr(*g).sql);
+            continue;
+        }
+        for (const ColumnBinding& col : g->expansion)
+            terms.push_back(columnName(col));
+    }
+    return sqlite::list(terms);
 }
 
 QByteArray SqliteEmitter::withSql(const std::vector<CommonTable>& with, int maxRecursion) {

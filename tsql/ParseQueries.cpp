@@ -238,10 +238,15 @@ TableRefPtr Parser::parseTableRef() {
 
 // The joins that follow `left`, each nesting the ones before it one level deeper. A join whose
 // right side is followed by another join instead of its ON takes that join as its right side:
-// a LEFT JOIN b JOIN c ON x ON y is a LEFT JOIN (b JOIN c ON x) ON y.
+// a LEFT JOIN b JOIN c ON x ON y is a LEFT JOIN (b JOIN c ON x) ON y. PIVOT and UNPIVOT take
+// what stands before them as their source, as a join its left side.
 TableRefPtr Parser::parseJoins(TableRefPtr left) {
     std::vector<std::unique_ptr<Nesting>> joins;
     for (;;) {
+        if (peek().isWord("PIVOT") || peek().isWord("UNPIVOT")) {
+            left = parseRotation(std::move(left));
+            continue;
+        }
         const std::optional<TableRef::JoinType> type = parseJoinType();
         if (!type)
             return left;

@@ -111,6 +111,7 @@ bool Parser::isReserved(const Token& t) const {
         QStringLiteral("WHERE"),       QStringLiteral("WHILE"),      QStringLiteral("WITH"),
         QStringLiteral("OPEN"),        QStringLiteral("FETCH"),      QStringLiteral("CLOSE"),
         QStringLiteral("DEALLOCATE"),  QStringLiteral("CURSOR"),     QStringLiteral("CURRENT"),
+        QStringLiteral("PIVOT"),       QStringLiteral("UNPIVOT"),
     };
     return t.kind == TokenKind::Identifier && words.contains(t.text.toUpper());
 }

@@ -109,6 +109,8 @@ private:
     TableRefPtr parseJoins(TableRefPtr left);
     std::optional<TableRef::JoinType> parseJoinType();
     TableRefPtr parseTablePrimary();
+    // PIVOT and UNPIVOT after a table source (ParsePivot.cpp).
+    TableRefPtr parseRotation(TableRefPtr source);
     std::vector<OrderItem> parseOrderList();
     ExprPtr parseTop();
     void parseOffset(Select& s);

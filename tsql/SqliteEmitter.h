@@ -156,6 +156,7 @@ private:
                               const std::vector<QByteArray>* hidden = nullptr);
     QByteArray withSql(const std::vector<CommonTable>& with, int maxRecursion);
     static QByteArray rowidOf(const TableRef& source);
+    QByteArray groupBySql(const std::vector<ExprPtr>& groupBy);
     QByteArray coreSql(const SelectCore& c, std::vector<OutColumn>* out, QStringList* assign,
                        const std::vector<OrderItem>* orderBy, QByteArray* orderSql,
                        const QByteArray* hidden = nullptr);

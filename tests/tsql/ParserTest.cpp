@@ -225,3 +225,49 @@ TEST(Parser, GroupingSetsBecomeOneCoreEach) {
               174);
     EXPECT_NE(errorNumber(QStringLiteral("select a from t group by rollup (a) with rollup")), 0);
 }
+
+// PIVOT and UNPIVOT read as a derived table over what stands before them, under their alias: a
+// star of the source's other columns, the pivot's GROUP BY, UNPIVOT's filter of NULLs.
+TEST(Parser, PivotAndUnpivotAreDerivedTablesOverTheirSource) {
+    const auto from = [](const char* sql) {
+        const StmtList l = Parser(QString::fromLatin1(sql)).parseBatch();
+        const TableRef& t = *static_cast<const SelectStmt&>(*l[0]).select->cores[0].from[0];
+        EXPECT_EQ(t.kind, TableRef::Derived);
+        return std::make_pair(t.alias, std::move(static_cast<SelectStmt&>(*l[0]).select));
+    };
+    const auto [pivotAlias, pivot] =
+        from("select * from t pivot (sum(v) for c in ([x], [2024])) as p");
+    EXPECT_EQ(pivotAlias, QStringLiteral("p"));
+    const SelectCore& grouped = pivot->cores[0].from[0]->derived->cores[0];
+    ASSERT_EQ(grouped.items.size(), 3u);
+    EXPECT_EQ(grouped.items[0].expr->omitted, (QStringList{"v", "c"}));
+    EXPECT_EQ(grouped.items[2].alias, QStringLiteral("2024"));
+    EXPECT_EQ(grouped.items[2].expr->text, QStringLiteral("sum"));
+    ASSERT_EQ(grouped.groupBy.size(), 1u);
+    EXPECT_EQ(grouped.groupBy[0]->kind, Expr::Star);
+
+    const auto [joinAlias, joined] =
+        from("select * from a join b on a.k = b.k pivot (max(v) for c in ([x])) q");
+    EXPECT_EQ(joinAlias, QStringLiteral("q"));
+    EXPECT_EQ(joined->cores[0].from[0]->derived->cores[0].from[0]->kind, TableRef::Join)
+        << "the join is the pivot's source";
+
+    const auto [unpivotAlias, unpivot] = from("select * from t unpivot (v for c in (x, y)) u");
+    EXPECT_EQ(unpivotAlias, QStringLiteral("u"));
+    const SelectCore& rows = unpivot->cores[0].from[0]->derived->cores[0];
+    EXPECT_EQ(rows.items[0].expr->omitted, (QStringList{"x", "y"}));
+    EXPECT_TRUE(rows.items[1].expr->unpivot);
+    ASSERT_TRUE(rows.where);
+    EXPECT_TRUE(rows.where->negated) << "NULL values are dropped";
+
+    // The alias is required; the aggregate is an aggregate of one column; IN names columns.
+    EXPECT_EQ(errorNumber(QStringLiteral("select * from t pivot (sum(v) for c in ([x]))")), 102);
+    EXPECT_EQ(errorNumber(QStringLiteral("select * from t pivot (sum(v) for c in ([x])) "
+                                         "order by 1")),
+              156);
+    EXPECT_EQ(errorNumber(QStringLiteral("select * from t pivot (abs(v) for c in ([x])) p")), 102);
+    EXPECT_EQ(errorNumber(QStringLiteral("select * from t pivot (count(*) for c in ([x])) p")),
+              102);
+    EXPECT_EQ(errorNumber(QStringLiteral("select * from t pivot (sum(v) for c in ('x')) p")), 102);
+    EXPECT_EQ(errorNumber(QStringLiteral("select * from t unpivot (v for c in (x)) u")), 0);
+}
