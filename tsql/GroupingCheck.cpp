@@ -132,8 +132,18 @@ QString shownColumn(const std::vector<TableRefPtr>& from, const ColumnBinding& c
 class GroupedQuery {
 public:
     GroupedQuery(const SelectCore& c, int level) : core_(c), level_(level) {
-        for (const ExprPtr& g : c.groupBy)
-            groups_.push_back({g.get(), nodeCounts(*g).at(g.get())});
+        for (const ExprPtr& g : c.groupBy) {
+            if (g->kind != Expr::Star) {
+                groups_.push_back({g.get(), nodeCounts(*g).at(g.get())});
+                continue;
+            }
+            // A star (PIVOT's other columns) groups by each column it stands for.
+            for (const ColumnBinding& column : g->expansion) {
+                starColumns_.push_back(std::make_unique<Expr>(Expr::Column));
+                starColumns_.back()->binding = column;
+                groups_.push_back({starColumns_.back().get(), 1});
+            }
+        }
     }
 
     void selectList() const {
@@ -193,6 +203,7 @@ private:
     const SelectCore& core_;
     int level_;
     std::vector<Group> groups_;
+    std::vector<ExprPtr> starColumns_;
 };
 
 }  // namespace
