@@ -75,6 +75,21 @@ void resultDecimal(sqlite3_context* ctx, const Decimal& d) {
     sqlite3_result_text(ctx, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
 }
 
+std::optional<Decimal> operate(char op, const Decimal& a, const Decimal& b, int scale) {
+    switch (op) {
+        case '+':
+            return Decimal::add(a, b, scale);
+        case '-':
+            return Decimal::add(a, b.negated(), scale);
+        case '*':
+            return Decimal::multiply(a, b, scale);
+        default:
+            if (b.isZero())
+                divideByZero();
+            return op == '/' ? Decimal::divide(a, b, scale) : Decimal::modulo(a, b);
+    }
+}
+
 // tsql_decimal_add|subtract|multiply|divide|modulo(a, b, result type)
 void fnArithmetic(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     guarded(ctx, [&] {
@@ -83,27 +98,33 @@ void fnArithmetic(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
             return;
         }
         const char op = *static_cast<const char*>(sqlite3_user_data(ctx));
-        const Decimal a = decimalArgument(argv[0]), b = decimalArgument(argv[1]);
         const SqlType type = cachedType(ctx, 2, argv[2]);
-        const int scale = scaleOf(type);
-        std::optional<Decimal> r;
-        switch (op) {
-            case '+':
-                r = Decimal::add(a, b, scale);
-                break;
-            case '-':
-                r = Decimal::add(a, b.negated(), scale);
-                break;
-            case '*':
-                r = Decimal::multiply(a, b, scale);
-                break;
-            default:
-                if (b.isZero())
-                    divideByZero();
-                r = op == '/' ? Decimal::divide(a, b, scale) : Decimal::modulo(a, b);
-                break;
+        resultDecimal(ctx, fitted(operate(op, decimalArgument(argv[0]), decimalArgument(argv[1]),
+                                          scaleOf(type)),
+                                  type));
+    });
+}
+
+// tsql_decimal_chain(a, op, type, b, op, type, c, ...): a long run of operations, each computed
+// in turn as tsql_decimal_add and its kin compute it, in one call (SQLite's parser nests calls
+// only some thirty deep).
+void fnChain(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    guarded(ctx, [&] {
+        Decimal acc;
+        for (int k = 0; k < argc; k += 3) {  // each value, after its operation and type
+            if (sqlite3_value_type(argv[k]) == SQLITE_NULL) {
+                sqlite3_result_null(ctx);
+                return;
+            }
+            if (k == 0) {
+                acc = decimalArgument(argv[0]);
+                continue;
+            }
+            const char op = static_cast<char>(*sqlite3_value_text(argv[k - 2]));
+            const SqlType type = cachedType(ctx, k - 1, argv[k - 1]);
+            acc = fitted(operate(op, acc, decimalArgument(argv[k]), scaleOf(type)), type);
         }
-        resultDecimal(ctx, fitted(r, type));
+        resultDecimal(ctx, acc);
     });
 }
 
@@ -253,6 +274,7 @@ void registerDecimalFunctions(sqlite3* db) {
     for (int k = 0; k < 5; ++k)
         sqlite3_create_function(db, names[k], 3, det, const_cast<char*>(ops + k), fnArithmetic,
                                 nullptr, nullptr);
+    sqlite3_create_function(db, "tsql_decimal_chain", -1, det, nullptr, fnChain, nullptr, nullptr);
     static int flag = 1;
     sqlite3_create_function(db, "tsql_decimal", 1, det, nullptr, fnExact, nullptr, nullptr);
     sqlite3_create_function(db, "tsql_decimal_round", 4, det, nullptr, fnRound, nullptr, nullptr);

@@ -23,6 +23,11 @@ bool isLogical(const Expr& e) {
     return e.kind == Expr::Binary && (e.op == u"AND" || e.op == u"OR");
 }
 
+// A chain of operators this long renders its checked arithmetic as flat calls (binary()), of at
+// most this many arguments each (SQLite takes 127).
+constexpr size_t kLongChain = 8;
+constexpr size_t kChainArguments = 120;
+
 }  // namespace
 
 Term SqliteEmitter::checkedArithmetic(const Term& value, const SqlType& type) {
@@ -279,7 +284,9 @@ SqliteEmitter::Rendered SqliteEmitter::logicalChain(const Expr& e) {
 }
 
 // A left-leaning chain of operators (a + b + c ...) is rendered from its innermost operation
-// outwards in a loop, so that its length costs no stack.
+// outwards in a loop, so that its length costs no stack. Checked arithmetic is a call around each
+// operation, and SQLite's parser nests calls only some thirty deep: in a long chain, runs of it
+// become flat calls that compute each operation in turn.
 SqliteEmitter::Rendered SqliteEmitter::binary(const Expr& e) {
     if (isLogical(e))
         return logicalChain(e);
@@ -288,14 +295,57 @@ SqliteEmitter::Rendered SqliteEmitter::binary(const Expr& e) {
     for (; x->kind == Expr::Binary && !isLogical(*x); x = x->a.get())
         spine.push_back(x);
     Rendered acc = expr(*x);
+    const bool flat = spine.size() >= kLongChain;
+    FlatChain chain;
     for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
         const Expr& node = **it;
         Rendered r = expr(*node.b);
-        acc = isComparison(node.op) ? comparison(node.op, std::move(acc), std::move(r))
-                                    : arithmetic(node.op, std::move(acc), std::move(r), node.type);
+        if (!flat || !extendChain(chain, node, acc, r)) {
+            closeChain(chain, acc);
+            acc = isComparison(node.op)
+                      ? comparison(node.op, std::move(acc), std::move(r))
+                      : arithmetic(node.op, std::move(acc), std::move(r), node.type);
+        }
         acc.type = node.type;
     }
+    closeChain(chain, acc);
     return acc;
+}
+
+bool SqliteEmitter::extendChain(FlatChain& chain, const Expr& node, Rendered& acc, Rendered& r) {
+    const SqlType& result = node.type;
+    if (isComparison(node.op) || result.isText() || acc.type.isDate() || r.type.isDate())
+        return false;
+    textAsNumber(acc, r);
+    const bool decimal = isDecimalArithmetic(acc.type, r.type) && node.op.size() == 1 &&
+                         QStringLiteral("+-*/%").contains(node.op);
+    const bool checked = !decimal && (node.op == u"+" || node.op == u"-" || node.op == u"*") &&
+                         ((result.isInteger() && result.base != SqlType::Bit) ||
+                          result.base == SqlType::Float || result.base == SqlType::Real);
+    const char* function = decimal   ? "tsql_decimal_chain"
+                           : checked ? "tsql_checked_chain"
+                                     : nullptr;
+    if (!function)
+        return false;
+    if (chain.function != function || chain.args.size() >= kChainArguments) {
+        closeChain(chain, acc);
+        chain.function = function;
+        chain.args = {acc.term()};
+    }
+    chain.args.push_back(sqlite::primary(sqlite::text(node.op)));
+    chain.args.push_back(typeConstant(result));
+    chain.args.push_back(r.term());
+    return true;
+}
+
+void SqliteEmitter::closeChain(FlatChain& chain, Rendered& acc) {
+    if (!chain.function)
+        return;
+    Rendered out;
+    out.set(sqlite::call(chain.function, chain.args));
+    out.type = acc.type;
+    acc = std::move(out);
+    chain = {};
 }
 
 SqliteEmitter::Rendered SqliteEmitter::unary(const Expr& e) {

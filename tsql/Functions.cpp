@@ -91,47 +91,101 @@ void fnConvert(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
                     .arg(type));
 }
 
-// A float or real result passes while it is finite and within its type's range.
-void checkFloat(sqlite3_context* ctx, sqlite3_value* value, const SqlType& type) {
-    const double v = sqlite3_value_double(value);
-    const double limit = type.base == SqlType::Real ? std::numeric_limits<float>::max()
-                                                    : std::numeric_limits<double>::max();
-    if (!(std::fabs(v) <= limit))
-        arithmeticOverflow(type.toSql());
-    sqlite3_result_value(ctx, value);
+// A number as SQLite's arithmetic holds it: a 64-bit integer or a float.
+struct Number {
+    bool integer = true;
+    qint64 i = 0;
+    double d = 0;
+    double real() const { return integer ? static_cast<double>(i) : d; }
+};
+
+Number numberOf(sqlite3_value* v) {
+    if (sqlite3_value_numeric_type(v) == SQLITE_INTEGER)
+        return {true, sqlite3_value_int64(v), 0};
+    return {false, 0, sqlite3_value_double(v)};
 }
 
-// tsql_checked(value, type): a result of arithmetic, 8115 when it left the type's range (SQLite
-// turns a 64-bit overflow into a float, and a float's into infinity).
+// `a op b` (+, - or *) as SQLite computes it: in integers unless either is a float or the result
+// leaves 64 bits.
+Number sqliteArithmetic(char op, const Number& a, const Number& b) {
+    if (a.integer && b.integer) {
+        qint64 r = 0;
+        const bool over = op == '+'   ? __builtin_add_overflow(a.i, b.i, &r)
+                          : op == '-' ? __builtin_sub_overflow(a.i, b.i, &r)
+                                      : __builtin_mul_overflow(a.i, b.i, &r);
+        if (!over)
+            return {true, r, 0};
+    }
+    const double x = a.real(), y = b.real();
+    return {false, 0, op == '+' ? x + y : op == '-' ? x - y : x * y};
+}
+
+// A result of arithmetic within its type's range: a float or real while it is finite and within
+// the type's largest; an integer within its bounds, and still an integer (SQLite turns a 64-bit
+// overflow into a float). Raises 8115 otherwise.
+void checkRange(const Number& n, const SqlType& type) {
+    if (type.base == SqlType::Float || type.base == SqlType::Real) {
+        const double limit = type.base == SqlType::Real ? std::numeric_limits<float>::max()
+                                                        : std::numeric_limits<double>::max();
+        if (!(std::fabs(n.real()) <= limit))
+            arithmeticOverflow(type.toSql());
+        return;
+    }
+    if (!n.integer)
+        arithmeticOverflow(type.toSql());
+    qint64 low = std::numeric_limits<qint64>::min(), high = std::numeric_limits<qint64>::max();
+    if (type.base == SqlType::Int) {
+        low = std::numeric_limits<qint32>::min();
+        high = std::numeric_limits<qint32>::max();
+    } else if (type.base == SqlType::SmallInt) {
+        low = std::numeric_limits<qint16>::min();
+        high = std::numeric_limits<qint16>::max();
+    } else if (type.base == SqlType::TinyInt) {
+        low = 0;
+        high = 255;
+    }
+    if (n.i < low || n.i > high)
+        arithmeticOverflow(type.toSql());
+}
+
+void resultNumber(sqlite3_context* ctx, const Number& n) {
+    if (n.integer)
+        sqlite3_result_int64(ctx, n.i);
+    else
+        sqlite3_result_double(ctx, n.d);
+}
+
+// tsql_checked(value, type): a result of arithmetic, 8115 when it left the type's range.
 void fnChecked(sqlite3_context* ctx, int, sqlite3_value** argv) {
     guarded(ctx, [&] {
-        const int kind = sqlite3_value_type(argv[0]);
-        if (kind == SQLITE_NULL) {
+        if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
             sqlite3_result_null(ctx);
             return;
         }
-        const SqlType type = cachedType(ctx, 1, argv[1]);
-        if (type.base == SqlType::Float || type.base == SqlType::Real) {
-            checkFloat(ctx, argv[0], type);
-            return;
+        const Number n = numberOf(argv[0]);
+        checkRange(n, cachedType(ctx, 1, argv[1]));
+        resultNumber(ctx, n);
+    });
+}
+
+// tsql_checked_chain(a, op, type, b, op, type, c, ...): a long run of +, - and * on integers or
+// floats, each operation computed and checked in turn as tsql_checked(a op b, type) would, in one
+// call (SQLite's parser nests calls only some thirty deep).
+void fnCheckedChain(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    guarded(ctx, [&] {
+        Number acc = numberOf(argv[0]);
+        for (int k = 0; k < argc; k += 3) {  // each value, after its operation and type
+            if (sqlite3_value_type(argv[k]) == SQLITE_NULL) {
+                sqlite3_result_null(ctx);
+                return;
+            }
+            if (k > 0) {
+                const char op = static_cast<char>(*sqlite3_value_text(argv[k - 2]));
+                acc = sqliteArithmetic(op, acc, numberOf(argv[k]));
+                checkRange(acc, cachedType(ctx, k - 1, argv[k - 1]));
+            }
         }
-        if (kind != SQLITE_INTEGER)
-            arithmeticOverflow(type.toSql());
-        const qint64 v = sqlite3_value_int64(argv[0]);
-        qint64 low = std::numeric_limits<qint64>::min(), high = std::numeric_limits<qint64>::max();
-        if (type.base == SqlType::Int) {
-            low = std::numeric_limits<qint32>::min();
-            high = std::numeric_limits<qint32>::max();
-        } else if (type.base == SqlType::SmallInt) {
-            low = std::numeric_limits<qint16>::min();
-            high = std::numeric_limits<qint16>::max();
-        } else if (type.base == SqlType::TinyInt) {
-            low = 0;
-            high = 255;
-        }
-        if (v < low || v > high)
-            arithmeticOverflow(type.toSql());
-        sqlite3_result_int64(ctx, v);
+        resultNumber(ctx, acc);
     });
 }
 
@@ -335,6 +389,7 @@ void registerFunctions(sqlite3* db, std::function<QDateTime()>* now) {
                             {"tsql_convert", 4, fnConvert, nullptr},
                             {"tsql_convert", 5, fnConvert, nullptr},
                             {"tsql_checked", 2, fnChecked, nullptr},
+                            {"tsql_checked_chain", -1, fnCheckedChain, nullptr},
                             {"tsql_divide", 2, fnDivide, nullptr},
                             {"tsql_modulo", 2, fnDivide, &flag},
                             {"tsql_raise", 2, fnRaise, nullptr},

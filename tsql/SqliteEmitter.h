@@ -118,6 +118,15 @@ private:
     Rendered literal(const Expr& e);
     Rendered binary(const Expr& e);
     Rendered logicalChain(const Expr& e);
+    // Operations of a long arithmetic chain gathered into one call of the engine's (binary()).
+    struct FlatChain {
+        const char* function = nullptr;
+        std::vector<sqlite::Term> args;
+    };
+    // Adds `acc op r` to the chain when it is checked integer or float arithmetic or decimal
+    // arithmetic, closing the chain first when it is of the other kind or full.
+    bool extendChain(FlatChain& chain, const Expr& node, Rendered& acc, Rendered& r);
+    static void closeChain(FlatChain& chain, Rendered& acc);
     Rendered comparison(const QString& op, Rendered l, Rendered r);
     Rendered arithmetic(const QString& op, Rendered l, Rendered r, const SqlType& result);
     Rendered unary(const Expr& e);
